@@ -1,0 +1,46 @@
+#!/bin/sh
+# Installs the Debian packages that a make target needs, if any are missing.
+# Usage: scripts/ensure-deps.sh GROUP...   (groups: build bench fuzz screen package)
+set -eu
+
+packages=""
+for group in "$@"; do
+  case "$group" in
+    build)  packages="$packages cmake g++ ninja-build pkg-config qt6-base-dev libgtest-dev libgmock-dev fonts-liberation nlohmann-json3-dev libcli11-dev" ;;
+    bench)  packages="$packages libbenchmark-dev xvfb time" ;;
+    fuzz)   packages="$packages clang libclang-rt-14-dev" ;;
+    screen) packages="$packages xvfb xdotool imagemagick" ;;
+    package) packages="$packages dpkg-dev file" ;;
+    *) echo "ensure-deps: unknown group $group" >&2; exit 2 ;;
+  esac
+done
+
+if ! command -v dpkg-query >/dev/null 2>&1; then
+  echo "ensure-deps: not a Debian system; make sure these are installed:$packages" >&2
+  exit 0
+fi
+
+missing=""
+for p in $packages; do
+  if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then
+    missing="$missing $p"
+  fi
+done
+[ -z "$missing" ] && exit 0
+
+echo "Installing missing packages:$missing"
+if [ "$(id -u)" = 0 ]; then
+  sudo=""
+elif command -v sudo >/dev/null 2>&1 && sudo -n true 2>/dev/null; then
+  sudo="sudo"
+else
+  echo "Cannot install packages without root. Run this, then try again:" >&2
+  echo "  sudo apt-get update && sudo apt-get install -y --no-install-recommends$missing" >&2
+  exit 1
+fi
+export DEBIAN_FRONTEND=noninteractive
+if ! { $sudo apt-get update -qq && $sudo apt-get install -y -qq --no-install-recommends $missing; }; then
+  echo "Installing failed. Run this, then try again:" >&2
+  echo "  sudo apt-get update && sudo apt-get install -y --no-install-recommends$missing" >&2
+  exit 1
+fi

@@ -1,0 +1,61 @@
+#pragma once
+
+#include "platform/FileError.h"
+#include "platform/Result.h"
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+namespace quillmark::platform {
+
+enum class FileAccess { Read, ReadWrite };
+
+struct FileStatus {
+    std::int64_t size = 0;
+    bool regularFile = false;
+};
+
+// One open file. Positions are 0-based absolute offsets. Neither call ever creates
+// bytes: a position at or past the end of the file is PastEndOfFile, so a ROM can
+// never grow behind the user's back.
+class OpenFile {
+public:
+    virtual ~OpenFile() = default;
+    virtual Result<std::uint8_t, FileError> readByte(std::int64_t offset) = 0;
+    virtual Result<Done, FileError> writeByte(std::int64_t offset, std::uint8_t value) = 0;
+    virtual std::int64_t size() const = 0;
+};
+
+// The operating system's file services. Opening never creates a file; the file is
+// closed when the OpenFile is destroyed. Tests swap in a subclass to make a service
+// fail where file permissions cannot (tests run as root in CI).
+class FileServices {
+public:
+    virtual ~FileServices() = default;
+    virtual Result<std::unique_ptr<OpenFile>, FileError> open(const std::string& path,
+                                                              FileAccess access) = 0;
+    virtual Result<FileStatus, FileError> status(const std::string& path) = 0;
+    // Makes the file writable in place: clears read-only, hidden, system and archive
+    // on Windows; on POSIX systems gives the owner write permission.
+    virtual Result<Done, FileError> setAttributesToNormal(const std::string& path) = 0;
+};
+
+FileServices& systemFileServices();
+
+// The services in use; the system's unless a test installed others.
+FileServices& fileServices();
+
+// Installs other services for the lifetime of this object.
+class ScopedFileServices {
+public:
+    explicit ScopedFileServices(FileServices& services);
+    ~ScopedFileServices();
+    ScopedFileServices(const ScopedFileServices&) = delete;
+    ScopedFileServices& operator=(const ScopedFileServices&) = delete;
+
+private:
+    FileServices* m_previous;
+};
+
+} // namespace quillmark::platform

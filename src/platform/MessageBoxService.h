@@ -1,0 +1,22 @@
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace quillmark::platform {
+
+inline constexpr std::string_view kApplicationTitle = "Quillmark";
+
+enum class MessageIcon { None, Warning, Information };
+
+// A modal box with an OK button. Without a title of its own it carries the
+// application title. The window provides the real one; tests record the calls.
+class MessageBoxService {
+public:
+    virtual ~MessageBoxService() = default;
+    virtual void show(std::string_view text, std::optional<std::string> title,
+                      MessageIcon icon) = 0;
+};
+
+} // namespace quillmark::platform

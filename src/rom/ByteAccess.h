@@ -1,0 +1,41 @@
+#pragma once
+
+#include "platform/FileError.h"
+#include "platform/Result.h"
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace quillmark::platform {
+class MessageBoxService;
+}
+
+namespace quillmark::rom {
+
+using platform::FileError;
+
+// Each call opens the file, moves its bytes one at a time and closes it again, on
+// every path. Neither call creates a file or moves past its last byte.
+
+// The count bytes from position on, as HexByteString. count <= 0 gives "".
+Result<std::string, FileError> readHex(const std::string& path, std::int32_t position,
+                                       std::int32_t count);
+
+// Writes the bytes of hex from position on. The whole text and the whole range are
+// checked before the first byte is written, so a bad pair or a short file leaves
+// the file exactly as it was.
+Result<Done, FileError> writeHex(const std::string& path, std::int32_t position,
+                                 std::string_view hex);
+
+// The same two operations for callers that let the user see a failure at once: it is
+// shown in the "Error: N" box and the caller gets "" or false.
+std::string ReadBytesAsHex(const std::string& path, std::int32_t position, std::int32_t count,
+                           platform::MessageBoxService& messages);
+bool WriteHexAsBytes(const std::string& path, std::int32_t position, std::string_view hex,
+                     platform::MessageBoxService& messages);
+
+// The "Error: N" box: the failure's description, no icon, titled with its number.
+void reportFileError(platform::MessageBoxService& messages, FileError error);
+
+} // namespace quillmark::rom

@@ -1,0 +1,40 @@
+#pragma once
+
+#include "platform/FileError.h"
+#include "platform/Result.h"
+
+#include <array>
+#include <string>
+#include <string_view>
+
+namespace quillmark::rom {
+
+// Header: 4 bytes at 0x000C, the game code in ASCII ("ADAE" = Diamond, English).
+inline constexpr std::int32_t kGameCodeOffset = 12;
+inline constexpr std::int32_t kGameCodeLength = 4;
+
+struct Edition {
+    std::string_view gameCode;
+    std::string_view title;     // shown in `header`
+    std::string_view language;  // shown in `language`
+};
+
+// Searched from the top; the comparison is exact and case-sensitive.
+extern const std::array<Edition, 14> SupportedEditions;
+
+const Edition* findEdition(std::string_view gameCode);
+
+// The four bytes at offsets 12 to 15, one open and close. A file shorter than
+// 16 bytes has no game code (PastEndOfFile).
+Result<std::string, platform::FileError> readGameCode(const std::string& path);
+
+struct RomIdentity {
+    std::string gameCode;
+    const Edition* edition = nullptr;  // null: "Unsupported ROM"
+};
+
+// What Open ROM does with a chosen path: make the file writable, read its game code
+// and look it up. Any file with a game code is identified, supported or not.
+Result<RomIdentity, platform::FileError> identifyRom(const std::string& path);
+
+} // namespace quillmark::rom

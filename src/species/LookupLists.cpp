@@ -1,0 +1,359 @@
+#include "species/LookupLists.h"
+
+// The display texts of the stored codes. An entry's position is the code the game
+// stores, so neither the order nor the count may change.
+
+namespace quillmark::species {
+
+const std::array<std::string_view, 493> SpeciesNames = {{
+    // 0-9
+    "Bulbasaur", "Ivysaur", "Venusaur", "Charmander", "Charmeleon", "Charizard", "Squirtle",
+    "Wartortle", "Blastoise", "Caterpie",
+    // 10-19
+    "Metapod", "Butterfree", "Weedle", "Kakuna", "Beedrill", "Pidgey", "Pidgeotto", "Pidgeot",
+    "Rattata", "Raticate",
+    // 20-29
+    "Spearow", "Fearow", "Ekans", "Arbok", "Pikachu", "Raichu", "Sandshrew", "Sandslash",
+    "Nidoran-F", "Nidorina",
+    // 30-39
+    "Nidoqueen", "Nidoran-M", "Nidorino", "Nidoking", "Clefairy", "Clefable", "Vulpix",
+    "Ninetales", "Jigglypuff", "Wigglytuff",
+    // 40-49
+    "Zubat", "Golbat", "Oddish", "Gloom", "Vileplume", "Paras", "Parasect", "Venonat", "Venomoth",
+    "Diglett",
+    // 50-59
+    "Dugtrio", "Meowth", "Persian", "Psyduck", "Golduck", "Mankey", "Primeape", "Growlithe",
+    "Arcanine", "Poliwag",
+    // 60-69
+    "Poliwhirl", "Poliwrath", "Abra", "Kadabra", "Alakazam", "Machop", "Machoke", "Machamp",
+    "Bellsprout", "Weepinbell",
+    // 70-79
+    "Victreebel", "Tentacool", "Tentacruel", "Geodude", "Graveler", "Golem", "Ponyta", "Rapidash",
+    "Slowpoke", "Slowbro",
+    // 80-89
+    "Magnemite", "Magneton", "Farfetch'd", "Doduo", "Dodrio", "Seel", "Dewgong", "Grimer", "Muk",
+    "Shellder",
+    // 90-99
+    "Cloyster", "Gastly", "Haunter", "Gengar", "Onix", "Drowzee", "Hypno", "Krabby", "Kingler",
+    "Voltorb",
+    // 100-109
+    "Electrode", "Exeggcute", "Exeggutor", "Cubone", "Marowak", "Hitmonlee", "Hitmonchan",
+    "Lickitung", "Koffing", "Weezing",
+    // 110-119
+    "Rhyhorn", "Rhydon", "Chansey", "Tangela", "Kangaskhan", "Horsea", "Seadra", "Goldeen",
+    "Seaking", "Staryu",
+    // 120-129
+    "Starmie", "Mr.Mime", "Scyther", "Jynx", "Electabuzz", "Magmar", "Pinsir", "Tauros",
+    "Magikarp", "Gyarados",
+    // 130-139
+    "Lapras", "Ditto", "Eevee", "Vaporeon", "Jolteon", "Flareon", "Porygon", "Omanyte", "Omastar",
+    "Kabuto",
+    // 140-149
+    "Kabutops", "Aerodactyl", "Snorlax", "Articuno", "Zapdos", "Moltres", "Dratini", "Dragonair",
+    "Dragonite", "Mewtwo",
+    // 150-159
+    "Mew", "Chikorita", "Bayleef", "Meganium", "Cyndaquil", "Quilava", "Typhlosion", "Totodile",
+    "Croconaw", "Feraligatr",
+    // 160-169
+    "Sentret", "Furret", "Hoothoot", "Noctowl", "Ledyba", "Ledian", "Spinarak", "Ariados",
+    "Crobat", "Chinchou",
+    // 170-179
+    "Lanturn", "Pichu", "Cleffa", "Igglybuff", "Togepi", "Togetic", "Natu", "Xatu", "Mareep",
+    "Flaaffy",
+    // 180-189
+    "Ampharos", "Bellossom", "Marill", "Azumarill", "Sudowoodo", "Politoed", "Hoppip", "Skiploom",
+    "Jumpluff", "Aipom",
+    // 190-199
+    "Sunkern", "Sunflora", "Yanma", "Wooper", "Quagsire", "Espeon", "Umbreon", "Murkrow",
+    "Slowking", "Misdreavus",
+    // 200-209
+    "Unown", "Wobbuffet", "Girafarig", "Pineco", "Forretress", "Dunsparce", "Gligar", "Steelix",
+    "Snubbull", "Granbull",
+    // 210-219
+    "Qwilfish", "Scizor", "Shuckle", "Heracross", "Sneasel", "Teddiursa", "Ursaring", "Slugma",
+    "Magcargo", "Swinub",
+    // 220-229
+    "Piloswine", "Corsola", "Remoraid", "Octillery", "Delibird", "Mantine", "Skarmory", "Houndour",
+    "Houndoom", "Kingdra",
+    // 230-239
+    "Phanpy", "Donphan", "Porygon 2", "Stantler", "Smeargle", "Tyrogue", "Hitmontop", "Smoochum",
+    "Elekid", "Magby",
+    // 240-249
+    "Miltank", "Blissey", "Raikou", "Entei", "Suicune", "Larvitar", "Pupitar", "Tyranitar",
+    "Lugia", "Ho-oh",
+    // 250-259
+    "Celebi", "Treecko", "Grovyle", "Sceptile", "Torchic", "Combusken", "Blaziken", "Mudkip",
+    "Marshtomp", "Swampert",
+    // 260-269
+    "Poochyena", "Mightyena", "Zigzagoon", "Linoone", "Wurmple", "Silcoon", "Beautifly", "Cascoon",
+    "Dustox", "Lotad",
+    // 270-279
+    "Lombre", "Ludicolo", "Seedot", "Nuzleaf", "Shiftry", "Taillow", "Swellow", "Wingull",
+    "Pelipper", "Ralts",
+    // 280-289
+    "Kirlia", "Gardevoir", "Surskit", "Masquerain", "Shroomish", "Breloom", "Slakoth", "Vigoroth",
+    "Slaking", "Nincada",
+    // 290-299
+    "Ninjask", "Shedinja", "Whismur", "Loudred", "Exploud", "Makuhita", "Hariyama", "Azurill",
+    "Nosepass", "Skitty",
+    // 300-309
+    "Delcatty", "Sableye", "Mawile", "Aron", "Lairon", "Aggron", "Meditite", "Medicham",
+    "Electrike", "Manectric",
+    // 310-319
+    "Plusle", "Minun", "Volbeat", "Illumise", "Roselia", "Gulpin", "Swalot", "Carvanha",
+    "Sharpedo", "Wailmer",
+    // 320-329
+    "Wailord", "Numel", "Camerupt", "Torkoal", "Spoink", "Grumpig", "Spinda", "Trapinch",
+    "Vibrava", "Flygon",
+    // 330-339
+    "Cacnea", "Cacturne", "Swablu", "Altaria", "Zangoose", "Seviper", "Lunatone", "Solrock",
+    "Barboach", "Whiscash",
+    // 340-349
+    "Corphish", "Crawdaunt", "Baltoy", "Claydol", "Lileep", "Cradily", "Anorith", "Armaldo",
+    "Feebas", "Milotic",
+    // 350-359
+    "Castform", "Kecleon", "Shuppet", "Banette", "Duskull", "Dusclops", "Tropius", "Chimecho",
+    "Absol", "Wynaut",
+    // 360-369
+    "Snorunt", "Glalie", "Spheal", "Sealeo", "Walrein", "Clamperl", "Huntail", "Gorebyss",
+    "Relicanth", "Luvdisc",
+    // 370-379
+    "Bagon", "Shellgon", "Salamence", "Beldum", "Metang", "Metagross", "Regirock", "Regice",
+    "Registeel", "Latias",
+    // 380-389
+    "Latios", "Kyogre", "Groudon", "Rayquaza", "Jirachi", "Deoxys", "Turtwig", "Grotle",
+    "Torterra", "Chimchar",
+    // 390-399
+    "Monferno", "Infernape", "Piplup", "Prinplup", "Empoleon", "Starly", "Staravia", "Staraptor",
+    "Bidoof", "Bibarel",
+    // 400-409
+    "Kricketot", "Kricketune", "Shinx", "Luxio", "Luxray", "Budew", "Roserade", "Cranidos",
+    "Rampardos", "Shieldon",
+    // 410-419
+    "Bastiodon", "Burmy", "Wormadam", "Mothim", "Combee", "Vespiquen", "Pachirisu", "Buizel",
+    "Floatzel", "Cherubi",
+    // 420-429
+    "Cherrim", "Shellos", "Gastrodon", "Ambipom", "Drifloon", "Drifblim", "Buneary", "Lopunny",
+    "Mismagius", "Honchkrow",
+    // 430-439
+    "Glameow", "Purugly", "Chingling", "Stunky", "Skuntank", "Bronzor", "Bronzong", "Bonsly",
+    "Mime Jr.", "Happiny",
+    // 440-449
+    "Chatot", "Spiritomb", "Gible", "Gabite", "Garchomp", "Munchlax", "Riolu", "Lucario",
+    "Hippopotas", "Hippowdon",
+    // 450-459
+    "Skorupi", "Drapion", "Croagunk", "Toxicroak", "Carnivine", "Finneon", "Lumineon", "Mantyke",
+    "Snover", "Abomasnow",
+    // 460-469
+    "Weavile", "Magnezone", "Lickilicky", "Rhyperior", "Tangrowth", "Electivire", "Magmortar",
+    "Togekiss", "Yanmega", "Leafeon",
+    // 470-479
+    "Glaceon", "Gliscor", "Mamoswine", "Porygon-Z", "Gallade", "Probopass", "Dusknoir", "Froslass",
+    "Rotom", "Uxie",
+    // 480-489
+    "Mesprit", "Azelf", "Dialga", "Palkia", "Heatran", "Regigigas", "Giratina", "Cresselia",
+    "Phione", "Manaphy",
+    // 490-492
+    "Darkrai", "Shaymin", "Arceus",
+}};
+
+const std::array<std::string_view, 18> TypeNames = {{
+    // 0-9
+    "Normal", "Fighting", "Flying", "Poison", "Ground", "Rock", "Bug", "Ghost", "Steel", "???",
+    // 10-17
+    "Fire", "Water", "Grass", "Electric", "Psychic", "Ice", "Dragon", "Dark",
+}};
+
+const std::array<std::string_view, 465> ItemNames = {{
+    // 0-9
+    "-No Item-", "Master Ball", "Ultra Ball", "Great Ball", "Poke Ball", "Safari Ball", "Net Ball",
+    "Dive Ball", "Nest Ball", "Repeat Ball",
+    // 10-19
+    "Timer Ball", "Luxury Ball", "Premier Ball", "Dusk Ball", "Heal Ball", "Quick Ball",
+    "Cherish Ball", "Potion", "Antidote", "Burn Heal",
+    // 20-29
+    "Ice Heal", "Awakening", "Parlyz Heal", "Full Restore", "Max Potion", "Hyper Potion",
+    "Super Potion", "Full Heal", "Revive", "Max Revive",
+    // 30-39
+    "Fresh Water", "Soda Pop", "Lemonade", "Moomoo Milk", "EnergyPowder", "Energy Root",
+    "Heal Powder", "Revival Herb", "Ether", "Max Ether",
+    // 40-49
+    "Elixir", "Max Elixir", "Lava Cookie", "Berry Juice", "Sacred Ash", "HP Up", "Protein", "Iron",
+    "Carbos", "Calcium",
+    // 50-59
+    "Rare Candy", "PP Up", "Zinc", "PP Max", "Old Gateau", "Guard Spec.", "Dire Hit", "X Attack",
+    "X Defend", "X Speed",
+    // 60-69
+    "X Accuracy", "X Special", "X Sp. Def", "Poke Doll", "Fluffy Tail", "Blue Flute",
+    "Yellow Flute", "Red Flute", "Black Flute", "White Flute",
+    // 70-79
+    "Shoal Salt", "Shoal Shell", "Red Shard", "Blue Shard", "Yellow Shard", "Green Shard",
+    "Super Repel", "Max Repel", "Escape Rope", "Repel",
+    // 80-89
+    "Sun Stone", "Moon Stone", "Fire Stone", "Thunderstone", "Water Stone", "Leaf Stone",
+    "TinyMushroom", "Big Mushroom", "Pearl", "Big Pearl",
+    // 90-99
+    "Stardust", "Star Piece", "Nugget", "Heart Scale", "Honey", "Growth Mulch", "Damp Mulch",
+    "Stable Mulch", "Gooey Mulch", "Root Fossil",
+    // 100-109
+    "Claw Fossil", "Helix Fossil", "Dome Fossil", "Old Amber", "Armor Fossil", "Skull Fossil",
+    "Rare Bone", "Shiny Stone", "Dusk Stone", "Dawn Stone",
+    // 110-119
+    "Oval Stone", "Odd Keystone", "???", "???", "???", "???", "???", "???", "???", "???",
+    // 120-129
+    "???", "???", "???", "???", "???", "???", "???", "???", "???", "???",
+    // 130-139
+    "???", "???", "???", "???", "???", "Adamant Orb", "Lustrous Orb", "Grass Mail", "Flame Mail",
+    "Bubble Mail",
+    // 140-149
+    "Bloom Mail", "Tunnel Mail", "Steel Mail", "Heart Mail", "Snow Mail", "Space Mail", "Air Mail",
+    "Mosaic Mail", "Brick Mail", "Cheri Berry",
+    // 150-159
+    "Chesto Berry", "Pecha Berry", "Rawst Berry", "Aspear Berry", "Leppa Berry", "Oran Berry",
+    "Persim Berry", "Lum Berry", "Sitrus Berry", "Figy Berry",
+    // 160-169
+    "Wiki Berry", "Mago Berry", "Aguav Berry", "Iapapa Berry", "Razz Berry", "Bluk Berry",
+    "Nanab Berry", "Wepear Berry", "Pinap Berry", "Pomeg Berry",
+    // 170-179
+    "Kelpsy Berry", "Qualot Berry", "Hondew Berry", "Grepa Berry", "Tamato Berry", "Cornn Berry",
+    "Magost Berry", "Rabuta Berry", "Nomel Berry", "Spelon Berry",
+    // 180-189
+    "Pamtre Berry", "Watmel Berry", "Durin Berry", "Belue Berry", "Occa Berry", "Passho Berry",
+    "Wacan Berry", "Rindo Berry", "Yache Berry", "Chople Berry",
+    // 190-199
+    "Kebia Berry", "Shuca Berry", "Coba Berry", "Payapa Berry", "Tanga Berry", "Charti Berry",
+    "Kasib Berry", "Haban Berry", "Colbur Berry", "Babiri Berry",
+    // 200-209
+    "Chilan Berry", "Liechi Berry", "Ganlon Berry", "Salac Berry", "Petaya Berry", "Apicot Berry",
+    "Lansat Berry", "Starf Berry", "Enigma Berry", "Micle Berry",
+    // 210-219
+    "Custap Berry", "Jaboca Berry", "Rowap Berry", "BrightPowder", "White Herb", "Macho Brace",
+    "Exp. Share", "Quick Claw", "Soothe Bell", "Mental Herb",
+    // 220-229
+    "Choice Band", "King’s Rock", "SilverPowder", "Amulet Coin", "Cleanse Tag", "Soul Dew",
+    "DeepSeaTooth", "DeepSeaScale", "Smoke Ball", "Everstone",
+    // 230-239
+    "Focus Band", "Lucky Egg", "Scope Lens", "Metal Coat", "Leftovers", "Dragon Scale",
+    "Light Ball", "Soft Sand", "Hard Stone", "Miracle Seed",
+    // 240-249
+    "BlackGlasses", "Black Belt", "Magnet", "Mystic Water", "Sharp Beak", "Poison Barb",
+    "NeverMeltIce", "Spell Tag", "TwistedSpoon", "Charcoal",
+    // 250-259
+    "Dragon Fang", "Silk Scarf", "Up-Grade", "Shell Bell", "Sea Incense", "Lax Incense",
+    "Lucky Punch", "Metal Powder", "Thick Club", "Stick",
+    // 260-269
+    "Red Scarf", "Blue Scarf", "Pink Scarf", "Green Scarf", "Yellow Scarf", "Wide Lens",
+    "Muscle Band", "Wise Glasses", "Expert Belt", "Light Clay",
+    // 270-279
+    "Life Orb", "Power Herb", "Toxic Orb", "Flame Orb", "Quick Powder", "Focus Sash", "Zoom Lens",
+    "Metronome", "Iron Ball", "Lagging Tail",
+    // 280-289
+    "Destiny Knot", "Black Sludge", "Icy Rock", "Smooth Rock", "Heat Rock", "Damp Rock",
+    "Grip Claw", "Choice Scarf", "Sticky Barb", "Power Bracer",
+    // 290-299
+    "Power Belt", "Power Lens", "Power Band", "Power Anklet", "Power Weight", "Shed Shell",
+    "Big Root", "Choice Specs", "Flame Plate", "Splash Plate",
+    // 300-309
+    "Zap Plate", "Meadow Plate", "Icicle Plate", "Fist Plate", "Toxic Plate", "Earth Plate",
+    "Sky Plate", "Mind Plate", "Insect Plate", "Stone Plate",
+    // 310-319
+    "Spooky Plate", "Draco Plate", "Dread Plate", "Iron Plate", "Odd Incense", "Rock Incense",
+    "Full Incense", "Wave Incense", "Rose Incense", "Luck Incense",
+    // 320-329
+    "Pure Incense", "Protector", "Electirizer", "Magmarizer", "Dubious Disc", "Reaper Cloth",
+    "Razor Claw", "Razor Fang", "TM01", "TM02",
+    // 330-339
+    "TM03", "TM04", "TM05", "TM06", "TM07", "TM08", "TM09", "TM10", "TM11", "TM12",
+    // 340-349
+    "TM13", "TM14", "TM15", "TM16", "TM17", "TM18", "TM19", "TM20", "TM21", "TM22",
+    // 350-359
+    "TM23", "TM24", "TM25", "TM26", "TM27", "TM28", "TM29", "TM30", "TM31", "TM32",
+    // 360-369
+    "TM33", "TM34", "TM35", "TM36", "TM37", "TM38", "TM39", "TM40", "TM41", "TM42",
+    // 370-379
+    "TM43", "TM44", "TM45", "TM46", "TM47", "TM48", "TM49", "TM50", "TM51", "TM52",
+    // 380-389
+    "TM53", "TM54", "TM55", "TM56", "TM57", "TM58", "TM59", "TM60", "TM61", "TM62",
+    // 390-399
+    "TM63", "TM64", "TM65", "TM66", "TM67", "TM68", "TM69", "TM70", "TM71", "TM72",
+    // 400-409
+    "TM73", "TM74", "TM75", "TM76", "TM77", "TM78", "TM79", "TM80", "TM81", "TM82",
+    // 410-419
+    "TM83", "TM84", "TM85", "TM86", "TM87", "TM88", "TM89", "TM90", "TM91", "TM92",
+    // 420-429
+    "HM01", "HM02", "HM03", "HM04", "HM05", "HM06", "HM07", "HM08", "Explorer Kit", "Loot Sack",
+    // 430-439
+    "Rule Book", "Poke Radar", "Point Card", "Journal", "Seal Case", "Fashion Case", "Seal Bag",
+    "Pal Pad", "Works Key", "Old Charm",
+    // 440-449
+    "Galactic Key", "Red Chain", "Town Map", "Vs. Seeker", "Coin Case", "Old Rod", "Good Rod",
+    "Super Rod", "Sprayduck", "Poffin Case",
+    // 450-459
+    "Bicycle", "Suite Key", "Oak’s Letter", "Lunar Wing", "Member Card", "Azure Flute",
+    "S.S. Ticket", "Contest Pass", "Magma Stone", "Parcel",
+    // 460-464
+    "Coupon 1", "Coupon 2", "Coupon 3", "Storage Key", "SecretPotion",
+}};
+
+// The games' own numbering of the egg groups (Machop is 8, Magikarp 12 and 14, Ditto 13).
+const std::array<std::string_view, 16> EggGroupNames = {{
+    // 0-9
+    "---", "Monster", "Water 1", "Bug", "Flying", "Field", "Fairy", "Plant", "Human-Like",
+    "Water 3",
+    // 10-15
+    "Mineral", "Chaos", "Water 2", "Ditto (Can breed with anything.)", "Dragon", "Can't Breed",
+}};
+
+const std::array<std::string_view, 124> AbilityNames = {{
+    // 0-9
+    "-No Ability-", "Stench", "Drizzle", "Speed Boost", "Battle Armour", "Sturdy", "Damp",
+    "Limber", "Sand Veil", "Static",
+    // 10-19
+    "Volt Absorb", "Water Absorb", "Oblivious", "Cloud Nine", "Compoundeyes", "Insomnia",
+    "Color Change", "Immunity", "Flash Fire", "Shield Dust",
+    // 20-29
+    "Own Tempo", "Suction Cups", "Intimidate", "Shadow Tag", "Rough Skin", "Wonder Guard",
+    "Levitate", "Effect Spore", "Synchronize", "Clear Body",
+    // 30-39
+    "Natural Cure", "Lightningrod", "Serene Grace", "Swift Swim", "Chlorophyll", "Illuminate",
+    "Trace", "Huge Power", "Poison Point", "Inner Focus",
+    // 40-49
+    "Magma Armour", "Water Veil", "Magnet Pull", "Soundproof", "Rain Dish", "Sand Stream",
+    "Pressure", "Thick Fat", "Early Bird", "Flame Body",
+    // 50-59
+    "Run Away", "Keen Eye", "Hyper Cutter", "Pickup", "Truant", "Hustle", "Cute Charm", "Plus",
+    "Minus", "Forecast",
+    // 60-69
+    "Sticky Hold", "Shed Skin", "Guts", "Marvel Scale", "Liquid Ooze", "Overgrow", "Blaze",
+    "Torrent", "Swarm", "Rock Head",
+    // 70-79
+    "Drought", "Arena Trap", "Vital Spirit", "White Smoke", "Pure Power", "Shell Armour",
+    "Air Lock", "Tangled Feet", "Motor Drive", "Rivalry",
+    // 80-89
+    "Steadfast", "Snow Cloak", "Gluttony", "Anger Point", "Unburden", "Heatproof", "Simple",
+    "Dry Skin", "Download", "Iron Fist",
+    // 90-99
+    "Poison Heal", "Adaptability", "Skill Link", "Hydration", "Solar Power", "Quick Feet",
+    "Normalize", "Sniper", "Magic Guard", "No Guard",
+    // 100-109
+    "Stall", "Technician", "Leaf Guard", "Klutz", "Mold Breaker", "Super Luck", "Aftermath",
+    "Anticipation", "Forewarn", "Unaware",
+    // 110-119
+    "Tinted Lens", "Filter", "Slow Start", "Scrappy", "Storm Drain", "Ice Body", "Solid Rock",
+    "Snow Warning", "Honey Gather", "Frisk",
+    // 120-123
+    "Reckless", "Multitype", "Flower Gift", "Bad Dreams",
+}};
+
+const std::array<std::string, 256>& HatchStepTexts()
+{
+    static const auto texts = [] {
+        std::array<std::string, 256> generated;
+        for (std::size_t i = 0; i < generated.size(); ++i)
+            generated[i] = std::to_string(i * 256);
+        return generated;
+    }();
+    return texts;
+}
+
+} // namespace quillmark::species

@@ -1,0 +1,21 @@
+#pragma once
+
+#include "species/SpeciesEditor.h"
+
+#include <string>
+#include <string_view>
+
+namespace quillmark::species {
+
+inline constexpr std::string_view kUnsupportedRom = "Unsupported ROM";
+inline constexpr std::string_view kNumbersOutOfRange =
+    "Please enter Base Stat values between 0 and 255.";
+inline constexpr std::string_view kSavedSuccessfully = "Pokémon Data Saved Successfully!";
+
+enum class SpeciesOperation { Load, Save };
+
+// The warning a user sees for a failed load or save. Empty for failures that the
+// "Error: N" box has already shown and that need no second word (a failed read).
+std::string userMessage(const SpeciesError& error, SpeciesOperation operation);
+
+} // namespace quillmark::species

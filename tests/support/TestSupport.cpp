@@ -1,0 +1,73 @@
+#include "TestSupport.h"
+
+#include <cstdlib>
+#include <dirent.h>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <stdexcept>
+
+namespace quillmark::test {
+
+TempDir::TempDir()
+{
+    std::string pattern = (std::filesystem::temp_directory_path() / "quillmark-XXXXXX").string();
+    if (!::mkdtemp(pattern.data()))
+        throw std::runtime_error("mkdtemp failed");
+    m_path = pattern;
+}
+
+TempDir::~TempDir()
+{
+    std::error_code ignored;
+    std::filesystem::permissions(m_path, std::filesystem::perms::owner_all,
+                                 std::filesystem::perm_options::add, ignored);
+    std::filesystem::remove_all(m_path, ignored);
+}
+
+Bytes readFile(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return Bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+void writeFile(const std::string& path, const Bytes& bytes)
+{
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+}
+
+std::int64_t fileSize(const std::string& path)
+{
+    std::error_code error;
+    const auto size = std::filesystem::file_size(path, error);
+    return error ? -1 : static_cast<std::int64_t>(size);
+}
+
+int openDescriptorCount()
+{
+    int count = 0;
+    if (DIR* dir = ::opendir("/proc/self/fd")) {
+        while (::readdir(dir))
+            ++count;
+        ::closedir(dir);
+    }
+    return count;
+}
+
+std::vector<std::int64_t> differingOffsets(const Bytes& before, const Bytes& after)
+{
+    std::vector<std::int64_t> offsets;
+    const auto common = std::min(before.size(), after.size());
+    for (std::size_t i = 0; i < common; ++i) {
+        if (before[i] != after[i])
+            offsets.push_back(static_cast<std::int64_t>(i));
+    }
+    if (before.size() != after.size())
+        offsets.push_back(static_cast<std::int64_t>(common));
+    return offsets;
+}
+
+std::string samplesDir() { return QUILLMARK_SAMPLES_DIR; }
+
+} // namespace quillmark::test

@@ -1,0 +1,96 @@
+#pragma once
+
+#include "platform/MessageBoxService.h"
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace quillmark::test {
+
+// A fresh directory under /tmp, removed with everything in it at the end.
+class TempDir {
+public:
+    TempDir();
+    ~TempDir();
+    TempDir(const TempDir&) = delete;
+    TempDir& operator=(const TempDir&) = delete;
+    const std::string& path() const { return m_path; }
+    std::string file(const std::string& name) const { return m_path + "/" + name; }
+
+private:
+    std::string m_path;
+};
+
+using Bytes = std::vector<std::uint8_t>;
+
+Bytes readFile(const std::string& path);
+void writeFile(const std::string& path, const Bytes& bytes);
+std::int64_t fileSize(const std::string& path);
+int openDescriptorCount();
+
+// Offsets at which two byte images differ (sizes must be equal; a size change counts
+// as a difference at the shorter size).
+std::vector<std::int64_t> differingOffsets(const Bytes& before, const Bytes& after);
+
+std::string samplesDir();
+
+struct ShownMessage {
+    std::string text;
+    std::optional<std::string> title;
+    platform::MessageIcon icon;
+};
+
+class RecordingMessageBox : public platform::MessageBoxService {
+public:
+    void show(std::string_view text, std::optional<std::string> title,
+              platform::MessageIcon icon) override
+    {
+        shown.push_back({std::string(text), std::move(title), icon});
+    }
+    std::vector<ShownMessage> shown;
+};
+
+} // namespace quillmark::test
+
+#include "platform/FileServices.h"
+
+namespace quillmark::test {
+
+// The system's file services with failures on demand, for what file permissions
+// cannot show when the tests run as root.
+class FaultyFileServices : public platform::FileServices {
+public:
+    // The n-th open (1-based) with this access fails, and every one after it when
+    // `andAfter` is set.
+    int failOpenNumber = 0;
+    platform::FileAccess failAccess = platform::FileAccess::ReadWrite;
+    bool andAfter = false;
+    platform::FileError openError = platform::FileError::PermissionDenied;
+    bool failAttributes = false;
+    int opens = 0;
+
+    Result<std::unique_ptr<platform::OpenFile>, platform::FileError>
+    open(const std::string& path, platform::FileAccess access) override
+    {
+        if (access == failAccess) {
+            ++opens;
+            if (failOpenNumber > 0 && (opens == failOpenNumber || (andAfter && opens > failOpenNumber)))
+                return openError;
+        }
+        return platform::systemFileServices().open(path, access);
+    }
+    Result<platform::FileStatus, platform::FileError> status(const std::string& path) override
+    {
+        return platform::systemFileServices().status(path);
+    }
+    Result<Done, platform::FileError> setAttributesToNormal(const std::string& path) override
+    {
+        if (failAttributes)
+            return platform::FileError::PermissionDenied;
+        return platform::systemFileServices().setAttributesToNormal(path);
+    }
+};
+
+} // namespace quillmark::test
