@@ -20,7 +20,7 @@ build: deps $(BUILD_DIR)/CMakeCache.txt
 	cmake --build $(BUILD_DIR) --parallel
 
 run: build
-	@if [ -x $(BUILD_DIR)/src/app/quillmark ]; then $(BUILD_DIR)/src/app/quillmark; \
+	@if [ -x $(BUILD_DIR)/src/quillmark ]; then $(BUILD_DIR)/src/quillmark; \
 	else echo "The editor window is not built yet: nothing to show."; fi
 
 test: build

@@ -1,0 +1,60 @@
+#include "app/ControlInventory.h"
+
+namespace quillmark::app {
+
+using enum ControlKind;
+using L = species::LookupList;
+
+const std::array<ControlSpec, 49> Form1Controls = {{
+    {"frameLanguage", Frame, "Form1", "Language", 2640, 6360, 1935, 615, false, 45, L::None},
+    {"flag", Image, "frameLanguage", "", 120, 240, 375, 255, true, -1, L::None},
+    {"language", Label, "frameLanguage", "", 600, 240, 1215, 255, true, 46, L::None},
+    {"frameLoaded", Frame, "Form1", "Loaded ROM", 120, 6360, 2415, 615, false, 40, L::None},
+    {"header", Label, "frameLoaded", "", 360, 240, 1695, 255, true, 41, L::None},
+    {"frameHappiness", Frame, "Form1", "Base Happiness", 4680, 5280, 2055, 855, false, 37, L::None},
+    {"txtBaseHappiness", TextBox, "frameHappiness", "", 600, 360, 855, 285, false, 39, L::None},
+    {"frameItems", Frame, "Form1", "Wild Hold Items", 9240, 2880, 2175, 1935, false, 34, L::None},
+    {"cmbItem2", ComboBox, "frameItems", "", 240, 1320, 1695, 315, false, 36, L::Items},
+    {"cmbItem1", ComboBox, "frameItems", "", 240, 600, 1695, 315, false, 35, L::Items},
+    {"frameRun", Frame, "Form1", "Great Marsh Run Chance", 2280, 5280, 2055, 855, false, 27, L::None},
+    {"txtRunChance", TextBox, "frameRun", "", 600, 360, 855, 285, false, 38, L::None},
+    {"frameGender", Frame, "Form1", "Gender Ratio", 9240, 1800, 2175, 855, false, 26, L::None},
+    {"cmbGender", ComboBox, "frameGender", "", 120, 360, 1935, 315, false, 33, L::GenderRatios},
+    {"frameBreeding", Frame, "Form1", "Breeding", 6960, 1800, 2055, 3015, false, 23, L::None},
+    {"cmbHatch", ComboBox, "frameBreeding", "", 240, 2400, 1575, 315, false, 32, L::HatchSteps},
+    {"cmbEggType2", ComboBox, "frameBreeding", "", 240, 1560, 1575, 315, false, 31, L::EggGroups},
+    {"cmbEggType1", ComboBox, "frameBreeding", "", 240, 720, 1575, 315, false, 30, L::EggGroups},
+    {"Label12", Label, "frameBreeding", "Steps to Hatch Egg", 240, 2040, 1455, 255, false, 44, L::None},
+    {"Label11", Label, "frameBreeding", "Egg Type 2", 600, 1200, 975, 255, false, 43, L::None},
+    {"Label10", Label, "frameBreeding", "Egg Type 1", 600, 360, 975, 255, false, 42, L::None},
+    {"frameAbilities", Frame, "Form1", "Special Abilities", 6960, 5040, 4455, 1095, false, 21, L::None},
+    {"cmbAbility2", ComboBox, "frameAbilities", "", 2400, 480, 1815, 315, false, 29, L::Abilities},
+    {"cmbAbility1", ComboBox, "frameAbilities", "", 240, 480, 1815, 315, false, 28, L::Abilities},
+    {"frameType", Frame, "Form1", "Types", 2280, 4080, 4455, 975, false, 20, L::None},
+    {"cmbType2", ComboBox, "frameType", "", 2400, 480, 1815, 315, false, 25, L::Types},
+    {"cmbType1", ComboBox, "frameType", "", 240, 480, 1815, 315, false, 24, L::Types},
+    {"frameBaseStats", Frame, "Form1", "Base Stats", 2280, 1800, 4455, 2055, false, 3, L::None},
+    {"txtCatchRate", TextBox, "frameBaseStats", "", 3480, 1560, 735, 285, false, 11, L::None},
+    {"txtBaseXP", TextBox, "frameBaseStats", "", 2400, 1560, 735, 285, false, 10, L::None},
+    {"txtSpDefense", TextBox, "frameBaseStats", "", 1320, 1560, 735, 285, false, 9, L::None},
+    {"txtSpAttack", TextBox, "frameBaseStats", "", 240, 1560, 735, 285, false, 8, L::None},
+    {"txtSpeed", TextBox, "frameBaseStats", "", 3480, 720, 735, 285, false, 7, L::None},
+    {"txtDefense", TextBox, "frameBaseStats", "", 2400, 720, 735, 285, false, 6, L::None},
+    {"txtAttack", TextBox, "frameBaseStats", "", 1320, 720, 735, 285, false, 5, L::None},
+    {"txtHP", TextBox, "frameBaseStats", "", 240, 720, 735, 285, false, 4, L::None},
+    {"Label9", Label, "frameBaseStats", "Catch Rate", 3360, 1200, 855, 255, false, 19, L::None},
+    {"Label8", Label, "frameBaseStats", "Base XP", 2400, 1200, 735, 255, false, 18, L::None},
+    {"Label7", Label, "frameBaseStats", "Sp Defense", 1200, 1200, 855, 255, false, 17, L::None},
+    {"Label6", Label, "frameBaseStats", "Sp Attack", 240, 1200, 735, 255, false, 16, L::None},
+    {"Label5", Label, "frameBaseStats", "Speed", 3480, 360, 735, 255, false, 15, L::None},
+    {"Label4", Label, "frameBaseStats", "Defense", 2400, 360, 735, 255, false, 14, L::None},
+    {"Label3", Label, "frameBaseStats", "Attack", 1320, 360, 735, 255, false, 13, L::None},
+    {"Label2", Label, "frameBaseStats", "HP", 360, 360, 495, 255, false, 12, L::None},
+    {"pkmnlst", ListBox, "Form1", "", 360, 2160, 1455, 3765, false, 2, L::None},
+    {"Frame1", Frame, "Form1", "", 4680, 6360, 6735, 615, true, 0, L::None},
+    {"Label1", Label, "Frame1", "\u00A9 2008 Quillmark Team", 2520, 240, 1935, 255, true, 1, L::None},
+    {"framePkmn", Frame, "Form1", "Pokémon", 120, 1800, 1935, 4335, false, 22, L::None},
+    {"Image1", Image, "Form1", "", 0, 0, 11535, 1725, true, -1, L::None},
+}};
+
+} // namespace quillmark::app

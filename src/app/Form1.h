@@ -1,0 +1,91 @@
+#pragma once
+
+#include "app/Form2.h"
+#include "dialogs/OpenFileName.h"
+#include "platform/Conversions.h"
+#include "species/RomSession.h"
+#include "species/SpeciesEditor.h"
+
+#include <QHash>
+#include <QMainWindow>
+#include <QPointer>
+
+#include <array>
+#include <memory>
+
+class QAction;
+class QComboBox;
+class QLabel;
+class QLineEdit;
+class QListWidget;
+class QMenu;
+
+namespace quillmark::platform {
+class MessageBoxService;
+}
+
+namespace quillmark::app {
+
+// The main window: the species list, the twenty editors, and the File and Help
+// menus. Every action of the program starts in one of its handlers.
+class Form1 : public QMainWindow {
+    Q_OBJECT
+
+public:
+    // Without services the window uses Qt's message boxes and file dialogs.
+    explicit Form1(platform::MessageBoxService* messages = nullptr,
+                   std::optional<dialogs::CommonDialogFunctions> fileDialogs = std::nullopt,
+                   QWidget* parent = nullptr);
+    ~Form1() override;
+
+    // Handlers, one per event, named after the control that raises it.
+    void Form_Load();
+    void mnuOpen_Click();
+    void pkmnlst_Click();
+    void mnuSave_Click();
+    void mnuExit_Click();
+    void mnuAbout_Click();
+
+    const species::RomSession& session() const { return m_session; }
+
+    // A control of the inventory by its name, or null.
+    QWidget* control(std::string_view name) const;
+    template <class T>
+    T* control(std::string_view name) const { return qobject_cast<T*>(control(name)); }
+
+    QAction* mnuOpen = nullptr;
+    QAction* mnuSave = nullptr;
+    QAction* mnuExit = nullptr;
+    QAction* mnuAbout = nullptr;
+    QMenu* mnuFile = nullptr;
+    QMenu* mnuHelp = nullptr;
+
+    Form2* aboutWindow() const { return m_about; }
+
+private:
+    void CreateWidgets();
+    void CreateMenus();
+    void ConnectWidgets();
+
+    species::SpeciesValues editorValues() const;
+    void showEditorValues(const species::SpeciesValues& values);
+    void clearEditors();
+    void enableEditors();
+    void warn(const std::string& text);
+    platform::NumberFormat numberFormat() const;
+
+    species::RomSession m_session;
+    platform::MessageBoxService* m_messages;
+    std::unique_ptr<platform::MessageBoxService> m_ownMessages;
+    dialogs::CommonDialogFunctions m_fileDialogs;
+
+    QWidget* m_client = nullptr;
+    QHash<QString, QWidget*> m_controls;
+    QListWidget* pkmnlst = nullptr;
+    QLabel* header = nullptr;
+    QLabel* language = nullptr;
+    std::array<QWidget*, species::kFieldCount> m_fieldControls{};  // by SpeciesField
+    QPointer<Form2> m_about;
+};
+
+} // namespace quillmark::app
