@@ -1,0 +1,112 @@
+#pragma once
+
+#include "app/Form1.h"
+#include "romimage/RomImage.h"
+
+#include "TestSupport.h"
+
+#include <QAction>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QTest>
+
+#include <deque>
+#include <gtest/gtest.h>
+#include <memory>
+
+namespace quillmark::test {
+
+// Stands in for GetOpenFileNameA: answers each call with the next scripted path
+// ("" cancels) and keeps what it was handed.
+struct ScriptedFileDialog {
+    std::deque<std::string> answers;
+    std::vector<dialogs::OpenFileNameA> calls;
+
+    dialogs::CommonDialogFunctions functions()
+    {
+        auto answer = [this](dialogs::OpenFileNameA& record) -> std::int32_t {
+            calls.push_back(record);
+            if (answers.empty())
+                return 0;
+            const std::string path = answers.front();
+            answers.pop_front();
+            if (path.empty() || path.size() + 1 > record.nMaxFile)
+                return 0;
+            record.lpstrFile.replace(0, path.size() + 1, path + '\0');
+            record.nFilterIndex = 1;
+            return 1;
+        };
+        return {answer, answer, 0x400000};
+    }
+};
+
+// A main window with recording message boxes and a scripted file dialog.
+class EditorFixture : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        window = std::make_unique<app::Form1>(&messages, dialog.functions());
+    }
+
+    std::string makeRom(const std::string& name, const std::string& code,
+                        std::vector<romimage::Record> records = {}, std::int64_t size = 0)
+    {
+        romimage::ImageSpec spec;
+        spec.gameCode = code;
+        spec.records = std::move(records);
+        spec.fileSize = size;
+        const auto path = dir.file(name);
+        std::string error;
+        EXPECT_TRUE(romimage::writeRomImage(path, spec, &error)) << error;
+        return path;
+    }
+
+    static std::vector<romimage::Record> realRecords(const char* file = "dp_personal.csv")
+    {
+        auto records = romimage::readPersonalCsv(samplesDir() + "/" + file, nullptr);
+        EXPECT_TRUE(records.has_value());
+        return records.value_or(std::vector<romimage::Record>{});
+    }
+
+    void open(const std::string& path)
+    {
+        dialog.answers.push_back(path);
+        window->mnuOpen_Click();
+    }
+
+    void showActive()
+    {
+        window->show();
+        window->activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
+    }
+
+    template <class T = QWidget>
+    T* ctl(const char* name) const
+    {
+        auto* widget = window->control<T>(name);
+        EXPECT_NE(widget, nullptr) << name;
+        return widget;
+    }
+
+    QListWidget* list() const { return ctl<QListWidget>("pkmnlst"); }
+    QLineEdit* text(const char* name) const { return ctl<QLineEdit>(name); }
+    QComboBox* combo(const char* name) const { return ctl<QComboBox>(name); }
+
+    std::vector<std::string> messageTexts() const
+    {
+        std::vector<std::string> texts;
+        for (const auto& m : messages.shown)
+            texts.push_back(m.text);
+        return texts;
+    }
+
+    TempDir dir;
+    RecordingMessageBox messages;
+    ScriptedFileDialog dialog;
+    std::unique_ptr<app::Form1> window;
+};
+
+} // namespace quillmark::test

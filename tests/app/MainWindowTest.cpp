@@ -1,0 +1,258 @@
+#include "app/ControlInventory.h"
+#include "app/Form2.h"
+
+#include "EditorFixture.h"
+
+#include <QGroupBox>
+#include <QLocale>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPushButton>
+
+using namespace quillmark;
+using namespace quillmark::test;
+using app::ControlKind;
+
+namespace {
+
+bool isKind(QWidget* widget, ControlKind kind)
+{
+    switch (kind) {
+    case ControlKind::Frame: return qobject_cast<QGroupBox*>(widget);
+    case ControlKind::Label:
+    case ControlKind::Image: return qobject_cast<QLabel*>(widget);
+    case ControlKind::TextBox: return qobject_cast<QLineEdit*>(widget);
+    case ControlKind::ComboBox: return qobject_cast<QComboBox*>(widget);
+    case ControlKind::ListBox: return qobject_cast<QListWidget*>(widget);
+    }
+    return false;
+}
+
+QString caption(QWidget* widget)
+{
+    if (auto* frame = qobject_cast<QGroupBox*>(widget))
+        return frame->title();
+    if (auto* label = qobject_cast<QLabel*>(widget))
+        return label->text();
+    return {};
+}
+
+using MainWindow = EditorFixture;
+
+// One walk over the design table: kind, container, rectangle, caption, start state.
+TEST_F(MainWindow, EveryControlStandsWhereTheDesignPutsIt)
+{
+    const QWidget* client = window->centralWidget();
+    ASSERT_EQ(window->findChildren<QWidget*>(QString(), Qt::FindChildrenRecursively).isEmpty(), false);
+    for (const auto& spec : app::Form1Controls) {
+        const auto name = QString::fromUtf8(spec.name.data(), spec.name.size());
+        QWidget* widget = window->control(spec.name);
+        ASSERT_NE(widget, nullptr) << name.toStdString();
+        EXPECT_TRUE(isKind(widget, spec.kind)) << name.toStdString();
+        const QWidget* container =
+            spec.container == "Form1" ? client : window->control(spec.container);
+        EXPECT_EQ(widget->parentWidget(), container) << name.toStdString();
+        EXPECT_EQ(widget->geometry(), QRect(spec.left / 15, spec.top / 15, spec.width / 15,
+                                           spec.height / 15))
+            << name.toStdString();
+        if (spec.kind == ControlKind::Frame || spec.kind == ControlKind::Label) {
+            EXPECT_EQ(caption(widget).toStdString(), spec.caption) << name.toStdString();
+        }
+        EXPECT_EQ(widget->isEnabledTo(widget->parentWidget()), spec.enabled) << name.toStdString();
+        EXPECT_TRUE(widget->isVisibleTo(window.get())) << name.toStdString();
+    }
+    // The species list is a child of the window lying above the "Pokémon" frame.
+    const auto siblings = client->children();
+    EXPECT_GT(siblings.indexOf(ctl("pkmnlst")), siblings.indexOf(ctl("framePkmn")));
+    EXPECT_EQ(ctl<QLabel>("Image1")->pixmap().size(), QSize(769, 115));
+}
+
+TEST_F(MainWindow, EditorsStartEmptyDisabledAndInTabOrder)
+{
+    for (const char* name : {"txtHP", "txtAttack", "txtDefense", "txtSpeed", "txtSpAttack",
+                             "txtSpDefense", "txtBaseXP", "txtCatchRate", "txtRunChance",
+                             "txtBaseHappiness"}) {
+        EXPECT_EQ(text(name)->maxLength(), 3) << name;
+        EXPECT_EQ(text(name)->alignment() & Qt::AlignHCenter, Qt::AlignHCenter) << name;
+        EXPECT_TRUE(text(name)->text().isEmpty()) << name;
+    }
+    const std::pair<const char*, int> combos[] = {
+        {"cmbType1", 18},     {"cmbType2", 18},    {"cmbItem1", 465},     {"cmbItem2", 465},
+        {"cmbGender", 256},   {"cmbHatch", 256},   {"cmbEggType1", 16},   {"cmbEggType2", 16},
+        {"cmbAbility1", 124}, {"cmbAbility2", 124},
+    };
+    for (const auto& [name, count] : combos) {
+        EXPECT_FALSE(combo(name)->isEditable()) << name;
+        EXPECT_EQ(combo(name)->count(), count) << name;
+        EXPECT_EQ(combo(name)->currentIndex(), -1) << name;
+        EXPECT_EQ(combo(name)->height(), 21) << name;
+    }
+    EXPECT_EQ(combo("cmbItem1")->itemText(221), "King\u2019s Rock");
+    EXPECT_EQ(combo("cmbEggType1")->itemText(8), "Human-Like");
+    EXPECT_EQ(list()->count(), 493);
+    EXPECT_EQ(list()->currentRow(), -1);
+    EXPECT_EQ(list()->item(259)->text(), "Swampert");
+
+    // Focus order of the controls that can take it once enabled.
+    const char* order[] = {"pkmnlst",     "txtHP",       "txtAttack",   "txtDefense",
+                           "txtSpeed",    "txtSpAttack", "txtSpDefense", "txtBaseXP",
+                           "txtCatchRate", "cmbType1",   "cmbType2",    "cmbAbility1",
+                           "cmbAbility2", "cmbEggType1", "cmbEggType2", "cmbHatch",
+                           "cmbGender",   "cmbItem1",    "cmbItem2",    "txtRunChance",
+                           "txtBaseHappiness"};
+    for (std::size_t i = 1; i < std::size(order); ++i) {
+        QWidget* next = ctl(order[i - 1])->nextInFocusChain();
+        while (next && !(next->focusPolicy() & Qt::TabFocus))
+            next = next->nextInFocusChain();
+        EXPECT_EQ(next, ctl(order[i])) << order[i - 1] << " -> " << order[i];
+    }
+    EXPECT_EQ(QApplication::focusWidget(), nullptr);
+}
+
+TEST_F(MainWindow, ScreenReadersHearTheCaptionBesideEachEditor)
+{
+    const std::pair<const char*, const char*> names[] = {
+        {"txtHP", "HP"}, {"txtSpAttack", "Sp Attack"}, {"txtBaseXP", "Base XP"},
+        {"cmbType2", "Type 2"}, {"cmbAbility1", "Special Ability 1"},
+        {"cmbEggType2", "Egg Type 2"}, {"cmbHatch", "Steps to Hatch Egg"},
+        {"cmbGender", "Gender Ratio"}, {"cmbItem1", "Wild Hold Item 1"},
+        {"txtRunChance", "Great Marsh Run Chance"}, {"txtBaseHappiness", "Base Happiness"},
+        {"pkmnlst", "Pokémon"},
+    };
+    for (const auto& [control, name] : names)
+        EXPECT_EQ(ctl(control)->accessibleName(), QString::fromUtf8(name)) << control;
+}
+
+TEST_F(MainWindow, WindowAndMenus)
+{
+    EXPECT_EQ(window->windowTitle(), "Quillmark");
+    EXPECT_EQ(window->centralWidget()->size(), QSize(769, 472));
+    window->show();
+    EXPECT_EQ(window->minimumSize(), window->maximumSize()) << "fixed size";
+    EXPECT_TRUE(window->windowFlags() & Qt::WindowMinimizeButtonHint);
+    EXPECT_FALSE(window->windowFlags() & Qt::WindowMaximizeButtonHint);
+    EXPECT_FALSE(window->windowIcon().isNull());
+
+    const auto menus = window->menuBar()->actions();
+    ASSERT_EQ(menus.size(), 2);
+    EXPECT_EQ(menus[0]->text(), "&File");
+    EXPECT_EQ(menus[1]->text(), "&Help");
+    const auto file = window->mnuFile->actions();
+    ASSERT_EQ(file.size(), 4);
+    EXPECT_EQ(file[0]->text(), "Open ROM...");
+    EXPECT_EQ(file[0]->shortcut(), QKeySequence("Ctrl+O"));
+    EXPECT_EQ(file[1]->text(), "Save ROM");
+    EXPECT_EQ(file[1]->shortcut(), QKeySequence("Ctrl+S"));
+    EXPECT_FALSE(file[1]->isEnabled());
+    EXPECT_TRUE(file[2]->isSeparator());
+    EXPECT_EQ(file[3]->text(), "Exit");
+    EXPECT_EQ(file[3]->shortcut(), QKeySequence("Ctrl+Q"));
+    EXPECT_EQ(window->mnuHelp->actions().value(0)->text(), "About");
+}
+
+TEST_F(MainWindow, EnabledFramesHavePureBlueCaptions)
+{
+    auto* frame = ctl("frameBaseStats");
+    window->show();
+    auto blueAt = [](QWidget* w) {
+        const QImage image = w->grab(QRect(0, 0, w->width(), 16)).toImage();
+        for (int y = 0; y < image.height(); ++y)
+            for (int x = 0; x < image.width(); ++x)
+                if (const QColor c = image.pixelColor(x, y);
+                    c.blue() > 200 && c.red() < 40 && c.green() < 40)
+                    return true;
+        return false;
+    };
+    EXPECT_FALSE(blueAt(frame)) << "a disabled frame shows its caption greyed";
+    frame->setEnabled(true);
+    EXPECT_TRUE(blueAt(frame));
+    ctl("Frame1")->setEnabled(true);
+    EXPECT_FALSE(blueAt(ctl("Frame1")));
+}
+
+TEST_F(MainWindow, GenderRatioTextsFollowTheLocale)
+{
+    auto* gender = combo("cmbGender");
+    EXPECT_EQ(gender->itemText(1), "99.60% M 0.393% F ");
+    EXPECT_EQ(gender->itemText(255), "None");
+
+    QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
+    app::Form1 german(&messages, dialog.functions());
+    QLocale::setDefault(QLocale::c());
+    auto* germanGender = german.control<QComboBox>("cmbGender");
+    ASSERT_EQ(germanGender->count(), 256);
+    EXPECT_EQ(germanGender->itemText(1), "99,60% M 0,393% F ");
+    EXPECT_EQ(germanGender->itemText(253), "0,393% M 99,60% F ");
+    EXPECT_EQ(germanGender->currentIndex(), -1);
+}
+
+// Shortcuts are tried against an enabled one that must fire, so that a silent
+// Ctrl+S cannot pass only because the window was not active.
+TEST_F(MainWindow, ShortcutsActOnlyWhileTheirItemAndTheWindowAreEnabled)
+{
+    showActive();
+    QTest::keyClick(window.get(), Qt::Key_S, Qt::ControlModifier);
+    EXPECT_TRUE(dialog.calls.empty());
+    EXPECT_TRUE(messages.shown.empty()) << "Save ROM is disabled at start";
+    QTest::keyClick(window.get(), Qt::Key_O, Qt::ControlModifier);
+    ASSERT_EQ(dialog.calls.size(), 1u) << "Ctrl+O reaches mnuOpen_Click";
+
+    for (int round = 0; round < 2; ++round) {
+        window->mnuAbout_Click();
+        QPointer<app::Form2> about = window->aboutWindow();
+        ASSERT_TRUE(about);
+        EXPECT_FALSE(window->isEnabled());
+        EXPECT_EQ(about->focusWidget(), about->Command1);
+        window->activateWindow();
+        QTest::keyClick(window.get(), Qt::Key_O, Qt::ControlModifier);
+        QTest::mouseClick(window->menuBar(), Qt::LeftButton, {},
+                          window->menuBar()->actionGeometry(window->menuBar()->actions()[0]).center());
+        EXPECT_EQ(dialog.calls.size(), 1u + round) << "nothing reacts while About is open";
+        EXPECT_EQ(window->mnuFile->isVisible(), false);
+
+        if (round == 0)
+            QTest::mouseClick(about->Command1, Qt::LeftButton);
+        else
+            about->close();
+        QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        EXPECT_FALSE(about) << "the About window is destroyed";
+        EXPECT_TRUE(window->isEnabled());
+        showActive();
+        QTest::keyClick(window.get(), Qt::Key_O, Qt::ControlModifier);
+        EXPECT_EQ(dialog.calls.size(), 2u + round);
+    }
+}
+
+TEST_F(MainWindow, AboutWindowShowsItsFiveControls)
+{
+    window->mnuAbout_Click();
+    QPointer<app::Form2> about = window->aboutWindow();
+    ASSERT_TRUE(about);
+    EXPECT_EQ(about->windowTitle(), "About");
+    EXPECT_EQ(about->size(), QSize(356, 119));
+    EXPECT_EQ(about->parentWidget(), nullptr) << "no owner window";
+    EXPECT_FALSE(about->windowFlags() & Qt::WindowMinimizeButtonHint);
+    EXPECT_FALSE(about->windowFlags() & Qt::WindowMaximizeButtonHint);
+    EXPECT_FALSE(about->isModal());
+    const auto* name = about->findChild<QLabel*>("Label1");
+    ASSERT_NE(name, nullptr);
+    EXPECT_EQ(name->text(), "Quillmark v1.2");
+    EXPECT_EQ(name->font().pointSizeF(), 8.25);
+    EXPECT_TRUE(name->font().family() == "Arial" || name->font().family() == "Liberation Sans");
+    EXPECT_TRUE(about->findChild<QLabel*>("Label3")->text().contains("ROMs.  This program"));
+    EXPECT_EQ(about->findChild<QLabel*>("Image1")->pixmap().size(), QSize(32, 32));
+    EXPECT_EQ(about->Command1->geometry(), QRect(264, 24, 81, 25));
+    about->close();
+    QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+}
+
+TEST_F(MainWindow, ExitClosesTheWindowAtOnce)
+{
+    showActive();
+    text("txtHP")->setText("12");  // unsaved: nobody asks
+    QTest::keyClick(window.get(), Qt::Key_Q, Qt::ControlModifier);
+    EXPECT_FALSE(window->isVisible());
+    EXPECT_TRUE(messages.shown.empty());
+}
+
+} // namespace
