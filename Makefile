@@ -6,7 +6,7 @@ BUILD_TYPE ?= RelWithDebInfo
 CMAKE_ARGS ?=
 GENERATOR := $(shell command -v ninja >/dev/null 2>&1 && echo "-G Ninja")
 
-.PHONY: all deps build run test sample clean
+.PHONY: all deps build run test sample screenshot clean
 
 all: build
 
@@ -25,6 +25,18 @@ run: build
 
 test: build
 	cd $(BUILD_DIR) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure --timeout 300
+
+SAMPLE := samples/sample-diamond.nds
+
+# A ROM image to try the editor on: game code ADAE, the retail Diamond species table.
+sample: build
+	$(BUILD_DIR)/tools/quillmark-mkrom $(SAMPLE) --code ADAE --data samples/dp_personal.csv
+
+# The README's picture, made from the real program under a private X server.
+screenshot: sample
+	@scripts/ensure-deps.sh screen
+	cp $(SAMPLE) $(BUILD_DIR)/screenshot.nds
+	scripts/screenshot.sh $(BUILD_DIR) $(BUILD_DIR)/screenshot.nds docs/screenshot.png
 
 clean:
 	rm -rf $(BUILD_DIR)

@@ -7,10 +7,12 @@ build=$1 rom=$(realpath "$2") out=$3
 display=:$((90 + $$ % 9))
 Xvfb "$display" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
 xvfb=$!
-trap 'kill $app $xvfb 2>/dev/null || true' EXIT
+app=
+trap 'kill $app $xvfb 2>/dev/null || true; rm -rf "${runtime:-}"' EXIT
 export DISPLAY=$display
 sleep 1
-XDG_RUNTIME_DIR=${XDG_RUNTIME_DIR:-/tmp} "$build/src/quillmark" &
+runtime=$(mktemp -d)
+XDG_RUNTIME_DIR=$runtime "$build/src/quillmark" &
 app=$!
 win=$(xdotool search --sync --name '^Quillmark$' | head -n 1)
 xdotool windowfocus --sync "$win"

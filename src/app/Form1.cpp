@@ -307,6 +307,9 @@ void Form1::pkmnlst_Click()
     const int row = pkmnlst->currentRow();
     if (row < 0)
         return;
+    // Focus arriving by Tab makes the first entry current without selecting it;
+    // the species shown should always be the one highlighted.
+    pkmnlst->item(row)->setSelected(true);
     m_session.SelectedIndex = static_cast<std::int16_t>(row);
     if (!species::tableBaseFor(m_session.GameCode)) {
         mnuSave->setEnabled(false);
