@@ -6,7 +6,7 @@ BUILD_TYPE ?= RelWithDebInfo
 CMAKE_ARGS ?=
 GENERATOR := $(shell command -v ninja >/dev/null 2>&1 && echo "-G Ninja")
 
-.PHONY: all deps build run test sample screenshot clean
+.PHONY: all deps build run test sample screenshot install package clean
 
 all: build
 
@@ -37,6 +37,15 @@ screenshot: sample
 	@scripts/ensure-deps.sh screen
 	cp $(SAMPLE) $(BUILD_DIR)/screenshot.nds
 	scripts/screenshot.sh $(BUILD_DIR) $(BUILD_DIR)/screenshot.nds docs/screenshot.png
+
+PREFIX ?= /usr/local
+install: build
+	cmake --install $(BUILD_DIR) --prefix $(PREFIX)
+
+# A .deb for Debian 12 in $(BUILD_DIR).
+package: build
+	@scripts/ensure-deps.sh package
+	cd $(BUILD_DIR) && cpack -G DEB
 
 clean:
 	rm -rf $(BUILD_DIR)
