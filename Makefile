@@ -6,7 +6,7 @@ BUILD_TYPE ?= RelWithDebInfo
 CMAKE_ARGS ?=
 GENERATOR := $(shell command -v ninja >/dev/null 2>&1 && echo "-G Ninja")
 
-.PHONY: all deps build run test sample screenshot install package clean
+.PHONY: all deps build run test sample screenshot install package check-sanitize fuzz clean
 
 all: build
 
@@ -46,6 +46,37 @@ install: build
 package: build
 	@scripts/ensure-deps.sh package
 	cd $(BUILD_DIR) && cpack -G DEB
+
+# The whole test suite built with AddressSanitizer and UndefinedBehaviorSanitizer.
+SANITIZE_DIR ?= build-sanitize
+check-sanitize: deps
+	cmake -S . -B $(SANITIZE_DIR) $(GENERATOR) -DCMAKE_BUILD_TYPE=Debug \
+	  -DCMAKE_CXX_FLAGS="-fsanitize=address,undefined -fno-omit-frame-pointer -fno-sanitize-recover=all"
+	cmake --build $(SANITIZE_DIR) --parallel
+	cd $(SANITIZE_DIR) && QT_QPA_PLATFORM=offscreen \
+	  ASAN_OPTIONS=detect_leaks=1:strict_string_checks=1 \
+	  LSAN_OPTIONS=suppressions=$(CURDIR)/tests/sanitize/lsan.supp:print_suppressions=0 \
+	  UBSAN_OPTIONS=print_stacktrace=1 ctest --output-on-failure --timeout 600
+
+# Each fuzz target for FUZZ_SECONDS, with clang's libFuzzer, ASan and UBSan.
+FUZZ_DIR ?= build-fuzz
+FUZZ_SECONDS ?= 60
+FUZZ_TARGETS := fuzz_hex_codec fuzz_game_code fuzz_species_file
+fuzz:
+	@scripts/ensure-deps.sh build fuzz
+	cmake -S . -B $(FUZZ_DIR) $(GENERATOR) -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+	  -DQUILLMARK_FUZZ=ON -DQUILLMARK_BUILD_APP=OFF -DQUILLMARK_BUILD_TESTS=OFF \
+	  -DCMAKE_CXX_FLAGS="-fsanitize=address,undefined,fuzzer-no-link -fno-sanitize-recover=all"
+	cmake --build $(FUZZ_DIR) --parallel
+	@for t in $(FUZZ_TARGETS); do \
+	  mkdir -p $(FUZZ_DIR)/corpus/$$t; \
+	  echo "== $$t for $(FUZZ_SECONDS) s"; \
+	  if ! $(FUZZ_DIR)/fuzz/$$t -max_total_time=$(FUZZ_SECONDS) -print_final_stats=1 \
+	      $(FUZZ_DIR)/corpus/$$t fuzz/corpus/$$t > $(FUZZ_DIR)/$$t.log 2>&1; then \
+	    tail -n 40 $(FUZZ_DIR)/$$t.log; exit 1; \
+	  fi; \
+	  grep -E "^(stat::number_of_executed_units|stat::peak_rss_mb|Done)" $(FUZZ_DIR)/$$t.log; \
+	done
 
 clean:
 	rm -rf $(BUILD_DIR)

@@ -4,7 +4,6 @@
 #include <dirent.h>
 #include <filesystem>
 #include <fstream>
-#include <iterator>
 #include <stdexcept>
 
 namespace quillmark::test {
@@ -27,8 +26,13 @@ TempDir::~TempDir()
 
 Bytes readFile(const std::string& path)
 {
-    std::ifstream in(path, std::ios::binary);
-    return Bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    std::ifstream in(path, std::ios::binary | std::ios::ate);
+    if (!in)
+        return {};
+    Bytes bytes(static_cast<std::size_t>(in.tellg()));
+    in.seekg(0);
+    in.read(reinterpret_cast<char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    return bytes;
 }
 
 void writeFile(const std::string& path, const Bytes& bytes)
