@@ -6,7 +6,7 @@ BUILD_TYPE ?= RelWithDebInfo
 CMAKE_ARGS ?=
 GENERATOR := $(shell command -v ninja >/dev/null 2>&1 && echo "-G Ninja")
 
-.PHONY: all deps build run test sample screenshot install package check-sanitize fuzz clean
+.PHONY: all deps build run test sample screenshot install package check-sanitize fuzz bench clean
 
 all: build
 
@@ -77,6 +77,19 @@ fuzz:
 	  fi; \
 	  grep -E "^(stat::number_of_executed_units|stat::peak_rss_mb|Done)" $(FUZZ_DIR)/$$t.log; \
 	done
+
+# Medians of 9 repetitions; see docs/PERFORMANCE.md for the method and the figures.
+BENCH_DIR ?= build-bench
+bench:
+	@scripts/ensure-deps.sh build bench screen
+	cmake -S . -B $(BENCH_DIR) $(GENERATOR) -DCMAKE_BUILD_TYPE=Release -DQUILLMARK_BENCH=ON \
+	  -DQUILLMARK_BUILD_TESTS=OFF
+	cmake --build $(BENCH_DIR) --parallel
+	$(BENCH_DIR)/bench/bench_core --benchmark_repetitions=9 --benchmark_report_aggregates_only=true \
+	  --benchmark_filter=. 2>&1 | grep -E "^(Benchmark|BM_.*_median|Run on)"
+	QT_QPA_PLATFORM=offscreen $(BENCH_DIR)/bench/bench_window --benchmark_repetitions=9 \
+	  --benchmark_report_aggregates_only=true 2>&1 | grep -E "^(Benchmark|BM_.*_median)"
+	scripts/measure-startup.sh $(BENCH_DIR) 11
 
 clean:
 	rm -rf $(BUILD_DIR)

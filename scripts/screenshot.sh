@@ -4,13 +4,9 @@
 # Usage: scripts/screenshot.sh BUILD_DIR ROM OUT.png
 set -eu
 build=$1 rom=$(realpath "$2") out=$3
-display=:$((90 + $$ % 9))
-Xvfb "$display" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
-xvfb=$!
+. "$(dirname "$0")/xvfb.sh"
 app=
-trap 'kill $app $xvfb 2>/dev/null || true; rm -rf "${runtime:-}"' EXIT
-export DISPLAY=$display
-sleep 1
+trap 'kill $app $xvfb 2>/dev/null; wait $xvfb 2>/dev/null; rm -rf "${runtime:-}"' EXIT
 runtime=$(mktemp -d)
 XDG_RUNTIME_DIR=$runtime "$build/src/quillmark" &
 app=$!

@@ -95,12 +95,21 @@ Result<LoadedSpecies, SpeciesError> loadSpecies(const std::string& romPath,
     auto tableBase = tableBaseFor(gameCode);
     if (!tableBase)
         return SpeciesError{SpeciesFailure::UnsupportedRom};
-    if (auto fits = checkTableFits(romPath, *tableBase, false); !fits)
-        return fits.error();
+    auto values = loadSpeciesAt(romPath, *tableBase, index, messages);
+    if (!values)
+        return values.error();
+    return LoadedSpecies{*tableBase, std::move(*values)};
+}
 
-    LoadedSpecies loaded{*tableBase, {}};
+Result<SpeciesValues, SpeciesError> loadSpeciesAt(const std::string& romPath,
+                                                  const std::string& tableBase, int index,
+                                                  platform::MessageBoxService& messages)
+{
+    if (auto fits = checkTableFits(romPath, tableBase, false); !fits)
+        return fits.error();
+    SpeciesValues values;
     for (const auto& field : SpeciesFieldMap) {
-        const auto position = fieldPosition(*tableBase, index, field);
+        const auto position = fieldPosition(tableBase, index, field);
         if (!position)
             return SpeciesError{SpeciesFailure::ReadFailed, platform::FileError::BadRecordNumber};
         auto hex = rom::readHex(romPath, static_cast<std::int32_t>(*position), field.width);
@@ -108,9 +117,9 @@ Result<LoadedSpecies, SpeciesError> loadSpecies(const std::string& romPath,
             rom::reportFileError(messages, hex.error());
             return SpeciesError{SpeciesFailure::ReadFailed, hex.error()};
         }
-        loaded.values[static_cast<int>(field.field)] = *fieldValueFromHex(field, *hex);
+        values[static_cast<std::size_t>(field.field)] = *fieldValueFromHex(field, *hex);
     }
-    return loaded;
+    return values;
 }
 
 Result<Done, SpeciesError> saveSpecies(const std::string& romPath, const std::string& tableBase,

@@ -56,6 +56,11 @@ Result<LoadedSpecies, SpeciesError> loadSpecies(const std::string& romPath,
                                                 const std::string& gameCode, int index,
                                                 platform::MessageBoxService& messages);
 
+// The same for a table at a known start, given as TableBase text.
+Result<SpeciesValues, SpeciesError> loadSpeciesAt(const std::string& romPath,
+                                                  const std::string& tableBase, int index,
+                                                  platform::MessageBoxService& messages);
+
 // Checks all ten number fields, then that the file can be written and holds the whole
 // table, and only then writes the 20 fields in processing order, stopping at the
 // first failed write.

@@ -1,0 +1,117 @@
+// The windowless load and save of one species against the cost of reading and
+// writing the whole image, as editors that unpack and rebuild the ROM must.
+#include "platform/MessageBoxService.h"
+#include "romimage/RomImage.h"
+#include "species/SpeciesEditor.h"
+
+#include <benchmark/benchmark.h>
+
+#include <cstdio>
+#include <fcntl.h>
+#include <map>
+#include <string>
+#include <unistd.h>
+#include <vector>
+
+namespace {
+
+using namespace quillmark;
+
+struct SilentMessages : platform::MessageBoxService {
+    void show(std::string_view, std::optional<std::string>, platform::MessageIcon) override {}
+};
+
+constexpr std::int64_t kMiB = 1 << 20;
+
+// One sparse image per size, its table in the middle, made once per run.
+const std::string& imageOfSize(std::int64_t mib)
+{
+    static std::map<std::int64_t, std::string> images;
+    auto& path = images[mib];
+    if (path.empty()) {
+        path = "/tmp/quillmark-bench-" + std::to_string(::getpid()) + "-" + std::to_string(mib) + ".nds";
+        romimage::ImageSpec spec;
+        spec.tableBase = mib * kMiB / 2;
+        spec.fileSize = mib * kMiB;
+        romimage::writeRomImage(path, spec, nullptr);
+        std::atexit([] {
+            for (const auto& [size, file] : images)
+                ::unlink(file.c_str());
+        });
+    }
+    return path;
+}
+
+std::string tableBaseOf(std::int64_t mib) { return std::to_string(mib * kMiB / 2); }
+
+void BM_LoadSpecies(benchmark::State& state)
+{
+    const auto& path = imageOfSize(state.range(0));
+    const auto base = tableBaseOf(state.range(0));
+    SilentMessages messages;
+    int index = 0;
+    for (auto _ : state) {
+        auto values = species::loadSpeciesAt(path, base, index, messages);
+        benchmark::DoNotOptimize(values);
+        index = (index + 97) % species::kSpeciesCount;
+    }
+}
+
+void BM_SaveSpecies(benchmark::State& state)
+{
+    const auto& path = imageOfSize(state.range(0));
+    const auto base = tableBaseOf(state.range(0));
+    SilentMessages messages;
+    const auto values = *species::loadSpeciesAt(path, base, 42, messages);
+    for (auto _ : state) {
+        auto saved = species::saveSpecies(path, base, 42, values, {}, messages);
+        benchmark::DoNotOptimize(saved);
+    }
+}
+
+void BM_LoadAndSaveSpecies(benchmark::State& state)
+{
+    const auto& path = imageOfSize(state.range(0));
+    const auto base = tableBaseOf(state.range(0));
+    SilentMessages messages;
+    for (auto _ : state) {
+        auto values = species::loadSpeciesAt(path, base, 300, messages);
+        auto saved = species::saveSpecies(path, base, 300, *values, {}, messages);
+        benchmark::DoNotOptimize(saved);
+    }
+}
+
+// The floor of an unpack-and-rebuild editor: the whole image read once and written once.
+void BM_ReadAndWriteWholeImage(benchmark::State& state)
+{
+    const auto& path = imageOfSize(state.range(0));
+    std::vector<char> buffer(static_cast<std::size_t>(state.range(0) * kMiB));
+    for (auto _ : state) {
+        const int fd = ::open(path.c_str(), O_RDWR);
+        std::size_t done = 0;
+        while (done < buffer.size()) {
+            const auto n = ::pread(fd, buffer.data() + done, buffer.size() - done, static_cast<off_t>(done));
+            if (n <= 0)
+                break;
+            done += static_cast<std::size_t>(n);
+        }
+        for (std::size_t at = 0; at < buffer.size();) {
+            const auto n = ::pwrite(fd, buffer.data() + at, buffer.size() - at, static_cast<off_t>(at));
+            if (n <= 0)
+                break;
+            at += static_cast<std::size_t>(n);
+        }
+        ::close(fd);
+        benchmark::ClobberMemory();
+    }
+    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations()) * state.range(0) * kMiB * 2);
+}
+
+BENCHMARK(BM_LoadSpecies)->Arg(16)->Arg(64)->Arg(512)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_SaveSpecies)->Arg(16)->Arg(64)->Arg(512)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_LoadAndSaveSpecies)->Arg(16)->Arg(64)->Arg(512)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_ReadAndWriteWholeImage)->Arg(16)->Arg(64)->Arg(512)->Unit(benchmark::kMillisecond);
+
+} // namespace
+
+BENCHMARK_MAIN();

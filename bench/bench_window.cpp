@@ -1,0 +1,83 @@
+// The window's two costly moments, in-process on the offscreen platform: a species
+// switch (selection change to all twenty editors filled) and Open ROM.
+#include "app/Form1.h"
+#include "platform/MessageBoxService.h"
+#include "romimage/RomImage.h"
+
+#include <QApplication>
+#include <QListWidget>
+
+#include <benchmark/benchmark.h>
+
+#include <unistd.h>
+
+namespace {
+
+using namespace quillmark;
+
+struct SilentMessages : platform::MessageBoxService {
+    void show(std::string_view, std::optional<std::string>, platform::MessageIcon) override {}
+};
+
+std::string g_rom;
+
+dialogs::CommonDialogFunctions choosing(const std::string& path)
+{
+    auto choose = [path](dialogs::OpenFileNameA& record) -> std::int32_t {
+        record.lpstrFile.replace(0, path.size() + 1, path + '\0');
+        record.nFilterIndex = 1;
+        return 1;
+    };
+    return {choose, choose, 0};
+}
+
+void BM_SpeciesSwitch(benchmark::State& state)
+{
+    SilentMessages messages;
+    app::Form1 window(&messages, choosing(g_rom));
+    window.mnuOpen_Click();
+    auto* list = window.control<QListWidget>("pkmnlst");
+    int row = 0;
+    for (auto _ : state) {
+        row = (row + 37) % 493;
+        list->setCurrentRow(row);
+    }
+}
+
+void BM_OpenRom(benchmark::State& state)
+{
+    SilentMessages messages;
+    app::Form1 window(&messages, choosing(g_rom));
+    for (auto _ : state)
+        window.mnuOpen_Click();
+}
+
+void BM_WindowConstruction(benchmark::State& state)
+{
+    SilentMessages messages;
+    for (auto _ : state) {
+        app::Form1 window(&messages, choosing(g_rom));
+        benchmark::DoNotOptimize(&window);
+    }
+}
+
+BENCHMARK(BM_SpeciesSwitch)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_OpenRom)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_WindowConstruction)->Unit(benchmark::kMillisecond);
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    g_rom = "/tmp/quillmark-bench-window-" + std::to_string(::getpid()) + ".nds";
+    romimage::ImageSpec spec;
+    spec.fileSize = 64 << 20;
+    romimage::writeRomImage(g_rom, spec, nullptr);
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    ::unlink(g_rom.c_str());
+    return 0;
+}

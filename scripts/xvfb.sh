@@ -1,0 +1,17 @@
+# Sourced by the scripts that need a private X server: starts Xvfb on a free display
+# and exports DISPLAY; the caller kills $xvfb when done.
+fifo=$(mktemp -u)
+mkfifo "$fifo"
+Xvfb -displayfd 3 -noreset -screen 0 1024x768x24 -nolisten tcp 3>"$fifo" >/dev/null 2>&1 &
+xvfb=$!
+read -r number <"$fifo"
+rm -f "$fifo"
+export DISPLAY=":$number"
+# -noreset: a server that resets when its last client leaves refuses the next one
+# for a moment. Wait until it answers before going on.
+tries=0
+until xdotool getdisplaygeometry >/dev/null 2>&1; do
+  tries=$((tries + 1))
+  [ "$tries" -lt 200 ] || { echo "Xvfb did not start" >&2; exit 1; }
+  sleep 0.05
+done
