@@ -160,6 +160,8 @@ TEST_F(EditCycle, WholeCycleOnTwoEditions)
         EXPECT_EQ(text("txtHP")->text(), "45");
         EXPECT_EQ(combo("cmbType1")->currentText(), "Grass");
         list()->setFocus();
+        // Typed letters add up within the input interval; start a fresh search.
+        QTest::qWait(QApplication::keyboardInputInterval() + 50);
         const std::pair<Qt::Key, int> keys[] = {
             {Qt::Key_Down, 1}, {Qt::Key_End, 492}, {Qt::Key_Home, 0},
             {Qt::Key_PageDown, -1}, {Qt::Key_M, -1},

@@ -1,0 +1,94 @@
+#include "cli/Csv.h"
+
+namespace quillmark::cli {
+
+namespace {
+
+constexpr std::string_view kBom = "\xEF\xBB\xBF";
+
+std::string quoted(const std::string& field)
+{
+    const bool needs = field.find_first_of(",\"\r\n") != std::string::npos ||
+                       (!field.empty() && (field.front() == ' ' || field.back() == ' '));
+    if (!needs)
+        return field;
+    std::string out = "\"";
+    for (const char c : field) {
+        if (c == '"')
+            out += '"';
+        out += c;
+    }
+    return out + '"';
+}
+
+} // namespace
+
+std::string writeCsv(const std::vector<std::vector<std::string>>& rows)
+{
+    std::string out(kBom);
+    for (const auto& row : rows) {
+        for (std::size_t i = 0; i < row.size(); ++i) {
+            if (i)
+                out += ',';
+            out += quoted(row[i]);
+        }
+        out += "\r\n";
+    }
+    return out;
+}
+
+bool parseCsv(std::string_view text, std::vector<CsvRecord>& records, std::string& error)
+{
+    if (text.substr(0, kBom.size()) == kBom)
+        text.remove_prefix(kBom.size());
+    int line = 1;
+    std::size_t i = 0;
+    while (i < text.size()) {
+        CsvRecord record{line, {}};
+        std::string field;
+        bool endOfRecord = false;
+        while (!endOfRecord) {
+            if (i < text.size() && text[i] == '"') {
+                const int startLine = line;
+                ++i;
+                while (true) {
+                    if (i >= text.size()) {
+                        error = "line " + std::to_string(startLine) + ": a quoted field is not closed";
+                        return false;
+                    }
+                    if (text[i] == '"') {
+                        if (i + 1 < text.size() && text[i + 1] == '"') {
+                            field += '"';
+                            i += 2;
+                            continue;
+                        }
+                        ++i;
+                        break;
+                    }
+                    if (text[i] == '\n')
+                        ++line;
+                    field += text[i++];
+                }
+            }
+            while (i < text.size() && text[i] != ',' && text[i] != '\n' && text[i] != '\r')
+                field += text[i++];
+            record.fields.push_back(std::move(field));
+            field.clear();
+            if (i < text.size() && text[i] == ',') {
+                ++i;
+                continue;
+            }
+            if (i < text.size() && text[i] == '\r')
+                ++i;
+            if (i < text.size() && text[i] == '\n')
+                ++i;
+            ++line;
+            endOfRecord = true;
+        }
+        if (!(record.fields.size() == 1 && record.fields[0].empty()))
+            records.push_back(std::move(record));
+    }
+    return true;
+}
+
+} // namespace quillmark::cli

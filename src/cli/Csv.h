@@ -1,0 +1,23 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace quillmark::cli {
+
+// RFC 4180: CRLF line ends, fields quoted when they hold a comma, quote, line break
+// or a blank at either end (spreadsheets would trim those). A UTF-8 byte order mark
+// first, so that Excel reads the file as UTF-8.
+std::string writeCsv(const std::vector<std::vector<std::string>>& rows);
+
+struct CsvRecord {
+    int line = 0;  // 1-based line of the record's start
+    std::vector<std::string> fields;
+};
+
+// Reads CSV as written above or by a spreadsheet (CRLF or LF, with or without the
+// byte order mark, empty lines skipped). Nothing, and the reason, for a broken quote.
+bool parseCsv(std::string_view text, std::vector<CsvRecord>& records, std::string& error);
+
+} // namespace quillmark::cli
