@@ -30,10 +30,10 @@ const std::string& imageOfSize(std::int64_t mib)
     auto& path = images[mib];
     if (path.empty()) {
         path = "/tmp/quillmark-bench-" + std::to_string(::getpid()) + "-" + std::to_string(mib) + ".nds";
-        romimage::ImageSpec spec;
-        spec.tableBase = mib * kMiB / 2;
-        spec.fileSize = mib * kMiB;
-        romimage::writeRomImage(path, spec, nullptr);
+        romimage::ImageRecipe recipe;
+        recipe.tableBase = mib * kMiB / 2;
+        recipe.fileSize = mib * kMiB;
+        romimage::writeRomImage(path, recipe, nullptr);
         std::atexit([] {
             for (const auto& [size, file] : images)
                 ::unlink(file.c_str());

@@ -72,9 +72,9 @@ int main(int argc, char** argv)
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     g_rom = "/tmp/quillmark-bench-window-" + std::to_string(::getpid()) + ".nds";
-    romimage::ImageSpec spec;
-    spec.fileSize = 64 << 20;
-    romimage::writeRomImage(g_rom, spec, nullptr);
+    romimage::ImageRecipe recipe;
+    recipe.fileSize = 64 << 20;
+    romimage::writeRomImage(g_rom, recipe, nullptr);
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();

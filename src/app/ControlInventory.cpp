@@ -5,7 +5,7 @@ namespace quillmark::app {
 using enum ControlKind;
 using L = species::LookupList;
 
-const std::array<ControlSpec, 49> Form1Controls = {{
+const std::array<ControlDesign, 49> Form1Controls = {{
     {"frameLanguage", Frame, "Form1", "Language", 2640, 6360, 1935, 615, false, 45, L::None},
     {"flag", Image, "frameLanguage", "", 120, 240, 375, 255, true, -1, L::None},
     {"language", Label, "frameLanguage", "", 600, 240, 1215, 255, true, 46, L::None},

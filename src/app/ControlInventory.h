@@ -11,7 +11,7 @@ enum class ControlKind { Frame, Label, TextBox, ComboBox, ListBox, Image };
 
 // One control of a fixed-layout window, positions in twips (15 to the pixel at
 // 96 dpi) from the top-left corner of its container.
-struct ControlSpec {
+struct ControlDesign {
     std::string_view name;
     ControlKind kind;
     std::string_view container;
@@ -31,6 +31,6 @@ inline constexpr int kForm1ClientHeight = 7080;
 
 // The main window's controls in the order of its design, which is also the
 // stacking order: a control lies above every control after it.
-extern const std::array<ControlSpec, 49> Form1Controls;
+extern const std::array<ControlDesign, 49> Form1Controls;
 
 } // namespace quillmark::app

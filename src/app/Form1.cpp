@@ -120,18 +120,18 @@ void Form1::CreateWidgets()
         " left: 6px; padding: 0 2px; }"
         "QGroupBox[captioned=\"true\"]:enabled { color: #0000ff; }");
 
-    for (const auto& spec : Form1Controls) {
-        QWidget* parent = spec.container == "Form1" ? m_client : control(spec.container);
+    for (const auto& design : Form1Controls) {
+        QWidget* parent = design.container == "Form1" ? m_client : control(design.container);
         QWidget* widget = nullptr;
-        switch (spec.kind) {
+        switch (design.kind) {
         case ControlKind::Frame: {
-            auto* frame = new QGroupBox(qs(spec.caption), parent);
-            frame->setProperty("captioned", !spec.caption.empty());
+            auto* frame = new QGroupBox(qs(design.caption), parent);
+            frame->setProperty("captioned", !design.caption.empty());
             widget = frame;
             break;
         }
         case ControlKind::Label: {
-            auto* label = new QLabel(qs(spec.caption), parent);
+            auto* label = new QLabel(qs(design.caption), parent);
             label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
             widget = label;
             break;
@@ -146,7 +146,7 @@ void Form1::CreateWidgets()
         case ControlKind::ComboBox: {
             auto* box = new QComboBox(parent);
             box->setEditable(false);
-            box->addItems(listContents(spec.list));
+            box->addItems(listContents(design.list));
             box->setCurrentIndex(-1);
             widget = box;
             break;
@@ -163,7 +163,7 @@ void Form1::CreateWidgets()
         }
         case ControlKind::Image: {
             auto* image = new QLabel(parent);
-            if (spec.name == "Image1")
+            if (design.name == "Image1")
                 image->setPixmap(QPixmap(":/quillmark/banner.png"));
             image->setAlignment(Qt::AlignLeft | Qt::AlignTop);
             widget = image;
@@ -173,22 +173,22 @@ void Form1::CreateWidgets()
         // Set on each control: a parent with a style sheet stops the window's font
         // from reaching its children.
         widget->setFont(font());
-        widget->setObjectName(qs(spec.name));
-        widget->setGeometry(pixels(spec.left), pixels(spec.top), pixels(spec.width),
-                            pixels(spec.height));
-        widget->setEnabled(spec.enabled);
-        m_controls.insert(qs(spec.name), widget);
+        widget->setObjectName(qs(design.name));
+        widget->setGeometry(pixels(design.left), pixels(design.top), pixels(design.width),
+                            pixels(design.height));
+        widget->setEnabled(design.enabled);
+        m_controls.insert(qs(design.name), widget);
     }
 
     // Earlier controls lie above later ones.
-    for (const auto& spec : Form1Controls)
-        control(spec.name)->lower();
+    for (const auto& design : Form1Controls)
+        control(design.name)->lower();
 
-    std::vector<const ControlSpec*> focusable;
-    for (const auto& spec : Form1Controls) {
-        if (spec.kind == ControlKind::TextBox || spec.kind == ControlKind::ComboBox ||
-            spec.kind == ControlKind::ListBox)
-            focusable.push_back(&spec);
+    std::vector<const ControlDesign*> focusable;
+    for (const auto& design : Form1Controls) {
+        if (design.kind == ControlKind::TextBox || design.kind == ControlKind::ComboBox ||
+            design.kind == ControlKind::ListBox)
+            focusable.push_back(&design);
     }
     std::sort(focusable.begin(), focusable.end(),
               [](auto* a, auto* b) { return a->tabIndex < b->tabIndex; });

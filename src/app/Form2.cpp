@@ -42,7 +42,7 @@ Form2::Form2(QWidget* mainWindow) : QDialog(nullptr), m_mainWindow(mainWindow)
     image->setGeometry(twips(240, 360, 480, 480));
     image->setAlignment(Qt::AlignLeft | Qt::AlignTop);
 
-    struct LabelSpec {
+    struct LabelDesign {
         const char* name;
         const char* caption;
         QRect rect;
@@ -54,13 +54,13 @@ Form2::Form2(QWidget* mainWindow) : QDialog(nullptr), m_mainWindow(mainWindow)
         {"Label2", "\u00A9 2008 Quillmark Team", twips(1440, 600, 1815, 255)},
         {"Label1", "Quillmark v1.2", twips(1680, 240, 1335, 255)},
     };
-    for (const auto& spec : labels) {
-        auto* label = new QLabel(QString::fromUtf8(spec.caption), this);
-        label->setObjectName(spec.name);
+    for (const auto& design : labels) {
+        auto* label = new QLabel(QString::fromUtf8(design.caption), this);
+        label->setObjectName(design.name);
         label->setFont(labelFont);
         label->setWordWrap(true);
         label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-        label->setGeometry(spec.rect);
+        label->setGeometry(design.rect);
     }
 
     connect(Command1, &QPushButton::clicked, this, &Form2::Command1_Click);

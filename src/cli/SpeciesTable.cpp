@@ -11,7 +11,7 @@
 namespace quillmark::cli {
 
 using species::FieldKind;
-using species::FieldSpec;
+using species::FieldLayout;
 using species::FieldValue;
 using species::LookupList;
 
@@ -51,7 +51,7 @@ std::string lowered(std::string_view s)
 
 // The code of a list text: exact first, then ignoring surrounding blanks (spreadsheets
 // drop the gender texts' final blank). The first entry wins where texts repeat.
-std::optional<int> codeOfText(const FieldSpec& field, std::string_view text)
+std::optional<int> codeOfText(const FieldLayout& field, std::string_view text)
 {
     for (const bool trim : {false, true}) {
         for (int code = 0; code < field.entryCount; ++code) {
@@ -63,7 +63,7 @@ std::optional<int> codeOfText(const FieldSpec& field, std::string_view text)
     return std::nullopt;
 }
 
-FieldValue valueOfCode(const FieldSpec& field, int code)
+FieldValue valueOfCode(const FieldLayout& field, int code)
 {
     FieldValue value;
     if (code < field.entryCount)
@@ -101,7 +101,7 @@ std::vector<std::string> exportHeader()
     return header;
 }
 
-std::string listText(const FieldSpec& field, int code)
+std::string listText(const FieldLayout& field, int code)
 {
     if (code < 0 || code >= field.entryCount)
         return {};
@@ -212,7 +212,7 @@ std::optional<Cell> cellOf(const InputRow& row, const std::string& column)
     return found == row.end() ? std::nullopt : std::optional<Cell>(found->second);
 }
 
-std::optional<FieldValue> resolveField(const FieldSpec& field, const std::optional<Cell>& text,
+std::optional<FieldValue> resolveField(const FieldLayout& field, const std::optional<Cell>& text,
                                        const std::optional<Cell>& code, const FieldValue& current,
                                        std::vector<InputError>& errors)
 {
@@ -269,7 +269,7 @@ std::optional<FieldValue> resolveField(const FieldSpec& field, const std::option
     return fromText ? fromText : std::optional<FieldValue>(current);
 }
 
-std::optional<FieldValue> parseSetValue(const FieldSpec& field, const std::string& value,
+std::optional<FieldValue> parseSetValue(const FieldLayout& field, const std::string& value,
                                         const FieldValue& current, std::vector<InputError>& errors)
 {
     const Cell cell{value, fieldColumns()[static_cast<std::size_t>(field.field)].text};
@@ -279,7 +279,7 @@ std::optional<FieldValue> parseSetValue(const FieldSpec& field, const std::strin
     return resolveField(field, cell, std::nullopt, current, errors);
 }
 
-std::string describe(const FieldSpec& field, const FieldValue& value)
+std::string describe(const FieldLayout& field, const FieldValue& value)
 {
     if (field.kind == FieldKind::Number)
         return value.text;

@@ -34,7 +34,7 @@ struct SpeciesRow {
 std::vector<std::string> exportCells(const SpeciesRow& row);
 
 // The text a list field shows for a code, or "" for a code that names no entry.
-std::string listText(const species::FieldSpec& field, int code);
+std::string listText(const species::FieldLayout& field, int code);
 // The stored code of a field's value (list and item fields).
 int storedCode(const species::FieldValue& value);
 
@@ -65,14 +65,14 @@ std::vector<RowEdit> parseRows(const std::vector<InputRow>& rows, std::vector<In
 // The value a cell asks for, given the value the ROM holds now. A list field may name
 // its entry by text, by code, or both; where the two disagree, the one that differs
 // from the ROM is the user's edit.
-std::optional<species::FieldValue> resolveField(const species::FieldSpec& field,
+std::optional<species::FieldValue> resolveField(const species::FieldLayout& field,
                                                 const std::optional<Cell>& text,
                                                 const std::optional<Cell>& code,
                                                 const species::FieldValue& current,
                                                 std::vector<InputError>& errors);
 
 // A field value for the command line's `set`: text or code in one.
-std::optional<species::FieldValue> parseSetValue(const species::FieldSpec& field,
+std::optional<species::FieldValue> parseSetValue(const species::FieldLayout& field,
                                                  const std::string& value,
                                                  const species::FieldValue& current,
                                                  std::vector<InputError>& errors);
@@ -92,6 +92,6 @@ std::vector<FieldChange> diffSpecies(const std::string& tableBase, int index,
                                      const species::SpeciesValues& wanted);
 
 // How a value reads in the summary: "Grass", "?? (code 200)", "108".
-std::string describe(const species::FieldSpec& field, const species::FieldValue& value);
+std::string describe(const species::FieldLayout& field, const species::FieldValue& value);
 
 } // namespace quillmark::cli

@@ -26,7 +26,7 @@ std::optional<double> numberFieldValue(const std::string& text,
     return number;
 }
 
-std::optional<FieldValue> fieldValueFromHex(const FieldSpec& field, std::string_view hex)
+std::optional<FieldValue> fieldValueFromHex(const FieldLayout& field, std::string_view hex)
 {
     if (hex.size() != static_cast<std::size_t>(field.width) * 2)
         return std::nullopt;
@@ -53,7 +53,7 @@ std::optional<FieldValue> fieldValueFromHex(const FieldSpec& field, std::string_
     return value;
 }
 
-std::optional<std::string> hexForField(const FieldSpec& field, const FieldValue& value,
+std::optional<std::string> hexForField(const FieldLayout& field, const FieldValue& value,
                                        const platform::NumberFormat& format)
 {
     if (field.kind == FieldKind::Number) {

@@ -71,9 +71,9 @@ Result<Done, SpeciesError> saveSpecies(const std::string& romPath, const std::st
 
 // The conversions between a field's HexByteString (file order) and its value.
 // hex must be 2 digits (4 for an item field); nothing otherwise.
-std::optional<FieldValue> fieldValueFromHex(const FieldSpec& field, std::string_view hex);
+std::optional<FieldValue> fieldValueFromHex(const FieldLayout& field, std::string_view hex);
 // Nothing for a number field whose text is not a number from 0 to 255.
-std::optional<std::string> hexForField(const FieldSpec& field, const FieldValue& value,
+std::optional<std::string> hexForField(const FieldLayout& field, const FieldValue& value,
                                        const platform::NumberFormat& format);
 
 // The number a number field's text stands for, if it is one from 0 to 255.

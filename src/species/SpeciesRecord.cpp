@@ -8,7 +8,7 @@ namespace quillmark::species {
 using enum FieldKind;
 using enum SpeciesField;
 
-const std::array<FieldSpec, kFieldCount> SpeciesFieldMap = {{
+const std::array<FieldLayout, kFieldCount> SpeciesFieldMap = {{
     {HP, 0, 1, Number, "txtHP", "HP", LookupList::None, 0},
     {Attack, 1, 1, Number, "txtAttack", "Attack", LookupList::None, 0},
     {Defense, 2, 1, Number, "txtDefense", "Defense", LookupList::None, 0},
@@ -31,7 +31,7 @@ const std::array<FieldSpec, kFieldCount> SpeciesFieldMap = {{
     {Ability2, 23, 1, List, "cmbAbility2", "Special Ability 2", LookupList::Abilities, 124},
 }};
 
-const FieldSpec& fieldSpec(SpeciesField field) { return SpeciesFieldMap[static_cast<int>(field)]; }
+const FieldLayout& fieldLayout(SpeciesField field) { return SpeciesFieldMap[static_cast<int>(field)]; }
 
 const std::array<TableLocation, 7> SpeciesTableLocations = {{
     {{"ADAS", "APAS"}, "Español", 0x1BE6E08},
@@ -55,7 +55,7 @@ std::optional<std::string> tableBaseFor(std::string_view gameCode)
 }
 
 std::optional<std::int64_t> fieldPosition(std::string_view tableBase, int index,
-                                          const FieldSpec& field)
+                                          const FieldLayout& field)
 {
     std::int64_t base = 0;
     const auto* end = tableBase.data() + tableBase.size();

@@ -36,7 +36,7 @@ enum class SpeciesField {
 };
 inline constexpr int kFieldCount = 20;
 
-struct FieldSpec {
+struct FieldLayout {
     SpeciesField field;
     int offset;               // within the record
     int width;                // bytes
@@ -48,9 +48,9 @@ struct FieldSpec {
 };
 
 // Indexed by SpeciesField, so element i is the i-th field in processing order.
-extern const std::array<FieldSpec, kFieldCount> SpeciesFieldMap;
+extern const std::array<FieldLayout, kFieldCount> SpeciesFieldMap;
 
-const FieldSpec& fieldSpec(SpeciesField field);
+const FieldLayout& fieldLayout(SpeciesField field);
 
 struct TableLocation {
     std::string_view gameCodes[2];  // the Diamond and the Pearl edition of one language
@@ -67,7 +67,7 @@ std::optional<std::string> tableBaseFor(std::string_view gameCode);
 // 0-based file offset of one field of species index: TableBase + offset + 44 * index.
 // Nothing for a TableBase that is not a decimal number, or an index outside 0..492.
 std::optional<std::int64_t> fieldPosition(std::string_view tableBase, int index,
-                                          const FieldSpec& field);
+                                          const FieldLayout& field);
 
 extern const std::array<std::uint16_t, 51> GenderlessSpecies;
 

@@ -111,10 +111,10 @@ TEST_F(BadFiles, PathsWithBlanksAndLettersBeyondAscii)
 {
     const auto folder = dir.file("Pokémon Spiele/Grüße aus Köln ß");
     std::filesystem::create_directories(folder);
-    romimage::ImageSpec spec;
-    spec.gameCode = "APAD";
+    romimage::ImageRecipe recipe;
+    recipe.gameCode = "APAD";
     const auto path = folder + "/Perl (ü).nds";
-    ASSERT_TRUE(romimage::writeRomImage(path, spec, nullptr));
+    ASSERT_TRUE(romimage::writeRomImage(path, recipe, nullptr));
     const auto before = readFile(path);
     open(path);
     EXPECT_EQ(ctl<QLabel>("header")->text(), "Pokémon Perl");
@@ -141,9 +141,9 @@ TEST_F(BadFiles, PathsOf254And255Bytes)
         std::filesystem::create_directories(folder);
         const auto path = folder + file;
         EXPECT_EQ(path.size(), length);
-        romimage::ImageSpec spec;
-        spec.gameCode = code;
-        EXPECT_TRUE(romimage::writeRomImage(path, spec, nullptr));
+        romimage::ImageRecipe recipe;
+        recipe.gameCode = code;
+        EXPECT_TRUE(romimage::writeRomImage(path, recipe, nullptr));
         return path;
     };
     const auto fits = pathOfLength(254, "ADAJ");

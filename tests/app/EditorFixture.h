@@ -53,13 +53,13 @@ protected:
     std::string makeRom(const std::string& name, const std::string& code,
                         std::vector<romimage::Record> records = {}, std::int64_t size = 0)
     {
-        romimage::ImageSpec spec;
-        spec.gameCode = code;
-        spec.records = std::move(records);
-        spec.fileSize = size;
+        romimage::ImageRecipe recipe;
+        recipe.gameCode = code;
+        recipe.records = std::move(records);
+        recipe.fileSize = size;
         const auto path = dir.file(name);
         std::string error;
-        EXPECT_TRUE(romimage::writeRomImage(path, spec, &error)) << error;
+        EXPECT_TRUE(romimage::writeRomImage(path, recipe, &error)) << error;
         return path;
     }
 

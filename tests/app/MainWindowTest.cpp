@@ -44,21 +44,21 @@ TEST_F(MainWindow, EveryControlStandsWhereTheDesignPutsIt)
 {
     const QWidget* client = window->centralWidget();
     ASSERT_EQ(window->findChildren<QWidget*>(QString(), Qt::FindChildrenRecursively).isEmpty(), false);
-    for (const auto& spec : app::Form1Controls) {
-        const auto name = QString::fromUtf8(spec.name.data(), spec.name.size());
-        QWidget* widget = window->control(spec.name);
+    for (const auto& design : app::Form1Controls) {
+        const auto name = QString::fromUtf8(design.name.data(), design.name.size());
+        QWidget* widget = window->control(design.name);
         ASSERT_NE(widget, nullptr) << name.toStdString();
-        EXPECT_TRUE(isKind(widget, spec.kind)) << name.toStdString();
+        EXPECT_TRUE(isKind(widget, design.kind)) << name.toStdString();
         const QWidget* container =
-            spec.container == "Form1" ? client : window->control(spec.container);
+            design.container == "Form1" ? client : window->control(design.container);
         EXPECT_EQ(widget->parentWidget(), container) << name.toStdString();
-        EXPECT_EQ(widget->geometry(), QRect(spec.left / 15, spec.top / 15, spec.width / 15,
-                                           spec.height / 15))
+        EXPECT_EQ(widget->geometry(), QRect(design.left / 15, design.top / 15, design.width / 15,
+                                           design.height / 15))
             << name.toStdString();
-        if (spec.kind == ControlKind::Frame || spec.kind == ControlKind::Label) {
-            EXPECT_EQ(caption(widget).toStdString(), spec.caption) << name.toStdString();
+        if (design.kind == ControlKind::Frame || design.kind == ControlKind::Label) {
+            EXPECT_EQ(caption(widget).toStdString(), design.caption) << name.toStdString();
         }
-        EXPECT_EQ(widget->isEnabledTo(widget->parentWidget()), spec.enabled) << name.toStdString();
+        EXPECT_EQ(widget->isEnabledTo(widget->parentWidget()), design.enabled) << name.toStdString();
         EXPECT_TRUE(widget->isVisibleTo(window.get())) << name.toStdString();
     }
     // The species list is a child of the window lying above the "Pokémon" frame.

@@ -49,13 +49,13 @@ class Cli : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        romimage::ImageSpec spec;
-        spec.gameCode = "ADAE";
-        spec.records = *romimage::readPersonalCsv(samplesDir() + "/dp_personal.csv", nullptr);
+        romimage::ImageRecipe recipe;
+        recipe.gameCode = "ADAE";
+        recipe.records = *romimage::readPersonalCsv(samplesDir() + "/dp_personal.csv", nullptr);
         // An unlisted type and a 0xFFFF item must survive the round trip too.
-        spec.records[10][6] = 0x20;
-        spec.records[10][12] = spec.records[10][13] = 0xFF;
-        ASSERT_TRUE(romimage::writeRomImage(rom, spec, nullptr));
+        recipe.records[10][6] = 0x20;
+        recipe.records[10][12] = recipe.records[10][13] = 0xFF;
+        ASSERT_TRUE(romimage::writeRomImage(rom, recipe, nullptr));
         before = readFile(rom);
     }
 

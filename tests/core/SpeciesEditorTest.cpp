@@ -22,12 +22,12 @@ protected:
     {
         gameCode = code;
         path = dir.file(code + ".nds");
-        romimage::ImageSpec spec;
-        spec.gameCode = code;
-        spec.records = std::move(records);
-        spec.fileSize = size;
+        romimage::ImageRecipe recipe;
+        recipe.gameCode = code;
+        recipe.records = std::move(records);
+        recipe.fileSize = size;
         std::string error;
-        ASSERT_TRUE(romimage::writeRomImage(path, spec, &error)) << error;
+        ASSERT_TRUE(romimage::writeRomImage(path, recipe, &error)) << error;
         tableBase = tableBaseFor(code).value_or("0");
         base = std::stoll(tableBase);
         before = readFile(path);

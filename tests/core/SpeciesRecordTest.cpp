@@ -24,15 +24,15 @@ TEST(SpeciesTableLocations, EveryCodeOfALanguageSharesItsTable)
 TEST(SpeciesFieldMap, PositionsFollowTheRecordLayout)
 {
     const auto base = *tableBaseFor("APAE");
-    EXPECT_EQ(fieldPosition(base, 0, fieldSpec(SpeciesField::HP)), 29448712);
-    EXPECT_EQ(fieldPosition(base, 492, fieldSpec(SpeciesField::Ability2)), 0x1C1AEAF);
-    EXPECT_EQ(fieldPosition(*tableBaseFor("ADAK"), 0, fieldSpec(SpeciesField::HP)), 28315656);
-    EXPECT_EQ(fieldPosition(*tableBaseFor("APAJ"), 0, fieldSpec(SpeciesField::HP)), 29817352);
-    EXPECT_EQ(fieldPosition(base, 1, fieldSpec(SpeciesField::Item2)), 29448712 + 44 + 14);
-    EXPECT_FALSE(fieldPosition(base, -1, fieldSpec(SpeciesField::HP)));
-    EXPECT_FALSE(fieldPosition(base, 493, fieldSpec(SpeciesField::HP)));
-    EXPECT_FALSE(fieldPosition("", 0, fieldSpec(SpeciesField::HP)));
-    EXPECT_FALSE(fieldPosition("12a", 0, fieldSpec(SpeciesField::HP)));
+    EXPECT_EQ(fieldPosition(base, 0, fieldLayout(SpeciesField::HP)), 29448712);
+    EXPECT_EQ(fieldPosition(base, 492, fieldLayout(SpeciesField::Ability2)), 0x1C1AEAF);
+    EXPECT_EQ(fieldPosition(*tableBaseFor("ADAK"), 0, fieldLayout(SpeciesField::HP)), 28315656);
+    EXPECT_EQ(fieldPosition(*tableBaseFor("APAJ"), 0, fieldLayout(SpeciesField::HP)), 29817352);
+    EXPECT_EQ(fieldPosition(base, 1, fieldLayout(SpeciesField::Item2)), 29448712 + 44 + 14);
+    EXPECT_FALSE(fieldPosition(base, -1, fieldLayout(SpeciesField::HP)));
+    EXPECT_FALSE(fieldPosition(base, 493, fieldLayout(SpeciesField::HP)));
+    EXPECT_FALSE(fieldPosition("", 0, fieldLayout(SpeciesField::HP)));
+    EXPECT_FALSE(fieldPosition("12a", 0, fieldLayout(SpeciesField::HP)));
 }
 
 TEST(SpeciesFieldMap, TouchesExactlyTheTwentyTwoEditedBytes)

@@ -69,21 +69,21 @@ std::optional<std::vector<Record>> readPersonalCsv(const std::string& path, std:
     return records;
 }
 
-bool writeRomImage(const std::string& path, const ImageSpec& spec, std::string* error)
+bool writeRomImage(const std::string& path, const ImageRecipe& recipe, std::string* error)
 {
     auto fail = [&](const std::string& why) {
         if (error)
             *error = why;
         return false;
     };
-    std::int64_t base = spec.tableBase;
+    std::int64_t base = recipe.tableBase;
     if (base < 0) {
-        const auto text = species::tableBaseFor(spec.gameCode);
+        const auto text = species::tableBaseFor(recipe.gameCode);
         base = text ? std::stoll(*text) : 0x1C15A08;
     }
-    const auto records = spec.records.empty() ? syntheticRecords() : spec.records;
+    const auto records = recipe.records.empty() ? syntheticRecords() : recipe.records;
     const std::int64_t tableEnd = base + std::int64_t{44} * static_cast<std::int64_t>(records.size());
-    std::int64_t size = spec.fileSize;
+    std::int64_t size = recipe.fileSize;
     if (size == 0)
         size = (tableEnd + 44 + (1 << 20)) & ~std::int64_t{(1 << 20) - 1};
 
@@ -98,9 +98,9 @@ bool writeRomImage(const std::string& path, const ImageSpec& spec, std::string* 
         n = static_cast<std::size_t>(std::min<std::int64_t>(static_cast<std::int64_t>(n), size - at));
         ok = ::pwrite(fd, data, n, static_cast<off_t>(at)) == static_cast<ssize_t>(n);
     };
-    const char title[12] = {'P', 'O', 'K', 'E', 'M', 'O', 'N', ' ', spec.gameCode.size() > 1 && spec.gameCode[1] == 'P' ? 'P' : 'D'};
+    const char title[12] = {'P', 'O', 'K', 'E', 'M', 'O', 'N', ' ', recipe.gameCode.size() > 1 && recipe.gameCode[1] == 'P' ? 'P' : 'D'};
     put(0, title, sizeof title);
-    put(12, spec.gameCode.data(), std::min<std::size_t>(spec.gameCode.size(), 4));
+    put(12, recipe.gameCode.data(), std::min<std::size_t>(recipe.gameCode.size(), 4));
     Record guard;
     guard.fill(kGuardByte);
     if (base >= 44 + 16)

@@ -24,7 +24,7 @@ std::optional<std::vector<Record>> readPersonalCsv(const std::string& path, std:
 // record too early or too late shows up in a byte comparison.
 inline constexpr std::uint8_t kGuardByte = 0xA5;
 
-struct ImageSpec {
+struct ImageRecipe {
     std::string gameCode = "ADAE";
     std::int64_t tableBase = -1;  // -1: the table start of the game code's language
     std::int64_t fileSize = 0;    // 0: the next MiB above the table's end
@@ -33,6 +33,6 @@ struct ImageSpec {
 
 // Writes a sparse image: zeros except the header's title and game code, the guard
 // bytes and the table. Returns false and says why on failure.
-bool writeRomImage(const std::string& path, const ImageSpec& spec, std::string* error);
+bool writeRomImage(const std::string& path, const ImageRecipe& recipe, std::string* error);
 
 } // namespace quillmark::romimage

@@ -9,18 +9,18 @@
 int main(int argc, char** argv)
 {
     using namespace quillmark::romimage;
-    ImageSpec spec;
+    ImageRecipe recipe;
     std::string out;
     std::string data;
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
         const bool hasValue = i + 1 < argc;
         if (arg == "--code" && hasValue)
-            spec.gameCode = argv[++i];
+            recipe.gameCode = argv[++i];
         else if (arg == "--data" && hasValue)
             data = argv[++i];
         else if (arg == "--size" && hasValue)
-            spec.fileSize = std::stoll(argv[++i]);
+            recipe.fileSize = std::stoll(argv[++i]);
         else if (arg == "--help" || arg == "-h" || arg.starts_with("-")) {
             std::printf("usage: quillmark-mkrom OUT.nds [--code ADAE] [--data personal.csv] "
                         "[--size BYTES]\n"
@@ -40,12 +40,12 @@ int main(int argc, char** argv)
             std::fprintf(stderr, "quillmark-mkrom: %s\n", error.c_str());
             return 1;
         }
-        spec.records = std::move(*records);
+        recipe.records = std::move(*records);
     }
-    if (!writeRomImage(out, spec, &error)) {
+    if (!writeRomImage(out, recipe, &error)) {
         std::fprintf(stderr, "quillmark-mkrom: %s\n", error.c_str());
         return 1;
     }
-    std::printf("%s: game code %s\n", out.c_str(), spec.gameCode.c_str());
+    std::printf("%s: game code %s\n", out.c_str(), recipe.gameCode.c_str());
     return 0;
 }
