@@ -220,7 +220,8 @@ std::vector<InputRow> readRows(const std::string& file, const std::string& forma
     return rows;
 }
 
-// Checks everything first; writes only if nothing is wrong and dryRun is off.
+// Writes only the bytes that differ, unless dryRun. The caller opened the ROM for
+// writing, which checked that the whole table fits.
 int applyEdits(const Rom& rom, const std::vector<std::pair<int, species::SpeciesValues>>& wanted,
                bool dryRun)
 {
@@ -240,7 +241,6 @@ int applyEdits(const Rom& rom, const std::vector<std::pair<int, species::Species
               << (dryRun ? "would change; nothing was written (dry run)" : "changed") << '\n';
     if (dryRun || changes.empty())
         return Ok;
-    openRom(rom.path, true);
     StderrMessages messages;
     for (const auto& change : changes) {
         for (const auto& [offset, value] : change.bytes) {

@@ -22,58 +22,53 @@ protected:
     }
 };
 
+// Ways a ROM goes bad after Open ROM, with the warning a load and a save then give.
+struct Spoiler {
+    const char* what;
+    void (*spoil)(const std::string& path);
+    const char* onLoad;
+    const char* onSave;
+};
+
+const Spoiler kSpoilers[] = {
+    {"deleted", [](const std::string& p) { ::unlink(p.c_str()); },
+     "The ROM file cannot be read: File not found. Nothing was read.",
+     "The ROM file cannot be written: File not found. Nothing was written."},
+    {"truncated", [](const std::string& p) { ASSERT_EQ(::truncate(p.c_str(), 4096), 0); },
+     "The ROM file is too short to hold the Pokémon data table of this game. Nothing was read.",
+     "The ROM file is too short to hold the Pokémon data table of this game. Nothing was written."},
+    {"replaced by a directory",
+     [](const std::string& p) { ::unlink(p.c_str()); ::mkdir(p.c_str(), 0755); },
+     "The ROM file cannot be read: Path/File access error: this is not a file that can be edited. Nothing was read.",
+     "The ROM file cannot be written: Path/File access error: this is not a file that can be edited. Nothing was written."},
+};
+
 TEST_F(BadFiles, ChangedBetweenOpenAndSave)
 {
-    struct Case {
-        const char* what;
-        std::function<void(const std::string&)> spoil;
-        const char* message;
-    } cases[] = {
-        {"deleted", [](const std::string& p) { ::unlink(p.c_str()); },
-         "The ROM file cannot be written: File not found. Nothing was written."},
-        {"truncated", [](const std::string& p) { ASSERT_EQ(::truncate(p.c_str(), 4096), 0); },
-         "The ROM file is too short to hold the Pokémon data table of this game. Nothing was written."},
-        {"replaced by a directory",
-         [](const std::string& p) { ::unlink(p.c_str()); ::mkdir(p.c_str(), 0755); },
-         "The ROM file cannot be written: Path/File access error: this is not a file that can be edited. Nothing was written."},
-    };
     int row = 100;
-    for (const auto& c : cases) {
+    for (const auto& c : kSpoilers) {
         SCOPED_TRACE(c.what);
         const auto path = makeRom(std::string("rom ") + c.what + ".nds", "APAE");
         openAndLoad(path, row++);
         c.spoil(path);
         const auto spoiled = std::filesystem::is_regular_file(path) ? readFile(path) : Bytes{};
         window->mnuSave_Click();
-        EXPECT_EQ(messageTexts(), std::vector<std::string>{c.message});
+        EXPECT_EQ(messageTexts(), std::vector<std::string>{c.onSave});
         EXPECT_EQ(std::filesystem::is_regular_file(path) ? readFile(path) : Bytes{}, spoiled);
     }
 }
 
 TEST_F(BadFiles, ChangedBetweenOpenAndLoad)
 {
-    struct Case {
-        const char* what;
-        std::function<void(const std::string&)> spoil;
-        const char* message;
-    } cases[] = {
-        {"deleted", [](const std::string& p) { ::unlink(p.c_str()); },
-         "The ROM file cannot be read: File not found. Nothing was read."},
-        {"truncated", [](const std::string& p) { ASSERT_EQ(::truncate(p.c_str(), 4096), 0); },
-         "The ROM file is too short to hold the Pokémon data table of this game. Nothing was read."},
-        {"replaced by a directory",
-         [](const std::string& p) { ::unlink(p.c_str()); ::mkdir(p.c_str(), 0755); },
-         "The ROM file cannot be read: Path/File access error: this is not a file that can be edited. Nothing was read."},
-    };
     int row = 7;
-    for (const auto& c : cases) {
+    for (const auto& c : kSpoilers) {
         SCOPED_TRACE(c.what);
         const auto path = makeRom(std::string("rom ") + c.what + ".nds", "ADAI");
         openAndLoad(path, row);
         c.spoil(path);
         list()->setCurrentRow(row + 1);
         row += 2;
-        EXPECT_EQ(messageTexts(), std::vector<std::string>{c.message});
+        EXPECT_EQ(messageTexts(), std::vector<std::string>{c.onLoad});
         EXPECT_FALSE(window->mnuSave->isEnabled());
         EXPECT_FALSE(std::filesystem::is_regular_file(path) && fileSize(path) > 4096);
     }
