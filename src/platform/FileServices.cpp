@@ -5,7 +5,10 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <filesystem>
+
 #ifdef _WIN32
+#include <io.h>
 #include <windows.h>
 #endif
 
@@ -31,15 +34,57 @@ FileError fromErrno(int error)
     }
 }
 
+// Paths are UTF-8 everywhere in the program; Windows wants them as UTF-16.
+std::filesystem::path fsPath(const std::string& path)
+{
+#ifdef _WIN32
+    return std::filesystem::path(std::u8string(path.begin(), path.end()));
+#else
+    return std::filesystem::path(path);
+#endif
+}
+
 // A missing folder on the way reads better as "Path not found" than "File not found".
 FileError notFoundKind(const std::string& path)
 {
-    const auto slash = path.find_last_of('/');
-    if (slash == std::string::npos || slash == 0)
-        return FileError::FileNotFound;
-    struct stat st {};
-    return ::stat(path.substr(0, slash).c_str(), &st) == 0 ? FileError::FileNotFound
-                                                            : FileError::PathNotFound;
+    std::error_code ignored;
+    const auto parent = fsPath(path).parent_path();
+    return parent.empty() || std::filesystem::is_directory(parent, ignored)
+               ? FileError::FileNotFound
+               : FileError::PathNotFound;
+}
+
+// One byte at an absolute position, without moving a shared file offset where the
+// system allows it.
+ssize_t readAt(int fd, std::uint8_t* byte, std::int64_t offset)
+{
+#ifdef _WIN32
+    if (_lseeki64(fd, offset, SEEK_SET) < 0)
+        return -1;
+    return _read(fd, byte, 1);
+#else
+    return ::pread(fd, byte, 1, static_cast<off_t>(offset));
+#endif
+}
+
+ssize_t writeAt(int fd, std::uint8_t byte, std::int64_t offset)
+{
+#ifdef _WIN32
+    if (_lseeki64(fd, offset, SEEK_SET) < 0)
+        return -1;
+    return _write(fd, &byte, 1);
+#else
+    return ::pwrite(fd, &byte, 1, static_cast<off_t>(offset));
+#endif
+}
+
+int openPath(const std::string& path, int flags)
+{
+#ifdef _WIN32
+    return ::_wopen(fsPath(path).c_str(), flags);
+#else
+    return ::open(path.c_str(), flags);
+#endif
 }
 
 class PosixOpenFile final : public OpenFile {
@@ -54,7 +99,7 @@ public:
         if (offset >= m_size)
             return FileError::PastEndOfFile;
         std::uint8_t byte = 0;
-        const auto n = ::pread(m_fd, &byte, 1, static_cast<off_t>(offset));
+        const auto n = readAt(m_fd, &byte, offset);
         if (n == 1)
             return byte;
         return n == 0 ? FileError::PastEndOfFile : fromErrno(errno);
@@ -66,7 +111,7 @@ public:
             return FileError::BadRecordNumber;
         if (offset >= m_size)
             return FileError::PastEndOfFile;
-        const auto n = ::pwrite(m_fd, &value, 1, static_cast<off_t>(offset));
+        const auto n = writeAt(m_fd, value, offset);
         if (n == 1)
             return Done{};
         return n == 0 ? FileError::DeviceIoError : fromErrno(errno);
@@ -94,7 +139,7 @@ public:
 #ifdef O_BINARY
         flags |= O_BINARY;
 #endif
-        const int fd = ::open(path.c_str(), flags);
+        const int fd = openPath(path, flags);
         if (fd < 0) {
             const int error = errno;
             return error == ENOENT ? notFoundKind(path) : fromErrno(error);
@@ -116,12 +161,15 @@ public:
     {
         if (path.empty())
             return FileError::BadFileName;
-        struct stat st {};
-        if (::stat(path.c_str(), &st) != 0) {
-            const int error = errno;
-            return error == ENOENT ? notFoundKind(path) : fromErrno(error);
-        }
-        return FileStatus{static_cast<std::int64_t>(st.st_size), S_ISREG(st.st_mode)};
+        std::error_code error;
+        const auto status = std::filesystem::status(fsPath(path), error);
+        if (!std::filesystem::exists(status))
+            return notFoundKind(path);
+        if (error)
+            return fromErrno(error.value());
+        const bool regular = std::filesystem::is_regular_file(status);
+        const auto size = regular ? std::filesystem::file_size(fsPath(path), error) : 0;
+        return FileStatus{static_cast<std::int64_t>(error ? 0 : size), regular};
     }
 
     Result<Done, FileError> setAttributesToNormal(const std::string& path) override
@@ -129,7 +177,7 @@ public:
         if (path.empty())
             return FileError::BadFileName;
 #ifdef _WIN32
-        if (!SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL))
+        if (!SetFileAttributesW(fsPath(path).c_str(), FILE_ATTRIBUTE_NORMAL))
             return FileError::PermissionDenied;
         return Done{};
 #else
