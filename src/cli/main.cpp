@@ -51,7 +51,9 @@ struct Rom {
     std::string tableBase;
 };
 
-Rom openRom(const std::string& path, bool forWriting)
+enum class TableCheck { None, ForReading, ForWriting };
+
+Rom openRom(const std::string& path, TableCheck check)
 {
     auto code = rom::readGameCode(path);
     if (!code) {
@@ -64,6 +66,9 @@ Rom openRom(const std::string& path, bool forWriting)
     if (!rom.edition || !base)
         fail(BadRom, std::string(species::kUnsupportedRom));
     rom.tableBase = *base;
+    if (check == TableCheck::None)
+        return rom;
+    const bool forWriting = check == TableCheck::ForWriting;
     if (auto fits = species::checkTableFits(path, rom.tableBase, forWriting); !fits) {
         fail(BadRom, species::userMessage(fits.error(), forWriting ? species::SpeciesOperation::Save
                                                                    : species::SpeciesOperation::Load));
@@ -121,15 +126,16 @@ int resolveSpecies(const std::string& text)
 
 int info(const std::string& path)
 {
-    const Rom rom = openRom(path, false);
+    const Rom rom = openRom(path, TableCheck::None);
     const auto status = platform::fileServices().status(path);
+    const bool fits = species::checkTableFits(path, rom.tableBase, false).ok();
     std::cout << "game code:   " << rom.gameCode << '\n'
               << "title:       " << rom.edition->title << '\n'
               << "language:    " << rom.edition->language << '\n'
               << "table start: " << rom.tableBase << '\n'
               << "file size:   " << (status ? status->size : 0) << '\n'
-              << "table fits:  yes (" << species::kSpeciesCount << " records of "
-              << species::kRecordSize << " bytes)\n";
+              << "table fits:  " << (fits ? "yes" : "no, the file is too short") << " ("
+              << species::kSpeciesCount << " records of " << species::kRecordSize << " bytes)\n";
     return Ok;
 }
 
@@ -147,7 +153,7 @@ bool numericColumn(const std::string& column)
 
 int exportTable(const std::string& path, const std::string& output, const std::string& format)
 {
-    const Rom rom = openRom(path, false);
+    const Rom rom = openRom(path, TableCheck::ForReading);
     const auto header = exportHeader();
     std::vector<std::vector<std::string>> rows{header};
     for (int i = 0; i < species::kSpeciesCount; ++i)
@@ -266,7 +272,7 @@ int importTable(const std::string& path, const std::string& file, std::string fo
     const auto rows = readRows(file, format);
     std::vector<InputError> errors;
     const auto edits = parseRows(rows, errors);
-    const Rom rom = openRom(path, !dryRun);
+    const Rom rom = openRom(path, dryRun ? TableCheck::ForReading : TableCheck::ForWriting);
     std::vector<std::pair<int, species::SpeciesValues>> wanted;
     for (const auto& edit : edits) {
         const auto current = loadOne(rom, edit.index);
@@ -287,7 +293,7 @@ int importTable(const std::string& path, const std::string& file, std::string fo
 
 int get(const std::string& path, const std::string& speciesText)
 {
-    const Rom rom = openRom(path, false);
+    const Rom rom = openRom(path, TableCheck::ForReading);
     const int index = resolveSpecies(speciesText);
     const auto values = loadOne(rom, index);
     std::cout << "species: " << species::SpeciesNames[static_cast<std::size_t>(index)] << " ("
@@ -306,7 +312,7 @@ int get(const std::string& path, const std::string& speciesText)
 int set(const std::string& path, const std::string& speciesText,
         const std::vector<std::string>& assignments, bool dryRun)
 {
-    const Rom rom = openRom(path, !dryRun);
+    const Rom rom = openRom(path, dryRun ? TableCheck::ForReading : TableCheck::ForWriting);
     const int index = resolveSpecies(speciesText);
     const auto current = loadOne(rom, index);
     auto values = current;
