@@ -1,7 +1,7 @@
 #include "app/Form1.h"
 
 #include "app/ClassicFont.h"
-#include "app/ClientArea.h"
+#include "app/PictureBox.h"
 #include "app/ControlInventory.h"
 #include "app/Form2.h"
 #include "dialogs/clsCommonDialog.h"
@@ -108,7 +108,7 @@ QWidget* Form1::control(std::string_view name) const { return m_controls.value(q
 
 void Form1::CreateWidgets()
 {
-    m_client = new ClientArea(QPixmap(":/quillmark/banner.png"), this);
+    m_client = new PictureBox(QPixmap(":/quillmark/banner.png"), this);
     m_client->setObjectName("Form1Client");
     m_client->setFixedSize(pixels(kForm1ClientWidth), pixels(kForm1ClientHeight));
     setCentralWidget(m_client);
@@ -161,14 +161,12 @@ void Form1::CreateWidgets()
             widget = list;
             break;
         }
-        case ControlKind::Image: {
-            auto* image = new QLabel(parent);
-            if (design.name == "Image1")
-                image->setPixmap(QPixmap(":/quillmark/banner.png"));
-            image->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-            widget = image;
+        case ControlKind::Image:
+            // Only the banner has a picture; `flag` never gets one.
+            widget = new PictureBox(design.name == "Image1" ? QPixmap(":/quillmark/banner.png")
+                                                           : QPixmap(),
+                                    parent);
             break;
-        }
         }
         // Set on each control: a parent with a style sheet stops the window's font
         // from reaching its children.

@@ -1,5 +1,6 @@
 #include "app/ControlInventory.h"
 #include "app/Form2.h"
+#include "app/PictureBox.h"
 
 #include "EditorFixture.h"
 
@@ -19,8 +20,8 @@ bool isKind(QWidget* widget, ControlKind kind)
 {
     switch (kind) {
     case ControlKind::Frame: return qobject_cast<QGroupBox*>(widget);
-    case ControlKind::Label:
-    case ControlKind::Image: return qobject_cast<QLabel*>(widget);
+    case ControlKind::Label: return qobject_cast<QLabel*>(widget);
+    case ControlKind::Image: return qobject_cast<app::PictureBox*>(widget);
     case ControlKind::TextBox: return qobject_cast<QLineEdit*>(widget);
     case ControlKind::ComboBox: return qobject_cast<QComboBox*>(widget);
     case ControlKind::ListBox: return qobject_cast<QListWidget*>(widget);
@@ -64,7 +65,8 @@ TEST_F(MainWindow, EveryControlStandsWhereTheDesignPutsIt)
     // The species list is a child of the window lying above the "Pokémon" frame.
     const auto siblings = client->children();
     EXPECT_GT(siblings.indexOf(ctl("pkmnlst")), siblings.indexOf(ctl("framePkmn")));
-    EXPECT_EQ(ctl<QLabel>("Image1")->pixmap().size(), QSize(769, 115));
+    EXPECT_EQ(ctl<app::PictureBox>("Image1")->picture().size(), QSize(769, 115));
+    EXPECT_TRUE(ctl<app::PictureBox>("flag")->picture().isNull());
 }
 
 TEST_F(MainWindow, EditorsStartEmptyDisabledAndInTabOrder)
@@ -225,7 +227,10 @@ TEST_F(MainWindow, ShortcutsActOnlyWhileTheirItemAndTheWindowAreEnabled)
 
 TEST_F(MainWindow, AboutWindowShowsItsFiveControls)
 {
+    window->show();
+    const QImage banner = ctl("Image1")->grab().toImage();
     window->mnuAbout_Click();
+    EXPECT_EQ(ctl("Image1")->grab().toImage(), banner) << "the banner does not grey out";
     QPointer<app::Form2> about = window->aboutWindow();
     ASSERT_TRUE(about);
     EXPECT_EQ(about->windowTitle(), "About");
