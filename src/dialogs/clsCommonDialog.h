@@ -32,8 +32,6 @@ public:
     // The 1-based filter chosen in the last successful dialog; 0 before one.
     std::int32_t FilterIndex() const { return m_lastFilterIndex; }
 
-    // The record as the last call left it: text fields without their call-time NUL.
-    const OpenFileNameA& DialogRecord() const { return m_record; }
     const std::string& LastPath() const { return m_lastPath; }
 
     // "NDS ROMs (*.nds)|*.nds" -> "NDS ROMs (*.nds)\0*.nds\0".

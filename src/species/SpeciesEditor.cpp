@@ -4,7 +4,6 @@
 #include "rom/ByteAccess.h"
 #include "rom/HexCodec.h"
 
-#include <charconv>
 
 namespace quillmark::species {
 
@@ -75,15 +74,14 @@ std::optional<std::string> hexForField(const FieldLayout& field, const FieldValu
 Result<Done, SpeciesError> checkTableFits(const std::string& romPath,
                                           const std::string& tableBase, bool forWriting)
 {
+    const auto base = tableStart(tableBase);
+    if (!base)
+        return SpeciesError{SpeciesFailure::UnsupportedRom};
     auto file = platform::fileServices().open(
         romPath, forWriting ? platform::FileAccess::ReadWrite : platform::FileAccess::Read);
     if (!file)
         return SpeciesError{SpeciesFailure::FileUnavailable, file.error()};
-    std::int64_t base = 0;
-    const auto* end = tableBase.data() + tableBase.size();
-    if (std::from_chars(tableBase.data(), end, base).ptr != end || tableBase.empty())
-        return SpeciesError{SpeciesFailure::UnsupportedRom};
-    if ((*file)->size() < base + kTableSize)
+    if ((*file)->size() < *base + kTableSize)
         return SpeciesError{SpeciesFailure::TableOutsideFile};
     return Done{};
 }

@@ -54,17 +54,23 @@ std::optional<std::string> tableBaseFor(std::string_view gameCode)
     return std::nullopt;
 }
 
-std::optional<std::int64_t> fieldPosition(std::string_view tableBase, int index,
-                                          const FieldLayout& field)
+std::optional<std::int64_t> tableStart(std::string_view tableBase)
 {
     std::int64_t base = 0;
     const auto* end = tableBase.data() + tableBase.size();
     const auto [ptr, ec] = std::from_chars(tableBase.data(), end, base);
     if (ec != std::errc() || ptr != end || tableBase.empty() || base < 0)
         return std::nullopt;
-    if (index < 0 || index >= kSpeciesCount)
+    return base;
+}
+
+std::optional<std::int64_t> fieldPosition(std::string_view tableBase, int index,
+                                          const FieldLayout& field)
+{
+    const auto base = tableStart(tableBase);
+    if (!base || index < 0 || index >= kSpeciesCount)
         return std::nullopt;
-    return base + field.offset + std::int64_t{kRecordSize} * index;
+    return *base + field.offset + std::int64_t{kRecordSize} * index;
 }
 
 const std::array<std::uint16_t, 51> GenderlessSpecies = {

@@ -64,6 +64,9 @@ extern const std::array<TableLocation, 7> SpeciesTableLocations;
 // a game code without a table. Exact, case-sensitive match.
 std::optional<std::string> tableBaseFor(std::string_view gameCode);
 
+// The table start that TableBase text holds; nothing unless it is plain decimal digits.
+std::optional<std::int64_t> tableStart(std::string_view tableBase);
+
 // 0-based file offset of one field of species index: TableBase + offset + 44 * index.
 // Nothing for a TableBase that is not a decimal number, or an index outside 0..492.
 std::optional<std::int64_t> fieldPosition(std::string_view tableBase, int index,
