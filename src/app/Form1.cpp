@@ -284,10 +284,18 @@ void Form1::mnuOpen_Click()
     }
     m_session.RomPath = path;
     m_session.GameCode = identity->gameCode;
+    m_session.OpenedRom.reset();
     if (!identity->edition) {
         warn(std::string(species::kUnsupportedRom));
         return;
     }
+    // Once per Open: where this file keeps its table, by its own file system.
+    auto table = species::locateSpeciesTable(path, identity->gameCode);
+    if (!table) {
+        warn(species::userMessage(table.error(), species::SpeciesOperation::Load));
+        return;
+    }
+    m_session.OpenedRom = species::RomFingerprint{identity->gameCode, *table};
     header->setText(qs(identity->edition->title));
     language->setText(qs(identity->edition->language));
     for (const char* name : {"frameLoaded", "framePkmn", "pkmnlst", "frameLanguage"})
@@ -309,13 +317,20 @@ void Form1::pkmnlst_Click()
     // the species shown should always be the one highlighted.
     pkmnlst->item(row)->setSelected(true);
     m_session.SelectedIndex = static_cast<std::int16_t>(row);
-    if (!species::tableBaseFor(m_session.GameCode)) {
+    if (!m_session.OpenedRom) {
+        // The last Open ROM was refused: the values on screen belong to another file.
         mnuSave->setEnabled(false);
-        warn(std::string(species::kUnsupportedRom));
+        clearEditors();
+        if (!rom::findEdition(m_session.GameCode)) {
+            warn(std::string(species::kUnsupportedRom));
+        } else if (auto table = species::locateSpeciesTable(m_session.RomPath, m_session.GameCode);
+                   !table) {
+            warn(species::userMessage(table.error(), species::SpeciesOperation::Load));
+        }
         return;
     }
     enableEditors();
-    auto loaded = species::loadSpecies(m_session.RomPath, m_session.GameCode, row, *m_messages);
+    auto loaded = species::loadSpecies(m_session.RomPath, *m_session.OpenedRom, row, *m_messages);
     if (!loaded) {
         // Nothing half-loaded stays on screen to be saved.
         mnuSave->setEnabled(false);
@@ -326,6 +341,7 @@ void Form1::pkmnlst_Click()
         return;
     }
     m_session.TableBase = loaded->tableBase;
+    m_session.LoadedHex = loaded->fieldHex;
     showEditorValues(loaded->values);
     mnuSave->setEnabled(true);
     if (species::isGenderless(pkmnlst->currentRow()))
@@ -366,13 +382,17 @@ species::SpeciesValues Form1::editorValues() const
 void Form1::mnuSave_Click()
 {
     m_session.SelectedIndex = static_cast<std::int16_t>(pkmnlst->currentRow());
+    if (!m_session.OpenedRom)
+        return;
+    const species::SaveGuard guard{*m_session.OpenedRom, m_session.LoadedHex};
     auto saved = species::saveSpecies(m_session.RomPath, m_session.TableBase,
                                       m_session.SelectedIndex, editorValues(), numberFormat(),
-                                      *m_messages);
+                                      guard, *m_messages);
     if (!saved) {
         warn(species::userMessage(saved.error(), species::SpeciesOperation::Save));
         return;
     }
+    m_session.LoadedHex = *saved;
     m_messages->show(species::kSavedSuccessfully, std::nullopt, platform::MessageIcon::Information);
 }
 

@@ -48,41 +48,61 @@ struct Rom {
     std::string path;
     std::string gameCode;
     const rom::Edition* edition = nullptr;
+    species::SpeciesTable table;
     std::string tableBase;
+    // A writer holds the lock of every writer of this program for the whole command,
+    // from the first read of the current values to the last write.
+    std::unique_ptr<platform::OpenFile> writersLock;
 };
 
-enum class TableCheck { None, ForReading, ForWriting };
+enum class Access { Read, Write };
 
-Rom openRom(const std::string& path, TableCheck check)
+std::string fileErrorText(const std::string& path, platform::FileError error)
 {
+    return path + ": " + std::string(platform::errorDescription(error));
+}
+
+// Identifies the ROM and finds its table through the ROM's own file system, once per
+// command; refuses (exit 2) with the reason the window would give.
+Rom openRom(const std::string& path, Access access)
+{
+    Rom rom{path, "", nullptr, {}, "", nullptr};
+    if (access == Access::Write) {
+        auto file = platform::fileServices().open(path, platform::FileAccess::ReadWrite);
+        if (!file)
+            fail(BadRom, fileErrorText(path, file.error()));
+        if (auto locked = (*file)->lockForWriting(species::kLockWait); !locked)
+            fail(BadRom, fileErrorText(path, locked.error()));
+        rom.writersLock = std::move(*file);
+    }
     auto code = rom::readGameCode(path);
     if (!code) {
         if (code.error() == platform::FileError::PastEndOfFile)
             fail(BadRom, std::string(species::kUnsupportedRom));
-        fail(BadRom, path + ": " + std::string(platform::errorDescription(code.error())));
+        fail(BadRom, fileErrorText(path, code.error()));
     }
-    Rom rom{path, *code, rom::findEdition(*code), ""};
-    const auto base = species::tableBaseFor(*code);
-    if (!rom.edition || !base)
+    rom.gameCode = *code;
+    rom.edition = rom::findEdition(*code);
+    if (!rom.edition)
         fail(BadRom, std::string(species::kUnsupportedRom));
-    rom.tableBase = *base;
-    if (check == TableCheck::None)
-        return rom;
-    const bool forWriting = check == TableCheck::ForWriting;
-    if (auto fits = species::checkTableFits(path, rom.tableBase, forWriting); !fits) {
-        fail(BadRom, species::userMessage(fits.error(), forWriting ? species::SpeciesOperation::Save
-                                                                   : species::SpeciesOperation::Load));
+    auto table = species::locateSpeciesTable(path, *code);
+    if (!table) {
+        fail(BadRom, species::userMessage(table.error(), access == Access::Write
+                                                             ? species::SpeciesOperation::Save
+                                                             : species::SpeciesOperation::Load));
     }
+    rom.table = *table;
+    rom.tableBase = std::to_string(table->tableBase);
     return rom;
 }
 
 species::SpeciesValues loadOne(const Rom& rom, int index)
 {
     StderrMessages messages;
-    auto values = species::loadSpeciesAt(rom.path, rom.tableBase, index, messages);
-    if (!values)
+    auto loaded = species::loadSpeciesAt(rom.path, rom.tableBase, index, messages);
+    if (!loaded)
         fail(BadRom, "cannot read species " + std::to_string(index));
-    return std::move(*values);
+    return std::move(loaded->values);
 }
 
 std::string readInput(const std::string& file)
@@ -126,16 +146,37 @@ int resolveSpecies(const std::string& text)
 
 int info(const std::string& path)
 {
-    const Rom rom = openRom(path, TableCheck::None);
+    auto code = rom::readGameCode(path);
+    if (!code || !rom::findEdition(*code))
+        openRom(path, Access::Read);  // refuses with the reason
+    const auto* edition = rom::findEdition(*code);
     const auto status = platform::fileServices().status(path);
-    const bool fits = species::checkTableFits(path, rom.tableBase, false).ok();
-    std::cout << "game code:   " << rom.gameCode << '\n'
-              << "title:       " << rom.edition->title << '\n'
-              << "language:    " << rom.edition->language << '\n'
-              << "table start: " << rom.tableBase << '\n'
-              << "file size:   " << (status ? status->size : 0) << '\n'
-              << "table fits:  " << (fits ? "yes" : "no, the file is too short") << " ("
-              << species::kSpeciesCount << " records of " << species::kRecordSize << " bytes)\n";
+    std::cout << "game code:   " << *code << '\n'
+              << "title:       " << edition->title << '\n'
+              << "language:    " << edition->language << '\n'
+              << "file size:   " << (status ? status->size : 0) << '\n';
+    const auto retail = species::tableBaseFor(*code);
+    auto table = species::locateSpeciesTable(path, *code);
+    if (!table && table.error().kind == species::SpeciesFailure::TableOutsideFile) {
+        std::cout << "table start: " << *retail << " (fixed start: the ROM has no file table)\n"
+                  << "table fits:  no, the file is too short (" << species::kSpeciesCount
+                  << " records of " << species::kRecordSize << " bytes)\n";
+        return Ok;
+    }
+    if (!table)
+        fail(BadRom, species::userMessage(table.error(), species::SpeciesOperation::Load));
+    const auto start = std::to_string(table->tableBase);
+    if (table->narcPath.empty())
+        std::cout << "table start: " << start << " (fixed start: the ROM has no file table)\n";
+    else
+        std::cout << "table file:  " << table->narcPath << '\n'
+                  << "table start: " << start << " (record 1 of that file)\n";
+    std::cout << "retail:      "
+              << (retail && *retail == start ? "the same place as on the cartridge"
+                                             : "not where the cartridge has it (a rebuilt ROM)")
+              << '\n'
+              << "table fits:  yes (" << species::kSpeciesCount << " records of "
+              << species::kRecordSize << " bytes)\n";
     return Ok;
 }
 
@@ -153,7 +194,7 @@ bool numericColumn(const std::string& column)
 
 int exportTable(const std::string& path, const std::string& output, const std::string& format)
 {
-    const Rom rom = openRom(path, TableCheck::ForReading);
+    const Rom rom = openRom(path, Access::Read);
     const auto header = exportHeader();
     std::vector<std::vector<std::string>> rows{header};
     for (int i = 0; i < species::kSpeciesCount; ++i)
@@ -272,7 +313,7 @@ int importTable(const std::string& path, const std::string& file, std::string fo
     const auto rows = readRows(file, format);
     std::vector<InputError> errors;
     const auto edits = parseRows(rows, errors);
-    const Rom rom = openRom(path, dryRun ? TableCheck::ForReading : TableCheck::ForWriting);
+    const Rom rom = openRom(path, dryRun ? Access::Read : Access::Write);
     std::vector<std::pair<int, species::SpeciesValues>> wanted;
     for (const auto& edit : edits) {
         const auto current = loadOne(rom, edit.index);
@@ -293,7 +334,7 @@ int importTable(const std::string& path, const std::string& file, std::string fo
 
 int get(const std::string& path, const std::string& speciesText)
 {
-    const Rom rom = openRom(path, TableCheck::ForReading);
+    const Rom rom = openRom(path, Access::Read);
     const int index = resolveSpecies(speciesText);
     const auto values = loadOne(rom, index);
     std::cout << "species: " << species::SpeciesNames[static_cast<std::size_t>(index)] << " ("
@@ -312,7 +353,7 @@ int get(const std::string& path, const std::string& speciesText)
 int set(const std::string& path, const std::string& speciesText,
         const std::vector<std::string>& assignments, bool dryRun)
 {
-    const Rom rom = openRom(path, dryRun ? TableCheck::ForReading : TableCheck::ForWriting);
+    const Rom rom = openRom(path, dryRun ? Access::Read : Access::Write);
     const int index = resolveSpecies(speciesText);
     const auto current = loadOne(rom, index);
     auto values = current;

@@ -16,6 +16,8 @@ enum class FileError {
     BadRecordNumber,   // 63: an offset below 0
     PastEndOfFile,     // 62: a read or write at or past the last byte; files are never extended
     DeviceIoError,     // 57: the system refused a read or write
+    DiskFull,          // 61: no space left on the device
+    LockedByAnotherWriter,  // 55: another writer of this program holds the lock
     TypeMismatch,      // 13: a hex pair that is not two hexadecimal digits
     Overflow,          // 6: position arithmetic leaves the 32-bit signed range
 };

@@ -6,10 +6,13 @@
 #include <unistd.h>
 
 #include <filesystem>
+#include <thread>
 
 #ifdef _WIN32
 #include <io.h>
 #include <windows.h>
+#else
+#include <sys/file.h>
 #endif
 
 namespace quillmark::platform {
@@ -27,7 +30,14 @@ FileError fromErrno(int error)
     case EPERM:
     case EROFS:
     case ETXTBSY: return FileError::PermissionDenied;
-    case EISDIR: return FileError::PathFileAccess;
+    case EISDIR:
+    case ENXIO: return FileError::PathFileAccess;
+    case ENOSPC:
+#ifdef EDQUOT
+    case EDQUOT:
+#endif
+        return FileError::DiskFull;
+    case EWOULDBLOCK: return FileError::LockedByAnotherWriter;
     case ENAMETOOLONG:
     case EINVAL: return FileError::BadFileName;
     default: return FileError::DeviceIoError;
@@ -78,6 +88,76 @@ ssize_t writeAt(int fd, std::uint8_t byte, std::int64_t offset)
 #endif
 }
 
+// Whole runs, resuming after a short transfer; false with errno set on failure, or
+// with errno 0 when the file ended first.
+bool readRunAt(int fd, std::uint8_t* data, std::size_t size, std::int64_t offset)
+{
+    while (size > 0) {
+#ifdef _WIN32
+        if (_lseeki64(fd, offset, SEEK_SET) < 0)
+            return false;
+        const auto n = _read(fd, data, static_cast<unsigned>(std::min<std::size_t>(size, 1u << 30)));
+#else
+        const auto n = ::pread(fd, data, size, static_cast<off_t>(offset));
+#endif
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0) {
+            if (n == 0)
+                errno = 0;
+            return false;
+        }
+        data += n;
+        size -= static_cast<std::size_t>(n);
+        offset += n;
+    }
+    return true;
+}
+
+bool writeRunAt(int fd, const std::uint8_t* data, std::size_t size, std::int64_t offset)
+{
+    while (size > 0) {
+#ifdef _WIN32
+        if (_lseeki64(fd, offset, SEEK_SET) < 0)
+            return false;
+        const auto n = _write(fd, data, static_cast<unsigned>(std::min<std::size_t>(size, 1u << 30)));
+#else
+        const auto n = ::pwrite(fd, data, size, static_cast<off_t>(offset));
+#endif
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0) {
+            if (n == 0)
+                errno = EIO;
+            return false;
+        }
+        data += n;
+        size -= static_cast<std::size_t>(n);
+        offset += n;
+    }
+    return true;
+}
+
+// Holds the advisory lock of every writer of this program. On Windows a byte far
+// past any ROM's end is locked instead of the file, since LockFileEx locks are
+// mandatory for other handles, and the per-field writes open the file again.
+bool tryLock(int fd)
+{
+#ifdef _WIN32
+    OVERLAPPED where{};
+    where.Offset = 0xFFFFFFF0u;
+    where.OffsetHigh = 0x7FFFFFFFu;
+    return LockFileEx(reinterpret_cast<HANDLE>(_get_osfhandle(fd)),
+                      LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, 0, 1, 0, &where) != 0;
+#else
+    int result;
+    do
+        result = ::flock(fd, LOCK_EX | LOCK_NB);
+    while (result != 0 && errno == EINTR);
+    return result == 0;
+#endif
+}
+
 int openPath(const std::string& path, int flags)
 {
 #ifdef _WIN32
@@ -117,9 +197,52 @@ public:
         return n == 0 ? FileError::DeviceIoError : fromErrno(errno);
     }
 
+    Result<Done, FileError> read(std::int64_t offset, std::span<std::uint8_t> bytes) override
+    {
+        if (auto range = checkRange(offset, bytes.size()); !range)
+            return range;
+        if (readRunAt(m_fd, bytes.data(), bytes.size(), offset))
+            return Done{};
+        return errno == 0 ? FileError::PastEndOfFile : fromErrno(errno);
+    }
+
+    Result<Done, FileError> write(std::int64_t offset, std::span<const std::uint8_t> bytes) override
+    {
+        if (auto range = checkRange(offset, bytes.size()); !range)
+            return range;
+        if (writeRunAt(m_fd, bytes.data(), bytes.size(), offset))
+            return Done{};
+        return fromErrno(errno);
+    }
+
     std::int64_t size() const override { return m_size; }
 
+    Result<Done, FileError> lockForWriting(std::chrono::milliseconds wait) override
+    {
+        const auto deadline = std::chrono::steady_clock::now() + wait;
+        while (!tryLock(m_fd)) {
+#ifndef _WIN32
+            if (errno != EWOULDBLOCK)
+                return fromErrno(errno);
+#endif
+            if (std::chrono::steady_clock::now() >= deadline)
+                return FileError::LockedByAnotherWriter;
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        }
+        return Done{};
+    }
+
 private:
+    Result<Done, FileError> checkRange(std::int64_t offset, std::size_t count) const
+    {
+        if (offset < 0)
+            return FileError::BadRecordNumber;
+        if (count > static_cast<std::uint64_t>(m_size) ||
+            offset > m_size - static_cast<std::int64_t>(count))
+            return FileError::PastEndOfFile;
+        return Done{};
+    }
+
     int m_fd;
     std::int64_t m_size;
 };
@@ -131,8 +254,16 @@ public:
     {
         if (path.empty() || path.find('\0') != std::string::npos)
             return FileError::BadFileName;
+        // A FIFO would block the open until some other program writes to it, and
+        // opening a device can have effects of its own: refuse both unopened.
+        if (auto kind = status(path); kind && !kind->regularFile)
+            return FileError::PathFileAccess;
         // Never O_CREAT or O_TRUNC: a missing ROM is an error, not a new empty file.
+        // O_NONBLOCK covers a file swapped for a FIFO since the check above.
         int flags = access == FileAccess::Read ? O_RDONLY : O_RDWR;
+#ifdef O_NONBLOCK
+        flags |= O_NONBLOCK;
+#endif
 #ifdef O_CLOEXEC
         flags |= O_CLOEXEC;
 #endif

@@ -3,8 +3,10 @@
 #include "platform/FileError.h"
 #include "platform/Result.h"
 
+#include <chrono>
 #include <cstdint>
 #include <memory>
+#include <span>
 #include <string>
 
 namespace quillmark::platform {
@@ -24,11 +26,19 @@ public:
     virtual ~OpenFile() = default;
     virtual Result<std::uint8_t, FileError> readByte(std::int64_t offset) = 0;
     virtual Result<Done, FileError> writeByte(std::int64_t offset, std::uint8_t value) = 0;
+    // A run of bytes in one call; the whole run must lie inside the file.
+    virtual Result<Done, FileError> read(std::int64_t offset, std::span<std::uint8_t> bytes) = 0;
+    virtual Result<Done, FileError> write(std::int64_t offset,
+                                          std::span<const std::uint8_t> bytes) = 0;
     virtual std::int64_t size() const = 0;
+    // An advisory lock that every writer of this program takes, held until the file
+    // is closed. Waits up to `wait` for another writer, then LockedByAnotherWriter.
+    virtual Result<Done, FileError> lockForWriting(std::chrono::milliseconds wait) = 0;
 };
 
-// The operating system's file services. Opening never creates a file; the file is
-// closed when the OpenFile is destroyed. Tests swap in a subclass to make a service
+// The operating system's file services. Opening never creates a file and never
+// blocks: a FIFO, device or socket is refused (PathFileAccess) before it is opened.
+// The file is closed when the OpenFile is destroyed. Tests swap in a subclass to make a service
 // fail where file permissions cannot (tests run as root in CI).
 class FileServices {
 public:

@@ -42,6 +42,14 @@ Result<std::string, platform::FileError> readGameCode(const std::string& path)
     return std::string(bytes->begin(), bytes->end());
 }
 
+Result<std::string, platform::FileError> readGameCode(platform::OpenFile& file)
+{
+    std::array<std::uint8_t, kGameCodeLength> bytes{};
+    if (auto read = file.read(kGameCodeOffset, bytes); !read)
+        return read.error();
+    return std::string(bytes.begin(), bytes.end());
+}
+
 Result<RomIdentity, platform::FileError> identifyRom(const std::string& path)
 {
     if (auto normal = platform::fileServices().setAttributesToNormal(path); !normal)

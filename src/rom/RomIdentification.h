@@ -7,6 +7,10 @@
 #include <string>
 #include <string_view>
 
+namespace quillmark::platform {
+class OpenFile;
+}
+
 namespace quillmark::rom {
 
 // Header: 4 bytes at 0x000C, the game code in ASCII ("ADAE" = Diamond, English).
@@ -27,6 +31,8 @@ const Edition* findEdition(std::string_view gameCode);
 // The four bytes at offsets 12 to 15, one open and close. A file shorter than
 // 16 bytes has no game code (PastEndOfFile).
 Result<std::string, platform::FileError> readGameCode(const std::string& path);
+// The same through a file that is already open.
+Result<std::string, platform::FileError> readGameCode(platform::OpenFile& file);
 
 struct RomIdentity {
     std::string gameCode;

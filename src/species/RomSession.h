@@ -1,6 +1,7 @@
 #pragma once
 
 #include "species/SpeciesRecord.h"
+#include "species/SpeciesTableLocator.h"
 
 #include <array>
 #include <cstdint>
@@ -15,7 +16,12 @@ struct RomSession {
     std::string RomPath;          // the file the last completed Open ROM chose
     std::string GameCode;         // its bytes 12..15, supported or not
     std::int16_t SelectedIndex = -1;
-    std::string TableBase;        // decimal table start of the last load's game code
+    std::string TableBase;        // decimal table start of the last load
+    // Where Open ROM found the table of RomPath; nothing when it was refused. Every
+    // load and save first checks that the file still matches it.
+    std::optional<RomFingerprint> OpenedRom;
+    // Each field's bytes as the last load read them: a save writes only over these.
+    std::array<std::string, kFieldCount> LoadedHex{};
     // Per field, a stored code of the last load that names no list entry; written
     // back by a save unless the user picked an entry instead.
     std::array<std::optional<std::uint16_t>, kFieldCount> UnlistedCodes{};

@@ -4,6 +4,8 @@
 #include "rom/ByteAccess.h"
 #include "rom/HexCodec.h"
 
+#include <span>
+
 
 namespace quillmark::species {
 
@@ -87,25 +89,26 @@ Result<Done, SpeciesError> checkTableFits(const std::string& romPath,
 }
 
 Result<LoadedSpecies, SpeciesError> loadSpecies(const std::string& romPath,
-                                                const std::string& gameCode, int index,
+                                                const RomFingerprint& rom, int index,
                                                 platform::MessageBoxService& messages)
 {
-    auto tableBase = tableBaseFor(gameCode);
-    if (!tableBase)
-        return SpeciesError{SpeciesFailure::UnsupportedRom};
-    auto values = loadSpeciesAt(romPath, *tableBase, index, messages);
-    if (!values)
-        return values.error();
-    return LoadedSpecies{*tableBase, std::move(*values)};
+    {
+        auto file = platform::fileServices().open(romPath, platform::FileAccess::Read);
+        if (!file)
+            return SpeciesError{SpeciesFailure::FileUnavailable, file.error()};
+        if (auto same = checkFingerprint(**file, rom); !same)
+            return same.error();
+    }
+    return loadSpeciesAt(romPath, std::to_string(rom.table.tableBase), index, messages);
 }
 
-Result<SpeciesValues, SpeciesError> loadSpeciesAt(const std::string& romPath,
+Result<LoadedSpecies, SpeciesError> loadSpeciesAt(const std::string& romPath,
                                                   const std::string& tableBase, int index,
                                                   platform::MessageBoxService& messages)
 {
     if (auto fits = checkTableFits(romPath, tableBase, false); !fits)
         return fits.error();
-    SpeciesValues values;
+    LoadedSpecies loaded{tableBase, {}, {}};
     for (const auto& field : SpeciesFieldMap) {
         const auto position = fieldPosition(tableBase, index, field);
         if (!position)
@@ -115,18 +118,45 @@ Result<SpeciesValues, SpeciesError> loadSpeciesAt(const std::string& romPath,
             rom::reportFileError(messages, hex.error());
             return SpeciesError{SpeciesFailure::ReadFailed, hex.error()};
         }
-        values[static_cast<std::size_t>(field.field)] = *fieldValueFromHex(field, *hex);
+        const auto i = static_cast<std::size_t>(field.field);
+        loaded.values[i] = *fieldValueFromHex(field, *hex);
+        loaded.fieldHex[i] = std::move(*hex);
     }
-    return values;
+    return loaded;
 }
 
-Result<Done, SpeciesError> saveSpecies(const std::string& romPath, const std::string& tableBase,
+namespace {
+
+// Under the writers' lock: the file is the one the guard describes, down to the bytes
+// of the species that the window shows.
+Result<Done, SpeciesError> checkBeforeWriting(platform::OpenFile& file, std::int64_t recordStart,
+                                              const SaveGuard& guard)
+{
+    if (auto same = checkFingerprint(file, guard.rom); !same)
+        return same.error();
+    std::array<std::uint8_t, kRecordSize> record{};
+    if (auto read = file.read(recordStart, record); !read)
+        return SpeciesError{SpeciesFailure::FileUnavailable, read.error()};
+    for (const auto& field : SpeciesFieldMap) {
+        const auto bytes = std::span(record).subspan(static_cast<std::size_t>(field.offset),
+                                                     static_cast<std::size_t>(field.width));
+        if (rom::bytesToHex(bytes) !=
+            guard.loadedHex[static_cast<std::size_t>(field.field)])
+            return SpeciesError{SpeciesFailure::RomChanged};
+    }
+    return Done{};
+}
+
+} // namespace
+
+Result<FieldBytes, SpeciesError> saveSpecies(const std::string& romPath, const std::string& tableBase,
                                        int index, const SpeciesValues& values,
                                        const platform::NumberFormat& format,
+                                       const SaveGuard& guard,
                                        platform::MessageBoxService& messages)
 {
     // Every field is converted before the file is touched, so a refusal writes nothing.
-    std::array<std::string, kFieldCount> hex;
+    FieldBytes hex;
     std::array<std::int64_t, kFieldCount> positions{};
     for (const auto& field : SpeciesFieldMap) {
         const auto i = static_cast<int>(field.field);
@@ -141,8 +171,20 @@ Result<Done, SpeciesError> saveSpecies(const std::string& romPath, const std::st
             return SpeciesError{SpeciesFailure::UnsupportedRom};
         positions[static_cast<int>(field.field)] = *position;
     }
+    // TableBase is the last load's; the guard is what that load checked.
+    if (tableStart(tableBase) != guard.rom.table.tableBase)
+        return SpeciesError{SpeciesFailure::RomChanged};
     if (auto fits = checkTableFits(romPath, tableBase, true); !fits)
         return fits.error();
+
+    auto lock = platform::fileServices().open(romPath, platform::FileAccess::ReadWrite);
+    if (!lock)
+        return SpeciesError{SpeciesFailure::FileUnavailable, lock.error()};
+    if (auto locked = (*lock)->lockForWriting(kLockWait); !locked)
+        return SpeciesError{SpeciesFailure::FileUnavailable, locked.error()};
+    const std::int64_t recordStart = guard.rom.table.tableBase + std::int64_t{kRecordSize} * index;
+    if (auto same = checkBeforeWriting(**lock, recordStart, guard); !same)
+        return same.error();
 
     for (int i = 0; i < kFieldCount; ++i) {
         auto written = rom::writeHex(romPath, static_cast<std::int32_t>(positions[i]), hex[i]);
@@ -151,7 +193,7 @@ Result<Done, SpeciesError> saveSpecies(const std::string& romPath, const std::st
             return SpeciesError{SpeciesFailure::WriteFailed, written.error(), i};
         }
     }
-    return Done{};
+    return hex;
 }
 
 } // namespace quillmark::species

@@ -3,9 +3,12 @@
 #include "platform/Conversions.h"
 #include "platform/FileError.h"
 #include "platform/Result.h"
+#include "species/SpeciesError.h"
 #include "species/SpeciesRecord.h"
+#include "species/SpeciesTableLocator.h"
 
 #include <array>
+#include <chrono>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -29,44 +32,46 @@ struct FieldValue {
 // Indexed by SpeciesField, in processing order.
 using SpeciesValues = std::array<FieldValue, kFieldCount>;
 
-enum class SpeciesFailure {
-    UnsupportedRom,    // the game code has no table location
-    FileUnavailable,   // the ROM cannot be opened (fileError says why)
-    TableOutsideFile,  // the file is too short to hold the whole table
-    ReadFailed,        // a field could not be read; already shown in the "Error: N" box
-    InvalidNumber,     // a number field is not a number from 0 to 255; nothing written
-    WriteFailed,       // a field could not be written; already shown; see fieldsWritten
-};
-
-struct SpeciesError {
-    SpeciesFailure kind;
-    std::optional<platform::FileError> fileError = std::nullopt;
-    int fieldsWritten = 0;
-};
+// Each field's bytes as a load read them (HexByteString), by SpeciesField.
+using FieldBytes = std::array<std::string, kFieldCount>;
 
 struct LoadedSpecies {
     std::string tableBase;  // decimal text, as the session keeps it
     SpeciesValues values;
+    FieldBytes fieldHex;
 };
 
-// Reads the 20 fields of species index, one open and close per field, in
-// processing order. Refuses before reading anything when the game code has no
-// table or the file cannot hold the whole table; stops at the first failed read.
+// Reads the 20 fields of species index, one open and close per field, in processing
+// order, once the file at romPath is known to be still the ROM that Open ROM saw
+// (RomChanged otherwise). Stops at the first failed read.
 Result<LoadedSpecies, SpeciesError> loadSpecies(const std::string& romPath,
-                                                const std::string& gameCode, int index,
+                                                const RomFingerprint& rom, int index,
                                                 platform::MessageBoxService& messages);
 
-// The same for a table at a known start, given as TableBase text.
-Result<SpeciesValues, SpeciesError> loadSpeciesAt(const std::string& romPath,
+// The same for a table at a known start, given as TableBase text, without the check.
+Result<LoadedSpecies, SpeciesError> loadSpeciesAt(const std::string& romPath,
                                                   const std::string& tableBase, int index,
                                                   platform::MessageBoxService& messages);
 
-// Checks all ten number fields, then that the file can be written and holds the whole
-// table, and only then writes the 20 fields in processing order, stopping at the
-// first failed write.
-Result<Done, SpeciesError> saveSpecies(const std::string& romPath, const std::string& tableBase,
+// What a save must find in the file before it writes: the ROM that was opened, and
+// the species' bytes as the load that showed them read them.
+struct SaveGuard {
+    RomFingerprint rom;
+    FieldBytes loadedHex;
+};
+
+// How long a save waits for another writer of this program to finish.
+inline constexpr std::chrono::milliseconds kLockWait{2000};
+
+// Checks all ten number fields; then, holding the writers' lock on the file, that the
+// path is still a regular file with the guard's game code and table location and
+// that the record still holds the loaded bytes (RomChanged otherwise); and only then
+// writes the 20 fields in processing order, stopping at the first failed write.
+// Gives the bytes written, which the next save of the same species must find.
+Result<FieldBytes, SpeciesError> saveSpecies(const std::string& romPath, const std::string& tableBase,
                                        int index, const SpeciesValues& values,
                                        const platform::NumberFormat& format,
+                                       const SaveGuard& guard,
                                        platform::MessageBoxService& messages);
 
 // The conversions between a field's HexByteString (file order) and its value.

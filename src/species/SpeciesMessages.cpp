@@ -21,6 +21,15 @@ std::string userMessage(const SpeciesError& error, SpeciesOperation operation)
             text += platform::errorDescription(*error.fileError);
         return text + " " + std::string(nothingDone);
     }
+    case SpeciesFailure::TableNotFound:
+        return "The Pokémon data could not be found in this ROM's file table: " + error.detail +
+               ". Nothing was read or written.";
+    case SpeciesFailure::RomChanged:
+        return operation == SpeciesOperation::Save
+                   ? "The ROM was changed by another program since this Pokémon was loaded. "
+                     "Nothing was written. Pick the Pokémon again to load the current values."
+                   : "The ROM file is no longer the one that was opened: another program has "
+                     "changed or replaced it. Nothing was read. Open the ROM again.";
     case SpeciesFailure::TableOutsideFile:
         return "The ROM file is too short to hold the Pokémon data table of this game. " +
                std::string(nothingDone);

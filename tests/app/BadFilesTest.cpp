@@ -35,7 +35,7 @@ const Spoiler kSpoilers[] = {
      "The ROM file cannot be read: File not found. Nothing was read.",
      "The ROM file cannot be written: File not found. Nothing was written."},
     {"truncated", [](const std::string& p) { ASSERT_EQ(::truncate(p.c_str(), 4096), 0); },
-     "The ROM file is too short to hold the Pokémon data table of this game. Nothing was read.",
+     "The ROM file is no longer the one that was opened: another program has changed or replaced it. Nothing was read. Open the ROM again.",
      "The ROM file is too short to hold the Pokémon data table of this game. Nothing was written."},
     {"replaced by a directory",
      [](const std::string& p) { ::unlink(p.c_str()); ::mkdir(p.c_str(), 0755); },

@@ -262,7 +262,7 @@ TEST_F(EditCycle, AFailedWriteIsNeverReportedAsSuccess)
     text("txtDefense")->setText("3");
     const auto before = readFile(path);
     FaultyFileServices faulty;
-    faulty.failOpenNumber = 1 + 3;  // the check, HP, Attack, then Defense fails
+    faulty.failOpenNumber = 2 + 3;  // the check, the lock, HP, Attack, then Defense fails
     {
         platform::ScopedFileServices scoped(faulty);
         window->mnuSave_Click();

@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include <map>
+
 using namespace quillmark;
 using namespace quillmark::species;
 using namespace quillmark::test;
@@ -18,32 +20,42 @@ const NumberFormat kEnglish{"."};
 class SpeciesEditor : public ::testing::Test {
 protected:
     void makeImage(const std::string& code, std::vector<romimage::Record> records = {},
-                   std::int64_t size = 0)
+                   std::int64_t size = 0, romimage::Layout layout = romimage::Layout::Retail)
     {
         gameCode = code;
         path = dir.file(code + ".nds");
         romimage::ImageRecipe recipe;
         recipe.gameCode = code;
+        recipe.layout = layout;
         recipe.records = std::move(records);
         recipe.fileSize = size;
         std::string error;
-        ASSERT_TRUE(romimage::writeRomImage(path, recipe, &error)) << error;
-        tableBase = tableBaseFor(code).value_or("0");
-        base = std::stoll(tableBase);
+        romimage::ImageLayout made;
+        ASSERT_TRUE(romimage::writeRomImage(path, recipe, &error, &made)) << error;
+        base = made.tableBase;
+        tableBase = std::to_string(base);
+        rom = RomFingerprint{code, SpeciesTable{base, made.narcPath}};
         before = readFile(path);
     }
 
     SpeciesValues load(int index)
     {
-        auto loaded = loadSpecies(path, gameCode, index, messages);
+        auto loaded = loadSpecies(path, rom, index, messages);
         EXPECT_TRUE(loaded);
-        return loaded ? loaded->values : SpeciesValues{};
+        if (!loaded)
+            return {};
+        loadedHex[index] = loaded->fieldHex;
+        return loaded->values;
     }
 
-    Result<Done, SpeciesError> save(int index, const SpeciesValues& values,
-                                    const NumberFormat& format = kEnglish)
+    Result<FieldBytes, SpeciesError> save(int index, const SpeciesValues& values,
+                                          const NumberFormat& format = kEnglish)
     {
-        return saveSpecies(path, tableBase, index, values, format, messages);
+        auto saved = saveSpecies(path, tableBase, index, values, format,
+                                 SaveGuard{rom, loadedHex[index]}, messages);
+        if (saved)
+            loadedHex[index] = *saved;
+        return saved;
     }
 
     // Offsets relative to the record of `index` that differ from the image as made.
@@ -63,6 +75,8 @@ protected:
     TempDir dir;
     std::string path, gameCode, tableBase;
     std::int64_t base = 0;
+    RomFingerprint rom;
+    std::map<int, FieldBytes> loadedHex;
     Bytes before;
     RecordingMessageBox messages;
 };
@@ -230,11 +244,16 @@ TEST_F(SpeciesEditor, NumbersOutsideZeroTo255OrNotNumbersWriteNothing)
 
 TEST_F(SpeciesEditor, RefusesFilesThatCannotHoldTheTable)
 {
-    // The table would end 1 byte past the end of this file.
-    makeImage("ADAE", {}, 29448712 + 21692 - 1);
-    auto loaded = loadSpecies(path, gameCode, 0, messages);
+    // An image without a file system whose table would end 1 byte past the end of
+    // the file; one byte longer, and it fits exactly.
+    makeImage("ADAE", {}, 29448712 + 21692, romimage::Layout::HeaderAndTable);
+    EXPECT_EQ(locateSpeciesTable(path, "ADAE")->tableBase, 29448712);
+    makeImage("ADAE", {}, 29448712 + 21692 - 1, romimage::Layout::HeaderAndTable);
+    auto located = locateSpeciesTable(path, "ADAE");
+    ASSERT_FALSE(located);
+    EXPECT_EQ(located.error().kind, SpeciesFailure::TableOutsideFile);
+    auto loaded = loadSpecies(path, rom, 0, messages);
     ASSERT_FALSE(loaded);
-    EXPECT_EQ(loaded.error().kind, SpeciesFailure::TableOutsideFile);
     auto saved = save(0, SpeciesValues{});
     ASSERT_FALSE(saved);
     EXPECT_EQ(saved.error().kind, SpeciesFailure::InvalidNumber);
@@ -249,18 +268,18 @@ TEST_F(SpeciesEditor, RefusesFilesThatCannotHoldTheTable)
     // A file far too short, as a wrong ROM would be: never grown by a save at 29 MB.
     const auto tiny = dir.file("tiny.nds");
     writeFile(tiny, Bytes(64, 0));
-    EXPECT_FALSE(saveSpecies(tiny, tableBase, 0, zeros, kEnglish, messages));
+    EXPECT_FALSE(saveSpecies(tiny, tableBase, 0, zeros, kEnglish, SaveGuard{rom, {}}, messages));
     EXPECT_EQ(fileSize(tiny), 64);
 
     const auto missing = dir.file("missing.nds");
-    auto gone = loadSpecies(missing, "ADAE", 0, messages);
+    auto gone = loadSpecies(missing, rom, 0, messages);
     ASSERT_FALSE(gone);
     EXPECT_EQ(gone.error().kind, SpeciesFailure::FileUnavailable);
-    EXPECT_FALSE(saveSpecies(missing, tableBase, 0, zeros, kEnglish, messages));
+    EXPECT_FALSE(saveSpecies(missing, tableBase, 0, zeros, kEnglish, SaveGuard{rom, {}}, messages));
     EXPECT_EQ(fileSize(missing), -1);
     EXPECT_TRUE(messages.shown.empty()) << "refusals are values, shown by the caller";
 
-    auto unsupported = loadSpecies(path, "adae", 0, messages);
+    auto unsupported = locateSpeciesTable(path, "adae");
     ASSERT_FALSE(unsupported);
     EXPECT_EQ(unsupported.error().kind, SpeciesFailure::UnsupportedRom);
     EXPECT_EQ(userMessage(unsupported.error(), SpeciesOperation::Load), "Unsupported ROM");
@@ -275,7 +294,7 @@ TEST_F(SpeciesEditor, AFailedWriteStopsTheSaveAndSaysHowFarItGot)
             v.text = "200";
     }
     FaultyFileServices faulty;
-    faulty.failOpenNumber = 1 + 5;  // the table check, then the HP..Sp Attack writes
+    faulty.failOpenNumber = 2 + 5;  // the table check, the lock, then the HP..Sp Attack writes
     platform::ScopedFileServices scoped(faulty);
     auto saved = save(10, values);
     ASSERT_FALSE(saved);
@@ -293,15 +312,15 @@ TEST_F(SpeciesEditor, AFailedReadStopsTheLoad)
     makeImage("ADAE");
     FaultyFileServices faulty;
     faulty.failAccess = platform::FileAccess::Read;
-    faulty.failOpenNumber = 1 + 8;
+    faulty.failOpenNumber = 2 + 8;  // the file check, the table check, 7 fields
     faulty.openError = platform::FileError::DeviceIoError;
     platform::ScopedFileServices scoped(faulty);
-    auto loaded = loadSpecies(path, gameCode, 0, messages);
+    auto loaded = loadSpecies(path, rom, 0, messages);
     ASSERT_FALSE(loaded);
     EXPECT_EQ(loaded.error().kind, SpeciesFailure::ReadFailed);
     ASSERT_EQ(messages.shown.size(), 1u);
     EXPECT_EQ(messages.shown[0].title, "Error: 57");
-    EXPECT_EQ(faulty.opens, 9) << "nothing is read after the failure";
+    EXPECT_EQ(faulty.opens, 10) << "nothing is read after the failure";
 }
 
 } // namespace

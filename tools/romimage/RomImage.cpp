@@ -2,7 +2,9 @@
 
 #include "species/SpeciesRecord.h"
 
+#include <algorithm>
 #include <cstring>
+#include <map>
 #include <fcntl.h>
 #include <fstream>
 #include <sstream>
@@ -69,47 +71,287 @@ std::optional<std::vector<Record>> readPersonalCsv(const std::string& path, std:
     return records;
 }
 
-bool writeRomImage(const std::string& path, const ImageRecipe& recipe, std::string* error)
+namespace {
+
+using Bytes = std::vector<std::uint8_t>;
+
+void put16(Bytes& b, std::size_t at, std::uint32_t v)
+{
+    b[at] = static_cast<std::uint8_t>(v);
+    b[at + 1] = static_cast<std::uint8_t>(v >> 8);
+}
+
+void put32(Bytes& b, std::size_t at, std::uint32_t v)
+{
+    put16(b, at, v & 0xFFFF);
+    put16(b, at + 2, v >> 16);
+}
+
+void append(Bytes& b, std::string_view text) { b.insert(b.end(), text.begin(), text.end()); }
+
+std::int64_t alignUp(std::int64_t v, std::int64_t to) { return (v + to - 1) / to * to; }
+
+// Stand-ins for the ARM9 overlays, which take the first file IDs in a real ROM.
+constexpr int kOverlayFiles = 86;
+
+// The file name table of `paths`; `byId` gets the paths in file-ID order, from
+// firstFileId on. Files of a directory come before its sub-directories.
+Bytes buildFnt(const std::vector<std::string>& paths, int firstFileId, std::vector<std::string>& byId)
+{
+    struct Dir {
+        std::string path;  // with a trailing '/', "" for the root
+        int parent = 0;
+        std::vector<std::string> files;
+        std::vector<int> subdirs;
+    };
+    std::vector<Dir> dirs(1);
+    std::map<std::string, int> index{{"", 0}};
+    for (const auto& path : paths) {
+        int dir = 0;
+        std::size_t from = 0;
+        for (auto slash = path.find('/'); slash != std::string::npos; slash = path.find('/', from)) {
+            const std::string sub = path.substr(0, slash + 1);
+            auto [at, added] = index.emplace(sub, static_cast<int>(dirs.size()));
+            if (added) {
+                dirs.push_back({sub, dir, {}, {}});
+                dirs[static_cast<std::size_t>(dir)].subdirs.push_back(at->second);
+            }
+            dir = at->second;
+            from = slash + 1;
+        }
+        dirs[static_cast<std::size_t>(dir)].files.push_back(path.substr(from));
+    }
+
+    Bytes fnt(dirs.size() * 8, 0);
+    int fileId = firstFileId;
+    for (std::size_t d = 0; d < dirs.size(); ++d) {
+        const auto& dir = dirs[d];
+        put32(fnt, d * 8, static_cast<std::uint32_t>(fnt.size()));
+        put16(fnt, d * 8 + 4, static_cast<std::uint32_t>(fileId));
+        put16(fnt, d * 8 + 6, d == 0 ? static_cast<std::uint32_t>(dirs.size())
+                                     : 0xF000u + static_cast<std::uint32_t>(dir.parent));
+        for (const auto& name : dir.files) {
+            fnt.push_back(static_cast<std::uint8_t>(name.size()));
+            append(fnt, name);
+            byId.push_back(dir.path + name);
+            ++fileId;
+        }
+        for (const int sub : dir.subdirs) {
+            const auto& subPath = dirs[static_cast<std::size_t>(sub)].path;
+            const auto slash = subPath.rfind('/', subPath.size() - 2);
+            const std::string name = subPath.substr(slash == std::string::npos ? 0 : slash + 1,
+                                                    subPath.size() - 1 - (slash == std::string::npos ? 0 : slash + 1));
+            fnt.push_back(static_cast<std::uint8_t>(0x80 | name.size()));
+            append(fnt, name);
+            fnt.push_back(0);
+            fnt.push_back(0);
+            put16(fnt, fnt.size() - 2, 0xF000u + static_cast<std::uint32_t>(sub));
+        }
+        fnt.push_back(0);
+    }
+    return fnt;
+}
+
+// Member 0 empty, then the records, then filler records up to kNarcMembers.
+Bytes buildNarc(const std::vector<Record>& records)
+{
+    constexpr std::uint32_t n = kNarcMembers;
+    Bytes narc;
+    append(narc, "NARC");
+    narc.insert(narc.end(), {0xFE, 0xFF, 0x00, 0x01, 0, 0, 0, 0, 16, 0, 3, 0});
+    append(narc, "BTAF");
+    const std::size_t btaf = narc.size() - 4;
+    narc.resize(narc.size() + 8 + 8 * n, 0);
+    put32(narc, btaf + 4, 12 + 8 * n);
+    put16(narc, btaf + 8, n);
+    for (std::uint32_t k = 0; k < n; ++k) {
+        put32(narc, btaf + 12 + 8 * k, 44 * k);
+        put32(narc, btaf + 16 + 8 * k, 44 * (k + 1));
+    }
+    append(narc, "BTNF");
+    narc.insert(narc.end(), {16, 0, 0, 0, 4, 0, 0, 0, 0, 0, 1, 0});
+    append(narc, "GMIF");
+    narc.resize(narc.size() + 4, 0);
+    put32(narc, narc.size() - 4, 8 + 44 * n);
+    narc.resize(narc.size() + 44, 0);
+    for (std::uint32_t k = 1; k < n; ++k) {
+        for (std::uint32_t j = 0; j < 44; ++j) {
+            const std::size_t i = k - 1;
+            narc.push_back(i < records.size() ? records[i][j]
+                                              : static_cast<std::uint8_t>(k * 13 + j * 5 + 1));
+        }
+    }
+    put32(narc, 8, static_cast<std::uint32_t>(narc.size()));
+    return narc;
+}
+
+Bytes filler(int fileId)
+{
+    Bytes bytes(static_cast<std::size_t>(48 + fileId * 53 % 400));
+    for (std::size_t k = 0; k < bytes.size(); ++k)
+        bytes[k] = static_cast<std::uint8_t>((fileId * 7 + static_cast<int>(k)) % 251 + 1);
+    return bytes;
+}
+
+} // namespace
+
+std::uint16_t headerCrc16(const std::uint8_t* bytes, std::size_t size)
+{
+    std::uint16_t crc = 0xFFFF;
+    for (std::size_t i = 0; i < size; ++i) {
+        crc ^= bytes[i];
+        for (int bit = 0; bit < 8; ++bit)
+            crc = static_cast<std::uint16_t>(crc & 1 ? (crc >> 1) ^ 0xA001 : crc >> 1);
+    }
+    return crc;
+}
+
+std::vector<std::string> gameFilePaths(const std::string& gameCode)
+{
+    std::ifstream in(std::string(QUILLMARK_SAMPLES_DIR) + "/dp_nitrofs_files.txt");
+    std::vector<std::string> paths;
+    for (std::string line; std::getline(in, line);) {
+        if (line.empty())
+            continue;
+        if (line == "poketool/personal/personal.narc" && gameCode.starts_with("APA"))
+            line = "poketool/personal_pearl/personal.narc";
+        paths.push_back(line);
+    }
+    return paths;
+}
+
+bool writeRomImage(const std::string& path, const ImageRecipe& recipe, std::string* error,
+                   ImageLayout* layoutOut)
 {
     auto fail = [&](const std::string& why) {
         if (error)
             *error = why;
         return false;
     };
-    std::int64_t base = recipe.tableBase;
-    if (base < 0) {
+    std::int64_t retailBase = recipe.tableBase;
+    if (retailBase < 0) {
         const auto text = species::tableBaseFor(recipe.gameCode);
-        base = text ? std::stoll(*text) : 0x1C15A08;
+        retailBase = text ? std::stoll(*text) : 0x1C15A08;
     }
     const auto records = recipe.records.empty() ? syntheticRecords() : recipe.records;
-    const std::int64_t tableEnd = base + std::int64_t{44} * static_cast<std::int64_t>(records.size());
+    const auto tableBytes = std::int64_t{44} * static_cast<std::int64_t>(records.size());
+
+    struct Piece {
+        std::int64_t at;
+        Bytes bytes;
+    };
+    std::vector<Piece> pieces;
+    Bytes header(0x200, 0);
+    const std::string title = std::string("POKEMON ") +
+                              (recipe.gameCode.size() > 1 && recipe.gameCode[1] == 'P' ? "P" : "D");
+    std::copy(title.begin(), title.end(), header.begin());
+    std::copy_n(recipe.gameCode.begin(), std::min<std::size_t>(recipe.gameCode.size(), 4),
+                header.begin() + 12);
+    header[0x10] = '0';
+    header[0x11] = '1';
+    put32(header, 0x84, 0x4000);
+
+    ImageLayout layout;
+    std::int64_t end = 0;
+    if (recipe.layout == Layout::HeaderAndTable) {
+        layout.tableBase = retailBase;
+        Bytes table;
+        for (const auto& r : records)
+            table.insert(table.end(), r.begin(), r.end());
+        Bytes guard(44, kGuardByte);
+        if (retailBase >= 44 + 16)
+            pieces.push_back({retailBase - 44, guard});
+        pieces.push_back({retailBase, std::move(table)});
+        pieces.push_back({retailBase + tableBytes, guard});
+        end = retailBase + tableBytes + 44;
+    } else {
+        auto paths = gameFilePaths(recipe.gameCode);
+        if (paths.empty())
+            return fail("cannot read the file list " + std::string(QUILLMARK_SAMPLES_DIR) +
+                        "/dp_nitrofs_files.txt");
+        std::string narcPath = recipe.narcPath;
+        if (narcPath.empty())
+            narcPath = recipe.gameCode.starts_with("APA") ? "poketool/personal_pearl/personal.narc"
+                                                          : "poketool/personal/personal.narc";
+        else
+            std::replace_if(paths.begin(), paths.end(),
+                            [](const std::string& p) { return p.ends_with("/personal.narc") && p.starts_with("poketool/personal"); },
+                            narcPath);
+        std::vector<std::string> byId;
+        const Bytes fnt = buildFnt(paths, kOverlayFiles, byId);
+        const int fileCount = kOverlayFiles + static_cast<int>(byId.size());
+        const bool retail = recipe.layout == Layout::Retail;
+        layout.fntOffset = retail ? 0x4000 : 0x200;
+        layout.fntSize = static_cast<std::int64_t>(fnt.size());
+        layout.fatOffset = alignUp(layout.fntOffset + layout.fntSize, retail ? 0x200 : 4);
+        layout.fatSize = 8 * fileCount;
+        const std::int64_t align = retail ? 0x200 : 4;
+        std::int64_t cursor = retail ? alignUp(layout.fatOffset + layout.fatSize, 0x200) : 0x4000;
+        if (cursor < layout.fatOffset + layout.fatSize)
+            return fail("the file tables do not fit before the files");
+        Bytes fat(static_cast<std::size_t>(layout.fatSize), 0);
+        for (int id = 0; id < fileCount; ++id) {
+            const bool isNarc = id >= kOverlayFiles && byId[static_cast<std::size_t>(id - kOverlayFiles)] == narcPath;
+            Bytes content = isNarc ? buildNarc(records) : filler(id);
+            if (isNarc) {
+                if (retail) {
+                    const std::int64_t at = retailBase - narcMemberOffset(1);
+                    if (at < cursor)
+                        return fail("the table start leaves no room for the files before it");
+                    cursor = at;
+                }
+                layout.narcStart = cursor;
+                layout.narcEnd = cursor + static_cast<std::int64_t>(content.size());
+                layout.narcFileId = id;
+                layout.narcPath = narcPath;
+                layout.tableBase = cursor + narcMemberOffset(1);
+            }
+            std::int64_t fileEnd = cursor + static_cast<std::int64_t>(content.size());
+            if (!retail && id == fileCount - 1) {
+                // Lies over the retail table with bytes that are no species data.
+                fileEnd = std::max(fileEnd, retailBase + tableBytes + 0x1000);
+                Bytes over(static_cast<std::size_t>(tableBytes + 0x2000));
+                for (std::size_t k = 0; k < over.size(); ++k)
+                    over[k] = static_cast<std::uint8_t>(k * 31 % 255 + 1);
+                pieces.push_back({retailBase - 0x1000, std::move(over)});
+            }
+            put32(fat, static_cast<std::size_t>(id) * 8, static_cast<std::uint32_t>(cursor));
+            put32(fat, static_cast<std::size_t>(id) * 8 + 4, static_cast<std::uint32_t>(fileEnd));
+            pieces.push_back({cursor, std::move(content)});
+            end = std::max(end, fileEnd);
+            cursor = alignUp(fileEnd, align);
+        }
+        put32(header, 0x40, static_cast<std::uint32_t>(layout.fntOffset));
+        put32(header, 0x44, static_cast<std::uint32_t>(layout.fntSize));
+        put32(header, 0x48, static_cast<std::uint32_t>(layout.fatOffset));
+        put32(header, 0x4C, static_cast<std::uint32_t>(layout.fatSize));
+        pieces.push_back({layout.fntOffset, fnt});
+        pieces.push_back({layout.fatOffset, std::move(fat)});
+    }
+    put32(header, 0x80, static_cast<std::uint32_t>(end));
+    put16(header, 0x15E, headerCrc16(header.data(), 0x15E));
+    pieces.push_back({0, std::move(header)});
+
     std::int64_t size = recipe.fileSize;
     if (size == 0)
-        size = (tableEnd + 44 + (1 << 20)) & ~std::int64_t{(1 << 20) - 1};
+        size = (end + (1 << 20)) & ~std::int64_t{(1 << 20) - 1};
 
     const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
     if (fd < 0)
         return fail("cannot create " + path + ": " + std::strerror(errno));
     bool ok = ::ftruncate(fd, static_cast<off_t>(size)) == 0;
-    auto put = [&](std::int64_t at, const void* data, std::size_t n) {
+    for (const auto& piece : pieces) {
         // An image may be cut short on purpose: write only what fits.
-        if (!ok || at >= size)
-            return;
-        n = static_cast<std::size_t>(std::min<std::int64_t>(static_cast<std::int64_t>(n), size - at));
-        ok = ::pwrite(fd, data, n, static_cast<off_t>(at)) == static_cast<ssize_t>(n);
-    };
-    const char title[12] = {'P', 'O', 'K', 'E', 'M', 'O', 'N', ' ', recipe.gameCode.size() > 1 && recipe.gameCode[1] == 'P' ? 'P' : 'D'};
-    put(0, title, sizeof title);
-    put(12, recipe.gameCode.data(), std::min<std::size_t>(recipe.gameCode.size(), 4));
-    Record guard;
-    guard.fill(kGuardByte);
-    if (base >= 44 + 16)
-        put(base - 44, guard.data(), guard.size());
-    for (std::size_t i = 0; i < records.size(); ++i)
-        put(base + static_cast<std::int64_t>(i) * 44, records[i].data(), records[i].size());
-    put(tableEnd, guard.data(), guard.size());
+        if (!ok || piece.at >= size)
+            continue;
+        const auto n = static_cast<std::size_t>(
+            std::min<std::int64_t>(static_cast<std::int64_t>(piece.bytes.size()), size - piece.at));
+        ok = ::pwrite(fd, piece.bytes.data(), n, static_cast<off_t>(piece.at)) == static_cast<ssize_t>(n);
+    }
     if (::close(fd) != 0)
         ok = false;
+    if (layoutOut)
+        *layoutOut = layout;
     return ok ? true : fail("cannot write " + path + ": " + std::strerror(errno));
 }
 

@@ -6,8 +6,9 @@
 #include <string>
 #include <vector>
 
-// Synthetic .nds images for tests and for the sample ROM. Only what the editor
-// looks at is real: the game code in the header and the species table.
+// .nds images for tests and for the sample ROM: a header with its CRC, the real file
+// tree of the game in a NitroFS, and the species NARC where the game keeps it. The
+// content of every other file is filler, so an image does not boot.
 namespace quillmark::romimage {
 
 using Record = std::array<std::uint8_t, 44>;
@@ -24,15 +25,47 @@ std::optional<std::vector<Record>> readPersonalCsv(const std::string& path, std:
 // record too early or too late shows up in a byte comparison.
 inline constexpr std::uint8_t kGuardByte = 0xA5;
 
-struct ImageRecipe {
-    std::string gameCode = "ADAE";
-    std::int64_t tableBase = -1;  // -1: the table start of the game code's language
-    std::int64_t fileSize = 0;    // 0: the next MiB above the table's end
-    std::vector<Record> records;  // written from list index 0 on; empty: synthetic
+enum class Layout {
+    Retail,          // the species NARC where the cartridge has it: record 1 at the table start
+    Rebuilt,         // files packed from 0x4000 as a rebuilding tool leaves them; the last
+                     // file lies over the retail table start
+    HeaderAndTable,  // no file system: a header and the table at the table start alone
 };
 
-// Writes a sparse image: zeros except the header's title and game code, the guard
-// bytes and the table. Returns false and says why on failure.
-bool writeRomImage(const std::string& path, const ImageRecipe& recipe, std::string* error);
+struct ImageRecipe {
+    std::string gameCode = "ADAE";
+    Layout layout = Layout::Retail;
+    std::int64_t tableBase = -1;  // -1: the table start of the game code's language
+    std::int64_t fileSize = 0;    // 0: the next MiB above the last byte written
+    std::vector<Record> records;  // written from list index 0 on; empty: synthetic
+    // The species archive's path; empty: the one the game code's game reads.
+    std::string narcPath;
+};
+
+// Where an image put things, for tests that damage one part of it.
+struct ImageLayout {
+    std::int64_t fntOffset = 0, fntSize = 0, fatOffset = 0, fatSize = 0;
+    std::int64_t narcStart = 0, narcEnd = 0;
+    int narcFileId = -1;
+    std::string narcPath;
+    std::int64_t tableBase = 0;  // record of list index 0
+};
+
+inline constexpr int kNarcMembers = 501;
+// Offset of member k in a NARC of kNarcMembers 44-byte members.
+constexpr std::int64_t narcMemberOffset(int k)
+{
+    return 16 + (12 + 8 * kNarcMembers) + 16 + 8 + 44 * std::int64_t{k};
+}
+
+// The file list of the game's file system (samples/dp_nitrofs_files.txt).
+std::vector<std::string> gameFilePaths(const std::string& gameCode);
+
+// Writes a sparse image. Returns false and says why on failure.
+bool writeRomImage(const std::string& path, const ImageRecipe& recipe, std::string* error,
+                   ImageLayout* layout = nullptr);
+
+// The header's CRC-16 over 0x000..0x15D, stored at 0x15E.
+std::uint16_t headerCrc16(const std::uint8_t* bytes, std::size_t size);
 
 } // namespace quillmark::romimage

@@ -21,10 +21,26 @@ int main(int argc, char** argv)
             data = argv[++i];
         else if (arg == "--size" && hasValue)
             recipe.fileSize = std::stoll(argv[++i]);
+        else if (arg == "--layout" && hasValue) {
+            const std::string layout = argv[++i];
+            if (layout == "retail")
+                recipe.layout = Layout::Retail;
+            else if (layout == "rebuilt")
+                recipe.layout = Layout::Rebuilt;
+            else if (layout == "bare")
+                recipe.layout = Layout::HeaderAndTable;
+            else {
+                std::fprintf(stderr, "quillmark-mkrom: --layout is retail, rebuilt or bare\n");
+                return 1;
+            }
+        }
         else if (arg == "--help" || arg == "-h" || arg.starts_with("-")) {
             std::printf("usage: quillmark-mkrom OUT.nds [--code ADAE] [--data personal.csv] "
-                        "[--size BYTES]\n"
-                        "Without --data the table holds synthetic values.\n");
+                        "[--size BYTES] [--layout retail|rebuilt|bare]\n"
+                        "Without --data the table holds synthetic values. The image has the\n"
+                        "game's file tree with filler files and the species archive where the\n"
+                        "cartridge keeps it (retail), packed from 0x4000 as rebuilding tools\n"
+                        "leave it (rebuilt), or a header and the table alone (bare).\n");
             return arg == "--help" || arg == "-h" ? 0 : 1;
         } else
             out = arg;
@@ -42,10 +58,12 @@ int main(int argc, char** argv)
         }
         recipe.records = std::move(*records);
     }
-    if (!writeRomImage(out, recipe, &error)) {
+    ImageLayout layout;
+    if (!writeRomImage(out, recipe, &error, &layout)) {
         std::fprintf(stderr, "quillmark-mkrom: %s\n", error.c_str());
         return 1;
     }
-    std::printf("%s: game code %s\n", out.c_str(), recipe.gameCode.c_str());
+    std::printf("%s: game code %s, table at %lld\n", out.c_str(), recipe.gameCode.c_str(),
+                static_cast<long long>(layout.tableBase));
     return 0;
 }

@@ -1,0 +1,122 @@
+#include "species/SpeciesTableLocator.h"
+
+#include "platform/FileServices.h"
+#include "rom/Narc.h"
+#include "rom/NitroFs.h"
+#include "rom/RomIdentification.h"
+#include "species/SpeciesRecord.h"
+
+#include <limits>
+
+namespace quillmark::species {
+
+namespace {
+
+constexpr std::string_view kDiamondNarc = "poketool/personal/personal.narc";
+constexpr std::string_view kPearlNarc = "poketool/personal_pearl/personal.narc";
+
+// Member 0 is the empty record before list index 0.
+constexpr int kFirstSpeciesMember = 1;
+
+SpeciesError notFound(const std::string& why)
+{
+    return SpeciesError{SpeciesFailure::TableNotFound, std::nullopt, 0, why};
+}
+
+SpeciesError fromFileSystem(const rom::RomFsError& error)
+{
+    if (error.problem == rom::RomFsProblem::ReadFailed)
+        return SpeciesError{SpeciesFailure::FileUnavailable, error.fileError};
+    return notFound(error.detail);
+}
+
+Result<SpeciesTable, SpeciesError> tableInNarc(platform::OpenFile& file, const rom::NitroFs& fs,
+                                               std::string_view path)
+{
+    auto extent = fs.find(path);
+    if (!extent)
+        return fromFileSystem(extent.error());
+    auto narc = rom::Narc::read(file, *extent, path);
+    if (!narc)
+        return fromFileSystem(narc.error());
+    const int last = kFirstSpeciesMember + kSpeciesCount - 1;
+    if (narc->memberCount() <= last)
+        return notFound(std::string(path) + " holds " + std::to_string(narc->memberCount()) +
+                        " records, fewer than the " + std::to_string(kSpeciesCount) + " Pokémon");
+    for (int k = kFirstSpeciesMember; k <= last; ++k) {
+        const auto& member = narc->member(k);
+        if (member.size() != kRecordSize)
+            return notFound("record " + std::to_string(k) + " of " + std::string(path) + " is " +
+                            std::to_string(member.size()) + " bytes long, not " +
+                            std::to_string(kRecordSize));
+        if (k > kFirstSpeciesMember && member.start != narc->member(k - 1).end)
+            return notFound("the records of " + std::string(path) + " do not follow each other");
+    }
+    const std::int64_t base = narc->member(kFirstSpeciesMember).start;
+    // Positions are 32-bit signed numbers from here on.
+    if (base + kTableSize > std::numeric_limits<std::int32_t>::max())
+        return notFound("the table lies beyond the first 2 GiB of the file");
+    return SpeciesTable{base, std::string(path)};
+}
+
+} // namespace
+
+std::vector<std::string_view> speciesNarcPaths(std::string_view gameCode)
+{
+    if (!rom::findEdition(gameCode))
+        return {};
+    // A Pearl cartridge carries its own file instead of Diamond's; an image of a Pearl
+    // code that has only Diamond's file was built that way on purpose.
+    if (gameCode.starts_with("APA"))
+        return {kPearlNarc, kDiamondNarc};
+    return {kDiamondNarc};
+}
+
+Result<SpeciesTable, SpeciesError> locateSpeciesTable(platform::OpenFile& file,
+                                                      std::string_view gameCode)
+{
+    const auto paths = speciesNarcPaths(gameCode);
+    if (paths.empty())
+        return SpeciesError{SpeciesFailure::UnsupportedRom};
+
+    auto fs = rom::NitroFs::read(file);
+    if (!fs && fs.error().problem == rom::RomFsProblem::NoFileSystem) {
+        // An image made of a header and the table alone: the retail place applies.
+        const auto base = tableBaseFor(gameCode);
+        const auto start = base ? tableStart(*base) : std::nullopt;
+        if (!start)
+            return notFound("this ROM has no file table");
+        if (file.size() < *start + kTableSize)
+            return SpeciesError{SpeciesFailure::TableOutsideFile};
+        return SpeciesTable{*start, ""};
+    }
+    if (!fs)
+        return fromFileSystem(fs.error());
+    for (const auto path : paths) {
+        if (fs->fileId(path))
+            return tableInNarc(file, *fs, path);
+    }
+    return notFound("the file table has no " + std::string(paths.front()));
+}
+
+Result<SpeciesTable, SpeciesError> locateSpeciesTable(const std::string& path,
+                                                      std::string_view gameCode)
+{
+    auto file = platform::fileServices().open(path, platform::FileAccess::Read);
+    if (!file)
+        return SpeciesError{SpeciesFailure::FileUnavailable, file.error()};
+    return locateSpeciesTable(**file, gameCode);
+}
+
+Result<Done, SpeciesError> checkFingerprint(platform::OpenFile& file, const RomFingerprint& expected)
+{
+    const auto code = rom::readGameCode(file);
+    if (!code || *code != expected.gameCode)
+        return SpeciesError{SpeciesFailure::RomChanged};
+    const auto table = locateSpeciesTable(file, expected.gameCode);
+    if (!table || *table != expected.table)
+        return SpeciesError{SpeciesFailure::RomChanged};
+    return Done{};
+}
+
+} // namespace quillmark::species

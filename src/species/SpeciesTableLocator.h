@@ -1,0 +1,49 @@
+#pragma once
+
+#include "platform/Result.h"
+#include "species/SpeciesError.h"
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace quillmark::platform {
+class OpenFile;
+}
+
+namespace quillmark::species {
+
+// Where the species table of one ROM lies: list index 0's record and the file of
+// the ROM's file system that holds it.
+struct SpeciesTable {
+    std::int64_t tableBase = 0;
+    std::string narcPath;  // empty: an image without a file system, at the fixed start
+    bool operator==(const SpeciesTable&) const = default;
+};
+
+// The files the game itself reads its species data from, in the order tried.
+std::vector<std::string_view> speciesNarcPaths(std::string_view gameCode);
+
+// The table of a supported game code, found through the ROM's own file system: the
+// start of member 1 of the species NARC, whose members 1..493 must be 44-byte records
+// back to back. Only an image whose header names no file system at all falls back to
+// the fixed start of its language; a damaged one is refused (TableNotFound).
+Result<SpeciesTable, SpeciesError> locateSpeciesTable(platform::OpenFile& file,
+                                                      std::string_view gameCode);
+// The same with one open and close of the file at path.
+Result<SpeciesTable, SpeciesError> locateSpeciesTable(const std::string& path,
+                                                      std::string_view gameCode);
+
+// What Open ROM saw of a file, so that a later load or save can tell whether the
+// file at the path is still that one before it reads or writes anything.
+struct RomFingerprint {
+    std::string gameCode;
+    SpeciesTable table;
+};
+
+// RomChanged unless the file still has this game code and this table location.
+Result<Done, SpeciesError> checkFingerprint(platform::OpenFile& file,
+                                            const RomFingerprint& expected);
+
+} // namespace quillmark::species
