@@ -41,8 +41,9 @@ Result<SpeciesTable, SpeciesError> tableInNarc(platform::OpenFile& file, const r
         return fromFileSystem(narc.error());
     const int last = kFirstSpeciesMember + kSpeciesCount - 1;
     if (narc->memberCount() <= last)
-        return notFound(std::string(path) + " holds " + std::to_string(narc->memberCount()) +
-                        " records, fewer than the " + std::to_string(kSpeciesCount) + " Pokémon");
+        return notFound(std::string(path) + " has " + std::to_string(narc->memberCount()) +
+                        " records, too few for an empty one and the " +
+                        std::to_string(kSpeciesCount) + " Pokémon");
     for (int k = kFirstSpeciesMember; k <= last; ++k) {
         const auto& member = narc->member(k);
         if (member.size() != kRecordSize)

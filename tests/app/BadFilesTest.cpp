@@ -1,6 +1,7 @@
 #include "EditorFixture.h"
 
 #include <filesystem>
+#include <functional>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -15,6 +16,7 @@ class BadFiles : public EditorFixture {
 protected:
     void openAndLoad(const std::string& path, int row)
     {
+        list()->setCurrentRow(-1);
         open(path);
         list()->setCurrentRow(row);
         ASSERT_TRUE(window->mnuSave->isEnabled());
@@ -72,6 +74,100 @@ TEST_F(BadFiles, ChangedBetweenOpenAndLoad)
         EXPECT_FALSE(window->mnuSave->isEnabled());
         EXPECT_FALSE(std::filesystem::is_regular_file(path) && fileSize(path) > 4096);
     }
+}
+
+TEST_F(BadFiles, RebuiltRomsAreReadWhereTheirFileSystemSaysAndDamagedOnesRefused)
+{
+    romimage::ImageLayout made;
+    const auto rebuilt = makeRom("rebuilt.nds", "ADAE", realRecords(), 0, romimage::Layout::Rebuilt, &made);
+    const auto before = readFile(rebuilt);
+    open(rebuilt);
+    list()->setCurrentRow(444);
+    const char* garchomp[][2] = {{"txtHP", "108"}, {"txtAttack", "130"}, {"txtDefense", "95"},
+                                 {"txtSpeed", "102"}, {"txtSpAttack", "80"}, {"txtSpDefense", "85"}};
+    for (const auto& [name, value] : garchomp)
+        EXPECT_EQ(text(name)->text().toStdString(), value) << name;
+    EXPECT_EQ(combo("cmbType2")->currentText().toStdString(), "Ground");
+    text("txtHP")->setText("110");
+    window->mnuSave_Click();
+    EXPECT_EQ(messageTexts(), std::vector<std::string>{"Pokémon Data Saved Successfully!"});
+    EXPECT_EQ(differingOffsets(before, readFile(rebuilt)),
+              std::vector<std::int64_t>{made.tableBase + 444 * 44});
+
+    // A second ROM whose species archive is damaged: refused at Open, nothing to save,
+    // and a species picked afterwards shows nothing of the first file.
+    messages.shown.clear();
+    romimage::ImageLayout damagedLayout;
+    const auto damaged = makeRom("damaged.nds", "ADAE", {}, 0, romimage::Layout::Retail, &damagedLayout);
+    patchFile(damaged, damagedLayout.narcStart, {'N', 'A', 'R', 'X'});
+    const auto damagedBytes = readFile(damaged);
+    open(damaged);
+    ASSERT_EQ(messages.shown.size(), 1u);
+    EXPECT_EQ(messages.shown[0].text,
+              "The Pokémon data could not be found in this ROM's file table: "
+              "poketool/personal/personal.narc is not a NARC archive. Nothing was read or written.");
+    EXPECT_EQ(messages.shown[0].icon, platform::MessageIcon::Warning);
+    EXPECT_FALSE(messages.shown[0].title.has_value());
+    EXPECT_FALSE(window->mnuSave->isEnabled());
+    list()->setCurrentRow(445);
+    EXPECT_TRUE(text("txtHP")->text().isEmpty());
+    EXPECT_FALSE(window->mnuSave->isEnabled());
+    EXPECT_EQ(messages.shown.size(), 2u);
+    EXPECT_EQ(readFile(damaged), damagedBytes);
+}
+
+TEST_F(BadFiles, ASaveIntoAReplacedOrChangedFileWritesNothing)
+{
+    const auto path = makeRom("rom.nds", "ADAE");
+    const auto japanese = makeRom("japanese.nds", "APAJ");
+    const auto original = readFile(path);
+    const struct {
+        const char* what;
+        std::function<void()> change;
+    } changes[] = {
+        {"replaced by another edition", [&] { writeFile(path, readFile(japanese)); }},
+        {"replaced by a file of another code", [&] { patchFile(path, 12, {'X', 'X', 'X', 'X'}); }},
+        {"an edited copy moved over it", [&] {
+             const auto copy = dir.file("copy.nds");
+             writeFile(copy, original);
+             patchFile(copy, 29448712 + 5 * 44 + 1, {99});
+             std::filesystem::rename(copy, path);
+         }},
+        {"changed by another writer", [&] { patchFile(path, 29448712 + 5 * 44 + 7, {9}); }},
+    };
+    for (const auto& c : changes) {
+        SCOPED_TRACE(c.what);
+        writeFile(path, original);
+        openAndLoad(path, 5);
+        text("txtHP")->setText("50");
+        c.change();
+        const auto changed = readFile(path);
+        window->mnuSave_Click();
+        EXPECT_EQ(messageTexts(), std::vector<std::string>{
+            "The ROM was changed by another program since this Pokémon was loaded. Nothing was "
+            "written. Pick the Pokémon again to load the current values."});
+        EXPECT_EQ(readFile(path), changed);
+        EXPECT_TRUE(window->mnuSave->isEnabled());
+    }
+}
+
+TEST_F(BadFiles, AFifoIsRefusedAtOnce)
+{
+    const auto fifo = dir.file("fifo.nds");
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0644), 0);
+    open(fifo);
+    EXPECT_EQ(messageTexts(), std::vector<std::string>{
+        "The ROM file could not be opened: Path/File access error: this is not a file that can be edited."});
+
+    // A ROM that becomes a FIFO after Open ROM.
+    const auto path = makeRom("rom.nds", "ADAE");
+    openAndLoad(path, 3);
+    ::unlink(path.c_str());
+    ASSERT_EQ(::mkfifo(path.c_str(), 0644), 0);
+    list()->setCurrentRow(4);
+    EXPECT_FALSE(window->mnuSave->isEnabled());
+    ASSERT_EQ(messages.shown.size(), 1u);
+    EXPECT_NE(messages.shown[0].text.find("not a file that can be edited"), std::string::npos);
 }
 
 // Root ignores file permissions, so unreadable and unwritable come from the service.

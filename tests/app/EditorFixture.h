@@ -51,15 +51,18 @@ protected:
     }
 
     std::string makeRom(const std::string& name, const std::string& code,
-                        std::vector<romimage::Record> records = {}, std::int64_t size = 0)
+                        std::vector<romimage::Record> records = {}, std::int64_t size = 0,
+                        romimage::Layout layout = romimage::Layout::Retail,
+                        romimage::ImageLayout* made = nullptr)
     {
         romimage::ImageRecipe recipe;
         recipe.gameCode = code;
+        recipe.layout = layout;
         recipe.records = std::move(records);
         recipe.fileSize = size;
         const auto path = dir.file(name);
         std::string error;
-        EXPECT_TRUE(romimage::writeRomImage(path, recipe, &error)) << error;
+        EXPECT_TRUE(romimage::writeRomImage(path, recipe, &error, made)) << error;
         return path;
     }
 

@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <fstream>
 #include <sstream>
+#include <sys/stat.h>
 #include <sys/wait.h>
 
 using namespace quillmark;
@@ -141,6 +142,85 @@ TEST_F(Cli, OneBadValueWritesNothingAndSaysWhere)
     EXPECT_EQ(unsupported.status, 2);
     EXPECT_NE(unsupported.out.find("Unsupported ROM"), std::string::npos);
     EXPECT_EQ(fileSize(tiny), 100);
+}
+
+TEST_F(Cli, RebuiltRomsAreEditedWhereTheirFileSystemSaysAndDamagedOnesRefused)
+{
+    romimage::ImageRecipe recipe;
+    recipe.layout = romimage::Layout::Rebuilt;
+    recipe.records = *romimage::readPersonalCsv(samplesDir() + "/dp_personal.csv", nullptr);
+    romimage::ImageLayout made;
+    const auto rebuilt = dir.file("rebuilt.nds");
+    ASSERT_TRUE(romimage::writeRomImage(rebuilt, recipe, nullptr, &made));
+    const auto original = readFile(rebuilt);
+
+    const auto info = cli("info " + rebuilt);
+    EXPECT_EQ(info.status, 0);
+    EXPECT_NE(info.out.find("table file:  poketool/personal/personal.narc\ntable start: " +
+                            std::to_string(made.tableBase)),
+              std::string::npos) << info.out;
+    EXPECT_NE(info.out.find("not where the cartridge has it"), std::string::npos);
+    EXPECT_NE(cli("get " + rebuilt + " Garchomp").out.find("hp: 108\nattack: 130\n"), std::string::npos);
+    ASSERT_EQ(cli("set " + rebuilt + " Garchomp hp=99").status, 0);
+    EXPECT_EQ(differingOffsets(original, readFile(rebuilt)),
+              std::vector<std::int64_t>{made.tableBase + 444 * 44});
+
+    patchFile(rebuilt, made.narcStart + 16, {'X'});  // the member table's magic
+    const auto damaged = readFile(rebuilt);
+    for (const char* command : {"info", "get", "export", "set"}) {
+        const auto run = cli(std::string(command) + " " + rebuilt +
+                             (command == std::string("get") || command == std::string("set")
+                                  ? " 0" : "") +
+                             (command == std::string("set") ? " hp=1" : ""));
+        EXPECT_EQ(run.status, 2) << command;
+        EXPECT_NE(run.out.find("could not be found in this ROM's file table: "
+                               "poketool/personal/personal.narc is damaged (no member table)"),
+                  std::string::npos) << command << run.out;
+    }
+    EXPECT_EQ(readFile(rebuilt), damaged);
+}
+
+TEST_F(Cli, FifosAreRefusedAndConcurrentImportsNeverMixTheirRows)
+{
+    // Each sheet sets a two-byte item and HP of every species; two imports at once
+    // must leave each record as one of them wrote it, never a mix.
+    const struct { int item; int hp; } asked[] = {{258, 11}, {2, 22}};
+    std::string sheets[2];
+    for (int s = 0; s < 2; ++s) {
+        std::string csv = "index,item1_code,hp\n";
+        for (int i = 0; i < 493; ++i)
+            csv += std::to_string(i) + "," + std::to_string(asked[s].item) + "," +
+                   std::to_string(asked[s].hp) + "\n";
+        sheets[s] = dir.file("sheet" + std::to_string(s) + ".csv");
+        writeText(sheets[s], csv);
+    }
+    const auto fifo = dir.file("fifo.nds");
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0644), 0);
+    for (const char* command : {"info F", "get F 0", "set F 0 hp=1", "export F", "import F S"}) {
+        std::string line = command;
+        line.replace(line.find('F'), 1, fifo);
+        if (line.ends_with(" S"))
+            line.replace(line.size() - 1, 1, sheets[0]);
+        EXPECT_EQ(cli(line).status, 2) << command;
+    }
+
+    for (int round = 0; round < 3; ++round) {
+        FILE* runs[2];
+        for (int s = 0; s < 2; ++s)
+            runs[s] = ::popen((std::string(QUILLMARK_CLI) + " import '" + rom + "' " + sheets[s] +
+                               " >/dev/null 2>&1").c_str(), "r");
+        for (auto* run : runs)
+            EXPECT_EQ(WEXITSTATUS(::pclose(run)), 0);
+        const auto bytes = readFile(rom);
+        for (int i = 0; i < 493; ++i) {
+            const auto r = static_cast<std::size_t>(at(i, 0));
+            const int item = bytes[r + 12] | bytes[r + 13] << 8;
+            const bool asA = item == 258 && bytes[r] == 11, asB = item == 2 && bytes[r] == 22;
+            ASSERT_TRUE(asA || asB) << "species " << i << ": item " << item << ", hp " << int{bytes[r]};
+        }
+        // Start the next round from the other values so both imports write.
+        writeFile(rom, before);
+    }
 }
 
 } // namespace

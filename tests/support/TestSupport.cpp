@@ -48,6 +48,21 @@ std::int64_t fileSize(const std::string& path)
     return error ? -1 : static_cast<std::int64_t>(size);
 }
 
+void patchFile(const std::string& path, std::int64_t offset, const Bytes& bytes)
+{
+    std::fstream file(path, std::ios::binary | std::ios::in | std::ios::out);
+    file.seekp(offset);
+    file.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    if (!file)
+        throw std::runtime_error("cannot patch " + path);
+}
+
+void patchWord32(const std::string& path, std::int64_t offset, std::uint32_t value)
+{
+    patchFile(path, offset, {static_cast<std::uint8_t>(value), static_cast<std::uint8_t>(value >> 8),
+                             static_cast<std::uint8_t>(value >> 16), static_cast<std::uint8_t>(value >> 24)});
+}
+
 int openDescriptorCount()
 {
     int count = 0;

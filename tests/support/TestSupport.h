@@ -28,6 +28,9 @@ using Bytes = std::vector<std::uint8_t>;
 Bytes readFile(const std::string& path);
 void writeFile(const std::string& path, const Bytes& bytes);
 std::int64_t fileSize(const std::string& path);
+// Overwrites bytes in place, as another program would.
+void patchFile(const std::string& path, std::int64_t offset, const Bytes& bytes);
+void patchWord32(const std::string& path, std::int64_t offset, std::uint32_t value);
 int openDescriptorCount();
 
 // Offsets at which two byte images differ (sizes must be equal; a size change counts

@@ -1,0 +1,332 @@
+#include "platform/FileServices.h"
+#include "platform/MessageBoxService.h"
+#include "rom/Narc.h"
+#include "rom/NitroFs.h"
+#include "species/SpeciesEditor.h"
+#include "species/SpeciesMessages.h"
+
+#include "romimage/RomImage.h"
+#include "TestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <sys/file.h>
+#include <fcntl.h>
+#include <unistd.h>
+
+using namespace quillmark;
+using namespace quillmark::species;
+using namespace quillmark::test;
+using romimage::Layout;
+
+namespace {
+
+constexpr std::string_view kDiamondNarc = "poketool/personal/personal.narc";
+constexpr std::string_view kPearlNarc = "poketool/personal_pearl/personal.narc";
+
+struct Image {
+    std::string path;
+    romimage::ImageLayout layout;
+};
+
+Image makeImage(const TempDir& dir, const std::string& name, const std::string& code, Layout layout,
+                std::vector<romimage::Record> records = {}, const std::string& narcPath = "")
+{
+    romimage::ImageRecipe recipe;
+    recipe.gameCode = code;
+    recipe.layout = layout;
+    recipe.records = std::move(records);
+    recipe.narcPath = narcPath;
+    Image image{dir.file(name), {}};
+    std::string error;
+    EXPECT_TRUE(romimage::writeRomImage(image.path, recipe, &error, &image.layout)) << error;
+    return image;
+}
+
+std::vector<romimage::Record> realRecords(const char* file)
+{
+    return romimage::readPersonalCsv(samplesDir() + "/" + file, nullptr).value();
+}
+
+std::uint32_t word32(const Bytes& bytes, std::int64_t at)
+{
+    std::uint32_t v = 0;
+    std::memcpy(&v, bytes.data() + at, 4);
+    return v;
+}
+
+// The byte offset of member k's BTAF entry in the image's species archive.
+std::int64_t btafEntry(const Image& image, int k) { return image.layout.narcStart + 28 + 8 * k; }
+
+// Offset of the first directory entry's ID in the root's sub-table.
+std::int64_t firstSubdirectoryId(const Image& image)
+{
+    const auto bytes = readFile(image.path);
+    std::int64_t at = image.layout.fntOffset + word32(bytes, image.layout.fntOffset);
+    for (;;) {
+        const std::uint8_t length = bytes[static_cast<std::size_t>(at)];
+        if (length & 0x80)
+            return at + 1 + (length & 0x7F);
+        at += 1 + length;
+    }
+}
+
+struct SilentMessages : platform::MessageBoxService {
+    void show(std::string_view, std::optional<std::string>, platform::MessageIcon) override {}
+};
+
+TEST(SpeciesTableLocator, RetailImagesAgreeWithTheCartridgeTableStarts)
+{
+    // The table starts of the fourteen editions, as the cartridges have them.
+    const struct {
+        const char* code;
+        std::int64_t start;
+        std::string_view narc;
+    } editions[] = {
+        {"ADAS", 29257224, kDiamondNarc}, {"APAS", 29257224, kPearlNarc},
+        {"ADAE", 29448712, kDiamondNarc}, {"APAE", 29448712, kPearlNarc},
+        {"ADAD", 29421064, kDiamondNarc}, {"APAD", 29421064, kPearlNarc},
+        {"ADAF", 29368840, kDiamondNarc}, {"APAF", 29368840, kPearlNarc},
+        {"ADAI", 29316104, kDiamondNarc}, {"APAI", 29316104, kPearlNarc},
+        {"ADAK", 28315656, kDiamondNarc}, {"APAK", 28315656, kPearlNarc},
+        {"ADAJ", 29817352, kDiamondNarc}, {"APAJ", 29817352, kPearlNarc},
+    };
+    TempDir dir;
+    for (const auto& edition : editions) {
+        const auto image = makeImage(dir, "rom.nds", edition.code, Layout::Retail);
+        const auto table = locateSpeciesTable(image.path, edition.code);
+        ASSERT_TRUE(table) << edition.code;
+        EXPECT_EQ(table->tableBase, edition.start) << edition.code;
+        EXPECT_EQ(table->narcPath, edition.narc) << edition.code;
+        // The same file without its file system falls back to the same start.
+        const auto bare = makeImage(dir, "bare.nds", edition.code, Layout::HeaderAndTable);
+        EXPECT_EQ(locateSpeciesTable(bare.path, edition.code)->tableBase, edition.start);
+    }
+    // A Pearl image built with Diamond's file only uses that file.
+    const auto pearl = makeImage(dir, "pearl.nds", "APAE", Layout::Rebuilt, {}, std::string(kDiamondNarc));
+    EXPECT_EQ(locateSpeciesTable(pearl.path, "APAE")->narcPath, kDiamondNarc);
+    // A Diamond image never reads Pearl's file.
+    const auto diamond = makeImage(dir, "diamond.nds", "ADAE", Layout::Rebuilt, {}, std::string(kPearlNarc));
+    EXPECT_EQ(locateSpeciesTable(diamond.path, "ADAE").error().kind, SpeciesFailure::TableNotFound);
+}
+
+TEST(SpeciesTableLocator, RebuiltImagesAreEditedWhereTheirFileSystemSays)
+{
+    TempDir dir;
+    for (const auto& [code, data] : {std::pair{"ADAE", "dp_personal.csv"},
+                                     std::pair{"APAE", "dp_personal_pearl.csv"}}) {
+        SCOPED_TRACE(code);
+        const auto records = realRecords(data);
+        const auto image = makeImage(dir, std::string(code) + ".nds", code, Layout::Rebuilt, records);
+        const auto before = readFile(image.path);
+        const auto table = locateSpeciesTable(image.path, code);
+        ASSERT_TRUE(table);
+        ASSERT_NE(table->tableBase, 29448712);
+        const RomFingerprint rom{code, *table};
+        SilentMessages messages;
+        LoadedSpecies garchomp;
+        for (int i = 0; i < kSpeciesCount; ++i) {
+            auto loaded = loadSpecies(image.path, rom, i, messages);
+            ASSERT_TRUE(loaded) << i;
+            const auto& r = records[static_cast<std::size_t>(i)];
+            auto v = [&](SpeciesField f) { return loaded->values[static_cast<std::size_t>(f)]; };
+            ASSERT_EQ(v(SpeciesField::HP).text, std::to_string(r[0])) << i;
+            ASSERT_EQ(v(SpeciesField::BaseXP).text, std::to_string(r[9])) << i;
+            ASSERT_EQ(v(SpeciesField::Type1).selectedIndex, r[6]) << i;
+            ASSERT_EQ(v(SpeciesField::Item1).selectedIndex, r[12] | r[13] << 8) << i;
+            ASSERT_EQ(v(SpeciesField::Ability2).selectedIndex, r[23]) << i;
+            if (i == 444)
+                garchomp = std::move(*loaded);
+        }
+        auto values = garchomp.values;
+        values[static_cast<std::size_t>(SpeciesField::HP)].text = "110";
+        ASSERT_TRUE(saveSpecies(image.path, garchomp.tableBase, 444, values, {"."},
+                                SaveGuard{rom, garchomp.fieldHex}, messages));
+
+        // Read back through the file system: member 445 is Garchomp's record.
+        auto file = platform::fileServices().open(image.path, platform::FileAccess::Read);
+        auto fs = rom::NitroFs::read(**file);
+        auto narc = rom::Narc::read(**file, *fs->find(table->narcPath), table->narcPath);
+        const auto hp = narc->member(445).start;
+        const auto after = readFile(image.path);
+        EXPECT_EQ(after[static_cast<std::size_t>(hp)], 110);
+        EXPECT_EQ(differingOffsets(before, after), std::vector<std::int64_t>{hp});
+    }
+}
+
+TEST(SpeciesTableLocator, DamagedFileSystemsAreRefusedWithTheirReason)
+{
+    const struct {
+        const char* what;
+        void (*damage)(const Image&);
+        const char* reason;
+    } cases[] = {
+        {"FAT entry past the end of the file",
+         [](const Image& i) {
+             patchWord32(i.path, i.layout.fatOffset + 8 * i.layout.narcFileId + 4,
+                         static_cast<std::uint32_t>(fileSize(i.path) + 1));
+         },
+         "places file"},
+        {"FNT outside the file",
+         [](const Image& i) { patchWord32(i.path, 0x40, static_cast<std::uint32_t>(fileSize(i.path) - 4)); },
+         "file name table given by the header lies outside the file"},
+        {"directory loop",
+         [](const Image& i) { patchFile(i.path, firstSubdirectoryId(i), {0x00, 0xF0}); },
+         "contains itself"},
+        {"sub-table running off the FNT",
+         [](const Image& i) { patchWord32(i.path, 0x44, static_cast<std::uint32_t>(i.layout.fntSize - 1)); },
+         "run off the table"},
+        {"directory ID out of range",
+         [](const Image& i) { patchFile(i.path, firstSubdirectoryId(i), {0xFF, 0xFF}); },
+         "directory ID out of range"},
+        {"missing species file",
+         [](const Image& i) {
+             auto bytes = readFile(i.path);
+             const std::string name = "\x0dpersonal.narc";
+             const auto fnt = bytes.begin() + i.layout.fntOffset;
+             const auto at = std::search(fnt, fnt + i.layout.fntSize, name.begin(), name.end());
+             patchFile(i.path, (at - bytes.begin()) + 13, {'d'});
+         },
+         "the file table has no poketool/personal/personal.narc"},
+        {"NARC with a wrong magic",
+         [](const Image& i) { patchFile(i.path, i.layout.narcStart, {'N', 'A', 'R', 'X'}); },
+         "is not a NARC archive"},
+        {"member of 40 bytes",
+         [](const Image& i) { patchWord32(i.path, btafEntry(i, 100) + 4, 100 * 44 + 40); },
+         "record 100 of poketool/personal/personal.narc is 40 bytes long"},
+        {"member of 48 bytes",
+         [](const Image& i) { patchWord32(i.path, btafEntry(i, 493) + 4, 493 * 44 + 48); },
+         "record 493 of poketool/personal/personal.narc is 48 bytes long"},
+        {"truncated NARC",
+         [](const Image& i) {
+             patchWord32(i.path, i.layout.fatOffset + 8 * i.layout.narcFileId + 4,
+                         static_cast<std::uint32_t>(i.layout.narcEnd - 44));
+         },
+         "poketool/personal/personal.narc is damaged"},
+    };
+    TempDir dir;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        const auto image = makeImage(dir, "rom.nds", "ADAE", Layout::Retail);
+        c.damage(image);
+        const auto damaged = readFile(image.path);
+        const auto table = locateSpeciesTable(image.path, "ADAE");
+        ASSERT_FALSE(table);
+        EXPECT_EQ(table.error().kind, SpeciesFailure::TableNotFound);
+        const auto text = userMessage(table.error(), SpeciesOperation::Load);
+        EXPECT_TRUE(text.starts_with("The Pokémon data could not be found in this ROM's file table: "))
+            << text;
+        EXPECT_NE(text.find(c.reason), std::string::npos) << text;
+        EXPECT_EQ(readFile(image.path), damaged);
+    }
+    // A member table ending one record early leaves 493 members: refused as too few.
+    const auto image = makeImage(dir, "few.nds", "ADAE", Layout::Retail);
+    patchFile(image.path, image.layout.narcStart + 24, {0xED, 0x01});  // 493 members
+    EXPECT_NE(userMessage(locateSpeciesTable(image.path, "ADAE").error(), SpeciesOperation::Load)
+                  .find("has 493 records"),
+              std::string::npos);
+}
+
+TEST(SpeciesTableLocator, ASaveWritesNothingIntoAFileThatIsNoLongerTheOneLoaded)
+{
+    TempDir dir;
+    const auto image = makeImage(dir, "rom.nds", "ADAE", Layout::Rebuilt);
+    const RomFingerprint rom{"ADAE", *locateSpeciesTable(image.path, "ADAE")};
+    SilentMessages messages;
+    auto loaded = loadSpecies(image.path, rom, 5, messages);
+    ASSERT_TRUE(loaded);
+    auto values = loaded->values;
+    values[static_cast<std::size_t>(SpeciesField::HP)].text = "50";
+    const SaveGuard guard{rom, loaded->fieldHex};
+    auto save = [&] {
+        return saveSpecies(image.path, loaded->tableBase, 5, values, {"."}, guard, messages);
+    };
+
+    const auto original = readFile(image.path);
+    const struct {
+        const char* what;
+        bool loadRefused;  // the file is another ROM, not the same ROM edited
+        void (*change)(const Image&, const TempDir&);
+    } changes[] = {
+        {"another edition", true,
+         [](const Image& i, const TempDir& d) {
+             const auto other = makeImage(d, "other.nds", "APAJ", Layout::Rebuilt);
+             std::rename(other.path.c_str(), i.path.c_str());
+         }},
+        {"an unsupported code", true, [](const Image& i, const TempDir&) { patchFile(i.path, 12, {'X', 'X', 'X', 'X'}); }},
+        {"the table moved", true, [](const Image& i, const TempDir& d) {
+             const auto other = makeImage(d, "other.nds", "ADAE", Layout::Retail);
+             std::rename(other.path.c_str(), i.path.c_str());
+         }},
+        {"another writer changed Attack", false, [](const Image& i, const TempDir&) {
+             patchFile(i.path, i.layout.tableBase + 5 * 44 + 1, {99});
+         }},
+        {"another writer changed an item's high byte", false, [](const Image& i, const TempDir&) {
+             patchFile(i.path, i.layout.tableBase + 5 * 44 + 15, {0x7E});
+         }},
+    };
+    for (const auto& c : changes) {
+        SCOPED_TRACE(c.what);
+        writeFile(image.path, original);
+        c.change(image, dir);
+        const auto changed = readFile(image.path);
+        auto saved = save();
+        ASSERT_FALSE(saved);
+        EXPECT_EQ(saved.error().kind, SpeciesFailure::RomChanged);
+        EXPECT_EQ(readFile(image.path), changed);
+        EXPECT_EQ(loadSpecies(image.path, rom, 5, messages).ok(), !c.loadRefused);
+    }
+    // Untouched bytes of the record that the window does not show do not matter.
+    writeFile(image.path, original);
+    patchFile(image.path, image.layout.tableBase + 5 * 44 + 30, {0x42});
+    EXPECT_TRUE(save());
+}
+
+TEST(SpeciesTableLocator, WritersWaitForEachOtherAndSpecialFilesAreNeverOpened)
+{
+    TempDir dir;
+    const auto image = makeImage(dir, "rom.nds", "ADAE", Layout::Retail);
+    const RomFingerprint rom{"ADAE", *locateSpeciesTable(image.path, "ADAE")};
+    SilentMessages messages;
+    auto loaded = loadSpecies(image.path, rom, 0, messages);
+    ASSERT_TRUE(loaded);
+    const auto before = readFile(image.path);
+    {
+        // Another writer holds the lock for longer than a save waits.
+        const int other = ::open(image.path.c_str(), O_RDONLY);
+        ASSERT_EQ(::flock(other, LOCK_EX), 0);
+        auto saved = saveSpecies(image.path, loaded->tableBase, 0, loaded->values, {"."},
+                                 SaveGuard{rom, loaded->fieldHex}, messages);
+        ::close(other);
+        ASSERT_FALSE(saved);
+        EXPECT_EQ(saved.error().fileError, platform::FileError::LockedByAnotherWriter);
+        EXPECT_EQ(readFile(image.path), before);
+    }
+    EXPECT_TRUE(saveSpecies(image.path, loaded->tableBase, 0, loaded->values, {"."},
+                            SaveGuard{rom, loaded->fieldHex}, messages));
+
+    // Opening a FIFO for reading would wait for a writer that never comes.
+    const auto fifo = dir.file("fifo.nds");
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0644), 0);
+    for (const auto access : {platform::FileAccess::Read, platform::FileAccess::ReadWrite}) {
+        auto opened = platform::fileServices().open(fifo, access);
+        ASSERT_FALSE(opened);
+        EXPECT_EQ(opened.error(), platform::FileError::PathFileAccess);
+    }
+    EXPECT_EQ(locateSpeciesTable(fifo, "ADAE").error().kind, SpeciesFailure::FileUnavailable);
+}
+
+TEST(RomImage, HeaderChecksumIsTheCartridgeCrc16)
+{
+    // CRC-16/MODBUS check value of "123456789".
+    const std::string check = "123456789";
+    EXPECT_EQ(romimage::headerCrc16(reinterpret_cast<const std::uint8_t*>(check.data()), check.size()),
+              0x4B37);
+    TempDir dir;
+    const auto image = makeImage(dir, "rom.nds", "ADAE", Layout::Retail);
+    const auto bytes = readFile(image.path);
+    EXPECT_EQ(bytes[0x15E] | bytes[0x15F] << 8, romimage::headerCrc16(bytes.data(), 0x15E));
+}
+
+} // namespace
