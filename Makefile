@@ -61,13 +61,18 @@ check-sanitize: deps
 # Each fuzz target for FUZZ_SECONDS, with clang's libFuzzer, ASan and UBSan.
 FUZZ_DIR ?= build-fuzz
 FUZZ_SECONDS ?= 60
-FUZZ_TARGETS := fuzz_hex_codec fuzz_game_code fuzz_species_file
+FUZZ_TARGETS := fuzz_hex_codec fuzz_game_code fuzz_species_file fuzz_rom_file_system
 fuzz:
 	@scripts/ensure-deps.sh build fuzz
 	cmake -S . -B $(FUZZ_DIR) $(GENERATOR) -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebInfo \
 	  -DQUILLMARK_FUZZ=ON -DQUILLMARK_BUILD_APP=OFF -DQUILLMARK_BUILD_TESTS=OFF \
 	  -DCMAKE_CXX_FLAGS="-fsanitize=address,undefined,fuzzer-no-link -fno-sanitize-recover=all"
 	cmake --build $(FUZZ_DIR) --parallel
+	@# Seeds for the file-system reader: small real images, one of each layout.
+	@mkdir -p $(FUZZ_DIR)/corpus/fuzz_rom_file_system
+	@for layout in retail rebuilt; do \
+	  $(FUZZ_DIR)/tools/quillmark-mkrom $(FUZZ_DIR)/corpus/fuzz_rom_file_system/seed-$$layout.nds \
+	    --layout $$layout --table-start 262152 --size 294912 >/dev/null; done
 	@for t in $(FUZZ_TARGETS); do \
 	  mkdir -p $(FUZZ_DIR)/corpus/$$t; \
 	  echo "== $$t for $(FUZZ_SECONDS) s"; \

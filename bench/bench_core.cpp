@@ -1,6 +1,7 @@
 // The windowless load and save of one species against the cost of reading and
 // writing the whole image, as editors that unpack and rebuild the ROM must.
 #include "platform/MessageBoxService.h"
+#include "rom/RomIdentification.h"
 #include "romimage/RomImage.h"
 #include "species/SpeciesEditor.h"
 
@@ -44,14 +45,32 @@ const std::string& imageOfSize(std::int64_t mib)
 
 std::string tableBaseOf(std::int64_t mib) { return std::to_string(mib * kMiB / 2); }
 
+// What Open ROM keeps of the image: a load and a save check the file against it.
+species::RomFingerprint openedRom(const std::string& path)
+{
+    return {"ADAE", *species::locateSpeciesTable(path, "ADAE")};
+}
+
+// What Open ROM does with a chosen file: its game code, then the walk of the ROM's
+// file system to the species archive.
+void BM_OpenRom(benchmark::State& state)
+{
+    const auto& path = imageOfSize(state.range(0));
+    for (auto _ : state) {
+        auto identity = rom::identifyRom(path);
+        auto table = species::locateSpeciesTable(path, identity->gameCode);
+        benchmark::DoNotOptimize(table);
+    }
+}
+
 void BM_LoadSpecies(benchmark::State& state)
 {
     const auto& path = imageOfSize(state.range(0));
-    const auto base = tableBaseOf(state.range(0));
+    const auto rom = openedRom(path);
     SilentMessages messages;
     int index = 0;
     for (auto _ : state) {
-        auto values = species::loadSpeciesAt(path, base, index, messages);
+        auto values = species::loadSpecies(path, rom, index, messages);
         benchmark::DoNotOptimize(values);
         index = (index + 97) % species::kSpeciesCount;
     }
@@ -62,9 +81,11 @@ void BM_SaveSpecies(benchmark::State& state)
     const auto& path = imageOfSize(state.range(0));
     const auto base = tableBaseOf(state.range(0));
     SilentMessages messages;
-    const auto values = *species::loadSpeciesAt(path, base, 42, messages);
+    const auto rom = openedRom(path);
+    const auto loaded = *species::loadSpecies(path, rom, 42, messages);
+    const species::SaveGuard guard{rom, loaded.fieldHex};
     for (auto _ : state) {
-        auto saved = species::saveSpecies(path, base, 42, values, {}, messages);
+        auto saved = species::saveSpecies(path, base, 42, loaded.values, {}, guard, messages);
         benchmark::DoNotOptimize(saved);
     }
 }
@@ -73,10 +94,12 @@ void BM_LoadAndSaveSpecies(benchmark::State& state)
 {
     const auto& path = imageOfSize(state.range(0));
     const auto base = tableBaseOf(state.range(0));
+    const auto rom = openedRom(path);
     SilentMessages messages;
     for (auto _ : state) {
-        auto values = species::loadSpeciesAt(path, base, 300, messages);
-        auto saved = species::saveSpecies(path, base, 300, *values, {}, messages);
+        auto loaded = species::loadSpecies(path, rom, 300, messages);
+        auto saved = species::saveSpecies(path, base, 300, loaded->values, {},
+                                          {rom, loaded->fieldHex}, messages);
         benchmark::DoNotOptimize(saved);
     }
 }
@@ -107,6 +130,7 @@ void BM_ReadAndWriteWholeImage(benchmark::State& state)
     state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations()) * state.range(0) * kMiB * 2);
 }
 
+BENCHMARK(BM_OpenRom)->Arg(16)->Arg(64)->Arg(512)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_LoadSpecies)->Arg(16)->Arg(64)->Arg(512)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_SaveSpecies)->Arg(16)->Arg(64)->Arg(512)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_LoadAndSaveSpecies)->Arg(16)->Arg(64)->Arg(512)->Unit(benchmark::kMicrosecond);

@@ -62,12 +62,18 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const auto before = slurp(path);
 
     SilentMessages messages;
-    auto loaded = species::loadSpecies(path, "ADAE", index, messages);
+    // The image has no file system, so the table is at the fixed start or nowhere.
+    const auto located = species::locateSpeciesTable(path, "ADAE");
+    if (located.ok() != (shortBy == 0) || (located && located->tableBase != kTableBase))
+        std::abort();
+    const species::RomFingerprint rom{"ADAE", located ? *located : species::SpeciesTable{}};
+    auto loaded = species::loadSpecies(path, rom, index, messages);
     if (loaded.ok() != (shortBy == 0))
         std::abort();
     if (loaded) {
         auto saved = species::saveSpecies(path, loaded->tableBase, index, loaded->values,
-                                          platform::NumberFormat{}, messages);
+                                          platform::NumberFormat{}, {rom, loaded->fieldHex},
+                                          messages);
         if (!saved)
             std::abort();
     }

@@ -237,7 +237,7 @@ void Form1::ConnectWidgets()
     // that after Open ROM the same species can be picked again.
     connect(pkmnlst, &QListWidget::currentRowChanged, this, &Form1::pkmnlst_Click);
     connect(pkmnlst, &QListWidget::itemClicked, this, [this] {
-        if (!mnuSave->isEnabled())
+        if (!mnuSave->isEnabled() || m_reloadOnClick)
             pkmnlst_Click();
     });
 }
@@ -317,6 +317,7 @@ void Form1::pkmnlst_Click()
     // the species shown should always be the one highlighted.
     pkmnlst->item(row)->setSelected(true);
     m_session.SelectedIndex = static_cast<std::int16_t>(row);
+    m_reloadOnClick = false;
     if (!m_session.OpenedRom) {
         // The last Open ROM was refused: the values on screen belong to another file.
         mnuSave->setEnabled(false);
@@ -389,6 +390,7 @@ void Form1::mnuSave_Click()
                                       m_session.SelectedIndex, editorValues(), numberFormat(),
                                       guard, *m_messages);
     if (!saved) {
+        m_reloadOnClick = saved.error().kind == species::SpeciesFailure::RomChanged;
         warn(species::userMessage(saved.error(), species::SpeciesOperation::Save));
         return;
     }

@@ -86,6 +86,9 @@ private:
     QLabel* language = nullptr;
     std::array<QWidget*, species::kFieldCount> m_fieldControls{};  // by SpeciesField
     QPointer<Form2> m_about;
+    // A save found the file changed by another program: a click on the species shown
+    // loads it again, although it is already the selected one.
+    bool m_reloadOnClick = false;
 };
 
 } // namespace quillmark::app

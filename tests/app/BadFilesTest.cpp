@@ -149,6 +149,11 @@ TEST_F(BadFiles, ASaveIntoAReplacedOrChangedFileWritesNothing)
         EXPECT_EQ(readFile(path), changed);
         EXPECT_TRUE(window->mnuSave->isEnabled());
     }
+    // Picking the Pokémon again, as the message asks, shows what the file holds now.
+    auto* item = list()->item(5);
+    QTest::mouseClick(list()->viewport(), Qt::LeftButton, {}, list()->visualItemRect(item).center());
+    EXPECT_EQ(text("txtHP")->text().toStdString(), std::to_string(readFile(path)[29448712 + 5 * 44]));
+    EXPECT_EQ(combo("cmbType2")->currentIndex(), 9);
 }
 
 TEST_F(BadFiles, AFifoIsRefusedAtOnce)

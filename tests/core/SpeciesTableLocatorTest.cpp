@@ -95,7 +95,9 @@ TEST(SpeciesTableLocator, RetailImagesAgreeWithTheCartridgeTableStarts)
     TempDir dir;
     for (const auto& edition : editions) {
         const auto image = makeImage(dir, "rom.nds", edition.code, Layout::Retail);
+        const int descriptors = openDescriptorCount();
         const auto table = locateSpeciesTable(image.path, edition.code);
+        EXPECT_EQ(openDescriptorCount(), descriptors);
         ASSERT_TRUE(table) << edition.code;
         EXPECT_EQ(table->tableBase, edition.start) << edition.code;
         EXPECT_EQ(table->narcPath, edition.narc) << edition.code;

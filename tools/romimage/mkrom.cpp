@@ -21,6 +21,8 @@ int main(int argc, char** argv)
             data = argv[++i];
         else if (arg == "--size" && hasValue)
             recipe.fileSize = std::stoll(argv[++i]);
+        else if (arg == "--table-start" && hasValue)
+            recipe.tableBase = std::stoll(argv[++i]);
         else if (arg == "--layout" && hasValue) {
             const std::string layout = argv[++i];
             if (layout == "retail")
@@ -36,7 +38,7 @@ int main(int argc, char** argv)
         }
         else if (arg == "--help" || arg == "-h" || arg.starts_with("-")) {
             std::printf("usage: quillmark-mkrom OUT.nds [--code ADAE] [--data personal.csv] "
-                        "[--size BYTES] [--layout retail|rebuilt|bare]\n"
+                        "[--size BYTES] [--layout retail|rebuilt|bare] [--table-start OFFSET]\n"
                         "Without --data the table holds synthetic values. The image has the\n"
                         "game's file tree with filler files and the species archive where the\n"
                         "cartridge keeps it (retail), packed from 0x4000 as rebuilding tools\n"
