@@ -5,6 +5,7 @@
 #include "app/ControlInventory.h"
 #include "app/Form2.h"
 #include "dialogs/clsCommonDialog.h"
+#include "platform/FileServices.h"
 #include "platform/MessageBoxService.h"
 #include "platform/qt/QtFileDialog.h"
 #include "platform/qt/QtMessageBox.h"
@@ -14,6 +15,7 @@
 #include "species/SpeciesMessages.h"
 
 #include <QAction>
+#include <QCloseEvent>
 #include <QComboBox>
 #include <QGroupBox>
 #include <QLabel>
@@ -232,10 +234,15 @@ void Form1::ConnectWidgets()
     connect(mnuSave, &QAction::triggered, this, &Form1::mnuSave_Click);
     connect(mnuExit, &QAction::triggered, this, &Form1::mnuExit_Click);
     connect(mnuAbout, &QAction::triggered, this, &Form1::mnuAbout_Click);
-    // Every change of selection loads, by mouse or keyboard. A click on the entry that
-    // is already selected loads too while nothing of the current file is loaded, so
-    // that after Open ROM the same species can be picked again.
-    connect(pkmnlst, &QListWidget::currentRowChanged, this, &Form1::pkmnlst_Click);
+    // Every change of selection loads, by mouse or keyboard. A change of the current row
+    // alone does not: focus coming back to the window makes row 0 current without the
+    // user picking anything. A click on the entry that is already selected loads too
+    // while nothing of the current file is loaded, so that after Open ROM the same
+    // species can be picked again.
+    connect(pkmnlst, &QListWidget::itemSelectionChanged, this, [this] {
+        if (selectedRow() >= 0)
+            pkmnlst_Click();
+    });
     connect(pkmnlst, &QListWidget::itemClicked, this, [this] {
         if (!mnuSave->isEnabled() || m_reloadOnClick)
             pkmnlst_Click();
@@ -296,6 +303,9 @@ void Form1::mnuOpen_Click()
         return;
     }
     m_session.OpenedRom = species::RomFingerprint{identity->gameCode, *table};
+    // The file the user will save into, and only that one, is made writable. A
+    // failure shows later, when a save cannot open the file for writing.
+    (void)platform::fileServices().setAttributesToNormal(path);
     header->setText(qs(identity->edition->title));
     language->setText(qs(identity->edition->language));
     for (const char* name : {"frameLoaded", "framePkmn", "pkmnlst", "frameLanguage"})
@@ -310,12 +320,9 @@ void Form1::enableEditors()
 
 void Form1::pkmnlst_Click()
 {
-    const int row = pkmnlst->currentRow();
+    const int row = selectedRow();
     if (row < 0)
         return;
-    // Focus arriving by Tab makes the first entry current without selecting it;
-    // the species shown should always be the one highlighted.
-    pkmnlst->item(row)->setSelected(true);
     m_session.SelectedIndex = static_cast<std::int16_t>(row);
     m_reloadOnClick = false;
     if (!m_session.OpenedRom) {
@@ -345,7 +352,7 @@ void Form1::pkmnlst_Click()
     m_session.LoadedHex = loaded->fieldHex;
     showEditorValues(loaded->values);
     mnuSave->setEnabled(true);
-    if (species::isGenderless(pkmnlst->currentRow()))
+    if (species::isGenderless(selectedRow()))
         control("cmbGender")->setEnabled(false);
 }
 
@@ -382,8 +389,8 @@ species::SpeciesValues Form1::editorValues() const
 
 void Form1::mnuSave_Click()
 {
-    m_session.SelectedIndex = static_cast<std::int16_t>(pkmnlst->currentRow());
-    if (!m_session.OpenedRom)
+    m_session.SelectedIndex = static_cast<std::int16_t>(selectedRow());
+    if (!m_session.OpenedRom || m_session.SelectedIndex < 0)
         return;
     const species::SaveGuard guard{*m_session.OpenedRom, m_session.LoadedHex};
     auto saved = species::saveSpecies(m_session.RomPath, m_session.TableBase,
@@ -396,6 +403,23 @@ void Form1::mnuSave_Click()
     }
     m_session.LoadedHex = *saved;
     m_messages->show(species::kSavedSuccessfully, std::nullopt, platform::MessageIcon::Information);
+}
+
+int Form1::selectedRow() const
+{
+    const auto selected = pkmnlst->selectedItems();
+    return selected.isEmpty() ? -1 : pkmnlst->row(selected.front());
+}
+
+void Form1::closeEvent(QCloseEvent* event)
+{
+    // While the About window is open the main window takes no input at all, but the
+    // window manager's close button still arrives here.
+    if (!isEnabled()) {
+        event->ignore();
+        return;
+    }
+    QMainWindow::closeEvent(event);
 }
 
 void Form1::mnuExit_Click() { close(); }

@@ -62,6 +62,9 @@ public:
 
     Form2* aboutWindow() const { return m_about; }
 
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
 private:
     void CreateWidgets();
     void CreateMenus();
@@ -72,6 +75,8 @@ private:
     void clearEditors();
     void enableEditors();
     void warn(const std::string& text);
+    // The species list's selected index, -1 when nothing is selected.
+    int selectedRow() const;
     platform::NumberFormat numberFormat() const;
 
     species::RomSession m_session;

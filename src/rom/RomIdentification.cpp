@@ -52,8 +52,6 @@ Result<std::string, platform::FileError> readGameCode(platform::OpenFile& file)
 
 Result<RomIdentity, platform::FileError> identifyRom(const std::string& path)
 {
-    if (auto normal = platform::fileServices().setAttributesToNormal(path); !normal)
-        return normal.error();
     auto code = readGameCode(path);
     if (!code)
         return code.error();

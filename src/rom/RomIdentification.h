@@ -39,8 +39,9 @@ struct RomIdentity {
     const Edition* edition = nullptr;  // null: "Unsupported ROM"
 };
 
-// What Open ROM does with a chosen path: make the file writable, read its game code
-// and look it up. Any file with a game code is identified, supported or not.
+// What Open ROM first does with a chosen path: read its game code and look it up.
+// Any file with a game code is identified, supported or not. The file is not made
+// writable here: only a file known to be a supported ROM may lose its protection.
 Result<RomIdentity, platform::FileError> identifyRom(const std::string& path);
 
 } // namespace quillmark::rom

@@ -93,20 +93,33 @@ TEST_F(EditCycle, UnsupportedFilesAreNamedAndNothingIsSavedIntoThem)
     EXPECT_EQ(window->session().RomPath, lower);
     EXPECT_EQ(window->session().GameCode, "adae");
     EXPECT_FALSE(window->mnuSave->isEnabled()) << "the table on screen is not this file's";
-    struct stat st {};
-    ::stat(lower.c_str(), &st);
-    EXPECT_TRUE(st.st_mode & S_IWUSR) << "made writable although unsupported";
+    auto mode = [](const std::string& path) {
+        struct stat st {};
+        ::stat(path.c_str(), &st);
+        return st.st_mode & 0777;
+    };
+    EXPECT_EQ(mode(lower), 0444u) << "looking at a file must not make it writable";
 
-    // A species picked now is refused before anything is read.
-    FaultyFileServices counting;
-    counting.failAccess = platform::FileAccess::Read;
-    platform::ScopedFileServices scoped(counting);
-    clickSpecies(6);
-    EXPECT_EQ(counting.opens, 0);
+    // A species picked now is refused before anything is read, and the values of
+    // the earlier file leave the screen.
+    {
+        FaultyFileServices counting;
+        counting.failAccess = platform::FileAccess::Read;
+        platform::ScopedFileServices scoped(counting);
+        clickSpecies(6);
+        EXPECT_EQ(counting.opens, 0);
+    }
     EXPECT_EQ(messages.shown.back().text, "Unsupported ROM");
     EXPECT_FALSE(window->mnuSave->isEnabled());
+    EXPECT_TRUE(text("txtHP")->text().isEmpty());
+    EXPECT_EQ(combo("cmbType1")->currentIndex(), -1);
     window->mnuSave->trigger();
     EXPECT_EQ(readFile(lower), lowerBefore);
+
+    // The supported ROM the user will save into is made writable by Open ROM.
+    ::chmod(diamond.c_str(), 0444);
+    open(diamond);
+    EXPECT_EQ(mode(diamond), 0644u);
 }
 
 TEST_F(EditCycle, CancelAndFailedOpensLeaveEverythingAsItWas)
@@ -127,16 +140,17 @@ TEST_F(EditCycle, CancelAndFailedOpensLeaveEverythingAsItWas)
     EXPECT_EQ(window->session().GameCode, "ADAE");
     EXPECT_EQ(fileSize(tiny), 15);
 
+    // A supported ROM that cannot be made writable can still be looked at; the save
+    // says why it cannot write.
     FaultyFileServices faulty;
     faulty.failAttributes = true;
     {
         platform::ScopedFileServices scoped(faulty);
         open(makeRom("locked.nds", "APAE"));
     }
-    EXPECT_EQ(messages.shown.back().text, "The ROM file could not be opened: Permission denied.");
-    EXPECT_EQ(messages.shown.back().icon, MessageIcon::Warning);
-    EXPECT_EQ(window->session().RomPath, diamond);
-    EXPECT_EQ(ctl<QLabel>("header")->text(), "Pokémon Diamond");
+    EXPECT_EQ(messages.shown.size(), 1u);
+    EXPECT_EQ(window->session().RomPath, dir.file("locked.nds"));
+    EXPECT_EQ(ctl<QLabel>("header")->text(), "Pokémon Pearl");
 }
 
 // Open, pick species by mouse and keyboard, check every editor against the bytes,

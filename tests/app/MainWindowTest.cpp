@@ -260,4 +260,47 @@ TEST_F(MainWindow, ExitClosesTheWindowAtOnce)
     EXPECT_TRUE(messages.shown.empty());
 }
 
+TEST_F(MainWindow, TheMainWindowCannotBeClosedWhileAboutIsOpen)
+{
+    showActive();
+    window->mnuAbout_Click();
+    QPointer<app::Form2> about = window->aboutWindow();
+    // The window manager's close button on the disabled main window.
+    EXPECT_FALSE(window->close());
+    EXPECT_TRUE(window->isVisible());
+    about->Command1->click();
+    QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_TRUE(window->isEnabled());
+    EXPECT_TRUE(window->close());
+}
+
+TEST_F(MainWindow, FocusComingBackAfterOpenLoadsNothing)
+{
+    showActive();
+    open(makeRom("rom.nds", "ADAE"));
+    // What a window manager does when the file dialog closes: another window had the
+    // focus, and the main window gets it back.
+    QWidget dialogStandIn;
+    dialogStandIn.show();
+    dialogStandIn.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&dialogStandIn));
+    dialogStandIn.close();
+    window->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
+    list()->setFocus(Qt::ActiveWindowFocusReason);
+    QApplication::processEvents();
+    ASSERT_EQ(list()->currentRow(), 0) << "the focus made row 0 current";
+    EXPECT_TRUE(list()->selectedItems().isEmpty());
+    EXPECT_TRUE(text("txtHP")->text().isEmpty());
+    EXPECT_FALSE(window->mnuSave->isEnabled());
+    QTest::keyClick(window.get(), Qt::Key_S, Qt::ControlModifier);
+    EXPECT_TRUE(messages.shown.empty());
+
+    // A key the user presses does pick a species.
+    QTest::keyClick(list(), Qt::Key_Down);
+    EXPECT_EQ(list()->selectedItems().size(), 1);
+    EXPECT_FALSE(text("txtHP")->text().isEmpty());
+    EXPECT_TRUE(window->mnuSave->isEnabled());
+}
+
 } // namespace
