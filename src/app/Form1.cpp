@@ -273,8 +273,15 @@ void Form1::mnuOpen_Click()
     const std::string path = dialog.ShowOpen(static_cast<std::uint32_t>(winId()),
                                              "Open Pokémon Diamond or Pearl ROM...", "",
                                              "NDS ROMs (*.nds)|*.nds", kOpenRomFlags);
-    if (path.empty())
+    if (path.empty()) {
+        // Not a cancel: the user chose a file, and it must not look as if nothing happened.
+        if (dialog.ExtendedError() == dialogs::FNERR_BUFFERTOOSMALL)
+            warn("Nothing was opened: the path of the chosen file is " +
+                 std::to_string(dialog.NeededBufferSize() - 1) +
+                 " bytes long, and Open ROM takes paths of at most 254 bytes. Move the file to "
+                 "a folder with a shorter path, or give it a shorter name, then open it again.");
         return;
+    }
 
     // Whatever the new file turns out to be, the values on screen and TableBase
     // belong to the previous one: no save until a species of this file is loaded.

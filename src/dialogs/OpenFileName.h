@@ -42,16 +42,31 @@ inline constexpr std::uint32_t OFN_HIDEREADONLY = 0x4;
 inline constexpr std::uint32_t OFN_PATHMUSTEXIST = 0x800;
 inline constexpr std::uint32_t OFN_FILEMUSTEXIST = 0x1000;
 
+// CommDlgExtendedError after a chosen path did not fit lpstrFile.
+inline constexpr std::uint32_t FNERR_BUFFERTOOSMALL = 0x3003;
+
 // The contract of GetOpenFileNameA and GetSaveFileNameA: show a modal dialog owned by
 // hwndOwner; on a choice write the full path and a NUL at the start of lpstrFile and
-// the 1-based chosen filter into nFilterIndex and return nonzero; on cancel, failure
-// or a path that does not fit nMaxFile return 0.
+// the 1-based chosen filter into nFilterIndex and return nonzero; on cancel or failure
+// return 0. A chosen path that does not fit nMaxFile also returns 0, with the size
+// the buffer would need in the first two bytes of lpstrFile (markBufferTooSmall) and
+// FNERR_BUFFERTOOSMALL from CommDlgExtendedError.
 using GetFileNameFunction = std::function<std::int32_t(OpenFileNameA&)>;
 
 struct CommonDialogFunctions {
     GetFileNameFunction getOpenFileName;
     GetFileNameFunction getSaveFileName;
     std::uint32_t instanceHandle = 0;  // the program's instance handle
+    // The reason of the last call that returned 0: 0 for a cancel.
+    std::function<std::uint32_t()> commDlgExtendedError = {};
 };
+
+inline void markBufferTooSmall(OpenFileNameA& record, std::size_t needed)
+{
+    if (record.lpstrFile.size() < 2)
+        record.lpstrFile.resize(2);
+    record.lpstrFile[0] = static_cast<char>(needed & 0xFF);
+    record.lpstrFile[1] = static_cast<char>((needed >> 8) & 0xFF);
+}
 
 } // namespace quillmark::dialogs

@@ -46,6 +46,7 @@ std::int32_t clsCommonDialog::call(const GetFileNameFunction& function)
     for (auto field : textFields())
         (ansi.*field) += '\0';
     const std::int32_t result = function ? function(ansi) : 0;
+    m_extendedError = result == 0 && m_platform.commDlgExtendedError ? m_platform.commDlgExtendedError() : 0;
     for (auto field : textFields()) {
         auto& text = ansi.*field;
         if (!text.empty())
@@ -53,6 +54,14 @@ std::int32_t clsCommonDialog::call(const GetFileNameFunction& function)
     }
     m_record = std::move(ansi);
     return result;
+}
+
+std::size_t clsCommonDialog::NeededBufferSize() const
+{
+    if (m_extendedError != FNERR_BUFFERTOOSMALL || m_record.lpstrFile.size() < 2)
+        return 0;
+    return static_cast<unsigned char>(m_record.lpstrFile[0]) |
+           static_cast<std::size_t>(static_cast<unsigned char>(m_record.lpstrFile[1])) << 8;
 }
 
 std::string clsCommonDialog::ShowOpen(std::uint32_t owner, const std::string& title,

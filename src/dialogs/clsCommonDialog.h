@@ -34,6 +34,12 @@ public:
 
     const std::string& LastPath() const { return m_lastPath; }
 
+    // Why the last dialog gave no path: 0 for a cancel, FNERR_BUFFERTOOSMALL when the
+    // chosen path was longer than the buffer.
+    std::uint32_t ExtendedError() const { return m_extendedError; }
+    // After FNERR_BUFFERTOOSMALL: the buffer size the chosen path needed, its NUL included.
+    std::size_t NeededBufferSize() const;
+
     // "NDS ROMs (*.nds)|*.nds" -> "NDS ROMs (*.nds)\0*.nds\0".
     static std::string convertFilter(const std::string& filter);
 
@@ -44,6 +50,7 @@ private:
     OpenFileNameA m_record;
     std::string m_lastPath;
     std::int32_t m_lastFilterIndex = 0;
+    std::uint32_t m_extendedError = 0;
 };
 
 } // namespace quillmark::dialogs

@@ -19,7 +19,8 @@ ErrorText textOf(FileError error)
     case FileError::PermissionDenied: return {70, "Permission denied."};
     case FileError::PathFileAccess: return {75, "Path/File access error: this is not a file that can be edited."};
     case FileError::BadRecordNumber: return {63, "Bad record number: the position lies before the start of the file."};
-    case FileError::PastEndOfFile: return {62, "The position lies past the end of the file; nothing was written and the file was not extended."};
+    case FileError::PastEndOfFile: return {62, "Input past end of file: the bytes asked for lie past the end of the file."};
+    case FileError::WritePastEndOfFile: return {5, "Invalid procedure call or argument: the position lies past the end of the file; nothing was written and the file was not extended."};
     case FileError::DeviceIoError: return {57, "Device I/O error."};
     case FileError::DiskFull: return {61, "Disk full: there is no space left on the disk that holds the file."};
     case FileError::LockedByAnotherWriter: return {55, "File already open: another program is writing to this file. Try again when it has finished."};

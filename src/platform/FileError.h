@@ -14,7 +14,8 @@ enum class FileError {
     PermissionDenied,  // 70: access denied, read-only medium, locked
     PathFileAccess,    // 75: a directory or other thing that is not a plain file
     BadRecordNumber,   // 63: an offset below 0
-    PastEndOfFile,     // 62: a read or write at or past the last byte; files are never extended
+    PastEndOfFile,     // 62: a read at or past the last byte
+    WritePastEndOfFile,  // 5: a write at or past the last byte; files are never extended
     DeviceIoError,     // 57: the system refused a read or write
     DiskFull,          // 61: no space left on the device
     LockedByAnotherWriter,  // 55: another writer of this program holds the lock

@@ -190,7 +190,7 @@ public:
         if (offset < 0)
             return FileError::BadRecordNumber;
         if (offset >= m_size)
-            return FileError::PastEndOfFile;
+            return FileError::WritePastEndOfFile;
         const auto n = writeAt(m_fd, value, offset);
         if (n == 1)
             return Done{};
@@ -199,7 +199,7 @@ public:
 
     Result<Done, FileError> read(std::int64_t offset, std::span<std::uint8_t> bytes) override
     {
-        if (auto range = checkRange(offset, bytes.size()); !range)
+        if (auto range = checkRange(offset, bytes.size(), FileError::PastEndOfFile); !range)
             return range;
         if (readRunAt(m_fd, bytes.data(), bytes.size(), offset))
             return Done{};
@@ -208,7 +208,7 @@ public:
 
     Result<Done, FileError> write(std::int64_t offset, std::span<const std::uint8_t> bytes) override
     {
-        if (auto range = checkRange(offset, bytes.size()); !range)
+        if (auto range = checkRange(offset, bytes.size(), FileError::WritePastEndOfFile); !range)
             return range;
         if (writeRunAt(m_fd, bytes.data(), bytes.size(), offset))
             return Done{};
@@ -233,13 +233,14 @@ public:
     }
 
 private:
-    Result<Done, FileError> checkRange(std::int64_t offset, std::size_t count) const
+    Result<Done, FileError> checkRange(std::int64_t offset, std::size_t count,
+                                       FileError pastEnd) const
     {
         if (offset < 0)
             return FileError::BadRecordNumber;
         if (count > static_cast<std::uint64_t>(m_size) ||
             offset > m_size - static_cast<std::int64_t>(count))
-            return FileError::PastEndOfFile;
+            return pastEnd;
         return Done{};
     }
 

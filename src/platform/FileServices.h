@@ -19,7 +19,8 @@ struct FileStatus {
 };
 
 // One open file. Positions are 0-based absolute offsets. Neither call ever creates
-// bytes: a position at or past the end of the file is PastEndOfFile, so a ROM can
+// bytes: a position at or past the end of the file is PastEndOfFile (a read) or
+// WritePastEndOfFile, so a ROM can
 // never grow behind the user's back.
 class OpenFile {
 public:

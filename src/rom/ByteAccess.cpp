@@ -56,7 +56,7 @@ Result<Done, FileError> writeHex(const std::string& path, std::int32_t position,
     if (end > kInt32Max)
         return FileError::Overflow;
     if (end > (*file)->size())
-        return FileError::PastEndOfFile;
+        return FileError::WritePastEndOfFile;
 
     for (std::size_t k = 0; k < bytes->size(); ++k) {
         auto written = (*file)->writeByte(position + static_cast<std::int64_t>(k), (*bytes)[k]);

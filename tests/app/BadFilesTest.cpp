@@ -251,7 +251,14 @@ TEST_F(BadFiles, PathsOf254And255Bytes)
     open(tooLong);
     EXPECT_EQ(window->session().RomPath, fits);
     EXPECT_EQ(ctl<QLabel>("language")->text(), "Japanese");
-    EXPECT_TRUE(messages.shown.empty());
+    // Not taken for a cancel: the user hears why nothing was opened.
+    EXPECT_EQ(messageTexts(), std::vector<std::string>{
+        "Nothing was opened: the path of the chosen file is 255 bytes long, and Open ROM takes "
+        "paths of at most 254 bytes. Move the file to a folder with a shorter path, or give it "
+        "a shorter name, then open it again."});
+    messages.shown.clear();
+    open("");
+    EXPECT_TRUE(messages.shown.empty()) << "a cancel says nothing";
 }
 
 } // namespace

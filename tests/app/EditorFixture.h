@@ -23,6 +23,7 @@ namespace quillmark::test {
 struct ScriptedFileDialog {
     std::deque<std::string> answers;
     std::vector<dialogs::OpenFileNameA> calls;
+    std::uint32_t lastError = 0;
 
     dialogs::CommonDialogFunctions functions()
     {
@@ -32,13 +33,19 @@ struct ScriptedFileDialog {
                 return 0;
             const std::string path = answers.front();
             answers.pop_front();
-            if (path.empty() || path.size() + 1 > record.nMaxFile)
+            lastError = 0;
+            if (path.empty())
                 return 0;
+            if (path.size() + 1 > record.nMaxFile) {
+                dialogs::markBufferTooSmall(record, path.size() + 1);
+                lastError = dialogs::FNERR_BUFFERTOOSMALL;
+                return 0;
+            }
             record.lpstrFile.replace(0, path.size() + 1, path + '\0');
             record.nFilterIndex = 1;
             return 1;
         };
-        return {answer, answer, 0x400000};
+        return {answer, answer, 0x400000, [this] { return lastError; }};
     }
 };
 

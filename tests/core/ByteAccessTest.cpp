@@ -98,11 +98,11 @@ TEST_F(ByteAccess, FailuresAreReportedAndChangeNothing)
         {"read past the end", [&] { return !rom::ReadBytesAsHex(path, 255, 2, messages).empty(); },
          FileError::PastEndOfFile},
         {"write at the end", [&] { return rom::WriteHexAsBytes(path, 256, "00", messages); },
-         FileError::PastEndOfFile},
+         FileError::WritePastEndOfFile},
         {"write across the end", [&] { return rom::WriteHexAsBytes(path, 255, "0102", messages); },
-         FileError::PastEndOfFile},
+         FileError::WritePastEndOfFile},
         {"write at 29 MB", [&] { return rom::WriteHexAsBytes(path, 29448712, "FF", messages); },
-         FileError::PastEndOfFile},
+         FileError::WritePastEndOfFile},
         {"invalid pair", [&] { return rom::WriteHexAsBytes(path, 0, "01G2", messages); },
          FileError::TypeMismatch},
         {"read a missing file", [&] { return !rom::ReadBytesAsHex(missing, 0, 1, messages).empty(); },
@@ -133,14 +133,35 @@ TEST_F(ByteAccess, FailuresAreReportedAndChangeNothing)
     EXPECT_EQ(rom::ReadBytesAsHex(path, 1, 1, messages), "01");
 }
 
-TEST_F(ByteAccess, ErrorNumbersAreDistinct)
+TEST(FileErrors, EachHasItsOwnNumberAndWords)
 {
-    std::set<int> numbers;
-    for (int e = 0; e <= static_cast<int>(FileError::Overflow); ++e) {
-        const auto error = static_cast<FileError>(e);
-        EXPECT_TRUE(numbers.insert(platform::errorNumber(error)).second);
-        EXPECT_FALSE(platform::errorDescription(error).empty());
+    const struct {
+        FileError error;
+        int number;
+        const char* words;
+    } expected[] = {
+        {FileError::TooManyFiles, 67, "Too many files are open."},
+        {FileError::BadFileName, 52, "Bad file name."},
+        {FileError::FileNotFound, 53, "File not found."},
+        {FileError::PathNotFound, 76, "Path not found."},
+        {FileError::PermissionDenied, 70, "Permission denied."},
+        {FileError::PathFileAccess, 75, "Path/File access error: "},
+        {FileError::BadRecordNumber, 63, "Bad record number: "},
+        {FileError::PastEndOfFile, 62, "Input past end of file: "},
+        {FileError::WritePastEndOfFile, 5, "nothing was written and the file was not extended."},
+        {FileError::DeviceIoError, 57, "Device I/O error."},
+        {FileError::DiskFull, 61, "Disk full: "},
+        {FileError::LockedByAnotherWriter, 55, "another program is writing to this file"},
+        {FileError::TypeMismatch, 13, "Type mismatch: "},
+        {FileError::Overflow, 6, "Overflow: "},
+    };
+    ASSERT_EQ(std::size(expected), static_cast<std::size_t>(FileError::Overflow) + 1);
+    for (const auto& e : expected) {
+        EXPECT_EQ(platform::errorNumber(e.error), e.number) << e.words;
+        EXPECT_NE(platform::errorDescription(e.error).find(e.words), std::string_view::npos) << e.words;
     }
+    // A read speaks of reading, never of what was written.
+    EXPECT_EQ(platform::errorDescription(FileError::PastEndOfFile).find("written"), std::string_view::npos);
 }
 
 } // namespace

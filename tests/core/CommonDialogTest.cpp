@@ -13,6 +13,7 @@ struct RecordingPlatform {
     std::deque<std::string> choices;
     std::vector<OpenFileNameA> calls;
     std::uint32_t filterChosen = 1;
+    std::uint32_t lastError = 0;
 
     CommonDialogFunctions functions()
     {
@@ -21,13 +22,19 @@ struct RecordingPlatform {
             const std::string path = choices.empty() ? "" : choices.front();
             if (!choices.empty())
                 choices.pop_front();
-            if (path.empty() || path.size() + 1 > record.nMaxFile)
+            lastError = 0;
+            if (path.empty())
                 return 0;
+            if (path.size() + 1 > record.nMaxFile) {
+                markBufferTooSmall(record, path.size() + 1);
+                lastError = FNERR_BUFFERTOOSMALL;
+                return 0;
+            }
             record.lpstrFile.replace(0, path.size() + 1, path + '\0');
             record.nFilterIndex = filterChosen;
             return 1;
         };
-        return {run, run, 0x400000};
+        return {run, run, 0x400000, [this] { return lastError; }};
     }
 };
 
@@ -110,7 +117,10 @@ TEST(clsCommonDialog, PathsMustFitTheBuffer)
     platform.choices = {fits, tooLong};
     clsCommonDialog dialog(platform.functions());
     EXPECT_EQ(dialog.ShowOpen(0, "Open", "", kFilter, 0), fits);
+    EXPECT_EQ(dialog.ExtendedError(), 0u);
     EXPECT_EQ(dialog.ShowOpen(0, "Open", "", kFilter, 0), "");
+    EXPECT_EQ(dialog.ExtendedError(), FNERR_BUFFERTOOSMALL);
+    EXPECT_EQ(dialog.NeededBufferSize(), 256u);
     EXPECT_EQ(dialog.LastPath(), fits);
 }
 

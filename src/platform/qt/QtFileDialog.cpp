@@ -9,6 +9,9 @@ namespace quillmark::platform {
 
 namespace {
 
+// CommDlgExtendedError of the last dialog; dialogs run on the one UI thread.
+std::uint32_t g_extendedError = 0;
+
 using dialogs::OpenFileNameA;
 
 // Text fields arrive as ANSI bytes (UTF-8 here) ending in a NUL.
@@ -88,8 +91,11 @@ std::int32_t runDialog(OpenFileNameA& record, bool save)
 
     const QByteArray path = QFile::encodeName(chosen);
     // The buffer holds nMaxFile bytes, the NUL included; a longer path is refused.
-    if (static_cast<std::uint32_t>(path.size()) + 1 > record.nMaxFile)
+    if (static_cast<std::uint32_t>(path.size()) + 1 > record.nMaxFile) {
+        dialogs::markBufferTooSmall(record, static_cast<std::size_t>(path.size()) + 1);
+        g_extendedError = dialogs::FNERR_BUFFERTOOSMALL;
         return 0;
+    }
     if (record.lpstrFile.size() < static_cast<std::size_t>(path.size()) + 1)
         record.lpstrFile.resize(static_cast<std::size_t>(path.size()) + 1, '\0');
     record.lpstrFile.replace(0, static_cast<std::size_t>(path.size()) + 1,
@@ -112,14 +118,22 @@ std::int32_t runDialog(OpenFileNameA& record, bool save)
 
 } // namespace
 
-std::int32_t qtGetOpenFileName(dialogs::OpenFileNameA& record) { return runDialog(record, false); }
+std::int32_t qtGetOpenFileName(dialogs::OpenFileNameA& record)
+{
+    g_extendedError = 0;
+    return runDialog(record, false);
+}
 
-std::int32_t qtGetSaveFileName(dialogs::OpenFileNameA& record) { return runDialog(record, true); }
+std::int32_t qtGetSaveFileName(dialogs::OpenFileNameA& record)
+{
+    g_extendedError = 0;
+    return runDialog(record, true);
+}
 
 dialogs::CommonDialogFunctions qtCommonDialogFunctions()
 {
     // A Windows module's usual load address stands in for the instance handle.
-    return {&qtGetOpenFileName, &qtGetSaveFileName, 0x00400000};
+    return {&qtGetOpenFileName, &qtGetSaveFileName, 0x00400000, [] { return g_extendedError; }};
 }
 
 } // namespace quillmark::platform
