@@ -7,8 +7,8 @@
 #include "dialogs/clsCommonDialog.h"
 #include "platform/FileServices.h"
 #include "platform/MessageBoxService.h"
-#include "platform/qt/QtFileDialog.h"
-#include "platform/qt/QtMessageBox.h"
+#include "app/adapters/QtFileDialog.h"
+#include "app/adapters/QtMessageBox.h"
 #include "rom/RomIdentification.h"
 #include "species/GenderRatioTexts.h"
 #include "species/LookupLists.h"
@@ -82,11 +82,11 @@ static_assert(kOpenRomFlags == 6148);
 Form1::Form1(platform::MessageBoxService* messages,
              std::optional<dialogs::CommonDialogFunctions> fileDialogs, QWidget* parent)
     : QMainWindow(parent), m_messages(messages),
-      m_fileDialogs(fileDialogs ? std::move(*fileDialogs) : platform::qtCommonDialogFunctions())
+      m_fileDialogs(fileDialogs ? std::move(*fileDialogs) : qtCommonDialogFunctions())
 {
     initResources();
     if (!m_messages) {
-        m_ownMessages = std::make_unique<platform::QtMessageBox>(this);
+        m_ownMessages = std::make_unique<QtMessageBox>(this);
         m_messages = m_ownMessages.get();
     }
     setObjectName("Form1");

@@ -87,7 +87,12 @@ void put32(Bytes& b, std::size_t at, std::uint32_t v)
     put16(b, at + 2, v >> 16);
 }
 
-void append(Bytes& b, std::string_view text) { b.insert(b.end(), text.begin(), text.end()); }
+void append(Bytes& b, std::string_view text)
+{
+    const auto at = b.size();
+    b.resize(at + text.size());
+    std::memcpy(b.data() + at, text.data(), text.size());
+}
 
 std::int64_t alignUp(std::int64_t v, std::int64_t to) { return (v + to - 1) / to * to; }
 
@@ -158,7 +163,7 @@ Bytes buildNarc(const std::vector<Record>& records)
     constexpr std::uint32_t n = kNarcMembers;
     Bytes narc;
     append(narc, "NARC");
-    narc.insert(narc.end(), {0xFE, 0xFF, 0x00, 0x01, 0, 0, 0, 0, 16, 0, 3, 0});
+    append(narc, std::string_view("\xFE\xFF\x00\x01\0\0\0\0\x10\0\x03\0", 12));
     append(narc, "BTAF");
     const std::size_t btaf = narc.size() - 4;
     narc.resize(narc.size() + 8 + 8 * n, 0);
@@ -169,7 +174,7 @@ Bytes buildNarc(const std::vector<Record>& records)
         put32(narc, btaf + 16 + 8 * k, 44 * (k + 1));
     }
     append(narc, "BTNF");
-    narc.insert(narc.end(), {16, 0, 0, 0, 4, 0, 0, 0, 0, 0, 1, 0});
+    append(narc, std::string_view("\x10\0\0\0\x04\0\0\0\0\0\x01\0", 12));
     append(narc, "GMIF");
     narc.resize(narc.size() + 4, 0);
     put32(narc, narc.size() - 4, 8 + 44 * n);

@@ -5,16 +5,17 @@
 #include <QPointer>
 #include <QWidget>
 
-namespace quillmark::platform {
+namespace quillmark::app {
 
 // Message boxes as Qt shows them, modal to the given window.
-class QtMessageBox : public MessageBoxService {
+class QtMessageBox : public platform::MessageBoxService {
 public:
     explicit QtMessageBox(QWidget* owner) : m_owner(owner) {}
-    void show(std::string_view text, std::optional<std::string> title, MessageIcon icon) override;
+    void show(std::string_view text, std::optional<std::string> title,
+              platform::MessageIcon icon) override;
 
 private:
     QPointer<QWidget> m_owner;
 };
 
-} // namespace quillmark::platform
+} // namespace quillmark::app

@@ -1,11 +1,11 @@
-#include "platform/qt/QtFileDialog.h"
+#include "app/adapters/QtFileDialog.h"
 
 #include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QWidget>
 
-namespace quillmark::platform {
+namespace quillmark::app {
 
 namespace {
 
@@ -136,4 +136,4 @@ dialogs::CommonDialogFunctions qtCommonDialogFunctions()
     return {&qtGetOpenFileName, &qtGetSaveFileName, 0x00400000, [] { return g_extendedError; }};
 }
 
-} // namespace quillmark::platform
+} // namespace quillmark::app
