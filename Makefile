@@ -24,6 +24,7 @@ run: build
 	else echo "The editor window is not built yet: nothing to show."; fi
 
 test: build
+	@scripts/ensure-deps.sh xtest
 	cd $(BUILD_DIR) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure --timeout 300
 
 SAMPLE := samples/sample-diamond.nds

@@ -1,6 +1,6 @@
 #!/bin/sh
 # Installs the Debian packages that a make target needs, if any are missing.
-# Usage: scripts/ensure-deps.sh GROUP...   (groups: build bench fuzz screen package)
+# Usage: scripts/ensure-deps.sh GROUP...   (groups: build bench fuzz screen xtest package)
 set -eu
 
 packages=""
@@ -10,6 +10,7 @@ for group in "$@"; do
     bench)  packages="$packages libbenchmark-dev xvfb time" ;;
     fuzz)   packages="$packages clang libclang-rt-14-dev" ;;
     screen) packages="$packages xvfb xdotool imagemagick" ;;
+    xtest)  packages="$packages xvfb xdotool" ;;
     package) packages="$packages dpkg-dev file" ;;
     *) echo "ensure-deps: unknown group $group" >&2; exit 2 ;;
   esac
