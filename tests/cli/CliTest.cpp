@@ -22,7 +22,9 @@ struct Run {
 
 Run cli(const std::string& arguments)
 {
-    const std::string command = std::string(QUILLMARK_CLI) + " " + arguments + " 2>&1";
+    // Standard error joins standard output unless the command sends it elsewhere.
+    const std::string command = std::string(QUILLMARK_CLI) + " " + arguments +
+                                (arguments.find("2>") == std::string::npos ? " 2>&1" : "");
     Run run{-1, {}};
     FILE* pipe = ::popen(command.c_str(), "r");
     char buffer[4096];
@@ -78,70 +80,256 @@ protected:
     Bytes before;
 };
 
-TEST_F(Cli, UnchangedExportsImportWithoutWriting)
+TEST_F(Cli, EveryByteSurvivesAnExportAndImport)
 {
-    for (const char* format : {"csv", "json"}) {
-        const auto file = dir.file(std::string("species.") + format);
-        ASSERT_EQ(cli("export '" + rom + "' --format " + format + " -o " + file).status, 0);
-        const auto run = cli("import '" + rom + "' " + file);
-        EXPECT_EQ(run.status, 0) << run.out;
-        EXPECT_NE(run.out.find("0 field(s), 0 byte(s) changed"), std::string::npos) << run.out;
-        EXPECT_EQ(readFile(rom), before) << format;
+    // Random bytes in all 44 positions of every record: unused bits, padding, codes
+    // no list names, items named "???" alike.
+    romimage::ImageRecipe recipe;
+    std::uint32_t seed = 12345;
+    recipe.records.resize(493);
+    for (auto& record : recipe.records)
+        for (auto& byte : record)
+            byte = static_cast<std::uint8_t>((seed = seed * 1103515245 + 12345) >> 16);
+    recipe.records[7][12] = 120;  // item 120, one of the many "???"
+    recipe.records[7][13] = 0;
+    const auto noisy = dir.file("noisy.nds");
+    ASSERT_TRUE(romimage::writeRomImage(noisy, recipe, nullptr));
+    const auto original = readFile(noisy);
+    for (const char* options : {"", " --codes", " --no-bom"}) {
+        for (const char* format : {"csv", "json"}) {
+            SCOPED_TRACE(std::string(format) + options);
+            const auto sheet = dir.file(std::string("sheet.") + format);
+            ASSERT_EQ(cli("export " + noisy + " -o " + sheet + options).status, 0);
+            const auto run = cli("import " + noisy + " " + sheet);
+            EXPECT_EQ(run.status, 0) << run.out;
+            EXPECT_NE(run.out.find("0 field(s), 0 byte(s) changed"), std::string::npos) << run.out;
+        }
     }
+    EXPECT_EQ(readFile(noisy), original);
+    EXPECT_NE(cli("get " + noisy + " 7").out.find("item1: #120 [120]"), std::string::npos);
 }
 
-TEST_F(Cli, EditedColumnsChangeExactlyTheirBytes)
+TEST_F(Cli, AnEditedSheetImportedAgainKeepsEveryEdit)
 {
     const auto csv = dir.file("species.csv");
     ASSERT_EQ(cli("export '" + rom + "' -o " + csv).status, 0);
-    // Garchomp (444): HP 108, type 2 "Ground" (code 4 left as it was), item 1 by code,
-    // gender ratio by its text.
-    editLine(csv, 444, ",108,", ",110,");
-    editLine(csv, 444, "Ground", "Fire");
-    editLine(csv, 444, "-No Item-,0,", "-No Item-,234,");
-    editLine(csv, 444, "\"50% M 50% F \",127", "\"0% M 100% F \",127");
-
-    const auto dry = cli("import '" + rom + "' " + csv + " --dry-run");
-    EXPECT_EQ(dry.status, 0);
-    EXPECT_EQ(readFile(rom), before);
-
-    const auto run = cli("import '" + rom + "' " + csv);
+    editLine(csv, 24, "Electric,Electric", "Electric,Steel");  // Pikachu's second type
+    auto run = cli("import '" + rom + "' " + csv);
     ASSERT_EQ(run.status, 0) << run.out;
-    for (const char* line : {"Garchomp (444): hp 108 -> 110", "Garchomp (444): type2 Ground -> Fire",
-                             "Garchomp (444): item1 -No Item- -> Leftovers",
-                             "Garchomp (444): gender_ratio 50% M 50% F  -> 0% M 100% F ",
-                             "4 field(s), 4 byte(s) changed"}) {
-        EXPECT_NE(run.out.find(line), std::string::npos) << line << "\n" << run.out;
-    }
-    EXPECT_EQ(differingOffsets(before, readFile(rom)),
-              (std::vector<std::int64_t>{at(444, 0), at(444, 7), at(444, 12), at(444, 16)}));
-    const auto after = readFile(rom);
-    EXPECT_EQ(after[static_cast<std::size_t>(at(444, 7))], 10);
-    EXPECT_EQ(after[static_cast<std::size_t>(at(444, 12))], 234);
-    EXPECT_EQ(after[static_cast<std::size_t>(at(444, 16))], 254);
+    EXPECT_NE(run.out.find("Pikachu (24): type2 Electric -> Steel\n1 field(s), 1 byte(s) changed"),
+              std::string::npos) << run.out;
+    editLine(csv, 25, "Raichu,60,", "Raichu,61,");
+    run = cli("import '" + rom + "' " + csv);
+    ASSERT_EQ(run.status, 0) << run.out;
+    EXPECT_NE(run.out.find("Raichu (25): hp 60 -> 61\n1 field(s), 1 byte(s) changed"),
+              std::string::npos) << run.out;
+    EXPECT_EQ(differingOffsets(before, readFile(rom)), (std::vector<std::int64_t>{at(24, 7), at(25, 0)}));
+    EXPECT_EQ(readFile(rom)[static_cast<std::size_t>(at(24, 7))], 8) << "Steel";
+
+    // Text and code of one field that disagree: refused, naming both cells.
+    const auto both = readFile(rom);
+    writeText(csv, "index,type2,type2_code\n24,Steel,13\n");
+    run = cli("import '" + rom + "' " + csv);
+    EXPECT_EQ(run.status, 1);
+    EXPECT_NE(run.out.find("line 2, column 2 (type2): \"Steel\" and line 2, column 3 (type2_code) "
+                           "\"13\" name different entries"), std::string::npos) << run.out;
+    EXPECT_EQ(readFile(rom), both);
 }
 
-TEST_F(Cli, OneBadValueWritesNothingAndSaysWhere)
+TEST_F(Cli, EachFieldChangesExactlyItsBits)
 {
-    const auto csv = dir.file("species.csv");
-    ASSERT_EQ(cli("export '" + rom + "' -o " + csv).status, 0);
-    editLine(csv, 444, ",108,", ",110,");
-    editLine(csv, 3, "Fire", "Fyre");  // line 5 of the file, column 11
-    const auto run = cli("import '" + rom + "' " + csv);
-    EXPECT_EQ(run.status, 1);
-    EXPECT_NE(run.out.find("line 5, column 11 (type1): \"Fyre\" is not an entry of type1"),
-              std::string::npos) << run.out;
-    EXPECT_NE(run.out.find("nothing was written"), std::string::npos);
+    // Bulbasaur's record: EV word 0x0100, growth 3, colour 3 (Green), no TM26.
+    const struct {
+        const char* assignment;
+        int offset;
+        std::uint8_t value;
+    } cases[] = {
+        {"machines+=TM26", 28 + 3, static_cast<std::uint8_t>(before[static_cast<std::size_t>(29448712 + 31)] | 0x02)},
+        {"machines-=HM01", 28 + 11, static_cast<std::uint8_t>(before[static_cast<std::size_t>(29448712 + 39)] & ~0x10)},
+        {"ev_speed=3", 10, 0xC0},
+        {"ev_sp_defense=2", 11, 0x09},
+        {"growth_rate=Fast", 19, 4},
+        {"color=Red", 25, 0},
+        {"flip=1", 25, 0x83},
+        {"item2=#255", 14, 0xFF},
+        {"hatch_steps=65280", 17, 255},
+        {"egg_group2_code=255", 21, 255},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.assignment);
+        writeFile(rom, before);
+        const auto run = cli("set '" + rom + "' Bulbasaur " + c.assignment);
+        ASSERT_EQ(run.status, 0) << run.out;
+        const auto after = readFile(rom);
+        EXPECT_EQ(differingOffsets(before, after), std::vector<std::int64_t>{at(0, c.offset)});
+        EXPECT_EQ(int{after[static_cast<std::size_t>(at(0, c.offset))]}, int{c.value});
+    }
+    // The same edits through a sheet.
+    writeFile(rom, before);
+    const auto csv = dir.file("bits.csv");
+    writeText(csv, "name,ev_speed,growth_rate,flip\nbulbasaur,3,Fast,1\n");
+    ASSERT_EQ(cli("import '" + rom + "' " + csv).status, 0);
+    EXPECT_EQ(differingOffsets(before, readFile(rom)),
+              (std::vector<std::int64_t>{at(0, 10), at(0, 19), at(0, 25)}));
+}
+
+TEST_F(Cli, BadInputIsRefusedAndWritesNothing)
+{
+    const auto sheet = dir.file("bad.csv");
+    const struct {
+        const char* what;
+        std::string command;     // ROM and SHEET are replaced
+        std::string sheet;       // written to SHEET first when not empty
+        const char* message;     // a part of what the user is told
+    } cases[] = {
+        {"a fraction", "set ROM 0 hp=2.5", "", "hp must be a whole number from 0 to 255, not \"2.5\""},
+        {"a sign", "set ROM 0 hp=+10", "", "not \"+10\""},
+        {"an exponent", "set ROM 0 attack=1e2", "", "not \"1e2\""},
+        {"hexadecimal", "set ROM 0 speed=0x10", "", "not \"0x10\""},
+        {"256 for a byte", "set ROM 0 hp=256", "", "from 0 to 255, not \"256\""},
+        {"a code of 256", "set ROM 0 type1_code=256", "", "type1_code must be a whole number from 0 to 255"},
+        {"an item of 65536", "set ROM 0 item1_code=65536", "", "from 0 to 65535, not \"65536\""},
+        {"an EV of 4", "set ROM 0 ev_hp=4", "", "from 0 to 3"},
+        {"index 493", "set ROM 493 hp=1", "", "no species has the index or name \"493\""},
+        {"hatch steps not in steps", "set ROM Pikachu hatch_steps=5000", "",
+         "hatch_steps is given in steps, a multiple of 256"},
+        {"a near miss", "set ROM 0 type1=Steal", "", "nearest: Steel"},
+        {"an ambiguous text", "set ROM 0 item1=???", "", "give the one meant as #NNN"},
+        {"a field twice", "set ROM 0 hp=50 hp=60", "", "the field hp is already given by \"hp=50\""},
+        {"text and code of one field", "set ROM 0 type1=Fire type1_code=9", "", "already given"},
+        {"an empty cell", "import ROM SHEET", "index,hp\n0,\n", "hp must be a whole number"},
+        {"a column twice", "import ROM SHEET", "index,hp,hp\n0,50,60\n", "is given twice (columns 2 and 3)"},
+        {"a species twice", "import ROM SHEET", "index,hp\n5,50\n5,60\n", "Charizard (5) is also in line 2"},
+        {"a JSON key twice", "import ROM SHEET --format json", "[{\"index\":0,\"hp\":50,\"hp\":60}]",
+         "the key \"hp\" is given twice"},
+        {"a JSON code as text", "import ROM SHEET --format json", "[{\"index\":0,\"type1_code\":\"9\"}]",
+         "must be a whole number (not a text"},
+        {"a JSON number too large", "import ROM SHEET --format JSON", "[{\"index\":0,\"hp\":1e400}]",
+         "not valid JSON"},
+        {"deep nesting", "import ROM SHEET --format json", std::string(200000, '['), "nested deeper"},
+        {"JSON read as CSV", "import ROM SHEET --format csv", "[{\"index\":0}]", "unknown column"},
+        {"a file under 16 bytes", "get SHEET 0", "ADAE", "the file is too short to be a ROM"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        if (!c.sheet.empty())
+            writeText(sheet, c.sheet);
+        std::string command = c.command;
+        if (const auto at = command.find("ROM"); at != std::string::npos)
+            command.replace(at, 3, "'" + rom + "'");
+        if (const auto at = command.find("SHEET"); at != std::string::npos)
+            command.replace(at, 5, sheet);
+        const auto run = cli(command);
+        EXPECT_EQ(run.status, std::string(c.what) == "a file under 16 bytes" ? 2 : 1) << run.out;
+        EXPECT_NE(run.out.find(c.message), std::string::npos) << run.out;
+        EXPECT_LT(run.out.size(), 2000u) << "no cell is echoed whole";
+    }
     EXPECT_EQ(readFile(rom), before);
 
-    EXPECT_EQ(cli("set '" + rom + "' Garchomp hp=256 type1=Fire").status, 1);
+    // A header problem is told once, for line 1, however many rows follow; errors stop
+    // after 50 with a count of the rest.
+    std::string rows = "index,hp,colour\n", badHp = "index,hp\n";
+    for (int i = 0; i < 493; ++i) {
+        rows += std::to_string(i) + ",1,1\n";
+        badHp += std::to_string(i) + ",x\n";
+    }
+    writeText(sheet, rows);
+    auto run = cli("import '" + rom + "' " + sheet);
+    EXPECT_EQ(run.status, 1);
+    EXPECT_NE(run.out.find("line 1, column 3: unknown column \"colour\""), std::string::npos);
+    EXPECT_NE(run.out.find("1 error(s); nothing was written"), std::string::npos) << run.out;
+    writeText(sheet, badHp);
+    run = cli("import '" + rom + "' " + sheet);
+    EXPECT_NE(run.out.find("line 51, column 2 (hp)"), std::string::npos);
+    EXPECT_EQ(run.out.find("line 52, column 2 (hp)"), std::string::npos);
+    EXPECT_NE(run.out.find("... and 443 more error(s)"), std::string::npos) << run.out;
+
+    // 20 MiB is refused before it is read whole.
+    writeText(sheet, std::string(20 << 20, 'a'));
+    EXPECT_NE(cli("import '" + rom + "' " + sheet).out.find("larger than 16 MiB"), std::string::npos);
     EXPECT_EQ(readFile(rom), before);
-    const auto tiny = dir.file("tiny.nds");
-    writeFile(tiny, Bytes(100, 0));
-    const auto unsupported = cli("info " + tiny);
-    EXPECT_EQ(unsupported.status, 2);
-    EXPECT_NE(unsupported.out.find("Unsupported ROM"), std::string::npos);
-    EXPECT_EQ(fileSize(tiny), 100);
+}
+
+TEST_F(Cli, OutputsGoWhereTheyShouldOrNowhere)
+{
+    // Never onto a ROM: the ROM itself, a link to it, any other .nds.
+    const auto link = dir.file("link.nds");
+    ASSERT_EQ(::symlink(rom.c_str(), link.c_str()), 0);
+    const auto other = dir.file("other.NDS");
+    writeFile(other, Bytes(100, 1));
+    ASSERT_EQ(::symlink(rom.c_str(), dir.file("link-to-rom").c_str()), 0);
+    for (const auto& target : {rom, link, other, dir.file("link-to-rom")}) {
+        EXPECT_EQ(cli("export '" + rom + "' -o '" + target + "'").status, 1) << target;
+    }
+    EXPECT_EQ(readFile(rom), before);
+    EXPECT_EQ(readFile(other), Bytes(100, 1));
+
+    // The format follows the extension unless --format says otherwise; JSON on standard
+    // input is read as JSON.
+    const auto json = dir.file("species.JSON");
+    ASSERT_EQ(cli("export '" + rom + "' -o " + json).status, 0);
+    EXPECT_EQ(readText(json).substr(0, 1), "[");
+    std::string text = readText(json);
+    text.replace(text.find("\"hp\": 45"), 8, "\"hp\": 46");
+    writeText(json, text);
+    const auto run = cli("import '" + rom + "' - < " + json);
+    EXPECT_EQ(run.status, 0) << run.out;
+    EXPECT_NE(run.out.find("Bulbasaur (0): hp 45 -> 46"), std::string::npos) << run.out;
+    writeFile(rom, before);
+
+    // A full standard output is an error, not a cut file.
+    for (const char* command : {"export", "get", "info"}) {
+        const auto full = cli(std::string(command) + " '" + rom + "'" +
+                              (command == std::string("get") ? " 0" : "") + " 2>&1 >/dev/full");
+        // (2>&1 first: the message comes back through the pipe, the output goes to the full device)
+        EXPECT_EQ(full.status, 1) << command;
+        EXPECT_NE(full.out.find("cannot write to standard output"), std::string::npos) << command;
+    }
+    EXPECT_NE(cli("--version").out.find("1.2.0.0"), std::string::npos);
+    const auto unsupported = dir.file("platinum.nds");
+    Bytes header(64, 0);
+    std::copy_n("CPUE", 4, header.begin() + 12);
+    writeFile(unsupported, header);
+    const auto refused = cli("info " + unsupported);
+    EXPECT_EQ(refused.status, 2);
+    EXPECT_NE(refused.out.find("Unsupported ROM: the game code is \"CPUE\" (Pokémon Platinum)"),
+              std::string::npos) << refused.out;
+}
+
+TEST_F(Cli, GetListAndInfoOnTheRetailData)
+{
+    const auto get = cli("get '" + rom + "' garchomp");
+    EXPECT_EQ(get.status, 0);
+    for (const char* line : {"species: Garchomp (444)\nhp: 108\nattack: 130\n", "type1: Dragon [16]\n",
+                             "item2: Haban Berry [197]\n", "hatch_steps: 10240 [40]\n",
+                             "growth_rate: Slow [5]\n", "color: Blue [1]\nflip: 0\n",
+                             "machines: TM02 TM05 TM06 TM10 ", " HM04 HM06 HM08\n"})
+        EXPECT_NE(get.out.find(line), std::string::npos) << line << get.out;
+    EXPECT_NE(cli("get '" + rom + "' 492").out.find("species: Arceus (492)"), std::string::npos);
+
+    const struct {
+        const char* list;
+        const char* lines;
+    } lists[] = {
+        {"types", "0\tNormal\n"},
+        {"items", "112\t???\n"},
+        {"growth-rates", "0\tMedium Fast\n1\tErratic\n2\tFluctuating\n3\tMedium Slow\n4\tFast\n5\tSlow\n"},
+        {"colors", "7\tGray\n8\tWhite\n9\tPink\n"},
+        {"machines", "TM92\tTrick Room\nHM01\tCut\n"},
+        {"machines", "HM05\tDefog\n"},
+        {"species", "444\tGarchomp\n"},
+        {"gender-ratios", "255\tNone\n"},
+    };
+    for (const auto& l : lists)
+        EXPECT_NE(cli(std::string("list ") + l.list).out.find(l.lines), std::string::npos) << l.list;
+    EXPECT_EQ(cli("list moves").status, 1);
+
+    const auto info = cli("info '" + rom + "'");
+    EXPECT_EQ(info.status, 0);
+    EXPECT_NE(info.out.find("game code:   ADAE\ntitle:       Pokémon Diamond\nlanguage:    English\n"),
+              std::string::npos) << info.out;
+    EXPECT_NE(info.out.find("table start: 29448712 (record 1 of that file)\nretail:      the same place"),
+              std::string::npos) << info.out;
 }
 
 TEST_F(Cli, RebuiltRomsAreEditedWhereTheirFileSystemSaysAndDamagedOnesRefused)

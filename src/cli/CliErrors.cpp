@@ -1,0 +1,32 @@
+#include "cli/CliErrors.h"
+
+#include <iostream>
+
+namespace quillmark::cli {
+
+namespace {
+constexpr std::size_t kShownErrors = 50;
+}
+
+void fail(Exit code, const std::string& message)
+{
+    std::cerr << "quillmark-cli: " << message << '\n';
+    throw Failure{code};
+}
+
+void ErrorList::add(const std::string& where, const std::string& message)
+{
+    if (++m_count <= kShownErrors)
+        m_lines.push_back(where.empty() ? message : where + ": " + message);
+}
+
+void ErrorList::report() const
+{
+    for (const auto& line : m_lines)
+        std::cerr << "quillmark-cli: " << line << '\n';
+    if (m_count > m_lines.size())
+        std::cerr << "quillmark-cli: ... and " << m_count - m_lines.size() << " more error(s)\n";
+    fail(BadInput, std::to_string(m_count) + " error(s); nothing was written");
+}
+
+} // namespace quillmark::cli

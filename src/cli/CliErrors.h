@@ -1,0 +1,36 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace quillmark::cli {
+
+// The exit status of quillmark-cli, as the README documents it.
+enum Exit {
+    Ok = 0,
+    BadInput = 1,         // nothing was written
+    BadRom = 2,           // unsupported or unreadable ROM; nothing was written
+    WriteIncomplete = 3,  // the ROM could not be written completely
+};
+
+// Thrown to end a command; the message has been printed.
+struct Failure {
+    Exit code;
+};
+
+[[noreturn]] void fail(Exit code, const std::string& message);
+
+// Problems of an input, each with where it stood. Past 50, only counted.
+class ErrorList {
+public:
+    void add(const std::string& where, const std::string& message);
+    bool empty() const { return m_count == 0; }
+    // Prints them and ends the command with BadInput.
+    [[noreturn]] void report() const;
+
+private:
+    std::vector<std::string> m_lines;
+    std::size_t m_count = 0;
+};
+
+} // namespace quillmark::cli

@@ -1,0 +1,100 @@
+#include "cli/CliRom.h"
+
+#include "cli/CliErrors.h"
+#include "species/LookupLists.h"
+#include "species/SpeciesEditor.h"
+#include "species/SpeciesMessages.h"
+#include "species/SpeciesTableFile.h"
+
+#include <algorithm>
+
+namespace quillmark::cli {
+
+namespace {
+
+std::string lowered(std::string_view text)
+{
+    std::string out(text);
+    std::transform(out.begin(), out.end(), out.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    return out;
+}
+
+// Games whose codes users meet most; named so that "Unsupported ROM" says what it saw.
+constexpr std::pair<std::string_view, std::string_view> kOtherGames[] = {
+    {"CPU", "Pokémon Platinum"}, {"IPK", "Pokémon HeartGold"}, {"IPG", "Pokémon SoulSilver"},
+};
+
+} // namespace
+
+std::string unsupportedRomMessage(std::string_view gameCode)
+{
+    std::string printable;
+    for (const char c : gameCode)
+        printable += (c >= 0x20 && c < 0x7F) ? c : '?';
+    std::string text = std::string(species::kUnsupportedRom) + ": the game code is \"" + printable + "\"";
+    for (const auto& [prefix, title] : kOtherGames) {
+        if (gameCode.starts_with(prefix))
+            return text + " (" + std::string(title) + "), not Diamond or Pearl";
+    }
+    return text + ", not one of Diamond or Pearl";
+}
+
+CliRom openCliRom(const std::string& path, Access access)
+{
+    CliRom rom;
+    rom.path = path;
+    auto file = platform::fileServices().open(
+        path, access == Access::Write ? platform::FileAccess::ReadWrite : platform::FileAccess::Read);
+    if (!file)
+        fail(BadRom, path + ": " + std::string(platform::errorDescription(file.error())));
+    rom.file = std::move(*file);
+    if (access == Access::Write) {
+        if (auto locked = rom.file->lockForWriting(species::kLockWait); !locked)
+            fail(BadRom, path + ": " + std::string(platform::errorDescription(locked.error())));
+    }
+    auto code = rom::readGameCode(*rom.file);
+    if (!code) {
+        if (code.error() == platform::FileError::PastEndOfFile)
+            fail(BadRom, std::string(species::kUnsupportedRom) + ": the file is too short to be a ROM");
+        fail(BadRom, path + ": " + std::string(platform::errorDescription(code.error())));
+    }
+    rom.gameCode = *code;
+    rom.edition = rom::findEdition(*code);
+    if (!rom.edition)
+        fail(BadRom, unsupportedRomMessage(*code));
+    auto table = species::locateSpeciesTable(*rom.file, *code);
+    if (!table) {
+        fail(BadRom, species::userMessage(table.error(), access == Access::Write
+                                                             ? species::SpeciesOperation::Save
+                                                             : species::SpeciesOperation::Load));
+    }
+    rom.table = *table;
+    auto records = species::readSpeciesRecords(*rom.file, table->tableBase, species::kSpeciesCount);
+    if (!records)
+        fail(BadRom, species::userMessage(records.error(), species::SpeciesOperation::Load));
+    rom.records = std::move(*records);
+    return rom;
+}
+
+int speciesIndex(std::string_view text)
+{
+    if (const auto index = species::parseWholeNumber(text, species::kSpeciesCount - 1))
+        return static_cast<int>(*index);
+    const auto wanted = lowered(text);
+    for (std::size_t i = 0; i < species::SpeciesNames.size(); ++i) {
+        if (lowered(species::SpeciesNames[i]) == wanted)
+            return static_cast<int>(i);
+    }
+    fail(BadInput, "no species has the index or name " + species::quoteCell(text) +
+                       " (list indices are 0 to 492: Bulbasaur is 0, Garchomp 444; "
+                       "quillmark-cli list species)");
+}
+
+std::string speciesLabel(int index)
+{
+    return std::string(species::SpeciesNames[static_cast<std::size_t>(index)]) + " (" +
+           std::to_string(index) + ")";
+}
+
+} // namespace quillmark::cli

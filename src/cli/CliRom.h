@@ -1,0 +1,38 @@
+#pragma once
+
+#include "platform/FileServices.h"
+#include "rom/RomIdentification.h"
+#include "species/RecordCodec.h"
+#include "species/SpeciesTableLocator.h"
+
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace quillmark::cli {
+
+enum class Access { Read, Write };
+
+// A ROM as one command sees it: identified, its table found through its own file
+// system, and the whole table read, all through one open of the file. A writer holds
+// the lock of every writer of this program until the command ends.
+struct CliRom {
+    std::string path;
+    std::string gameCode;
+    const rom::Edition* edition = nullptr;
+    species::SpeciesTable table;
+    std::unique_ptr<platform::OpenFile> file;
+    std::vector<species::RecordBytes> records;  // by list index
+};
+
+// Refuses (exit 2) with the reason the window would give.
+CliRom openCliRom(const std::string& path, Access access);
+
+// "Unsupported ROM", with the game code found and, for another Gen 4 game, its name.
+std::string unsupportedRomMessage(std::string_view gameCode);
+
+// The list index of "444", "Garchomp" or "garchomp"; exit 1 otherwise.
+int speciesIndex(std::string_view text);
+std::string speciesLabel(int index);  // "Garchomp (444)"
+
+} // namespace quillmark::cli

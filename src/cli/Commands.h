@@ -1,0 +1,38 @@
+#pragma once
+
+#include "cli/CliRom.h"
+
+#include <string>
+#include <vector>
+
+namespace quillmark::cli {
+
+// One function per command of quillmark-cli; each returns the exit status or throws
+// Failure after printing why.
+
+int runInfo(const std::string& romPath);
+
+struct ExportOptions {
+    std::string output;  // "" or "-": standard output
+    std::string format;  // "" : from the output's extension
+    bool codes = false;
+    bool bom = true;
+};
+int runExport(const std::string& romPath, const ExportOptions& options);
+
+int runImport(const std::string& romPath, const std::string& file, const std::string& format,
+              bool dryRun);
+int runGet(const std::string& romPath, const std::string& speciesText);
+int runSet(const std::string& romPath, const std::string& speciesText,
+           const std::vector<std::string>& assignments, bool dryRun);
+int runList(const std::string& what);
+
+// What list prints: its names, for --help.
+std::string listNames();
+
+// Prints each change as "Garchomp (444): hp 108 -> 110" and writes the changed runs of
+// each record with one write each, unless dryRun; the summary comes after the writes.
+// A write that fails part-way is exit 3, naming what was written and what was not.
+int writeChanges(CliRom& rom, const std::vector<species::RecordBytes>& wanted, bool dryRun);
+
+} // namespace quillmark::cli

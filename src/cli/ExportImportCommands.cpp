@@ -1,0 +1,41 @@
+#include "cli/CliErrors.h"
+#include "cli/Commands.h"
+#include "cli/Output.h"
+#include "cli/SheetEdits.h"
+#include "cli/SheetFormats.h"
+
+#include <numeric>
+
+namespace quillmark::cli {
+
+int runExport(const std::string& romPath, const ExportOptions& options)
+{
+    const auto format = outputFormat(options.format, options.output);
+    const CliRom rom = openCliRom(romPath, Access::Read);
+    std::vector<int> indices(static_cast<std::size_t>(species::kSpeciesCount));
+    std::iota(indices.begin(), indices.end(), 0);
+    writeOutput(options.output, writeSheet(rom.records, indices, {format, options.codes, options.bom}),
+                romPath);
+    return Ok;
+}
+
+int runImport(const std::string& romPath, const std::string& file, const std::string& formatOption,
+              bool dryRun)
+{
+    const auto text = readInput(file);
+    ErrorList errors;
+    const auto rows = readSheet(text, inputFormat(formatOption, file, text), errors);
+    if (rows.empty() && errors.empty())
+        errors.add(file, "holds no species rows");
+    if (!errors.empty())
+        errors.report();
+    // From here to the last write the file is locked against other writers of ours,
+    // so the changes are worked out against what the file holds while they are made.
+    CliRom rom = openCliRom(romPath, dryRun ? Access::Read : Access::Write);
+    const auto wanted = applySheet(rows, rom.records, errors);
+    if (!errors.empty())
+        errors.report();
+    return writeChanges(rom, wanted, dryRun);
+}
+
+} // namespace quillmark::cli

@@ -1,0 +1,93 @@
+#include "cli/CliErrors.h"
+#include "cli/Commands.h"
+#include "cli/Output.h"
+
+#include <iostream>
+#include <map>
+
+namespace quillmark::cli {
+
+int runGet(const std::string& romPath, const std::string& speciesText)
+{
+    const int index = speciesIndex(speciesText);
+    const CliRom rom = openCliRom(romPath, Access::Read);
+    const auto& record = rom.records[static_cast<std::size_t>(index)];
+    std::cout << "species: " << speciesLabel(index) << '\n';
+    for (const auto& column : species::recordColumns()) {
+        std::cout << column.name << ": " << species::cellText(column, record);
+        if (column.hasList())
+            std::cout << " [" << species::codeOf(column, record) << "]";
+        std::cout << '\n';
+    }
+    return Ok;
+}
+
+int runSet(const std::string& romPath, const std::string& speciesText,
+           const std::vector<std::string>& assignments, bool dryRun)
+{
+    const int index = speciesIndex(speciesText);
+    struct Assignment {
+        const species::RecordColumn* column;
+        bool code;
+        char op;  // '=', '+' or '-'
+        std::string value;
+    };
+    std::vector<Assignment> parsed;
+    ErrorList errors;
+    std::map<std::string, std::string> seen;  // field and operator -> the argument
+    for (const auto& argument : assignments) {
+        const auto eq = argument.find('=');
+        std::string key = argument.substr(0, eq);
+        char op = '=';
+        if (!key.empty() && (key.back() == '+' || key.back() == '-')) {
+            op = key.back();
+            key.pop_back();
+        }
+        const auto* column = species::findColumn(key);
+        const auto* codeColumn = species::findCodeColumn(key);
+        if (eq == std::string::npos || (!column && !codeColumn)) {
+            errors.add(species::quoteCell(argument),
+                       "expected FIELD=VALUE with one of the fields of quillmark-cli set --help");
+            continue;
+        }
+        const bool machines = column && column->kind == species::ColumnKind::Machines;
+        if (op != '=' && !machines) {
+            errors.add(species::quoteCell(argument), "only machines takes += and -=");
+            continue;
+        }
+        const auto field = std::string(column ? column->name : codeColumn->name);
+        const auto slot = field + (machines ? std::string(1, op) : "");
+        if (const auto [first, added] = seen.emplace(slot, argument); !added) {
+            errors.add(species::quoteCell(argument), "the field " + field + " is already given by " +
+                                                          species::quoteCell(first->second));
+            continue;
+        }
+        if (!machines)
+            seen.emplace(field, argument);  // type1 and type1_code are one field
+        parsed.push_back({column ? column : codeColumn, codeColumn != nullptr, op, argument.substr(eq + 1)});
+    }
+    if (seen.count("machines=") && (seen.count("machines+") || seen.count("machines-")))
+        errors.add("machines", "give the whole list with machines= or changes with += and -=, not both");
+    if (!errors.empty())
+        errors.report();
+
+    CliRom rom = openCliRom(romPath, dryRun ? Access::Read : Access::Write);
+    auto wanted = rom.records;
+    auto& record = wanted[static_cast<std::size_t>(index)];
+    for (const auto& a : parsed) {
+        std::optional<std::string> error;
+        if (a.op != '=')
+            error = species::editMachines(a.value, a.op == '+', record);
+        else if (a.code)
+            error = species::applyCodeCell(*a.column, a.value, record);
+        else
+            error = species::applyCell(*a.column, a.value, record);
+        if (error)
+            errors.add("", *error);
+    }
+    if (!errors.empty())
+        errors.report();
+    return writeChanges(rom, wanted, dryRun);
+}
+
+} // namespace quillmark::cli

@@ -1,0 +1,49 @@
+#include "cli/CliErrors.h"
+#include "cli/Commands.h"
+#include "species/SpeciesMessages.h"
+
+#include <iostream>
+
+namespace quillmark::cli {
+
+int runInfo(const std::string& romPath)
+{
+    auto file = platform::fileServices().open(romPath, platform::FileAccess::Read);
+    if (!file)
+        fail(BadRom, romPath + ": " + std::string(platform::errorDescription(file.error())));
+    const auto code = rom::readGameCode(**file);
+    if (!code)
+        fail(BadRom, std::string(species::kUnsupportedRom) + ": the file is too short to be a ROM");
+    const auto* edition = rom::findEdition(*code);
+    if (!edition)
+        fail(BadRom, unsupportedRomMessage(*code));
+    std::cout << "game code:   " << *code << '\n'
+              << "title:       " << edition->title << '\n'
+              << "language:    " << edition->language << '\n'
+              << "file size:   " << (*file)->size() << '\n';
+    const auto retail = species::tableBaseFor(*code);
+    const auto table = species::locateSpeciesTable(**file, *code);
+    if (!table && table.error().kind == species::SpeciesFailure::TableOutsideFile) {
+        std::cout << "table start: " << *retail << " (fixed start: the ROM has no file table)\n"
+                  << "table fits:  no, the file is too short (" << species::kSpeciesCount
+                  << " records of " << species::kRecordSize << " bytes)\n";
+        return Ok;
+    }
+    if (!table)
+        fail(BadRom, species::userMessage(table.error(), species::SpeciesOperation::Load));
+    const auto start = std::to_string(table->tableBase);
+    if (table->narcPath.empty())
+        std::cout << "table start: " << start << " (fixed start: the ROM has no file table)\n";
+    else
+        std::cout << "table file:  " << table->narcPath << '\n'
+                  << "table start: " << start << " (record 1 of that file)\n";
+    std::cout << "retail:      "
+              << (retail && *retail == start ? "the same place as on the cartridge"
+                                             : "not where the cartridge has it (a rebuilt ROM)")
+              << '\n'
+              << "table fits:  yes (" << species::kSpeciesCount << " records of "
+              << species::kRecordSize << " bytes)\n";
+    return Ok;
+}
+
+} // namespace quillmark::cli

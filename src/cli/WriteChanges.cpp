@@ -1,0 +1,94 @@
+#include "cli/CliErrors.h"
+#include "cli/Commands.h"
+#include "species/SpeciesTableFile.h"
+
+#include <algorithm>
+#include <iostream>
+
+namespace quillmark::cli {
+
+namespace {
+
+std::string machineChanges(const species::RecordBytes& before, const species::RecordBytes& after)
+{
+    const auto was = species::machinesOf(before), now = species::machinesOf(after);
+    std::string text;
+    for (const int bit : now) {
+        if (std::find(was.begin(), was.end(), bit) == was.end())
+            text += " +" + species::machineName(bit);
+    }
+    for (const int bit : was) {
+        if (std::find(now.begin(), now.end(), bit) == now.end())
+            text += " -" + species::machineName(bit);
+    }
+    return text;
+}
+
+std::string speciesList(const std::vector<int>& indices)
+{
+    std::string text;
+    for (std::size_t i = 0; i < indices.size(); ++i) {
+        if (i == 20) {
+            text += ", and " + std::to_string(indices.size() - 20) + " more";
+            break;
+        }
+        text += (i ? ", " : "") + speciesLabel(indices[i]);
+    }
+    return text;
+}
+
+} // namespace
+
+int writeChanges(CliRom& rom, const std::vector<species::RecordBytes>& wanted, bool dryRun)
+{
+    std::vector<std::string> lines;
+    std::vector<int> changed;
+    std::size_t bytes = 0;
+    for (std::size_t i = 0; i < wanted.size(); ++i) {
+        const auto& before = rom.records[i];
+        const auto& after = wanted[i];
+        if (before == after)
+            continue;
+        changed.push_back(static_cast<int>(i));
+        for (std::size_t b = 0; b < before.size(); ++b)
+            bytes += before[b] != after[b];
+        const auto label = speciesLabel(static_cast<int>(i));
+        for (const auto& column : species::recordColumns()) {
+            if (column.kind == species::ColumnKind::Machines) {
+                if (const auto text = machineChanges(before, after); !text.empty())
+                    lines.push_back(label + ": machines" + text);
+                continue;
+            }
+            const auto was = species::cellText(column, before), now = species::cellText(column, after);
+            if (was != now)
+                lines.push_back(label + ": " + std::string(column.name) + " " + was + " -> " + now);
+        }
+    }
+    const auto summary = std::to_string(lines.size()) + " field(s), " + std::to_string(bytes) +
+                         " byte(s) ";
+    if (!dryRun && !changed.empty()) {
+        const auto writes = species::writeChangedRecords(*rom.file, rom.table.tableBase,
+                                                         rom.records, wanted);
+        if (!writes.complete()) {
+            std::vector<int> notWritten;
+            for (const int index : changed) {
+                if (std::find(writes.written.begin(), writes.written.end(), index) == writes.written.end())
+                    notWritten.push_back(index);
+            }
+            std::cerr << "quillmark-cli: the ROM could not be written completely: "
+                      << platform::errorDescription(*writes.error) << '\n'
+                      << "quillmark-cli: " << writes.written.size() << " of " << changed.size()
+                      << " changed species were written"
+                      << (writes.written.empty() ? "" : " (" + speciesList(writes.written) + ")")
+                      << "; not written: " << speciesList(notWritten) << '\n';
+            throw Failure{WriteIncomplete};
+        }
+    }
+    for (const auto& line : lines)
+        std::cout << line << '\n';
+    std::cout << summary
+              << (dryRun ? "would change; nothing was written (dry run)" : "changed") << '\n';
+    return Ok;
+}
+
+} // namespace quillmark::cli
