@@ -93,6 +93,8 @@ bench:
 	cmake --build $(BENCH_DIR) --parallel
 	$(BENCH_DIR)/bench/bench_core --benchmark_repetitions=9 --benchmark_report_aggregates_only=true \
 	  --benchmark_filter=. 2>&1 | grep -E "^(Benchmark|BM_.*_median|Run on)"
+	$(BENCH_DIR)/bench/bench_cli --benchmark_repetitions=9 --benchmark_report_aggregates_only=true \
+	  2>&1 | grep -E "^(Benchmark|BM_.*_median)"
 	QT_QPA_PLATFORM=offscreen $(BENCH_DIR)/bench/bench_window --benchmark_repetitions=9 \
 	  --benchmark_report_aggregates_only=true 2>&1 | grep -E "^(Benchmark|BM_.*_median)"
 	scripts/measure-startup.sh $(BENCH_DIR) 11

@@ -80,7 +80,8 @@ int writeChanges(CliRom& rom, const std::vector<species::RecordBytes>& wanted, b
                       << "quillmark-cli: " << writes.written.size() << " of " << changed.size()
                       << " changed species were written"
                       << (writes.written.empty() ? "" : " (" + speciesList(writes.written) + ")")
-                      << "; not written: " << speciesList(notWritten) << '\n';
+                      << "; not written: " << speciesList(notWritten) << " ("
+                      << speciesLabel(*writes.failedAt) << " may be partly written)\n";
             throw Failure{WriteIncomplete};
         }
     }

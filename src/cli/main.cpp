@@ -12,8 +12,12 @@
 int main(int argc, char** argv)
 {
     using namespace quillmark::cli;
-    // A closed pipe is an error to report, not a reason to die silently.
+    // A closed pipe or a file-size limit is an error to report, not a reason to die
+    // silently half-way through.
     std::signal(SIGPIPE, SIG_IGN);
+#ifdef SIGXFSZ
+    std::signal(SIGXFSZ, SIG_IGN);
+#endif
 
     CLI::App app{"quillmark-cli: the species data of Pokémon Diamond and Pearl ROMs, all at once.\n"
                  "Species are given by list index (0-based: Bulbasaur is 0, Garchomp 444) or name.\n"

@@ -22,7 +22,7 @@ ErrorText textOf(FileError error)
     case FileError::PastEndOfFile: return {62, "Input past end of file: the bytes asked for lie past the end of the file."};
     case FileError::WritePastEndOfFile: return {5, "Invalid procedure call or argument: the position lies past the end of the file; nothing was written and the file was not extended."};
     case FileError::DeviceIoError: return {57, "Device I/O error."};
-    case FileError::DiskFull: return {61, "Disk full: there is no space left on the disk that holds the file."};
+    case FileError::DiskFull: return {61, "Disk full: there is no room left for the file (the disk, or the space allowed to it, is full)."};
     case FileError::LockedByAnotherWriter: return {55, "File already open: another program is writing to this file. Try again when it has finished."};
     case FileError::TypeMismatch: return {13, "Type mismatch: the text is not made of hexadecimal digit pairs."};
     case FileError::Overflow: return {6, "Overflow: the position is too large."};

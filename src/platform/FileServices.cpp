@@ -33,6 +33,7 @@ FileError fromErrno(int error)
     case EISDIR:
     case ENXIO: return FileError::PathFileAccess;
     case ENOSPC:
+    case EFBIG:
 #ifdef EDQUOT
     case EDQUOT:
 #endif

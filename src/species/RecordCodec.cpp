@@ -361,8 +361,11 @@ std::string cellText(const RecordColumn& column, const RecordBytes& record)
 {
     if (column.kind == ColumnKind::Machines) {
         std::string text;
-        for (const int bit : machinesOf(record))
-            text += (text.empty() ? "" : " ") + machineName(bit);
+        for (const int bit : machinesOf(record)) {
+            if (!text.empty())
+                text += ' ';
+            text += machineName(bit);
+        }
         return text;
     }
     const unsigned code = codeOf(column, record);
@@ -371,7 +374,8 @@ std::string cellText(const RecordColumn& column, const RecordBytes& record)
     const auto& entries = listEntries(column.list);
     if (code < entries.size() && textIndex(column.list).count(normalized(entries[code])) == 1)
         return entries[code];
-    return "#" + std::to_string(code);
+    std::string numbered(1, '#');
+    return numbered += std::to_string(code);
 }
 
 std::optional<std::string> applyCodeCell(const RecordColumn& column, std::string_view text,
@@ -419,8 +423,10 @@ std::optional<std::string> applyCell(const RecordColumn& column, std::string_vie
     }
     if (matches > 1) {
         std::string codes;
-        for (auto it = first; it != last && codes.size() < 60; ++it)
-            codes += (codes.empty() ? "" : ", ") + ("#" + std::to_string(it->second));
+        for (auto it = first; it != last && codes.size() < 60; ++it) {
+            codes += codes.empty() ? "#" : ", #";
+            codes += std::to_string(it->second);
+        }
         return name + ": " + quoteCell(text) + " names " + std::to_string(matches) +
                " entries (" + codes + "...); give the one meant as #NNN";
     }
@@ -456,13 +462,17 @@ std::optional<unsigned> parseWholeNumber(std::string_view text, unsigned max)
 
 std::string quoteCell(std::string_view text)
 {
+    std::string quoted(1, '"');
     if (text.size() <= 40)
-        return "\"" + std::string(text) + "\"";
+        return (quoted += text) += '"';
     // Cut at a character boundary.
     std::size_t cut = 40;
     while (cut > 0 && (static_cast<unsigned char>(text[cut]) & 0xC0) == 0x80)
         --cut;
-    return "\"" + std::string(text.substr(0, cut)) + "...\" (" + std::to_string(text.size()) + " bytes)";
+    quoted += text.substr(0, cut);
+    quoted += "...\" (";
+    quoted += std::to_string(text.size());
+    return quoted += " bytes)";
 }
 
 } // namespace quillmark::species

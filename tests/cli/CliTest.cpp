@@ -20,10 +20,11 @@ struct Run {
     std::string out;  // standard output and error together
 };
 
-Run cli(const std::string& arguments)
+// `prefix` runs in the shell first (a ulimit, say).
+Run cli(const std::string& arguments, const std::string& prefix = "")
 {
     // Standard error joins standard output unless the command sends it elsewhere.
-    const std::string command = std::string(QUILLMARK_CLI) + " " + arguments +
+    const std::string command = prefix + QUILLMARK_CLI + " " + arguments +
                                 (arguments.find("2>") == std::string::npos ? " 2>&1" : "");
     Run run{-1, {}};
     FILE* pipe = ::popen(command.c_str(), "r");
@@ -330,6 +331,32 @@ TEST_F(Cli, GetListAndInfoOnTheRetailData)
               std::string::npos) << info.out;
     EXPECT_NE(info.out.find("table start: 29448712 (record 1 of that file)\nretail:      the same place"),
               std::string::npos) << info.out;
+}
+
+TEST_F(Cli, AWriteThatStopsHalfWaySaysWhatWasWritten)
+{
+    std::string csv = "index,hp,item1_code\n";
+    for (int i = 0; i < 493; ++i)
+        csv += std::to_string(i) + ",1,258\n";
+    const auto sheet = dir.file("all.csv");
+    writeText(sheet, csv);
+    // A file-size limit at the start of record 58 (a 512-byte boundary) makes every
+    // write from there fail, as a full disk would.
+    ASSERT_EQ(at(58, 0) % 512, 0);
+    const auto run = cli("import '" + rom + "' " + sheet + " 2>&1; echo \"exit=$?\"",
+                         "ulimit -f " + std::to_string(at(58, 0) / 512) + "; ");
+    EXPECT_NE(run.out.find("exit=3"), std::string::npos) << run.out;
+    EXPECT_NE(run.out.find("the ROM could not be written completely: Disk full"), std::string::npos);
+    EXPECT_NE(run.out.find("58 of 493 changed species were written"), std::string::npos) << run.out;
+    EXPECT_NE(run.out.find("not written: Arcanine (58)"), std::string::npos) << run.out;
+    EXPECT_EQ(run.out.find("byte(s) changed"), std::string::npos) << "no summary of writes that did not happen";
+    const auto after = readFile(rom);
+    for (const int index : {57, 58}) {
+        const auto r = static_cast<std::size_t>(at(index, 0));
+        const bool written = index < 58;
+        EXPECT_EQ(after[r], written ? 1 : before[r]) << index;
+        EXPECT_EQ(after[r + 12] | after[r + 13] << 8, written ? 258 : (before[r + 12] | before[r + 13] << 8)) << index;
+    }
 }
 
 TEST_F(Cli, RebuiltRomsAreEditedWhereTheirFileSystemSaysAndDamagedOnesRefused)

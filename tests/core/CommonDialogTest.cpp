@@ -112,8 +112,8 @@ TEST(clsCommonDialog, ASecondOpenStartsWhereTheFirstEnded)
 TEST(clsCommonDialog, PathsMustFitTheBuffer)
 {
     RecordingPlatform platform;
-    const std::string fits = "/" + std::string(253, 'a');
-    const std::string tooLong = "/" + std::string(254, 'a');
+    std::string fits(254, 'a'), tooLong(255, 'a');
+    fits[0] = tooLong[0] = '/';
     platform.choices = {fits, tooLong};
     clsCommonDialog dialog(platform.functions());
     EXPECT_EQ(dialog.ShowOpen(0, "Open", "", kFilter, 0), fits);
