@@ -232,7 +232,8 @@ TEST_F(BadFiles, PathsOf254And255Bytes)
         const std::string file = "/r.nds";
         while (folder.size() + file.size() < length) {
             const auto room = length - folder.size() - file.size() - 1;
-            folder += "/" + std::string(std::min<std::size_t>(room, 100), 'd');
+            folder += '/';
+            folder.append(std::min<std::size_t>(room, 100), 'd');
         }
         std::filesystem::create_directories(folder);
         const auto path = folder + file;
