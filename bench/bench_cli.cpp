@@ -39,6 +39,13 @@ const std::string& image()
         recipe.fileSize = 64 << 20;
         recipe.records = *romimage::readPersonalCsv(QUILLMARK_SAMPLES_DIR "/dp_personal.csv", nullptr);
         romimage::writeRomImage(p, recipe, nullptr);
+        // A real ROM has no holes: read the whole image back and write it out again, so
+        // that every block is on the disk and cp has to copy every byte.
+        std::ifstream in(p, std::ios::binary);
+        std::vector<char> bytes(std::size_t{64} << 20);
+        in.read(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+        std::ofstream(p, std::ios::binary | std::ios::trunc)
+            .write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
         return p;
     }();
     return path;
