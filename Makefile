@@ -29,9 +29,12 @@ test: build
 
 SAMPLE := samples/sample-diamond.nds
 
-# A ROM image to try the editor on: game code ADAE, the retail Diamond species table.
+# ROM images to try the editor on, with the retail species data: Diamond (ADAE),
+# Platinum (CPUE) and HeartGold (IPKE).
 sample: build
 	$(BUILD_DIR)/tools/quillmark-mkrom $(SAMPLE) --code ADAE --data samples/dp_personal.csv
+	$(BUILD_DIR)/tools/quillmark-mkrom samples/sample-platinum.nds --code CPUE --data samples/pt_personal.csv
+	$(BUILD_DIR)/tools/quillmark-mkrom samples/sample-heartgold.nds --code IPKE --data samples/hgss_personal.csv
 
 # The README's picture, made from the real program under a private X server.
 screenshot: sample

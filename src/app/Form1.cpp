@@ -310,6 +310,7 @@ void Form1::mnuOpen_Click()
         return;
     }
     m_session.OpenedRom = species::RomFingerprint{identity->gameCode, *table};
+    fillItemLists(identity->edition->game);
     // The file the user will save into, and only that one, is made writable. A
     // failure shows later, when a save cannot open the file for writing.
     (void)platform::fileServices().setAttributesToNormal(path);
@@ -317,6 +318,22 @@ void Form1::mnuOpen_Click()
     language->setText(qs(identity->edition->language));
     for (const char* name : {"frameLoaded", "framePkmn", "pkmnlst", "frameLanguage"})
         control(name)->setEnabled(true);
+}
+
+void Form1::fillItemLists(rom::Game game)
+{
+    const auto& names = species::itemNamesOf(game);
+    if (&names == &species::itemNamesOf(m_itemGame))
+        return;
+    m_itemGame = game;
+    for (const char* name : {"cmbItem1", "cmbItem2"}) {
+        auto* items = control<QComboBox>(name);
+        const int selected = items->currentIndex();
+        items->clear();
+        items->addItems(toStringList(names));
+        // The values on screen stay until the next load, as Open ROM leaves them.
+        items->setCurrentIndex(selected < items->count() ? selected : -1);
+    }
 }
 
 void Form1::enableEditors()
@@ -367,11 +384,18 @@ void Form1::showEditorValues(const species::SpeciesValues& values)
 {
     for (const auto& field : species::SpeciesFieldMap) {
         const auto i = static_cast<std::size_t>(field.field);
+        auto value = values[i];
+        auto* box = qobject_cast<QComboBox*>(m_fieldControls[i]);
+        // A game with more items than Diamond and Pearl names codes beyond their list.
+        if (box && value.unlistedCode && *value.unlistedCode < box->count()) {
+            value.selectedIndex = *value.unlistedCode;
+            value.unlistedCode.reset();
+        }
         if (field.kind == species::FieldKind::Number)
-            static_cast<QLineEdit*>(m_fieldControls[i])->setText(qs(values[i].text));
+            static_cast<QLineEdit*>(m_fieldControls[i])->setText(qs(value.text));
         else
-            static_cast<QComboBox*>(m_fieldControls[i])->setCurrentIndex(values[i].selectedIndex);
-        m_session.UnlistedCodes[i] = values[i].unlistedCode;
+            box->setCurrentIndex(value.selectedIndex);
+        m_session.UnlistedCodes[i] = value.unlistedCode;
     }
 }
 

@@ -3,6 +3,7 @@
 #include "app/Form2.h"
 #include "dialogs/OpenFileName.h"
 #include "platform/Conversions.h"
+#include "rom/RomIdentification.h"
 #include "species/RomSession.h"
 #include "species/SpeciesEditor.h"
 
@@ -94,6 +95,10 @@ private:
     // A save found the file changed by another program: a click on the species shown
     // loads it again, although it is already the selected one.
     bool m_reloadOnClick = false;
+    // The game whose items the two item lists show; they are filled again when a ROM
+    // of a game with other items is opened.
+    rom::Game m_itemGame = rom::Game::Diamond;
+    void fillItemLists(rom::Game game);
 };
 
 } // namespace quillmark::app

@@ -20,11 +20,6 @@ std::string lowered(std::string_view text)
     return out;
 }
 
-// Games whose codes users meet most; named so that "Unsupported ROM" says what it saw.
-constexpr std::pair<std::string_view, std::string_view> kOtherGames[] = {
-    {"CPU", "Pokémon Platinum"}, {"IPK", "Pokémon HeartGold"}, {"IPG", "Pokémon SoulSilver"},
-};
-
 } // namespace
 
 std::string unsupportedRomMessage(std::string_view gameCode)
@@ -32,12 +27,8 @@ std::string unsupportedRomMessage(std::string_view gameCode)
     std::string printable;
     for (const char c : gameCode)
         printable += (c >= 0x20 && c < 0x7F) ? c : '?';
-    std::string text = std::string(species::kUnsupportedRom) + ": the game code is \"" + printable + "\"";
-    for (const auto& [prefix, title] : kOtherGames) {
-        if (gameCode.starts_with(prefix))
-            return text + " (" + std::string(title) + "), not Diamond or Pearl";
-    }
-    return text + ", not one of Diamond or Pearl";
+    return std::string(species::kUnsupportedRom) + ": the game code is \"" + printable +
+           "\", not one of Diamond, Pearl, Platinum, HeartGold or SoulSilver";
 }
 
 CliRom openCliRom(const std::string& path, Access access)
@@ -70,31 +61,37 @@ CliRom openCliRom(const std::string& path, Access access)
                                                              : species::SpeciesOperation::Load));
     }
     rom.table = *table;
-    auto records = species::readSpeciesRecords(*rom.file, table->tableBase, species::kSpeciesCount);
+    auto records = species::readSpeciesRecords(*rom.file, table->tableBase, table->recordCount);
     if (!records)
         fail(BadRom, species::userMessage(records.error(), species::SpeciesOperation::Load));
     rom.records = std::move(*records);
     return rom;
 }
 
-int speciesIndex(std::string_view text)
+std::optional<int> findSpecies(std::string_view text, int count)
 {
-    if (const auto index = species::parseWholeNumber(text, species::kSpeciesCount - 1))
+    if (const auto index = species::parseWholeNumber(text, static_cast<unsigned>(count - 1)))
         return static_cast<int>(*index);
     const auto wanted = lowered(text);
-    for (std::size_t i = 0; i < species::SpeciesNames.size(); ++i) {
-        if (lowered(species::SpeciesNames[i]) == wanted)
-            return static_cast<int>(i);
+    for (int i = 0; i < count; ++i) {
+        if (lowered(species::recordName(i)) == wanted)
+            return i;
     }
+    return std::nullopt;
+}
+
+int speciesIndex(std::string_view text, int count)
+{
+    if (const auto index = findSpecies(text, count))
+        return *index;
     fail(BadInput, "no species has the index or name " + species::quoteCell(text) +
-                       " (list indices are 0 to 492: Bulbasaur is 0, Garchomp 444; "
-                       "quillmark-cli list species)");
+                       " (list indices are 0 to " + std::to_string(count - 1) +
+                       ": Bulbasaur is 0, Garchomp 444; quillmark-cli list species)");
 }
 
 std::string speciesLabel(int index)
 {
-    return std::string(species::SpeciesNames[static_cast<std::size_t>(index)]) + " (" +
-           std::to_string(index) + ")";
+    return std::string(species::recordName(index)) + " (" + std::to_string(index) + ")";
 }
 
 } // namespace quillmark::cli

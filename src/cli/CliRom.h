@@ -6,6 +6,7 @@
 #include "species/SpeciesTableLocator.h"
 
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -22,7 +23,8 @@ struct CliRom {
     const rom::Edition* edition = nullptr;
     species::SpeciesTable table;
     std::unique_ptr<platform::OpenFile> file;
-    std::vector<species::RecordBytes> records;  // by list index
+    std::vector<species::RecordBytes> records;  // by list index: species, then forms
+    rom::Game game() const { return edition->game; }
 };
 
 // Refuses (exit 2) with the reason the window would give.
@@ -31,8 +33,11 @@ CliRom openCliRom(const std::string& path, Access access);
 // "Unsupported ROM", with the game code found and, for another Gen 4 game, its name.
 std::string unsupportedRomMessage(std::string_view gameCode);
 
-// The list index of "444", "Garchomp" or "garchomp"; exit 1 otherwise.
-int speciesIndex(std::string_view text);
+// The list index of "444", "Garchomp", "garchomp" or "Rotom (Heat)" among the first
+// `count` records; exit 1 otherwise.
+int speciesIndex(std::string_view text, int count);
+// The same without exiting: nothing when no record has that index or name.
+std::optional<int> findSpecies(std::string_view text, int count);
 std::string speciesLabel(int index);  // "Garchomp (444)"
 
 } // namespace quillmark::cli

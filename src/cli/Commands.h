@@ -17,6 +17,7 @@ struct ExportOptions {
     std::string format;  // "" : from the output's extension
     bool codes = false;
     bool bom = true;
+    bool forms = false;  // the egg and form records after the 493 species too
 };
 int runExport(const std::string& romPath, const ExportOptions& options);
 
@@ -25,7 +26,7 @@ int runImport(const std::string& romPath, const std::string& file, const std::st
 int runGet(const std::string& romPath, const std::string& speciesText);
 int runSet(const std::string& romPath, const std::string& speciesText,
            const std::vector<std::string>& assignments, bool dryRun);
-int runList(const std::string& what);
+int runList(const std::string& what, const std::string& game);
 
 // What list prints: its names, for --help.
 std::string listNames();

@@ -12,9 +12,11 @@ int runExport(const std::string& romPath, const ExportOptions& options)
 {
     const auto format = outputFormat(options.format, options.output);
     const CliRom rom = openCliRom(romPath, Access::Read);
-    std::vector<int> indices(static_cast<std::size_t>(species::kSpeciesCount));
+    // The egg and form records only when asked for: most sheets are about the species.
+    std::vector<int> indices(options.forms ? rom.records.size() : std::size_t{species::kSpeciesCount});
     std::iota(indices.begin(), indices.end(), 0);
-    writeOutput(options.output, writeSheet(rom.records, indices, {format, options.codes, options.bom}),
+    writeOutput(options.output,
+                writeSheet(rom.records, indices, {format, rom.game(), options.codes, options.bom}),
                 romPath);
     return Ok;
 }
@@ -32,7 +34,7 @@ int runImport(const std::string& romPath, const std::string& file, const std::st
     // From here to the last write the file is locked against other writers of ours,
     // so the changes are worked out against what the file holds while they are made.
     CliRom rom = openCliRom(romPath, dryRun ? Access::Read : Access::Write);
-    const auto wanted = applySheet(rows, rom.records, errors);
+    const auto wanted = applySheet(rows, rom.records, rom.game(), errors);
     if (!errors.empty())
         errors.report();
     return writeChanges(rom, wanted, dryRun);

@@ -9,12 +9,12 @@ namespace quillmark::cli {
 
 int runGet(const std::string& romPath, const std::string& speciesText)
 {
-    const int index = speciesIndex(speciesText);
     const CliRom rom = openCliRom(romPath, Access::Read);
+    const int index = speciesIndex(speciesText, static_cast<int>(rom.records.size()));
     const auto& record = rom.records[static_cast<std::size_t>(index)];
     std::cout << "species: " << speciesLabel(index) << '\n';
     for (const auto& column : species::recordColumns()) {
-        std::cout << column.name << ": " << species::cellText(column, record);
+        std::cout << column.name << ": " << species::cellText(column, record, rom.game());
         if (column.hasList())
             std::cout << " [" << species::codeOf(column, record) << "]";
         std::cout << '\n';
@@ -25,7 +25,6 @@ int runGet(const std::string& romPath, const std::string& speciesText)
 int runSet(const std::string& romPath, const std::string& speciesText,
            const std::vector<std::string>& assignments, bool dryRun)
 {
-    const int index = speciesIndex(speciesText);
     struct Assignment {
         const species::RecordColumn* column;
         bool code;
@@ -72,6 +71,7 @@ int runSet(const std::string& romPath, const std::string& speciesText,
         errors.report();
 
     CliRom rom = openCliRom(romPath, dryRun ? Access::Read : Access::Write);
+    const int index = speciesIndex(speciesText, static_cast<int>(rom.records.size()));
     auto wanted = rom.records;
     auto& record = wanted[static_cast<std::size_t>(index)];
     for (const auto& a : parsed) {
@@ -81,7 +81,7 @@ int runSet(const std::string& romPath, const std::string& speciesText,
         else if (a.code)
             error = species::applyCodeCell(*a.column, a.value, record);
         else
-            error = species::applyCell(*a.column, a.value, record);
+            error = species::applyCell(*a.column, a.value, record, rom.game());
         if (error)
             errors.add("", *error);
     }

@@ -20,6 +20,7 @@ int runInfo(const std::string& romPath)
     std::cout << "game code:   " << *code << '\n'
               << "title:       " << edition->title << '\n'
               << "language:    " << edition->language << '\n'
+              << "game:        " << rom::gameName(edition->game) << '\n'
               << "file size:   " << (*file)->size() << '\n';
     const auto retail = species::tableBaseFor(*code);
     const auto table = species::locateSpeciesTable(**file, *code);
@@ -38,11 +39,13 @@ int runInfo(const std::string& romPath)
         std::cout << "table file:  " << table->narcPath << '\n'
                   << "table start: " << start << " (record 1 of that file)\n";
     std::cout << "retail:      "
-              << (retail && *retail == start ? "the same place as on the cartridge"
-                                             : "not where the cartridge has it (a rebuilt ROM)")
+              << (!retail                      ? "no fixed place is known for this game"
+                  : *retail == start ? "the same place as on the cartridge"
+                                     : "not where the cartridge has it (a rebuilt ROM)")
               << '\n'
-              << "table fits:  yes (" << species::kSpeciesCount << " records of "
-              << species::kRecordSize << " bytes)\n";
+              << "table fits:  yes (" << table->recordCount << " records of "
+              << species::kRecordSize << " bytes: " << species::kSpeciesCount << " species, "
+              << table->recordCount - species::kSpeciesCount << " egg and form records)\n";
     return Ok;
 }
 

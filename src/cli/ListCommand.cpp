@@ -24,22 +24,34 @@ std::string listNames()
     return names;
 }
 
-int runList(const std::string& what)
+int runList(const std::string& what, const std::string& gameText)
 {
+    std::optional<rom::Game> game;
+    for (const auto each : {rom::Game::Diamond, rom::Game::Pearl, rom::Game::Platinum,
+                            rom::Game::HeartGold, rom::Game::SoulSilver}) {
+        std::string name(rom::gameName(each));
+        for (auto& c : name)
+            c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+        if (name == gameText)
+            game = each;
+    }
+    if (!game)
+        fail(BadInput, "--game is diamond, pearl, platinum, heartgold or soulsilver, not " +
+                           species::quoteCell(gameText));
     if (what == "species") {
-        for (std::size_t i = 0; i < species::SpeciesNames.size(); ++i)
-            std::cout << i << '\t' << species::SpeciesNames[i] << '\n';
+        for (int i = 0; i < species::recordCountOf(*game); ++i)
+            std::cout << i << '\t' << species::recordName(i) << '\n';
         return Ok;
     }
     if (what == "machines") {
         for (int bit = 0; bit < species::kMachineCount; ++bit)
-            std::cout << species::machineName(bit) << '\t' << species::machineMove(bit) << '\n';
+            std::cout << species::machineName(bit) << '\t' << species::machineMove(bit, *game) << '\n';
         return Ok;
     }
     const auto list = species::listByName(what);
     if (!list)
         fail(BadInput, "no list named " + species::quoteCell(what) + "; the lists are " + listNames());
-    const auto& entries = species::listEntries(*list);
+    const auto& entries = species::listEntries(*list, *game);
     for (std::size_t code = 0; code < entries.size(); ++code)
         std::cout << code << '\t' << entries[code] << '\n';
     return Ok;

@@ -18,7 +18,7 @@ std::string lowered(std::string_view text)
     return out;
 }
 
-std::optional<int> speciesOfRow(const SheetRow& row, ErrorList& errors)
+std::optional<int> speciesOfRow(const SheetRow& row, int count, ErrorList& errors)
 {
     const Cell* byIndex = nullptr;
     const Cell* byName = nullptr;
@@ -30,17 +30,17 @@ std::optional<int> speciesOfRow(const SheetRow& row, ErrorList& errors)
     }
     std::optional<int> index, named;
     if (byIndex) {
-        if (const auto number = species::parseWholeNumber(byIndex->value, species::kSpeciesCount - 1))
+        if (const auto number = species::parseWholeNumber(byIndex->value, static_cast<unsigned>(count - 1)))
             index = static_cast<int>(*number);
         else
             errors.add(byIndex->where, "no species has the index " + species::quoteCell(byIndex->value) +
-                                           " (list indices are 0 to 492)");
+                                           " (list indices are 0 to " + std::to_string(count - 1) + ")");
     }
     if (byName) {
         const auto wanted = lowered(byName->value);
-        for (std::size_t i = 0; i < species::SpeciesNames.size() && !named; ++i) {
-            if (lowered(species::SpeciesNames[i]) == wanted)
-                named = static_cast<int>(i);
+        for (int i = 0; i < count && !named; ++i) {
+            if (lowered(species::recordName(i)) == wanted)
+                named = i;
         }
         if (!named)
             errors.add(byName->where, "no species is named " + species::quoteCell(byName->value));
@@ -63,12 +63,12 @@ std::optional<int> speciesOfRow(const SheetRow& row, ErrorList& errors)
 
 std::vector<species::RecordBytes> applySheet(const std::vector<SheetRow>& rows,
                                              const std::vector<species::RecordBytes>& current,
-                                             ErrorList& errors)
+                                             rom::Game game, ErrorList& errors)
 {
     auto wanted = current;
     std::map<int, std::string> rowOf;
     for (const auto& row : rows) {
-        const auto index = speciesOfRow(row, errors);
+        const auto index = speciesOfRow(row, static_cast<int>(current.size()), errors);
         if (!index)
             continue;
         if (const auto [first, added] = rowOf.emplace(*index, row.where); !added) {
@@ -90,7 +90,7 @@ std::vector<species::RecordBytes> applySheet(const std::vector<SheetRow>& rows,
             auto byText = record, byCode = record;
             bool ok = true;
             if (text) {
-                if (auto error = species::applyCell(column, text->value, byText)) {
+                if (auto error = species::applyCell(column, text->value, byText, game)) {
                     errors.add(text->where, *error);
                     ok = false;
                 }

@@ -14,6 +14,6 @@ namespace quillmark::cli {
 // two rows; nothing is ever chosen silently.
 std::vector<species::RecordBytes> applySheet(const std::vector<SheetRow>& rows,
                                              const std::vector<species::RecordBytes>& current,
-                                             ErrorList& errors);
+                                             rom::Game game, ErrorList& errors);
 
 } // namespace quillmark::cli

@@ -274,23 +274,23 @@ std::string columnHeader(const RecordColumn& column, bool codes)
 }
 
 std::string writeJson(const std::vector<species::RecordBytes>& records,
-                      const std::vector<int>& indices, bool codes)
+                      const std::vector<int>& indices, bool codes, rom::Game game)
 {
     nlohmann::ordered_json json = nlohmann::ordered_json::array();
     for (const int index : indices) {
         const auto& record = records[static_cast<std::size_t>(index)];
         nlohmann::ordered_json object;
         object["index"] = index;
-        object["name"] = species::SpeciesNames[static_cast<std::size_t>(index)];
+        object["name"] = species::recordName(index);
         for (const auto& column : species::recordColumns()) {
             const auto key = columnHeader(column, codes);
             if (column.kind == ColumnKind::Machines) {
                 nlohmann::ordered_json machines = nlohmann::ordered_json::object();
                 for (const int bit : species::machinesOf(record))
-                    machines[species::machineName(bit)] = species::machineMove(bit);
+                    machines[species::machineName(bit)] = species::machineMove(bit, game);
                 object[key] = std::move(machines);
             } else if (column.hasList() && !codes) {
-                object[key] = species::cellText(column, record);
+                object[key] = species::cellText(column, record, game);
             } else {
                 object[key] = species::codeOf(column, record);
             }
@@ -355,7 +355,7 @@ std::string writeSheet(const std::vector<species::RecordBytes>& records,
                        const std::vector<int>& indices, const SheetOptions& options)
 {
     if (options.format == SheetFormat::Json)
-        return writeJson(records, indices, options.codes);
+        return writeJson(records, indices, options.codes, options.game);
     std::vector<std::vector<std::string>> rows;
     std::vector<std::string> header{"index", "name"};
     for (const auto& column : species::recordColumns())
@@ -364,11 +364,11 @@ std::string writeSheet(const std::vector<species::RecordBytes>& records,
     for (const int index : indices) {
         const auto& record = records[static_cast<std::size_t>(index)];
         std::vector<std::string> cells{std::to_string(index),
-                                       std::string(species::SpeciesNames[static_cast<std::size_t>(index)])};
+                                       std::string(species::recordName(index))};
         for (const auto& column : species::recordColumns()) {
             cells.push_back(options.codes && column.hasList()
                                 ? std::to_string(species::codeOf(column, record))
-                                : species::cellText(column, record));
+                                : species::cellText(column, record, options.game));
         }
         rows.push_back(std::move(cells));
     }

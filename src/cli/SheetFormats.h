@@ -37,6 +37,7 @@ std::vector<SheetRow> readSheet(std::string_view text, SheetFormat format, Error
 
 struct SheetOptions {
     SheetFormat format = SheetFormat::Csv;
+    rom::Game game = rom::Game::Diamond;  // whose item names and machine moves
     bool codes = false;  // list fields as their codes, in "<field>_code" columns
     bool bom = true;     // CSV only
 };

@@ -59,7 +59,8 @@ int writeChanges(CliRom& rom, const std::vector<species::RecordBytes>& wanted, b
                     lines.push_back(label + ": machines" + text);
                 continue;
             }
-            const auto was = species::cellText(column, before), now = species::cellText(column, after);
+            const auto was = species::cellText(column, before, rom.game());
+            const auto now = species::cellText(column, after, rom.game());
             if (was != now)
                 lines.push_back(label + ": " + std::string(column.name) + " " + was + " -> " + now);
         }

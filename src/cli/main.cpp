@@ -19,8 +19,10 @@ int main(int argc, char** argv)
     std::signal(SIGXFSZ, SIG_IGN);
 #endif
 
-    CLI::App app{"quillmark-cli: the species data of Pokémon Diamond and Pearl ROMs, all at once.\n"
-                 "Species are given by list index (0-based: Bulbasaur is 0, Garchomp 444) or name.\n"
+    CLI::App app{"quillmark-cli: the species data of Pokémon Diamond, Pearl, Platinum, HeartGold and "
+                 "SoulSilver ROMs, all at once.\n"
+                 "Species are given by list index (0-based: Bulbasaur is 0, Garchomp 444) or name;\n"
+                 "the egg and form records follow from 493 on (Deoxys (Attack Forme), Rotom (Heat)...).\n"
                  "Exit status: 0 done, 1 bad input (nothing written), 2 unsupported or unreadable "
                  "ROM (nothing written), 3 the ROM could not be written completely."};
     app.set_version_flag("--version", "quillmark-cli 1.2.0.0");
@@ -42,6 +44,8 @@ int main(int argc, char** argv)
     exportCmd->add_option("--format", exportOptions.format, "csv or json (by default from the -o extension)");
     exportCmd->add_flag("--codes", exportOptions.codes, "list fields as codes, in <field>_code columns");
     exportCmd->add_flag("--no-bom", noBom, "no UTF-8 byte order mark at the start of a CSV");
+    exportCmd->add_flag("--forms", exportOptions.forms,
+                        "also the egg and form records after the 493 species (Deoxys, Rotom...)");
 
     auto* importCmd = app.add_subcommand(
         "import", "Write the species of a CSV or JSON sheet into the ROM; rows may be a subset, "
@@ -53,7 +57,7 @@ int main(int argc, char** argv)
 
     auto* getCmd = app.add_subcommand("get", "Print every field of one species");
     getCmd->add_option("ROM", rom, "the .nds file")->required();
-    getCmd->add_option("SPECIES", speciesText, "list index (0..492) or name")->required();
+    getCmd->add_option("SPECIES", speciesText, "list index (0..492, forms from 493) or name")->required();
 
     std::string fields;
     for (const auto& column : quillmark::species::recordColumns())
@@ -62,12 +66,15 @@ int main(int argc, char** argv)
         "set", "Change fields of one species: FIELD=VALUE, a list field by text, #code or "
                "<field>_code=N; machines=TM01,HM04 or machines+=TM26 machines-=HM04. Fields: " + fields);
     setCmd->add_option("ROM", rom, "the .nds file")->required();
-    setCmd->add_option("SPECIES", speciesText, "list index (0..492) or name")->required();
+    setCmd->add_option("SPECIES", speciesText, "list index (0..492, forms from 493) or name")->required();
     setCmd->add_option("FIELD=VALUE", assignments, "e.g. hp=80 type1=Fire item1_code=234")->required();
     setCmd->add_flag("--dry-run", dryRun, "print what would change, write nothing");
 
     auto* listCmd = app.add_subcommand("list", "Print the texts of a list with their codes");
     listCmd->add_option("LIST", what, listNames())->required();
+    std::string game = "diamond";
+    listCmd->add_option("--game", game, "diamond, pearl, platinum, heartgold or soulsilver (items "
+                                        "and HM05 differ)");
 
     try {
         app.parse(argc, argv);
@@ -88,7 +95,7 @@ int main(int argc, char** argv)
         else if (*setCmd)
             status = runSet(rom, speciesText, assignments, dryRun);
         else
-            status = runList(what);
+            status = runList(what, game);
         checkStandardOutput();
         return status;
     } catch (const Failure& failure) {

@@ -6,22 +6,55 @@
 
 namespace quillmark::rom {
 
-const std::array<Edition, 14> SupportedEditions = {{
-    {"ADAE", "Pokémon Diamond", "English"},
-    {"APAE", "Pokémon Pearl", "English"},
-    {"ADAS", "Pokémon Diamante", "Español"},
-    {"APAS", "Pokémon Perla", "Español"},
-    {"ADAD", "Pokémon Diamant", "Deutsch"},
-    {"APAD", "Pokémon Perl", "Deutsch"},
-    {"ADAF", "Pokémon Diamant", "Français"},
-    {"APAF", "Pokémon Perla", "Français"},
-    {"ADAI", "Pokémon Diamante", "Italiano"},
-    {"APAI", "Pokémon Perla", "Italiano"},
-    {"ADAK", "Pokémon Diamond", "Korean"},
-    {"APAK", "Pokémon Pearl", "Korean"},
-    {"ADAJ", "Pokémon Diamond", "Japanese"},
-    {"APAJ", "Pokémon Pearl", "Japanese"},
+const std::array<Edition, 35> SupportedEditions = {{
+    {"ADAE", "Pokémon Diamond", "English", Game::Diamond},
+    {"APAE", "Pokémon Pearl", "English", Game::Pearl},
+    {"ADAS", "Pokémon Diamante", "Español", Game::Diamond},
+    {"APAS", "Pokémon Perla", "Español", Game::Pearl},
+    {"ADAD", "Pokémon Diamant", "Deutsch", Game::Diamond},
+    {"APAD", "Pokémon Perl", "Deutsch", Game::Pearl},
+    {"ADAF", "Pokémon Diamant", "Français", Game::Diamond},
+    {"APAF", "Pokémon Perle", "Français", Game::Pearl},
+    {"ADAI", "Pokémon Diamante", "Italiano", Game::Diamond},
+    {"APAI", "Pokémon Perla", "Italiano", Game::Pearl},
+    {"ADAK", "Pokémon Diamond", "Korean", Game::Diamond},
+    {"APAK", "Pokémon Pearl", "Korean", Game::Pearl},
+    {"ADAJ", "Pokémon Diamond", "Japanese", Game::Diamond},
+    {"APAJ", "Pokémon Pearl", "Japanese", Game::Pearl},
+    {"CPUE", "Pokémon Platinum", "English", Game::Platinum},
+    {"CPUS", "Pokémon Platino", "Español", Game::Platinum},
+    {"CPUD", "Pokémon Platin", "Deutsch", Game::Platinum},
+    {"CPUF", "Pokémon Platine", "Français", Game::Platinum},
+    {"CPUI", "Pokémon Platino", "Italiano", Game::Platinum},
+    {"CPUK", "Pokémon Platinum", "Korean", Game::Platinum},
+    {"CPUJ", "Pokémon Platinum", "Japanese", Game::Platinum},
+    {"IPKE", "Pokémon HeartGold", "English", Game::HeartGold},
+    {"IPKS", "Pokémon HeartGold", "Español", Game::HeartGold},
+    {"IPKD", "Pokémon HeartGold", "Deutsch", Game::HeartGold},
+    {"IPKF", "Pokémon HeartGold", "Français", Game::HeartGold},
+    {"IPKI", "Pokémon HeartGold", "Italiano", Game::HeartGold},
+    {"IPKK", "Pokémon HeartGold", "Korean", Game::HeartGold},
+    {"IPKJ", "Pokémon HeartGold", "Japanese", Game::HeartGold},
+    {"IPGE", "Pokémon SoulSilver", "English", Game::SoulSilver},
+    {"IPGS", "Pokémon SoulSilver", "Español", Game::SoulSilver},
+    {"IPGD", "Pokémon SoulSilver", "Deutsch", Game::SoulSilver},
+    {"IPGF", "Pokémon SoulSilver", "Français", Game::SoulSilver},
+    {"IPGI", "Pokémon SoulSilver", "Italiano", Game::SoulSilver},
+    {"IPGK", "Pokémon SoulSilver", "Korean", Game::SoulSilver},
+    {"IPGJ", "Pokémon SoulSilver", "Japanese", Game::SoulSilver},
 }};
+
+std::string_view gameName(Game game)
+{
+    switch (game) {
+    case Game::Diamond: return "Diamond";
+    case Game::Pearl: return "Pearl";
+    case Game::Platinum: return "Platinum";
+    case Game::HeartGold: return "HeartGold";
+    case Game::SoulSilver: return "SoulSilver";
+    }
+    return "";
+}
 
 const Edition* findEdition(std::string_view gameCode)
 {

@@ -17,14 +17,20 @@ namespace quillmark::rom {
 inline constexpr std::int32_t kGameCodeOffset = 12;
 inline constexpr std::int32_t kGameCodeLength = 4;
 
+enum class Game { Diamond, Pearl, Platinum, HeartGold, SoulSilver };
+
 struct Edition {
     std::string_view gameCode;
     std::string_view title;     // shown in `header`
     std::string_view language;  // shown in `language`
+    Game game;
 };
 
-// Searched from the top; the comparison is exact and case-sensitive.
-extern const std::array<Edition, 14> SupportedEditions;
+// Searched from the top; the comparison is exact and case-sensitive. Diamond and
+// Pearl in seven languages, then Platinum, HeartGold and SoulSilver.
+extern const std::array<Edition, 35> SupportedEditions;
+
+std::string_view gameName(Game game);  // "Diamond", "Platinum", "HeartGold"...
 
 const Edition* findEdition(std::string_view gameCode);
 

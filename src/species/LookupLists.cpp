@@ -345,6 +345,66 @@ const std::array<std::string_view, 124> AbilityNames = {{
     "Reckless", "Multitype", "Flower Gift", "Bad Dreams",
 }};
 
+const std::vector<std::string>& itemNamesOf(rom::Game game)
+{
+    static const std::vector<std::string> diamondPearl(ItemNames.begin(), ItemNames.end());
+    static const std::vector<std::string> platinum = [] {
+        auto names = diamondPearl;
+        names[112] = "Griseous Orb";
+        names.insert(names.end(), {"Vs. Recorder", "Gracidea", "Secret Key"});
+        return names;
+    }();
+    static const std::vector<std::string> heartGoldSoulSilver = [] {
+        auto names = diamondPearl;
+        names[112] = "Griseous Orb";
+        names[428] = "???";
+        names.insert(names.end(), {
+            "Vs. Recorder", "Gracidea", "Secret Key", "Apricorn Box", "UNOWN Report", "Berry Pots",
+            "Dowsing MCHN", "Blue Card", "SlowpokeTail", "Clear Bell", "Card Key", "Basement Key",
+            "SquirtBottle", "Red Scale", "Lost Item", "Pass", "Machine Part", "Silver Wing",
+            "Rainbow Wing", "Mystery Egg", "Red Apricorn", "Ylw Apricorn", "Blu Apricorn",
+            "Grn Apricorn", "Pnk Apricorn", "Wht Apricorn", "Blk Apricorn", "Fast Ball", "Level Ball",
+            "Lure Ball", "Heavy Ball", "Love Ball", "Friend Ball", "Moon Ball", "Sport Ball",
+            "Park Ball", "Photo Album", "GB Sounds", "Tidal Bell", "RageCandyBar", "Data Card 01",
+            "Data Card 02", "Data Card 03", "Data Card 04", "Data Card 05", "Data Card 06",
+            "Data Card 07", "Data Card 08", "Data Card 09", "Data Card 10", "Data Card 11",
+            "Data Card 12", "Data Card 13", "Data Card 14", "Data Card 15", "Data Card 16",
+            "Data Card 17", "Data Card 18", "Data Card 19", "Data Card 20", "Data Card 21",
+            "Data Card 22", "Data Card 23", "Data Card 24", "Data Card 25", "Data Card 26",
+            "Data Card 27", "Jade Orb", "Lock Capsule", "Red Orb", "Blue Orb", "Enigma Stone",
+        });
+        return names;
+    }();
+    switch (game) {
+    case rom::Game::Diamond:
+    case rom::Game::Pearl: return diamondPearl;
+    case rom::Game::Platinum: return platinum;
+    case rom::Game::HeartGold:
+    case rom::Game::SoulSilver: break;
+    }
+    return heartGoldSoulSilver;
+}
+
+const std::array<std::string_view, 14> FormNames = {
+    "Egg", "Bad Egg", "Deoxys (Attack Forme)", "Deoxys (Defense Forme)", "Deoxys (Speed Forme)",
+    "Wormadam (Sandy Cloak)", "Wormadam (Trash Cloak)", "Giratina (Origin Forme)",
+    "Shaymin (Sky Forme)", "Rotom (Heat)", "Rotom (Wash)", "Rotom (Frost)", "Rotom (Fan)",
+    "Rotom (Mow)",
+};
+
+int recordCountOf(rom::Game game)
+{
+    const bool diamondPearl = game == rom::Game::Diamond || game == rom::Game::Pearl;
+    return static_cast<int>(SpeciesNames.size()) + (diamondPearl ? 7 : 14);
+}
+
+std::string_view recordName(int index)
+{
+    const auto species = static_cast<int>(SpeciesNames.size());
+    return index < species ? SpeciesNames[static_cast<std::size_t>(index)]
+                           : FormNames[static_cast<std::size_t>(index - species)];
+}
+
 const std::array<std::string, 256>& HatchStepTexts()
 {
     static const auto texts = [] {

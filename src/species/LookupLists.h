@@ -1,6 +1,9 @@
 #pragma once
 
+#include "rom/RomIdentification.h"
+
 #include <array>
+#include <vector>
 #include <string>
 #include <string_view>
 
@@ -11,6 +14,18 @@ extern const std::array<std::string_view, 18> TypeNames;
 extern const std::array<std::string_view, 465> ItemNames;
 extern const std::array<std::string_view, 16> EggGroupNames;
 extern const std::array<std::string_view, 124> AbilityNames;
+
+// The items of each game: Diamond and Pearl have ItemNames; Platinum adds three and
+// names item 112; HeartGold and SoulSilver add 72 more and leave item 428 unnamed.
+const std::vector<std::string>& itemNamesOf(rom::Game game);
+
+// The records after the 493 species, from list index 493 on: the egg records and the
+// forms with data of their own (the first seven in every game, all fourteen from
+// Platinum on).
+extern const std::array<std::string_view, 14> FormNames;
+int recordCountOf(rom::Game game);  // 500 or 507 records after the empty first one
+// The name of list index i: a species below 493, then an egg or form record.
+std::string_view recordName(int index);
 
 // Entry v reads v x 256: "0", "256", ... "65280".
 const std::array<std::string, 256>& HatchStepTexts();

@@ -66,13 +66,21 @@ std::string normalized(std::string_view text)
     return out;
 }
 
-// Codes by normalized text, for each list.
-const std::multimap<std::string, unsigned>& textIndex(ValueList list)
+// Only the item list differs between games, and only between these three.
+Game itemGame(ValueList list, Game game)
 {
-    static std::map<ValueList, std::multimap<std::string, unsigned>> indexes;
-    auto& index = indexes[list];
+    if (list != ValueList::Items || game == Game::Pearl)
+        return Game::Diamond;
+    return game == Game::SoulSilver ? Game::HeartGold : game;
+}
+
+// Codes by normalized text, for each list.
+const std::multimap<std::string, unsigned>& textIndex(ValueList list, Game game)
+{
+    static std::map<std::pair<ValueList, Game>, std::multimap<std::string, unsigned>> indexes;
+    auto& index = indexes[{list, itemGame(list, game)}];
     if (index.empty()) {
-        const auto& entries = listEntries(list);
+        const auto& entries = listEntries(list, game);
         for (unsigned code = 0; code < entries.size(); ++code)
             index.emplace(normalized(entries[code]), code);
         if (list == ValueList::GenderRatios)
@@ -99,11 +107,11 @@ std::size_t editDistance(std::string_view a, std::string_view b)
 }
 
 // Up to three entries closest to what was typed.
-std::string nearestEntries(ValueList list, std::string_view typed)
+std::string nearestEntries(ValueList list, Game game, std::string_view typed)
 {
     const auto wanted = normalized(typed).substr(0, 64);
     std::vector<std::pair<std::size_t, std::string>> scored;
-    const auto& entries = listEntries(list);
+    const auto& entries = listEntries(list, game);
     for (const auto& entry : entries) {
         const auto distance = editDistance(wanted, normalized(entry));
         if (distance <= std::max<std::size_t>(2, wanted.size() / 3) &&
@@ -252,18 +260,17 @@ const RecordColumn* findCodeColumn(std::string_view name)
 
 std::string codeColumnName(const RecordColumn& column) { return std::string(column.name) + "_code"; }
 
-const std::vector<std::string>& listEntries(ValueList list)
+const std::vector<std::string>& listEntries(ValueList list, Game game)
 {
     static const std::vector<std::string> none;
     static const auto types = toStrings(TypeNames);
-    static const auto items = toStrings(ItemNames);
     static const auto genders = makeGenderRatioTexts(platform::NumberFormat{"."});
     static const auto hatch = toStrings(HatchStepTexts());
     static const auto eggs = toStrings(EggGroupNames);
     static const auto abilities = toStrings(AbilityNames);
     switch (list) {
     case ValueList::Types: return types;
-    case ValueList::Items: return items;
+    case ValueList::Items: return itemNamesOf(game);
     case ValueList::GenderRatios: return genders;
     case ValueList::HatchSteps: return hatch;
     case ValueList::EggGroups: return eggs;
@@ -311,7 +318,13 @@ std::string machineName(int bit)
     return std::string(tm ? "TM" : "HM") + (number < 10 ? "0" : "") + std::to_string(number);
 }
 
-std::string_view machineMove(int bit) { return kMachineMoves[static_cast<std::size_t>(bit)]; }
+std::string_view machineMove(int bit, Game game)
+{
+    constexpr int kHm05 = kTmCount + 4;
+    if (bit == kHm05 && (game == Game::HeartGold || game == Game::SoulSilver))
+        return "Whirlpool";
+    return kMachineMoves[static_cast<std::size_t>(bit)];
+}
 
 unsigned codeOf(const RecordColumn& column, const RecordBytes& record)
 {
@@ -357,7 +370,7 @@ std::vector<int> machinesOf(const RecordBytes& record)
     return bits;
 }
 
-std::string cellText(const RecordColumn& column, const RecordBytes& record)
+std::string cellText(const RecordColumn& column, const RecordBytes& record, Game game)
 {
     if (column.kind == ColumnKind::Machines) {
         std::string text;
@@ -371,8 +384,8 @@ std::string cellText(const RecordColumn& column, const RecordBytes& record)
     const unsigned code = codeOf(column, record);
     if (!column.hasList())
         return std::to_string(code);
-    const auto& entries = listEntries(column.list);
-    if (code < entries.size() && textIndex(column.list).count(normalized(entries[code])) == 1)
+    const auto& entries = listEntries(column.list, game);
+    if (code < entries.size() && textIndex(column.list, game).count(normalized(entries[code])) == 1)
         return entries[code];
     std::string numbered(1, '#');
     return numbered += std::to_string(code);
@@ -389,7 +402,7 @@ std::optional<std::string> applyCodeCell(const RecordColumn& column, std::string
 }
 
 std::optional<std::string> applyCell(const RecordColumn& column, std::string_view text,
-                                     RecordBytes& record)
+                                     RecordBytes& record, Game game)
 {
     const std::string name(column.name);
     if (column.kind == ColumnKind::Machines) {
@@ -414,7 +427,7 @@ std::optional<std::string> applyCell(const RecordColumn& column, std::string_vie
         setCode(column, *code, record);
         return std::nullopt;
     }
-    const auto& index = textIndex(column.list);
+    const auto& index = textIndex(column.list, game);
     const auto [first, last] = index.equal_range(normalized(text));
     const auto matches = std::distance(first, last);
     if (matches == 1) {
@@ -434,7 +447,7 @@ std::optional<std::string> applyCell(const RecordColumn& column, std::string_vie
         return name + " is given in steps, a multiple of 256 from 0 to 65280 (or its code with " +
                codeColumnName(column) + "), not " + quoteCell(text);
     return name + ": " + quoteCell(text) + " is not an entry of the list " +
-           std::string(listName(column.list)) + nearestEntries(column.list, text) +
+           std::string(listName(column.list)) + nearestEntries(column.list, game, text) +
            " (quillmark-cli list " + std::string(listName(column.list)) + ")";
 }
 

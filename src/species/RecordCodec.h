@@ -1,5 +1,6 @@
 #pragma once
 
+#include "rom/RomIdentification.h"
 #include "species/SpeciesRecord.h"
 
 #include <array>
@@ -47,14 +48,16 @@ const RecordColumn* findColumn(std::string_view name);
 const RecordColumn* findCodeColumn(std::string_view name);
 std::string codeColumnName(const RecordColumn& column);
 
-// The texts of a list, by code; the names of the list command ("types", "items"...).
-const std::vector<std::string>& listEntries(ValueList list);
+// The texts of a list, by code, in a game (only the items differ between games); the
+// names of the list command ("types", "items"...).
+using rom::Game;
+const std::vector<std::string>& listEntries(ValueList list, Game game = Game::Diamond);
 std::optional<ValueList> listByName(std::string_view name);
 std::string_view listName(ValueList list);
 
 inline constexpr int kMachineCount = 100;
 std::string machineName(int bit);  // "TM01" .. "TM92", "HM01" .. "HM08"
-std::string_view machineMove(int bit);
+std::string_view machineMove(int bit, Game game = Game::Diamond);  // HM05 differs in HG/SS
 
 // The stored value of a column (a code, a number, 0/1); not for Machines.
 unsigned codeOf(const RecordColumn& column, const RecordBytes& record);
@@ -63,13 +66,13 @@ std::vector<int> machinesOf(const RecordBytes& record);
 
 // A cell as an export writes it: numbers in decimal, a list field's entry text (or
 // "#NNN" where no entry, or more than one, has that code), machines as "TM01 HM04".
-std::string cellText(const RecordColumn& column, const RecordBytes& record);
+std::string cellText(const RecordColumn& column, const RecordBytes& record, Game game = Game::Diamond);
 
 // A cell read back. Numbers are whole decimal numbers in range; list texts match
 // case, blanks and apostrophes aside, or "#NNN" gives the code. The error message
 // names the column, the value (cut to 40 characters) and what is accepted.
 std::optional<std::string> applyCell(const RecordColumn& column, std::string_view text,
-                                     RecordBytes& record);
+                                     RecordBytes& record, Game game = Game::Diamond);
 // The same for the code column of a list field: a whole number in range.
 std::optional<std::string> applyCodeCell(const RecordColumn& column, std::string_view text,
                                          RecordBytes& record);

@@ -4,6 +4,7 @@
 #include "rom/Narc.h"
 #include "rom/NitroFs.h"
 #include "rom/RomIdentification.h"
+#include "species/LookupLists.h"
 #include "species/SpeciesRecord.h"
 
 #include <limits>
@@ -14,6 +15,10 @@ namespace {
 
 constexpr std::string_view kDiamondNarc = "poketool/personal/personal.narc";
 constexpr std::string_view kPearlNarc = "poketool/personal_pearl/personal.narc";
+// Platinum and HeartGold/SoulSilver also carry Diamond's file (as
+// poketool/personal/personal.narc and pbr/personal.narc), but never read it.
+constexpr std::string_view kPlatinumNarc = "poketool/personal/pl_personal.narc";
+constexpr std::string_view kHeartGoldSoulSilverNarc = "a/0/0/2";
 
 // Member 0 is the empty record before list index 0.
 constexpr int kFirstSpeciesMember = 1;
@@ -31,7 +36,7 @@ SpeciesError fromFileSystem(const rom::RomFsError& error)
 }
 
 Result<SpeciesTable, SpeciesError> tableInNarc(platform::OpenFile& file, const rom::NitroFs& fs,
-                                               std::string_view path)
+                                               std::string_view path, int maxRecords)
 {
     auto extent = fs.find(path);
     if (!extent)
@@ -53,24 +58,38 @@ Result<SpeciesTable, SpeciesError> tableInNarc(platform::OpenFile& file, const r
         if (k > kFirstSpeciesMember && member.start != narc->member(k - 1).end)
             return notFound("the records of " + std::string(path) + " do not follow each other");
     }
+    // The egg and form records count as long as they follow on, 44 bytes each.
+    int records = kSpeciesCount;
+    while (records < maxRecords && kFirstSpeciesMember + records < narc->memberCount()) {
+        const auto& member = narc->member(kFirstSpeciesMember + records);
+        if (member.size() != kRecordSize || member.start != narc->member(kFirstSpeciesMember + records - 1).end)
+            break;
+        ++records;
+    }
     const std::int64_t base = narc->member(kFirstSpeciesMember).start;
     // Positions are 32-bit signed numbers from here on.
-    if (base + kTableSize > std::numeric_limits<std::int32_t>::max())
+    if (base + std::int64_t{kRecordSize} * records > std::numeric_limits<std::int32_t>::max())
         return notFound("the table lies beyond the first 2 GiB of the file");
-    return SpeciesTable{base, std::string(path)};
+    return SpeciesTable{base, std::string(path), records};
 }
 
 } // namespace
 
 std::vector<std::string_view> speciesNarcPaths(std::string_view gameCode)
 {
-    if (!rom::findEdition(gameCode))
+    const auto* edition = rom::findEdition(gameCode);
+    if (!edition)
         return {};
+    switch (edition->game) {
+    case rom::Game::Diamond: return {kDiamondNarc};
     // A Pearl cartridge carries its own file instead of Diamond's; an image of a Pearl
     // code that has only Diamond's file was built that way on purpose.
-    if (gameCode.starts_with("APA"))
-        return {kPearlNarc, kDiamondNarc};
-    return {kDiamondNarc};
+    case rom::Game::Pearl: return {kPearlNarc, kDiamondNarc};
+    case rom::Game::Platinum: return {kPlatinumNarc};
+    case rom::Game::HeartGold:
+    case rom::Game::SoulSilver: break;
+    }
+    return {kHeartGoldSoulSilverNarc};
 }
 
 Result<SpeciesTable, SpeciesError> locateSpeciesTable(platform::OpenFile& file,
@@ -89,13 +108,13 @@ Result<SpeciesTable, SpeciesError> locateSpeciesTable(platform::OpenFile& file,
             return notFound("this ROM has no file table");
         if (file.size() < *start + kTableSize)
             return SpeciesError{SpeciesFailure::TableOutsideFile};
-        return SpeciesTable{*start, ""};
+        return SpeciesTable{*start, "", kSpeciesCount};
     }
     if (!fs)
         return fromFileSystem(fs.error());
     for (const auto path : paths) {
         if (fs->fileId(path))
-            return tableInNarc(file, *fs, path);
+            return tableInNarc(file, *fs, path, recordCountOf(rom::findEdition(gameCode)->game));
     }
     return notFound("the file table has no " + std::string(paths.front()));
 }

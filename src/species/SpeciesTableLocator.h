@@ -19,6 +19,9 @@ namespace quillmark::species {
 struct SpeciesTable {
     std::int64_t tableBase = 0;
     std::string narcPath;  // empty: an image without a file system, at the fixed start
+    // Records from tableBase on, back to back: the 493 species, then the egg and form
+    // records the archive holds (as many as the game has).
+    int recordCount = 0;
     bool operator==(const SpeciesTable&) const = default;
 };
 
@@ -28,7 +31,8 @@ std::vector<std::string_view> speciesNarcPaths(std::string_view gameCode);
 // The table of a supported game code, found through the ROM's own file system: the
 // start of member 1 of the species NARC, whose members 1..493 must be 44-byte records
 // back to back. Only an image whose header names no file system at all falls back to
-// the fixed start of its language; a damaged one is refused (TableNotFound).
+// the fixed start of its language (Diamond and Pearl only: the later games have none);
+// a damaged one is refused (TableNotFound).
 Result<SpeciesTable, SpeciesError> locateSpeciesTable(platform::OpenFile& file,
                                                       std::string_view gameCode);
 // The same with one open and close of the file at path.

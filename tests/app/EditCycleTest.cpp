@@ -68,7 +68,7 @@ TEST_F(EditCycle, OpenRecognisesTheEditionAndEnablesTheSpeciesList)
     EXPECT_TRUE(messages.shown.empty());
 
     open(makeRom("perle.nds", "APAF"));
-    EXPECT_EQ(ctl<QLabel>("header")->text(), "Pokémon Perla");
+    EXPECT_EQ(ctl<QLabel>("header")->text(), "Pokémon Perle");
     EXPECT_EQ(ctl<QLabel>("language")->text(), "Français");
     EXPECT_EQ(dialog.calls[1].lpstrInitialDir, std::string(1, '\0')) << "a new dialog each time";
 }

@@ -191,7 +191,7 @@ TEST_F(Cli, BadInputIsRefusedAndWritesNothing)
         {"a code of 256", "set ROM 0 type1_code=256", "", "type1_code must be a whole number from 0 to 255"},
         {"an item of 65536", "set ROM 0 item1_code=65536", "", "from 0 to 65535, not \"65536\""},
         {"an EV of 4", "set ROM 0 ev_hp=4", "", "from 0 to 3"},
-        {"index 493", "set ROM 493 hp=1", "", "no species has the index or name \"493\""},
+        {"index 500", "set ROM 500 hp=1", "", "no species has the index or name \"500\" (list indices are 0 to 499"},
         {"hatch steps not in steps", "set ROM Pikachu hatch_steps=5000", "",
          "hatch_steps is given in steps, a multiple of 256"},
         {"a near miss", "set ROM 0 type1=Steal", "", "nearest: Steel"},
@@ -289,11 +289,11 @@ TEST_F(Cli, OutputsGoWhereTheyShouldOrNowhere)
     EXPECT_NE(cli("--version").out.find("1.2.0.0"), std::string::npos);
     const auto unsupported = dir.file("platinum.nds");
     Bytes header(64, 0);
-    std::copy_n("CPUE", 4, header.begin() + 12);
+    std::copy_n("BPEE", 4, header.begin() + 12);
     writeFile(unsupported, header);
     const auto refused = cli("info " + unsupported);
     EXPECT_EQ(refused.status, 2);
-    EXPECT_NE(refused.out.find("Unsupported ROM: the game code is \"CPUE\" (Pokémon Platinum)"),
+    EXPECT_NE(refused.out.find("Unsupported ROM: the game code is \"BPEE\", not one of"),
               std::string::npos) << refused.out;
 }
 

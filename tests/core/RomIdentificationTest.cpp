@@ -20,13 +20,37 @@ Bytes headerWithCode(const std::string& code, std::size_t size = 512)
 
 TEST(RomIdentification, FindsEachEditionByItsExactCode)
 {
-    ASSERT_EQ(rom::SupportedEditions.size(), 14u);
-    EXPECT_EQ(rom::findEdition("ADAE")->title, "Pokémon Diamond");
-    EXPECT_EQ(rom::findEdition("APAF")->title, "Pokémon Perla");
-    EXPECT_EQ(rom::findEdition("APAF")->language, "Français");
-    EXPECT_EQ(rom::findEdition("ADAF")->title, "Pokémon Diamant");
-    EXPECT_EQ(rom::findEdition("APAJ")->language, "Japanese");
-    EXPECT_EQ(rom::findEdition("adae"), nullptr);
+    // Every edition's title and language caption, as the window shows them. French
+    // Pearl is "Perle": "Perla" is the Spanish and Italian name.
+    const char* editions[][3] = {
+        {"ADAE", "Pokémon Diamond", "English"},    {"APAE", "Pokémon Pearl", "English"},
+        {"ADAS", "Pokémon Diamante", "Español"},   {"APAS", "Pokémon Perla", "Español"},
+        {"ADAD", "Pokémon Diamant", "Deutsch"},    {"APAD", "Pokémon Perl", "Deutsch"},
+        {"ADAF", "Pokémon Diamant", "Français"},   {"APAF", "Pokémon Perle", "Français"},
+        {"ADAI", "Pokémon Diamante", "Italiano"},  {"APAI", "Pokémon Perla", "Italiano"},
+        {"ADAK", "Pokémon Diamond", "Korean"},     {"APAK", "Pokémon Pearl", "Korean"},
+        {"ADAJ", "Pokémon Diamond", "Japanese"},   {"APAJ", "Pokémon Pearl", "Japanese"},
+        {"CPUE", "Pokémon Platinum", "English"},   {"CPUS", "Pokémon Platino", "Español"},
+        {"CPUD", "Pokémon Platin", "Deutsch"},     {"CPUF", "Pokémon Platine", "Français"},
+        {"CPUI", "Pokémon Platino", "Italiano"},   {"CPUK", "Pokémon Platinum", "Korean"},
+        {"CPUJ", "Pokémon Platinum", "Japanese"},  {"IPKE", "Pokémon HeartGold", "English"},
+        {"IPKS", "Pokémon HeartGold", "Español"},  {"IPKD", "Pokémon HeartGold", "Deutsch"},
+        {"IPKF", "Pokémon HeartGold", "Français"}, {"IPKI", "Pokémon HeartGold", "Italiano"},
+        {"IPKK", "Pokémon HeartGold", "Korean"},   {"IPKJ", "Pokémon HeartGold", "Japanese"},
+        {"IPGE", "Pokémon SoulSilver", "English"}, {"IPGS", "Pokémon SoulSilver", "Español"},
+        {"IPGD", "Pokémon SoulSilver", "Deutsch"}, {"IPGF", "Pokémon SoulSilver", "Français"},
+        {"IPGI", "Pokémon SoulSilver", "Italiano"}, {"IPGK", "Pokémon SoulSilver", "Korean"},
+        {"IPGJ", "Pokémon SoulSilver", "Japanese"},
+    };
+    for (const auto& [code, title, language] : editions) {
+        const auto* edition = rom::findEdition(code);
+        ASSERT_NE(edition, nullptr) << code;
+        EXPECT_EQ(edition->title, title) << code;
+        EXPECT_EQ(edition->language, language) << code;
+    }
+    EXPECT_EQ(rom::SupportedEditions.size(), std::size(editions));
+    for (const char* other : {"adae", "ADAX", "CPU", "BPEE", "IRBO"})
+        EXPECT_EQ(rom::findEdition(other), nullptr) << other;
     EXPECT_EQ(rom::findEdition(std::string_view("ADAE\0", 5)), nullptr);
 }
 

@@ -22,7 +22,34 @@ std::vector<Record> syntheticRecords()
     return records;
 }
 
-std::optional<std::vector<Record>> readPersonalCsv(const std::string& path, std::string* error)
+namespace {
+
+// One CSV row of record bytes whose hp column is `first`: 23 byte or word columns,
+// then tm_hex.
+std::optional<Record> recordOfRow(const std::vector<std::string>& cells, std::size_t first)
+{
+    if (cells.size() != first + 24 || cells[first + 23].size() != 32)
+        return std::nullopt;
+    Record r{};
+    auto num = [&](std::size_t column) { return std::stoul(cells[first + column]); };
+    for (std::size_t k = 0; k < 10; ++k)  // hp..base_exp: record bytes 0..9
+        r[k] = static_cast<std::uint8_t>(num(k));
+    auto word = [&](std::size_t at, unsigned long value) {
+        r[at] = static_cast<std::uint8_t>(value & 0xFF);
+        r[at + 1] = static_cast<std::uint8_t>(value >> 8);
+    };
+    word(10, num(10));  // ev yield
+    word(12, num(11));  // item1
+    word(14, num(12));  // item2
+    for (std::size_t k = 0; k < 10; ++k)  // gender..color: record bytes 16..25
+        r[16 + k] = static_cast<std::uint8_t>(num(13 + k));
+    for (std::size_t k = 0; k < 16; ++k)
+        r[28 + k] = static_cast<std::uint8_t>(std::stoul(cells[first + 23].substr(k * 2, 2), nullptr, 16));
+    return r;
+}
+
+std::optional<std::vector<Record>> readRecordsCsv(const std::string& path, std::size_t first,
+                                                  std::size_t expected, std::string* error)
 {
     std::ifstream in(path);
     if (!in) {
@@ -40,35 +67,32 @@ std::optional<std::vector<Record>> readPersonalCsv(const std::string& path, std:
         std::stringstream row(line);
         for (std::string cell; std::getline(row, cell, ',');)
             cells.push_back(cell);
-        // index, name, 23 byte or word columns, tm_hex
-        if (cells.size() != 26 || cells[25].size() != 32) {
+        const auto record = recordOfRow(cells, first);
+        if (!record) {
             if (error)
                 *error = path + ": malformed row " + std::to_string(records.size());
             return std::nullopt;
         }
-        Record r{};
-        auto num = [&](int column) { return std::stoul(cells[static_cast<std::size_t>(column)]); };
-        for (int k = 0; k < 10; ++k)  // hp..base_exp: record bytes 0..9
-            r[static_cast<std::size_t>(k)] = static_cast<std::uint8_t>(num(2 + k));
-        auto word = [&](std::size_t at, unsigned long value) {
-            r[at] = static_cast<std::uint8_t>(value & 0xFF);
-            r[at + 1] = static_cast<std::uint8_t>(value >> 8);
-        };
-        word(10, num(12));  // ev yield
-        word(12, num(13));  // item1
-        word(14, num(14));  // item2
-        for (int k = 0; k < 10; ++k)  // gender..color: record bytes 16..25
-            r[static_cast<std::size_t>(16 + k)] = static_cast<std::uint8_t>(num(15 + k));
-        for (std::size_t k = 0; k < 16; ++k)
-            r[28 + k] = static_cast<std::uint8_t>(std::stoul(cells[25].substr(k * 2, 2), nullptr, 16));
-        records.push_back(r);
+        records.push_back(*record);
     }
-    if (records.size() != static_cast<std::size_t>(species::kSpeciesCount)) {
+    if (records.size() != expected) {
         if (error)
-            *error = path + ": expected 493 species";
+            *error = path + ": expected " + std::to_string(expected) + " rows";
         return std::nullopt;
     }
     return records;
+}
+
+} // namespace
+
+std::optional<std::vector<Record>> readPersonalCsv(const std::string& path, std::string* error)
+{
+    return readRecordsCsv(path, 2, species::kSpeciesCount, error);
+}
+
+std::optional<std::vector<Record>> readPersonalMembersCsv(const std::string& path, std::string* error)
+{
+    return readRecordsCsv(path, 3, 508, error);
 }
 
 namespace {
@@ -157,10 +181,12 @@ Bytes buildFnt(const std::vector<std::string>& paths, int firstFileId, std::vect
     return fnt;
 }
 
-// Member 0 empty, then the records, then filler records up to kNarcMembers.
-Bytes buildNarc(const std::vector<Record>& records)
+// Member 0 empty, then the records, then filler records up to n members; or, when
+// members is given, exactly those.
+Bytes buildNarc(const std::vector<Record>& records, std::uint32_t n, const std::vector<Record>& members = {})
 {
-    constexpr std::uint32_t n = kNarcMembers;
+    if (!members.empty())
+        n = static_cast<std::uint32_t>(members.size());
     Bytes narc;
     append(narc, "NARC");
     append(narc, std::string_view("\xFE\xFF\x00\x01\0\0\0\0\x10\0\x03\0", 12));
@@ -178,16 +204,26 @@ Bytes buildNarc(const std::vector<Record>& records)
     append(narc, "GMIF");
     narc.resize(narc.size() + 4, 0);
     put32(narc, narc.size() - 4, 8 + 44 * n);
-    narc.resize(narc.size() + 44, 0);
-    for (std::uint32_t k = 1; k < n; ++k) {
+    if (members.empty())
+        narc.resize(narc.size() + 44, 0);
+    for (std::uint32_t k = members.empty() ? 1 : 0; k < n; ++k) {
         for (std::uint32_t j = 0; j < 44; ++j) {
             const std::size_t i = k - 1;
-            narc.push_back(i < records.size() ? records[i][j]
-                                              : static_cast<std::uint8_t>(k * 13 + j * 5 + 1));
+            narc.push_back(!members.empty()    ? members[k][j]
+                           : i < records.size() ? records[i][j]
+                                                : static_cast<std::uint8_t>(k * 13 + j * 5 + 1));
         }
     }
     put32(narc, 8, static_cast<std::uint32_t>(narc.size()));
     return narc;
+}
+
+const std::vector<Record>& diamondRecords()
+{
+    static const auto records =
+        readPersonalCsv(std::string(QUILLMARK_SAMPLES_DIR) + "/dp_personal.csv", nullptr)
+            .value_or(std::vector<Record>{});
+    return records;
 }
 
 Bytes filler(int fileId)
@@ -211,9 +247,45 @@ std::uint16_t headerCrc16(const std::uint8_t* bytes, std::size_t size)
     return crc;
 }
 
+int narcMembersOf(const std::string& gameCode)
+{
+    return gameCode.starts_with("CPU") || gameCode.starts_with("IPK") || gameCode.starts_with("IPG")
+               ? 508
+               : 501;
+}
+
+std::string speciesArchivePath(const std::string& gameCode)
+{
+    if (gameCode.starts_with("APA"))
+        return "poketool/personal_pearl/personal.narc";
+    if (gameCode.starts_with("CPU"))
+        return "poketool/personal/pl_personal.narc";
+    if (gameCode.starts_with("IPK") || gameCode.starts_with("IPG"))
+        return "a/0/0/2";
+    return "poketool/personal/personal.narc";
+}
+
+namespace {
+
+// Diamond's archive, which Platinum and HG/SS carry without reading it.
+std::string leftoverPathOf(const std::string& gameCode)
+{
+    if (gameCode.starts_with("CPU"))
+        return "poketool/personal/personal.narc";
+    if (gameCode.starts_with("IPK") || gameCode.starts_with("IPG"))
+        return "pbr/personal.narc";
+    return "";
+}
+
+} // namespace
+
 std::vector<std::string> gameFilePaths(const std::string& gameCode)
 {
-    std::ifstream in(std::string(QUILLMARK_SAMPLES_DIR) + "/dp_nitrofs_files.txt");
+    const std::string list = gameCode.starts_with("CPU") ? "pt_nitrofs_files.txt"
+                             : gameCode.starts_with("IPK") || gameCode.starts_with("IPG")
+                                 ? "hgss_nitrofs_files.txt"
+                                 : "dp_nitrofs_files.txt";
+    std::ifstream in(std::string(QUILLMARK_SAMPLES_DIR) + "/" + list);
     std::vector<std::string> paths;
     for (std::string line; std::getline(in, line);) {
         if (line.empty())
@@ -234,6 +306,9 @@ bool writeRomImage(const std::string& path, const ImageRecipe& recipe, std::stri
         return false;
     };
     std::int64_t retailBase = recipe.tableBase;
+    // Platinum and HG/SS have no fixed table start: their archive goes where the
+    // files before it leave room, as a build tool would put it.
+    const bool placed = recipe.tableBase >= 0 || species::tableBaseFor(recipe.gameCode).has_value();
     if (retailBase < 0) {
         const auto text = species::tableBaseFor(recipe.gameCode);
         retailBase = text ? std::stoll(*text) : 0x1C15A08;
@@ -275,13 +350,13 @@ bool writeRomImage(const std::string& path, const ImageRecipe& recipe, std::stri
             return fail("cannot read the file list " + std::string(QUILLMARK_SAMPLES_DIR) +
                         "/dp_nitrofs_files.txt");
         std::string narcPath = recipe.narcPath;
+        const std::string gamePath = speciesArchivePath(recipe.gameCode);
         if (narcPath.empty())
-            narcPath = recipe.gameCode.starts_with("APA") ? "poketool/personal_pearl/personal.narc"
-                                                          : "poketool/personal/personal.narc";
+            narcPath = gamePath;
         else
-            std::replace_if(paths.begin(), paths.end(),
-                            [](const std::string& p) { return p.ends_with("/personal.narc") && p.starts_with("poketool/personal"); },
-                            narcPath);
+            std::replace(paths.begin(), paths.end(), gamePath, narcPath);
+        const std::string leftoverPath = leftoverPathOf(recipe.gameCode);
+        const int members = narcMembersOf(recipe.gameCode);
         std::vector<std::string> byId;
         const Bytes fnt = buildFnt(paths, kOverlayFiles, byId);
         const int fileCount = kOverlayFiles + static_cast<int>(byId.size());
@@ -296,11 +371,20 @@ bool writeRomImage(const std::string& path, const ImageRecipe& recipe, std::stri
             return fail("the file tables do not fit before the files");
         Bytes fat(static_cast<std::size_t>(layout.fatSize), 0);
         for (int id = 0; id < fileCount; ++id) {
-            const bool isNarc = id >= kOverlayFiles && byId[static_cast<std::size_t>(id - kOverlayFiles)] == narcPath;
-            Bytes content = isNarc ? buildNarc(records) : filler(id);
+            const std::string name = id >= kOverlayFiles ? byId[static_cast<std::size_t>(id - kOverlayFiles)] : "";
+            const bool isNarc = name == narcPath;
+            const bool isLeftover = !leftoverPath.empty() && name == leftoverPath;
+            Bytes content = isNarc       ? buildNarc(records, static_cast<std::uint32_t>(members), recipe.members)
+                            : isLeftover ? buildNarc(diamondRecords(), 501)
+                                         : filler(id);
+            if (isLeftover) {
+                layout.leftoverPath = leftoverPath;
+                layout.leftoverStart = cursor;
+                layout.leftoverEnd = cursor + static_cast<std::int64_t>(content.size());
+            }
             if (isNarc) {
-                if (retail) {
-                    const std::int64_t at = retailBase - narcMemberOffset(1);
+                if (retail && placed) {
+                    const std::int64_t at = retailBase - narcMemberOffset(1, members);
                     if (at < cursor)
                         return fail("the table start leaves no room for the files before it");
                     cursor = at;
@@ -309,7 +393,8 @@ bool writeRomImage(const std::string& path, const ImageRecipe& recipe, std::stri
                 layout.narcEnd = cursor + static_cast<std::int64_t>(content.size());
                 layout.narcFileId = id;
                 layout.narcPath = narcPath;
-                layout.tableBase = cursor + narcMemberOffset(1);
+                layout.narcMembers = recipe.members.empty() ? members : static_cast<int>(recipe.members.size());
+                layout.tableBase = cursor + narcMemberOffset(1, layout.narcMembers);
             }
             std::int64_t fileEnd = cursor + static_cast<std::int64_t>(content.size());
             if (!retail && id == fileCount - 1) {

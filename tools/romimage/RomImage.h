@@ -20,6 +20,9 @@ std::vector<Record> syntheticRecords();
 // The retail species data: one row per species, the 44 record bytes as columns
 // (see samples/README.md). Nothing if the file is missing or malformed.
 std::optional<std::vector<Record>> readPersonalCsv(const std::string& path, std::string* error);
+// The same for a file with one row per archive member (pt_personal.csv,
+// hgss_personal.csv): every member, the empty first one included.
+std::optional<std::vector<Record>> readPersonalMembersCsv(const std::string& path, std::string* error);
 
 // Fills the 44 bytes before and after the table in every image, so that a write one
 // record too early or too late shows up in a byte comparison.
@@ -38,6 +41,9 @@ struct ImageRecipe {
     std::int64_t tableBase = -1;  // -1: the table start of the game code's language
     std::int64_t fileSize = 0;    // 0: the next MiB above the last byte written
     std::vector<Record> records;  // written from list index 0 on; empty: synthetic
+    // Every member of the species archive, member 0 included; when given, it is used
+    // instead of records.
+    std::vector<Record> members;
     // The species archive's path; empty: the one the game code's game reads.
     std::string narcPath;
 };
@@ -48,18 +54,25 @@ struct ImageLayout {
     std::int64_t narcStart = 0, narcEnd = 0;
     int narcFileId = -1;
     std::string narcPath;
+    int narcMembers = 0;
     std::int64_t tableBase = 0;  // record of list index 0
+    // Platinum's and HG/SS's copy of Diamond's archive, which the games never read.
+    std::string leftoverPath;
+    std::int64_t leftoverStart = 0, leftoverEnd = 0;
 };
 
-inline constexpr int kNarcMembers = 501;
-// Offset of member k in a NARC of kNarcMembers 44-byte members.
-constexpr std::int64_t narcMemberOffset(int k)
+// Members of the species archive: 501 in Diamond and Pearl, 508 from Platinum on.
+int narcMembersOf(const std::string& gameCode);
+// Offset of member k in an archive of `members` 44-byte members.
+constexpr std::int64_t narcMemberOffset(int k, int members = 501)
 {
-    return 16 + (12 + 8 * kNarcMembers) + 16 + 8 + 44 * std::int64_t{k};
+    return 16 + (12 + 8 * std::int64_t{members}) + 16 + 8 + 44 * std::int64_t{k};
 }
 
-// The file list of the game's file system (samples/dp_nitrofs_files.txt).
+// The file list of the game's file system (samples/*_nitrofs_files.txt).
 std::vector<std::string> gameFilePaths(const std::string& gameCode);
+// The archive the game reads its species data from.
+std::string speciesArchivePath(const std::string& gameCode);
 
 // Writes a sparse image. Returns false and says why on failure.
 bool writeRomImage(const std::string& path, const ImageRecipe& recipe, std::string* error,

@@ -4,6 +4,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <fstream>
 #include <string>
 
 int main(int argc, char** argv)
@@ -39,7 +40,8 @@ int main(int argc, char** argv)
         else if (arg == "--help" || arg == "-h" || arg.starts_with("-")) {
             std::printf("usage: quillmark-mkrom OUT.nds [--code ADAE] [--data personal.csv] "
                         "[--size BYTES] [--layout retail|rebuilt|bare] [--table-start OFFSET]\n"
-                        "Without --data the table holds synthetic values. The image has the\n"
+                        "--data takes dp_personal.csv, pt_personal.csv or hgss_personal.csv; without it\n"
+                        "the table holds synthetic values. The image has the\n"
                         "game's file tree with filler files and the species archive where the\n"
                         "cartridge keeps it (retail), packed from 0x4000 as rebuilding tools\n"
                         "leave it (rebuilt), or a header and the table alone (bare).\n");
@@ -53,12 +55,16 @@ int main(int argc, char** argv)
     }
     std::string error;
     if (!data.empty()) {
-        auto records = readPersonalCsv(data, &error);
+        // pt_personal.csv and hgss_personal.csv hold every archive member.
+        std::string header;
+        std::getline(std::ifstream(data), header);
+        const bool members = header.starts_with("member,");
+        auto records = members ? readPersonalMembersCsv(data, &error) : readPersonalCsv(data, &error);
         if (!records) {
             std::fprintf(stderr, "quillmark-mkrom: %s\n", error.c_str());
             return 1;
         }
-        recipe.records = std::move(*records);
+        (members ? recipe.members : recipe.records) = std::move(*records);
     }
     ImageLayout layout;
     if (!writeRomImage(out, recipe, &error, &layout)) {
