@@ -41,6 +41,8 @@ screenshot: sample
 	@scripts/ensure-deps.sh screen
 	cp $(SAMPLE) $(BUILD_DIR)/screenshot.nds
 	scripts/screenshot.sh $(BUILD_DIR) $(BUILD_DIR)/screenshot.nds docs/screenshot.png
+	cp samples/sample-platinum.nds $(BUILD_DIR)/screenshot.nds
+	scripts/screenshot.sh $(BUILD_DIR) $(BUILD_DIR)/screenshot.nds docs/screenshot-platinum.png
 
 PREFIX ?= /usr/local
 install: build

@@ -334,4 +334,37 @@ TEST_F(EditCycle, NumbersMustBeFromZeroTo255)
     EXPECT_EQ(messages.shown.back().text, "Pokémon Data Saved Successfully!");
 }
 
+TEST_F(EditCycle, PlatinumShowsItsOwnItemsAndFormsStayOutOfTheList)
+{
+    romimage::ImageRecipe recipe;
+    recipe.gameCode = "CPUE";
+    recipe.members = *romimage::readPersonalMembersCsv(samplesDir() + "/pt_personal.csv", nullptr);
+    recipe.members[1][12] = 466 & 0xFF;  // Bulbasaur holds Gracidea, an item Diamond lacks
+    recipe.members[1][13] = 466 >> 8;
+    const auto platinum = dir.file("platinum.nds");
+    ASSERT_TRUE(romimage::writeRomImage(platinum, recipe, nullptr));
+    const auto before = readFile(platinum);
+    open(platinum);
+    EXPECT_EQ(ctl<QLabel>("header")->text(), "Pokémon Platinum");
+    for (const char* items : {"cmbItem1", "cmbItem2"}) {
+        EXPECT_EQ(combo(items)->count(), 468) << items;
+        EXPECT_EQ(combo(items)->itemText(112), "Griseous Orb") << items;
+        EXPECT_EQ(combo(items)->itemText(467), "Secret Key") << items;
+    }
+    EXPECT_EQ(list()->count(), 493);
+    list()->setCurrentRow(486);
+    const char* giratina[][2] = {{"txtHP", "150"}, {"txtAttack", "100"}, {"txtDefense", "120"},
+                                 {"txtSpeed", "90"}, {"txtSpAttack", "100"}, {"txtSpDefense", "120"}};
+    for (const auto& [name, value] : giratina)
+        EXPECT_EQ(text(name)->text().toStdString(), value) << name;
+    list()->setCurrentRow(0);
+    EXPECT_EQ(combo("cmbItem1")->currentText(), "Gracidea");
+    window->mnuSave_Click();
+    EXPECT_EQ(readFile(platinum), before) << "a save of what was loaded changes nothing";
+
+    open(makeRom("diamond.nds", "ADAE"));
+    EXPECT_EQ(combo("cmbItem1")->count(), 465);
+    EXPECT_EQ(combo("cmbItem1")->itemText(112), "???");
+}
+
 } // namespace

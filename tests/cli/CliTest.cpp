@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <fstream>
 #include <sstream>
@@ -357,6 +358,75 @@ TEST_F(Cli, AWriteThatStopsHalfWaySaysWhatWasWritten)
         EXPECT_EQ(after[r], written ? 1 : before[r]) << index;
         EXPECT_EQ(after[r + 12] | after[r + 13] << 8, written ? 258 : (before[r + 12] | before[r + 13] << 8)) << index;
     }
+}
+
+TEST_F(Cli, EveryGameWithItsFormsRoundTripsAndIsEdited)
+{
+    const struct {
+        const char* code;
+        const char* data;
+        int records;
+    } games[] = {
+        {"ADAE", "dp_personal.csv", 500}, {"APAE", "dp_personal_pearl.csv", 500},
+        {"CPUE", "pt_personal.csv", 507}, {"IPKE", "hgss_personal.csv", 507},
+        {"IPGE", "hgss_personal.csv", 507},
+    };
+    for (const auto& game : games) {
+        SCOPED_TRACE(game.code);
+        romimage::ImageRecipe recipe;
+        recipe.gameCode = game.code;
+        const auto data = samplesDir() + "/" + game.data;
+        if (game.records == 507)
+            recipe.members = *romimage::readPersonalMembersCsv(data, nullptr);
+        else
+            recipe.records = *romimage::readPersonalCsv(data, nullptr);
+        romimage::ImageLayout made;
+        const auto image = dir.file(std::string(game.code) + ".nds");
+        ASSERT_TRUE(romimage::writeRomImage(image, recipe, nullptr, &made));
+        const auto original = readFile(image);
+        for (const char* format : {"csv", "json"}) {
+            const auto sheet = dir.file(std::string("forms.") + format);
+            ASSERT_EQ(cli("export " + image + " --forms -o " + sheet).status, 0);
+            const auto run = cli("import " + image + " " + sheet);
+            EXPECT_NE(run.out.find("0 field(s), 0 byte(s) changed"), std::string::npos) << run.out;
+        }
+        EXPECT_EQ(readFile(image), original);
+        const auto csv = dir.file("forms.csv");
+        std::string text = readText(csv);
+        EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), game.records + 1);
+        ASSERT_EQ(cli("export " + image + " -o " + csv).status, 0);
+        text = readText(csv);
+        EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 493 + 1) << "the species alone by default";
+    }
+
+    // Platinum's Giratina (Origin Forme), list index 500, member 501.
+    const auto platinum = dir.file("CPUE.nds");
+    const auto origin = cli("get " + platinum + " 500");
+    EXPECT_NE(origin.out.find("species: Giratina (Origin Forme) (500)\nhp: 150\nattack: 120\ndefense: 100\n"),
+              std::string::npos) << origin.out;
+    const auto before = readFile(platinum);
+    const auto base = std::stoll(cli("info " + platinum).out.substr(
+        cli("info " + platinum).out.find("table start: ") + 13));
+    ASSERT_EQ(cli("set " + platinum + " 'giratina (origin forme)' attack=121").status, 0);
+    EXPECT_EQ(differingOffsets(before, readFile(platinum)), std::vector<std::int64_t>{base + 500 * 44 + 1});
+
+    // HeartGold's Rotom forms, by set and by a sheet with --forms.
+    const auto heartgold = dir.file("IPKE.nds");
+    const auto hgBefore = readFile(heartgold);
+    const auto hgBase = std::stoll(cli("info " + heartgold).out.substr(
+        cli("info " + heartgold).out.find("table start: ") + 13));
+    ASSERT_EQ(cli("set " + heartgold + " 'Rotom (Wash)' type2=Water").status, 0);
+    const auto csv = dir.file("hg.csv");
+    ASSERT_EQ(cli("export " + heartgold + " --forms -o " + csv).status, 0);
+    std::string text = readText(csv);
+    text.replace(text.find("502,Rotom (Heat),50,"), 20, "502,Rotom (Heat),51,");
+    writeText(csv, text);
+    const auto run = cli("import " + heartgold + " " + csv);
+    EXPECT_NE(run.out.find("Rotom (Heat) (502): hp 50 -> 51\n1 field(s)"), std::string::npos) << run.out;
+    const auto after = readFile(heartgold);
+    EXPECT_EQ(differingOffsets(hgBefore, after),
+              (std::vector<std::int64_t>{hgBase + 502 * 44, hgBase + 503 * 44 + 7}));
+    EXPECT_EQ(after[static_cast<std::size_t>(hgBase + 503 * 44 + 7)], 11) << "Water";
 }
 
 TEST_F(Cli, RebuiltRomsAreEditedWhereTheirFileSystemSaysAndDamagedOnesRefused)

@@ -1,5 +1,6 @@
 #include "platform/FileServices.h"
 #include "platform/MessageBoxService.h"
+#include "rom/HexCodec.h"
 #include "rom/Narc.h"
 #include "rom/NitroFs.h"
 #include "species/SpeciesEditor.h"
@@ -317,6 +318,76 @@ TEST(SpeciesTableLocator, WritersWaitForEachOtherAndSpecialFilesAreNeverOpened)
         EXPECT_EQ(opened.error(), platform::FileError::PathFileAccess);
     }
     EXPECT_EQ(locateSpeciesTable(fifo, "ADAE").error().kind, SpeciesFailure::FileUnavailable);
+}
+
+TEST(SpeciesTableLocator, EveryGameIsReadAndEditedInTheArchiveItReads)
+{
+    const struct {
+        const char* code;
+        const char* data;
+        const char* archive;
+        const char* leftover;  // Diamond's archive, which the game never reads
+        int records;
+    } games[] = {
+        {"ADAE", "dp_personal.csv", "poketool/personal/personal.narc", "", 500},
+        {"APAE", "dp_personal_pearl.csv", "poketool/personal_pearl/personal.narc", "", 500},
+        {"CPUE", "pt_personal.csv", "poketool/personal/pl_personal.narc", "poketool/personal/personal.narc", 507},
+        {"IPKE", "hgss_personal.csv", "a/0/0/2", "pbr/personal.narc", 507},
+        {"IPGE", "hgss_personal.csv", "a/0/0/2", "pbr/personal.narc", 507},
+    };
+    TempDir dir;
+    SilentMessages messages;
+    for (const auto& game : games) {
+        SCOPED_TRACE(game.code);
+        // Members 1.. of the archive are the records of list index 0..
+        std::vector<romimage::Record> records;
+        romimage::ImageRecipe recipe;
+        recipe.gameCode = game.code;
+        const auto path = samplesDir() + "/" + game.data;
+        if (game.records == 507) {
+            recipe.members = *romimage::readPersonalMembersCsv(path, nullptr);
+            records.assign(recipe.members.begin() + 1, recipe.members.end());
+        } else {
+            recipe.records = *romimage::readPersonalCsv(path, nullptr);
+            records = recipe.records;
+        }
+        Image image{dir.file(std::string(game.code) + ".nds"), {}};
+        ASSERT_TRUE(romimage::writeRomImage(image.path, recipe, nullptr, &image.layout));
+        const auto before = readFile(image.path);
+
+        const auto table = locateSpeciesTable(image.path, game.code);
+        ASSERT_TRUE(table);
+        EXPECT_EQ(table->narcPath, game.archive);
+        EXPECT_EQ(table->recordCount, game.records);
+        EXPECT_EQ(image.layout.leftoverPath, game.leftover);
+        const RomFingerprint rom{game.code, *table};
+        for (int i = 0; i < kSpeciesCount; ++i) {
+            auto loaded = loadSpecies(image.path, rom, i, messages);
+            ASSERT_TRUE(loaded);
+            for (const auto& field : SpeciesFieldMap) {
+                const auto& r = records[static_cast<std::size_t>(i)];
+                ASSERT_EQ(loaded->fieldHex[static_cast<std::size_t>(field.field)],
+                          rom::bytesToHex(std::span(r).subspan(static_cast<std::size_t>(field.offset),
+                                                               static_cast<std::size_t>(field.width))))
+                    << i << " " << field.caption;
+            }
+        }
+        // Giratina's HP: the byte of member 487 of the archive the game reads, and no other.
+        auto giratina = *loadSpecies(image.path, rom, 486, messages);
+        giratina.values[static_cast<std::size_t>(SpeciesField::HP)].text = "151";
+        ASSERT_TRUE(saveSpecies(image.path, giratina.tableBase, 486, giratina.values, {"."},
+                                SaveGuard{rom, giratina.fieldHex}, messages));
+        auto file = platform::fileServices().open(image.path, platform::FileAccess::Read);
+        auto fs = rom::NitroFs::read(**file);
+        auto narc = rom::Narc::read(**file, *fs->find(game.archive), game.archive);
+        EXPECT_EQ(differingOffsets(before, readFile(image.path)),
+                  std::vector<std::int64_t>{narc->member(487).start});
+    }
+    // Platinum and HG/SS have no fixed table start to fall back on.
+    const auto bare = makeImage(dir, "bare.nds", "CPUE", Layout::HeaderAndTable);
+    EXPECT_NE(userMessage(locateSpeciesTable(bare.path, "CPUE").error(), SpeciesOperation::Load)
+                  .find("this ROM has no file table"),
+              std::string::npos);
 }
 
 TEST(RomImage, HeaderChecksumIsTheCartridgeCrc16)
