@@ -10,7 +10,7 @@ for group in "$@"; do
     bench)  packages="$packages libbenchmark-dev xvfb time" ;;
     fuzz)   packages="$packages clang libclang-rt-14-dev" ;;
     screen) packages="$packages xvfb xdotool imagemagick" ;;
-    xtest)  packages="$packages xvfb xdotool" ;;
+    xtest)  packages="$packages xvfb xdotool locales" ;;
     package) packages="$packages dpkg-dev file" ;;
     *) echo "ensure-deps: unknown group $group" >&2; exit 2 ;;
   esac
@@ -21,13 +21,32 @@ if ! command -v dpkg-query >/dev/null 2>&1; then
   exit 0
 fi
 
+# The tests also run under a German locale, which must be generated once.
+need_locale=""
+case " $* " in *" xtest "*)
+  locale -a 2>/dev/null | grep -qi '^de_DE\.utf-\?8$' || need_locale=yes ;;
+esac
+
 missing=""
 for p in $packages; do
   if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then
     missing="$missing $p"
   fi
 done
-[ -z "$missing" ] && exit 0
+generate_locale() {
+  [ -n "$need_locale" ] || return 0
+  if [ "$(id -u)" = 0 ]; then sudo=""; elif sudo -n true 2>/dev/null; then sudo="sudo"; else
+    echo "ensure-deps: the de_DE.UTF-8 locale is missing; some tests will be skipped" >&2; return 0
+  fi
+  $sudo sed -i 's/^# *\(de_DE.UTF-8 UTF-8\)/\1/' /etc/locale.gen 2>/dev/null || true
+  grep -q '^de_DE.UTF-8 UTF-8' /etc/locale.gen 2>/dev/null || echo 'de_DE.UTF-8 UTF-8' | $sudo tee -a /etc/locale.gen >/dev/null
+  $sudo locale-gen >/dev/null 2>&1 || echo "ensure-deps: locale-gen failed; some tests will be skipped" >&2
+}
+
+if [ -z "$missing" ]; then
+  generate_locale
+  exit 0
+fi
 
 echo "Installing missing packages:$missing"
 if [ "$(id -u)" = 0 ]; then
@@ -45,3 +64,4 @@ if ! { $sudo apt-get update -qq && $sudo apt-get install -y -qq --no-install-rec
   echo "  sudo apt-get update && sudo apt-get install -y --no-install-recommends$missing" >&2
   exit 1
 fi
+generate_locale

@@ -1,5 +1,6 @@
 #include "platform/Conversions.h"
 
+#include <charconv>
 #include <cmath>
 #include <cstdio>
 
@@ -11,9 +12,12 @@ std::string doubleToText(double value, const NumberFormat& format)
         return value == 0.0 ? "0" : std::string();
     const int integerDigits = static_cast<int>(std::floor(std::log10(std::fabs(value)))) + 1;
     const int decimals = integerDigits >= 15 ? 0 : 15 - integerDigits;
+    // to_chars, unlike printf, ignores the process locale: a German session would
+    // otherwise get "," here and no trailing zeros trimmed.
     char buffer[400];
-    std::snprintf(buffer, sizeof buffer, "%.*f", decimals, value);
-    std::string text(buffer);
+    const auto written = std::to_chars(buffer, buffer + sizeof buffer, value,
+                                       std::chars_format::fixed, decimals);
+    std::string text(buffer, written.ptr);
     if (const auto point = text.find('.'); point != std::string::npos) {
         const auto last = text.find_last_not_of('0');
         text.erase(last == point ? point : last + 1);
@@ -31,7 +35,7 @@ std::optional<double> textToDouble(std::string_view text, const NumberFormat& fo
     while (!text.empty() && isBlank(text.back()))
         text.remove_suffix(1);
 
-    // Rebuilt in the C locale's spelling so that strtod never sees the user's separator.
+    // Rebuilt with "." as the separator, whatever the user's is.
     std::string plain;
     std::size_t i = 0;
     const auto digitsAt = [&](std::size_t from) {
@@ -68,8 +72,14 @@ std::optional<double> textToDouble(std::string_view text, const NumberFormat& fo
     }
     if (i != text.size())
         return std::nullopt;
-    const double value = std::strtod(plain.c_str(), nullptr);
-    if (!std::isfinite(value))
+    // from_chars reads "." whatever the process locale says; strtod would stop at it
+    // in a German session and turn 3,5 into 3.
+    const char* first = plain.data();
+    if (*first == '+')
+        ++first;
+    double value = 0;
+    const auto [end, error] = std::from_chars(first, plain.data() + plain.size(), value);
+    if (error != std::errc() || end != plain.data() + plain.size() || !std::isfinite(value))
         return std::nullopt;
     return value;
 }

@@ -199,7 +199,8 @@ TEST_F(EditCycle, WholeCycleOnTwoEditions)
         expectControlsMatchFile(path, 392);
         EXPECT_EQ(window->session().TableBase, *species::tableBaseFor(edition.code));
 
-        text("txtHP")->setText("2.5");
+        // In the user's own spelling: "2,5" in a German session.
+        text("txtHP")->setText(QString("2") + QLocale().decimalPoint() + "5");
         combo("cmbType2")->setCurrentIndex(12);
         combo("cmbItem2")->setCurrentIndex(308);
         combo("cmbHatch")->setCurrentIndex(20);

@@ -174,17 +174,24 @@ TEST_F(MainWindow, EnabledFramesHavePureBlueCaptions)
 
 TEST_F(MainWindow, GenderRatioTextsFollowTheLocale)
 {
-    auto* gender = combo("cmbGender");
+    // Whatever the session's locale, each window follows the one it is built under,
+    // and the test leaves the default as it found it.
+    const QLocale previous;
+    QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
+    app::Form1 english(&messages, dialog.functions());
+    auto* gender = english.control<QComboBox>("cmbGender");
     EXPECT_EQ(gender->itemText(1), "99.60% M 0.393% F ");
+    EXPECT_EQ(gender->itemText(127), "50% M 50% F ");
     EXPECT_EQ(gender->itemText(255), "None");
 
     QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
     app::Form1 german(&messages, dialog.functions());
-    QLocale::setDefault(QLocale::c());
+    QLocale::setDefault(previous);
     auto* germanGender = german.control<QComboBox>("cmbGender");
     ASSERT_EQ(germanGender->count(), 256);
     EXPECT_EQ(germanGender->itemText(1), "99,60% M 0,393% F ");
     EXPECT_EQ(germanGender->itemText(253), "0,393% M 99,60% F ");
+    EXPECT_EQ(germanGender->itemText(127), "50% M 50% F ");
     EXPECT_EQ(germanGender->currentIndex(), -1);
 }
 

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <clocale>
+
 using namespace quillmark::platform;
 
 namespace {
@@ -79,6 +81,23 @@ TEST(Conversions, NumberToHexRoundsHalfToEven)
     EXPECT_EQ(toHex(464), "1D0");
     EXPECT_EQ(toHex(-1), "FFFF");
     EXPECT_EQ(toHex(-40000), "FFFF63C0");
+}
+
+TEST(Conversions, IgnoreTheLocaleOfTheProcess)
+{
+    // The window sets the C library's locale from the session: in a German one printf
+    // writes "," and strtod stops at ".". The conversions must not notice.
+    const std::string previous = std::setlocale(LC_ALL, nullptr);
+    if (!std::setlocale(LC_ALL, "de_DE.UTF-8"))
+        GTEST_SKIP() << "the de_DE.UTF-8 locale is not installed (make test installs it)";
+    const NumberFormat comma{","}, point{"."};
+    const auto half = quillmark::platform::textToDouble("3,5", comma);
+    const auto fifty = quillmark::platform::doubleToText(50.0, comma);
+    const auto share = quillmark::platform::doubleToText(99.60629921259843, point);
+    std::setlocale(LC_ALL, previous.c_str());
+    EXPECT_EQ(half, 3.5);
+    EXPECT_EQ(fifty, "50");
+    EXPECT_EQ(share.substr(0, 6), "99.606");
 }
 
 } // namespace

@@ -1,86 +1,205 @@
 #include "species/GenderRatioTexts.h"
 #include "species/LookupLists.h"
+#include "species/SpeciesRecord.h"
+
+#include "TestSupport.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <fstream>
+#include <map>
 #include <set>
+#include <sstream>
 
 using namespace quillmark::species;
 using quillmark::platform::NumberFormat;
 
 namespace {
 
-template <class List>
-void expectNoBlankOrDuplicate(const List& list)
+// One row of a CSV file of ../shared/data, split at commas (no field there is quoted).
+std::vector<std::vector<std::string>> csvRows(const std::string& file)
 {
-    std::set<std::string_view> seen;
-    for (const auto& text : list) {
-        EXPECT_FALSE(text.empty());
-        EXPECT_TRUE(seen.insert(text).second) << text;
+    std::ifstream in(quillmark::test::samplesDir() + "/" + file);
+    std::vector<std::vector<std::string>> rows;
+    std::string line;
+    std::getline(in, line);
+    while (std::getline(in, line)) {
+        std::vector<std::string> cells;
+        std::stringstream row(line);
+        for (std::string cell; std::getline(row, cell, ',');)
+            cells.push_back(cell);
+        rows.push_back(std::move(cells));
+    }
+    return rows;
+}
+
+std::string upperAlphanumeric(std::string_view text)
+{
+    std::string out;
+    for (const unsigned char c : text) {
+        if (std::isalnum(c))
+            out += static_cast<char>(std::toupper(c));
+    }
+    return out;
+}
+
+TEST(LookupLists, SpeciesNamesAreTheGamesNames)
+{
+    // The window writes the two Nidoran in ASCII and keeps the editor's "Shellgon".
+    const std::map<std::size_t, std::string_view> intended = {
+        {28, "Nidoran-F"}, {31, "Nidoran-M"}, {371, "Shellgon"}};
+    const auto rows = csvRows("dp_personal.csv");
+    ASSERT_EQ(rows.size(), SpeciesNames.size());
+    for (std::size_t i = 0; i < rows.size(); ++i) {
+        if (const auto it = intended.find(i); it != intended.end())
+            EXPECT_EQ(SpeciesNames[i], it->second) << i;
+        else
+            EXPECT_EQ(upperAlphanumeric(SpeciesNames[i]), upperAlphanumeric(rows[i][1])) << i;
+        EXPECT_TRUE(std::all_of(SpeciesNames[i].begin(), SpeciesNames[i].end(),
+                                [](char c) { return c >= 0x20 && c < 0x7F; })) << i;
     }
 }
 
-TEST(LookupLists, EndsAndSpotChecks)
+TEST(LookupLists, ItemNamesOfEachGameAreTheGamesNames)
 {
-    EXPECT_EQ(SpeciesNames.front(), "Bulbasaur");
-    EXPECT_EQ(SpeciesNames.back(), "Arceus");
-    EXPECT_EQ(SpeciesNames[28], "Nidoran-F");
-    EXPECT_EQ(SpeciesNames[31], "Nidoran-M");
-    EXPECT_EQ(SpeciesNames[82], "Farfetch'd");
-    EXPECT_EQ(SpeciesNames[121], "Mr.Mime");
-    EXPECT_EQ(SpeciesNames[249], "Ho-oh");
-    EXPECT_EQ(SpeciesNames[259], "Swampert");
-    EXPECT_EQ(SpeciesNames[371], "Shellgon");
-    expectNoBlankOrDuplicate(SpeciesNames);
-
-    EXPECT_EQ(TypeNames[9], "???");
-    EXPECT_EQ(TypeNames[12], "Grass");
-    EXPECT_EQ(TypeNames[17], "Dark");
-
-    EXPECT_EQ(ItemNames[0], "-No Item-");
-    EXPECT_EQ(ItemNames[4], "Poke Ball");
-    EXPECT_EQ(ItemNames[221], "King\u2019s Rock");
-    EXPECT_EQ(ItemNames[452], "Oak\u2019s Letter");
-    EXPECT_EQ(ItemNames[308], "Insect Plate");
-    EXPECT_EQ(ItemNames[328], "TM01");
-    EXPECT_EQ(ItemNames[419], "TM92");
-    EXPECT_EQ(ItemNames[420], "HM01");
-    EXPECT_EQ(ItemNames[427], "HM08");
-    EXPECT_EQ(ItemNames[464], "SecretPotion");
+    // The editor's own wording: a placeholder for no item, "Poke" without its accent.
+    const std::map<std::size_t, std::string_view> intended = {
+        {0, "-No Item-"}, {4, "Poke Ball"}, {63, "Poke Doll"}, {431, "Poke Radar"}};
+    const auto rows = csvRows("gen4_items.csv");
+    const struct {
+        quillmark::rom::Game game;
+        std::size_t column;  // dp_name, pt_name, hgss_name
+        std::size_t count;
+    } games[] = {{quillmark::rom::Game::Diamond, 3, 465}, {quillmark::rom::Game::Pearl, 3, 465},
+                 {quillmark::rom::Game::Platinum, 4, 468}, {quillmark::rom::Game::HeartGold, 5, 537},
+                 {quillmark::rom::Game::SoulSilver, 5, 537}};
+    EXPECT_EQ(ItemNames.size(), 465u);
+    for (const auto& game : games) {
+        const auto& names = itemNamesOf(game.game);
+        ASSERT_EQ(names.size(), game.count);
+        for (std::size_t i = 0; i < names.size(); ++i) {
+            const auto it = intended.find(i);
+            EXPECT_EQ(names[i], it != intended.end() ? it->second : rows[i][game.column])
+                << i << " in " << quillmark::rom::gameName(game.game);
+        }
+    }
     for (std::size_t i = 0; i < ItemNames.size(); ++i)
-        EXPECT_EQ(ItemNames[i] == "???", i >= 112 && i <= 134) << i;
-
-    EXPECT_EQ(AbilityNames[0], "-No Ability-");
-    EXPECT_EQ(AbilityNames[4], "Battle Armour");
-    EXPECT_EQ(AbilityNames[123], "Bad Dreams");
-    expectNoBlankOrDuplicate(AbilityNames);
-
-    // The games' own egg-group codes.
-    EXPECT_EQ(EggGroupNames[0], "---");
-    EXPECT_EQ(EggGroupNames[8], "Human-Like");
-    EXPECT_EQ(EggGroupNames[12], "Water 2");
-    EXPECT_EQ(EggGroupNames[13], "Ditto (Can breed with anything.)");
-    EXPECT_EQ(EggGroupNames[14], "Dragon");
-    EXPECT_EQ(EggGroupNames[15], "Can't Breed");
-    expectNoBlankOrDuplicate(EggGroupNames);
-
-    const auto& hatch = HatchStepTexts();
-    EXPECT_EQ(hatch[0], "0");
-    EXPECT_EQ(hatch[1], "256");
-    EXPECT_EQ(hatch[20], "5120");
-    EXPECT_EQ(hatch[254], "65024");
-    EXPECT_EQ(hatch[255], "65280");
+        EXPECT_EQ(ItemNames[i], itemNamesOf(quillmark::rom::Game::Diamond)[i]);
 }
 
-TEST(LookupLists, OnlyTheTwoItemNamesLeaveAscii)
+// The games' own records say which type, ability and egg group each code is.
+TEST(LookupLists, TypesAbilitiesAndEggGroupsMatchTheGamesRecords)
 {
-    auto ascii = [](std::string_view s) {
-        return std::all_of(s.begin(), s.end(), [](char c) { return c >= 0x20 && c < 0x7F; });
+    const auto rows = csvRows("dp_personal.csv");
+    auto column = [&](std::string_view name, std::size_t c) {
+        for (const auto& row : rows) {
+            if (row[1] == name)
+                return static_cast<std::size_t>(std::stoul(row[c]));
+        }
+        ADD_FAILURE() << name;
+        return std::size_t{0};
     };
-    for (const auto name : SpeciesNames)
-        EXPECT_TRUE(ascii(name)) << name;
-    for (std::size_t i = 0; i < ItemNames.size(); ++i)
-        EXPECT_EQ(ascii(ItemNames[i]), i != 221 && i != 452) << i;
+    constexpr std::size_t kType1 = 8, kType2 = 9, kEgg1 = 19, kEgg2 = 20, kAbility1 = 21;
+    const struct {
+        const char* species;
+        std::size_t column;
+        const char* text;
+    } facts[] = {
+        {"PIDGEY", kType1, "Normal"},     {"MACHOP", kType1, "Fighting"}, {"PIDGEY", kType2, "Flying"},
+        {"EKANS", kType1, "Poison"},      {"SANDSHREW", kType1, "Ground"}, {"GEODUDE", kType1, "Rock"},
+        {"CATERPIE", kType1, "Bug"},      {"GASTLY", kType1, "Ghost"},    {"SKARMORY", kType1, "Steel"},
+        {"CHARMANDER", kType1, "Fire"},   {"SQUIRTLE", kType1, "Water"},  {"BULBASAUR", kType1, "Grass"},
+        {"PIKACHU", kType1, "Electric"},  {"ABRA", kType1, "Psychic"},    {"JYNX", kType1, "Ice"},
+        {"DRATINI", kType1, "Dragon"},    {"UMBREON", kType1, "Dark"},
+        {"BULBASAUR", kAbility1, "Overgrow"}, {"CHARMANDER", kAbility1, "Blaze"},
+        {"SQUIRTLE", kAbility1, "Torrent"}, {"PIKACHU", kAbility1, "Static"},
+        {"GARCHOMP", kAbility1, "Sand Veil"}, {"GENGAR", kAbility1, "Levitate"},
+        {"ARCEUS", kAbility1, "Multitype"}, {"DARKRAI", kAbility1, "Bad Dreams"},
+        {"KABUTO", kAbility1, "Swift Swim"}, {"MACHOP", kAbility1, "Guts"},
+        {"BULBASAUR", kEgg1, "Monster"},  {"BULBASAUR", kEgg2, "Plant"},  {"SQUIRTLE", kEgg2, "Water 1"},
+        {"CATERPIE", kEgg1, "Bug"},       {"PIDGEY", kEgg1, "Flying"},    {"PIKACHU", kEgg1, "Field"},
+        {"CLEFAIRY", kEgg1, "Fairy"},     {"MACHOP", kEgg1, "Human-Like"}, {"KRABBY", kEgg1, "Water 3"},
+        {"GEODUDE", kEgg1, "Mineral"},    {"GRIMER", kEgg1, "Chaos"},     {"MAGIKARP", kEgg1, "Water 2"},
+        {"DITTO", kEgg1, "Ditto (Can breed with anything.)"}, {"DRATINI", kEgg2, "Dragon"},
+        {"MEWTWO", kEgg1, "Can't Breed"},
+    };
+    for (const auto& fact : facts) {
+        const auto code = column(fact.species, fact.column);
+        const auto& list = fact.column == kType1 || fact.column == kType2 ? std::vector<std::string_view>(TypeNames.begin(), TypeNames.end())
+                           : fact.column == kAbility1 ? std::vector<std::string_view>(AbilityNames.begin(), AbilityNames.end())
+                                                      : std::vector<std::string_view>(EggGroupNames.begin(), EggGroupNames.end());
+        ASSERT_LT(code, list.size()) << fact.species;
+        EXPECT_EQ(list[code], fact.text) << fact.species << " code " << code;
+    }
+    EXPECT_EQ(TypeNames[9], "???");
+    EXPECT_EQ(EggGroupNames[0], "---");
+    EXPECT_EQ(AbilityNames[0], "-No Ability-");
+}
+
+TEST(LookupLists, AbilityNamesAreTheTextsOfTheList)
+{
+    // The list as its specification writes it, in lines of ten.
+    const std::string written =
+        "-No Ability-, Stench, Drizzle, Speed Boost, Battle Armour, Sturdy, Damp, Limber, Sand Veil, Static, "
+        "Volt Absorb, Water Absorb, Oblivious, Cloud Nine, Compoundeyes, Insomnia, Color Change, Immunity, Flash Fire, Shield Dust, "
+        "Own Tempo, Suction Cups, Intimidate, Shadow Tag, Rough Skin, Wonder Guard, Levitate, Effect Spore, Synchronize, Clear Body, "
+        "Natural Cure, Lightningrod, Serene Grace, Swift Swim, Chlorophyll, Illuminate, Trace, Huge Power, Poison Point, Inner Focus, "
+        "Magma Armour, Water Veil, Magnet Pull, Soundproof, Rain Dish, Sand Stream, Pressure, Thick Fat, Early Bird, Flame Body, "
+        "Run Away, Keen Eye, Hyper Cutter, Pickup, Truant, Hustle, Cute Charm, Plus, Minus, Forecast, "
+        "Sticky Hold, Shed Skin, Guts, Marvel Scale, Liquid Ooze, Overgrow, Blaze, Torrent, Swarm, Rock Head, "
+        "Drought, Arena Trap, Vital Spirit, White Smoke, Pure Power, Shell Armour, Air Lock, Tangled Feet, Motor Drive, Rivalry, "
+        "Steadfast, Snow Cloak, Gluttony, Anger Point, Unburden, Heatproof, Simple, Dry Skin, Download, Iron Fist, "
+        "Poison Heal, Adaptability, Skill Link, Hydration, Solar Power, Quick Feet, Normalize, Sniper, Magic Guard, No Guard, "
+        "Stall, Technician, Leaf Guard, Klutz, Mold Breaker, Super Luck, Aftermath, Anticipation, Forewarn, Unaware, "
+        "Tinted Lens, Filter, Slow Start, Scrappy, Storm Drain, Ice Body, Solid Rock, Snow Warning, Honey Gather, Frisk, "
+        "Reckless, Multitype, Flower Gift, Bad Dreams";
+    std::vector<std::string> expected;
+    for (std::size_t from = 0;;) {
+        const auto comma = written.find(", ", from);
+        expected.push_back(written.substr(from, comma - from));
+        if (comma == std::string::npos)
+            break;
+        from = comma + 2;
+    }
+    ASSERT_EQ(expected.size(), AbilityNames.size());
+    for (std::size_t i = 0; i < expected.size(); ++i)
+        EXPECT_EQ(AbilityNames[i], expected[i]) << i;
+}
+
+TEST(LookupLists, EveryListFieldHasTheEntriesOfItsList)
+{
+    // A field that counts one entry too few would show every species of the last
+    // type, ability or egg group as having none.
+    const std::map<LookupList, std::size_t> sizes = {
+        {LookupList::Types, TypeNames.size()},     {LookupList::Items, ItemNames.size()},
+        {LookupList::EggGroups, EggGroupNames.size()}, {LookupList::Abilities, AbilityNames.size()},
+        {LookupList::HatchSteps, HatchStepTexts().size()},
+        {LookupList::GenderRatios, makeGenderRatioTexts(NumberFormat{"."}).size()}};
+    for (const auto& field : SpeciesFieldMap) {
+        if (field.kind != FieldKind::Number) {
+            EXPECT_EQ(static_cast<std::size_t>(field.entryCount), sizes.at(field.list)) << field.control;
+        }
+    }
+    EXPECT_EQ(TypeNames.size(), 18u);
+    EXPECT_EQ(EggGroupNames.size(), 16u);
+}
+
+TEST(GenderlessSpecies, AreTheSpeciesTheGamesStoreWithoutGender)
+{
+    // Gender byte 255 in the retail records, but for three species the window leaves
+    // unlocked as its list always has.
+    const std::set<int> unlockedAlthoughGenderless = {291, 473, 490};  // Shedinja, Porygon-Z, Darkrai
+    const auto rows = csvRows("dp_personal.csv");
+    int locked = 0;
+    for (int i = 0; i < static_cast<int>(rows.size()); ++i) {
+        const bool genderless = rows[static_cast<std::size_t>(i)][15] == "255";  // the gender column
+        EXPECT_EQ(isGenderless(i), genderless && !unlockedAlthoughGenderless.count(i)) << i;
+        locked += isGenderless(i);
+    }
+    EXPECT_EQ(locked, 51);
+    for (const int outside : {-1, 493, 500})
+        EXPECT_FALSE(isGenderless(outside)) << outside;
 }
 
 TEST(GenderRatioTexts, WorkedEntries)

@@ -56,15 +56,4 @@ TEST(SpeciesFieldMap, TouchesExactlyTheTwentyTwoEditedBytes)
     EXPECT_EQ(SpeciesFieldMap[18].offset, 22);
 }
 
-TEST(GenderlessSpecies, IsTheFixedSetOfFiftyOne)
-{
-    EXPECT_TRUE(std::is_sorted(GenderlessSpecies.begin(), GenderlessSpecies.end()));
-    for (int in : {80, 81, 131, 136, 200, 478, 483, 491, 492})
-        EXPECT_TRUE(isGenderless(in)) << in;
-    for (int out : {0, 79, 82, 484, 487, 490, -1, 493})
-        EXPECT_FALSE(isGenderless(out)) << out;
-    EXPECT_EQ(SpeciesNames[131], "Ditto");
-    EXPECT_EQ(SpeciesNames[232], "Porygon 2");
-}
-
 } // namespace
