@@ -6,7 +6,7 @@ BUILD_TYPE ?= RelWithDebInfo
 CMAKE_ARGS ?=
 GENERATOR := $(shell command -v ninja >/dev/null 2>&1 && echo "-G Ninja")
 
-.PHONY: all deps build run test sample screenshot install package check-sanitize fuzz bench clean
+.PHONY: all deps build run test sample screenshot install package check-sanitize fuzz bench coverage clean
 
 all: build
 
@@ -103,6 +103,21 @@ bench:
 	QT_QPA_PLATFORM=offscreen $(BENCH_DIR)/bench/bench_window --benchmark_repetitions=9 \
 	  --benchmark_report_aggregates_only=true 2>&1 | grep -E "^(Benchmark|BM_.*_median)"
 	scripts/measure-startup.sh $(BENCH_DIR) 11
+
+# Line and branch coverage of the core and the command line by the whole suite. It shows
+# where no test looks, not whether a test would notice a fault there.
+COVERAGE_DIR ?= build-coverage
+coverage: deps
+	@scripts/ensure-deps.sh xtest coverage
+	cmake -S . -B $(COVERAGE_DIR) $(GENERATOR) -DCMAKE_BUILD_TYPE=Debug \
+	  -DCMAKE_CXX_FLAGS="--coverage -fprofile-update=atomic" -DCMAKE_EXE_LINKER_FLAGS=--coverage
+	cmake --build $(COVERAGE_DIR) --parallel
+	find $(COVERAGE_DIR) -name '*.gcda' -delete
+	cd $(COVERAGE_DIR) && QT_QPA_PLATFORM=offscreen ctest --timeout 300 > ctest.log || (tail -n 30 ctest.log; exit 1)
+	gcovr --root . --object-directory $(COVERAGE_DIR) --filter 'src/(platform|rom|species|dialogs|cli)/' \
+	  --exclude-unreachable-branches --exclude-throw-branches --print-summary --txt $(COVERAGE_DIR)/coverage.txt \
+	  $(COVERAGE_DIR) | tail -n 3
+	@echo "per file: $(COVERAGE_DIR)/coverage.txt"
 
 clean:
 	rm -rf $(BUILD_DIR)

@@ -1,6 +1,6 @@
 #!/bin/sh
 # Installs the Debian packages that a make target needs, if any are missing.
-# Usage: scripts/ensure-deps.sh GROUP...   (groups: build bench fuzz screen xtest package)
+# Usage: scripts/ensure-deps.sh GROUP...   (groups: build bench fuzz screen xtest package coverage)
 set -eu
 
 packages=""
@@ -12,6 +12,7 @@ for group in "$@"; do
     screen) packages="$packages xvfb xdotool imagemagick" ;;
     xtest)  packages="$packages xvfb xdotool locales" ;;
     package) packages="$packages dpkg-dev file" ;;
+    coverage) packages="$packages gcovr" ;;
     *) echo "ensure-deps: unknown group $group" >&2; exit 2 ;;
   esac
 done

@@ -67,6 +67,19 @@ TEST_F(EditCycle, OpenRecognisesTheEditionAndEnablesTheSpeciesList)
     EXPECT_EQ(window->session().GameCode, "ADAE");
     EXPECT_TRUE(messages.shown.empty());
 
+    // A load makes every editor, its panel and caption, and Save ROM usable.
+    list()->setCurrentRow(3);
+    for (const char* name :
+         {"frameBaseStats", "txtHP", "txtAttack", "txtDefense", "txtSpeed", "txtSpAttack",
+          "txtSpDefense", "txtBaseXP", "txtCatchRate", "frameType", "cmbType1", "cmbType2",
+          "frameRun", "txtRunChance", "frameHappiness", "txtBaseHappiness", "frameBreeding",
+          "cmbEggType1", "cmbEggType2", "cmbHatch", "frameGender", "cmbGender", "frameItems",
+          "cmbItem1", "cmbItem2", "Label2", "Label3", "Label4", "Label5", "Label6", "Label7",
+          "Label8", "Label9", "Label10", "Label11", "Label12", "frameAbilities", "cmbAbility1",
+          "cmbAbility2"})
+        EXPECT_TRUE(ctl(name)->isEnabled()) << name;
+    EXPECT_TRUE(window->mnuSave->isEnabled());
+
     open(makeRom("perle.nds", "APAF"));
     EXPECT_EQ(ctl<QLabel>("header")->text(), "Pokémon Perle");
     EXPECT_EQ(ctl<QLabel>("language")->text(), "Français");
