@@ -319,6 +319,8 @@ TEST_F(Cli, GetListAndInfoOnTheRetailData)
         {"colors", "7\tGray\n8\tWhite\n9\tPink\n"},
         {"machines", "TM92\tTrick Room\nHM01\tCut\n"},
         {"machines", "HM05\tDefog\n"},
+        {"machines --game heartgold", "HM04\tStrength\nHM05\tWhirlpool\nHM06\tRock Smash\n"},
+        {"items --game platinum", "112\tGriseous Orb\n"},
         {"species", "444\tGarchomp\n"},
         {"gender-ratios", "255\tNone\n"},
     };

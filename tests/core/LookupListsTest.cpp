@@ -185,6 +185,34 @@ TEST(LookupLists, EveryListFieldHasTheEntriesOfItsList)
     EXPECT_EQ(EggGroupNames.size(), 16u);
 }
 
+TEST(LookupLists, FormNamesAreTheGamesNamesOfTheRecordsAfterTheSpecies)
+{
+    // "HEAT ROTOM" is written "Rotom (Heat)": the same words, in the species-first order.
+    auto words = [](std::string_view text) {
+        std::vector<std::string> out;
+        std::string word;
+        for (const unsigned char c : std::string(text) + " ") {
+            if (std::isalnum(c)) {
+                word += static_cast<char>(std::toupper(c));
+            } else if (!word.empty()) {
+                out.push_back(word);
+                word.clear();
+            }
+        }
+        std::sort(out.begin(), out.end());
+        return out;
+    };
+    const auto rows = csvRows("pt_personal.csv");
+    ASSERT_EQ(rows.size(), 508u);
+    ASSERT_EQ(FormNames.size(), rows.size() - 494);
+    for (std::size_t i = 0; i < FormNames.size(); ++i)
+        EXPECT_EQ(words(FormNames[i]), words(rows[494 + i][2])) << FormNames[i];
+    EXPECT_EQ(recordName(493), "Egg");
+    EXPECT_EQ(recordName(506), "Rotom (Mow)");
+    EXPECT_EQ(recordCountOf(quillmark::rom::Game::Pearl), 500);
+    EXPECT_EQ(recordCountOf(quillmark::rom::Game::SoulSilver), 507);
+}
+
 TEST(GenderlessSpecies, AreTheSpeciesTheGamesStoreWithoutGender)
 {
     // Gender byte 255 in the retail records, but for three species the window leaves

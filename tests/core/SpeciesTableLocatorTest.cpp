@@ -106,6 +106,13 @@ TEST(SpeciesTableLocator, RetailImagesAgreeWithTheCartridgeTableStarts)
         const auto bare = makeImage(dir, "bare.nds", edition.code, Layout::HeaderAndTable);
         EXPECT_EQ(locateSpeciesTable(bare.path, edition.code)->tableBase, edition.start);
     }
+    // A Pearl image that also carries Diamond's file reads its own.
+    romimage::ImageRecipe both;
+    both.gameCode = "APAE";
+    both.leftoverPath = std::string(kDiamondNarc);
+    const auto bothPath = dir.file("both.nds");
+    ASSERT_TRUE(romimage::writeRomImage(bothPath, both, nullptr));
+    EXPECT_EQ(locateSpeciesTable(bothPath, "APAE")->narcPath, kPearlNarc);
     // A Pearl image built with Diamond's file only uses that file.
     const auto pearl = makeImage(dir, "pearl.nds", "APAE", Layout::Rebuilt, {}, std::string(kDiamondNarc));
     EXPECT_EQ(locateSpeciesTable(pearl.path, "APAE")->narcPath, kDiamondNarc);
@@ -201,6 +208,9 @@ TEST(SpeciesTableLocator, DamagedFileSystemsAreRefusedWithTheirReason)
         {"member of 48 bytes",
          [](const Image& i) { patchWord32(i.path, btafEntry(i, 493) + 4, 493 * 44 + 48); },
          "record 493 of poketool/personal/personal.narc is 48 bytes long"},
+        {"member past the archive's data",
+         [](const Image& i) { patchWord32(i.path, btafEntry(i, 500) + 4, 501 * 44 + 4); },
+         "member 500 lies outside its data"},
         {"truncated NARC",
          [](const Image& i) {
              patchWord32(i.path, i.layout.fatOffset + 8 * i.layout.narcFileId + 4,

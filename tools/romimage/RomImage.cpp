@@ -355,7 +355,10 @@ bool writeRomImage(const std::string& path, const ImageRecipe& recipe, std::stri
             narcPath = gamePath;
         else
             std::replace(paths.begin(), paths.end(), gamePath, narcPath);
-        const std::string leftoverPath = leftoverPathOf(recipe.gameCode);
+        const std::string leftoverPath =
+            recipe.leftoverPath.empty() ? leftoverPathOf(recipe.gameCode) : recipe.leftoverPath;
+        if (!leftoverPath.empty() && std::find(paths.begin(), paths.end(), leftoverPath) == paths.end())
+            paths.insert(std::find(paths.begin(), paths.end(), narcPath), leftoverPath);
         const int members = narcMembersOf(recipe.gameCode);
         std::vector<std::string> byId;
         const Bytes fnt = buildFnt(paths, kOverlayFiles, byId);

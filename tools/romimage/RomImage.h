@@ -46,6 +46,9 @@ struct ImageRecipe {
     std::vector<Record> members;
     // The species archive's path; empty: the one the game code's game reads.
     std::string narcPath;
+    // A copy of Diamond's archive the game does not read; empty: the one the game
+    // ships (Platinum, HG/SS), none for Diamond and Pearl.
+    std::string leftoverPath;
 };
 
 // Where an image put things, for tests that damage one part of it.
