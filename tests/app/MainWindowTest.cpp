@@ -1,4 +1,3 @@
-#include "app/ControlInventory.h"
 #include "app/Form2.h"
 #include "app/PictureBox.h"
 
@@ -12,21 +11,22 @@
 
 using namespace quillmark;
 using namespace quillmark::test;
-using app::ControlKind;
 
 namespace {
 
-bool isKind(QWidget* widget, ControlKind kind)
+bool isKind(QWidget* widget, std::string_view kind)
 {
-    switch (kind) {
-    case ControlKind::Frame: return qobject_cast<QGroupBox*>(widget);
-    case ControlKind::Label: return qobject_cast<QLabel*>(widget);
-    case ControlKind::Image: return qobject_cast<app::PictureBox*>(widget);
-    case ControlKind::TextBox: return qobject_cast<QLineEdit*>(widget);
-    case ControlKind::ComboBox: return qobject_cast<QComboBox*>(widget);
-    case ControlKind::ListBox: return qobject_cast<QListWidget*>(widget);
-    }
-    return false;
+    if (kind == "Frame")
+        return qobject_cast<QGroupBox*>(widget);
+    if (kind == "Label")
+        return qobject_cast<QLabel*>(widget);
+    if (kind == "Image")
+        return qobject_cast<app::PictureBox*>(widget);
+    if (kind == "TextBox")
+        return qobject_cast<QLineEdit*>(widget);
+    if (kind == "ComboBox")
+        return qobject_cast<QComboBox*>(widget);
+    return kind == "ListBox" && qobject_cast<QListWidget*>(widget);
 }
 
 QString caption(QWidget* widget)
@@ -40,27 +40,80 @@ QString caption(QWidget* widget)
 
 using MainWindow = EditorFixture;
 
-// One walk over the design table: kind, container, rectangle, caption, start state.
+// The window's design as written down for it, control by control, in twips.
 TEST_F(MainWindow, EveryControlStandsWhereTheDesignPutsIt)
 {
+    const struct {
+        const char* name;
+        const char* kind;
+        const char* container;
+        int left, top, width, height;
+        bool enabled;
+        const char* caption;  // "" where the control has none to check
+    } design[] = {
+        {"frameLanguage", "Frame", "Form1", 2640, 6360, 1935, 615, false, "Language"},
+        {"flag", "Image", "frameLanguage", 120, 240, 375, 255, true, ""},
+        {"language", "Label", "frameLanguage", 600, 240, 1215, 255, true, ""},
+        {"frameLoaded", "Frame", "Form1", 120, 6360, 2415, 615, false, "Loaded ROM"},
+        {"header", "Label", "frameLoaded", 360, 240, 1695, 255, true, ""},
+        {"frameHappiness", "Frame", "Form1", 4680, 5280, 2055, 855, false, "Base Happiness"},
+        {"txtBaseHappiness", "TextBox", "frameHappiness", 600, 360, 855, 285, false, ""},
+        {"frameItems", "Frame", "Form1", 9240, 2880, 2175, 1935, false, "Wild Hold Items"},
+        {"cmbItem2", "ComboBox", "frameItems", 240, 1320, 1695, 315, false, ""},
+        {"cmbItem1", "ComboBox", "frameItems", 240, 600, 1695, 315, false, ""},
+        {"frameRun", "Frame", "Form1", 2280, 5280, 2055, 855, false, "Great Marsh Run Chance"},
+        {"txtRunChance", "TextBox", "frameRun", 600, 360, 855, 285, false, ""},
+        {"frameGender", "Frame", "Form1", 9240, 1800, 2175, 855, false, "Gender Ratio"},
+        {"cmbGender", "ComboBox", "frameGender", 120, 360, 1935, 315, false, ""},
+        {"frameBreeding", "Frame", "Form1", 6960, 1800, 2055, 3015, false, "Breeding"},
+        {"cmbHatch", "ComboBox", "frameBreeding", 240, 2400, 1575, 315, false, ""},
+        {"cmbEggType2", "ComboBox", "frameBreeding", 240, 1560, 1575, 315, false, ""},
+        {"cmbEggType1", "ComboBox", "frameBreeding", 240, 720, 1575, 315, false, ""},
+        {"Label12", "Label", "frameBreeding", 240, 2040, 1455, 255, false, "Steps to Hatch Egg"},
+        {"Label11", "Label", "frameBreeding", 600, 1200, 975, 255, false, "Egg Type 2"},
+        {"Label10", "Label", "frameBreeding", 600, 360, 975, 255, false, "Egg Type 1"},
+        {"frameAbilities", "Frame", "Form1", 6960, 5040, 4455, 1095, false, "Special Abilities"},
+        {"cmbAbility2", "ComboBox", "frameAbilities", 2400, 480, 1815, 315, false, ""},
+        {"cmbAbility1", "ComboBox", "frameAbilities", 240, 480, 1815, 315, false, ""},
+        {"frameType", "Frame", "Form1", 2280, 4080, 4455, 975, false, "Types"},
+        {"cmbType2", "ComboBox", "frameType", 2400, 480, 1815, 315, false, ""},
+        {"cmbType1", "ComboBox", "frameType", 240, 480, 1815, 315, false, ""},
+        {"frameBaseStats", "Frame", "Form1", 2280, 1800, 4455, 2055, false, "Base Stats"},
+        {"txtCatchRate", "TextBox", "frameBaseStats", 3480, 1560, 735, 285, false, ""},
+        {"txtBaseXP", "TextBox", "frameBaseStats", 2400, 1560, 735, 285, false, ""},
+        {"txtSpDefense", "TextBox", "frameBaseStats", 1320, 1560, 735, 285, false, ""},
+        {"txtSpAttack", "TextBox", "frameBaseStats", 240, 1560, 735, 285, false, ""},
+        {"txtSpeed", "TextBox", "frameBaseStats", 3480, 720, 735, 285, false, ""},
+        {"txtDefense", "TextBox", "frameBaseStats", 2400, 720, 735, 285, false, ""},
+        {"txtAttack", "TextBox", "frameBaseStats", 1320, 720, 735, 285, false, ""},
+        {"txtHP", "TextBox", "frameBaseStats", 240, 720, 735, 285, false, ""},
+        {"Label9", "Label", "frameBaseStats", 3360, 1200, 855, 255, false, "Catch Rate"},
+        {"Label8", "Label", "frameBaseStats", 2400, 1200, 735, 255, false, "Base XP"},
+        {"Label7", "Label", "frameBaseStats", 1200, 1200, 855, 255, false, "Sp Defense"},
+        {"Label6", "Label", "frameBaseStats", 240, 1200, 735, 255, false, "Sp Attack"},
+        {"Label5", "Label", "frameBaseStats", 3480, 360, 735, 255, false, "Speed"},
+        {"Label4", "Label", "frameBaseStats", 2400, 360, 735, 255, false, "Defense"},
+        {"Label3", "Label", "frameBaseStats", 1320, 360, 735, 255, false, "Attack"},
+        {"Label2", "Label", "frameBaseStats", 360, 360, 495, 255, false, "HP"},
+        {"pkmnlst", "ListBox", "Form1", 360, 2160, 1455, 3765, false, ""},
+        {"Frame1", "Frame", "Form1", 4680, 6360, 6735, 615, true, ""},
+        {"Label1", "Label", "Frame1", 2520, 240, 1935, 255, true, ""},
+        {"framePkmn", "Frame", "Form1", 120, 1800, 1935, 4335, false, "Pokémon"},
+        {"Image1", "Image", "Form1", 0, 0, 11535, 1725, true, ""},
+    };
     const QWidget* client = window->centralWidget();
-    ASSERT_EQ(window->findChildren<QWidget*>(QString(), Qt::FindChildrenRecursively).isEmpty(), false);
-    for (const auto& design : app::Form1Controls) {
-        const auto name = QString::fromUtf8(design.name.data(), design.name.size());
-        QWidget* widget = window->control(design.name);
-        ASSERT_NE(widget, nullptr) << name.toStdString();
-        EXPECT_TRUE(isKind(widget, design.kind)) << name.toStdString();
-        const QWidget* container =
-            design.container == "Form1" ? client : window->control(design.container);
-        EXPECT_EQ(widget->parentWidget(), container) << name.toStdString();
-        EXPECT_EQ(widget->geometry(), QRect(design.left / 15, design.top / 15, design.width / 15,
-                                           design.height / 15))
-            << name.toStdString();
-        if (design.kind == ControlKind::Frame || design.kind == ControlKind::Label) {
-            EXPECT_EQ(caption(widget).toStdString(), design.caption) << name.toStdString();
+    for (const auto& d : design) {
+        QWidget* widget = window->control(d.name);
+        ASSERT_NE(widget, nullptr) << d.name;
+        EXPECT_TRUE(isKind(widget, d.kind)) << d.name;
+        const QWidget* container = d.container == std::string_view("Form1") ? client : window->control(d.container);
+        EXPECT_EQ(widget->parentWidget(), container) << d.name;
+        EXPECT_EQ(widget->geometry(), QRect(d.left / 15, d.top / 15, d.width / 15, d.height / 15)) << d.name;
+        if (*d.caption) {
+            EXPECT_EQ(caption(widget).toStdString(), d.caption) << d.name;
         }
-        EXPECT_EQ(widget->isEnabledTo(widget->parentWidget()), design.enabled) << name.toStdString();
-        EXPECT_TRUE(widget->isVisibleTo(window.get())) << name.toStdString();
+        EXPECT_EQ(widget->isEnabledTo(widget->parentWidget()), d.enabled) << d.name;
+        EXPECT_TRUE(widget->isVisibleTo(window.get())) << d.name;
     }
     // The species list is a child of the window lying above the "Pokémon" frame.
     const auto siblings = client->children();
