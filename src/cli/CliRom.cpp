@@ -10,18 +10,6 @@
 
 namespace quillmark::cli {
 
-namespace {
-
-std::string lowered(std::string_view text)
-{
-    std::string out(text);
-    std::transform(out.begin(), out.end(), out.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    return out;
-}
-
-} // namespace
-
 std::string unsupportedRomMessage(std::string_view gameCode)
 {
     std::string printable;
@@ -66,6 +54,14 @@ CliRom openCliRom(const std::string& path, Access access)
         fail(BadRom, species::userMessage(records.error(), species::SpeciesOperation::Load));
     rom.records = std::move(*records);
     return rom;
+}
+
+std::string lowered(std::string_view text)
+{
+    std::string out(text);
+    std::transform(out.begin(), out.end(), out.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    return out;
 }
 
 std::optional<int> findSpecies(std::string_view text, int count)

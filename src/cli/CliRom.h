@@ -40,4 +40,7 @@ int speciesIndex(std::string_view text, int count);
 std::optional<int> findSpecies(std::string_view text, int count);
 std::string speciesLabel(int index);  // "Garchomp (444)"
 
+// ASCII letters in lower case, for names and formats given in any case.
+std::string lowered(std::string_view text);
+
 } // namespace quillmark::cli

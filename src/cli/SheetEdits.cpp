@@ -10,14 +10,6 @@ namespace quillmark::cli {
 
 namespace {
 
-std::string lowered(std::string_view text)
-{
-    std::string out(text);
-    std::transform(out.begin(), out.end(), out.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    return out;
-}
-
 std::optional<int> speciesOfRow(const SheetRow& row, int count, ErrorList& errors)
 {
     const Cell* byIndex = nullptr;
@@ -37,11 +29,9 @@ std::optional<int> speciesOfRow(const SheetRow& row, int count, ErrorList& error
                                            " (list indices are 0 to " + std::to_string(count - 1) + ")");
     }
     if (byName) {
-        const auto wanted = lowered(byName->value);
-        for (int i = 0; i < count && !named; ++i) {
-            if (lowered(species::recordName(i)) == wanted)
-                named = i;
-        }
+        // By name only: a name cell holding a number is no name.
+        if (!species::parseWholeNumber(byName->value, 0xFFFF))
+            named = findSpecies(byName->value, count);
         if (!named)
             errors.add(byName->where, "no species is named " + species::quoteCell(byName->value));
     }

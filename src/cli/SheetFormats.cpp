@@ -1,5 +1,6 @@
 #include "cli/SheetFormats.h"
 
+#include "cli/CliRom.h"
 #include "cli/Csv.h"
 #include "species/LookupLists.h"
 
@@ -22,14 +23,6 @@ namespace {
 constexpr std::size_t kMaxInput = std::size_t{16} << 20;
 // An array of species objects, and in them the machines as an array or object.
 constexpr int kMaxJsonDepth = 3;
-
-std::string lowered(std::string_view text)
-{
-    std::string out(text);
-    std::transform(out.begin(), out.end(), out.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    return out;
-}
 
 std::optional<SheetFormat> formatByName(std::string_view name)
 {
