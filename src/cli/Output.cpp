@@ -6,9 +6,9 @@
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
+#include <fstream>
 #include <iostream>
-#include <sys/stat.h>
-#include <unistd.h>
+#include <random>
 
 namespace quillmark::cli {
 
@@ -42,37 +42,28 @@ void writeOutput(const std::string& output, const std::string& text, const std::
         return;
     }
     refuseRomAsOutput(output, romPath);
-    std::string temporary = output + ".quillmark-XXXXXX";
-    const int fd = ::mkstemp(temporary.data());
-    if (fd < 0)
-        fail(BadInput, "cannot write " + output + ": " + std::strerror(errno));
-    // mkstemp makes the file private; give it the permissions a new file gets.
-    const mode_t mask = ::umask(0);
-    ::umask(mask);
-    ::fchmod(fd, 0666 & ~mask);
-    const char* data = text.data();
-    std::size_t left = text.size();
-    int error = 0;
-    while (left > 0 && error == 0) {
-        const auto n = ::write(fd, data, left);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            error = n < 0 ? errno : EIO;
-        else {
-            data += n;
-            left -= static_cast<std::size_t>(n);
-        }
+    // Beside the final name, so that the rename stays on one file system.
+    std::random_device random;
+    const std::string temporary = output + ".quillmark-" + std::to_string(random()) + ".tmp";
+    int failure = 0;
+    {
+        errno = 0;
+        std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
+        if (out)
+            out.write(text.data(), static_cast<std::streamsize>(text.size()));
+        out.close();
+        if (!out)
+            failure = errno ? errno : EIO;
     }
-    if (::fsync(fd) != 0 && error == 0 && errno != EINVAL)
-        error = errno;
-    if (::close(fd) != 0 && error == 0)
-        error = errno;
-    if (error == 0 && std::rename(temporary.c_str(), output.c_str()) != 0)
-        error = errno;
-    if (error != 0) {
-        ::unlink(temporary.c_str());
-        fail(BadInput, "cannot write " + output + ": " + std::strerror(error) + "; nothing was written");
+    if (failure == 0) {
+        std::error_code renamed;
+        std::filesystem::rename(temporary, output, renamed);
+        failure = renamed.value();
+    }
+    if (failure != 0) {
+        std::error_code ignored;
+        std::filesystem::remove(temporary, ignored);
+        fail(BadInput, "cannot write " + output + ": " + std::strerror(failure) + "; nothing was written");
     }
 }
 

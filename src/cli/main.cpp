@@ -14,7 +14,9 @@ int main(int argc, char** argv)
     using namespace quillmark::cli;
     // A closed pipe or a file-size limit is an error to report, not a reason to die
     // silently half-way through.
+#ifdef SIGPIPE
     std::signal(SIGPIPE, SIG_IGN);
+#endif
 #ifdef SIGXFSZ
     std::signal(SIGXFSZ, SIG_IGN);
 #endif

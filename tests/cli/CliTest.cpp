@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <sys/stat.h>
@@ -287,6 +288,14 @@ TEST_F(Cli, OutputsGoWhereTheyShouldOrNowhere)
         EXPECT_EQ(full.status, 1) << command;
         EXPECT_NE(full.out.find("cannot write to standard output"), std::string::npos) << command;
     }
+    // A file that cannot be written whole is not left behind, nor a part of it.
+    const auto cut = dir.file("cut.csv");
+    const auto limited = cli("export '" + rom + "' -o " + cut, "ulimit -f 20; ");
+    EXPECT_EQ(limited.status, 1) << limited.out;
+    EXPECT_NE(limited.out.find("cannot write " + cut), std::string::npos) << limited.out;
+    EXPECT_FALSE(std::filesystem::exists(cut));
+    for (const auto& entry : std::filesystem::directory_iterator(dir.path()))
+        EXPECT_EQ(entry.path().string().find(".quillmark-"), std::string::npos) << entry.path();
     EXPECT_NE(cli("--version").out.find("1.2.0.0"), std::string::npos);
     const auto unsupported = dir.file("platinum.nds");
     Bytes header(64, 0);
