@@ -6,6 +6,7 @@
 #include "species/SpeciesMessages.h"
 #include "species/SpeciesTableFile.h"
 
+#include <cctype>
 #include <algorithm>
 
 namespace quillmark::cli {

@@ -2,6 +2,7 @@
 #include "cli/Commands.h"
 #include "species/LookupLists.h"
 
+#include <cctype>
 #include <iostream>
 
 namespace quillmark::cli {

@@ -2,6 +2,7 @@
 
 #include "cli/CliErrors.h"
 
+#include <cctype>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>

@@ -3,6 +3,7 @@
 #include "species/GenderRatioTexts.h"
 #include "species/LookupLists.h"
 
+#include <cctype>
 #include <algorithm>
 #include <charconv>
 #include <map>

@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <algorithm>
 #include <fstream>
 #include <map>
