@@ -300,13 +300,15 @@ void Form1::mnuOpen_Click()
     m_session.GameCode = identity->gameCode;
     m_session.OpenedRom.reset();
     if (!identity->edition) {
-        warn(std::string(species::kUnsupportedRom));
+        m_openRefusal = std::string(species::kUnsupportedRom);
+        warn(m_openRefusal);
         return;
     }
     // Once per Open: where this file keeps its table, by its own file system.
     auto table = species::locateSpeciesTable(path, identity->gameCode);
     if (!table) {
-        warn(species::userMessage(table.error(), species::SpeciesOperation::Load));
+        m_openRefusal = species::userMessage(table.error(), species::SpeciesOperation::Load);
+        warn(m_openRefusal);
         return;
     }
     m_session.OpenedRom = species::RomFingerprint{identity->gameCode, *table};
@@ -353,12 +355,7 @@ void Form1::pkmnlst_Click()
         // The last Open ROM was refused: the values on screen belong to another file.
         mnuSave->setEnabled(false);
         clearEditors();
-        if (!rom::findEdition(m_session.GameCode)) {
-            warn(std::string(species::kUnsupportedRom));
-        } else if (auto table = species::locateSpeciesTable(m_session.RomPath, m_session.GameCode);
-                   !table) {
-            warn(species::userMessage(table.error(), species::SpeciesOperation::Load));
-        }
+        warn(m_openRefusal);
         return;
     }
     enableEditors();

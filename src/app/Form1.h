@@ -95,6 +95,8 @@ private:
     // A save found the file changed by another program: a click on the species shown
     // loads it again, although it is already the selected one.
     bool m_reloadOnClick = false;
+    // Why the last Open ROM was refused, told again when a species is picked.
+    std::string m_openRefusal;
     // The game whose items the two item lists show; they are filled again when a ROM
     // of a game with other items is opened.
     rom::Game m_itemGame = rom::Game::Diamond;

@@ -55,14 +55,13 @@ int runSet(const std::string& romPath, const std::string& speciesText,
             continue;
         }
         const auto field = std::string(column ? column->name : codeColumn->name);
+        // type1 and type1_code are one field; machines takes =, += and -= once each.
         const auto slot = field + (machines ? std::string(1, op) : "");
         if (const auto [first, added] = seen.emplace(slot, argument); !added) {
             errors.add(species::quoteCell(argument), "the field " + field + " is already given by " +
                                                           species::quoteCell(first->second));
             continue;
         }
-        if (!machines)
-            seen.emplace(field, argument);  // type1 and type1_code are one field
         parsed.push_back({column ? column : codeColumn, codeColumn != nullptr, op, argument.substr(eq + 1)});
     }
     if (seen.count("machines=") && (seen.count("machines+") || seen.count("machines-")))

@@ -2,7 +2,6 @@
 #include "cli/Commands.h"
 #include "species/LookupLists.h"
 
-#include <cctype>
 #include <iostream>
 
 namespace quillmark::cli {
@@ -30,10 +29,7 @@ int runList(const std::string& what, const std::string& gameText)
     std::optional<rom::Game> game;
     for (const auto each : {rom::Game::Diamond, rom::Game::Pearl, rom::Game::Platinum,
                             rom::Game::HeartGold, rom::Game::SoulSilver}) {
-        std::string name(rom::gameName(each));
-        for (auto& c : name)
-            c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-        if (name == gameText)
+        if (lowered(rom::gameName(each)) == gameText)
             game = each;
     }
     if (!game)

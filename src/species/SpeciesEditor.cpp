@@ -88,20 +88,9 @@ Result<Done, SpeciesError> checkTableFits(const std::string& romPath,
     return Done{};
 }
 
-Result<LoadedSpecies, SpeciesError> loadSpecies(const std::string& romPath,
-                                                const RomFingerprint& rom, int index,
-                                                platform::MessageBoxService& messages)
-{
-    {
-        auto file = platform::fileServices().open(romPath, platform::FileAccess::Read);
-        if (!file)
-            return SpeciesError{SpeciesFailure::FileUnavailable, file.error()};
-        if (auto same = checkFingerprint(**file, rom); !same)
-            return same.error();
-    }
-    return loadSpeciesAt(romPath, std::to_string(rom.table.tableBase), index, messages);
-}
+namespace {
 
+// The 20 fields at a known table start, given as TableBase text.
 Result<LoadedSpecies, SpeciesError> loadSpeciesAt(const std::string& romPath,
                                                   const std::string& tableBase, int index,
                                                   platform::MessageBoxService& messages)
@@ -125,7 +114,6 @@ Result<LoadedSpecies, SpeciesError> loadSpeciesAt(const std::string& romPath,
     return loaded;
 }
 
-namespace {
 
 // Under the writers' lock: the file is the one the guard describes, down to the bytes
 // of the species that the window shows.
@@ -148,6 +136,20 @@ Result<Done, SpeciesError> checkBeforeWriting(platform::OpenFile& file, std::int
 }
 
 } // namespace
+
+Result<LoadedSpecies, SpeciesError> loadSpecies(const std::string& romPath,
+                                                const RomFingerprint& rom, int index,
+                                                platform::MessageBoxService& messages)
+{
+    {
+        auto file = platform::fileServices().open(romPath, platform::FileAccess::Read);
+        if (!file)
+            return SpeciesError{SpeciesFailure::FileUnavailable, file.error()};
+        if (auto same = checkFingerprint(**file, rom); !same)
+            return same.error();
+    }
+    return loadSpeciesAt(romPath, std::to_string(rom.table.tableBase), index, messages);
+}
 
 Result<FieldBytes, SpeciesError> saveSpecies(const std::string& romPath, const std::string& tableBase,
                                        int index, const SpeciesValues& values,

@@ -48,11 +48,6 @@ Result<LoadedSpecies, SpeciesError> loadSpecies(const std::string& romPath,
                                                 const RomFingerprint& rom, int index,
                                                 platform::MessageBoxService& messages);
 
-// The same for a table at a known start, given as TableBase text, without the check.
-Result<LoadedSpecies, SpeciesError> loadSpeciesAt(const std::string& romPath,
-                                                  const std::string& tableBase, int index,
-                                                  platform::MessageBoxService& messages);
-
 // What a save must find in the file before it writes: the ROM that was opened, and
 // the species' bytes as the load that showed them read them.
 struct SaveGuard {

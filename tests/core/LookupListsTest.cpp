@@ -140,7 +140,7 @@ TEST(LookupLists, TypesAbilitiesAndEggGroupsMatchTheGamesRecords)
 
 TEST(LookupLists, AbilityNamesAreTheTextsOfTheList)
 {
-    // The list as its specification writes it, in lines of ten.
+    // The abilities as the editor was designed with them, ten to a line.
     const std::string written =
         "-No Ability-, Stench, Drizzle, Speed Boost, Battle Armour, Sturdy, Damp, Limber, Sand Veil, Static, "
         "Volt Absorb, Water Absorb, Oblivious, Cloud Nine, Compoundeyes, Insomnia, Color Change, Immunity, Flash Fire, Shield Dust, "
