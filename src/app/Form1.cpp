@@ -425,7 +425,9 @@ void Form1::mnuSave_Click()
                                       m_session.SelectedIndex, editorValues(), numberFormat(),
                                       guard, *m_messages);
     if (!saved) {
-        m_reloadOnClick = saved.error().kind == species::SpeciesFailure::RomChanged;
+        // Either way the file at the path no longer holds what the window shows.
+        m_reloadOnClick = saved.error().kind == species::SpeciesFailure::RomChanged ||
+                          saved.error().kind == species::SpeciesFailure::WrittenToReplacedFile;
         warn(species::userMessage(saved.error(), species::SpeciesOperation::Save));
         return;
     }

@@ -11,6 +11,8 @@ enum Exit {
     BadInput = 1,         // nothing was written
     BadRom = 2,           // unsupported or unreadable ROM; nothing was written
     WriteIncomplete = 3,  // the ROM could not be written completely
+    WrittenReportLost = 4,  // the ROM was written completely, but the report of it could
+                            // not be printed (standard output full or closed)
 };
 
 // Thrown to end a command; the message has been printed.

@@ -68,6 +68,12 @@ void writeOutput(const std::string& output, const std::string& text, const std::
     }
 }
 
+namespace {
+bool g_romWritten = false;
+}
+
+void noteRomWritten() { g_romWritten = true; }
+
 void checkStandardOutput()
 {
     errno = 0;
@@ -75,8 +81,11 @@ void checkStandardOutput()
     if (!std::cout || std::fflush(stdout) != 0 || std::ferror(stdout)) {
         const int error = errno;
         std::cout.clear();
-        fail(BadInput, std::string("cannot write to standard output: ") +
-                           (error ? std::strerror(error) : "the output was closed or is full"));
+        const std::string why = error ? std::strerror(error) : "the output was closed or is full";
+        if (g_romWritten)
+            fail(WrittenReportLost, "the ROM was written completely, but its report could not be "
+                                    "printed to standard output: " + why);
+        fail(BadInput, "cannot write to standard output: " + why);
     }
 }
 

@@ -11,7 +11,11 @@ namespace quillmark::cli {
 void writeOutput(const std::string& output, const std::string& text, const std::string& romPath);
 
 // Exit 1 if what went to standard output did not all get there (a full disk, a
-// closed pipe).
+// closed pipe); exit 4 instead once the ROM has been written, since 1 would say that
+// nothing was.
 void checkStandardOutput();
+
+// Called once every change has gone into the ROM.
+void noteRomWritten();
 
 } // namespace quillmark::cli

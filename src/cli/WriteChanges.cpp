@@ -1,5 +1,7 @@
 #include "cli/CliErrors.h"
 #include "cli/Commands.h"
+#include "cli/Output.h"
+#include "species/SpeciesEditor.h"
 #include "species/SpeciesTableFile.h"
 
 #include <algorithm>
@@ -85,6 +87,13 @@ int writeChanges(CliRom& rom, const std::vector<species::RecordBytes>& wanted, b
                       << speciesLabel(*writes.failedAt) << " may be partly written)\n";
             throw Failure{WriteIncomplete};
         }
+        if (!species::checkStillAtPath(*rom.file, rom.path))
+            fail(WriteIncomplete,
+                 "another program replaced " + rom.path + " while it was being written: the " +
+                     std::to_string(changed.size()) + " changed species (" + speciesList(changed) +
+                     ") went into the file that was replaced and are not in the file now at "
+                     "that path; run the command again");
+        noteRomWritten();
     }
     for (const auto& line : lines)
         std::cout << line << '\n';

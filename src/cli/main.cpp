@@ -26,7 +26,8 @@ int main(int argc, char** argv)
                  "Species are given by list index (0-based: Bulbasaur is 0, Garchomp 444) or name;\n"
                  "the egg and form records follow from 493 on (Deoxys (Attack Forme), Rotom (Heat)...).\n"
                  "Exit status: 0 done, 1 bad input (nothing written), 2 unsupported or unreadable "
-                 "ROM (nothing written), 3 the ROM could not be written completely."};
+                 "ROM (nothing written), 3 the ROM could not be written completely, 4 the ROM "
+                 "was written but the report could not be printed."};
     app.set_version_flag("--version", "quillmark-cli 1.2.0.0");
     app.require_subcommand(1);
     std::string rom, file, speciesText, format, what;
@@ -81,7 +82,15 @@ int main(int argc, char** argv)
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& e) {
-        return app.exit(e) == 0 ? Ok : BadInput;
+        if (app.exit(e) != 0)
+            return BadInput;
+        // --help or --version: done only if the text got out.
+        try {
+            checkStandardOutput();
+        } catch (const Failure& failure) {
+            return failure.code;
+        }
+        return Ok;
     }
     try {
         int status = Ok;

@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <filesystem>
+#include <optional>
 #include <thread>
 
 #ifdef _WIN32
@@ -159,6 +160,35 @@ bool tryLock(int fd)
 #endif
 }
 
+FileIdentity identityOf(const struct stat& st)
+{
+    return FileIdentity{static_cast<std::uint64_t>(st.st_dev), static_cast<std::uint64_t>(st.st_ino)};
+}
+
+#ifdef _WIN32
+// st_ino is always 0 on Windows; the volume serial and file index tell files apart.
+std::optional<FileIdentity> identityOfHandle(HANDLE handle)
+{
+    BY_HANDLE_FILE_INFORMATION info{};
+    if (!GetFileInformationByHandle(handle, &info))
+        return std::nullopt;
+    return FileIdentity{info.dwVolumeSerialNumber,
+                        (std::uint64_t{info.nFileIndexHigh} << 32) | info.nFileIndexLow};
+}
+#endif
+
+// The identity of an open descriptor; a default one if the system cannot tell.
+FileIdentity identityOfDescriptor(int fd, const struct stat& st)
+{
+#ifdef _WIN32
+    (void)st;
+    return identityOfHandle(reinterpret_cast<HANDLE>(_get_osfhandle(fd))).value_or(FileIdentity{});
+#else
+    (void)fd;
+    return identityOf(st);
+#endif
+}
+
 int openPath(const std::string& path, int flags)
 {
 #ifdef _WIN32
@@ -170,7 +200,10 @@ int openPath(const std::string& path, int flags)
 
 class PosixOpenFile final : public OpenFile {
 public:
-    PosixOpenFile(int fd, std::int64_t size) : m_fd(fd), m_size(size) {}
+    PosixOpenFile(int fd, std::int64_t size, FileIdentity identity)
+        : m_fd(fd), m_size(size), m_identity(identity)
+    {
+    }
     ~PosixOpenFile() override { ::close(m_fd); }
 
     Result<std::uint8_t, FileError> readByte(std::int64_t offset) override
@@ -190,8 +223,8 @@ public:
     {
         if (offset < 0)
             return FileError::BadRecordNumber;
-        if (offset >= m_size)
-            return FileError::WritePastEndOfFile;
+        if (auto range = checkWriteRange(offset, 1); !range)
+            return range;
         const auto n = writeAt(m_fd, value, offset);
         if (n == 1)
             return Done{};
@@ -209,7 +242,7 @@ public:
 
     Result<Done, FileError> write(std::int64_t offset, std::span<const std::uint8_t> bytes) override
     {
-        if (auto range = checkRange(offset, bytes.size(), FileError::WritePastEndOfFile); !range)
+        if (auto range = checkWriteRange(offset, bytes.size()); !range)
             return range;
         if (writeRunAt(m_fd, bytes.data(), bytes.size(), offset))
             return Done{};
@@ -217,6 +250,7 @@ public:
     }
 
     std::int64_t size() const override { return m_size; }
+    FileIdentity identity() const override { return m_identity; }
 
     Result<Done, FileError> lockForWriting(std::chrono::milliseconds wait) override
     {
@@ -245,9 +279,43 @@ private:
         return Done{};
     }
 
+    // Against the size the file has now: another program may have cut it short since
+    // the open, and a write past its new end would extend it with a hole.
+    Result<Done, FileError> checkWriteRange(std::int64_t offset, std::size_t count) const
+    {
+        if (auto range = checkRange(offset, count, FileError::WritePastEndOfFile); !range)
+            return range;
+        struct stat st {};
+        if (::fstat(m_fd, &st) != 0)
+            return fromErrno(errno);
+        if (offset + static_cast<std::int64_t>(count) > static_cast<std::int64_t>(st.st_size))
+            return FileError::WritePastEndOfFile;
+        return Done{};
+    }
+
     int m_fd;
     std::int64_t m_size;
+    FileIdentity m_identity;
 };
+
+FileIdentity pathIdentity(const std::string& path)
+{
+#ifdef _WIN32
+    // No access rights asked: this opens anything, even a file that another program
+    // holds without sharing, and directories too.
+    const HANDLE handle = CreateFileW(fsPath(path).c_str(), 0,
+                                      FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                      nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (handle == INVALID_HANDLE_VALUE)
+        return {};
+    const auto identity = identityOfHandle(handle);
+    CloseHandle(handle);
+    return identity.value_or(FileIdentity{});
+#else
+    struct stat st {};
+    return ::stat(path.c_str(), &st) == 0 ? identityOf(st) : FileIdentity{};
+#endif
+}
 
 class SystemFileServices final : public FileServices {
 public:
@@ -287,7 +355,8 @@ public:
             ::close(fd);
             return FileError::PathFileAccess;
         }
-        return std::unique_ptr<OpenFile>(std::make_unique<PosixOpenFile>(fd, st.st_size));
+        return std::unique_ptr<OpenFile>(
+            std::make_unique<PosixOpenFile>(fd, st.st_size, identityOfDescriptor(fd, st)));
     }
 
     Result<FileStatus, FileError> status(const std::string& path) override
@@ -302,7 +371,7 @@ public:
             return fromErrno(error.value());
         const bool regular = std::filesystem::is_regular_file(status);
         const auto size = regular ? std::filesystem::file_size(fsPath(path), error) : 0;
-        return FileStatus{static_cast<std::int64_t>(error ? 0 : size), regular};
+        return FileStatus{static_cast<std::int64_t>(error ? 0 : size), regular, pathIdentity(path)};
     }
 
     Result<Done, FileError> setAttributesToNormal(const std::string& path) override

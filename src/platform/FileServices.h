@@ -13,15 +13,26 @@ namespace quillmark::platform {
 
 enum class FileAccess { Read, ReadWrite };
 
+// Which file a path or an open file is, whatever its name: device and inode on
+// POSIX systems, volume serial and file index on Windows. Another program that saves
+// by writing a new file and renaming it over the old one gives a new identity.
+struct FileIdentity {
+    std::uint64_t device = 0;
+    std::uint64_t file = 0;
+    bool operator==(const FileIdentity&) const = default;
+};
+
 struct FileStatus {
     std::int64_t size = 0;
     bool regularFile = false;
+    FileIdentity identity;
 };
 
 // One open file. Positions are 0-based absolute offsets. Neither call ever creates
 // bytes: a position at or past the end of the file is PastEndOfFile (a read) or
-// WritePastEndOfFile, so a ROM can
-// never grow behind the user's back.
+// WritePastEndOfFile, so a ROM can never grow behind the user's back. Writes compare
+// with the file's size at the moment of writing, not at the open: a file that another
+// program cut short meanwhile is not extended again.
 class OpenFile {
 public:
     virtual ~OpenFile() = default;
@@ -31,7 +42,9 @@ public:
     virtual Result<Done, FileError> read(std::int64_t offset, std::span<std::uint8_t> bytes) = 0;
     virtual Result<Done, FileError> write(std::int64_t offset,
                                           std::span<const std::uint8_t> bytes) = 0;
+    // The size when the file was opened.
     virtual std::int64_t size() const = 0;
+    virtual FileIdentity identity() const = 0;
     // An advisory lock that every writer of this program takes, held until the file
     // is closed. Waits up to `wait` for another writer, then LockedByAnotherWriter.
     virtual Result<Done, FileError> lockForWriting(std::chrono::milliseconds wait) = 0;

@@ -21,6 +21,12 @@ Result<std::string, FileError> readHex(const std::string& path, std::int32_t pos
     auto file = platform::fileServices().open(path, platform::FileAccess::Read);
     if (!file)
         return file.error();
+    return readHex(**file, position, count);
+}
+
+Result<std::string, FileError> readHex(platform::OpenFile& file, std::int32_t position,
+                                       std::int32_t count)
+{
     if (count <= 0)
         return std::string();
     if (position < 0)
@@ -31,7 +37,7 @@ Result<std::string, FileError> readHex(const std::string& path, std::int32_t pos
     std::vector<std::uint8_t> bytes;
     bytes.reserve(static_cast<std::size_t>(count));
     for (std::int32_t k = 0; k < count; ++k) {
-        auto byte = (*file)->readByte(std::int64_t{position} + k);
+        auto byte = file.readByte(std::int64_t{position} + k);
         if (!byte)
             return byte.error();
         bytes.push_back(*byte);
@@ -42,12 +48,20 @@ Result<std::string, FileError> readHex(const std::string& path, std::int32_t pos
 Result<Done, FileError> writeHex(const std::string& path, std::int32_t position,
                                  std::string_view hex)
 {
-    const auto bytes = hexToBytes(hex);
-    if (!bytes)
+    if (!hexToBytes(hex))
         return FileError::TypeMismatch;
     auto file = platform::fileServices().open(path, platform::FileAccess::ReadWrite);
     if (!file)
         return file.error();
+    return writeHex(**file, position, hex);
+}
+
+Result<Done, FileError> writeHex(platform::OpenFile& file, std::int32_t position,
+                                 std::string_view hex)
+{
+    const auto bytes = hexToBytes(hex);
+    if (!bytes)
+        return FileError::TypeMismatch;
     if (bytes->empty())
         return Done{};
     if (position < 0)
@@ -55,11 +69,11 @@ Result<Done, FileError> writeHex(const std::string& path, std::int32_t position,
     const auto end = std::int64_t{position} + static_cast<std::int64_t>(bytes->size());
     if (end > kInt32Max)
         return FileError::Overflow;
-    if (end > (*file)->size())
+    if (end > file.size())
         return FileError::WritePastEndOfFile;
 
     for (std::size_t k = 0; k < bytes->size(); ++k) {
-        auto written = (*file)->writeByte(position + static_cast<std::int64_t>(k), (*bytes)[k]);
+        auto written = file.writeByte(position + static_cast<std::int64_t>(k), (*bytes)[k]);
         if (!written)
             return written.error();
     }

@@ -9,6 +9,7 @@
 
 namespace quillmark::platform {
 class MessageBoxService;
+class OpenFile;
 }
 
 namespace quillmark::rom {
@@ -26,6 +27,13 @@ Result<std::string, FileError> readHex(const std::string& path, std::int32_t pos
 // checked before the first byte is written, so a bad pair or a short file leaves
 // the file exactly as it was.
 Result<Done, FileError> writeHex(const std::string& path, std::int32_t position,
+                                 std::string_view hex);
+
+// The same two through a file that the caller holds open, so that a check and the
+// reads or writes that follow it are sure to meet the same file.
+Result<std::string, FileError> readHex(platform::OpenFile& file, std::int32_t position,
+                                       std::int32_t count);
+Result<Done, FileError> writeHex(platform::OpenFile& file, std::int32_t position,
                                  std::string_view hex);
 
 // The same two operations for callers that let the user see a failure at once: it is

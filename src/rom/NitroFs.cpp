@@ -4,6 +4,7 @@
 #include "rom/LittleEndian.h"
 
 #include <array>
+#include <set>
 #include <vector>
 
 namespace quillmark::rom {
@@ -84,6 +85,7 @@ Result<NitroFs, RomFsError> NitroFs::read(platform::OpenFile& file)
         std::string prefix;
     };
     std::vector<Pending> pending{{0, ""}};
+    std::set<std::string> directoryPaths;
     visited[0] = true;
     while (!pending.empty()) {
         const Pending current = std::move(pending.back());
@@ -102,8 +104,13 @@ Result<NitroFs, RomFsError> NitroFs::read(platform::OpenFile& file)
             const bool isDirectory = (length & 0x80u) != 0;
             if (std::uint64_t{at} + nameLength + (isDirectory ? 2 : 0) > fntSize)
                 return damagedDirectories("a directory's entries run off the table");
+            const std::string_view name(reinterpret_cast<const char*>(names.data() + at), nameLength);
+            // A "/" inside one name would make it the path of a file in another
+            // directory, shadowing that file.
+            if (name.find('/') != std::string_view::npos || name.find('\0') != std::string_view::npos)
+                return damagedDirectories("a name containing \"/\" or a NUL byte");
             std::string path = current.prefix;
-            path.append(reinterpret_cast<const char*>(names.data() + at), nameLength);
+            path += name;
             at += nameLength;
             if (isDirectory) {
                 const std::uint32_t id = le16(names, at);
@@ -113,12 +120,17 @@ Result<NitroFs, RomFsError> NitroFs::read(platform::OpenFile& file)
                 const std::uint32_t index = id - kFirstDirectoryId;
                 if (visited[index])
                     return damagedDirectories("a directory that contains itself");
+                if (!directoryPaths.insert(path).second)
+                    return damagedDirectories("the directory name " + path + " given twice");
                 visited[index] = true;
                 pending.push_back({index, path + "/"});
             } else {
                 if (fileId >= kFirstDirectoryId)
                     return damagedDirectories("a file ID out of range");
-                fs.m_files.emplace(std::move(path), static_cast<std::uint16_t>(fileId++));
+                const auto [at_, added] =
+                    fs.m_files.emplace(std::move(path), static_cast<std::uint16_t>(fileId++));
+                if (!added)
+                    return damagedDirectories("the file name " + at_->first + " given twice");
             }
         }
     }
@@ -145,6 +157,30 @@ Result<FileExtent, RomFsError> NitroFs::extent(std::uint16_t fileId) const
                           "the file allocation table places file " + std::to_string(fileId) +
                               " outside the file"};
     return extent;
+}
+
+std::optional<std::uint16_t> NitroFs::overlappingFile(std::uint16_t fileId) const
+{
+    const auto own = extent(fileId);
+    if (!own || own->size() == 0)
+        return std::nullopt;
+    for (std::size_t at = 0; at + 8 <= m_fat.size(); at += 8) {
+        const auto other = static_cast<std::uint16_t>(at / 8);
+        const std::int64_t start = le32(m_fat, at), end = le32(m_fat, at + 4);
+        if (other != fileId && start < end && start < own->end && own->start < end)
+            return other;
+    }
+    return std::nullopt;
+}
+
+std::string NitroFs::describeFile(std::uint16_t fileId) const
+{
+    for (const auto& [path, id] : m_files) {
+        if (id == fileId)
+            return path;
+    }
+    // Overlays and other files without a name.
+    return "file " + std::to_string(fileId);
 }
 
 Result<FileExtent, RomFsError> NitroFs::find(std::string_view path) const

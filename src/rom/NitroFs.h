@@ -32,8 +32,10 @@ inline constexpr std::uint16_t kFirstDirectoryId = 0xF000;
 enum class RomFsProblem {
     NoFileSystem,         // the four header words are all zero
     FileSystemOutside,    // the FNT or FAT lies outside the file, or is implausibly large
-    DirectoriesDamaged,   // a sub-table runs off the FNT, an ID is out of range, a loop
-    AllocationDamaged,    // a file ID past the FAT, or an entry outside the file
+    DirectoriesDamaged,   // a sub-table runs off the FNT, an ID is out of range, a loop,
+                          // a name with "/" or NUL, a name given twice in a directory
+    AllocationDamaged,    // a file ID past the FAT, an entry outside the file, or two
+                          // files sharing bytes
     FileMissing,          // no file of that path
     NotAnArchive,         // the file does not start with a NARC header
     ArchiveDamaged,       // a NARC section or member runs outside the archive
@@ -66,6 +68,13 @@ public:
     Result<FileExtent, RomFsError> extent(std::uint16_t fileId) const;
     // Both in one: FileMissing when there is no such path.
     Result<FileExtent, RomFsError> find(std::string_view path) const;
+
+    // Another file whose bytes share some of this one's, if any (empty files aside):
+    // a damaged allocation table that would let a write meant for one file land in
+    // another.
+    std::optional<std::uint16_t> overlappingFile(std::uint16_t fileId) const;
+    // The path of a file ID, or "file N" for a file without a name (an overlay).
+    std::string describeFile(std::uint16_t fileId) const;
 
     const std::map<std::string, std::uint16_t, std::less<>>& files() const { return m_files; }
 

@@ -73,36 +73,39 @@ std::optional<std::string> hexForField(const FieldLayout& field, const FieldValu
     return rom::ReverseHexBytes(lastChars("0000" + platform::toHex(word), 4));
 }
 
-Result<Done, SpeciesError> checkTableFits(const std::string& romPath,
-                                          const std::string& tableBase, bool forWriting)
+Result<Done, SpeciesError> checkTableFits(platform::OpenFile& file, const std::string& tableBase)
 {
     const auto base = tableStart(tableBase);
     if (!base)
         return SpeciesError{SpeciesFailure::UnsupportedRom};
-    auto file = platform::fileServices().open(
-        romPath, forWriting ? platform::FileAccess::ReadWrite : platform::FileAccess::Read);
-    if (!file)
-        return SpeciesError{SpeciesFailure::FileUnavailable, file.error()};
-    if ((*file)->size() < *base + kTableSize)
+    if (file.size() < *base + kTableSize)
         return SpeciesError{SpeciesFailure::TableOutsideFile};
+    return Done{};
+}
+
+Result<Done, SpeciesError> checkStillAtPath(platform::OpenFile& file, const std::string& romPath)
+{
+    const auto now = platform::fileServices().status(romPath);
+    if (!now || !now->regularFile || now->identity != file.identity())
+        return SpeciesError{SpeciesFailure::RomChanged};
     return Done{};
 }
 
 namespace {
 
-// The 20 fields at a known table start, given as TableBase text.
-Result<LoadedSpecies, SpeciesError> loadSpeciesAt(const std::string& romPath,
+// The 20 fields at a known table start, given as TableBase text, in processing order.
+Result<LoadedSpecies, SpeciesError> loadSpeciesAt(platform::OpenFile& file,
                                                   const std::string& tableBase, int index,
                                                   platform::MessageBoxService& messages)
 {
-    if (auto fits = checkTableFits(romPath, tableBase, false); !fits)
+    if (auto fits = checkTableFits(file, tableBase); !fits)
         return fits.error();
     LoadedSpecies loaded{tableBase, {}, {}};
     for (const auto& field : SpeciesFieldMap) {
         const auto position = fieldPosition(tableBase, index, field);
         if (!position)
             return SpeciesError{SpeciesFailure::ReadFailed, platform::FileError::BadRecordNumber};
-        auto hex = rom::readHex(romPath, static_cast<std::int32_t>(*position), field.width);
+        auto hex = rom::readHex(file, static_cast<std::int32_t>(*position), field.width);
         if (!hex) {
             rom::reportFileError(messages, hex.error());
             return SpeciesError{SpeciesFailure::ReadFailed, hex.error()};
@@ -113,7 +116,6 @@ Result<LoadedSpecies, SpeciesError> loadSpeciesAt(const std::string& romPath,
     }
     return loaded;
 }
-
 
 // Under the writers' lock: the file is the one the guard describes, down to the bytes
 // of the species that the window shows.
@@ -141,14 +143,12 @@ Result<LoadedSpecies, SpeciesError> loadSpecies(const std::string& romPath,
                                                 const RomFingerprint& rom, int index,
                                                 platform::MessageBoxService& messages)
 {
-    {
-        auto file = platform::fileServices().open(romPath, platform::FileAccess::Read);
-        if (!file)
-            return SpeciesError{SpeciesFailure::FileUnavailable, file.error()};
-        if (auto same = checkFingerprint(**file, rom); !same)
-            return same.error();
-    }
-    return loadSpeciesAt(romPath, std::to_string(rom.table.tableBase), index, messages);
+    auto file = platform::fileServices().open(romPath, platform::FileAccess::Read);
+    if (!file)
+        return SpeciesError{SpeciesFailure::FileUnavailable, file.error()};
+    if (auto same = checkFingerprint(**file, rom); !same)
+        return same.error();
+    return loadSpeciesAt(**file, std::to_string(rom.table.tableBase), index, messages);
 }
 
 Result<FieldBytes, SpeciesError> saveSpecies(const std::string& romPath, const std::string& tableBase,
@@ -176,25 +176,33 @@ Result<FieldBytes, SpeciesError> saveSpecies(const std::string& romPath, const s
     // TableBase is the last load's; the guard is what that load checked.
     if (tableStart(tableBase) != guard.rom.table.tableBase)
         return SpeciesError{SpeciesFailure::RomChanged};
-    if (auto fits = checkTableFits(romPath, tableBase, true); !fits)
-        return fits.error();
 
-    auto lock = platform::fileServices().open(romPath, platform::FileAccess::ReadWrite);
-    if (!lock)
-        return SpeciesError{SpeciesFailure::FileUnavailable, lock.error()};
-    if (auto locked = (*lock)->lockForWriting(kLockWait); !locked)
+    // One handle from the check to the last write: a file that another program puts at
+    // the path meanwhile never receives a byte meant for the one that was checked.
+    auto file = platform::fileServices().open(romPath, platform::FileAccess::ReadWrite);
+    if (!file)
+        return SpeciesError{SpeciesFailure::FileUnavailable, file.error()};
+    if (auto fits = checkTableFits(**file, tableBase); !fits)
+        return fits.error();
+    if (auto locked = (*file)->lockForWriting(kLockWait); !locked)
         return SpeciesError{SpeciesFailure::FileUnavailable, locked.error()};
     const std::int64_t recordStart = guard.rom.table.tableBase + std::int64_t{kRecordSize} * index;
-    if (auto same = checkBeforeWriting(**lock, recordStart, guard); !same)
+    if (auto same = checkBeforeWriting(**file, recordStart, guard); !same)
         return same.error();
+    if (auto here = checkStillAtPath(**file, romPath); !here)
+        return here.error();
 
     for (int i = 0; i < kFieldCount; ++i) {
-        auto written = rom::writeHex(romPath, static_cast<std::int32_t>(positions[i]), hex[i]);
+        auto written = rom::writeHex(**file, static_cast<std::int32_t>(positions[i]), hex[i]);
         if (!written) {
             rom::reportFileError(messages, written.error());
             return SpeciesError{SpeciesFailure::WriteFailed, written.error(), i};
         }
     }
+    // Replaced while the fields went in: they are in the file that was there, which is
+    // no longer the one the user sees at this path.
+    if (auto here = checkStillAtPath(**file, romPath); !here)
+        return SpeciesError{SpeciesFailure::WrittenToReplacedFile, std::nullopt, kFieldCount};
     return hex;
 }
 

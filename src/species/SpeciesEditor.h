@@ -15,6 +15,7 @@
 
 namespace quillmark::platform {
 class MessageBoxService;
+class OpenFile;
 }
 
 namespace quillmark::species {
@@ -41,9 +42,9 @@ struct LoadedSpecies {
     FieldBytes fieldHex;
 };
 
-// Reads the 20 fields of species index, one open and close per field, in processing
-// order, once the file at romPath is known to be still the ROM that Open ROM saw
-// (RomChanged otherwise). Stops at the first failed read.
+// Reads the 20 fields of species index in processing order, through the one open of
+// the file in which it was found to be still the ROM that Open ROM saw (RomChanged
+// otherwise). Stops at the first failed read.
 Result<LoadedSpecies, SpeciesError> loadSpecies(const std::string& romPath,
                                                 const RomFingerprint& rom, int index,
                                                 platform::MessageBoxService& messages);
@@ -58,11 +59,13 @@ struct SaveGuard {
 // How long a save waits for another writer of this program to finish.
 inline constexpr std::chrono::milliseconds kLockWait{2000};
 
-// Checks all ten number fields; then, holding the writers' lock on the file, that the
-// path is still a regular file with the guard's game code and table location and
-// that the record still holds the loaded bytes (RomChanged otherwise); and only then
-// writes the 20 fields in processing order, stopping at the first failed write.
-// Gives the bytes written, which the next save of the same species must find.
+// Checks all ten number fields; then opens the file once and, holding the writers'
+// lock, checks that it has the guard's game code and table location, that the record
+// still holds the loaded bytes and that the path still names it (RomChanged
+// otherwise); and only then writes the 20 fields in processing order through that
+// same open, stopping at the first failed write. If the path names another file after
+// the writes, the save is WrittenToReplacedFile. Gives the bytes written, which the
+// next save of the same species must find.
 Result<FieldBytes, SpeciesError> saveSpecies(const std::string& romPath, const std::string& tableBase,
                                        int index, const SpeciesValues& values,
                                        const platform::NumberFormat& format,
@@ -80,8 +83,11 @@ std::optional<std::string> hexForField(const FieldLayout& field, const FieldValu
 std::optional<double> numberFieldValue(const std::string& text,
                                        const platform::NumberFormat& format);
 
-// The file must exist, open with the access asked for, and hold the whole table.
-Result<Done, SpeciesError> checkTableFits(const std::string& romPath,
-                                          const std::string& tableBase, bool forWriting);
+// The open file must hold the whole table.
+Result<Done, SpeciesError> checkTableFits(platform::OpenFile& file, const std::string& tableBase);
+
+// RomChanged unless the path still names the open file (another program may have
+// renamed a new file over it, or removed it).
+Result<Done, SpeciesError> checkStillAtPath(platform::OpenFile& file, const std::string& romPath);
 
 } // namespace quillmark::species

@@ -16,6 +16,9 @@ enum class SpeciesFailure {
     ReadFailed,        // a field could not be read; already shown in the "Error: N" box
     InvalidNumber,     // a number field is not a number from 0 to 255; nothing written
     WriteFailed,       // a field could not be written; already shown; see fieldsWritten
+    // Every field was written, but another program replaced the file at the path
+    // meanwhile: the change is in the file that was replaced, not in the one there now.
+    WrittenToReplacedFile,
 };
 
 struct SpeciesError {

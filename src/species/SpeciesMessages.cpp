@@ -35,6 +35,10 @@ std::string userMessage(const SpeciesError& error, SpeciesOperation operation)
                std::string(nothingDone);
     case SpeciesFailure::ReadFailed:
         return {};
+    case SpeciesFailure::WrittenToReplacedFile:
+        return "Another program replaced the ROM file while the Pokémon data was being saved. "
+               "The data went into the file that was replaced and is not in the file now at "
+               "this path. Open the ROM again and save the Pokémon once more.";
     case SpeciesFailure::WriteFailed:
         return "The Pokémon data was only partly saved: " + std::to_string(error.fieldsWritten) +
                " of 20 fields were written before the error. Save again once the file can be "

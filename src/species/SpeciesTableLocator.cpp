@@ -5,7 +5,9 @@
 #include "rom/NitroFs.h"
 #include "rom/RomIdentification.h"
 #include "species/LookupLists.h"
+#include "species/RecordCodec.h"
 #include "species/SpeciesRecord.h"
+#include "species/SpeciesTableFile.h"
 
 #include <limits>
 
@@ -41,6 +43,9 @@ Result<SpeciesTable, SpeciesError> tableInNarc(platform::OpenFile& file, const r
     auto extent = fs.find(path);
     if (!extent)
         return fromFileSystem(extent.error());
+    if (const auto other = fs.overlappingFile(*fs.fileId(path)))
+        return notFound("the file allocation table is damaged: " + std::string(path) +
+                        " shares bytes with " + fs.describeFile(*other));
     auto narc = rom::Narc::read(file, *extent, path);
     if (!narc)
         return fromFileSystem(narc.error());
@@ -71,6 +76,34 @@ Result<SpeciesTable, SpeciesError> tableInNarc(platform::OpenFile& file, const r
     if (base + std::int64_t{kRecordSize} * records > std::numeric_limits<std::int32_t>::max())
         return notFound("the table lies beyond the first 2 GiB of the file");
     return SpeciesTable{base, std::string(path), records};
+}
+
+// Without a file system nothing says where the table is but the retail place, and a
+// rebuilt ROM whose header lost its file table keeps other files there. The bytes must
+// read as a species table: the empty record first, and in every species record the
+// fields that take only a few codes within their lists.
+Result<Done, SpeciesError> checkLooksLikeTable(platform::OpenFile& file, std::int64_t start)
+{
+    const auto refused = [] {
+        return notFound("this ROM has no file table, and its data is not where retail "
+                        "cartridges keep it");
+    };
+    if (start < kRecordSize)
+        return refused();
+    auto records = readSpeciesRecords(file, start - kRecordSize, kSpeciesCount + 1);
+    if (!records)
+        return records.error();
+    if ((*records)[0] != RecordBytes{})
+        return refused();
+    for (const char* name : {"type1", "type2", "growth_rate", "egg_group1", "egg_group2", "color"}) {
+        const auto& column = *findColumn(name);
+        const auto codes = listEntries(column.list).size();
+        for (std::size_t i = 1; i < records->size(); ++i) {
+            if (codeOf(column, (*records)[i]) >= codes)
+                return refused();
+        }
+    }
+    return Done{};
 }
 
 } // namespace
@@ -108,6 +141,8 @@ Result<SpeciesTable, SpeciesError> locateSpeciesTable(platform::OpenFile& file,
             return notFound("this ROM has no file table");
         if (file.size() < *start + kTableSize)
             return SpeciesError{SpeciesFailure::TableOutsideFile};
+        if (auto table = checkLooksLikeTable(file, *start); !table)
+            return table.error();
         return SpeciesTable{*start, "", kSpeciesCount};
     }
     if (!fs)

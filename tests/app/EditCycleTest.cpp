@@ -290,7 +290,8 @@ TEST_F(EditCycle, AFailedWriteIsNeverReportedAsSuccess)
     text("txtDefense")->setText("3");
     const auto before = readFile(path);
     FaultyFileServices faulty;
-    faulty.failOpenNumber = 2 + 3;  // the check, the lock, HP, Attack, then Defense fails
+    faulty.failWriteNumber = 3;  // HP, Attack, then Defense fails
+    faulty.ioError = platform::FileError::PermissionDenied;
     {
         platform::ScopedFileServices scoped(faulty);
         window->mnuSave_Click();
@@ -311,9 +312,7 @@ TEST_F(EditCycle, AFailedReadLeavesNothingToSave)
     open(path);
     list()->setCurrentRow(40);
     FaultyFileServices faulty;
-    faulty.failAccess = platform::FileAccess::Read;
-    faulty.failOpenNumber = 1 + 10;
-    faulty.openError = platform::FileError::DeviceIoError;
+    faulty.failReadNumber = 10;
     {
         platform::ScopedFileServices scoped(faulty);
         list()->setCurrentRow(41);

@@ -248,9 +248,10 @@ TEST_F(SpeciesEditor, RefusesFilesThatCannotHoldTheTable)
 {
     // An image without a file system whose table would end 1 byte past the end of
     // the file; one byte longer, and it fits exactly.
-    makeImage("ADAE", {}, 29448712 + 21692, romimage::Layout::HeaderAndTable);
+    const auto retail = romimage::readPersonalCsv(samplesDir() + "/dp_personal.csv", nullptr).value();
+    makeImage("ADAE", retail, 29448712 + 21692, romimage::Layout::HeaderAndTable);
     EXPECT_EQ(locateSpeciesTable(path, "ADAE")->tableBase, 29448712);
-    makeImage("ADAE", {}, 29448712 + 21692 - 1, romimage::Layout::HeaderAndTable);
+    makeImage("ADAE", retail, 29448712 + 21692 - 1, romimage::Layout::HeaderAndTable);
     auto located = locateSpeciesTable(path, "ADAE");
     ASSERT_FALSE(located);
     EXPECT_EQ(located.error().kind, SpeciesFailure::TableOutsideFile);
@@ -296,7 +297,8 @@ TEST_F(SpeciesEditor, AFailedWriteStopsTheSaveAndSaysHowFarItGot)
             v.text = "200";
     }
     FaultyFileServices faulty;
-    faulty.failOpenNumber = 2 + 5;  // the table check, the lock, then the HP..Sp Attack writes
+    faulty.failWriteNumber = 5;  // HP..Speed, then Sp Attack fails
+    faulty.ioError = platform::FileError::PermissionDenied;
     platform::ScopedFileServices scoped(faulty);
     auto saved = save(10, values);
     ASSERT_FALSE(saved);
@@ -313,16 +315,14 @@ TEST_F(SpeciesEditor, AFailedReadStopsTheLoad)
 {
     makeImage("ADAE");
     FaultyFileServices faulty;
-    faulty.failAccess = platform::FileAccess::Read;
-    faulty.failOpenNumber = 2 + 8;  // the file check, the table check, 7 fields
-    faulty.openError = platform::FileError::DeviceIoError;
+    faulty.failReadNumber = 8;  // 7 fields, then Catch Rate fails
     platform::ScopedFileServices scoped(faulty);
     auto loaded = loadSpecies(path, rom, 0, messages);
     ASSERT_FALSE(loaded);
     EXPECT_EQ(loaded.error().kind, SpeciesFailure::ReadFailed);
     ASSERT_EQ(messages.shown.size(), 1u);
     EXPECT_EQ(messages.shown[0].title, "Error: 57");
-    EXPECT_EQ(faulty.opens, 10) << "nothing is read after the failure";
+    EXPECT_EQ(faulty.reads, 8) << "nothing is read after the failure";
 }
 
 } // namespace

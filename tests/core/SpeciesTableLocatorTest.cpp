@@ -103,7 +103,8 @@ TEST(SpeciesTableLocator, RetailImagesAgreeWithTheCartridgeTableStarts)
         EXPECT_EQ(table->tableBase, edition.start) << edition.code;
         EXPECT_EQ(table->narcPath, edition.narc) << edition.code;
         // The same file without its file system falls back to the same start.
-        const auto bare = makeImage(dir, "bare.nds", edition.code, Layout::HeaderAndTable);
+        const auto bare = makeImage(dir, "bare.nds", edition.code, Layout::HeaderAndTable,
+                                    realRecords("dp_personal.csv"));
         EXPECT_EQ(locateSpeciesTable(bare.path, edition.code)->tableBase, edition.start);
     }
     // A Pearl image that also carries Diamond's file reads its own.

@@ -59,10 +59,14 @@ public:
 
 #include "platform/FileServices.h"
 
+#include <functional>
+#include <memory>
+
 namespace quillmark::test {
 
 // The system's file services with failures on demand, for what file permissions
-// cannot show when the tests run as root.
+// cannot show when the tests run as root, and with a hook into the first write for
+// what another program may do at that moment.
 class FaultyFileServices : public platform::FileServices {
 public:
     // The n-th open (1-based) with this access fails, and every one after it when
@@ -73,6 +77,15 @@ public:
     platform::FileError openError = platform::FileError::PermissionDenied;
     bool failAttributes = false;
     int opens = 0;
+    // Counted over every file opened: the n-th byte read (readByte) or write call
+    // (writeByte or write) fails with `ioError`.
+    int failReadNumber = 0;
+    int failWriteNumber = 0;
+    platform::FileError ioError = platform::FileError::DeviceIoError;
+    int reads = 0;
+    int writes = 0;
+    // Runs once, just before the first write call reaches the file.
+    std::function<void()> beforeFirstWrite;
 
     Result<std::unique_ptr<platform::OpenFile>, platform::FileError>
     open(const std::string& path, platform::FileAccess access) override
@@ -82,7 +95,10 @@ public:
             if (failOpenNumber > 0 && (opens == failOpenNumber || (andAfter && opens > failOpenNumber)))
                 return openError;
         }
-        return platform::systemFileServices().open(path, access);
+        auto file = platform::systemFileServices().open(path, access);
+        if (!file)
+            return file.error();
+        return std::unique_ptr<platform::OpenFile>(std::make_unique<File>(*this, std::move(*file)));
     }
     Result<platform::FileStatus, platform::FileError> status(const std::string& path) override
     {
@@ -94,6 +110,56 @@ public:
             return platform::FileError::PermissionDenied;
         return platform::systemFileServices().setAttributesToNormal(path);
     }
+
+private:
+    class File final : public platform::OpenFile {
+    public:
+        File(FaultyFileServices& owner, std::unique_ptr<platform::OpenFile> file)
+            : m_owner(owner), m_file(std::move(file))
+        {
+        }
+        Result<std::uint8_t, platform::FileError> readByte(std::int64_t offset) override
+        {
+            if (++m_owner.reads == m_owner.failReadNumber)
+                return m_owner.ioError;
+            return m_file->readByte(offset);
+        }
+        Result<Done, platform::FileError> writeByte(std::int64_t offset, std::uint8_t value) override
+        {
+            if (auto fault = beforeWrite(); !fault)
+                return fault;
+            return m_file->writeByte(offset, value);
+        }
+        Result<Done, platform::FileError> read(std::int64_t offset, std::span<std::uint8_t> bytes) override
+        {
+            return m_file->read(offset, bytes);
+        }
+        Result<Done, platform::FileError> write(std::int64_t offset,
+                                                std::span<const std::uint8_t> bytes) override
+        {
+            if (auto fault = beforeWrite(); !fault)
+                return fault;
+            return m_file->write(offset, bytes);
+        }
+        std::int64_t size() const override { return m_file->size(); }
+        platform::FileIdentity identity() const override { return m_file->identity(); }
+        Result<Done, platform::FileError> lockForWriting(std::chrono::milliseconds wait) override
+        {
+            return m_file->lockForWriting(wait);
+        }
+
+    private:
+        Result<Done, platform::FileError> beforeWrite()
+        {
+            if (m_owner.writes++ == 0 && m_owner.beforeFirstWrite)
+                m_owner.beforeFirstWrite();
+            if (m_owner.writes == m_owner.failWriteNumber)
+                return m_owner.ioError;
+            return Done{};
+        }
+        FaultyFileServices& m_owner;
+        std::unique_ptr<platform::OpenFile> m_file;
+    };
 };
 
 } // namespace quillmark::test

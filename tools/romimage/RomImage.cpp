@@ -339,8 +339,9 @@ bool writeRomImage(const std::string& path, const ImageRecipe& recipe, std::stri
         for (const auto& r : records)
             table.insert(table.end(), r.begin(), r.end());
         Bytes guard(44, kGuardByte);
+        // The empty record 0 before the table, as in the game's archive.
         if (retailBase >= 44 + 16)
-            pieces.push_back({retailBase - 44, guard});
+            pieces.push_back({retailBase - 44, Bytes(44, 0)});
         pieces.push_back({retailBase, std::move(table)});
         pieces.push_back({retailBase + tableBytes, guard});
         end = retailBase + tableBytes + 44;

@@ -24,8 +24,10 @@ std::optional<std::vector<Record>> readPersonalCsv(const std::string& path, std:
 // hgss_personal.csv): every member, the empty first one included.
 std::optional<std::vector<Record>> readPersonalMembersCsv(const std::string& path, std::string* error);
 
-// Fills the 44 bytes before and after the table in every image, so that a write one
-// record too early or too late shows up in a byte comparison.
+// Fills the 44 bytes after the table in every image, and before it where an archive
+// holds it, so that a write one record too early or too late shows up in a byte
+// comparison. An image without a file system has the empty record before its table,
+// as the games have.
 inline constexpr std::uint8_t kGuardByte = 0xA5;
 
 enum class Layout {
