@@ -306,6 +306,29 @@ TEST_F(EditCycle, AFailedWriteIsNeverReportedAsSuccess)
               (std::vector<std::int64_t>{record, record + 1}));
 }
 
+// Another program saves the ROM by rename between the save's check and its first
+// write: the window must not call that a success.
+TEST_F(EditCycle, ASaveIntoAFileReplacedMeanwhileIsNotASuccess)
+{
+    const auto path = makeRom("diamond.nds", "ADAE");
+    const auto pearl = makeRom("pearl.nds", "APAE");
+    const auto pearlBytes = readFile(pearl);
+    open(path);
+    list()->setCurrentRow(444);
+    text("txtAttack")->setText("1");
+    FaultyFileServices replacing;
+    replacing.beforeFirstWrite = [&] { std::rename(pearl.c_str(), path.c_str()); };
+    {
+        platform::ScopedFileServices scoped(replacing);
+        window->mnuSave_Click();
+    }
+    EXPECT_EQ(readFile(path), pearlBytes);
+    ASSERT_EQ(messages.shown.size(), 1u);
+    EXPECT_NE(messages.shown[0].text, "Pokémon Data Saved Successfully!");
+    EXPECT_NE(messages.shown[0].text.find("is not in the file now at this path"), std::string::npos);
+    EXPECT_EQ(messages.shown[0].icon, MessageIcon::Warning);
+}
+
 TEST_F(EditCycle, AFailedReadLeavesNothingToSave)
 {
     const auto path = makeRom("diamond.nds", "ADAE");

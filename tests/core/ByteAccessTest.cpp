@@ -1,10 +1,13 @@
 #include "platform/FileServices.h"
 #include "rom/ByteAccess.h"
 #include "rom/HexCodec.h"
+#include "species/SpeciesTableFile.h"
 
 #include "TestSupport.h"
 
 #include <gtest/gtest.h>
+
+#include <unistd.h>
 
 using namespace quillmark;
 using namespace quillmark::test;
@@ -131,6 +134,36 @@ TEST_F(ByteAccess, FailuresAreReportedAndChangeNothing)
     EXPECT_EQ(fileSize(missing), -1) << "a read or write must not create the file";
     // The file is usable again at once.
     EXPECT_EQ(rom::ReadBytesAsHex(path, 1, 1, messages), "01");
+}
+
+// Another program cuts the file short while it is open here: no write call may
+// reach past the new end, whatever size the file had at the open.
+TEST_F(ByteAccess, AFileCutShortAfterTheOpenIsNeverExtended)
+{
+    auto file = platform::fileServices().open(path, platform::FileAccess::ReadWrite);
+    ASSERT_TRUE(file);
+    ASSERT_EQ(::truncate(path.c_str(), 100), 0);
+    const std::uint8_t two[2] = {1, 2};
+    EXPECT_EQ((*file)->writeByte(100, 7).error(), FileError::WritePastEndOfFile);
+    EXPECT_EQ((*file)->write(99, two).error(), FileError::WritePastEndOfFile);
+    EXPECT_EQ(rom::writeHex(**file, 150, "07").error(), FileError::WritePastEndOfFile);
+    EXPECT_EQ(fileSize(path), 100);
+    EXPECT_TRUE((*file)->writeByte(99, 7));
+    EXPECT_TRUE((*file)->write(98, two));
+    EXPECT_EQ(fileSize(path), 100);
+
+    // An import whose second changed record lies past the cut writes the first and
+    // stops there.
+    writeFile(path, Bytes(44 * 4, 0));
+    file = platform::fileServices().open(path, platform::FileAccess::ReadWrite);
+    std::vector<species::RecordBytes> before(3), after(3);
+    after[0][0] = after[2][43] = 9;
+    ASSERT_EQ(::truncate(path.c_str(), 44 * 2), 0);
+    const auto writes = species::writeChangedRecords(**file, 0, before, after);
+    EXPECT_EQ(writes.written, std::vector<int>{0});
+    EXPECT_EQ(writes.failedAt, 2);
+    EXPECT_EQ(writes.error, FileError::WritePastEndOfFile);
+    EXPECT_EQ(fileSize(path), 44 * 2);
 }
 
 TEST(FileErrors, EachHasItsOwnNumberAndWords)

@@ -50,6 +50,24 @@ std::vector<romimage::Record> realRecords(const char* file)
     return romimage::readPersonalCsv(samplesDir() + "/" + file, nullptr).value();
 }
 
+// Renames a file in the image's FNT to a name of the same length.
+void renameInFnt(const Image& image, const std::string& from, const std::string& to)
+{
+    const auto bytes = readFile(image.path);
+    const std::string entry = static_cast<char>(from.size()) + from;
+    const auto fnt = bytes.begin() + image.layout.fntOffset;
+    const auto at = std::search(fnt, fnt + image.layout.fntSize, entry.begin(), entry.end());
+    ASSERT_NE(at, fnt + image.layout.fntSize) << from;
+    patchFile(image.path, (at - bytes.begin()) + 1, Bytes(to.begin(), to.end()));
+}
+
+// Points file `id`'s FAT entry at [start, end).
+void moveInFat(const Image& image, int id, std::int64_t start, std::int64_t end)
+{
+    patchWord32(image.path, image.layout.fatOffset + 8 * id, static_cast<std::uint32_t>(start));
+    patchWord32(image.path, image.layout.fatOffset + 8 * id + 4, static_cast<std::uint32_t>(end));
+}
+
 std::uint32_t word32(const Bytes& bytes, std::int64_t at)
 {
     std::uint32_t v = 0;
@@ -212,6 +230,28 @@ TEST(SpeciesTableLocator, DamagedFileSystemsAreRefusedWithTheirReason)
         {"member past the archive's data",
          [](const Image& i) { patchWord32(i.path, btafEntry(i, 500) + 4, 501 * 44 + 4); },
          "member 500 lies outside its data"},
+        {"members not back to back",
+         [](const Image& i) {
+             patchWord32(i.path, btafEntry(i, 101), 101 * 44 + 4);
+             patchWord32(i.path, btafEntry(i, 101) + 4, 102 * 44 + 4);
+         },
+         "the records of poketool/personal/personal.narc do not follow each other"},
+        {"name with a slash", [](const Image& i) { renameInFnt(i, "evo.narc", "e/o.narc"); },
+         "a name containing \"/\""},
+        {"file name given twice", [](const Image& i) { renameInFnt(i, "pms.narc", "evo.narc"); },
+         "poketool/personal/evo.narc given twice"},
+        // evo.narc follows the species archive in the file list.
+        {"another file over Garchomp's record",
+         [](const Image& i) {
+             const auto garchomp = i.layout.narcStart + romimage::narcMemberOffset(445);
+             moveInFat(i, i.layout.narcFileId + 1, garchomp, garchomp + 44);
+         },
+         "personal.narc shares bytes with poketool/personal/evo.narc"},
+        {"another file ending one byte into the archive",
+         [](const Image& i) {
+             moveInFat(i, i.layout.narcFileId + 1, i.layout.narcStart - 8, i.layout.narcStart + 1);
+         },
+         "shares bytes with poketool/personal/evo.narc"},
         {"truncated NARC",
          [](const Image& i) {
              patchWord32(i.path, i.layout.fatOffset + 8 * i.layout.narcFileId + 4,
@@ -234,12 +274,69 @@ TEST(SpeciesTableLocator, DamagedFileSystemsAreRefusedWithTheirReason)
         EXPECT_NE(text.find(c.reason), std::string::npos) << text;
         EXPECT_EQ(readFile(image.path), damaged);
     }
+    // Files that end where the archive starts, or hold no bytes inside it, share none.
+    for (const auto& [start, end] : {std::pair{-8, 0}, std::pair{100, 100}}) {
+        const auto image = makeImage(dir, "touching.nds", "ADAE", Layout::Retail);
+        moveInFat(image, image.layout.narcFileId + 1, image.layout.narcStart + start,
+                  image.layout.narcStart + end);
+        EXPECT_TRUE(locateSpeciesTable(image.path, "ADAE")) << start << ".." << end;
+    }
     // A member table ending one record early leaves 493 members: refused as too few.
     const auto image = makeImage(dir, "few.nds", "ADAE", Layout::Retail);
     patchFile(image.path, image.layout.narcStart + 24, {0xED, 0x01});  // 493 members
     EXPECT_NE(userMessage(locateSpeciesTable(image.path, "ADAE").error(), SpeciesOperation::Load)
                   .find("has 493 records"),
               std::string::npos);
+}
+
+TEST(SpeciesTableLocator, WithoutAFileTableOnlyASpeciesTableAtTheRetailStartIsTaken)
+{
+    TempDir dir;
+    constexpr std::int64_t kStart = 29448712;  // ADAE
+    const char* const refusal = "this ROM has no file table, and its data is not where retail "
+                                "cartridges keep it";
+    // A rebuilt ROM whose header lost its file table keeps evo.narc and others there.
+    const auto rebuilt = makeImage(dir, "rebuilt.nds", "ADAE", Layout::Rebuilt,
+                                   realRecords("dp_personal.csv"));
+    patchFile(rebuilt.path, 0x40, Bytes(16, 0));
+    const auto before = readFile(rebuilt.path);
+    auto table = locateSpeciesTable(rebuilt.path, "ADAE");
+    ASSERT_FALSE(table);
+    EXPECT_NE(userMessage(table.error(), SpeciesOperation::Save).find(refusal), std::string::npos);
+    EXPECT_EQ(readFile(rebuilt.path), before);
+
+    // Each checked field at its last code (taken) and the next (refused), on a bare
+    // image of the retail data. Record offsets: 6-7 types, 19 growth, 20-21 egg groups,
+    // 25 colour (bit 7 is the flip flag, whatever it is).
+    const struct {
+        const char* what;
+        std::int64_t at;  // from the table start
+        std::uint8_t value;
+        bool taken;
+    } cases[] = {
+        {"retail data as it is", 0, 45, true},
+        {"type 1 Dark (17)", 6, 17, true},           {"type 1 18", 6, 18, false},
+        {"type 2 of the last species 18", 492 * 44 + 7, 18, false},
+        {"growth Slow (5)", 19, 5, true},            {"growth 6", 19, 6, false},
+        {"egg group 1 Undiscovered (15)", 20, 15, true}, {"egg group 1 16", 20, 16, false},
+        {"egg group 2 16", 21, 16, false},
+        {"colour Pink, flipped (0x89)", 25, 0x89, true}, {"colour 10, flipped (0x8A)", 25, 0x8A, false},
+        {"colour 10", 25, 10, false},
+        {"a byte in the empty record before", -44, 1, false},
+        {"the last byte of the empty record", -1, 1, false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        const auto bare = makeImage(dir, "bare.nds", "ADAE", Layout::HeaderAndTable,
+                                    realRecords("dp_personal.csv"));
+        patchFile(bare.path, kStart + c.at, {c.value});
+        table = locateSpeciesTable(bare.path, "ADAE");
+        ASSERT_EQ(table.ok(), c.taken);
+        if (c.taken)
+            EXPECT_EQ(table->tableBase, kStart);
+        else
+            EXPECT_NE(userMessage(table.error(), SpeciesOperation::Load).find(refusal), std::string::npos);
+    }
 }
 
 TEST(SpeciesTableLocator, ASaveWritesNothingIntoAFileThatIsNoLongerTheOneLoaded)
@@ -295,6 +392,31 @@ TEST(SpeciesTableLocator, ASaveWritesNothingIntoAFileThatIsNoLongerTheOneLoaded)
     writeFile(image.path, original);
     patchFile(image.path, image.layout.tableBase + 5 * 44 + 30, {0x42});
     EXPECT_TRUE(save());
+
+    // Another program saves by rename after the check, before the first field is
+    // written: the fields go into the file that was checked, never into the new one,
+    // and the save says where they went.
+    writeFile(image.path, original);
+    const auto pearl = makeImage(dir, "pearl.nds", "APAE", Layout::Rebuilt);
+    const auto pearlBytes = readFile(pearl.path);
+    const auto moved = dir.file("moved-away.nds");
+    FaultyFileServices replacing;
+    replacing.beforeFirstWrite = [&] {
+        std::rename(image.path.c_str(), moved.c_str());
+        std::rename(pearl.path.c_str(), image.path.c_str());
+    };
+    {
+        platform::ScopedFileServices scoped(replacing);
+        auto saved = save();
+        ASSERT_FALSE(saved);
+        EXPECT_EQ(saved.error().kind, SpeciesFailure::WrittenToReplacedFile);
+        EXPECT_NE(userMessage(saved.error(), SpeciesOperation::Save)
+                      .find("is not in the file now at this path"),
+                  std::string::npos);
+    }
+    EXPECT_EQ(readFile(image.path), pearlBytes);
+    EXPECT_EQ(differingOffsets(original, readFile(moved)),
+              std::vector<std::int64_t>{image.layout.tableBase + 5 * 44});
 }
 
 TEST(SpeciesTableLocator, WritersWaitForEachOtherAndSpecialFilesAreNeverOpened)
