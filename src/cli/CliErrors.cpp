@@ -4,10 +4,6 @@
 
 namespace quillmark::cli {
 
-namespace {
-constexpr std::size_t kShownErrors = 50;
-}
-
 void fail(Exit code, const std::string& message)
 {
     std::cerr << "quillmark-cli: " << message << '\n';
@@ -16,7 +12,7 @@ void fail(Exit code, const std::string& message)
 
 void ErrorList::add(const std::string& where, const std::string& message)
 {
-    if (++m_count <= kShownErrors)
+    if (++m_count <= kShown)
         m_lines.push_back(where.empty() ? message : where + ": " + message);
 }
 

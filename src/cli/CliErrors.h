@@ -26,11 +26,22 @@ struct Failure {
 class ErrorList {
 public:
     void add(const std::string& where, const std::string& message);
+    // The same for problems that may come by the million: the words are made only
+    // while they will be shown.
+    template <class MakeWhere, class MakeMessage>
+    void addLazily(MakeWhere makeWhere, MakeMessage makeMessage)
+    {
+        if (m_count >= kShown)
+            ++m_count;
+        else
+            add(makeWhere(), makeMessage());
+    }
     bool empty() const { return m_count == 0; }
     // Prints them and ends the command with BadInput.
     [[noreturn]] void report() const;
 
 private:
+    static constexpr std::size_t kShown = 50;
     std::vector<std::string> m_lines;
     std::size_t m_count = 0;
 };

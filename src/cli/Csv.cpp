@@ -39,6 +39,16 @@ std::string writeCsv(const std::vector<std::vector<std::string>>& rows)
 
 bool parseCsv(std::string_view text, std::vector<CsvRecord>& records, std::string& error)
 {
+    std::vector<CsvRecord> read;
+    if (!readCsv(text, [&](CsvRecord&& record) { read.push_back(std::move(record)); }, error))
+        return false;
+    records = std::move(read);
+    return true;
+}
+
+bool readCsv(std::string_view text, const std::function<void(CsvRecord&&)>& onRecord,
+             std::string& error)
+{
     if (text.substr(0, kBom.size()) == kBom)
         text.remove_prefix(kBom.size());
     int line = 1;
@@ -70,8 +80,11 @@ bool parseCsv(std::string_view text, std::vector<CsvRecord>& records, std::strin
                     field += text[i++];
                 }
             }
-            while (i < text.size() && text[i] != ',' && text[i] != '\n' && text[i] != '\r')
-                field += text[i++];
+            std::size_t end = i;
+            while (end < text.size() && text[end] != ',' && text[end] != '\n' && text[end] != '\r')
+                ++end;
+            field.append(text.substr(i, end - i));
+            i = end;
             record.fields.push_back(std::move(field));
             field.clear();
             if (i < text.size() && text[i] == ',') {
@@ -86,7 +99,7 @@ bool parseCsv(std::string_view text, std::vector<CsvRecord>& records, std::strin
             endOfRecord = true;
         }
         if (!(record.fields.size() == 1 && record.fields[0].empty()))
-            records.push_back(std::move(record));
+            onRecord(std::move(record));
     }
     return true;
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -17,7 +18,12 @@ struct CsvRecord {
 };
 
 // Reads CSV as written above or by a spreadsheet (CRLF or LF, with or without the
-// byte order mark, empty lines skipped). Nothing, and the reason, for a broken quote.
+// byte order mark, empty lines skipped), handing each record on as it is read, so
+// that a sheet of millions of lines never lives in memory twice. False, and the
+// reason, for a broken quote (the records before it have been handed on).
+bool readCsv(std::string_view text, const std::function<void(CsvRecord&&)>& onRecord,
+             std::string& error);
+// All records at once; nothing, and the reason, for a broken quote.
 bool parseCsv(std::string_view text, std::vector<CsvRecord>& records, std::string& error);
 
 } // namespace quillmark::cli

@@ -25,19 +25,23 @@ int runImport(const std::string& romPath, const std::string& file, const std::st
               bool dryRun)
 {
     const auto text = readInput(file);
-    ErrorList errors;
-    const auto rows = readSheet(text, inputFormat(formatOption, file, text), errors);
-    if (rows.empty() && errors.empty())
-        errors.add(file, "holds no species rows");
-    if (!errors.empty())
-        errors.report();
+    const auto format = inputFormat(formatOption, file, text);
     // From here to the last write the file is locked against other writers of ours,
     // so the changes are worked out against what the file holds while they are made.
     CliRom rom = openCliRom(romPath, dryRun ? Access::Read : Access::Write);
-    const auto wanted = applySheet(rows, rom.records, rom.game(), errors);
+    // Row by row as the sheet is read: a sheet is never held as rows.
+    ErrorList errors;
+    SheetEdits edits(rom.records, rom.game(), errors);
+    std::size_t rows = 0;
+    forEachSheetRow(text, format, errors, [&](const SheetRow& row) {
+        ++rows;
+        edits.apply(row);
+    });
+    if (rows == 0 && errors.empty())
+        errors.add(file, "holds no species rows");
     if (!errors.empty())
         errors.report();
-    return writeChanges(rom, wanted, dryRun);
+    return writeChanges(rom, edits.wanted(), dryRun);
 }
 
 } // namespace quillmark::cli

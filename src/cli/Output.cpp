@@ -1,19 +1,79 @@
 #include "cli/Output.h"
 
 #include "cli/CliErrors.h"
+#include "rom/RomIdentification.h"
 
 #include <cctype>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <fcntl.h>
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <iostream>
 #include <random>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#ifdef _WIN32
+#include <io.h>
+#endif
 
 namespace quillmark::cli {
 
 namespace {
+
+bool g_romWritten = false;
+
+// Paths are UTF-8 in the program; Windows wants them as UTF-16.
+std::filesystem::path fsPath(const std::string& path)
+{
+#ifdef _WIN32
+    return std::filesystem::path(std::u8string(path.begin(), path.end()));
+#else
+    return std::filesystem::path(path);
+#endif
+}
+
+std::string utf8(const std::filesystem::path& path)
+{
+    const auto text = path.u8string();
+    return std::string(text.begin(), text.end());
+}
+
+// What an existing target is, once links are followed.
+enum class TargetKind { Missing, Regular, Stream, StandardOutput, Other };
+
+#ifdef _WIN32
+TargetKind targetKind(const std::string& output)
+{
+    std::error_code error;
+    const auto status = std::filesystem::status(fsPath(output), error);
+    if (!std::filesystem::exists(status))
+        return TargetKind::Missing;
+    return std::filesystem::is_regular_file(status) ? TargetKind::Regular : TargetKind::Other;
+}
+#else
+TargetKind targetKind(const std::string& output)
+{
+    struct stat target {};
+    if (::stat(output.c_str(), &target) != 0)
+        return TargetKind::Missing;
+    // /dev/stdout, /proc/self/fd/1 or a link of one's own to them: whatever standard
+    // output is (a redirected file too), the text goes there as with "-".
+    struct stat link {}, standardOutput {};
+    if (::lstat(output.c_str(), &link) == 0 && S_ISLNK(link.st_mode) &&
+        ::fstat(STDOUT_FILENO, &standardOutput) == 0 && standardOutput.st_dev == target.st_dev &&
+        standardOutput.st_ino == target.st_ino)
+        return TargetKind::StandardOutput;
+    if (S_ISREG(target.st_mode))
+        return TargetKind::Regular;
+    if (S_ISFIFO(target.st_mode) || S_ISCHR(target.st_mode))
+        return TargetKind::Stream;
+    return TargetKind::Other;
+}
+#endif
 
 bool isNdsName(const std::filesystem::path& path)
 {
@@ -23,14 +83,97 @@ bool isNdsName(const std::filesystem::path& path)
     return ext == ".nds";
 }
 
+// A ROM copy may be called anything (backup.srl, rom.nds.bak): its bytes tell. Either
+// a DS header with its CRC, or a megabyte or more of binary data, which no sheet is.
+bool looksLikeRom(const std::string& path)
+{
+    std::ifstream in(fsPath(path), std::ios::binary);
+    std::vector<char> start(64 * 1024);
+    in.read(start.data(), static_cast<std::streamsize>(start.size()));
+    start.resize(static_cast<std::size_t>(in.gcount()));
+    const auto bytes = std::span(reinterpret_cast<const std::uint8_t*>(start.data()), start.size());
+    if (rom::looksLikeDsHeader(bytes))
+        return true;
+    std::error_code error;
+    const auto size = std::filesystem::file_size(fsPath(path), error);
+    const bool binary = std::find(start.begin(), start.end(), '\0') != start.end();
+    return !error && size >= (std::uintmax_t{1} << 20) && binary;
+}
+
 void refuseRomAsOutput(const std::string& output, const std::string& romPath)
 {
     std::error_code error;
-    if (std::filesystem::equivalent(output, romPath, error))
+    if (std::filesystem::equivalent(fsPath(output), fsPath(romPath), error))
         fail(BadInput, output + " is the ROM itself; nothing was written (give -o another file)");
-    if (isNdsName(output) && std::filesystem::exists(output, error))
+    if (isNdsName(output) || looksLikeRom(output))
         fail(BadInput, output + " is a ROM image; an export never writes over one (give -o a "
                                 ".csv or .json file)");
+}
+
+// Into a FIFO or a device as it is: there is nothing to rename over it, and a new
+// regular file in its place would be read by nobody.
+void writeStream(const std::string& output, const std::string& text)
+{
+#ifdef _WIN32
+    (void)text;
+    fail(BadInput, output + " is not a file; nothing was written");
+#else
+    const int fd = ::open(output.c_str(), O_WRONLY | O_NOCTTY | O_CLOEXEC);
+    if (fd < 0)
+        fail(BadInput, "cannot write " + output + ": " + std::strerror(errno) + "; nothing was written");
+    std::size_t done = 0;
+    while (done < text.size()) {
+        const auto n = ::write(fd, text.data() + done, text.size() - done);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0) {
+            const int error = n < 0 ? errno : EIO;
+            ::close(fd);
+            fail(BadInput, "cannot write " + output + ": " + std::strerror(error) +
+                               (done ? "; the output is incomplete" : "; nothing was written"));
+        }
+        done += static_cast<std::size_t>(n);
+    }
+    if (::close(fd) != 0 && errno != EINTR)
+        fail(BadInput, "cannot write " + output + ": " + std::strerror(errno));
+#endif
+}
+
+// Beside the final name, so that the rename stays on one file system; short, so that
+// any name the system takes for the output fits.
+std::string temporaryName(const std::string& output)
+{
+    std::random_device random;
+    char suffix[16];
+    std::snprintf(suffix, sizeof suffix, "%08x", static_cast<unsigned>(random()));
+    const auto folder = fsPath(output).parent_path();
+    return utf8(folder / (".quillmark-" + std::string(suffix)));
+}
+
+void writeByRename(const std::string& output, const std::string& text)
+{
+    const std::string temporary = temporaryName(output);
+    int failure = 0;
+    {
+        errno = 0;
+        std::ofstream out(fsPath(temporary), std::ios::binary | std::ios::trunc);
+        if (out)
+            out.write(text.data(), static_cast<std::streamsize>(text.size()));
+        out.close();
+        if (!out)
+            failure = errno ? errno : EIO;
+    }
+    if (failure == 0) {
+        std::error_code renamed;
+        std::filesystem::rename(fsPath(temporary), fsPath(output),
+                                renamed);
+        failure = renamed.value();
+    }
+    if (failure != 0) {
+        std::error_code ignored;
+        std::filesystem::remove(fsPath(temporary), ignored);
+        fail(BadInput, "cannot write " + output + ": " + std::strerror(failure) + "; nothing was written");
+    }
 }
 
 } // namespace
@@ -42,34 +185,27 @@ void writeOutput(const std::string& output, const std::string& text, const std::
         checkStandardOutput();
         return;
     }
-    refuseRomAsOutput(output, romPath);
-    // Beside the final name, so that the rename stays on one file system.
-    std::random_device random;
-    const std::string temporary = output + ".quillmark-" + std::to_string(random()) + ".tmp";
-    int failure = 0;
-    {
-        errno = 0;
-        std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
-        if (out)
-            out.write(text.data(), static_cast<std::streamsize>(text.size()));
-        out.close();
-        if (!out)
-            failure = errno ? errno : EIO;
+    switch (targetKind(output)) {
+    case TargetKind::StandardOutput:
+        std::cout << text;
+        checkStandardOutput();
+        return;
+    case TargetKind::Stream:
+        writeStream(output, text);
+        return;
+    case TargetKind::Other:
+        fail(BadInput, output + " is a directory, socket or block device, not a file a sheet can "
+                                "be written to; nothing was written");
+    case TargetKind::Regular:
+        refuseRomAsOutput(output, romPath);
+        break;
+    case TargetKind::Missing:
+        if (isNdsName(output))
+            fail(BadInput, output + " would be a ROM image by its name; an export never writes "
+                                    "one (give -o a .csv or .json file)");
+        break;
     }
-    if (failure == 0) {
-        std::error_code renamed;
-        std::filesystem::rename(temporary, output, renamed);
-        failure = renamed.value();
-    }
-    if (failure != 0) {
-        std::error_code ignored;
-        std::filesystem::remove(temporary, ignored);
-        fail(BadInput, "cannot write " + output + ": " + std::strerror(failure) + "; nothing was written");
-    }
-}
-
-namespace {
-bool g_romWritten = false;
+    writeByRename(output, text);
 }
 
 void noteRomWritten() { g_romWritten = true; }

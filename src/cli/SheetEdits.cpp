@@ -10,40 +10,50 @@ namespace quillmark::cli {
 
 namespace {
 
+// Every message here may come once per row of a sheet of millions: they are put
+// into words only while they will be shown.
 std::optional<int> speciesOfRow(const SheetRow& row, int count, ErrorList& errors)
 {
-    const Cell* byIndex = nullptr;
-    const Cell* byName = nullptr;
-    for (const auto& [column, cell] : row.cells) {
-        if (column == "index")
+    const NamedCell* byIndex = nullptr;
+    const NamedCell* byName = nullptr;
+    for (const auto& cell : row.cells) {
+        if (cell.first == "index")
             byIndex = &cell;
-        else if (column == "name")
+        else if (cell.first == "name")
             byName = &cell;
     }
+    const auto at = [&](const NamedCell* cell) { return [&row, cell] { return row.where(*cell); }; };
     std::optional<int> index, named;
     if (byIndex) {
-        if (const auto number = species::parseWholeNumber(byIndex->value, static_cast<unsigned>(count - 1)))
+        const auto& text = byIndex->second.value;
+        if (const auto number = species::parseWholeNumber(text, static_cast<unsigned>(count - 1)))
             index = static_cast<int>(*number);
         else
-            errors.add(byIndex->where, "no species has the index " + species::quoteCell(byIndex->value) +
-                                           " (list indices are 0 to " + std::to_string(count - 1) + ")");
+            errors.addLazily(at(byIndex), [&] {
+                return "no species has the index " + species::quoteCell(text) +
+                       " (list indices are 0 to " + std::to_string(count - 1) + ")";
+            });
     }
     if (byName) {
+        const auto& text = byName->second.value;
         // By name only: a name cell holding a number is no name.
-        if (!species::parseWholeNumber(byName->value, 0xFFFF))
-            named = findSpecies(byName->value, count);
+        if (!species::parseWholeNumber(text, 0xFFFF))
+            named = findSpecies(text, count);
         if (!named)
-            errors.add(byName->where, "no species is named " + species::quoteCell(byName->value));
+            errors.addLazily(at(byName), [&] { return "no species is named " + species::quoteCell(text); });
     }
     if ((byIndex && !index) || (byName && !named))
         return std::nullopt;
     if (index && named && *index != *named) {
-        errors.add(byName->where, species::quoteCell(byName->value) + " is not species " +
-                                      std::to_string(*index) + " (" + speciesLabel(*index) + ")");
+        errors.addLazily(at(byName), [&] {
+            return species::quoteCell(byName->second.value) + " is not species " +
+                   std::to_string(*index) + " (" + speciesLabel(*index) + ")";
+        });
         return std::nullopt;
     }
     if (!index && !named) {
-        errors.add(row.where, "names no species (give an \"index\" or a \"name\" column)");
+        errors.addLazily([&] { return row.where(); },
+                         [] { return "names no species (give an \"index\" or a \"name\" column)"; });
         return std::nullopt;
     }
     return index ? index : named;
@@ -51,61 +61,79 @@ std::optional<int> speciesOfRow(const SheetRow& row, int count, ErrorList& error
 
 } // namespace
 
-std::vector<species::RecordBytes> applySheet(const std::vector<SheetRow>& rows,
-                                             const std::vector<species::RecordBytes>& current,
-                                             rom::Game game, ErrorList& errors)
+SheetEdits::SheetEdits(const std::vector<species::RecordBytes>& current, rom::Game game,
+                       ErrorList& errors)
+    : m_wanted(current), m_game(game), m_errors(errors)
 {
-    auto wanted = current;
-    std::map<int, std::string> rowOf;
-    for (const auto& row : rows) {
-        const auto index = speciesOfRow(row, static_cast<int>(current.size()), errors);
-        if (!index)
-            continue;
-        if (const auto [first, added] = rowOf.emplace(*index, row.where); !added) {
-            errors.add(row.where, speciesLabel(*index) + " is also in " + first->second +
-                                      "; give each species once");
-            continue;
-        }
-        auto& record = wanted[static_cast<std::size_t>(*index)];
-        for (const auto& column : species::recordColumns()) {
-            const Cell* text = nullptr;
-            const Cell* code = nullptr;
-            const auto codeName = species::codeColumnName(column);
-            for (const auto& [name, cell] : row.cells) {
-                if (name == column.name)
-                    text = &cell;
-                else if (column.hasList() && name == codeName)
-                    code = &cell;
-            }
-            auto byText = record, byCode = record;
-            bool ok = true;
-            if (text) {
-                if (auto error = species::applyCell(column, text->value, byText, game)) {
-                    errors.add(text->where, *error);
-                    ok = false;
-                }
-            }
-            if (code) {
-                if (auto error = species::applyCodeCell(column, code->value, byCode)) {
-                    errors.add(code->where, *error);
-                    ok = false;
-                }
-            }
-            if (!ok)
-                continue;
-            if (text && code && byText != byCode) {
-                errors.add(text->where, species::quoteCell(text->value) + " and " + code->where + " " +
-                                            species::quoteCell(code->value) +
-                                            " name different entries; keep one of the two columns");
-                continue;
-            }
-            if (text)
-                record = byText;
-            else if (code)
-                record = byCode;
-        }
+}
+
+void SheetEdits::apply(const SheetRow& row)
+{
+    const auto index = speciesOfRow(row, static_cast<int>(m_wanted.size()), m_errors);
+    if (!index)
+        return;
+    if (const auto first = m_rowOf.find(*index); first != m_rowOf.end()) {
+        m_errors.addLazily([&] { return row.where(); }, [&] {
+            return speciesLabel(*index) + " is also in " + first->second + "; give each species once";
+        });
+        return;
     }
-    return wanted;
+    m_rowOf.emplace(*index, row.where());
+    // Each cell to its column once; a sheet may have millions of rows.
+    const auto& columns = species::recordColumns();
+    struct Given {
+        const species::RecordColumn* column;
+        const NamedCell* text = nullptr;
+        const NamedCell* code = nullptr;
+    };
+    std::vector<Given> given;
+    auto entry = [&](const species::RecordColumn* column) -> Given& {
+        for (auto& g : given) {
+            if (g.column == column)
+                return g;
+        }
+        return given.emplace_back(Given{column});
+    };
+    for (const auto& cell : row.cells) {
+        if (const auto* column = species::findColumn(cell.first))
+            entry(column).text = &cell;
+        else if (const auto* coded = species::findCodeColumn(cell.first))
+            entry(coded).code = &cell;
+    }
+    // In the order of the columns, as the messages have always come.
+    std::sort(given.begin(), given.end(), [&](const Given& a, const Given& b) {
+        return a.column - columns.data() < b.column - columns.data();
+    });
+    auto& record = m_wanted[static_cast<std::size_t>(*index)];
+    for (const auto& [column, text, code] : given) {
+        auto byText = record, byCode = record;
+        bool ok = true;
+        if (text) {
+            if (auto error = species::applyCell(*column, text->second.value, byText, m_game)) {
+                m_errors.add(row.where(*text), *error);
+                ok = false;
+            }
+        }
+        if (code) {
+            if (auto error = species::applyCodeCell(*column, code->second.value, byCode)) {
+                m_errors.add(row.where(*code), *error);
+                ok = false;
+            }
+        }
+        if (!ok)
+            continue;
+        if (text && code && byText != byCode) {
+            m_errors.add(row.where(*text), species::quoteCell(text->second.value) + " and " +
+                                               row.where(*code) + " " +
+                                               species::quoteCell(code->second.value) +
+                                          " name different entries; keep one of the two columns");
+            continue;
+        }
+        if (text)
+            record = byText;
+        else if (code)
+            record = byCode;
+    }
 }
 
 } // namespace quillmark::cli

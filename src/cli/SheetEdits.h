@@ -4,16 +4,28 @@
 #include "cli/SheetFormats.h"
 #include "species/RecordCodec.h"
 
+#include <map>
+#include <string>
 #include <vector>
 
 namespace quillmark::cli {
 
-// The records a sheet asks for: each row names its species by "index" or "name" and
-// changes the fields it has columns for, by text or by code. A row with a text and a
-// code cell of one field that name different entries is refused, as is a species in
-// two rows; nothing is ever chosen silently.
-std::vector<species::RecordBytes> applySheet(const std::vector<SheetRow>& rows,
-                                             const std::vector<species::RecordBytes>& current,
-                                             rom::Game game, ErrorList& errors);
+// The records a sheet asks for, worked out row by row as the sheet is read: each row
+// names its species by "index" or "name" and changes the fields it has columns for,
+// by text or by code. A row with a text and a code cell of one field that name
+// different entries is refused, as is a species in two rows; nothing is ever chosen
+// silently.
+class SheetEdits {
+public:
+    SheetEdits(const std::vector<species::RecordBytes>& current, rom::Game game, ErrorList& errors);
+    void apply(const SheetRow& row);
+    const std::vector<species::RecordBytes>& wanted() const { return m_wanted; }
+
+private:
+    std::vector<species::RecordBytes> m_wanted;
+    rom::Game m_game;
+    ErrorList& m_errors;
+    std::map<int, std::string> m_rowOf;  // where each species was given
+};
 
 } // namespace quillmark::cli

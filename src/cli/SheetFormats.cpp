@@ -69,54 +69,54 @@ CellType cellType(const std::string& column)
     return known->hasList() ? CellType::Text : CellType::Number;
 }
 
-std::vector<SheetRow> readCsvSheet(std::string_view text, ErrorList& errors)
+void readCsvSheet(std::string_view text, ErrorList& errors, const RowHandler& onRow)
 {
-    std::vector<CsvRecord> records;
+    std::vector<std::string> header;
+    // Columns that cannot be used are reported once, with the header, and left out of
+    // the rows.
+    std::vector<bool> usable;
+    bool first = true;
+    SheetRow row;  // one, refilled for each line
     std::string error;
-    if (!parseCsv(text, records, error)) {
-        errors.add("", "not valid CSV: " + error);
-        return {};
-    }
-    if (records.empty()) {
-        errors.add("", "the sheet is empty: no header line");
-        return {};
-    }
-    const auto& header = records.front().fields;
-    // Columns that cannot be used are reported here, once, and left out of the rows.
-    std::vector<bool> usable(header.size(), true);
-    std::map<std::string, std::size_t> seen;
-    for (std::size_t c = 0; c < header.size(); ++c) {
-        const auto where = "line 1, column " + std::to_string(c + 1);
-        if (cellType(header[c]) == CellType::Unknown) {
-            errors.add(where, "unknown column " + species::quoteCell(header[c]) +
-                                  " (quillmark-cli export shows the columns)");
-            usable[c] = false;
-        } else if (const auto [at, added] = seen.emplace(header[c], c + 1); !added) {
-            errors.add(where, "the column " + species::quoteCell(header[c]) +
-                                  " is given twice (columns " + std::to_string(at->second) +
-                                  " and " + std::to_string(c + 1) + ")");
-            usable[c] = false;
+    const bool complete = readCsv(text, [&](CsvRecord&& record) {
+        if (first) {
+            first = false;
+            header = std::move(record.fields);
+            usable.assign(header.size(), true);
+            std::map<std::string, std::size_t> seen;
+            for (std::size_t c = 0; c < header.size(); ++c) {
+                const auto where = "line 1, column " + std::to_string(c + 1);
+                if (cellType(header[c]) == CellType::Unknown) {
+                    errors.add(where, "unknown column " + species::quoteCell(header[c]) +
+                                          " (quillmark-cli export shows the columns)");
+                    usable[c] = false;
+                } else if (const auto [at, added] = seen.emplace(header[c], c + 1); !added) {
+                    errors.add(where, "the column " + species::quoteCell(header[c]) +
+                                          " is given twice (columns " + std::to_string(at->second) +
+                                          " and " + std::to_string(c + 1) + ")");
+                    usable[c] = false;
+                }
+            }
+            return;
         }
-    }
-    std::vector<SheetRow> rows;
-    for (std::size_t r = 1; r < records.size(); ++r) {
-        const auto& record = records[r];
-        const auto line = "line " + std::to_string(record.line);
         if (record.fields.size() != header.size()) {
-            errors.add(line, "has " + std::to_string(record.fields.size()) + " fields, the header " +
-                                 std::to_string(header.size()));
-            continue;
+            errors.add("line " + std::to_string(record.line),
+                       "has " + std::to_string(record.fields.size()) + " fields, the header " +
+                           std::to_string(header.size()));
+            return;
         }
-        SheetRow row{line, {}};
+        row.number = record.line;
+        row.cells.clear();
         for (std::size_t c = 0; c < header.size(); ++c) {
             if (usable[c])
-                row.cells.emplace_back(header[c], Cell{record.fields[c], line + ", column " +
-                                                                             std::to_string(c + 1) +
-                                                                             " (" + header[c] + ")"});
+                row.cells.emplace_back(header[c], Cell{std::move(record.fields[c]), static_cast<int>(c + 1)});
         }
-        rows.push_back(std::move(row));
-    }
-    return rows;
+        onRow(row);
+    }, error);
+    if (!complete)
+        errors.add("", "not valid CSV: " + error);
+    else if (first)
+        errors.add("", "the sheet is empty: no header line");
 }
 
 // Deeper nesting than a list of species objects is refused before the parser walks it.
@@ -143,122 +143,215 @@ bool nestedTooDeep(std::string_view text)
     return false;
 }
 
-// The cell text of a JSON value, if its type suits the column.
-std::optional<std::string> jsonCell(const nlohmann::json& value, CellType type)
-{
-    switch (type) {
-    case CellType::Number:
-        if (value.is_number_unsigned())
-            return std::to_string(value.get<std::uint64_t>());
-        return std::nullopt;
-    case CellType::Text:
-        if (value.is_string())
-            return value.get<std::string>();
-        return std::nullopt;
-    case CellType::Machines: {
-        if (value.is_string())
-            return value.get<std::string>();
-        std::string names;
-        if (value.is_array()) {
-            for (const auto& name : value) {
-                if (!name.is_string())
-                    return std::nullopt;
-                names += name.get<std::string>() + " ";
+// One JSON value that is not an array or object, as the sheet reader needs it.
+struct JsonScalar {
+    enum class Kind { Other, WholeNumber, Text, True, False } kind;
+    std::string text;   // the number in decimal, or the string
+    std::string shown;  // as JSON writes it, for messages
+};
+
+// A JSON sheet read event by event, one species object at a time: the whole document
+// is never built, and the keys checked for repeats are those of the open object only.
+// Depth 1 is the array of rows, 2 a row's fields, 3 the entries of a machines value.
+class JsonSheetReader final : public nlohmann::json_sax<nlohmann::json> {
+public:
+    JsonSheetReader(ErrorList& errors, const RowHandler& onRow) : m_errors(errors), m_onRow(onRow) {}
+
+    bool null() override { return scalar({JsonScalar::Kind::Other, {}, "null"}); }
+    bool boolean(bool value) override
+    {
+        return scalar({value ? JsonScalar::Kind::True : JsonScalar::Kind::False, {},
+                       value ? "true" : "false"});
+    }
+    bool number_integer(number_integer_t value) override
+    {
+        return scalar({JsonScalar::Kind::Other, {}, std::to_string(value)});
+    }
+    bool number_unsigned(number_unsigned_t value) override
+    {
+        const auto text = std::to_string(value);
+        return scalar({JsonScalar::Kind::WholeNumber, text, text});
+    }
+    bool number_float(number_float_t, const string_t& raw) override
+    {
+        return scalar({JsonScalar::Kind::Other, {}, raw});
+    }
+    bool string(string_t& value) override
+    {
+        return scalar({JsonScalar::Kind::Text, value, nlohmann::json(value).dump()});
+    }
+    bool binary(binary_t&) override { return scalar({JsonScalar::Kind::Other, {}, "binary data"}); }
+
+    bool start_object(std::size_t) override { return open(true); }
+    bool start_array(std::size_t) override { return open(false); }
+    bool end_object() override { return close(); }
+    bool end_array() override { return close(); }
+
+    bool key(string_t& key) override
+    {
+        if (m_depth == 2) {
+            m_key = key;
+            if (!m_keys.insert(key).second) {
+                m_errors.add(m_row.where(), "the key " + species::quoteCell(key) + " is given twice");
+                m_rowRefused = true;
             }
-            return names;
+        } else if (m_depth == 3) {
+            m_machineKey = key;
         }
-        if (value.is_object()) {
-            for (const auto& item : value.items())
-                names += item.key() + " ";
-            return names;
+        return true;
+    }
+    bool parse_error(std::size_t, const std::string&, const nlohmann::detail::exception& e) override
+    {
+        m_errors.add("", "not valid JSON: " + std::string(e.what()).substr(0, 200));
+        m_parseFailed = true;
+        return false;
+    }
+
+    void finish() const
+    {
+        if (!m_parseFailed && !m_isArray)
+            m_errors.add("", "expected a JSON array of species objects");
+    }
+
+private:
+    bool open(bool object)
+    {
+        ++m_depth;
+        if (m_depth == 1) {
+            m_isArray = !object;
+        } else if (m_depth == 2) {
+            beginRow(object);
+        } else if (m_depth == 3) {
+            m_machinesInObject = object;
+            m_machineNames.clear();
+            m_valueRefused = false;
+        } else {
+            m_valueRefused = true;  // refused by the depth check already
         }
-        return std::nullopt;
+        return true;
     }
-    case CellType::Unknown: break;
-    }
-    return std::nullopt;
-}
 
-std::string_view typeWanted(CellType type)
-{
-    switch (type) {
-    case CellType::Number: return "a whole number (not a text, not a fraction)";
-    case CellType::Text: return "a text";
-    case CellType::Machines: return "a list of machine names";
-    case CellType::Unknown: break;
+    bool close()
+    {
+        if (m_depth == 2 && m_rowIsObject && !m_rowRefused)
+            m_onRow(m_row);
+        else if (m_depth == 3)
+            endMachines();
+        --m_depth;
+        return true;
     }
-    return "";
-}
 
-std::vector<SheetRow> readJsonSheet(std::string_view text, ErrorList& errors)
+    bool scalar(const JsonScalar& value)
+    {
+        if (m_depth == 1)
+            beginRow(false);
+        else if (m_depth == 2)
+            field(value);
+        else if (m_depth == 3)
+            machineEntry(value);
+        return true;
+    }
+
+    void beginRow(bool object)
+    {
+        ++m_rowNumber;
+        m_row = SheetRow{true, m_rowNumber, {}};
+        m_keys.clear();
+        m_rowIsObject = object;
+        m_rowRefused = false;
+        if (!object)
+            m_errors.add(m_row.where(), "is not an object of fields");
+    }
+
+    void field(const JsonScalar& value)
+    {
+        const auto type = cellType(m_key);
+        if (type == CellType::Unknown) {
+            unknownField();
+            return;
+        }
+        const bool fits = type == CellType::Number ? value.kind == JsonScalar::Kind::WholeNumber
+                                                   : value.kind == JsonScalar::Kind::Text;
+        if (!fits)
+            refuse(type, species::quoteCell(value.shown));
+        else
+            m_row.cells.emplace_back(m_key, Cell{value.text});
+    }
+
+    // Machines as an array of names, or as an object from names to true (or the move's
+    // name, as an export writes it): on, or false: off.
+    void machineEntry(const JsonScalar& value)
+    {
+        using Kind = JsonScalar::Kind;
+        if (!m_machinesInObject && value.kind == Kind::Text)
+            m_machineNames += value.text + " ";
+        else if (m_machinesInObject && (value.kind == Kind::True || value.kind == Kind::Text))
+            m_machineNames += m_machineKey + " ";
+        else if (!(m_machinesInObject && value.kind == Kind::False))
+            m_valueRefused = true;
+    }
+
+    void endMachines()
+    {
+        const auto type = cellType(m_key);
+        if (type == CellType::Unknown)
+            unknownField();
+        else if (type != CellType::Machines || m_valueRefused)
+            refuse(type, m_machinesInObject ? "an object" : "an array");
+        else
+            m_row.cells.emplace_back(m_key, Cell{std::move(m_machineNames)});
+        m_machineNames.clear();
+    }
+
+    void refuse(CellType type, const std::string& shown)
+    {
+        std::string_view wanted;
+        switch (type) {
+        case CellType::Number: wanted = "a whole number (not a text, not a fraction)"; break;
+        case CellType::Text: wanted = "a text"; break;
+        case CellType::Machines:
+            wanted = "a text, an array of machine names, or an object from machine names to "
+                     "true or false";
+            break;
+        case CellType::Unknown: break;
+        }
+        m_errors.add(m_row.where() + ", " + m_key, "must be " + std::string(wanted) + ", not " + shown);
+    }
+
+    void unknownField()
+    {
+        if (m_unknownReported.insert(m_key).second)
+            m_errors.add(m_row.where(), "unknown field " + species::quoteCell(m_key) +
+                                          " (quillmark-cli export --format json shows the fields)");
+    }
+
+    ErrorList& m_errors;
+    const RowHandler& m_onRow;
+    int m_depth = 0;
+    bool m_isArray = false;
+    bool m_parseFailed = false;
+    int m_rowNumber = 0;
+    SheetRow m_row;
+    bool m_rowIsObject = false;
+    bool m_rowRefused = false;  // a key given twice: the row is not used
+    std::set<std::string> m_keys;
+    std::string m_key;
+    std::set<std::string> m_unknownReported;
+    bool m_machinesInObject = false;
+    std::string m_machineKey;
+    std::string m_machineNames;
+    bool m_valueRefused = false;
+};
+
+void readJsonSheet(std::string_view text, ErrorList& errors, const RowHandler& onRow)
 {
     if (nestedTooDeep(text)) {
         errors.add("", "the JSON is nested deeper than a list of species objects");
-        return {};
+        return;
     }
-    int row = 0;
-    std::vector<std::set<std::string>> keys;
-    bool duplicates = false;
-    auto callback = [&](int, nlohmann::json::parse_event_t event, nlohmann::json& parsed) {
-        using Event = nlohmann::json::parse_event_t;
-        if (event == Event::object_start) {
-            if (keys.empty())
-                ++row;
-            keys.emplace_back();
-        } else if (event == Event::object_end && !keys.empty()) {
-            keys.pop_back();
-        } else if (event == Event::key && !keys.empty()) {
-            const auto key = parsed.get<std::string>();
-            if (!keys.back().insert(key).second) {
-                errors.add("row " + std::to_string(row), "the key " + species::quoteCell(key) +
-                                                             " is given twice");
-                duplicates = true;
-            }
-        }
-        return true;
-    };
-    nlohmann::json json;
-    try {
-        json = nlohmann::json::parse(text.begin(), text.end(), callback);
-    } catch (const nlohmann::json::exception& e) {
-        errors.add("", "not valid JSON: " + std::string(e.what()).substr(0, 200));
-        return {};
-    }
-    if (duplicates)
-        return {};
-    if (!json.is_array()) {
-        errors.add("", "expected a JSON array of species objects");
-        return {};
-    }
-    std::set<std::string> unknownReported;
-    std::vector<SheetRow> rows;
-    for (std::size_t r = 0; r < json.size(); ++r) {
-        const auto where = "row " + std::to_string(r + 1);
-        if (!json[r].is_object()) {
-            errors.add(where, "is not an object of fields");
-            continue;
-        }
-        SheetRow sheetRow{where, {}};
-        for (const auto& item : json[r].items()) {
-            const auto type = cellType(item.key());
-            if (type == CellType::Unknown) {
-                if (unknownReported.insert(item.key()).second)
-                    errors.add(where, "unknown field " + species::quoteCell(item.key()) +
-                                          " (quillmark-cli export --format json shows the fields)");
-                continue;
-            }
-            const auto cell = jsonCell(item.value(), type);
-            if (!cell) {
-                errors.add(where + ", " + item.key(),
-                           "must be " + std::string(typeWanted(type)) + ", not " +
-                               species::quoteCell(item.value().dump()));
-                continue;
-            }
-            sheetRow.cells.emplace_back(item.key(), Cell{*cell, where + ", " + item.key()});
-        }
-        rows.push_back(std::move(sheetRow));
-    }
-    return rows;
+    JsonSheetReader reader(errors, onRow);
+    nlohmann::json::sax_parse(text.begin(), text.end(), &reader);
+    reader.finish();
 }
 
 std::string columnHeader(const RecordColumn& column, bool codes)
@@ -294,6 +387,18 @@ std::string writeJson(const std::vector<species::RecordBytes>& records,
 }
 
 } // namespace
+
+std::string SheetRow::where() const
+{
+    return (json ? "row " : "line ") + std::to_string(number);
+}
+
+std::string SheetRow::where(const NamedCell& cell) const
+{
+    if (json)
+        return where() + ", " + cell.first;
+    return where() + ", column " + std::to_string(cell.second.column) + " (" + cell.first + ")";
+}
 
 SheetFormat outputFormat(const std::string& option, const std::string& path)
 {
@@ -339,9 +444,13 @@ std::string readInput(const std::string& file)
     return text;
 }
 
-std::vector<SheetRow> readSheet(std::string_view text, SheetFormat format, ErrorList& errors)
+void forEachSheetRow(std::string_view text, SheetFormat format, ErrorList& errors,
+                     const RowHandler& onRow)
 {
-    return format == SheetFormat::Json ? readJsonSheet(text, errors) : readCsvSheet(text, errors);
+    if (format == SheetFormat::Json)
+        readJsonSheet(text, errors, onRow);
+    else
+        readCsvSheet(text, errors, onRow);
 }
 
 std::string writeSheet(const std::vector<species::RecordBytes>& records,

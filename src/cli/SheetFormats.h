@@ -3,6 +3,7 @@
 #include "cli/CliErrors.h"
 #include "species/RecordCodec.h"
 
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -18,22 +19,33 @@ enum class SheetFormat { Csv, Json };
 SheetFormat outputFormat(const std::string& option, const std::string& path);
 SheetFormat inputFormat(const std::string& option, const std::string& path, std::string_view content);
 
-// A cell as read, with where it stood ("line 5, column 11 (type1)", "row 3, hp").
 struct Cell {
     std::string value;
-    std::string where;
+    int column = 0;  // CSV: the 1-based column; JSON: 0
 };
+using NamedCell = std::pair<std::string, Cell>;  // by column name
+
+// One row as read. Where a row or cell stood is put into words only for a message:
+// a sheet may have millions of rows.
 struct SheetRow {
-    std::string where;  // "line 5", "row 3"
-    std::vector<std::pair<std::string, Cell>> cells;  // by column name, in file order
+    bool json = false;
+    int number = 0;  // CSV: the 1-based line; JSON: the 1-based row
+    std::vector<NamedCell> cells;  // in file order
+    std::string where() const;                      // "line 5", "row 3"
+    std::string where(const NamedCell& cell) const;  // "line 5, column 11 (type1)", "row 3, hp"
 };
 
 // At most 16 MiB from a file or standard input ("-"); exit 1 beyond.
 std::string readInput(const std::string& file);
 
-// Rows of a CSV sheet (header line first) or a JSON array of objects. Problems of the
-// header, of a key given twice, of a JSON value of the wrong type go to errors.
-std::vector<SheetRow> readSheet(std::string_view text, SheetFormat format, ErrorList& errors);
+using RowHandler = std::function<void(const SheetRow&)>;
+
+// The rows of a CSV sheet (header line first) or a JSON array of objects, handed to
+// onRow one at a time as they are read, so that memory does not grow with the number
+// of rows. Problems of the header, of a key given twice (that row is not handed on),
+// of a JSON value of the wrong type go to errors.
+void forEachSheetRow(std::string_view text, SheetFormat format, ErrorList& errors,
+                     const RowHandler& onRow);
 
 struct SheetOptions {
     SheetFormat format = SheetFormat::Csv;

@@ -92,3 +92,31 @@ Result<RomIdentity, platform::FileError> identifyRom(const std::string& path)
 }
 
 } // namespace quillmark::rom
+
+namespace quillmark::rom {
+
+std::uint16_t headerCrc16(const std::uint8_t* bytes, std::size_t size)
+{
+    std::uint16_t crc = 0xFFFF;
+    for (std::size_t i = 0; i < size; ++i) {
+        crc ^= bytes[i];
+        for (int bit = 0; bit < 8; ++bit)
+            crc = static_cast<std::uint16_t>(crc & 1 ? (crc >> 1) ^ 0xA001 : crc >> 1);
+    }
+    return crc;
+}
+
+bool looksLikeDsHeader(std::span<const std::uint8_t> bytes)
+{
+    if (bytes.size() < kHeaderCrcOffset + 2)
+        return false;
+    for (std::size_t i = kGameCodeOffset; i < kGameCodeOffset + kGameCodeLength; ++i) {
+        const auto c = bytes[i];
+        if (!((c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9')))
+            return false;
+    }
+    const auto stored = static_cast<std::uint16_t>(bytes[kHeaderCrcOffset] | bytes[kHeaderCrcOffset + 1] << 8);
+    return headerCrc16(bytes.data(), kHeaderCrcOffset) == stored;
+}
+
+} // namespace quillmark::rom

@@ -4,6 +4,8 @@
 #include "platform/Result.h"
 
 #include <array>
+#include <cstdint>
+#include <span>
 #include <string>
 #include <string_view>
 
@@ -39,6 +41,15 @@ const Edition* findEdition(std::string_view gameCode);
 Result<std::string, platform::FileError> readGameCode(const std::string& path);
 // The same through a file that is already open.
 Result<std::string, platform::FileError> readGameCode(platform::OpenFile& file);
+
+// The cartridge header's CRC-16 (CRC-16/MODBUS) over 0x000..0x15D, stored at 0x15E.
+inline constexpr std::size_t kHeaderCrcOffset = 0x15E;
+std::uint16_t headerCrc16(const std::uint8_t* bytes, std::size_t size);
+
+// Whether bytes from a file's start are a DS cartridge header: a game code of four
+// upper-case letters or digits, and the header CRC-16 that matches. Any DS ROM, of
+// these games or not; for tools that must never write over one.
+bool looksLikeDsHeader(std::span<const std::uint8_t> bytes);
 
 struct RomIdentity {
     std::string gameCode;

@@ -236,17 +236,6 @@ Bytes filler(int fileId)
 
 } // namespace
 
-std::uint16_t headerCrc16(const std::uint8_t* bytes, std::size_t size)
-{
-    std::uint16_t crc = 0xFFFF;
-    for (std::size_t i = 0; i < size; ++i) {
-        crc ^= bytes[i];
-        for (int bit = 0; bit < 8; ++bit)
-            crc = static_cast<std::uint16_t>(crc & 1 ? (crc >> 1) ^ 0xA001 : crc >> 1);
-    }
-    return crc;
-}
-
 int narcMembersOf(const std::string& gameCode)
 {
     return gameCode.starts_with("CPU") || gameCode.starts_with("IPK") || gameCode.starts_with("IPG")
@@ -423,7 +412,7 @@ bool writeRomImage(const std::string& path, const ImageRecipe& recipe, std::stri
         pieces.push_back({layout.fatOffset, std::move(fat)});
     }
     put32(header, 0x80, static_cast<std::uint32_t>(end));
-    put16(header, 0x15E, headerCrc16(header.data(), 0x15E));
+    put16(header, 0x15E, rom::headerCrc16(header.data(), 0x15E));
     pieces.push_back({0, std::move(header)});
 
     std::int64_t size = recipe.fileSize;

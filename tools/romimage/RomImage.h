@@ -1,5 +1,7 @@
 #pragma once
 
+#include "rom/RomIdentification.h"
+
 #include <array>
 #include <cstdint>
 #include <optional>
@@ -84,6 +86,6 @@ bool writeRomImage(const std::string& path, const ImageRecipe& recipe, std::stri
                    ImageLayout* layout = nullptr);
 
 // The header's CRC-16 over 0x000..0x15D, stored at 0x15E.
-std::uint16_t headerCrc16(const std::uint8_t* bytes, std::size_t size);
+using rom::headerCrc16;
 
 } // namespace quillmark::romimage
