@@ -9,8 +9,12 @@
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
 
 using namespace quillmark;
 using namespace quillmark::test;
@@ -516,6 +520,141 @@ TEST_F(Cli, FifosAreRefusedAndConcurrentImportsNeverMixTheirRows)
         }
         // Start the next round from the other values so both imports write.
         writeFile(rom, before);
+    }
+}
+
+// Where -o points at something other than a plain file, the sheet goes into it as it
+// is, and nothing that looks like a ROM is ever replaced, whatever it is called.
+TEST_F(Cli, OutputsIntoSpecialFilesAndNeverOverARomCopy)
+{
+    const std::string exportTo = "export '" + rom + "' -o ";
+    const std::string sheetStart = "\xEF\xBB\xBFindex,name,hp";
+
+    // A FIFO with a reader gets the sheet and stays a FIFO.
+    const auto fifo = dir.file("sheet.fifo");
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0644), 0);
+    std::string received;
+    std::thread reader([&] { received = readText(fifo); });
+    const auto toFifo = cli(exportTo + fifo);
+    // Unblocks the reader should the command never have opened the FIFO.
+    if (const int fd = ::open(fifo.c_str(), O_WRONLY | O_NONBLOCK); fd >= 0)
+        ::close(fd);
+    reader.join();
+    EXPECT_EQ(toFifo.status, 0) << toFifo.out;
+    EXPECT_TRUE(received.starts_with(sheetStart)) << received.substr(0, 40);
+    struct stat st {};
+    ASSERT_EQ(::stat(fifo.c_str(), &st), 0);
+    EXPECT_TRUE(S_ISFIFO(st.st_mode));
+
+    // A character device is written into, never replaced: /dev/null, and one of our own
+    // where the test may make it.
+    std::vector<std::string> devices{"/dev/null"};
+    if (::mknod(dir.file("null").c_str(), S_IFCHR | 0666, makedev(1, 3)) == 0)
+        devices.push_back(dir.file("null"));
+    for (const auto& device : devices) {
+        EXPECT_EQ(cli(exportTo + device).status, 0) << device;
+        ASSERT_EQ(::stat(device.c_str(), &st), 0);
+        EXPECT_TRUE(S_ISCHR(st.st_mode)) << device;
+    }
+
+    // /dev/stdout, or a link to it, is standard output, whatever that is.
+    const auto link = dir.file("stdout-link");
+    ASSERT_EQ(::symlink("/proc/self/fd/1", link.c_str()), 0);
+    EXPECT_TRUE(cli(exportTo + "/dev/stdout 2>/dev/null").out.starts_with(sheetStart));
+    const auto redirected = dir.file("redirected.csv");
+    EXPECT_EQ(cli(exportTo + link + " >" + redirected).status, 0);
+    EXPECT_TRUE(readText(redirected).starts_with(sheetStart));
+    ASSERT_EQ(::lstat(link.c_str(), &st), 0);
+    EXPECT_TRUE(S_ISLNK(st.st_mode));
+
+    // Any name the system takes works: the temporary file's name is short.
+    const auto longName = dir.file(std::string(246, 'a') + ".csv");
+    EXPECT_EQ(cli(exportTo + longName).status, 0);
+    EXPECT_TRUE(readText(longName).starts_with(sheetStart));
+    EXPECT_EQ(cli(exportTo + dir.path()).status, 1) << "a directory";
+
+    // Existing files: a ROM by its header or its size and bytes is never replaced; a
+    // sheet, or binary data under 1 MiB, is.
+    Bytes text(2 << 20, 'x');
+    Bytes headerOnly(before.begin(), before.begin() + 0x200);
+    Bytes badCrc = headerOnly;
+    badCrc[0x15E] ^= 1;
+    const struct {
+        const char* name;
+        Bytes bytes;
+        bool replaced;
+    } targets[] = {
+        {"backup.srl", before, false},
+        {"rom.nds.bak", before, false},
+        {"header-only.csv", headerOnly, false},
+        {"wrong-crc.csv", badCrc, true},
+        {"zeros-1MiB.bin", Bytes(1 << 20, 0), false},
+        {"zeros-1MiB-less-1.bin", Bytes((1 << 20) - 1, 0), true},
+        {"text-2MiB.csv", text, true},
+    };
+    for (const auto& target : targets) {
+        const auto path = dir.file(target.name);
+        writeFile(path, target.bytes);
+        const auto run = cli(exportTo + "'" + path + "'");
+        EXPECT_EQ(run.status, target.replaced ? 0 : 1) << target.name << run.out;
+        EXPECT_EQ(readFile(path) == target.bytes, !target.replaced) << target.name;
+    }
+    const auto newRom = dir.file("new.nds");
+    EXPECT_EQ(cli(exportTo + newRom).status, 1);
+    EXPECT_FALSE(std::filesystem::exists(newRom));
+    EXPECT_EQ(readFile(rom), before);
+}
+
+// 1 says nothing was written: never after the ROM was. 4 is a write whose report was
+// lost; anything that writes only to standard output fails with 1 when it cannot.
+TEST_F(Cli, ExitStatusSaysWhetherTheRomWasWritten)
+{
+    const auto sheet = dir.file("one.csv");
+    writeText(sheet, "index,hp\n0,77\n");
+    const struct {
+        std::string command;
+        int status;
+        std::uint8_t hp;  // Bulbasaur's HP afterwards
+    } cases[] = {
+        {"set '" + rom + "' 0 hp=66", 4, 66},
+        {"import '" + rom + "' " + sheet, 4, 77},
+        {"set '" + rom + "' 0 hp=45 --dry-run", 1, 45},
+        {"--help", 1, 45},
+        {"--version", 1, 45},
+        {"list types", 1, 45},
+    };
+    for (const auto& c : cases) {
+        writeFile(rom, before);
+        const auto run = cli(c.command + " 2>&1 >/dev/full");
+        EXPECT_EQ(run.status, c.status) << c.command << run.out;
+        EXPECT_EQ(readFile(rom)[static_cast<std::size_t>(at(0, 0))], c.hp) << c.command;
+    }
+    EXPECT_NE(cli("set '" + rom + "' 0 hp=1 2>&1 >/dev/full").out.find("the ROM was written completely"),
+              std::string::npos);
+}
+
+TEST_F(Cli, JsonMachinesAreANameListOrAnObjectOfFlags)
+{
+    const auto sheet = dir.file("machines.json");
+    const struct {
+        const char* machines;
+        int status;
+        std::uint8_t byte28;  // TM01..TM08 after the import (Bulbasaur has 0x20: TM06)
+    } cases[] = {
+        {R"({"TM02": true, "TM01": false})", 0, 0x02},
+        {R"({"TM01": "Focus Punch", "TM03": false})", 0, 0x01},
+        {R"(["TM02", "TM03"])", 0, 0x06},
+        {R"("TM08")", 0, 0x80},
+        {R"({"TM01": 1})", 1, 0x20},
+        {R"({"TM01": null})", 1, 0x20},
+        {R"([true])", 1, 0x20},
+    };
+    for (const auto& c : cases) {
+        writeFile(rom, before);
+        writeText(sheet, std::string(R"([{"index": 0, "machines": )") + c.machines + "}]");
+        const auto run = cli("import '" + rom + "' " + sheet);
+        EXPECT_EQ(run.status, c.status) << c.machines << run.out;
+        EXPECT_EQ(readFile(rom)[static_cast<std::size_t>(at(0, 28))], c.byte28) << c.machines;
     }
 }
 
