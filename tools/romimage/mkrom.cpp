@@ -44,7 +44,8 @@ int main(int argc, char** argv)
                         "the table holds synthetic values. The image has the\n"
                         "game's file tree with filler files and the species archive where the\n"
                         "cartridge keeps it (retail), packed from 0x4000 as rebuilding tools\n"
-                        "leave it (rebuilt), or a header and the table alone (bare).\n");
+                        "leave it (rebuilt), or a header and the table alone (bare; the editors\n"
+                        "take such an image only with real data: give --data).\n");
             return arg == "--help" || arg == "-h" ? 0 : 1;
         } else
             out = arg;
