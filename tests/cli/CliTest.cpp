@@ -1,3 +1,5 @@
+#include "cli/CliErrors.h"
+#include "cli/Commands.h"
 #include "romimage/RomImage.h"
 
 #include "TestSupport.h"
@@ -656,6 +658,26 @@ TEST_F(Cli, JsonMachinesAreANameListOrAnObjectOfFlags)
         EXPECT_EQ(run.status, c.status) << c.machines << run.out;
         EXPECT_EQ(readFile(rom)[static_cast<std::size_t>(at(0, 28))], c.byte28) << c.machines;
     }
+}
+
+// Another program renames a file over the ROM after the command opened it and before
+// it writes: the change goes into the file that was opened, and the command says it
+// is not in the file now at the path (3), never done (0).
+TEST_F(Cli, ARomReplacedDuringASetIsNotReportedAsDone)
+{
+    const auto replacement = dir.file("replacement.nds");
+    writeFile(replacement, before);
+    FaultyFileServices replacing;
+    replacing.beforeFirstWrite = [&] { std::rename(replacement.c_str(), rom.c_str()); };
+    platform::ScopedFileServices scoped(replacing);
+    int status = 0;
+    try {
+        status = cli::runSet(rom, "0", {"hp=1"}, false);
+    } catch (const cli::Failure& failure) {
+        status = failure.code;
+    }
+    EXPECT_EQ(status, cli::WriteIncomplete);
+    EXPECT_EQ(readFile(rom), before);
 }
 
 } // namespace

@@ -252,6 +252,11 @@ TEST(SpeciesTableLocator, DamagedFileSystemsAreRefusedWithTheirReason)
              moveInFat(i, i.layout.narcFileId + 1, i.layout.narcStart - 8, i.layout.narcStart + 1);
          },
          "shares bytes with poketool/personal/evo.narc"},
+        {"another file starting at the archive's last byte",
+         [](const Image& i) {
+             moveInFat(i, i.layout.narcFileId + 1, i.layout.narcEnd - 1, i.layout.narcEnd + 8);
+         },
+         "shares bytes with poketool/personal/evo.narc"},
         {"truncated NARC",
          [](const Image& i) {
              patchWord32(i.path, i.layout.fatOffset + 8 * i.layout.narcFileId + 4,
@@ -275,11 +280,12 @@ TEST(SpeciesTableLocator, DamagedFileSystemsAreRefusedWithTheirReason)
         EXPECT_EQ(readFile(image.path), damaged);
     }
     // Files that end where the archive starts, or hold no bytes inside it, share none.
-    for (const auto& [start, end] : {std::pair{-8, 0}, std::pair{100, 100}}) {
+    for (const auto& [fromEnd, start, end] : {std::tuple{false, -8, 0}, std::tuple{false, 100, 100},
+                                               std::tuple{true, 0, 8}}) {
         const auto image = makeImage(dir, "touching.nds", "ADAE", Layout::Retail);
-        moveInFat(image, image.layout.narcFileId + 1, image.layout.narcStart + start,
-                  image.layout.narcStart + end);
-        EXPECT_TRUE(locateSpeciesTable(image.path, "ADAE")) << start << ".." << end;
+        const auto edge = fromEnd ? image.layout.narcEnd : image.layout.narcStart;
+        moveInFat(image, image.layout.narcFileId + 1, edge + start, edge + end);
+        EXPECT_TRUE(locateSpeciesTable(image.path, "ADAE")) << fromEnd << " " << start << ".." << end;
     }
     // A member table ending one record early leaves 493 members: refused as too few.
     const auto image = makeImage(dir, "few.nds", "ADAE", Layout::Retail);
