@@ -1,6 +1,7 @@
 #include "cli/Output.h"
 
 #include "cli/CliErrors.h"
+#include "platform/FileServices.h"
 #include "rom/RomIdentification.h"
 
 #include <cctype>
@@ -26,15 +27,6 @@ namespace {
 
 bool g_romWritten = false;
 
-// Paths are UTF-8 in the program; Windows wants them as UTF-16.
-std::filesystem::path fsPath(const std::string& path)
-{
-#ifdef _WIN32
-    return std::filesystem::path(std::u8string(path.begin(), path.end()));
-#else
-    return std::filesystem::path(path);
-#endif
-}
 
 std::string utf8(const std::filesystem::path& path)
 {
@@ -49,7 +41,7 @@ enum class TargetKind { Missing, Regular, Stream, StandardOutput, Other };
 TargetKind targetKind(const std::string& output)
 {
     std::error_code error;
-    const auto status = std::filesystem::status(fsPath(output), error);
+    const auto status = std::filesystem::status(platform::nativePath(output), error);
     if (!std::filesystem::exists(status))
         return TargetKind::Missing;
     return std::filesystem::is_regular_file(status) ? TargetKind::Regular : TargetKind::Other;
@@ -87,7 +79,7 @@ bool isNdsName(const std::filesystem::path& path)
 // a DS header with its CRC, or a megabyte or more of binary data, which no sheet is.
 bool looksLikeRom(const std::string& path)
 {
-    std::ifstream in(fsPath(path), std::ios::binary);
+    std::ifstream in(platform::nativePath(path), std::ios::binary);
     std::vector<char> start(64 * 1024);
     in.read(start.data(), static_cast<std::streamsize>(start.size()));
     start.resize(static_cast<std::size_t>(in.gcount()));
@@ -95,7 +87,7 @@ bool looksLikeRom(const std::string& path)
     if (rom::looksLikeDsHeader(bytes))
         return true;
     std::error_code error;
-    const auto size = std::filesystem::file_size(fsPath(path), error);
+    const auto size = std::filesystem::file_size(platform::nativePath(path), error);
     const bool binary = std::find(start.begin(), start.end(), '\0') != start.end();
     return !error && size >= (std::uintmax_t{1} << 20) && binary;
 }
@@ -103,7 +95,7 @@ bool looksLikeRom(const std::string& path)
 void refuseRomAsOutput(const std::string& output, const std::string& romPath)
 {
     std::error_code error;
-    if (std::filesystem::equivalent(fsPath(output), fsPath(romPath), error))
+    if (std::filesystem::equivalent(platform::nativePath(output), platform::nativePath(romPath), error))
         fail(BadInput, output + " is the ROM itself; nothing was written (give -o another file)");
     if (isNdsName(output) || looksLikeRom(output))
         fail(BadInput, output + " is a ROM image; an export never writes over one (give -o a "
@@ -146,7 +138,7 @@ std::string temporaryName(const std::string& output)
     std::random_device random;
     char suffix[16];
     std::snprintf(suffix, sizeof suffix, "%08x", static_cast<unsigned>(random()));
-    const auto folder = fsPath(output).parent_path();
+    const auto folder = platform::nativePath(output).parent_path();
     return utf8(folder / (".quillmark-" + std::string(suffix)));
 }
 
@@ -156,7 +148,7 @@ void writeByRename(const std::string& output, const std::string& text)
     int failure = 0;
     {
         errno = 0;
-        std::ofstream out(fsPath(temporary), std::ios::binary | std::ios::trunc);
+        std::ofstream out(platform::nativePath(temporary), std::ios::binary | std::ios::trunc);
         if (out)
             out.write(text.data(), static_cast<std::streamsize>(text.size()));
         out.close();
@@ -165,13 +157,13 @@ void writeByRename(const std::string& output, const std::string& text)
     }
     if (failure == 0) {
         std::error_code renamed;
-        std::filesystem::rename(fsPath(temporary), fsPath(output),
+        std::filesystem::rename(platform::nativePath(temporary), platform::nativePath(output),
                                 renamed);
         failure = renamed.value();
     }
     if (failure != 0) {
         std::error_code ignored;
-        std::filesystem::remove(fsPath(temporary), ignored);
+        std::filesystem::remove(platform::nativePath(temporary), ignored);
         fail(BadInput, "cannot write " + output + ": " + std::strerror(failure) + "; nothing was written");
     }
 }

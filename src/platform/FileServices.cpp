@@ -46,21 +46,11 @@ FileError fromErrno(int error)
     }
 }
 
-// Paths are UTF-8 everywhere in the program; Windows wants them as UTF-16.
-std::filesystem::path fsPath(const std::string& path)
-{
-#ifdef _WIN32
-    return std::filesystem::path(std::u8string(path.begin(), path.end()));
-#else
-    return std::filesystem::path(path);
-#endif
-}
-
 // A missing folder on the way reads better as "Path not found" than "File not found".
 FileError notFoundKind(const std::string& path)
 {
     std::error_code ignored;
-    const auto parent = fsPath(path).parent_path();
+    const auto parent = nativePath(path).parent_path();
     return parent.empty() || std::filesystem::is_directory(parent, ignored)
                ? FileError::FileNotFound
                : FileError::PathNotFound;
@@ -192,7 +182,7 @@ FileIdentity identityOfDescriptor(int fd, const struct stat& st)
 int openPath(const std::string& path, int flags)
 {
 #ifdef _WIN32
-    return ::_wopen(fsPath(path).c_str(), flags);
+    return ::_wopen(nativePath(path).c_str(), flags);
 #else
     return ::open(path.c_str(), flags);
 #endif
@@ -303,7 +293,7 @@ FileIdentity pathIdentity(const std::string& path)
 #ifdef _WIN32
     // No access rights asked: this opens anything, even a file that another program
     // holds without sharing, and directories too.
-    const HANDLE handle = CreateFileW(fsPath(path).c_str(), 0,
+    const HANDLE handle = CreateFileW(nativePath(path).c_str(), 0,
                                       FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                                       nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
     if (handle == INVALID_HANDLE_VALUE)
@@ -364,13 +354,13 @@ public:
         if (path.empty())
             return FileError::BadFileName;
         std::error_code error;
-        const auto status = std::filesystem::status(fsPath(path), error);
+        const auto status = std::filesystem::status(nativePath(path), error);
         if (!std::filesystem::exists(status))
             return notFoundKind(path);
         if (error)
             return fromErrno(error.value());
         const bool regular = std::filesystem::is_regular_file(status);
-        const auto size = regular ? std::filesystem::file_size(fsPath(path), error) : 0;
+        const auto size = regular ? std::filesystem::file_size(nativePath(path), error) : 0;
         return FileStatus{static_cast<std::int64_t>(error ? 0 : size), regular, pathIdentity(path)};
     }
 
@@ -379,7 +369,7 @@ public:
         if (path.empty())
             return FileError::BadFileName;
 #ifdef _WIN32
-        if (!SetFileAttributesW(fsPath(path).c_str(), FILE_ATTRIBUTE_NORMAL))
+        if (!SetFileAttributesW(nativePath(path).c_str(), FILE_ATTRIBUTE_NORMAL))
             return FileError::PermissionDenied;
         return Done{};
 #else
@@ -400,6 +390,15 @@ public:
 FileServices* g_installed = nullptr;
 
 } // namespace
+
+std::filesystem::path nativePath(const std::string& utf8Path)
+{
+#ifdef _WIN32
+    return std::filesystem::path(std::u8string(utf8Path.begin(), utf8Path.end()));
+#else
+    return std::filesystem::path(utf8Path);
+#endif
+}
 
 FileServices& systemFileServices()
 {

@@ -5,6 +5,7 @@
 
 #include <chrono>
 #include <cstdint>
+#include <filesystem>
 #include <memory>
 #include <span>
 #include <string>
@@ -64,6 +65,10 @@ public:
     // on Windows; on POSIX systems gives the owner write permission.
     virtual Result<Done, FileError> setAttributesToNormal(const std::string& path) = 0;
 };
+
+// Paths are UTF-8 everywhere in the program; this is one as the system's file
+// functions take it (UTF-16 on Windows).
+std::filesystem::path nativePath(const std::string& utf8Path);
 
 FileServices& systemFileServices();
 
