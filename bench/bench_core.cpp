@@ -83,7 +83,7 @@ void BM_SaveSpecies(benchmark::State& state)
     SilentMessages messages;
     const auto rom = openedRom(path);
     const auto loaded = *species::loadSpecies(path, rom, 42, messages);
-    const species::SaveGuard guard{rom, loaded.fieldHex};
+    const species::SaveGuard guard{rom, loaded.record};
     for (auto _ : state) {
         auto saved = species::saveSpecies(path, base, 42, loaded.values, {}, guard, messages);
         benchmark::DoNotOptimize(saved);
@@ -99,7 +99,7 @@ void BM_LoadAndSaveSpecies(benchmark::State& state)
     for (auto _ : state) {
         auto loaded = species::loadSpecies(path, rom, 300, messages);
         auto saved = species::saveSpecies(path, base, 300, loaded->values, {},
-                                          {rom, loaded->fieldHex}, messages);
+                                          {rom, loaded->record}, messages);
         benchmark::DoNotOptimize(saved);
     }
 }

@@ -72,7 +72,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         std::abort();
     if (loaded) {
         auto saved = species::saveSpecies(path, loaded->tableBase, index, loaded->values,
-                                          platform::NumberFormat{}, {rom, loaded->fieldHex},
+                                          platform::NumberFormat{}, {rom, loaded->record},
                                           messages);
         if (!saved)
             std::abort();

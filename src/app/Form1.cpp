@@ -370,7 +370,7 @@ void Form1::pkmnlst_Click()
         return;
     }
     m_session.TableBase = loaded->tableBase;
-    m_session.LoadedHex = loaded->fieldHex;
+    m_session.LoadedRecord = loaded->record;
     showEditorValues(loaded->values);
     mnuSave->setEnabled(true);
     if (species::isGenderless(selectedRow()))
@@ -420,7 +420,7 @@ void Form1::mnuSave_Click()
     m_session.SelectedIndex = static_cast<std::int16_t>(selectedRow());
     if (!m_session.OpenedRom || m_session.SelectedIndex < 0)
         return;
-    const species::SaveGuard guard{*m_session.OpenedRom, m_session.LoadedHex};
+    const species::SaveGuard guard{*m_session.OpenedRom, m_session.LoadedRecord};
     auto saved = species::saveSpecies(m_session.RomPath, m_session.TableBase,
                                       m_session.SelectedIndex, editorValues(), numberFormat(),
                                       guard, *m_messages);
@@ -431,7 +431,7 @@ void Form1::mnuSave_Click()
         warn(species::userMessage(saved.error(), species::SpeciesOperation::Save));
         return;
     }
-    m_session.LoadedHex = *saved;
+    m_session.LoadedRecord = *saved;
     m_messages->show(species::kSavedSuccessfully, std::nullopt, platform::MessageIcon::Information);
 }
 

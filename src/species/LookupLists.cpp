@@ -118,7 +118,7 @@ const std::array<std::string_view, 493> SpeciesNames = {{
     "Snorunt", "Glalie", "Spheal", "Sealeo", "Walrein", "Clamperl", "Huntail", "Gorebyss",
     "Relicanth", "Luvdisc",
     // 370-379
-    "Bagon", "Shellgon", "Salamence", "Beldum", "Metang", "Metagross", "Regirock", "Regice",
+    "Bagon", "Shelgon", "Salamence", "Beldum", "Metang", "Metagross", "Regirock", "Regice",
     "Registeel", "Latias",
     // 380-389
     "Latios", "Kyogre", "Groudon", "Rayquaza", "Jirachi", "Deoxys", "Turtwig", "Grotle",
@@ -391,6 +391,20 @@ const std::array<std::string_view, 14> FormNames = {
     "Shaymin (Sky Forme)", "Rotom (Heat)", "Rotom (Wash)", "Rotom (Frost)", "Rotom (Fan)",
     "Rotom (Mow)",
 };
+
+std::optional<int> baseSpeciesOf(int index)
+{
+    const auto species = static_cast<int>(SpeciesNames.size());
+    if (index < species)
+        return index;
+    // After Egg and Bad Egg, in the order of FormNames: list indices of Deoxys,
+    // Wormadam, Giratina, Shaymin and Rotom.
+    constexpr std::array<int, 12> kBases = {385, 385, 385, 412, 412, 486, 491, 478, 478, 478, 478, 478};
+    const auto form = index - species - 2;
+    if (form < 0 || form >= static_cast<int>(kBases.size()))
+        return std::nullopt;
+    return kBases[static_cast<std::size_t>(form)];
+}
 
 int recordCountOf(rom::Game game)
 {

@@ -3,6 +3,7 @@
 #include "rom/RomIdentification.h"
 
 #include <array>
+#include <optional>
 #include <vector>
 #include <string>
 #include <string_view>
@@ -23,7 +24,10 @@ const std::vector<std::string>& itemNamesOf(rom::Game game);
 // forms with data of their own (the first seven in every game, all fourteen from
 // Platinum on).
 extern const std::array<std::string_view, 14> FormNames;
-int recordCountOf(rom::Game game);  // 500 or 507 records after the empty first one
+int recordCountOf(rom::Game game);
+// The species a record belongs to: itself below 493, the species of a form record
+// ("Rotom (Heat)": Rotom, 478), nothing for the two egg records.
+std::optional<int> baseSpeciesOf(int index);  // 500 or 507 records after the empty first one
 // The name of list index i: a species below 493, then an egg or form record.
 std::string_view recordName(int index);
 

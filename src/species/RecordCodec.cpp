@@ -180,6 +180,8 @@ std::optional<std::string> machineBits(std::string_view text, std::vector<int>& 
     return std::nullopt;
 }
 
+} // namespace
+
 void setMachine(RecordBytes& record, int bit, bool on)
 {
     auto& byte = record[static_cast<std::size_t>(kMachineBytes + bit / 8)];
@@ -187,7 +189,10 @@ void setMachine(RecordBytes& record, int bit, bool on)
     byte = static_cast<std::uint8_t>(on ? byte | mask : byte & ~mask);
 }
 
-} // namespace
+bool hasMachine(const RecordBytes& record, int bit)
+{
+    return (record[static_cast<std::size_t>(kMachineBytes + bit / 8)] & (1u << (bit % 8))) != 0;
+}
 
 unsigned RecordColumn::maxCode() const
 {
@@ -365,7 +370,7 @@ std::vector<int> machinesOf(const RecordBytes& record)
 {
     std::vector<int> bits;
     for (int bit = 0; bit < kMachineCount; ++bit) {
-        if (record[static_cast<std::size_t>(kMachineBytes + bit / 8)] & (1u << (bit % 8)))
+        if (hasMachine(record, bit))
             bits.push_back(bit);
     }
     return bits;

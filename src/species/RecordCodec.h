@@ -63,6 +63,8 @@ std::string_view machineMove(int bit, Game game = Game::Diamond);  // HM05 diffe
 unsigned codeOf(const RecordColumn& column, const RecordBytes& record);
 void setCode(const RecordColumn& column, unsigned code, RecordBytes& record);
 std::vector<int> machinesOf(const RecordBytes& record);
+bool hasMachine(const RecordBytes& record, int bit);
+void setMachine(RecordBytes& record, int bit, bool on);
 
 // A cell as an export writes it: numbers in decimal, a list field's entry text (or
 // "#NNN" where no entry, or more than one, has that code), machines as "TM01 HM04".

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "species/RecordCodec.h"
 #include "species/SpeciesRecord.h"
 #include "species/SpeciesTableLocator.h"
 
@@ -20,8 +21,9 @@ struct RomSession {
     // Where Open ROM found the table of RomPath; nothing when it was refused. Every
     // load and save first checks that the file still matches it.
     std::optional<RomFingerprint> OpenedRom;
-    // Each field's bytes as the last load read them: a save writes only over these.
-    std::array<std::string, kFieldCount> LoadedHex{};
+    // The species' 44 bytes as the last load read them (or the last save left them):
+    // a save writes only over these.
+    RecordBytes LoadedRecord{};
     // Per field, a stored code of the last load that names no list entry; written
     // back by a save unless the user picked an entry instead.
     std::array<std::optional<std::uint16_t>, kFieldCount> UnlistedCodes{};

@@ -18,6 +18,21 @@ std::string lastChars(std::string text, std::size_t n)
 
 } // namespace
 
+bool isMoreDataByte(int offset)
+{
+    for (const auto& column : recordColumns()) {
+        const bool more = column.kind == ColumnKind::EffortValue || column.kind == ColumnKind::Color ||
+                          column.kind == ColumnKind::Flip || column.kind == ColumnKind::Machines ||
+                          column.name == "growth_rate";
+        const int width = column.kind == ColumnKind::Machines ? kRecordSize - column.offset
+                          : column.kind == ColumnKind::EffortValue ? 2
+                                                                    : 1;
+        if (more && offset >= column.offset && offset < column.offset + width)
+            return true;
+    }
+    return false;
+}
+
 std::optional<double> numberFieldValue(const std::string& text,
                                        const platform::NumberFormat& format)
 {
@@ -96,13 +111,19 @@ namespace {
 // The 20 fields at a known table start, given as TableBase text, in processing order.
 Result<LoadedSpecies, SpeciesError> loadSpeciesAt(platform::OpenFile& file,
                                                   const std::string& tableBase, int index,
+                                                  int recordCount,
                                                   platform::MessageBoxService& messages)
 {
     if (auto fits = checkTableFits(file, tableBase); !fits)
         return fits.error();
-    LoadedSpecies loaded{tableBase, {}, {}};
+    LoadedSpecies loaded{tableBase, {}, {}, {}};
+    const auto start = tableStart(tableBase);
+    if (index < 0 || index >= recordCount)
+        return SpeciesError{SpeciesFailure::ReadFailed, platform::FileError::BadRecordNumber};
+    if (auto read = file.read(*start + std::int64_t{kRecordSize} * index, loaded.record); !read)
+        return SpeciesError{SpeciesFailure::FileUnavailable, read.error()};
     for (const auto& field : SpeciesFieldMap) {
-        const auto position = fieldPosition(tableBase, index, field);
+        const auto position = fieldPosition(tableBase, index, field, recordCount);
         if (!position)
             return SpeciesError{SpeciesFailure::ReadFailed, platform::FileError::BadRecordNumber};
         auto hex = rom::readHex(file, static_cast<std::int32_t>(*position), field.width);
@@ -110,6 +131,12 @@ Result<LoadedSpecies, SpeciesError> loadSpeciesAt(platform::OpenFile& file,
             rom::reportFileError(messages, hex.error());
             return SpeciesError{SpeciesFailure::ReadFailed, hex.error()};
         }
+        // Another program writing meanwhile: the fields and the record must agree, or
+        // a save would find neither.
+        const auto fromRecord = std::span(loaded.record).subspan(static_cast<std::size_t>(field.offset),
+                                                                 static_cast<std::size_t>(field.width));
+        if (rom::bytesToHex(fromRecord) != *hex)
+            return SpeciesError{SpeciesFailure::RomChanged};
         const auto i = static_cast<std::size_t>(field.field);
         loaded.values[i] = *fieldValueFromHex(field, *hex);
         loaded.fieldHex[i] = std::move(*hex);
@@ -124,16 +151,11 @@ Result<Done, SpeciesError> checkBeforeWriting(platform::OpenFile& file, std::int
 {
     if (auto same = checkFingerprint(file, guard.rom); !same)
         return same.error();
-    std::array<std::uint8_t, kRecordSize> record{};
+    RecordBytes record{};
     if (auto read = file.read(recordStart, record); !read)
         return SpeciesError{SpeciesFailure::FileUnavailable, read.error()};
-    for (const auto& field : SpeciesFieldMap) {
-        const auto bytes = std::span(record).subspan(static_cast<std::size_t>(field.offset),
-                                                     static_cast<std::size_t>(field.width));
-        if (rom::bytesToHex(bytes) !=
-            guard.loadedHex[static_cast<std::size_t>(field.field)])
-            return SpeciesError{SpeciesFailure::RomChanged};
-    }
+    if (record != guard.loaded)
+        return SpeciesError{SpeciesFailure::RomChanged};
     return Done{};
 }
 
@@ -148,14 +170,16 @@ Result<LoadedSpecies, SpeciesError> loadSpecies(const std::string& romPath,
         return SpeciesError{SpeciesFailure::FileUnavailable, file.error()};
     if (auto same = checkFingerprint(**file, rom); !same)
         return same.error();
-    return loadSpeciesAt(**file, std::to_string(rom.table.tableBase), index, messages);
+    return loadSpeciesAt(**file, std::to_string(rom.table.tableBase), index, rom.table.recordCount,
+                         messages);
 }
 
-Result<FieldBytes, SpeciesError> saveSpecies(const std::string& romPath, const std::string& tableBase,
-                                       int index, const SpeciesValues& values,
-                                       const platform::NumberFormat& format,
-                                       const SaveGuard& guard,
-                                       platform::MessageBoxService& messages)
+Result<RecordBytes, SpeciesError> saveSpecies(const std::string& romPath, const std::string& tableBase,
+                                              int index, const SpeciesValues& values,
+                                              const platform::NumberFormat& format,
+                                              const SaveGuard& guard,
+                                              platform::MessageBoxService& messages,
+                                              const std::optional<RecordBytes>& moreData)
 {
     // Every field is converted before the file is touched, so a refusal writes nothing.
     FieldBytes hex;
@@ -168,7 +192,7 @@ Result<FieldBytes, SpeciesError> saveSpecies(const std::string& romPath, const s
         hex[i] = std::move(*text);
     }
     for (const auto& field : SpeciesFieldMap) {
-        const auto position = fieldPosition(tableBase, index, field);
+        const auto position = fieldPosition(tableBase, index, field, guard.rom.table.recordCount);
         if (!position)
             return SpeciesError{SpeciesFailure::UnsupportedRom};
         positions[static_cast<int>(field.field)] = *position;
@@ -192,18 +216,42 @@ Result<FieldBytes, SpeciesError> saveSpecies(const std::string& romPath, const s
     if (auto here = checkStillAtPath(**file, romPath); !here)
         return here.error();
 
+    RecordBytes saved = guard.loaded;
     for (int i = 0; i < kFieldCount; ++i) {
         auto written = rom::writeHex(**file, static_cast<std::int32_t>(positions[i]), hex[i]);
         if (!written) {
             rom::reportFileError(messages, written.error());
             return SpeciesError{SpeciesFailure::WriteFailed, written.error(), i};
         }
+        const auto bytes = *rom::hexToBytes(hex[i]);
+        std::copy(bytes.begin(), bytes.end(),
+                  saved.begin() + (positions[i] - recordStart));
+    }
+    if (moreData) {
+        // The rest of the record, where it was changed: one write per run of bytes.
+        for (int b = 0; b < kRecordSize;) {
+            if (!isMoreDataByte(b) || (*moreData)[b] == saved[b]) {
+                ++b;
+                continue;
+            }
+            int end = b;
+            while (end < kRecordSize && isMoreDataByte(end) && (*moreData)[end] != saved[end])
+                ++end;
+            const auto run = std::span(*moreData).subspan(static_cast<std::size_t>(b),
+                                                          static_cast<std::size_t>(end - b));
+            if (auto written = (*file)->write(recordStart + b, run); !written) {
+                rom::reportFileError(messages, written.error());
+                return SpeciesError{SpeciesFailure::WriteFailed, written.error(), kFieldCount};
+            }
+            std::copy(run.begin(), run.end(), saved.begin() + b);
+            b = end;
+        }
     }
     // Replaced while the fields went in: they are in the file that was there, which is
     // no longer the one the user sees at this path.
     if (auto here = checkStillAtPath(**file, romPath); !here)
         return SpeciesError{SpeciesFailure::WrittenToReplacedFile, std::nullopt, kFieldCount};
-    return hex;
+    return saved;
 }
 
 } // namespace quillmark::species

@@ -3,6 +3,7 @@
 #include "platform/Conversions.h"
 #include "platform/FileError.h"
 #include "platform/Result.h"
+#include "species/RecordCodec.h"
 #include "species/SpeciesError.h"
 #include "species/SpeciesRecord.h"
 #include "species/SpeciesTableLocator.h"
@@ -40,7 +41,14 @@ struct LoadedSpecies {
     std::string tableBase;  // decimal text, as the session keeps it
     SpeciesValues values;
     FieldBytes fieldHex;
+    // All 44 bytes, read through the same open: the fields beyond the 20 (EV yields,
+    // growth rate, colour, machines) and what a save must find in the file.
+    RecordBytes record{};
 };
+
+// The record bytes that the 20 fields do not cover and a whole-record editor may
+// change: the EV word, the growth rate, colour and flip, the machines.
+bool isMoreDataByte(int offset);
 
 // Reads the 20 fields of species index in processing order, through the one open of
 // the file in which it was found to be still the ROM that Open ROM saw (RomChanged
@@ -50,10 +58,11 @@ Result<LoadedSpecies, SpeciesError> loadSpecies(const std::string& romPath,
                                                 platform::MessageBoxService& messages);
 
 // What a save must find in the file before it writes: the ROM that was opened, and
-// the species' bytes as the load that showed them read them.
+// the species' 44 bytes as the load that showed them read them (or the last save
+// left them).
 struct SaveGuard {
     RomFingerprint rom;
-    FieldBytes loadedHex;
+    RecordBytes loaded{};
 };
 
 // How long a save waits for another writer of this program to finish.
@@ -63,14 +72,16 @@ inline constexpr std::chrono::milliseconds kLockWait{2000};
 // lock, checks that it has the guard's game code and table location, that the record
 // still holds the loaded bytes and that the path still names it (RomChanged
 // otherwise); and only then writes the 20 fields in processing order through that
-// same open, stopping at the first failed write. If the path names another file after
-// the writes, the save is WrittenToReplacedFile. Gives the bytes written, which the
-// next save of the same species must find.
-Result<FieldBytes, SpeciesError> saveSpecies(const std::string& romPath, const std::string& tableBase,
-                                       int index, const SpeciesValues& values,
-                                       const platform::NumberFormat& format,
-                                       const SaveGuard& guard,
-                                       platform::MessageBoxService& messages);
+// same open, stopping at the first failed write, and after them, in one write per
+// run, the more-data bytes where `moreData` differs from the loaded record. If the
+// path names another file after the writes, the save is WrittenToReplacedFile. Gives
+// the record as it now is in the file, which the next save must find.
+Result<RecordBytes, SpeciesError> saveSpecies(const std::string& romPath, const std::string& tableBase,
+                                              int index, const SpeciesValues& values,
+                                              const platform::NumberFormat& format,
+                                              const SaveGuard& guard,
+                                              platform::MessageBoxService& messages,
+                                              const std::optional<RecordBytes>& moreData = std::nullopt);
 
 // The conversions between a field's HexByteString (file order) and its value.
 // hex must be 2 digits (4 for an item field); nothing otherwise.

@@ -40,6 +40,10 @@ std::string userMessage(const SpeciesError& error, SpeciesOperation operation)
                "The data went into the file that was replaced and is not in the file now at "
                "this path. Open the ROM again and save the Pokémon once more.";
     case SpeciesFailure::WriteFailed:
+        if (error.fieldsWritten >= kFieldCount)
+            return "The Pokémon data was only partly saved: the 20 fields of the main window were "
+                   "written, the rest of the record (More Data) was not. Save again once the file "
+                   "can be written.";
         return "The Pokémon data was only partly saved: " + std::to_string(error.fieldsWritten) +
                " of 20 fields were written before the error. Save again once the file can be "
                "written.";

@@ -1,5 +1,7 @@
 #include "species/SpeciesRecord.h"
 
+#include "species/LookupLists.h"
+
 #include <algorithm>
 #include <charconv>
 
@@ -65,10 +67,10 @@ std::optional<std::int64_t> tableStart(std::string_view tableBase)
 }
 
 std::optional<std::int64_t> fieldPosition(std::string_view tableBase, int index,
-                                          const FieldLayout& field)
+                                          const FieldLayout& field, int recordCount)
 {
     const auto base = tableStart(tableBase);
-    if (!base || index < 0 || index >= kSpeciesCount)
+    if (!base || index < 0 || index >= recordCount)
         return std::nullopt;
     return *base + field.offset + std::int64_t{kRecordSize} * index;
 }
@@ -81,7 +83,8 @@ const std::array<std::uint16_t, 51> GenderlessSpecies = {
 
 bool isGenderless(int index)
 {
-    return std::binary_search(GenderlessSpecies.begin(), GenderlessSpecies.end(), index);
+    const auto species = baseSpeciesOf(index);
+    return species && std::binary_search(GenderlessSpecies.begin(), GenderlessSpecies.end(), *species);
 }
 
 } // namespace quillmark::species

@@ -68,13 +68,16 @@ std::optional<std::string> tableBaseFor(std::string_view gameCode);
 std::optional<std::int64_t> tableStart(std::string_view tableBase);
 
 // 0-based file offset of one field of species index: TableBase + offset + 44 * index.
-// Nothing for a TableBase that is not a decimal number, or an index outside 0..492.
+// Nothing for a TableBase that is not a decimal number, or an index outside the
+// table's records (0..492, and the egg and form records after them where the table
+// has them).
 std::optional<std::int64_t> fieldPosition(std::string_view tableBase, int index,
-                                          const FieldLayout& field);
+                                          const FieldLayout& field, int recordCount = kSpeciesCount);
 
 extern const std::array<std::uint16_t, 51> GenderlessSpecies;
 
-// Keyed by list index only: the gender ratio of these is shown but locked.
+// The gender ratio of these is shown but locked; a form record follows its species
+// (Rotom (Heat) is locked), the egg records are not.
 bool isGenderless(int index);
 
 } // namespace quillmark::species

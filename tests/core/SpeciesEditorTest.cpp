@@ -46,11 +46,11 @@ protected:
         EXPECT_TRUE(loaded);
         if (!loaded)
             return {};
-        loadedHex[index] = loaded->fieldHex;
+        loadedHex[index] = loaded->record;
         return loaded->values;
     }
 
-    Result<FieldBytes, SpeciesError> save(int index, const SpeciesValues& values,
+    Result<RecordBytes, SpeciesError> save(int index, const SpeciesValues& values,
                                           const NumberFormat& format = kEnglish)
     {
         auto saved = saveSpecies(path, tableBase, index, values, format,
@@ -78,7 +78,7 @@ protected:
     std::string path, gameCode, tableBase;
     std::int64_t base = 0;
     RomFingerprint rom;
-    std::map<int, FieldBytes> loadedHex;
+    std::map<int, RecordBytes> loadedHex;
     Bytes before;
     RecordingMessageBox messages;
 };

@@ -171,7 +171,7 @@ TEST(SpeciesTableLocator, RebuiltImagesAreEditedWhereTheirFileSystemSays)
         auto values = garchomp.values;
         values[static_cast<std::size_t>(SpeciesField::HP)].text = "110";
         ASSERT_TRUE(saveSpecies(image.path, garchomp.tableBase, 444, values, {"."},
-                                SaveGuard{rom, garchomp.fieldHex}, messages));
+                                SaveGuard{rom, garchomp.record}, messages));
 
         // Read back through the file system: member 445 is Garchomp's record.
         auto file = platform::fileServices().open(image.path, platform::FileAccess::Read);
@@ -355,7 +355,7 @@ TEST(SpeciesTableLocator, ASaveWritesNothingIntoAFileThatIsNoLongerTheOneLoaded)
     ASSERT_TRUE(loaded);
     auto values = loaded->values;
     values[static_cast<std::size_t>(SpeciesField::HP)].text = "50";
-    const SaveGuard guard{rom, loaded->fieldHex};
+    const SaveGuard guard{rom, loaded->record};
     auto save = [&] {
         return saveSpecies(image.path, loaded->tableBase, 5, values, {"."}, guard, messages);
     };
@@ -382,6 +382,13 @@ TEST(SpeciesTableLocator, ASaveWritesNothingIntoAFileThatIsNoLongerTheOneLoaded)
         {"another writer changed an item's high byte", false, [](const Image& i, const TempDir&) {
              patchFile(i.path, i.layout.tableBase + 5 * 44 + 15, {0x7E});
          }},
+        // The whole record is edited now (More Data), so every byte of it counts.
+        {"another writer changed a machine byte", false, [](const Image& i, const TempDir&) {
+             patchFile(i.path, i.layout.tableBase + 5 * 44 + 30, {0x42});
+         }},
+        {"another writer changed a byte without meaning", false, [](const Image& i, const TempDir&) {
+             patchFile(i.path, i.layout.tableBase + 5 * 44 + 26, {0x01});
+         }},
     };
     for (const auto& c : changes) {
         SCOPED_TRACE(c.what);
@@ -394,9 +401,10 @@ TEST(SpeciesTableLocator, ASaveWritesNothingIntoAFileThatIsNoLongerTheOneLoaded)
         EXPECT_EQ(readFile(image.path), changed);
         EXPECT_EQ(loadSpecies(image.path, rom, 5, messages).ok(), !c.loadRefused);
     }
-    // Untouched bytes of the record that the window does not show do not matter.
+    // The record before and after it are not the species'.
     writeFile(image.path, original);
-    patchFile(image.path, image.layout.tableBase + 5 * 44 + 30, {0x42});
+    patchFile(image.path, image.layout.tableBase + 4 * 44 + 43, {0x42});
+    patchFile(image.path, image.layout.tableBase + 6 * 44, {0x42});
     EXPECT_TRUE(save());
 
     // Another program saves by rename after the check, before the first field is
@@ -439,14 +447,14 @@ TEST(SpeciesTableLocator, WritersWaitForEachOtherAndSpecialFilesAreNeverOpened)
         const int other = ::open(image.path.c_str(), O_RDONLY);
         ASSERT_EQ(::flock(other, LOCK_EX), 0);
         auto saved = saveSpecies(image.path, loaded->tableBase, 0, loaded->values, {"."},
-                                 SaveGuard{rom, loaded->fieldHex}, messages);
+                                 SaveGuard{rom, loaded->record}, messages);
         ::close(other);
         ASSERT_FALSE(saved);
         EXPECT_EQ(saved.error().fileError, platform::FileError::LockedByAnotherWriter);
         EXPECT_EQ(readFile(image.path), before);
     }
     EXPECT_TRUE(saveSpecies(image.path, loaded->tableBase, 0, loaded->values, {"."},
-                            SaveGuard{rom, loaded->fieldHex}, messages));
+                            SaveGuard{rom, loaded->record}, messages));
 
     // Opening a FIFO for reading would wait for a writer that never comes.
     const auto fifo = dir.file("fifo.nds");
@@ -515,7 +523,7 @@ TEST(SpeciesTableLocator, EveryGameIsReadAndEditedInTheArchiveItReads)
         auto giratina = *loadSpecies(image.path, rom, 486, messages);
         giratina.values[static_cast<std::size_t>(SpeciesField::HP)].text = "151";
         ASSERT_TRUE(saveSpecies(image.path, giratina.tableBase, 486, giratina.values, {"."},
-                                SaveGuard{rom, giratina.fieldHex}, messages));
+                                SaveGuard{rom, giratina.record}, messages));
         auto file = platform::fileServices().open(image.path, platform::FileAccess::Read);
         auto fs = rom::NitroFs::read(**file);
         auto narc = rom::Narc::read(**file, *fs->find(game.archive), game.archive);
