@@ -222,6 +222,14 @@ void Form1::CreateMenus()
     mnuExit->setObjectName("mnuExit");
     mnuExit->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
 
+    // Between File and Help: the rest of the record, in a window of its own.
+    mnuSpecies = menuBar()->addMenu("&Species");
+    mnuSpecies->setObjectName("mnuSpecies");
+    mnuMoreData = mnuSpecies->addAction("&More Data...");
+    mnuMoreData->setObjectName("mnuMoreData");
+    mnuMoreData->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_M));
+    mnuMoreData->setEnabled(false);
+
     mnuHelp = menuBar()->addMenu("&Help");
     mnuHelp->setObjectName("mnuHelp");
     mnuAbout = mnuHelp->addAction("About");
@@ -234,6 +242,11 @@ void Form1::ConnectWidgets()
     connect(mnuSave, &QAction::triggered, this, &Form1::mnuSave_Click);
     connect(mnuExit, &QAction::triggered, this, &Form1::mnuExit_Click);
     connect(mnuAbout, &QAction::triggered, this, &Form1::mnuAbout_Click);
+    connect(mnuMoreData, &QAction::triggered, this, &Form1::mnuMoreData_Click);
+    // More Data is usable exactly when Save ROM is: while a species is loaded.
+    connect(mnuSave, &QAction::enabledChanged, mnuMoreData, &QAction::setEnabled);
+    for (const char* name : {"txtHP", "txtAttack", "txtDefense", "txtSpeed", "txtSpAttack", "txtSpDefense"})
+        connect(control<QLineEdit>(name), &QLineEdit::textChanged, this, &Form1::updateBaseStatTotal);
     // Every change of selection loads, by mouse or keyboard. A change of the current row
     // alone does not: focus coming back to the window makes row 0 current without the
     // user picking anything. A click on the entry that is already selected loads too
@@ -271,7 +284,7 @@ void Form1::mnuOpen_Click()
 {
     dialogs::clsCommonDialog dialog(m_fileDialogs);
     const std::string path = dialog.ShowOpen(static_cast<std::uint32_t>(winId()),
-                                             "Open Pokémon Diamond or Pearl ROM...", "",
+                                             "Open Pokémon ROM...", "",
                                              "NDS ROMs (*.nds)|*.nds", kOpenRomFlags);
     if (path.empty()) {
         // Not a cancel: the user chose a file, and it must not look as if nothing happened.
@@ -284,8 +297,10 @@ void Form1::mnuOpen_Click()
     }
 
     // Whatever the new file turns out to be, the values on screen and TableBase
-    // belong to the previous one: no save until a species of this file is loaded.
+    // belong to the previous one: no save until a species of this file is loaded, and
+    // nothing of the previous file under the new file's title.
     mnuSave->setEnabled(false);
+    clearEditors();
 
     auto identity = rom::identifyRom(path);
     if (!identity) {
@@ -312,7 +327,9 @@ void Form1::mnuOpen_Click()
         return;
     }
     m_session.OpenedRom = species::RomFingerprint{identity->gameCode, *table};
+    m_game = identity->edition->game;
     fillItemLists(identity->edition->game);
+    fillSpeciesList(table->recordCount);
     // The file the user will save into, and only that one, is made writable. A
     // failure shows later, when a save cannot open the file for writing.
     (void)platform::fileServices().setAttributesToNormal(path);
@@ -372,6 +389,8 @@ void Form1::pkmnlst_Click()
     m_session.TableBase = loaded->tableBase;
     m_session.LoadedRecord = loaded->record;
     showEditorValues(loaded->values);
+    if (m_moreData)
+        m_moreData->showRecord(loaded->record, m_game);
     mnuSave->setEnabled(true);
     if (species::isGenderless(selectedRow()))
         control("cmbGender")->setEnabled(false);
@@ -383,15 +402,26 @@ void Form1::showEditorValues(const species::SpeciesValues& values)
         const auto i = static_cast<std::size_t>(field.field);
         auto value = values[i];
         auto* box = qobject_cast<QComboBox*>(m_fieldControls[i]);
+        if (box && m_unlistedEntry[i]) {
+            box->removeItem(*m_unlistedEntry[i]);
+            m_unlistedEntry[i].reset();
+        }
         // A game with more items than Diamond and Pearl names codes beyond their list.
         if (box && value.unlistedCode && *value.unlistedCode < box->count()) {
             value.selectedIndex = *value.unlistedCode;
             value.unlistedCode.reset();
         }
-        if (field.kind == species::FieldKind::Number)
+        if (field.kind == species::FieldKind::Number) {
             static_cast<QLineEdit*>(m_fieldControls[i])->setText(qs(value.text));
-        else
+        } else if (value.unlistedCode) {
+            // Shown, not hidden: "#20" at the end of the list, written back as it is
+            // unless the user picks a real entry.
+            box->addItem("#" + QString::number(*value.unlistedCode));
+            m_unlistedEntry[i] = box->count() - 1;
+            box->setCurrentIndex(box->count() - 1);
+        } else {
             box->setCurrentIndex(value.selectedIndex);
+        }
         m_session.UnlistedCodes[i] = value.unlistedCode;
     }
 }
@@ -399,6 +429,48 @@ void Form1::showEditorValues(const species::SpeciesValues& values)
 void Form1::clearEditors()
 {
     showEditorValues(species::SpeciesValues{});
+    if (m_moreData)
+        m_moreData->clearRecord();
+}
+
+void Form1::updateBaseStatTotal()
+{
+    if (!m_moreData)
+        return;
+    int total = 0;
+    for (const char* name : {"txtHP", "txtAttack", "txtDefense", "txtSpeed", "txtSpAttack", "txtSpDefense"}) {
+        const auto value = species::numberFieldValue(control<QLineEdit>(name)->text().toStdString(),
+                                                     numberFormat());
+        if (!value) {
+            m_moreData->showBaseStatTotal({});
+            return;
+        }
+        // As a save would write it.
+        total += static_cast<int>(platform::roundHalfEven(*value));
+    }
+    m_moreData->showBaseStatTotal(QString::number(total));
+}
+
+void Form1::fillSpeciesList(int recordCount)
+{
+    // The species stay; only the egg and form records after them follow the game.
+    while (pkmnlst->count() > recordCount)
+        delete pkmnlst->takeItem(pkmnlst->count() - 1);
+    for (int i = pkmnlst->count(); i < recordCount; ++i)
+        pkmnlst->addItem(qs(species::recordName(i)));
+}
+
+void Form1::mnuMoreData_Click()
+{
+    if (!m_moreData) {
+        m_moreData = new Form3(this);
+        if (mnuSave->isEnabled())
+            m_moreData->showRecord(m_session.LoadedRecord, m_game);
+        updateBaseStatTotal();
+    }
+    m_moreData->show();
+    m_moreData->raise();
+    m_moreData->activateWindow();
 }
 
 species::SpeciesValues Form1::editorValues() const
@@ -410,6 +482,8 @@ species::SpeciesValues Form1::editorValues() const
             values[i].text = static_cast<QLineEdit*>(m_fieldControls[i])->text().toStdString();
         else
             values[i].selectedIndex = static_cast<QComboBox*>(m_fieldControls[i])->currentIndex();
+        if (m_unlistedEntry[i] && values[i].selectedIndex == *m_unlistedEntry[i])
+            values[i].selectedIndex = -1;
         values[i].unlistedCode = m_session.UnlistedCodes[i];
     }
     return values;
@@ -421,9 +495,12 @@ void Form1::mnuSave_Click()
     if (!m_session.OpenedRom || m_session.SelectedIndex < 0)
         return;
     const species::SaveGuard guard{*m_session.OpenedRom, m_session.LoadedRecord};
+    std::optional<species::RecordBytes> moreData;
+    if (m_moreData)
+        moreData = m_moreData->editedRecord(m_session.LoadedRecord);
     auto saved = species::saveSpecies(m_session.RomPath, m_session.TableBase,
                                       m_session.SelectedIndex, editorValues(), numberFormat(),
-                                      guard, *m_messages);
+                                      guard, *m_messages, moreData);
     if (!saved) {
         // Either way the file at the path no longer holds what the window shows.
         m_reloadOnClick = saved.error().kind == species::SpeciesFailure::RomChanged ||

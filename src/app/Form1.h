@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/Form2.h"
+#include "app/Form3.h"
 #include "dialogs/OpenFileName.h"
 #include "platform/Conversions.h"
 #include "rom/RomIdentification.h"
@@ -46,6 +47,7 @@ public:
     void mnuSave_Click();
     void mnuExit_Click();
     void mnuAbout_Click();
+    void mnuMoreData_Click();
 
     const species::RomSession& session() const { return m_session; }
 
@@ -58,10 +60,14 @@ public:
     QAction* mnuSave = nullptr;
     QAction* mnuExit = nullptr;
     QAction* mnuAbout = nullptr;
+    QAction* mnuMoreData = nullptr;
     QMenu* mnuFile = nullptr;
+    QMenu* mnuSpecies = nullptr;
     QMenu* mnuHelp = nullptr;
 
     Form2* aboutWindow() const { return m_about; }
+    // The More Data window, once it has been opened.
+    Form3* moreDataWindow() const { return m_moreData; }
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -74,6 +80,9 @@ private:
     species::SpeciesValues editorValues() const;
     void showEditorValues(const species::SpeciesValues& values);
     void clearEditors();
+    void updateBaseStatTotal();
+    // The species list: the 493 species and the egg and form records of the ROM.
+    void fillSpeciesList(int recordCount);
     void enableEditors();
     void warn(const std::string& text);
     // The species list's selected index, -1 when nothing is selected.
@@ -92,6 +101,12 @@ private:
     QLabel* language = nullptr;
     std::array<QWidget*, species::kFieldCount> m_fieldControls{};  // by SpeciesField
     QPointer<Form2> m_about;
+    QPointer<Form3> m_moreData;
+    // Per field: the index of the "#N" entry a drop-down shows for a code it has no
+    // text for, while that species is loaded.
+    std::array<std::optional<int>, species::kFieldCount> m_unlistedEntry{};
+    // The game of the ROM last opened, for the machines' moves.
+    rom::Game m_game = rom::Game::Diamond;
     // A save found the file changed by another program: a click on the species shown
     // loads it again, although it is already the selected one.
     bool m_reloadOnClick = false;

@@ -189,9 +189,14 @@ TEST_F(MainWindow, WindowAndMenus)
     EXPECT_FALSE(window->windowIcon().isNull());
 
     const auto menus = window->menuBar()->actions();
-    ASSERT_EQ(menus.size(), 2);
+    ASSERT_EQ(menus.size(), 3);
     EXPECT_EQ(menus[0]->text(), "&File");
-    EXPECT_EQ(menus[1]->text(), "&Help");
+    EXPECT_EQ(menus[1]->text(), "&Species");
+    EXPECT_EQ(menus[2]->text(), "&Help");
+    ASSERT_EQ(window->mnuSpecies->actions().size(), 1);
+    EXPECT_EQ(window->mnuMoreData->text(), "&More Data...");
+    EXPECT_EQ(window->mnuMoreData->shortcut(), QKeySequence("Ctrl+M"));
+    EXPECT_FALSE(window->mnuMoreData->isEnabled());
     const auto file = window->mnuFile->actions();
     ASSERT_EQ(file.size(), 4);
     EXPECT_EQ(file[0]->text(), "Open ROM...");

@@ -86,7 +86,9 @@ std::int32_t runDialog(OpenFileNameA& record, bool save)
     const QString chosen = dialog.selectedFiles().constFirst();
     if ((record.Flags & dialogs::OFN_PATHMUSTEXIST) && !QFileInfo(chosen).dir().exists())
         return 0;
-    if ((record.Flags & dialogs::OFN_FILEMUSTEXIST) && !QFileInfo(chosen).isFile())
+    // Any existing thing, as Windows has it: a FIFO or device is then refused by Open ROM
+    // with its reason, not taken for a cancel.
+    if ((record.Flags & dialogs::OFN_FILEMUSTEXIST) && !QFileInfo(chosen).exists())
         return 0;
 
     const QByteArray path = QFile::encodeName(chosen);

@@ -1,0 +1,244 @@
+#include "app/Form3.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSpinBox>
+#include <QVBoxLayout>
+
+namespace quillmark::app {
+
+namespace {
+
+QString qs(std::string_view text)
+{
+    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+struct EffortValueEditor {
+    std::string_view column;
+    const char* caption;
+};
+constexpr std::array<EffortValueEditor, 6> kEffortValues = {{
+    {"ev_hp", "HP"},
+    {"ev_attack", "Attack"},
+    {"ev_defense", "Defense"},
+    {"ev_speed", "Speed"},
+    {"ev_sp_attack", "Sp Attack"},
+    {"ev_sp_defense", "Sp Defense"},
+}};
+
+constexpr int kMachineRows = 20;  // TM01..TM20 down the first column, and so on
+
+const species::RecordColumn& column(std::string_view name) { return *species::findColumn(name); }
+
+QComboBox* listBox(const species::RecordColumn& column, const char* name, QWidget* parent)
+{
+    auto* box = new QComboBox(parent);
+    box->setObjectName(name);
+    for (const auto& text : species::listEntries(column.list))
+        box->addItem(qs(text));
+    box->setCurrentIndex(-1);
+    return box;
+}
+
+// A code the list has no text for shows as "#N" at the end of the list, and stays so
+// until another species is shown.
+std::optional<int> showCode(QComboBox* box, const species::RecordColumn& column, unsigned code,
+                            std::optional<int> unlisted)
+{
+    if (unlisted)
+        box->removeItem(*unlisted);
+    const auto entries = static_cast<unsigned>(species::listEntries(column.list).size());
+    if (code < entries) {
+        box->setCurrentIndex(static_cast<int>(code));
+        return std::nullopt;
+    }
+    box->addItem("#" + QString::number(code));
+    box->setCurrentIndex(box->count() - 1);
+    return box->count() - 1;
+}
+
+void applyCode(const QComboBox* box, const species::RecordColumn& column, std::optional<int> unlisted,
+               species::RecordBytes& record)
+{
+    const int index = box->currentIndex();
+    if (index >= 0 && index != unlisted)
+        species::setCode(column, static_cast<unsigned>(index), record);
+}
+
+} // namespace
+
+Form3::Form3(QWidget* mainWindow) : QDialog(mainWindow)
+{
+    setObjectName("Form3");
+    setWindowTitle("More Data");
+    setWindowFlags(Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                   Qt::WindowCloseButtonHint);
+    setModal(false);
+
+    auto* evFrame = new QGroupBox("EV Yields", this);
+    auto* evGrid = new QGridLayout(evFrame);
+    for (std::size_t i = 0; i < kEffortValues.size(); ++i) {
+        auto* spin = new QSpinBox(evFrame);
+        spin->setObjectName(QString("spnEV%1").arg(i));
+        spin->setRange(0, 3);
+        spin->setAccessibleName(QString("EV ") + kEffortValues[i].caption);
+        auto* label = new QLabel(kEffortValues[i].caption, evFrame);
+        label->setBuddy(spin);
+        evGrid->addWidget(label, static_cast<int>(i), 0);
+        evGrid->addWidget(spin, static_cast<int>(i), 1);
+        spnEV[i] = spin;
+    }
+
+    auto* growthFrame = new QGroupBox("Growth Rate", this);
+    cmbGrowth = listBox(column("growth_rate"), "cmbGrowth", growthFrame);
+    cmbGrowth->setAccessibleName("Growth Rate");
+    (new QVBoxLayout(growthFrame))->addWidget(cmbGrowth);
+
+    auto* colourFrame = new QGroupBox("Colour", this);
+    cmbColour = listBox(column("color"), "cmbColour", colourFrame);
+    cmbColour->setAccessibleName("Colour");
+    chkFlip = new QCheckBox("Flip", colourFrame);
+    chkFlip->setObjectName("chkFlip");
+    chkFlip->setAccessibleName("Flip");
+    auto* colourBox = new QVBoxLayout(colourFrame);
+    colourBox->addWidget(cmbColour);
+    colourBox->addWidget(chkFlip);
+
+    auto* totalFrame = new QGroupBox("Base Stat Total", this);
+    txtTotal = new QLineEdit(totalFrame);
+    txtTotal->setObjectName("txtTotal");
+    txtTotal->setReadOnly(true);
+    txtTotal->setAccessibleName("Base Stat Total");
+    txtTotal->setAlignment(Qt::AlignCenter);
+    (new QVBoxLayout(totalFrame))->addWidget(txtTotal);
+
+    auto* side = new QVBoxLayout;
+    side->addWidget(growthFrame);
+    side->addWidget(colourFrame);
+    side->addWidget(totalFrame);
+    side->addStretch();
+
+    auto* machineFrame = new QGroupBox("TM/HM Compatibility", this);
+    auto* machineGrid = new QGridLayout(machineFrame);
+    machineGrid->setHorizontalSpacing(12);
+    machineGrid->setVerticalSpacing(0);
+    for (int bit = 0; bit < species::kMachineCount; ++bit) {
+        auto* box = new QCheckBox(machineFrame);
+        box->setObjectName(qs("chk" + species::machineName(bit)));
+        machineGrid->addWidget(box, bit % kMachineRows, bit / kMachineRows);
+        chkMachine[static_cast<std::size_t>(bit)] = box;
+    }
+    labelMachines(rom::Game::Diamond);
+    cmdAll = new QPushButton("All", machineFrame);
+    cmdAll->setObjectName("cmdAll");
+    cmdAll->setAccessibleName("All");
+    cmdNone = new QPushButton("None", machineFrame);
+    cmdNone->setObjectName("cmdNone");
+    cmdNone->setAccessibleName("None");
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch();
+    buttons->addWidget(cmdAll);
+    buttons->addWidget(cmdNone);
+    machineGrid->addLayout(buttons, kMachineRows, 0, 1, species::kMachineCount / kMachineRows);
+
+    auto* top = new QHBoxLayout;
+    top->addWidget(evFrame);
+    top->addLayout(side);
+    top->addWidget(machineFrame, 1);
+    auto* window = new QVBoxLayout(this);
+    window->addLayout(top);
+    window->setSizeConstraint(QLayout::SetFixedSize);
+
+    connect(cmdAll, &QPushButton::clicked, this, &Form3::cmdAll_Click);
+    connect(cmdNone, &QPushButton::clicked, this, &Form3::cmdNone_Click);
+    clearRecord();
+}
+
+void Form3::labelMachines(rom::Game game)
+{
+    if (m_machineGame == game)
+        return;
+    m_machineGame = game;
+    for (int bit = 0; bit < species::kMachineCount; ++bit) {
+        const auto label = qs(species::machineName(bit) + " " + std::string(species::machineMove(bit, game)));
+        chkMachine[static_cast<std::size_t>(bit)]->setText(label);
+        chkMachine[static_cast<std::size_t>(bit)]->setAccessibleName(label);
+    }
+}
+
+void Form3::setEditorsEnabled(bool enabled)
+{
+    for (auto* spin : spnEV)
+        spin->setEnabled(enabled);
+    for (auto* box : chkMachine)
+        box->setEnabled(enabled);
+    for (QWidget* editor : std::initializer_list<QWidget*>{cmbGrowth, cmbColour, chkFlip, cmdAll, cmdNone})
+        editor->setEnabled(enabled);
+}
+
+void Form3::showRecord(const species::RecordBytes& record, rom::Game game)
+{
+    labelMachines(game);
+    for (std::size_t i = 0; i < kEffortValues.size(); ++i)
+        spnEV[i]->setValue(static_cast<int>(species::codeOf(column(kEffortValues[i].column), record)));
+    m_unlistedGrowth = showCode(cmbGrowth, column("growth_rate"),
+                                species::codeOf(column("growth_rate"), record), m_unlistedGrowth);
+    m_unlistedColour = showCode(cmbColour, column("color"), species::codeOf(column("color"), record),
+                                m_unlistedColour);
+    chkFlip->setChecked(species::codeOf(column("flip"), record) != 0);
+    for (int bit = 0; bit < species::kMachineCount; ++bit)
+        chkMachine[static_cast<std::size_t>(bit)]->setChecked(species::hasMachine(record, bit));
+    setEditorsEnabled(true);
+}
+
+void Form3::clearRecord()
+{
+    for (auto* spin : spnEV)
+        spin->setValue(0);
+    for (auto [box, unlisted] : {std::pair{cmbGrowth, &m_unlistedGrowth}, std::pair{cmbColour, &m_unlistedColour}}) {
+        if (*unlisted)
+            box->removeItem(**unlisted);
+        unlisted->reset();
+        box->setCurrentIndex(-1);
+    }
+    chkFlip->setChecked(false);
+    for (auto* box : chkMachine)
+        box->setChecked(false);
+    setEditorsEnabled(false);
+}
+
+species::RecordBytes Form3::editedRecord(const species::RecordBytes& base) const
+{
+    auto record = base;
+    for (std::size_t i = 0; i < kEffortValues.size(); ++i)
+        species::setCode(column(kEffortValues[i].column), static_cast<unsigned>(spnEV[i]->value()), record);
+    applyCode(cmbGrowth, column("growth_rate"), m_unlistedGrowth, record);
+    applyCode(cmbColour, column("color"), m_unlistedColour, record);
+    species::setCode(column("flip"), chkFlip->isChecked() ? 1u : 0u, record);
+    for (int bit = 0; bit < species::kMachineCount; ++bit)
+        species::setMachine(record, bit, chkMachine[static_cast<std::size_t>(bit)]->isChecked());
+    return record;
+}
+
+void Form3::showBaseStatTotal(const QString& total) { txtTotal->setText(total); }
+
+void Form3::cmdAll_Click()
+{
+    for (auto* box : chkMachine)
+        box->setChecked(true);
+}
+
+void Form3::cmdNone_Click()
+{
+    for (auto* box : chkMachine)
+        box->setChecked(false);
+}
+
+} // namespace quillmark::app

@@ -1,0 +1,62 @@
+#pragma once
+
+#include "rom/RomIdentification.h"
+#include "species/RecordCodec.h"
+
+#include <QDialog>
+
+#include <array>
+#include <optional>
+
+class QCheckBox;
+class QComboBox;
+class QLineEdit;
+class QPushButton;
+class QSpinBox;
+
+namespace quillmark::app {
+
+// More Data: the fields of the species record that the main window has no editors
+// for (EV yields, growth rate, colour and flip, TM/HM compatibility) and the base-stat
+// total. A tool window of the main window, not modal; it shows the species the main
+// window has loaded, and Save ROM writes what it holds. Closing it only hides it.
+class Form3 : public QDialog {
+    Q_OBJECT
+
+public:
+    explicit Form3(QWidget* mainWindow);
+
+    // The record's values in the editors, the machines named as in `game`.
+    void showRecord(const species::RecordBytes& record, rom::Game game);
+    // Nothing loaded: every editor empty and disabled.
+    void clearRecord();
+    // `base` with the editors' values in the bytes they stand for; every other bit as
+    // `base` has it. A code shown as "#N" is kept as `base` has it.
+    species::RecordBytes editedRecord(const species::RecordBytes& base) const;
+    // The sum of the six base stats of the main window, or empty text while one of
+    // them is not a number from 0 to 255.
+    void showBaseStatTotal(const QString& total);
+
+    void cmdAll_Click();
+    void cmdNone_Click();
+
+    std::array<QSpinBox*, 6> spnEV{};  // HP, Attack, Defense, Speed, Sp Attack, Sp Defense
+    QComboBox* cmbGrowth = nullptr;
+    QComboBox* cmbColour = nullptr;
+    QCheckBox* chkFlip = nullptr;
+    std::array<QCheckBox*, species::kMachineCount> chkMachine{};  // by compatibility bit
+    QPushButton* cmdAll = nullptr;
+    QPushButton* cmdNone = nullptr;
+    QLineEdit* txtTotal = nullptr;
+
+private:
+    void setEditorsEnabled(bool enabled);
+    void labelMachines(rom::Game game);
+
+    // Index of the "#N" entry at the end of a drop-down, while the loaded record has a
+    // code there that the list does not name.
+    std::optional<int> m_unlistedGrowth, m_unlistedColour;
+    std::optional<rom::Game> m_machineGame;
+};
+
+} // namespace quillmark::app
