@@ -328,6 +328,8 @@ void Form1::mnuOpen_Click()
     }
     m_session.OpenedRom = species::RomFingerprint{identity->gameCode, *table};
     m_game = identity->edition->game;
+    if (m_moreData)
+        m_moreData->labelMachines(m_game);
     fillItemLists(identity->edition->game);
     fillSpeciesList(table->recordCount);
     // The file the user will save into, and only that one, is made writable. A

@@ -30,6 +30,8 @@ public:
     void showRecord(const species::RecordBytes& record, rom::Game game);
     // Nothing loaded: every editor empty and disabled.
     void clearRecord();
+    // The machines' moves as `game` has them (HM05 differs in HeartGold and SoulSilver).
+    void labelMachines(rom::Game game);
     // `base` with the editors' values in the bytes they stand for; every other bit as
     // `base` has it. A code shown as "#N" is kept as `base` has it.
     species::RecordBytes editedRecord(const species::RecordBytes& base) const;
@@ -51,7 +53,6 @@ public:
 
 private:
     void setEditorsEnabled(bool enabled);
-    void labelMachines(rom::Game game);
 
     // Index of the "#N" entry at the end of a drop-down, while the loaded record has a
     // code there that the list does not name.

@@ -4,6 +4,7 @@
 #include <dirent.h>
 #include <filesystem>
 #include <fstream>
+#include <sstream>
 #include <stdexcept>
 
 namespace quillmark::test {
@@ -88,5 +89,30 @@ std::vector<std::int64_t> differingOffsets(const Bytes& before, const Bytes& aft
 }
 
 std::string samplesDir() { return QUILLMARK_SAMPLES_DIR; }
+
+std::vector<std::map<std::string, std::string>> sampleCsv(const std::string& name)
+{
+    std::ifstream in(samplesDir() + "/" + name);
+    auto cells = [](const std::string& line) {
+        std::vector<std::string> out;
+        std::stringstream row(line);
+        for (std::string cell; std::getline(row, cell, ',');)
+            out.push_back(cell);
+        if (!line.empty() && line.back() == ',')
+            out.emplace_back();
+        return out;
+    };
+    std::string line;
+    std::getline(in, line);
+    const auto header = cells(line);
+    std::vector<std::map<std::string, std::string>> rows;
+    while (std::getline(in, line)) {
+        const auto values = cells(line);
+        auto& row = rows.emplace_back();
+        for (std::size_t c = 0; c < header.size() && c < values.size(); ++c)
+            row[header[c]] = values[c];
+    }
+    return rows;
+}
 
 } // namespace quillmark::test

@@ -3,6 +3,7 @@
 #include "platform/MessageBoxService.h"
 
 #include <cstdint>
+#include <map>
 #include <optional>
 #include <string>
 #include <vector>
@@ -38,6 +39,9 @@ int openDescriptorCount();
 std::vector<std::int64_t> differingOffsets(const Bytes& before, const Bytes& after);
 
 std::string samplesDir();
+
+// A CSV file of samples/ (plain cells, no quoting) as rows of cells by column name.
+std::vector<std::map<std::string, std::string>> sampleCsv(const std::string& name);
 
 struct ShownMessage {
     std::string text;
