@@ -43,6 +43,7 @@ screenshot: sample
 	scripts/screenshot.sh $(BUILD_DIR) $(BUILD_DIR)/screenshot.nds docs/screenshot.png
 	cp samples/sample-platinum.nds $(BUILD_DIR)/screenshot.nds
 	scripts/screenshot.sh $(BUILD_DIR) $(BUILD_DIR)/screenshot.nds docs/screenshot-platinum.png
+	scripts/screenshot.sh $(BUILD_DIR) $(BUILD_DIR)/screenshot.nds docs/screenshot-more-data.png more
 
 PREFIX ?= /usr/local
 install: build

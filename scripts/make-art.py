@@ -51,7 +51,7 @@ render((769, 115), banner, f"PNG24:{OUT}/banner.png", extra=[
     "-font", FONT, "-pointsize", "64", "-fill", "#00000060", "-annotate", "+243+80", "Quillmark",
     "-fill", "#eef4ff", "-annotate", "+239+76", "Quillmark",
     "-pointsize", "14", "-fill", "#d6e4ff", "-annotate", "+250+100",
-    "Species editor for Diamond and Pearl"])
+    "Species editor for the Gen 4 games"])
 
 for s in (16, 32, 48, 64, 128, 256):
     k = s / 32

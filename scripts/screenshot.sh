@@ -1,9 +1,10 @@
 #!/bin/sh
 # Starts the editor on a sample ROM under a private Xvfb, opens the ROM through the
 # real file dialog, picks a species with the keyboard and saves a screenshot.
-# Usage: scripts/screenshot.sh BUILD_DIR ROM OUT.png
+# With a fourth argument, More Data is opened too and its window is shot instead.
+# Usage: scripts/screenshot.sh BUILD_DIR ROM OUT.png [more]
 set -eu
-build=$1 rom=$(realpath "$2") out=$3
+build=$1 rom=$(realpath "$2") out=$3 more=${4:-}
 . "$(dirname "$0")/xvfb.sh"
 app=
 trap 'kill $app $xvfb 2>/dev/null; wait $xvfb 2>/dev/null; rm -rf "${runtime:-}"' EXIT
@@ -21,10 +22,15 @@ xdotool windowfocus --sync "$win"
 # Click the first entry of the species list.
 xdotool mousemove --window "$win" 40 "$(( $(xdotool getwindowgeometry "$win" | awk '/Geometry/ {split($2,a,"x"); print a[2]}') - 472 + 150 ))" click 1
 sleep 0.3
-# End, then up to Garchomp (list index 444).
-xdotool key End
-sleep 0.2
-xdotool key --delay 2 $(for _ in $(seq 1 48); do printf 'Up '; done)
+# Garchomp, by typing the start of its name as a person would.
+xdotool type --delay 20 Garc
 sleep 0.5
-import -window root -crop "$(xdotool getwindowgeometry "$win" | awk '/Geometry/ {print $2}')+0+0" "$out"
+if [ -n "$more" ]; then
+  xdotool key ctrl+m
+  win=$(xdotool search --sync --name '^More Data$' | head -n 1)
+  sleep 0.5
+fi
+position=$(xdotool getwindowgeometry "$win" | awk '/Position/ {print $2}')
+size=$(xdotool getwindowgeometry "$win" | awk '/Geometry/ {print $2}')
+import -window root -crop "$size+${position%,*}+${position#*,}" "$out"
 echo "wrote $out"

@@ -4,6 +4,7 @@
 #include "app/PictureBox.h"
 #include "app/ControlInventory.h"
 #include "app/Form2.h"
+#include "app/FrameStyle.h"
 #include "dialogs/clsCommonDialog.h"
 #include "platform/FileServices.h"
 #include "platform/MessageBoxService.h"
@@ -114,13 +115,7 @@ void Form1::CreateWidgets()
     m_client->setObjectName("Form1Client");
     m_client->setFixedSize(pixels(kForm1ClientWidth), pixels(kForm1ClientHeight));
     setCentralWidget(m_client);
-    // Frames draw their caption across the top line, so that controls placed just
-    // below the caption sit inside the frame; captions are pure blue when enabled.
-    m_client->setStyleSheet(
-        "QGroupBox { border: 1px solid palette(mid); border-radius: 2px; margin-top: 6px; }"
-        "QGroupBox::title { subcontrol-origin: margin; subcontrol-position: top left;"
-        " left: 6px; padding: 0 2px; }"
-        "QGroupBox[captioned=\"true\"]:enabled { color: #0000ff; }");
+    m_client->setStyleSheet(kFrameStyleSheet);
 
     for (const auto& design : Form1Controls) {
         QWidget* parent = design.container == "Form1" ? m_client : control(design.container);

@@ -1,5 +1,8 @@
 #include "app/Form3.h"
 
+#include "app/ClassicFont.h"
+#include "app/FrameStyle.h"
+
 #include <QCheckBox>
 #include <QComboBox>
 #include <QGridLayout>
@@ -82,7 +85,16 @@ Form3::Form3(QWidget* mainWindow) : QDialog(mainWindow)
                    Qt::WindowCloseButtonHint);
     setModal(false);
 
-    auto* evFrame = new QGroupBox("EV Yields", this);
+    setFont(classicFont({"MS Sans Serif", "Microsoft Sans Serif", "Liberation Sans", "Arial"}, 8.25));
+    setStyleSheet(kFrameStyleSheet);
+    const auto frame = [this](const char* caption) {
+        auto* box = new QGroupBox(caption, this);
+        box->setProperty("captioned", true);
+        return box;
+    };
+
+    // Top row: EV yields in two rows of three, growth, colour and the total.
+    auto* evFrame = frame("EV Yields");
     auto* evGrid = new QGridLayout(evFrame);
     for (std::size_t i = 0; i < kEffortValues.size(); ++i) {
         auto* spin = new QSpinBox(evFrame);
@@ -91,41 +103,43 @@ Form3::Form3(QWidget* mainWindow) : QDialog(mainWindow)
         spin->setAccessibleName(QString("EV ") + kEffortValues[i].caption);
         auto* label = new QLabel(kEffortValues[i].caption, evFrame);
         label->setBuddy(spin);
-        evGrid->addWidget(label, static_cast<int>(i), 0);
-        evGrid->addWidget(spin, static_cast<int>(i), 1);
+        const int row = static_cast<int>(i / 3), column = static_cast<int>(i % 3) * 2;
+        evGrid->addWidget(label, row, column);
+        evGrid->addWidget(spin, row, column + 1);
         spnEV[i] = spin;
     }
 
-    auto* growthFrame = new QGroupBox("Growth Rate", this);
+    auto* growthFrame = frame("Growth Rate");
     cmbGrowth = listBox(column("growth_rate"), "cmbGrowth", growthFrame);
     cmbGrowth->setAccessibleName("Growth Rate");
     (new QVBoxLayout(growthFrame))->addWidget(cmbGrowth);
 
-    auto* colourFrame = new QGroupBox("Colour", this);
+    auto* colourFrame = frame("Colour");
     cmbColour = listBox(column("color"), "cmbColour", colourFrame);
     cmbColour->setAccessibleName("Colour");
     chkFlip = new QCheckBox("Flip", colourFrame);
     chkFlip->setObjectName("chkFlip");
     chkFlip->setAccessibleName("Flip");
-    auto* colourBox = new QVBoxLayout(colourFrame);
+    auto* colourBox = new QHBoxLayout(colourFrame);
     colourBox->addWidget(cmbColour);
     colourBox->addWidget(chkFlip);
 
-    auto* totalFrame = new QGroupBox("Base Stat Total", this);
+    auto* totalFrame = frame("Base Stat Total");
     txtTotal = new QLineEdit(totalFrame);
     txtTotal->setObjectName("txtTotal");
     txtTotal->setReadOnly(true);
     txtTotal->setAccessibleName("Base Stat Total");
     txtTotal->setAlignment(Qt::AlignCenter);
+    txtTotal->setMaximumWidth(60);
     (new QVBoxLayout(totalFrame))->addWidget(txtTotal);
 
-    auto* side = new QVBoxLayout;
-    side->addWidget(growthFrame);
-    side->addWidget(colourFrame);
-    side->addWidget(totalFrame);
-    side->addStretch();
+    auto* top = new QHBoxLayout;
+    top->addWidget(evFrame);
+    top->addWidget(growthFrame);
+    top->addWidget(colourFrame);
+    top->addWidget(totalFrame);
 
-    auto* machineFrame = new QGroupBox("TM/HM Compatibility", this);
+    auto* machineFrame = frame("TM/HM Compatibility");
     auto* machineGrid = new QGridLayout(machineFrame);
     machineGrid->setHorizontalSpacing(12);
     machineGrid->setVerticalSpacing(0);
@@ -148,13 +162,13 @@ Form3::Form3(QWidget* mainWindow) : QDialog(mainWindow)
     buttons->addWidget(cmdNone);
     machineGrid->addLayout(buttons, kMachineRows, 0, 1, species::kMachineCount / kMachineRows);
 
-    auto* top = new QHBoxLayout;
-    top->addWidget(evFrame);
-    top->addLayout(side);
-    top->addWidget(machineFrame, 1);
     auto* window = new QVBoxLayout(this);
     window->addLayout(top);
+    window->addWidget(machineFrame);
     window->setSizeConstraint(QLayout::SetFixedSize);
+    // A parent with a style sheet stops the window's font from reaching its children.
+    for (auto* child : findChildren<QWidget*>())
+        child->setFont(font());
 
     connect(cmdAll, &QPushButton::clicked, this, &Form3::cmdAll_Click);
     connect(cmdNone, &QPushButton::clicked, this, &Form3::cmdNone_Click);
