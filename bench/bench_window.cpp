@@ -9,6 +9,7 @@
 
 #include <benchmark/benchmark.h>
 
+#include <memory>
 #include <unistd.h>
 
 namespace {
@@ -44,6 +45,40 @@ void BM_SpeciesSwitch(benchmark::State& state)
     }
 }
 
+// The same with More Data open: it follows every switch.
+void BM_SpeciesSwitchWithMoreDataOpen(benchmark::State& state)
+{
+    SilentMessages messages;
+    app::Form1 window(&messages, choosing(g_rom));
+    window.mnuOpen_Click();
+    auto* list = window.control<QListWidget>("pkmnlst");
+    list->setCurrentRow(0);
+    window.mnuMoreData_Click();
+    int row = 0;
+    for (auto _ : state) {
+        row = (row + 37) % 493;
+        list->setCurrentRow(row);
+    }
+}
+
+// From the menu item to the window shown with the species' values, the first time.
+void BM_OpenMoreData(benchmark::State& state)
+{
+    SilentMessages messages;
+    for (auto _ : state) {
+        state.PauseTiming();
+        auto window = std::make_unique<app::Form1>(&messages, choosing(g_rom));
+        window->mnuOpen_Click();
+        window->control<QListWidget>("pkmnlst")->setCurrentRow(444);
+        state.ResumeTiming();
+        window->mnuMoreData_Click();
+        QApplication::processEvents();
+        state.PauseTiming();
+        window.reset();
+        state.ResumeTiming();
+    }
+}
+
 void BM_OpenRom(benchmark::State& state)
 {
     SilentMessages messages;
@@ -62,6 +97,8 @@ void BM_WindowConstruction(benchmark::State& state)
 }
 
 BENCHMARK(BM_SpeciesSwitch)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_SpeciesSwitchWithMoreDataOpen)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_OpenMoreData)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_OpenRom)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_WindowConstruction)->Unit(benchmark::kMillisecond);
 
