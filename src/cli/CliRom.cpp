@@ -65,16 +65,31 @@ std::string lowered(std::string_view text)
     return out;
 }
 
+std::optional<int> speciesByDex(std::string_view text)
+{
+    if (lowered(text.substr(0, 4)) != "dex:")
+        return std::nullopt;
+    const auto number = species::parseWholeNumber(text.substr(4), species::kSpeciesCount);
+    if (!number || *number == 0)
+        return std::nullopt;
+    return static_cast<int>(*number) - 1;
+}
+
 std::optional<int> findSpecies(std::string_view text, int count)
 {
     if (const auto index = species::parseWholeNumber(text, static_cast<unsigned>(count - 1)))
         return static_cast<int>(*index);
-    const auto wanted = lowered(text);
-    for (int i = 0; i < count; ++i) {
-        if (lowered(species::recordName(i)) == wanted)
-            return i;
-    }
-    return std::nullopt;
+    if (const auto index = speciesByDex(text))
+        return index;
+    return species::findRecordByName(text, count);
+}
+
+std::string nearestSpecies(std::string_view text, int count)
+{
+    std::string names;
+    for (const auto& name : species::nearestRecordNames(text, count))
+        names += (names.empty() ? "" : ", ") + name;
+    return names.empty() ? "" : "; nearest: " + names;
 }
 
 int speciesIndex(std::string_view text, int count)
@@ -82,8 +97,10 @@ int speciesIndex(std::string_view text, int count)
     if (const auto index = findSpecies(text, count))
         return *index;
     fail(BadInput, "no species has the index or name " + species::quoteCell(text) +
-                       " (list indices are 0 to " + std::to_string(count - 1) +
-                       ": Bulbasaur is 0, Garchomp 444; quillmark-cli list species)");
+                       nearestSpecies(text, count) + " (list indices are 0 to " +
+                       std::to_string(count - 1) +
+                       ": Bulbasaur is 0, Garchomp 444; dex:445 is Garchomp by its National Dex "
+                       "number; quillmark-cli list species)");
 }
 
 std::string speciesLabel(int index)

@@ -33,11 +33,15 @@ CliRom openCliRom(const std::string& path, Access access);
 // "Unsupported ROM", with the game code found and, for another Gen 4 game, its name.
 std::string unsupportedRomMessage(std::string_view gameCode);
 
-// The list index of "444", "Garchomp", "garchomp" or "Rotom (Heat)" among the first
-// `count` records; exit 1 otherwise.
+// The list index of "444", "dex:445", "Garchomp", "garchomp", "Rotom (Heat)" or "heat
+// rotom" among the first `count` records; exit 1 otherwise, with the nearest names.
 int speciesIndex(std::string_view text, int count);
 // The same without exiting: nothing when no record has that index or name.
 std::optional<int> findSpecies(std::string_view text, int count);
+// "dex:445" (any case): the species of that National Dex number, 1 to 493.
+std::optional<int> speciesByDex(std::string_view text);
+// "; nearest: Garchomp, ..." for a name that matched none, or "".
+std::string nearestSpecies(std::string_view text, int count);
 std::string speciesLabel(int index);  // "Garchomp (444)"
 
 // ASCII letters in lower case, for names and formats given in any case.

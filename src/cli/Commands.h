@@ -23,7 +23,10 @@ int runExport(const std::string& romPath, const ExportOptions& options);
 
 int runImport(const std::string& romPath, const std::string& file, const std::string& format,
               bool dryRun);
-int runGet(const std::string& romPath, const std::string& speciesText);
+// Every field, or only those named ("hp", "type1_code"), one per line; valuesOnly
+// prints the bare values, for scripts.
+int runGet(const std::string& romPath, const std::string& speciesText,
+           const std::vector<std::string>& fields = {}, bool valuesOnly = false);
 int runSet(const std::string& romPath, const std::string& speciesText,
            const std::vector<std::string>& assignments, bool dryRun);
 int runList(const std::string& what, const std::string& game);

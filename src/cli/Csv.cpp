@@ -6,9 +6,10 @@ namespace {
 
 constexpr std::string_view kBom = "\xEF\xBB\xBF";
 
-std::string quoted(const std::string& field)
+std::string quoted(const std::string& field, char separator)
 {
-    const bool needs = field.find_first_of(",\"\r\n") != std::string::npos ||
+    const char special[] = {separator, '"', '\r', '\n', '\0'};
+    const bool needs = field.find_first_of(special) != std::string::npos ||
                        (!field.empty() && (field.front() == ' ' || field.back() == ' '));
     if (!needs)
         return field;
@@ -23,31 +24,55 @@ std::string quoted(const std::string& field)
 
 } // namespace
 
-std::string writeCsv(const std::vector<std::vector<std::string>>& rows)
+std::string writeCsv(const std::vector<std::vector<std::string>>& rows, char separator)
 {
     std::string out(kBom);
     for (const auto& row : rows) {
         for (std::size_t i = 0; i < row.size(); ++i) {
             if (i)
-                out += ',';
-            out += quoted(row[i]);
+                out += separator;
+            out += quoted(row[i], separator);
         }
         out += "\r\n";
     }
     return out;
 }
 
-bool parseCsv(std::string_view text, std::vector<CsvRecord>& records, std::string& error)
+char detectSeparator(std::string_view text)
+{
+    if (text.substr(0, kBom.size()) == kBom)
+        text.remove_prefix(kBom.size());
+    std::size_t commas = 0, semicolons = 0, tabs = 0;
+    bool inQuotes = false;
+    for (const char c : text) {
+        if (c == '"')
+            inQuotes = !inQuotes;
+        else if (!inQuotes && (c == '\n' || c == '\r'))
+            break;
+        else if (!inQuotes) {
+            commas += c == ',';
+            semicolons += c == ';';
+            tabs += c == '\t';
+        }
+    }
+    if (semicolons > commas && semicolons >= tabs)
+        return ';';
+    if (tabs > commas && tabs > semicolons)
+        return '\t';
+    return ',';
+}
+
+bool parseCsv(std::string_view text, std::vector<CsvRecord>& records, std::string& error, char separator)
 {
     std::vector<CsvRecord> read;
-    if (!readCsv(text, [&](CsvRecord&& record) { read.push_back(std::move(record)); }, error))
+    if (!readCsv(text, [&](CsvRecord&& record) { read.push_back(std::move(record)); }, error, separator))
         return false;
     records = std::move(read);
     return true;
 }
 
 bool readCsv(std::string_view text, const std::function<void(CsvRecord&&)>& onRecord,
-             std::string& error)
+             std::string& error, char separator)
 {
     if (text.substr(0, kBom.size()) == kBom)
         text.remove_prefix(kBom.size());
@@ -81,13 +106,13 @@ bool readCsv(std::string_view text, const std::function<void(CsvRecord&&)>& onRe
                 }
             }
             std::size_t end = i;
-            while (end < text.size() && text[end] != ',' && text[end] != '\n' && text[end] != '\r')
+            while (end < text.size() && text[end] != separator && text[end] != '\n' && text[end] != '\r')
                 ++end;
             field.append(text.substr(i, end - i));
             i = end;
             record.fields.push_back(std::move(field));
             field.clear();
-            if (i < text.size() && text[i] == ',') {
+            if (i < text.size() && text[i] == separator) {
                 ++i;
                 continue;
             }

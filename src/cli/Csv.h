@@ -10,7 +10,12 @@ namespace quillmark::cli {
 // RFC 4180: CRLF line ends, fields quoted when they hold a comma, quote, line break
 // or a blank at either end (spreadsheets would trim those). A UTF-8 byte order mark
 // first, so that Excel reads the file as UTF-8.
-std::string writeCsv(const std::vector<std::vector<std::string>>& rows);
+std::string writeCsv(const std::vector<std::vector<std::string>>& rows, char separator = ',');
+
+// The separator of a sheet by its first line, outside quotes: ';' as spreadsheets
+// write CSV in locales with a decimal comma, a tab as text copied out of one, ','
+// otherwise.
+char detectSeparator(std::string_view text);
 
 struct CsvRecord {
     int line = 0;  // 1-based line of the record's start
@@ -22,8 +27,9 @@ struct CsvRecord {
 // that a sheet of millions of lines never lives in memory twice. False, and the
 // reason, for a broken quote (the records before it have been handed on).
 bool readCsv(std::string_view text, const std::function<void(CsvRecord&&)>& onRecord,
-             std::string& error);
+             std::string& error, char separator = ',');
 // All records at once; nothing, and the reason, for a broken quote.
-bool parseCsv(std::string_view text, std::vector<CsvRecord>& records, std::string& error);
+bool parseCsv(std::string_view text, std::vector<CsvRecord>& records, std::string& error,
+              char separator = ',');
 
 } // namespace quillmark::cli

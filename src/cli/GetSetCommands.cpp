@@ -1,24 +1,59 @@
 #include "cli/CliErrors.h"
 #include "cli/Commands.h"
 #include "cli/Output.h"
+#include "cli/SheetFormats.h"
 
 #include <iostream>
 #include <map>
 
 namespace quillmark::cli {
 
-int runGet(const std::string& romPath, const std::string& speciesText)
+int runGet(const std::string& romPath, const std::string& speciesText,
+           const std::vector<std::string>& fieldNames, bool valuesOnly)
 {
+    // The fields asked for, checked before the ROM is read.
+    struct Field {
+        const species::RecordColumn* column;
+        bool code;  // type1_code: the stored code alone
+    };
+    std::vector<Field> fields;
+    ErrorList errors;
+    for (const auto& name : fieldNames) {
+        const auto canonical = canonicalColumn(name);
+        const auto* column = canonical ? species::findColumn(*canonical) : nullptr;
+        const auto* coded = canonical ? species::findCodeColumn(*canonical) : nullptr;
+        if (!column && !coded)
+            errors.add(species::quoteCell(name), "is not a field" + nearestColumns(name));
+        else
+            fields.push_back({column ? column : coded, coded != nullptr});
+    }
+    if (!errors.empty())
+        errors.report();
+
     const CliRom rom = openCliRom(romPath, Access::Read);
     const int index = speciesIndex(speciesText, static_cast<int>(rom.records.size()));
     const auto& record = rom.records[static_cast<std::size_t>(index)];
-    std::cout << "species: " << speciesLabel(index) << '\n';
-    for (const auto& column : species::recordColumns()) {
-        std::cout << column.name << ": " << species::cellText(column, record, rom.game());
-        if (column.hasList())
+    const auto print = [&](const species::RecordColumn& column, bool code) {
+        const auto value = code ? std::to_string(species::codeOf(column, record))
+                                : species::cellText(column, record, rom.game());
+        if (valuesOnly) {
+            std::cout << value << '\n';
+            return;
+        }
+        std::cout << (code ? species::codeColumnName(column) : std::string(column.name)) << ": " << value;
+        if (column.hasList() && !code)
             std::cout << " [" << species::codeOf(column, record) << "]";
         std::cout << '\n';
+    };
+    if (!fields.empty()) {
+        for (const auto& [column, code] : fields)
+            print(*column, code);
+        return Ok;
     }
+    if (!valuesOnly)
+        std::cout << "species: " << speciesLabel(index) << '\n';
+    for (const auto& column : species::recordColumns())
+        print(column, false);
     return Ok;
 }
 
@@ -42,11 +77,13 @@ int runSet(const std::string& romPath, const std::string& speciesText,
             op = key.back();
             key.pop_back();
         }
-        const auto* column = species::findColumn(key);
-        const auto* codeColumn = species::findCodeColumn(key);
+        const auto canonical = canonicalColumn(key);
+        const auto* column = canonical ? species::findColumn(*canonical) : nullptr;
+        const auto* codeColumn = canonical ? species::findCodeColumn(*canonical) : nullptr;
         if (eq == std::string::npos || (!column && !codeColumn)) {
             errors.add(species::quoteCell(argument),
-                       "expected FIELD=VALUE with one of the fields of quillmark-cli set --help");
+                       "expected FIELD=VALUE with one of the fields of quillmark-cli set --help" +
+                           (eq == std::string::npos ? std::string() : nearestColumns(key)));
             continue;
         }
         const bool machines = column && column->kind == species::ColumnKind::Machines;

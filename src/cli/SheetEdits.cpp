@@ -16,11 +16,26 @@ std::optional<int> speciesOfRow(const SheetRow& row, int count, ErrorList& error
 {
     const NamedCell* byIndex = nullptr;
     const NamedCell* byName = nullptr;
+    const NamedCell* byDex = nullptr;
     for (const auto& cell : row.cells) {
         if (cell.first == "index")
             byIndex = &cell;
         else if (cell.first == "name")
             byName = &cell;
+        else if (cell.first == "dex")
+            byDex = &cell;
+    }
+    // The National Dex number counts only where the row has neither index nor name.
+    if (byDex && !byIndex && !byName) {
+        const auto& text = byDex->second.value;
+        const auto number = species::parseWholeNumber(text, species::kSpeciesCount);
+        if (number && *number > 0)
+            return static_cast<int>(*number) - 1;
+        errors.addLazily([&] { return row.where(*byDex); }, [&] {
+            return "no species has the National Dex number " + species::quoteCell(text) +
+                   " (1 to " + std::to_string(species::kSpeciesCount) + ")";
+        });
+        return std::nullopt;
     }
     const auto at = [&](const NamedCell* cell) { return [&row, cell] { return row.where(*cell); }; };
     std::optional<int> index, named;
@@ -40,7 +55,9 @@ std::optional<int> speciesOfRow(const SheetRow& row, int count, ErrorList& error
         if (!species::parseWholeNumber(text, 0xFFFF))
             named = findSpecies(text, count);
         if (!named)
-            errors.addLazily(at(byName), [&] { return "no species is named " + species::quoteCell(text); });
+            errors.addLazily(at(byName), [&] {
+                return "no species is named " + species::quoteCell(text) + nearestSpecies(text, count);
+            });
     }
     if ((byIndex && !index) || (byName && !named))
         return std::nullopt;
@@ -53,7 +70,7 @@ std::optional<int> speciesOfRow(const SheetRow& row, int count, ErrorList& error
     }
     if (!index && !named) {
         errors.addLazily([&] { return row.where(); },
-                         [] { return "names no species (give an \"index\" or a \"name\" column)"; });
+                         [] { return "names no species (give an \"index\", \"name\" or \"dex\" column)"; });
         return std::nullopt;
     }
     return index ? index : named;

@@ -52,12 +52,60 @@ SheetFormat formatOption(const std::string& option)
     return *format;
 }
 
+} // namespace
+
+const std::vector<std::string>& columnNames()
+{
+    static const std::vector<std::string> names = [] {
+        std::vector<std::string> all{"index", "dex", "name"};
+        for (const auto& column : species::recordColumns()) {
+            all.emplace_back(column.name);
+            if (column.hasList())
+                all.push_back(species::codeColumnName(column));
+        }
+        return all;
+    }();
+    return names;
+}
+
+std::optional<std::string> canonicalColumn(std::string_view name)
+{
+    std::string key;
+    for (const char c : name) {
+        const auto u = static_cast<unsigned char>(c);
+        key += c == ' ' || c == '-' ? '_' : static_cast<char>(std::tolower(u));
+    }
+    for (const auto& known : columnNames()) {
+        if (known == key)
+            return known;
+    }
+    return std::nullopt;
+}
+
+std::string nearestColumns(std::string_view name)
+{
+    const auto key = lowered(name.substr(0, 64));
+    std::vector<std::pair<std::size_t, std::string>> scored;
+    for (const auto& known : columnNames()) {
+        const auto distance = species::editDistance(key, known);
+        if (distance <= std::max<std::size_t>(2, key.size() / 3))
+            scored.emplace_back(distance, known);
+    }
+    std::stable_sort(scored.begin(), scored.end(), [](auto& a, auto& b) { return a.first < b.first; });
+    std::string out;
+    for (std::size_t i = 0; i < std::min<std::size_t>(3, scored.size()); ++i)
+        out += (i ? ", " : "") + scored[i].second;
+    return out.empty() ? "" : "; nearest: " + out;
+}
+
+namespace {
+
 // How a cell of a column is given: a whole number, a text, or machine names.
 enum class CellType { Number, Text, Machines, Unknown };
 
 CellType cellType(const std::string& column)
 {
-    if (column == "index" || species::findCodeColumn(column))
+    if (column == "index" || column == "dex" || species::findCodeColumn(column))
         return CellType::Number;
     if (column == "name")
         return CellType::Text;
@@ -69,13 +117,20 @@ CellType cellType(const std::string& column)
     return known->hasList() ? CellType::Text : CellType::Number;
 }
 
+std::string separatorName(char separator)
+{
+    return separator == '\t' ? "a tab" : std::string("\"") + separator + "\"";
+}
+
 void readCsvSheet(std::string_view text, ErrorList& errors, const RowHandler& onRow)
 {
+    const char separator = detectSeparator(text);
     std::vector<std::string> header;
     // Columns that cannot be used are reported once, with the header, and left out of
     // the rows.
     std::vector<bool> usable;
     bool first = true;
+    bool headerRefused = false;  // no row can be read without a column of ours
     SheetRow row;  // one, refilled for each line
     std::string error;
     const bool complete = readCsv(text, [&](CsvRecord&& record) {
@@ -83,14 +138,31 @@ void readCsvSheet(std::string_view text, ErrorList& errors, const RowHandler& on
             first = false;
             header = std::move(record.fields);
             usable.assign(header.size(), true);
+            const bool anyKnown = std::any_of(header.begin(), header.end(),
+                                              [](const std::string& h) { return canonicalColumn(h).has_value(); });
+            if (!anyKnown) {
+                std::string expected;
+                for (const auto& name : columnNames())
+                    expected += (expected.empty() ? "" : ", ") + name;
+                errors.add("line 1", "the header names none of the columns (read with " +
+                                         separatorName(separator) + " between columns; a sheet "
+                                         "may use \",\", \";\" or a tab): expected " + expected);
+                headerRefused = true;
+                return;
+            }
             std::map<std::string, std::size_t> seen;
             for (std::size_t c = 0; c < header.size(); ++c) {
                 const auto where = "line 1, column " + std::to_string(c + 1);
-                if (cellType(header[c]) == CellType::Unknown) {
+                const auto canonical = canonicalColumn(header[c]);
+                if (!canonical) {
                     errors.add(where, "unknown column " + species::quoteCell(header[c]) +
+                                          nearestColumns(header[c]) +
                                           " (quillmark-cli export shows the columns)");
                     usable[c] = false;
-                } else if (const auto [at, added] = seen.emplace(header[c], c + 1); !added) {
+                    continue;
+                }
+                header[c] = *canonical;
+                if (const auto [at, added] = seen.emplace(header[c], c + 1); !added) {
                     errors.add(where, "the column " + species::quoteCell(header[c]) +
                                           " is given twice (columns " + std::to_string(at->second) +
                                           " and " + std::to_string(c + 1) + ")");
@@ -99,6 +171,8 @@ void readCsvSheet(std::string_view text, ErrorList& errors, const RowHandler& on
             }
             return;
         }
+        if (headerRefused)
+            return;
         if (record.fields.size() != header.size()) {
             errors.add("line " + std::to_string(record.line),
                        "has " + std::to_string(record.fields.size()) + " fields, the header " +
@@ -112,7 +186,7 @@ void readCsvSheet(std::string_view text, ErrorList& errors, const RowHandler& on
                 row.cells.emplace_back(header[c], Cell{std::move(record.fields[c]), static_cast<int>(c + 1)});
         }
         onRow(row);
-    }, error);
+    }, error, separator);
     if (!complete)
         errors.add("", "not valid CSV: " + error);
     else if (first)
@@ -190,8 +264,8 @@ public:
     bool key(string_t& key) override
     {
         if (m_depth == 2) {
-            m_key = key;
-            if (!m_keys.insert(key).second) {
+            m_key = canonicalColumn(key).value_or(key);
+            if (!m_keys.insert(m_key).second) {
                 m_errors.add(m_row.where(), "the key " + species::quoteCell(key) + " is given twice");
                 m_rowRefused = true;
             }
@@ -273,7 +347,8 @@ private:
         const bool fits = type == CellType::Number ? value.kind == JsonScalar::Kind::WholeNumber
                                                    : value.kind == JsonScalar::Kind::Text;
         if (!fits)
-            refuse(type, species::quoteCell(value.shown));
+            refuse(type, value.kind == JsonScalar::Kind::Text ? species::quoteCell(value.text)
+                                                              : value.shown.substr(0, 40));
         else
             m_row.cells.emplace_back(m_key, Cell{value.text});
     }
@@ -321,7 +396,7 @@ private:
     void unknownField()
     {
         if (m_unknownReported.insert(m_key).second)
-            m_errors.add(m_row.where(), "unknown field " + species::quoteCell(m_key) +
+            m_errors.add(m_row.where(), "unknown field " + species::quoteCell(m_key) + nearestColumns(m_key) +
                                           " (quillmark-cli export --format json shows the fields)");
     }
 
@@ -367,6 +442,9 @@ std::string writeJson(const std::vector<species::RecordBytes>& records,
         const auto& record = records[static_cast<std::size_t>(index)];
         nlohmann::ordered_json object;
         object["index"] = index;
+        // The egg records belong to no species: they have no number.
+        if (const auto base = species::baseSpeciesOf(index))
+            object["dex"] = *base + 1;
         object["name"] = species::recordName(index);
         for (const auto& column : species::recordColumns()) {
             const auto key = columnHeader(column, codes);
@@ -459,13 +537,14 @@ std::string writeSheet(const std::vector<species::RecordBytes>& records,
     if (options.format == SheetFormat::Json)
         return writeJson(records, indices, options.codes, options.game);
     std::vector<std::vector<std::string>> rows;
-    std::vector<std::string> header{"index", "name"};
+    std::vector<std::string> header{"index", "dex", "name"};
     for (const auto& column : species::recordColumns())
         header.push_back(columnHeader(column, options.codes));
     rows.push_back(std::move(header));
     for (const int index : indices) {
         const auto& record = records[static_cast<std::size_t>(index)];
-        std::vector<std::string> cells{std::to_string(index),
+        const auto base = species::baseSpeciesOf(index);
+        std::vector<std::string> cells{std::to_string(index), base ? std::to_string(*base + 1) : "",
                                        std::string(species::recordName(index))};
         for (const auto& column : species::recordColumns()) {
             cells.push_back(options.codes && column.hasList()

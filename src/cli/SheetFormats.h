@@ -35,6 +35,15 @@ struct SheetRow {
     std::string where(const NamedCell& cell) const;  // "line 5, column 11 (type1)", "row 3, hp"
 };
 
+// A column or field name as the program writes it ("index", "hp", "type1_code"),
+// from any case and with blanks or hyphens for underscores ("HP", "Sp-Attack");
+// nothing for a name that is none of them.
+std::optional<std::string> canonicalColumn(std::string_view name);
+// "; nearest: hp, ..." for an unknown name, or "".
+std::string nearestColumns(std::string_view name);
+// Every column name an import takes, in export order.
+const std::vector<std::string>& columnNames();
+
 // At most 16 MiB from a file or standard input ("-"); exit 1 beyond.
 std::string readInput(const std::string& file);
 

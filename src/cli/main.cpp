@@ -9,6 +9,12 @@
 
 #include <csignal>
 
+namespace {
+constexpr const char* kSpeciesHelp =
+    "list index (0-based: 0..492, forms from 493), dex:N for National Dex number N, or name "
+    "(any case, \"mr mime\", \"heat rotom\")";
+}
+
 int main(int argc, char** argv)
 {
     using namespace quillmark::cli;
@@ -58,9 +64,13 @@ int main(int argc, char** argv)
     importCmd->add_option("--format", format, "csv or json (by default from the extension or the content)");
     importCmd->add_flag("--dry-run", dryRun, "print what would change, write nothing");
 
-    auto* getCmd = app.add_subcommand("get", "Print every field of one species");
+    std::vector<std::string> getFields;
+    bool valuesOnly = false;
+    auto* getCmd = app.add_subcommand("get", "Print every field of one species, or the fields named");
     getCmd->add_option("ROM", rom, "the .nds file")->required();
-    getCmd->add_option("SPECIES", speciesText, "list index (0..492, forms from 493) or name")->required();
+    getCmd->add_option("SPECIES", speciesText, kSpeciesHelp)->required();
+    getCmd->add_option("FIELD", getFields, "only these fields, one per line (hp, type1, type1_code...)");
+    getCmd->add_flag("--value", valuesOnly, "bare values, one per line, for scripts");
 
     std::string fields;
     for (const auto& column : quillmark::species::recordColumns())
@@ -69,7 +79,7 @@ int main(int argc, char** argv)
         "set", "Change fields of one species: FIELD=VALUE, a list field by text, #code or "
                "<field>_code=N; machines=TM01,HM04 or machines+=TM26 machines-=HM04. Fields: " + fields);
     setCmd->add_option("ROM", rom, "the .nds file")->required();
-    setCmd->add_option("SPECIES", speciesText, "list index (0..492, forms from 493) or name")->required();
+    setCmd->add_option("SPECIES", speciesText, kSpeciesHelp)->required();
     setCmd->add_option("FIELD=VALUE", assignments, "e.g. hp=80 type1=Fire item1_code=234")->required();
     setCmd->add_flag("--dry-run", dryRun, "print what would change, write nothing");
 
@@ -102,7 +112,7 @@ int main(int argc, char** argv)
         } else if (*importCmd)
             status = runImport(rom, file, format, dryRun);
         else if (*getCmd)
-            status = runGet(rom, speciesText);
+            status = runGet(rom, speciesText, getFields, valuesOnly);
         else if (*setCmd)
             status = runSet(rom, speciesText, assignments, dryRun);
         else

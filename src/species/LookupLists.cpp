@@ -1,5 +1,8 @@
 #include "species/LookupLists.h"
 
+#include <algorithm>
+#include <cctype>
+
 // The display texts of the stored codes. An entry's position is the code the game
 // stores, so neither the order nor the count may change.
 
@@ -428,6 +431,118 @@ const std::array<std::string, 256>& HatchStepTexts()
         return generated;
     }();
     return texts;
+}
+
+namespace {
+
+// Letters with the accents and symbols people type in names, folded to ASCII.
+constexpr std::pair<std::string_view, char> kFolded[] = {
+    {"\xC3\xA9", 'e'}, {"\xC3\x89", 'e'}, {"\xC3\xA8", 'e'}, {"\xC3\xAA", 'e'}, {"\xC3\xAB", 'e'},
+    {"\xC3\xA0", 'a'}, {"\xC3\xA2", 'a'}, {"\xC3\xA4", 'a'}, {"\xC3\xAE", 'i'}, {"\xC3\xAF", 'i'},
+    {"\xC3\xB4", 'o'}, {"\xC3\xB6", 'o'}, {"\xC3\xBB", 'u'}, {"\xC3\xBC", 'u'}, {"\xC3\xA7", 'c'},
+    {"\xE2\x99\x80", 'f'}, {"\xE2\x99\x82", 'm'},  // ♀ ♂
+};
+
+// The words of a name, folded: letters and digits only, lower case.
+std::vector<std::string> nameWords(std::string_view text)
+{
+    std::vector<std::string> words(1);
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        char c = text[i];
+        for (const auto& [from, to] : kFolded) {
+            if (text.substr(i, from.size()) == from) {
+                c = to;
+                i += from.size() - 1;
+                break;
+            }
+        }
+        const auto u = static_cast<unsigned char>(c);
+        if (std::isalnum(u) && u < 0x80) {
+            words.back() += static_cast<char>(std::tolower(u));
+        } else if (c == '\'' || text.substr(i, 3) == "\xE2\x80\x99") {
+            // Inside a word: Farfetch'd.
+            if (c != '\'')
+                i += 2;
+        } else if (!words.back().empty()) {
+            words.emplace_back();
+        }
+    }
+    if (words.back().empty())
+        words.pop_back();
+    return words;
+}
+
+// The words of a form name in a fixed order, without the words that only say "form".
+std::string formKey(std::string_view text)
+{
+    auto words = nameWords(text);
+    std::erase_if(words, [](const std::string& w) { return w == "forme" || w == "form" || w == "cloak"; });
+    std::sort(words.begin(), words.end());
+    std::string key;
+    for (const auto& w : words)
+        key += w;
+    return key;
+}
+
+} // namespace
+
+std::string nameKey(std::string_view text)
+{
+    std::string key;
+    for (const auto& word : nameWords(text))
+        key += word;
+    return key;
+}
+
+std::size_t editDistance(std::string_view a, std::string_view b)
+{
+    std::vector<std::size_t> row(b.size() + 1);
+    for (std::size_t j = 0; j <= b.size(); ++j)
+        row[j] = j;
+    for (std::size_t i = 1; i <= a.size(); ++i) {
+        std::size_t diagonal = row[0];
+        row[0] = i;
+        for (std::size_t j = 1; j <= b.size(); ++j) {
+            const std::size_t above = row[j];
+            row[j] = std::min({row[j] + 1, row[j - 1] + 1, diagonal + (a[i - 1] == b[j - 1] ? 0 : 1)});
+            diagonal = above;
+        }
+    }
+    return row[b.size()];
+}
+
+std::optional<int> findRecordByName(std::string_view text, int count)
+{
+    const auto key = nameKey(text);
+    if (key.empty())
+        return std::nullopt;
+    const auto words = formKey(text);
+    for (int i = 0; i < count; ++i) {
+        if (nameKey(recordName(i)) == key)
+            return i;
+    }
+    // Then in any order of words: "Heat Rotom" is Rotom (Heat).
+    for (int i = 0; i < count; ++i) {
+        if (formKey(recordName(i)) == words)
+            return i;
+    }
+    return std::nullopt;
+}
+
+std::vector<std::string> nearestRecordNames(std::string_view text, int count)
+{
+    const auto key = nameKey(text).substr(0, 64);
+    std::vector<std::pair<std::size_t, int>> scored;
+    for (int i = 0; i < count; ++i) {
+        const auto distance = editDistance(key, nameKey(recordName(i)));
+        if (distance <= std::max<std::size_t>(2, key.size() / 3))
+            scored.emplace_back(distance, i);
+    }
+    std::stable_sort(scored.begin(), scored.end(), [](auto& a, auto& b) { return a.first < b.first; });
+    std::vector<std::string> names;
+    for (std::size_t i = 0; i < std::min<std::size_t>(3, scored.size()); ++i)
+        names.emplace_back(recordName(scored[i].second));
+    return names;
 }
 
 } // namespace quillmark::species

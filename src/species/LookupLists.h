@@ -31,6 +31,18 @@ std::optional<int> baseSpeciesOf(int index);  // 500 or 507 records after the em
 // The name of list index i: a species below 493, then an egg or form record.
 std::string_view recordName(int index);
 
+// A record by its name as people write it: case, accents, blanks, dots, hyphens and
+// apostrophes do not count, ♀/♂ may be f/m, and the words of a form name may come in
+// any order, "Forme" and "Cloak" left out ("mr mime", "hooh", "nidoran f", "Heat
+// Rotom", "giratina origin"). Among the first `count` records.
+std::optional<int> findRecordByName(std::string_view text, int count);
+// Up to three names closest to what was typed, best first.
+std::vector<std::string> nearestRecordNames(std::string_view text, int count);
+// Folded for matching as above, in the order written ("Mr. Mime" -> "mrmime").
+std::string nameKey(std::string_view text);
+// Edits that turn one text into another (Levenshtein), for nearest suggestions.
+std::size_t editDistance(std::string_view a, std::string_view b);
+
 // Entry v reads v x 256: "0", "256", ... "65280".
 const std::array<std::string, 256>& HatchStepTexts();
 
