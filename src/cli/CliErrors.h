@@ -13,6 +13,9 @@ enum Exit {
     WriteIncomplete = 3,  // the ROM could not be written completely
     WrittenReportLost = 4,  // the ROM was written completely, but the report of it could
                             // not be printed (standard output full or closed)
+    // Standard output was a pipe that its reader closed (`export | head`): the command
+    // ends quietly, with the status a shell shows for a process ended by SIGPIPE.
+    OutputClosed = 141,
 };
 
 // Thrown to end a command; the message has been printed.

@@ -26,6 +26,14 @@ CliRom openCliRom(const std::string& path, Access access)
     rom.path = path;
     auto file = platform::fileServices().open(
         path, access == Access::Write ? platform::FileAccess::ReadWrite : platform::FileAccess::Read);
+    // A file that reads but does not open for writing is read-only: say so, and how
+    // to change it, rather than call it unreadable.
+    if (!file && access == Access::Write && file.error() == platform::FileError::PermissionDenied &&
+        platform::fileServices().open(path, platform::FileAccess::Read))
+        fail(BadRom, path + " is read-only, so nothing was written. Make it writable first (on "
+                            "Linux: chmod u+w, or copy it somewhere you may write; on Windows: "
+                            "clear \"Read-only\" in the file's Properties), then run the command "
+                            "again.");
     if (!file)
         fail(BadRom, path + ": " + std::string(platform::errorDescription(file.error())));
     rom.file = std::move(*file);

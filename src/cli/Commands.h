@@ -18,7 +18,11 @@ struct ExportOptions {
     bool codes = false;
     bool bom = true;
     bool forms = false;  // the egg and form records after the 493 species too
+    char separator = ',';
 };
+
+// "," ";" "tab" (or a tab itself) as --separator takes them; exit 1 otherwise.
+char separatorOption(const std::string& text);
 int runExport(const std::string& romPath, const ExportOptions& options);
 
 int runImport(const std::string& romPath, const std::string& file, const std::string& format,

@@ -16,9 +16,22 @@ int runExport(const std::string& romPath, const ExportOptions& options)
     std::vector<int> indices(options.forms ? rom.records.size() : std::size_t{species::kSpeciesCount});
     std::iota(indices.begin(), indices.end(), 0);
     writeOutput(options.output,
-                writeSheet(rom.records, indices, {format, rom.game(), options.codes, options.bom}),
-                romPath);
+                writeSheet(rom.records, indices,
+                           {format, rom.game(), options.codes, options.bom, options.separator}),
+                romPath, !options.format.empty());
     return Ok;
+}
+
+char separatorOption(const std::string& text)
+{
+    const auto name = lowered(text);
+    if (name == "," || name == "comma")
+        return ',';
+    if (name == ";" || name == "semicolon")
+        return ';';
+    if (name == "tab" || name == "\t")
+        return '\t';
+    fail(BadInput, "--separator is \",\", \";\" or tab, not " + species::quoteCell(text));
 }
 
 int runImport(const std::string& romPath, const std::string& file, const std::string& formatOption,

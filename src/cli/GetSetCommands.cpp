@@ -113,7 +113,7 @@ int runSet(const std::string& romPath, const std::string& speciesText,
     for (const auto& a : parsed) {
         std::optional<std::string> error;
         if (a.op != '=')
-            error = species::editMachines(a.value, a.op == '+', record);
+            error = species::editMachines(a.value, a.op == '+', record, rom.game());
         else if (a.code)
             error = species::applyCodeCell(*a.column, a.value, record);
         else

@@ -29,18 +29,19 @@ int runList(const std::string& what, const std::string& gameText)
     std::optional<rom::Game> game;
     for (const auto each : {rom::Game::Diamond, rom::Game::Pearl, rom::Game::Platinum,
                             rom::Game::HeartGold, rom::Game::SoulSilver}) {
-        if (lowered(rom::gameName(each)) == gameText)
+        if (lowered(rom::gameName(each)) == lowered(gameText))
             game = each;
     }
     if (!game)
         fail(BadInput, "--game is diamond, pearl, platinum, heartgold or soulsilver, not " +
                            species::quoteCell(gameText));
-    if (what == "species") {
+    const auto name = lowered(what);
+    if (name == "species") {
         for (int i = 0; i < species::recordCountOf(*game); ++i)
             std::cout << i << '\t' << species::recordName(i) << '\n';
         return Ok;
     }
-    if (what == "machines") {
+    if (name == "machines") {
         for (int bit = 0; bit < species::kMachineCount; ++bit)
             std::cout << species::machineName(bit) << '\t' << species::machineMove(bit, *game) << '\n';
         return Ok;

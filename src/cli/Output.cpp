@@ -5,6 +5,7 @@
 #include "rom/RomIdentification.h"
 
 #include <cctype>
+#include <csignal>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -26,6 +27,7 @@ namespace quillmark::cli {
 namespace {
 
 bool g_romWritten = false;
+volatile std::sig_atomic_t g_pipeClosed = 0;
 
 
 std::string utf8(const std::filesystem::path& path)
@@ -67,12 +69,33 @@ TargetKind targetKind(const std::string& output)
 }
 #endif
 
-bool isNdsName(const std::filesystem::path& path)
+std::string extensionOf(const std::string& path)
 {
-    std::string ext = path.extension().string();
+    std::string ext = platform::nativePath(path).extension().string();
     for (auto& c : ext)
         c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return ext == ".nds";
+    return ext;
+}
+
+// The names ROM images and their dumps go by.
+bool isRomName(const std::string& path)
+{
+    const auto ext = extensionOf(path);
+    return ext == ".nds" || ext == ".srl" || ext == ".bin";
+}
+
+// Anything else than a sheet's name: a spreadsheet's own format, say, which would
+// receive CSV it cannot open.
+void refuseOtherNames(const std::string& output, bool formatGiven)
+{
+    if (isRomName(output))
+        fail(BadInput, output + " has the name of a ROM image; an export never writes one "
+                                "(give -o a .csv or .json file); nothing was written");
+    const auto ext = extensionOf(output);
+    if (!formatGiven && ext != ".csv" && ext != ".json")
+        fail(BadInput, output + " is neither .csv nor .json; give -o such a name, or say which "
+                                "format to write with --format csv or --format json; nothing was "
+                                "written");
 }
 
 // A ROM copy may be called anything (backup.srl, rom.nds.bak): its bytes tell. Either
@@ -97,7 +120,7 @@ void refuseRomAsOutput(const std::string& output, const std::string& romPath)
     std::error_code error;
     if (std::filesystem::equivalent(platform::nativePath(output), platform::nativePath(romPath), error))
         fail(BadInput, output + " is the ROM itself; nothing was written (give -o another file)");
-    if (isNdsName(output) || looksLikeRom(output))
+    if (looksLikeRom(output))
         fail(BadInput, output + " is a ROM image; an export never writes over one (give -o a "
                                 ".csv or .json file)");
 }
@@ -170,7 +193,8 @@ void writeByRename(const std::string& output, const std::string& text)
 
 } // namespace
 
-void writeOutput(const std::string& output, const std::string& text, const std::string& romPath)
+void writeOutput(const std::string& output, const std::string& text, const std::string& romPath,
+                 bool formatGiven)
 {
     if (output.empty() || output == "-") {
         std::cout << text;
@@ -190,17 +214,23 @@ void writeOutput(const std::string& output, const std::string& text, const std::
                                 "be written to; nothing was written");
     case TargetKind::Regular:
         refuseRomAsOutput(output, romPath);
+        refuseOtherNames(output, formatGiven);
         break;
     case TargetKind::Missing:
-        if (isNdsName(output))
-            fail(BadInput, output + " would be a ROM image by its name; an export never writes "
-                                    "one (give -o a .csv or .json file)");
+        refuseOtherNames(output, formatGiven);
         break;
     }
     writeByRename(output, text);
 }
 
 void noteRomWritten() { g_romWritten = true; }
+
+void catchClosedPipes()
+{
+#ifdef SIGPIPE
+    std::signal(SIGPIPE, [](int) { g_pipeClosed = 1; });
+#endif
+}
 
 void checkStandardOutput()
 {
@@ -210,6 +240,9 @@ void checkStandardOutput()
         const int error = errno;
         std::cout.clear();
         const std::string why = error ? std::strerror(error) : "the output was closed or is full";
+        // Whoever read the output has stopped reading: nothing to tell them.
+        if (g_pipeClosed && !g_romWritten)
+            throw Failure{OutputClosed};
         if (g_romWritten)
             fail(WrittenReportLost, "the ROM was written completely, but its report could not be "
                                     "printed to standard output: " + why);

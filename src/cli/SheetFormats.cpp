@@ -344,8 +344,12 @@ private:
             unknownField();
             return;
         }
+        // A list field whose entries are numbers (hatch steps, a gender ratio's byte)
+        // may be given as one.
         const bool fits = type == CellType::Number ? value.kind == JsonScalar::Kind::WholeNumber
-                                                   : value.kind == JsonScalar::Kind::Text;
+                                                   : value.kind == JsonScalar::Kind::Text ||
+                                                         (type == CellType::Text &&
+                                                          value.kind == JsonScalar::Kind::WholeNumber);
         if (!fits)
             refuse(type, value.kind == JsonScalar::Kind::Text ? species::quoteCell(value.text)
                                                               : value.shown.substr(0, 40));
@@ -553,7 +557,7 @@ std::string writeSheet(const std::vector<species::RecordBytes>& records,
         }
         rows.push_back(std::move(cells));
     }
-    auto csv = writeCsv(rows);
+    auto csv = writeCsv(rows, options.separator);
     if (!options.bom)
         csv.erase(0, 3);
     return csv;

@@ -61,6 +61,7 @@ struct SheetOptions {
     rom::Game game = rom::Game::Diamond;  // whose item names and machine moves
     bool codes = false;  // list fields as their codes, in "<field>_code" columns
     bool bom = true;     // CSV only
+    char separator = ',';  // CSV only
 };
 
 // The records of the given list indices, one row each: index, name, every column.

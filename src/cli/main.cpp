@@ -7,7 +7,11 @@
 
 #include <CLI/CLI.hpp>
 
+#include "species/LookupLists.h"
+#include "species/RecordCodec.h"
+
 #include <csignal>
+#include <iostream>
 
 namespace {
 constexpr const char* kSpeciesHelp =
@@ -20,9 +24,7 @@ int main(int argc, char** argv)
     using namespace quillmark::cli;
     // A closed pipe or a file-size limit is an error to report, not a reason to die
     // silently half-way through.
-#ifdef SIGPIPE
-    std::signal(SIGPIPE, SIG_IGN);
-#endif
+    catchClosedPipes();
 #ifdef SIGXFSZ
     std::signal(SIGXFSZ, SIG_IGN);
 #endif
@@ -49,10 +51,13 @@ int main(int argc, char** argv)
                   "fields are written as their texts (#NNN for a code no text names alone)");
     exportCmd->add_option("ROM", rom, "the .nds file")->required();
     exportCmd->add_option("-o,--output", exportOptions.output,
-                          "file to write, never a .nds (standard output by default)");
+                          "file to write, .csv or .json unless --format says which; never a ROM "
+                          "(standard output by default)");
     exportCmd->add_option("--format", exportOptions.format, "csv or json (by default from the -o extension)");
     exportCmd->add_flag("--codes", exportOptions.codes, "list fields as codes, in <field>_code columns");
     exportCmd->add_flag("--no-bom", noBom, "no UTF-8 byte order mark at the start of a CSV");
+    std::string separator = ",";
+    exportCmd->add_option("--separator", separator, "between CSV columns: , (the default), ; or tab");
     exportCmd->add_flag("--forms", exportOptions.forms,
                         "also the egg and form records after the 493 species (Deoxys, Rotom...)");
 
@@ -89,6 +94,28 @@ int main(int argc, char** argv)
     listCmd->add_option("--game", game, "diamond, pearl, platinum, heartgold or soulsilver (items "
                                         "and HM05 differ)");
 
+    // A mistyped command would otherwise read "A subcommand is required".
+    if (argc > 1 && argv[1][0] != '-') {
+        const std::string typed = argv[1];
+        std::string nearest, names;
+        std::size_t best = 3;
+        for (const auto* command : app.get_subcommands({})) {
+            names += (names.empty() ? "" : ", ") + command->get_name();
+            const auto distance = quillmark::species::editDistance(lowered(typed), command->get_name());
+            if (distance == 0)
+                best = 0, nearest.clear();
+            else if (distance < best)
+                best = distance, nearest = command->get_name();
+        }
+        if (best != 0) {
+            std::cerr << "quillmark-cli: no command " << quillmark::species::quoteCell(typed)
+                      << (nearest.empty() ? "" : "; did you mean " + nearest + "?") << " (commands: "
+                      << names << ")\n";
+            return BadInput;
+        }
+    }
+    for (auto* command : app.get_subcommands({}))
+        command->ignore_case();
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& e) {
@@ -108,6 +135,7 @@ int main(int argc, char** argv)
             status = runInfo(rom);
         else if (*exportCmd) {
             exportOptions.bom = !noBom;
+            exportOptions.separator = separatorOption(separator);
             status = runExport(rom, exportOptions);
         } else if (*importCmd)
             status = runImport(rom, file, format, dryRun);

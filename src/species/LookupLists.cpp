@@ -496,19 +496,22 @@ std::string nameKey(std::string_view text)
 
 std::size_t editDistance(std::string_view a, std::string_view b)
 {
-    std::vector<std::size_t> row(b.size() + 1);
+    // Two letters swapped count as one edit: "lsit" is one from "list".
+    std::vector<std::size_t> before(b.size() + 1), previous(b.size() + 1), row(b.size() + 1);
     for (std::size_t j = 0; j <= b.size(); ++j)
-        row[j] = j;
+        previous[j] = j;
     for (std::size_t i = 1; i <= a.size(); ++i) {
-        std::size_t diagonal = row[0];
         row[0] = i;
         for (std::size_t j = 1; j <= b.size(); ++j) {
-            const std::size_t above = row[j];
-            row[j] = std::min({row[j] + 1, row[j - 1] + 1, diagonal + (a[i - 1] == b[j - 1] ? 0 : 1)});
-            diagonal = above;
+            row[j] = std::min({previous[j] + 1, row[j - 1] + 1,
+                               previous[j - 1] + (a[i - 1] == b[j - 1] ? 0 : 1)});
+            if (i > 1 && j > 1 && a[i - 1] == b[j - 2] && a[i - 2] == b[j - 1])
+                row[j] = std::min(row[j], before[j - 2] + 1);
         }
+        std::swap(before, previous);
+        std::swap(previous, row);
     }
-    return row[b.size()];
+    return previous[b.size()];
 }
 
 std::optional<int> findRecordByName(std::string_view text, int count)

@@ -143,22 +143,69 @@ std::optional<int> machineBit(std::string_view name)
     return std::nullopt;
 }
 
-// The machines of a cell: names separated by blanks or commas.
-std::optional<std::string> machineBits(std::string_view text, std::vector<int>& bits)
+// The machine that teaches a move in a game, by the move's name in any case.
+std::optional<int> machineOfMove(std::string_view name, Game game)
 {
-    std::size_t at = 0;
-    while (at < text.size()) {
+    const auto key = normalized(name);
+    for (int bit = 0; bit < kMachineCount; ++bit) {
+        if (normalized(machineMove(bit, game)) == key)
+            return bit;
+    }
+    return std::nullopt;
+}
+
+std::string nearestMoves(std::string_view typed, Game game)
+{
+    const auto key = normalized(typed).substr(0, 64);
+    std::vector<std::pair<std::size_t, int>> scored;
+    for (int bit = 0; bit < kMachineCount; ++bit) {
+        const auto distance = editDistance(key, normalized(machineMove(bit, game)));
+        if (distance <= std::max<std::size_t>(2, key.size() / 3))
+            scored.emplace_back(distance, bit);
+    }
+    std::stable_sort(scored.begin(), scored.end(), [](auto& a, auto& b) { return a.first < b.first; });
+    std::string out;
+    for (std::size_t i = 0; i < std::min<std::size_t>(3, scored.size()); ++i)
+        out += (i ? ", " : "") + machineName(scored[i].second) + " " + std::string(machineMove(scored[i].second, game));
+    return out.empty() ? "" : "; nearest: " + out;
+}
+
+// The machines of a cell: names (TM26) or the moves they teach in the game
+// (Earthquake, "Focus Punch"), separated by blanks or commas.
+std::optional<std::string> machineBits(std::string_view text, Game game, std::vector<int>& bits)
+{
+    std::vector<std::string_view> words;
+    for (std::size_t at = 0; at < text.size();) {
         if (text[at] == ' ' || text[at] == ',' || text[at] == '\t') {
             ++at;
             continue;
         }
-        const auto end = text.find_first_of(" ,\t", at);
-        const auto name = text.substr(at, end == std::string_view::npos ? text.size() - at : end - at);
-        const auto bit = machineBit(name);
-        if (!bit)
-            return "machines: " + quoteCell(name) + " is not a machine (TM01..TM92, HM01..HM08)";
-        bits.push_back(*bit);
-        at += name.size();
+        const auto end = std::min(text.find_first_of(" ,\t", at), text.size());
+        words.push_back(text.substr(at, end - at));
+        at = end;
+    }
+    for (std::size_t i = 0; i < words.size();) {
+        if (const auto bit = machineBit(words[i])) {
+            bits.push_back(*bit);
+            ++i;
+            continue;
+        }
+        // A move's name is at most three words long; the longest that names one wins.
+        bool found = false;
+        for (std::size_t k = std::min<std::size_t>(3, words.size() - i); k >= 1 && !found; --k) {
+            const auto joined = std::string(words[i].data(),
+                                            static_cast<std::size_t>(words[i + k - 1].data() +
+                                                                     words[i + k - 1].size() - words[i].data()));
+            if (const auto bit = machineOfMove(joined, game)) {
+                bits.push_back(*bit);
+                i += k;
+                found = true;
+            }
+        }
+        if (!found)
+            return "machines: " + quoteCell(words[i]) +
+                   " is not a machine (TM01..TM92, HM01..HM08) nor the move of one" +
+                   nearestMoves(words[i], game);
     }
     return std::nullopt;
 }
@@ -284,8 +331,11 @@ constexpr std::pair<std::string_view, ValueList> kListNames[] = {
 
 std::optional<ValueList> listByName(std::string_view name)
 {
+    std::string key;
+    for (const char c : name)
+        key += c == '_' ? '-' : static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
     for (const auto& [text, list] : kListNames) {
-        if (text == name)
+        if (text == key)
             return list;
     }
     return std::nullopt;
@@ -396,7 +446,7 @@ std::optional<std::string> applyCell(const RecordColumn& column, std::string_vie
     const std::string name(column.name);
     if (column.kind == ColumnKind::Machines) {
         std::vector<int> bits;
-        if (auto error = machineBits(text, bits))
+        if (auto error = machineBits(text, game, bits))
             return error;
         for (int bit = 0; bit < kMachineCount; ++bit)
             setMachine(record, bit, std::find(bits.begin(), bits.end(), bit) != bits.end());
@@ -408,6 +458,13 @@ std::optional<std::string> applyCell(const RecordColumn& column, std::string_vie
             return name + " must be " + rangeText(column) + ", not " + quoteCell(text);
         setCode(column, *number, record);
         return std::nullopt;
+    }
+    // The gender ratio also as the byte the game stores (127 is 50% M 50% F).
+    if (column.list == ValueList::GenderRatios) {
+        if (const auto code = parseWholeNumber(text, column.maxCode())) {
+            setCode(column, *code, record);
+            return std::nullopt;
+        }
     }
     if (text.starts_with("#")) {
         const auto code = parseWholeNumber(text.substr(1), column.maxCode());
@@ -440,10 +497,10 @@ std::optional<std::string> applyCell(const RecordColumn& column, std::string_vie
            " (quillmark-cli list " + std::string(listName(column.list)) + ")";
 }
 
-std::optional<std::string> editMachines(std::string_view names, bool set, RecordBytes& record)
+std::optional<std::string> editMachines(std::string_view names, bool set, RecordBytes& record, Game game)
 {
     std::vector<int> bits;
-    if (auto error = machineBits(names, bits))
+    if (auto error = machineBits(names, game, bits))
         return error;
     for (const int bit : bits)
         setMachine(record, bit, set);

@@ -71,15 +71,18 @@ void setMachine(RecordBytes& record, int bit, bool on);
 std::string cellText(const RecordColumn& column, const RecordBytes& record, Game game = Game::Diamond);
 
 // A cell read back. Numbers are whole decimal numbers in range; list texts match
-// case, blanks and apostrophes aside, or "#NNN" gives the code. The error message
+// case, blanks and apostrophes aside, or "#NNN" gives the code; a gender ratio may
+// also be the stored byte (0..255); machines are names or the moves they teach. The error message
 // names the column, the value (cut to 40 characters) and what is accepted.
 std::optional<std::string> applyCell(const RecordColumn& column, std::string_view text,
                                      RecordBytes& record, Game game = Game::Diamond);
 // The same for the code column of a list field: a whole number in range.
 std::optional<std::string> applyCodeCell(const RecordColumn& column, std::string_view text,
                                          RecordBytes& record);
-// machines+=TM26 and machines-=HM04: sets or clears the machines named.
-std::optional<std::string> editMachines(std::string_view names, bool set, RecordBytes& record);
+// machines+=TM26 and machines-=HM04 (or machines+=Earthquake, by the move the machine
+// teaches in the game): sets or clears the machines named.
+std::optional<std::string> editMachines(std::string_view names, bool set, RecordBytes& record,
+                                        Game game = Game::Diamond);
 
 // A whole decimal number from 0 to max, with nothing else around it.
 std::optional<unsigned> parseWholeNumber(std::string_view text, unsigned max);

@@ -216,7 +216,8 @@ TEST_F(Cli, BadInputIsRefusedAndWritesNothing)
         {"a JSON number too large", "import ROM SHEET --format JSON", "[{\"index\":0,\"hp\":1e400}]",
          "not valid JSON"},
         {"deep nesting", "import ROM SHEET --format json", std::string(200000, '['), "nested deeper"},
-        {"JSON read as CSV", "import ROM SHEET --format csv", "[{\"index\":0}]", "unknown column"},
+        {"JSON read as CSV", "import ROM SHEET --format csv", "[{\"index\":0}]",
+         "the header names none of the columns (read with \",\" between columns"},
         {"a file under 16 bytes", "get SHEET 0", "ADAE", "the file is too short to be a ROM"},
     };
     for (const auto& c : cases) {
@@ -436,7 +437,7 @@ TEST_F(Cli, EveryGameWithItsFormsRoundTripsAndIsEdited)
     const auto csv = dir.file("hg.csv");
     ASSERT_EQ(cli("export " + heartgold + " --forms -o " + csv).status, 0);
     std::string text = readText(csv);
-    text.replace(text.find("502,Rotom (Heat),50,"), 20, "502,Rotom (Heat),51,");
+    text.replace(text.find("502,479,Rotom (Heat),50,"), 24, "502,479,Rotom (Heat),51,");
     writeText(csv, text);
     const auto run = cli("import " + heartgold + " " + csv);
     EXPECT_NE(run.out.find("Rotom (Heat) (502): hp 50 -> 51\n1 field(s)"), std::string::npos) << run.out;
@@ -530,7 +531,7 @@ TEST_F(Cli, FifosAreRefusedAndConcurrentImportsNeverMixTheirRows)
 TEST_F(Cli, OutputsIntoSpecialFilesAndNeverOverARomCopy)
 {
     const std::string exportTo = "export '" + rom + "' -o ";
-    const std::string sheetStart = "\xEF\xBB\xBFindex,name,hp";
+    const std::string sheetStart = "\xEF\xBB\xBFindex,dex,name,hp";
 
     // A FIFO with a reader gets the sheet and stays a FIFO.
     const auto fifo = dir.file("sheet.fifo");
@@ -590,8 +591,8 @@ TEST_F(Cli, OutputsIntoSpecialFilesAndNeverOverARomCopy)
         {"rom.nds.bak", before, false},
         {"header-only.csv", headerOnly, false},
         {"wrong-crc.csv", badCrc, true},
-        {"zeros-1MiB.bin", Bytes(1 << 20, 0), false},
-        {"zeros-1MiB-less-1.bin", Bytes((1 << 20) - 1, 0), true},
+        {"zeros-1MiB.csv", Bytes(1 << 20, 0), false},
+        {"zeros-1MiB-less-1.csv", Bytes((1 << 20) - 1, 0), true},
         {"text-2MiB.csv", text, true},
     };
     for (const auto& target : targets) {
