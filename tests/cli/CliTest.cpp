@@ -681,4 +681,114 @@ TEST_F(Cli, ARomReplacedDuringASetIsNotReportedAsDone)
     EXPECT_EQ(readFile(rom), before);
 }
 
+// What spreadsheets, scripts and people write reaches the same bytes.
+TEST_F(Cli, SheetsAndNamesAsPeopleWriteThem)
+{
+    // Garchomp by name, index and National Dex number; a near miss suggests it.
+    for (const char* who : {"garchomp", "GARCHOMP", "444", "dex:445", "DEX:445"})
+        EXPECT_NE(cli("get '" + rom + "' " + who).out.find("species: Garchomp (444)"), std::string::npos) << who;
+    const auto miss = cli("get '" + rom + "' garchmop");
+    EXPECT_EQ(miss.status, 1);
+    EXPECT_NE(miss.out.find("nearest: Garchomp"), std::string::npos) << miss.out;
+    EXPECT_EQ(cli("get '" + rom + "' dex:494").status, 1) << "the Dex ends at 493";
+    EXPECT_EQ(cli("get '" + rom + "' dex:0").status, 1);
+
+    // One edit, three separators (";" as LibreOffice writes CSV in a German locale,
+    // with quoted texts; a tab as copied out of a spreadsheet): the same bytes.
+    const struct {
+        const char* what;
+        std::string sheet;
+    } sheets[] = {
+        {"comma", "index,HP,Type1,hatch_steps,gender_ratio\r\n444,110,Fire,2560,0\r\n"},
+        {"semicolon", "\"Index\";\"hp\";\"type1\";\"Hatch_Steps\";\"gender_ratio\"\n444;110;\"Fire\";2560;0\n"},
+        {"tab", "index\thp\ttype1\thatch_steps\tgender_ratio\n444\t110\tFire\t2560\t0\n"},
+        {"JSON", R"([{"INDEX": 444, "hp": 110, "type1": "Fire", "hatch_steps": 2560, "gender_ratio": 0}])"},
+    };
+    Bytes first;
+    for (const auto& sheet : sheets) {
+        writeFile(rom, before);
+        const auto path = dir.file(std::string("sheet-") + sheet.what + (sheet.sheet[0] == '[' ? ".json" : ".csv"));
+        writeText(path, sheet.sheet);
+        const auto run = cli("import '" + rom + "' " + path);
+        EXPECT_EQ(run.status, 0) << sheet.what << run.out;
+        if (first.empty())
+            first = readFile(rom);
+        else
+            EXPECT_EQ(differingOffsets(first, readFile(rom)), std::vector<std::int64_t>{}) << sheet.what;
+    }
+    // HP, type 1 (Fire is 10, after ??? at 9), hatch byte 10 (2560 steps), gender byte 0.
+    EXPECT_EQ(differingOffsets(before, first),
+              (std::vector<std::int64_t>{at(444, 0), at(444, 6), at(444, 16), at(444, 17)}));
+    EXPECT_EQ(first[static_cast<std::size_t>(at(444, 6))], 10);
+    EXPECT_EQ(first[static_cast<std::size_t>(at(444, 17))], 10);
+    writeFile(rom, before);
+
+    // Earthquake is TM26: bit 25 of bytes 28-43; Bulbasaur cannot learn it yet.
+    ASSERT_EQ(cli("set '" + rom + "' bulbasaur machines+=earthquake").status, 0);
+    EXPECT_EQ(differingOffsets(before, readFile(rom)), std::vector<std::int64_t>{at(0, 28 + 25 / 8)});
+    EXPECT_EQ(readFile(rom)[static_cast<std::size_t>(at(0, 28 + 3))], before[static_cast<std::size_t>(at(0, 31))] | 0x02);
+    const auto unknownMove = cli("set '" + rom + "' 0 machines+=Earthquak");
+    EXPECT_NE(unknownMove.out.find("nearest: TM26 Earthquake"), std::string::npos) << unknownMove.out;
+    writeFile(rom, before);
+
+    // Single fields for scripts.
+    EXPECT_EQ(cli("get '" + rom + "' garchomp hp type1_code --value").out, "108\n16\n");
+    EXPECT_EQ(cli("get '" + rom + "' garchomp HP").out, "hp: 108\n");
+
+    const struct {
+        std::string command;
+        int status;
+        const char* message;
+    } refused[] = {
+        {"lsit types", 1, "did you mean list?"},
+        {"set ROM 0 hpp=1", 1, "nearest: hp"},
+        {"export ROM -o OUT/x.xlsx", 1, "neither .csv nor .json"},
+        {"export ROM -o OUT/new.nds", 1, "has the name of a ROM image"},
+        {"export ROM -o OUT/dump.BIN --format csv", 1, "has the name of a ROM image"},
+        {"export ROM --separator :", 1, "--separator is"},
+    };
+    for (const auto& c : refused) {
+        std::string command = c.command;
+        if (const auto at = command.find("ROM"); at != std::string::npos)
+            command.replace(at, 3, "'" + rom + "'");
+        if (const auto at = command.find("OUT"); at != std::string::npos)
+            command.replace(at, 3, dir.path());
+        const auto run = cli(command);
+        EXPECT_EQ(run.status, c.status) << command << run.out;
+        EXPECT_NE(run.out.find(c.message), std::string::npos) << run.out;
+    }
+    for (const char* name : {"x.xlsx", "new.nds", "dump.BIN"})
+        EXPECT_FALSE(std::filesystem::exists(dir.file(name))) << name;
+    EXPECT_EQ(cli("export '" + rom + "' -o " + dir.file("x.txt") + " --format json").status, 0);
+
+    // A closed pipe ends the export quietly, as SIGPIPE would.
+    FILE* shell = ::popen(("bash -c \"" + std::string(QUILLMARK_CLI) + " export '" + rom + "' 2>" +
+                           dir.file("err") + " | head -c 10 >/dev/null; exit \\${PIPESTATUS[0]}\"").c_str(), "r");
+    const int status = ::pclose(shell);
+    EXPECT_EQ(WEXITSTATUS(status), 141);
+    EXPECT_EQ(readText(dir.file("err")), "");
+    EXPECT_EQ(readFile(rom), before);
+}
+
+// A ROM that reads but cannot be written is named read-only (2), not unreadable.
+TEST_F(Cli, AReadOnlyRomIsSaidToBeReadOnly)
+{
+    FaultyFileServices readOnly;
+    readOnly.failOpenNumber = 1;
+    readOnly.andAfter = true;
+    readOnly.openError = platform::FileError::PermissionDenied;
+    platform::ScopedFileServices scoped(readOnly);
+    testing::internal::CaptureStderr();
+    int status = 0;
+    try {
+        status = cli::runSet(rom, "0", {"hp=1"}, false);
+    } catch (const cli::Failure& failure) {
+        status = failure.code;
+    }
+    const auto said = testing::internal::GetCapturedStderr();
+    EXPECT_EQ(status, cli::BadRom);
+    EXPECT_NE(said.find("is read-only, so nothing was written. Make it writable first"), std::string::npos) << said;
+    EXPECT_EQ(readFile(rom), before);
+}
+
 } // namespace

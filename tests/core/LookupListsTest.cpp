@@ -61,6 +61,32 @@ TEST(LookupLists, SpeciesNamesAreTheGamesNames)
     }
 }
 
+// Every name as the games themselves write it (upper case, ’, ♀, "HEAT ROTOM") finds
+// its record, and so do the ways people type a few of them.
+TEST(LookupLists, RecordsAreFoundByTheNamesPeopleWrite)
+{
+    const auto species = csvRows("dp_personal.csv");
+    for (std::size_t i = 0; i < species.size(); ++i)
+        EXPECT_EQ(findRecordByName(species[i][1], 507), static_cast<int>(i)) << species[i][1];
+    const auto members = csvRows("pt_personal.csv");
+    for (std::size_t member = 496; member < members.size(); ++member)
+        EXPECT_EQ(findRecordByName(members[member][2], 507), static_cast<int>(member) - 1) << members[member][2];
+    const std::pair<const char*, int> typed[] = {
+        {"mr mime", 121}, {"mr. mime", 121}, {"MrMime", 121}, {"farfetchd", 82}, {"Farfetch'd", 82},
+        {"nidoran f", 28}, {"nidoran-m", 31}, {"hooh", 249}, {"Ho Oh", 249}, {"porygon z", 473},
+        {"porygon2", 232}, {"Heat Rotom", 502}, {"rotom heat", 502}, {"giratina origin", 500},
+        {"Giratina-Origin", 500}, {"shaymin sky", 501}, {"wormadam sandy", 498}, {"flabebe", -1},
+        {"rotom", 478}, {"", -1}, {"...", -1},
+    };
+    for (const auto& [text, index] : typed)
+        EXPECT_EQ(findRecordByName(text, 507).value_or(-1), index) << text;
+    // Form records lie beyond a Diamond table's 500 records.
+    EXPECT_FALSE(findRecordByName("Heat Rotom", 500));
+    const auto nearest = nearestRecordNames("garchmop", 493);
+    ASSERT_FALSE(nearest.empty());
+    EXPECT_EQ(nearest.front(), "Garchomp");
+}
+
 TEST(LookupLists, ItemNamesOfEachGameAreTheGamesNames)
 {
     // The editor's own wording: a placeholder for no item, "Poke" without its accent.
