@@ -2,36 +2,32 @@
 
 namespace quillmark::cli {
 
-namespace {
-
-constexpr std::string_view kBom = "\xEF\xBB\xBF";
-
-std::string quoted(const std::string& field, char separator)
+void appendCsvField(std::string& out, std::string_view field, char separator)
 {
-    const char special[] = {separator, '"', '\r', '\n', '\0'};
-    const bool needs = field.find_first_of(special) != std::string::npos ||
-                       (!field.empty() && (field.front() == ' ' || field.back() == ' '));
-    if (!needs)
-        return field;
-    std::string out = "\"";
+    bool needs = !field.empty() && (field.front() == ' ' || field.back() == ' ');
+    for (const char c : field)
+        needs = needs || c == separator || c == '"' || c == '\r' || c == '\n';
+    if (!needs) {
+        out += field;
+        return;
+    }
+    out += '"';
     for (const char c : field) {
         if (c == '"')
             out += '"';
         out += c;
     }
-    return out + '"';
+    out += '"';
 }
-
-} // namespace
 
 std::string writeCsv(const std::vector<std::vector<std::string>>& rows, char separator)
 {
-    std::string out(kBom);
+    std::string out(kCsvByteOrderMark);
     for (const auto& row : rows) {
         for (std::size_t i = 0; i < row.size(); ++i) {
             if (i)
                 out += separator;
-            out += quoted(row[i], separator);
+            appendCsvField(out, row[i], separator);
         }
         out += "\r\n";
     }
@@ -40,8 +36,8 @@ std::string writeCsv(const std::vector<std::vector<std::string>>& rows, char sep
 
 char detectSeparator(std::string_view text)
 {
-    if (text.substr(0, kBom.size()) == kBom)
-        text.remove_prefix(kBom.size());
+    if (text.substr(0, kCsvByteOrderMark.size()) == kCsvByteOrderMark)
+        text.remove_prefix(kCsvByteOrderMark.size());
     std::size_t commas = 0, semicolons = 0, tabs = 0;
     bool inQuotes = false;
     for (const char c : text) {
@@ -74,8 +70,8 @@ bool parseCsv(std::string_view text, std::vector<CsvRecord>& records, std::strin
 bool readCsv(std::string_view text, const std::function<void(CsvRecord&&)>& onRecord,
              std::string& error, char separator)
 {
-    if (text.substr(0, kBom.size()) == kBom)
-        text.remove_prefix(kBom.size());
+    if (text.substr(0, kCsvByteOrderMark.size()) == kCsvByteOrderMark)
+        text.remove_prefix(kCsvByteOrderMark.size());
     int line = 1;
     std::size_t i = 0;
     while (i < text.size()) {

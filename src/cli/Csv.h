@@ -12,6 +12,10 @@ namespace quillmark::cli {
 // first, so that Excel reads the file as UTF-8.
 std::string writeCsv(const std::vector<std::vector<std::string>>& rows, char separator = ',');
 
+// One field as writeCsv writes it, quoted where it must be.
+void appendCsvField(std::string& out, std::string_view field, char separator);
+inline constexpr std::string_view kCsvByteOrderMark = "\xEF\xBB\xBF";
+
 // The separator of a sheet by its first line, outside quotes: ';' as spreadsheets
 // write CSV in locales with a decimal comma, a tab as text copied out of one, ','
 // otherwise.

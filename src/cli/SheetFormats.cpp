@@ -540,26 +540,37 @@ std::string writeSheet(const std::vector<species::RecordBytes>& records,
 {
     if (options.format == SheetFormat::Json)
         return writeJson(records, indices, options.codes, options.game);
-    std::vector<std::vector<std::string>> rows;
-    std::vector<std::string> header{"index", "dex", "name"};
-    for (const auto& column : species::recordColumns())
-        header.push_back(columnHeader(column, options.codes));
-    rows.push_back(std::move(header));
+    // Straight into one string: a sheet is some ten thousand cells.
+    std::string csv(options.bom ? kCsvByteOrderMark : "");
+    csv.reserve(std::size_t{256} * (indices.size() + 1));
+    const auto endRow = [&] {
+        csv.back() = '\r';
+        csv += '\n';
+    };
+    for (const char* name : {"index", "dex", "name"})
+        (csv += name) += options.separator;
+    for (const auto& column : species::recordColumns()) {
+        appendCsvField(csv, columnHeader(column, options.codes), options.separator);
+        csv += options.separator;
+    }
+    endRow();
     for (const int index : indices) {
         const auto& record = records[static_cast<std::size_t>(index)];
         const auto base = species::baseSpeciesOf(index);
-        std::vector<std::string> cells{std::to_string(index), base ? std::to_string(*base + 1) : "",
-                                       std::string(species::recordName(index))};
+        (csv += std::to_string(index)) += options.separator;
+        (csv += base ? std::to_string(*base + 1) : "") += options.separator;
+        appendCsvField(csv, species::recordName(index), options.separator);
+        csv += options.separator;
         for (const auto& column : species::recordColumns()) {
-            cells.push_back(options.codes && column.hasList()
-                                ? std::to_string(species::codeOf(column, record))
-                                : species::cellText(column, record, options.game));
+            appendCsvField(csv,
+                           options.codes && column.hasList()
+                               ? std::to_string(species::codeOf(column, record))
+                               : species::cellText(column, record, options.game),
+                           options.separator);
+            csv += options.separator;
         }
-        rows.push_back(std::move(cells));
+        endRow();
     }
-    auto csv = writeCsv(rows, options.separator);
-    if (!options.bom)
-        csv.erase(0, 3);
     return csv;
 }
 

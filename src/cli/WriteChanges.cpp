@@ -61,6 +61,9 @@ int writeChanges(CliRom& rom, const std::vector<species::RecordBytes>& wanted, b
                     lines.push_back(label + ": machines" + text);
                 continue;
             }
+            // Texts only for what changed: an import may change every record.
+            if (species::codeOf(column, before) == species::codeOf(column, after))
+                continue;
             const auto was = species::cellText(column, before, rom.game());
             const auto now = species::cellText(column, after, rom.game());
             if (was != now)

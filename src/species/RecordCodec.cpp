@@ -90,6 +90,22 @@ const std::multimap<std::string, unsigned>& textIndex(ValueList list, Game game)
     return index;
 }
 
+// Per code, the entry's text where that text names the code alone; null where the
+// cell must be written "#NNN". Made once per list and game: an export asks for it
+// some ten thousand times.
+const std::vector<const std::string*>& uniqueTexts(ValueList list, Game game)
+{
+    static std::map<std::pair<ValueList, Game>, std::vector<const std::string*>> tables;
+    auto& table = tables[{list, itemGame(list, game)}];
+    if (table.empty()) {
+        const auto& entries = listEntries(list, game);
+        const auto& index = textIndex(list, game);
+        for (const auto& entry : entries)
+            table.push_back(index.count(normalized(entry)) == 1 ? &entry : nullptr);
+    }
+    return table;
+}
+
 // Up to three entries closest to what was typed.
 std::string nearestEntries(ValueList list, Game game, std::string_view typed)
 {
@@ -352,9 +368,17 @@ std::string_view listName(ValueList list)
 
 std::string machineName(int bit)
 {
-    const bool tm = bit < kTmCount;
-    const int number = tm ? bit + 1 : bit - kTmCount + 1;
-    return std::string(tm ? "TM" : "HM") + (number < 10 ? "0" : "") + std::to_string(number);
+    static const auto names = [] {
+        std::array<std::string, kMachineCount> all;
+        for (int b = 0; b < kMachineCount; ++b) {
+            const bool tm = b < kTmCount;
+            const int number = tm ? b + 1 : b - kTmCount + 1;
+            all[static_cast<std::size_t>(b)] =
+                std::string(tm ? "TM" : "HM") + (number < 10 ? "0" : "") + std::to_string(number);
+        }
+        return all;
+    }();
+    return names[static_cast<std::size_t>(bit)];
 }
 
 std::string_view machineMove(int bit, Game game)
@@ -413,7 +437,9 @@ std::string cellText(const RecordColumn& column, const RecordBytes& record, Game
 {
     if (column.kind == ColumnKind::Machines) {
         std::string text;
-        for (const int bit : machinesOf(record)) {
+        for (int bit = 0; bit < kMachineCount; ++bit) {
+            if (!hasMachine(record, bit))
+                continue;
             if (!text.empty())
                 text += ' ';
             text += machineName(bit);
@@ -423,9 +449,9 @@ std::string cellText(const RecordColumn& column, const RecordBytes& record, Game
     const unsigned code = codeOf(column, record);
     if (!column.hasList())
         return std::to_string(code);
-    const auto& entries = listEntries(column.list, game);
-    if (code < entries.size() && textIndex(column.list, game).count(normalized(entries[code])) == 1)
-        return entries[code];
+    const auto& texts = uniqueTexts(column.list, game);
+    if (code < texts.size() && texts[code])
+        return *texts[code];
     std::string numbered(1, '#');
     return numbered += std::to_string(code);
 }
