@@ -31,11 +31,13 @@ int main(int argc, char** argv)
 
     CLI::App app{"quillmark-cli: the species data of Pokémon Diamond, Pearl, Platinum, HeartGold and "
                  "SoulSilver ROMs, all at once.\n"
-                 "Species are given by list index (0-based: Bulbasaur is 0, Garchomp 444) or name;\n"
+                 "Species are given by list index (0-based: Bulbasaur is 0, Garchomp 444), by\n"
+                 "dex:445 (National Dex number) or by name (any case: \"mr mime\", \"heat rotom\");\n"
                  "the egg and form records follow from 493 on (Deoxys (Attack Forme), Rotom (Heat)...).\n"
                  "Exit status: 0 done, 1 bad input (nothing written), 2 unsupported or unreadable "
                  "ROM (nothing written), 3 the ROM could not be written completely, 4 the ROM "
-                 "was written but the report could not be printed."};
+                 "was written but the report could not be printed, 141 standard output was a "
+                 "pipe that its reader closed."};
     app.set_version_flag("--version", "quillmark-cli 1.2.0.0");
     app.require_subcommand(1);
     std::string rom, file, speciesText, format, what;
