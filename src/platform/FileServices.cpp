@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <filesystem>
+#include <functional>
 #include <optional>
 #include <thread>
 
@@ -20,7 +21,9 @@ namespace quillmark::platform {
 
 namespace {
 
-FileError fromErrno(int error)
+} // namespace
+
+FileError fileErrorOf(int error)
 {
     switch (error) {
     case EMFILE:
@@ -45,6 +48,12 @@ FileError fromErrno(int error)
     default: return FileError::DeviceIoError;
     }
 }
+
+namespace {
+
+FileError fromErrno(int error) { return fileErrorOf(error); }
+
+std::function<void()> g_lockRetry;
 
 // A missing folder on the way reads better as "Path not found" than "File not found".
 FileError notFoundKind(const std::string& path)
@@ -252,6 +261,8 @@ public:
 #endif
             if (std::chrono::steady_clock::now() >= deadline)
                 return FileError::LockedByAnotherWriter;
+            if (g_lockRetry)
+                g_lockRetry();
             std::this_thread::sleep_for(std::chrono::milliseconds(10));
         }
         return Done{};
@@ -407,6 +418,8 @@ FileServices& systemFileServices()
 }
 
 FileServices& fileServices() { return g_installed ? *g_installed : systemFileServices(); }
+
+void setLockRetryObserver(std::function<void()> observer) { g_lockRetry = std::move(observer); }
 
 ScopedFileServices::ScopedFileServices(FileServices& services) : m_previous(g_installed)
 {

@@ -6,6 +6,7 @@
 #include <chrono>
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <span>
 #include <string>
@@ -71,6 +72,13 @@ public:
 std::filesystem::path nativePath(const std::string& utf8Path);
 
 FileServices& systemFileServices();
+
+// The file error that a system error number (errno) stands for.
+FileError fileErrorOf(int systemError);
+
+// Called each time a wait for the writers' lock finds it still taken, before it tries
+// again: lets a test release the lock exactly while a writer waits.
+void setLockRetryObserver(std::function<void()> observer);
 
 // The services in use; the system's unless a test installed others.
 FileServices& fileServices();

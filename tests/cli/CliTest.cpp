@@ -254,9 +254,24 @@ TEST_F(Cli, BadInputIsRefusedAndWritesNothing)
     EXPECT_EQ(run.out.find("line 52, column 2 (hp)"), std::string::npos);
     EXPECT_NE(run.out.find("... and 443 more error(s)"), std::string::npos) << run.out;
 
-    // 20 MiB is refused before it is read whole.
+    // 20 MiB is refused before it is read whole; exactly 16 MiB is read (a sheet of
+    // Bulbasaur's HP and blanks), one byte more is not.
     writeText(sheet, std::string(20 << 20, 'a'));
     EXPECT_NE(cli("import '" + rom + "' " + sheet).out.find("larger than 16 MiB"), std::string::npos);
+    for (const auto& [size, read] : {std::pair{16 << 20, true}, std::pair{(16 << 20) + 1, false}}) {
+        std::string text = "index,hp\n0,46\n";
+        text.resize(static_cast<std::size_t>(size), '\n');
+        writeText(sheet, text);
+        const auto run16 = cli("import '" + rom + "' " + sheet + " --dry-run");
+        EXPECT_EQ(run16.status, read ? 0 : 1) << size << run16.out;
+        EXPECT_EQ(run16.out.find("larger than 16 MiB") == std::string::npos, read) << size;
+    }
+    // machines= gives the whole list: it goes with neither += nor -=, each alone.
+    for (const auto& [assignments, status] : {std::pair{"machines=TM01 machines+=TM02", 1},
+                                              std::pair{"machines=TM01 machines-=HM04", 1},
+                                              std::pair{"machines+=TM01 machines-=HM04", 0},
+                                              std::pair{"machines+=TM01 machines+=TM02", 1}})
+        EXPECT_EQ(cli("set '" + rom + "' 0 " + assignments + " --dry-run").status, status) << assignments;
     EXPECT_EQ(readFile(rom), before);
 }
 
