@@ -159,10 +159,12 @@ bool tryLock(int fd)
 #endif
 }
 
+#ifndef _WIN32
 FileIdentity identityOf(const struct stat& st)
 {
     return FileIdentity{static_cast<std::uint64_t>(st.st_dev), static_cast<std::uint64_t>(st.st_ino)};
 }
+#endif
 
 #ifdef _WIN32
 // st_ino is always 0 on Windows; the volume serial and file index tell files apart.

@@ -114,6 +114,7 @@ TEST_F(Edges, FileSystemBounds)
         const char* edge;
         TinyFs fs;
         std::optional<RomFsProblem> refused;
+        const char* why = "";
     } rows[] = {
         {"as made", {}, std::nullopt},
         {"FNT ending at the file's last byte", {.fntAt = 0x500}, std::nullopt},
@@ -125,13 +126,15 @@ TEST_F(Edges, FileSystemBounds)
         {"FAT of a size not made of entries", {.fatSizeDelta = -1}, RomFsProblem::FileSystemOutside},
         {"FAT of no entry", {.fatSizeDelta = -24}, RomFsProblem::FileSystemOutside},
         {"last directory ID", {.innerId = 0xF002}, std::nullopt},
-        {"directory ID equal to the count", {.innerId = 0xF003}, RomFsProblem::DirectoriesDamaged},
-        {"directory ID below 0xF000", {.innerId = 0xEFFF}, RomFsProblem::DirectoriesDamaged},
+        {"directory ID equal to the count", {.innerId = 0xF003}, RomFsProblem::DirectoriesDamaged,
+         "directory ID out of range"},
+        {"directory ID below 0xF000", {.innerId = 0xEFFF}, RomFsProblem::DirectoriesDamaged,
+         "directory ID out of range"},
         {"no directory", {.directoryCount = 0}, RomFsProblem::DirectoriesDamaged},
         {"a loop through a directory that is not the root", {.innerId = 0xF001},
-         RomFsProblem::DirectoriesDamaged},
+         RomFsProblem::DirectoriesDamaged, "contains itself"},
         {"last file ID", {.firstFileOfE = 0xEFFF}, std::nullopt},
-        {"file ID 0xF000", {.firstFileOfE = 0xF000}, RomFsProblem::DirectoriesDamaged},
+        {"file ID 0xF000", {.firstFileOfE = 0xF000}, RomFsProblem::DirectoriesDamaged, "file ID out of range"},
         {"FNT cut inside a sub-table", {.fntSizeDelta = -1}, RomFsProblem::DirectoriesDamaged},
         {"FNT shorter than a main entry", {.fntSizeDelta = -static_cast<std::int64_t>(fntSize) + 7},
          RomFsProblem::FileSystemOutside},
@@ -142,6 +145,7 @@ TEST_F(Edges, FileSystemBounds)
         ASSERT_EQ(fs.ok(), !row.refused) << (fs ? "" : fs.error().detail);
         if (row.refused) {
             EXPECT_EQ(fs.error().problem, *row.refused) << fs.error().detail;
+            EXPECT_NE(fs.error().detail.find(row.why), std::string::npos) << fs.error().detail;
         } else {
             EXPECT_EQ(fs->fileId("d/e/c"), row.fs.firstFileOfE);
         }
