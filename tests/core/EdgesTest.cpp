@@ -259,6 +259,7 @@ TEST_F(Edges, SpeciesArchiveMemberCounts)
         std::size_t members;
         int records;  // 0: refused
         std::int64_t shiftMember = -1;  // moved 4 bytes back, out of sequence
+        std::int64_t shortMember = -1;  // its end a byte early: in sequence, 43 bytes long
     } rows[] = {
         {"the empty record and 492 species", 493, 0},
         {"the empty record and 493 species", 494, 493},
@@ -266,6 +267,7 @@ TEST_F(Edges, SpeciesArchiveMemberCounts)
         {"every member of Platinum's file", 508, 507},
         {"the first form record out of sequence", 508, 494, 495},
         {"the last form record out of sequence", 508, 506, 507},
+        {"the last form record a byte short", 508, 506, -1, 507},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.edge);
@@ -283,6 +285,12 @@ TEST_F(Edges, SpeciesArchiveMemberCounts)
             };
             patchWord32(path, entry, word(entry) - 4);
             patchWord32(path, entry + 4, word(entry + 4) - 4);
+        }
+        if (row.shortMember >= 0) {
+            const auto entry = layout.narcStart + 28 + 8 * row.shortMember + 4;
+            const auto bytes = readFile(path);
+            patchWord32(path, entry, static_cast<std::uint32_t>(bytes[static_cast<std::size_t>(entry)] |
+                                                                bytes[static_cast<std::size_t>(entry) + 1] << 8) - 1);
         }
         const auto table = species::locateSpeciesTable(path, "CPUE");
         ASSERT_EQ(table.ok(), row.records > 0);
