@@ -60,4 +60,18 @@ TEST(Csv, ReadsSheetsFromOtherTools)
     EXPECT_EQ(error, "line 2: a quoted field is not closed");
 }
 
+// The separator is the one the header line uses most, outside quotes; a tie goes to
+// the comma, then the semicolon.
+TEST(Csv, SeparatorFromTheHeaderLine)
+{
+    const std::pair<const char*, char> rows[] = {
+        {"index,hp", ','},           {"index;hp", ';'},         {"index\thp", '\t'},
+        {"index", ','},              {"a;b,c", ','},            {"a\tb;c", ';'},
+        {"a\tb\tc;d", '\t'},        {"a;b;c\td\te", ';'},     {"\"a,b,c\";d", ';'},
+        {"\xEF\xBB\xBF" "a;b", ';'},   {"a;b\nc,d,e,f", ';'},    {"a\tb\r\nc;d;e", '\t'},
+    };
+    for (const auto& [header, separator] : rows)
+        EXPECT_EQ(detectSeparator(header), separator) << header;
+}
+
 } // namespace
