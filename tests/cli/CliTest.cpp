@@ -707,6 +707,12 @@ TEST_F(Cli, SheetsAndNamesAsPeopleWriteThem)
     EXPECT_NE(miss.out.find("nearest: Garchomp"), std::string::npos) << miss.out;
     EXPECT_EQ(cli("get '" + rom + "' dex:494").status, 1) << "the Dex ends at 493";
     EXPECT_EQ(cli("get '" + rom + "' dex:0").status, 1);
+    // A sheet that names its species by Dex number alone: 493 is the last, 0 none.
+    for (const auto& [dex, status] : {std::pair{"493", 0}, std::pair{"0", 1}, std::pair{"494", 1}}) {
+        const auto sheet = dir.file("by-dex.csv");
+        writeText(sheet, std::string("dex,hp\n") + dex + ",1\n");
+        EXPECT_EQ(cli("import '" + rom + "' " + sheet + " --dry-run").status, status) << dex;
+    }
 
     // One edit, three separators (";" as LibreOffice writes CSV in a German locale,
     // with quoted texts; a tab as copied out of a spreadsheet): the same bytes.

@@ -85,6 +85,10 @@ TEST(LookupLists, RecordsAreFoundByTheNamesPeopleWrite)
     const auto nearest = nearestRecordNames("garchmop", 493);
     ASSERT_FALSE(nearest.empty());
     EXPECT_EQ(nearest.front(), "Garchomp");
+    // Suggestions reach as far as a third of the typed length (at least two edits).
+    EXPECT_EQ(nearestRecordNames("pikachuuuu", 493), std::vector<std::string>{"Pikachu"});
+    EXPECT_EQ(nearestRecordNames("pikachuuuuu", 493), std::vector<std::string>{});
+    EXPECT_EQ(nearestRecordNames("mewxx", 493).size(), 1u) << "Mew, two edits away";
 }
 
 TEST(LookupLists, ItemNamesOfEachGameAreTheGamesNames)
