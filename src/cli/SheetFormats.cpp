@@ -263,6 +263,8 @@ public:
 
     bool key(string_t& key) override
     {
+        if (!m_isArray)
+            return true;
         if (m_depth == 2) {
             m_key = canonicalColumn(key).value_or(key);
             if (!m_keys.insert(m_key).second) {
@@ -293,6 +295,8 @@ private:
         ++m_depth;
         if (m_depth == 1) {
             m_isArray = !object;
+        } else if (!m_isArray) {
+            // Inside a document that is no array of rows: said once, by finish().
         } else if (m_depth == 2) {
             beginRow(object);
         } else if (m_depth == 3) {
@@ -307,6 +311,10 @@ private:
 
     bool close()
     {
+        if (!m_isArray) {
+            --m_depth;
+            return true;
+        }
         if (m_depth == 2 && m_rowIsObject && !m_rowRefused)
             m_onRow(m_row);
         else if (m_depth == 3)
@@ -317,6 +325,8 @@ private:
 
     bool scalar(const JsonScalar& value)
     {
+        if (!m_isArray)
+            return true;
         if (m_depth == 1)
             beginRow(false);
         else if (m_depth == 2)
