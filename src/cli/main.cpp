@@ -12,6 +12,13 @@
 
 #include <csignal>
 #include <iostream>
+#include <string>
+#include <vector>
+
+#ifdef _WIN32
+#include <windows.h>
+#include <shellapi.h>
+#endif
 
 namespace {
 constexpr const char* kSpeciesHelp =
@@ -19,7 +26,9 @@ constexpr const char* kSpeciesHelp =
     "(any case, \"mr mime\", \"heat rotom\")";
 }
 
-int main(int argc, char** argv)
+namespace {
+
+int run(int argc, char** argv)
 {
     using namespace quillmark::cli;
     // A closed pipe or a file-size limit is an error to report, not a reason to die
@@ -152,4 +161,52 @@ int main(int argc, char** argv)
     } catch (const Failure& failure) {
         return failure.code;
     }
+}
+
+// The arguments as UTF-8, whatever the console's code page: on Windows they are taken
+// as the system has them, in UTF-16.
+std::vector<std::string> utf8Arguments(int argc, char** argv)
+{
+#ifdef _WIN32
+    (void)argc;
+    (void)argv;
+    std::vector<std::string> arguments;
+    int count = 0;
+    wchar_t** wide = CommandLineToArgvW(GetCommandLineW(), &count);
+    for (int i = 0; wide && i < count; ++i) {
+        const int bytes = WideCharToMultiByte(CP_UTF8, 0, wide[i], -1, nullptr, 0, nullptr, nullptr);
+        std::string argument(static_cast<std::size_t>(bytes > 0 ? bytes - 1 : 0), '\0');
+        if (bytes > 1)
+            WideCharToMultiByte(CP_UTF8, 0, wide[i], -1, argument.data(), bytes, nullptr, nullptr);
+        arguments.push_back(std::move(argument));
+    }
+    LocalFree(wide);
+    return arguments;
+#else
+    return std::vector<std::string>(argv, argv + argc);
+#endif
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+#ifdef _WIN32
+    // "Pokémon" and "Farfetch’d" as they are, in the console too.
+    SetConsoleOutputCP(CP_UTF8);
+#endif
+    try {
+        auto arguments = utf8Arguments(argc, argv);
+        std::vector<char*> pointers;
+        for (auto& argument : arguments)
+            pointers.push_back(argument.data());
+        pointers.push_back(nullptr);
+        return run(static_cast<int>(arguments.size()), pointers.data());
+    } catch (const std::exception& unexpected) {
+        // Whatever the library or the system threw: one line, never a crash report.
+        std::cerr << "quillmark-cli: unexpected error: " << unexpected.what() << '\n';
+    } catch (...) {
+        std::cerr << "quillmark-cli: unexpected error\n";
+    }
+    return quillmark::cli::BadRom;
 }
