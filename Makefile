@@ -6,7 +6,7 @@ BUILD_TYPE ?= RelWithDebInfo
 CMAKE_ARGS ?=
 GENERATOR := $(shell command -v ninja >/dev/null 2>&1 && echo "-G Ninja")
 
-.PHONY: all deps build run test sample screenshot install package check-sanitize fuzz bench coverage clean
+.PHONY: all deps build run test sample screenshot install package check-sanitize fuzz bench coverage windows clean
 
 all: build
 
@@ -53,6 +53,22 @@ install: build
 package: build
 	@scripts/ensure-deps.sh package
 	cd $(BUILD_DIR) && cpack -G DEB
+
+# quillmark-cli.exe and quillmark-mkrom.exe for 64-bit Windows, cross-built with
+# mingw-w64 (no DLL needed beside them), in a zip with the README and the licence.
+# The Qt editor is not part of it: Debian has no Qt for mingw.
+WINDOWS_DIR ?= build-windows
+VERSION := $(shell grep -o -m1 'Quillmark VERSION [0-9.]*' CMakeLists.txt | cut -d' ' -f3)
+windows:
+	@scripts/ensure-deps.sh windows
+	cmake -S . -B $(WINDOWS_DIR) $(GENERATOR) -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake \
+	  -DCMAKE_BUILD_TYPE=Release -DQUILLMARK_BUILD_APP=OFF -DQUILLMARK_BUILD_TESTS=OFF
+	cmake --build $(WINDOWS_DIR) --parallel --target quillmark-cli quillmark-mkrom
+	rm -rf $(WINDOWS_DIR)/zip && mkdir -p $(WINDOWS_DIR)/zip
+	cp $(WINDOWS_DIR)/src/quillmark-cli.exe $(WINDOWS_DIR)/tools/quillmark-mkrom.exe README.md $(WINDOWS_DIR)/zip/
+	cp packaging/copyright $(WINDOWS_DIR)/zip/COPYRIGHT.txt
+	cd $(WINDOWS_DIR)/zip && rm -f ../quillmark-cli-$(VERSION)-win64.zip && zip -q ../quillmark-cli-$(VERSION)-win64.zip *
+	@echo "wrote $(WINDOWS_DIR)/quillmark-cli-$(VERSION)-win64.zip"
 
 # The whole test suite built with AddressSanitizer and UndefinedBehaviorSanitizer.
 SANITIZE_DIR ?= build-sanitize

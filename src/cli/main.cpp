@@ -48,6 +48,8 @@ int run(int argc, char** argv)
                  "was written but the report could not be printed, 141 standard output was a "
                  "pipe that its reader closed."};
     app.set_version_flag("--version", "quillmark-cli 1.2.0.0");
+    // A path such as /roms/x.nds is a path, not a Windows-style /option.
+    app.allow_windows_style_options(false);
     app.require_subcommand(1);
     std::string rom, file, speciesText, format, what;
     std::vector<std::string> assignments;

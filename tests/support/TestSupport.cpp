@@ -4,6 +4,7 @@
 #include <dirent.h>
 #include <filesystem>
 #include <fstream>
+#include <random>
 #include <sstream>
 #include <stdexcept>
 
@@ -11,10 +12,23 @@ namespace quillmark::test {
 
 TempDir::TempDir()
 {
+#ifdef _WIN32
+    // No mkdtemp: a random name, made only if it is new.
+    std::random_device random;
+    for (int attempt = 0; attempt < 100 && m_path.empty(); ++attempt) {
+        const auto candidate = std::filesystem::temp_directory_path() /
+                               ("quillmark-" + std::to_string(random()));
+        if (std::filesystem::create_directory(candidate))
+            m_path = candidate.string();
+    }
+    if (m_path.empty())
+        throw std::runtime_error("no temporary directory");
+#else
     std::string pattern = (std::filesystem::temp_directory_path() / "quillmark-XXXXXX").string();
     if (!::mkdtemp(pattern.data()))
         throw std::runtime_error("mkdtemp failed");
     m_path = pattern;
+#endif
 }
 
 TempDir::~TempDir()

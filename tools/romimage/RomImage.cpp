@@ -3,12 +3,12 @@
 #include "species/SpeciesRecord.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cstring>
+#include <filesystem>
 #include <map>
-#include <fcntl.h>
 #include <fstream>
 #include <sstream>
-#include <unistd.h>
 
 namespace quillmark::romimage {
 
@@ -419,19 +419,28 @@ bool writeRomImage(const std::string& path, const ImageRecipe& recipe, std::stri
     if (size == 0)
         size = (end + (1 << 20)) & ~std::int64_t{(1 << 20) - 1};
 
-    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    if (fd < 0)
-        return fail("cannot create " + path + ": " + std::strerror(errno));
-    bool ok = ::ftruncate(fd, static_cast<off_t>(size)) == 0;
+    // Sparse where the system allows it: the size is set first, and only the pieces
+    // are written.
+    {
+        std::ofstream create(path, std::ios::binary | std::ios::trunc);
+        if (!create)
+            return fail("cannot create " + path + ": " + std::strerror(errno));
+    }
+    std::error_code sized;
+    std::filesystem::resize_file(path, static_cast<std::uintmax_t>(size), sized);
+    bool ok = !sized;
+    std::fstream out(path, std::ios::binary | std::ios::in | std::ios::out);
     for (const auto& piece : pieces) {
         // An image may be cut short on purpose: write only what fits.
         if (!ok || piece.at >= size)
             continue;
-        const auto n = static_cast<std::size_t>(
-            std::min<std::int64_t>(static_cast<std::int64_t>(piece.bytes.size()), size - piece.at));
-        ok = ::pwrite(fd, piece.bytes.data(), n, static_cast<off_t>(piece.at)) == static_cast<ssize_t>(n);
+        const auto n = std::min<std::int64_t>(static_cast<std::int64_t>(piece.bytes.size()), size - piece.at);
+        out.seekp(piece.at);
+        out.write(reinterpret_cast<const char*>(piece.bytes.data()), static_cast<std::streamsize>(n));
+        ok = static_cast<bool>(out);
     }
-    if (::close(fd) != 0)
+    out.close();
+    if (!out)
         ok = false;
     if (layoutOut)
         *layoutOut = layout;
