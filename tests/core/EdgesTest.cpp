@@ -16,9 +16,6 @@
 
 #include <cerrno>
 #include <chrono>
-#include <fcntl.h>
-#include <sys/file.h>
-#include <unistd.h>
 
 using namespace quillmark;
 using namespace quillmark::test;
@@ -386,7 +383,11 @@ TEST(EdgesOfErrors, EachSystemErrorHasItsWords)
         {ENOENT, "File not found."}, {ENOTDIR, "Path not found."}, {EACCES, "Permission denied."},
         {EPERM, "Permission denied."}, {EROFS, "Permission denied."}, {ETXTBSY, "Permission denied."},
         {EISDIR, "Path/File access error"}, {ENXIO, "Path/File access error"}, {ENOSPC, "Disk full"},
-        {EFBIG, "Disk full"}, {EDQUOT, "Disk full"}, {EMFILE, "Too many files"}, {ENFILE, "Too many files"},
+        {EFBIG, "Disk full"},
+#ifdef EDQUOT
+        {EDQUOT, "Disk full"},
+#endif
+        {EMFILE, "Too many files"}, {ENFILE, "Too many files"},
         {EWOULDBLOCK, "File already open"}, {ENAMETOOLONG, "Bad file name."}, {EINVAL, "Bad file name."},
         {EIO, "Device I/O error."}, {0, "Device I/O error."},
     };
@@ -400,19 +401,20 @@ TEST(EdgesOfErrors, EachSystemErrorHasItsWords)
 TEST_F(Edges, AWriterWaitsForTheLockAndNoLonger)
 {
     writeFile(path, Bytes(64, 0));
-    const int holder = ::open(path.c_str(), O_RDONLY);
-    ASSERT_EQ(::flock(holder, LOCK_EX), 0);
+    auto holder = std::make_unique<OtherWriter>(path);
+    ASSERT_TRUE(holder->holds());
     int retries = 0;
     platform::setLockRetryObserver([&] {
         if (++retries == 2)
-            ::flock(holder, LOCK_UN);
+            holder->letGo();
     });
     auto waiting = platform::fileServices().open(path, platform::FileAccess::ReadWrite);
     EXPECT_TRUE((*waiting)->lockForWriting(std::chrono::seconds(30)));
     EXPECT_EQ(retries, 2) << "taken once let go";
     waiting->reset();
 
-    ASSERT_EQ(::flock(holder, LOCK_EX), 0);
+    holder = std::make_unique<OtherWriter>(path);
+    ASSERT_TRUE(holder->holds());
     retries = 0;
     platform::setLockRetryObserver([&] { ++retries; });
     auto refused = platform::fileServices().open(path, platform::FileAccess::ReadWrite);
@@ -422,7 +424,6 @@ TEST_F(Edges, AWriterWaitsForTheLockAndNoLonger)
     EXPECT_GE(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(100));
     EXPECT_GE(retries, 1);
     platform::setLockRetryObserver(nullptr);
-    ::close(holder);
 }
 
 // A save waits for the lock the same way, for as long as it promises.
@@ -434,18 +435,17 @@ TEST_F(Edges, ASaveWaitsForTheLock)
     test::RecordingMessageBox messages;
     const auto loaded = species::loadSpecies(path, rom, 7, messages);
     ASSERT_TRUE(loaded);
-    const int holder = ::open(path.c_str(), O_RDONLY);
-    ASSERT_EQ(::flock(holder, LOCK_EX), 0);
+    OtherWriter holder(path);
+    ASSERT_TRUE(holder.holds());
     // Let go only once the save has waited most of its time.
     const auto start = std::chrono::steady_clock::now();
     platform::setLockRetryObserver([&] {
         if (std::chrono::steady_clock::now() - start > species::kLockWait - std::chrono::milliseconds(300))
-            ::flock(holder, LOCK_UN);
+            holder.letGo();
     });
     const auto saved = species::saveSpecies(path, loaded->tableBase, 7, loaded->values, {"."},
                                             {rom, loaded->record}, messages);
     platform::setLockRetryObserver(nullptr);
-    ::close(holder);
     EXPECT_TRUE(saved) << (saved ? "" : platform::errorDescription(*saved.error().fileError));
     EXPECT_GE(species::kLockWait, std::chrono::milliseconds(1000)) << "a person's patience, not a blink";
 }

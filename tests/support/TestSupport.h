@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/FileServices.h"
 #include "platform/MessageBoxService.h"
 
 #include <cstdint>
@@ -32,6 +33,7 @@ std::int64_t fileSize(const std::string& path);
 // Overwrites bytes in place, as another program would.
 void patchFile(const std::string& path, std::int64_t offset, const Bytes& bytes);
 void patchWord32(const std::string& path, std::int64_t offset, std::uint32_t value);
+// The process's open file descriptors (0 on Windows, where they are not counted).
 int openDescriptorCount();
 
 // Offsets at which two byte images differ (sizes must be equal; a size change counts
@@ -39,6 +41,18 @@ int openDescriptorCount();
 std::vector<std::int64_t> differingOffsets(const Bytes& before, const Bytes& after);
 
 std::string samplesDir();
+
+// Another writer of this program holding the writers' lock on path, through the
+// system's file services, until it is let go or destroyed.
+class OtherWriter {
+public:
+    explicit OtherWriter(const std::string& path);
+    bool holds() const { return m_file != nullptr; }
+    void letGo() { m_file.reset(); }
+
+private:
+    std::unique_ptr<platform::OpenFile> m_file;
+};
 
 // A CSV file of samples/ (plain cells, no quoting) as rows of cells by column name.
 std::vector<std::map<std::string, std::string>> sampleCsv(const std::string& name);
