@@ -331,6 +331,15 @@ public:
         // opening a device can have effects of its own: refuse both unopened.
         if (auto kind = status(path); kind && !kind->regularFile)
             return FileError::PathFileAccess;
+#ifdef _WIN32
+        // The read-only attribute holds for every writer here, also one whose rights
+        // would let it write anyway.
+        if (access == FileAccess::ReadWrite) {
+            const DWORD attributes = GetFileAttributesW(nativePath(path).c_str());
+            if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY))
+                return FileError::PermissionDenied;
+        }
+#endif
         // Never O_CREAT or O_TRUNC: a missing ROM is an error, not a new empty file.
         // O_NONBLOCK covers a file swapped for a FIFO since the check above.
         int flags = access == FileAccess::Read ? O_RDONLY : O_RDWR;
@@ -346,6 +355,12 @@ public:
         const int fd = openPath(path, flags);
         if (fd < 0) {
             const int error = errno;
+#ifdef _WIN32
+            // Held by a program that shares it with no one: say so, not "denied".
+            const DWORD reason = GetLastError();
+            if (reason == ERROR_SHARING_VIOLATION || reason == ERROR_LOCK_VIOLATION)
+                return FileError::LockedByAnotherWriter;
+#endif
             return error == ENOENT ? notFoundKind(path) : fromErrno(error);
         }
         struct stat st {};
@@ -407,7 +422,13 @@ FileServices* g_installed = nullptr;
 std::filesystem::path nativePath(const std::string& utf8Path)
 {
 #ifdef _WIN32
-    return std::filesystem::path(std::u8string(utf8Path.begin(), utf8Path.end()));
+    std::filesystem::path path(std::u8string(utf8Path.begin(), utf8Path.end()));
+    // Past MAX_PATH (260) the system takes only the \\?\ form of an absolute path.
+    if (utf8Path.size() >= 240 && path.is_absolute() && !utf8Path.starts_with("\\\\")) {
+        auto wide = path.make_preferred().wstring();
+        return std::filesystem::path(L"\\\\?\\" + wide);
+    }
+    return path;
 #else
     return std::filesystem::path(utf8Path);
 #endif

@@ -11,18 +11,23 @@
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+#include <thread>
+#ifdef _WIN32
+#include <windows.h>
+#else
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
 #include <sys/wait.h>
-#include <thread>
 #include <unistd.h>
+#endif
 
 using namespace quillmark;
 using namespace quillmark::test;
 
 namespace {
 
+#ifndef _WIN32
 struct Run {
     int status;
     std::string out;  // standard output and error together
@@ -43,6 +48,8 @@ Run cli(const std::string& arguments, const std::string& prefix = "")
     run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     return run;
 }
+
+#endif
 
 std::string readText(const std::string& path)
 {
@@ -89,6 +96,8 @@ protected:
     Bytes before;
 };
 
+// The command line as a user runs it, through a POSIX shell.
+#ifndef _WIN32
 TEST_F(Cli, EveryByteSurvivesAnExportAndImport)
 {
     // Random bytes in all 44 positions of every record: unused bits, padding, codes
@@ -676,11 +685,16 @@ TEST_F(Cli, JsonMachinesAreANameListOrAnObjectOfFlags)
     }
 }
 
+#endif
+
 // Another program renames a file over the ROM after the command opened it and before
 // it writes: the change goes into the file that was opened, and the command says it
 // is not in the file now at the path (3), never done (0).
 TEST_F(Cli, ARomReplacedDuringASetIsNotReportedAsDone)
 {
+#ifdef _WIN32
+    GTEST_SKIP() << "Windows refuses to rename over a file that is open without delete sharing";
+#endif
     const auto replacement = dir.file("replacement.nds");
     writeFile(replacement, before);
     FaultyFileServices replacing;
@@ -696,6 +710,7 @@ TEST_F(Cli, ARomReplacedDuringASetIsNotReportedAsDone)
     EXPECT_EQ(readFile(rom), before);
 }
 
+#ifndef _WIN32
 // What spreadsheets, scripts and people write reaches the same bytes.
 TEST_F(Cli, SheetsAndNamesAsPeopleWriteThem)
 {
@@ -790,6 +805,8 @@ TEST_F(Cli, SheetsAndNamesAsPeopleWriteThem)
     EXPECT_EQ(readText(dir.file("err")), "");
     EXPECT_EQ(readFile(rom), before);
 }
+
+#endif
 
 // A ROM that reads but cannot be written is named read-only (2), not unreadable.
 TEST_F(Cli, AReadOnlyRomIsSaidToBeReadOnly)
