@@ -6,7 +6,7 @@ BUILD_TYPE ?= RelWithDebInfo
 CMAKE_ARGS ?=
 GENERATOR := $(shell command -v ninja >/dev/null 2>&1 && echo "-G Ninja")
 
-.PHONY: all deps build run test sample screenshot install package check-sanitize fuzz bench coverage windows clean
+.PHONY: all deps build run test sample screenshot install package check-sanitize fuzz bench coverage windows windows-test clean
 
 all: build
 
@@ -26,6 +26,7 @@ run: build
 test: build
 	@scripts/ensure-deps.sh xtest
 	cd $(BUILD_DIR) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure --timeout 300
+	$(MAKE) windows-test
 
 SAMPLE := samples/sample-diamond.nds
 
@@ -59,16 +60,26 @@ package: build
 # The Qt editor is not part of it: Debian has no Qt for mingw.
 WINDOWS_DIR ?= build-windows
 VERSION := $(shell grep -o -m1 'Quillmark VERSION [0-9.]*' CMakeLists.txt | cut -d' ' -f3)
-windows:
+$(WINDOWS_DIR)/CMakeCache.txt:
 	@scripts/ensure-deps.sh windows
 	cmake -S . -B $(WINDOWS_DIR) $(GENERATOR) -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake \
-	  -DCMAKE_BUILD_TYPE=Release -DQUILLMARK_BUILD_APP=OFF -DQUILLMARK_BUILD_TESTS=OFF
+	  -DCMAKE_BUILD_TYPE=Release -DQUILLMARK_BUILD_APP=OFF
+
+windows: $(WINDOWS_DIR)/CMakeCache.txt
+	@scripts/ensure-deps.sh windows
 	cmake --build $(WINDOWS_DIR) --parallel --target quillmark-cli quillmark-mkrom
 	rm -rf $(WINDOWS_DIR)/zip && mkdir -p $(WINDOWS_DIR)/zip
 	cp $(WINDOWS_DIR)/src/quillmark-cli.exe $(WINDOWS_DIR)/tools/quillmark-mkrom.exe README.md $(WINDOWS_DIR)/zip/
 	cp packaging/copyright $(WINDOWS_DIR)/zip/COPYRIGHT.txt
 	cd $(WINDOWS_DIR)/zip && rm -f ../quillmark-cli-$(VERSION)-win64.zip && zip -q ../quillmark-cli-$(VERSION)-win64.zip *
 	@echo "wrote $(WINDOWS_DIR)/quillmark-cli-$(VERSION)-win64.zip"
+
+# The core and command-line tests of the Windows build under wine (a private
+# WINEPREFIX in the build folder), then quillmark-cli.exe against the Linux build.
+windows-test: build $(WINDOWS_DIR)/CMakeCache.txt
+	@scripts/ensure-deps.sh windows
+	cmake --build $(WINDOWS_DIR) --parallel --target core_tests cli_tests quillmark-cli
+	scripts/windows-test.sh $(BUILD_DIR) $(WINDOWS_DIR)
 
 # The whole test suite built with AddressSanitizer and UndefinedBehaviorSanitizer.
 SANITIZE_DIR ?= build-sanitize
