@@ -31,7 +31,8 @@ for game in ADAE:dp_personal.csv CPUE:pt_personal.csv; do
   "$cli" export "$work/linux/rom.nds" -o "$work/linux/species.csv"
   cmp "$folder/species.csv" "$work/linux/species.csv"
   sed 's/^444,445,Garchomp,108,130,/444,445,Garchomp,110,131,/' "$folder/species.csv" >"$work/edited.csv"
-  wine "$exe" import "$winfolder\\rom.nds" "Z:$(printf '%s' "$work/edited.csv" | tr / '\\')" >/dev/null
+  cp "$work/edited.csv" "$folder/edited.csv"
+  wine "$exe" import "$winfolder\\rom.nds" "$winfolder\\edited.csv" >/dev/null
   "$cli" import "$work/linux/rom.nds" "$work/edited.csv" >/dev/null
   wine "$exe" set "$winfolder\\rom.nds" "Nidoran♀" hp=77 machines+=Earthquake >/dev/null
   "$cli" set "$work/linux/rom.nds" "Nidoran♀" hp=77 machines+=Earthquake >/dev/null

@@ -2,6 +2,7 @@
 
 #include "cli/CliRom.h"
 #include "cli/Csv.h"
+#include "platform/FileServices.h"
 #include "species/LookupLists.h"
 
 #include <nlohmann/json.hpp>
@@ -514,7 +515,12 @@ SheetFormat inputFormat(const std::string& option, const std::string& path, std:
 
 std::string readInput(const std::string& file)
 {
+#ifdef _WIN32
+    // The name in UTF-16, as Windows takes names that are not in its code page.
+    FILE* in = file == "-" ? stdin : ::_wfopen(platform::nativePath(file).c_str(), L"rb");
+#else
     FILE* in = file == "-" ? stdin : std::fopen(file.c_str(), "rb");
+#endif
     if (!in)
         fail(BadInput, "cannot read " + file);
     std::string text;
