@@ -32,12 +32,17 @@ dialogs::CommonDialogFunctions choosing(const std::string& path)
     return {choose, choose, 0};
 }
 
-void BM_SpeciesSwitch(benchmark::State& state)
+// Species switches, with or without More Data open (it follows every switch).
+void speciesSwitches(benchmark::State& state, bool moreData)
 {
     SilentMessages messages;
     app::Form1 window(&messages, choosing(g_rom));
     window.mnuOpen_Click();
     auto* list = window.control<QListWidget>("pkmnlst");
+    if (moreData) {
+        list->setCurrentRow(0);
+        window.mnuMoreData_Click();
+    }
     int row = 0;
     for (auto _ : state) {
         row = (row + 37) % 493;
@@ -45,21 +50,8 @@ void BM_SpeciesSwitch(benchmark::State& state)
     }
 }
 
-// The same with More Data open: it follows every switch.
-void BM_SpeciesSwitchWithMoreDataOpen(benchmark::State& state)
-{
-    SilentMessages messages;
-    app::Form1 window(&messages, choosing(g_rom));
-    window.mnuOpen_Click();
-    auto* list = window.control<QListWidget>("pkmnlst");
-    list->setCurrentRow(0);
-    window.mnuMoreData_Click();
-    int row = 0;
-    for (auto _ : state) {
-        row = (row + 37) % 493;
-        list->setCurrentRow(row);
-    }
-}
+void BM_SpeciesSwitch(benchmark::State& state) { speciesSwitches(state, false); }
+void BM_SpeciesSwitchWithMoreDataOpen(benchmark::State& state) { speciesSwitches(state, true); }
 
 // From the menu item to the window shown with the species' values, the first time.
 void BM_OpenMoreData(benchmark::State& state)

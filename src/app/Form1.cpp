@@ -74,6 +74,10 @@ constexpr std::string_view kLoadEnableOrder[] = {
     "cmbAbility2",
 };
 
+// The six base stats, whose sum More Data shows.
+constexpr const char* kBaseStatEditors[] = {"txtHP", "txtAttack", "txtDefense",
+                                            "txtSpeed", "txtSpAttack", "txtSpDefense"};
+
 constexpr std::uint32_t kOpenRomFlags = dialogs::OFN_FILEMUSTEXIST | dialogs::OFN_PATHMUSTEXIST |
                                         dialogs::OFN_HIDEREADONLY;
 static_assert(kOpenRomFlags == 6148);
@@ -240,7 +244,7 @@ void Form1::ConnectWidgets()
     connect(mnuMoreData, &QAction::triggered, this, &Form1::mnuMoreData_Click);
     // More Data is usable exactly when Save ROM is: while a species is loaded.
     connect(mnuSave, &QAction::enabledChanged, mnuMoreData, &QAction::setEnabled);
-    for (const char* name : {"txtHP", "txtAttack", "txtDefense", "txtSpeed", "txtSpAttack", "txtSpDefense"})
+    for (const char* name : kBaseStatEditors)
         connect(control<QLineEdit>(name), &QLineEdit::textChanged, this, &Form1::updateBaseStatTotal);
     // Every change of selection loads, by mouse or keyboard. A change of the current row
     // alone does not: focus coming back to the window makes row 0 current without the
@@ -435,7 +439,7 @@ void Form1::updateBaseStatTotal()
     if (!m_moreData)
         return;
     int total = 0;
-    for (const char* name : {"txtHP", "txtAttack", "txtDefense", "txtSpeed", "txtSpAttack", "txtSpDefense"}) {
+    for (const char* name : kBaseStatEditors) {
         const auto value = species::numberFieldValue(control<QLineEdit>(name)->text().toStdString(),
                                                      numberFormat());
         if (!value) {

@@ -94,10 +94,7 @@ std::optional<int> findSpecies(std::string_view text, int count)
 
 std::string nearestSpecies(std::string_view text, int count)
 {
-    std::string names;
-    for (const auto& name : species::nearestRecordNames(text, count))
-        names += (names.empty() ? "" : ", ") + name;
-    return names.empty() ? "" : "; nearest: " + names;
+    return species::nearestPhrase(species::nearestRecordNames(text, count));
 }
 
 int speciesIndex(std::string_view text, int count)

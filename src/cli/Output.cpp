@@ -1,6 +1,7 @@
 #include "cli/Output.h"
 
 #include "cli/CliErrors.h"
+#include "cli/CliRom.h"
 #include "platform/FileServices.h"
 #include "rom/RomIdentification.h"
 
@@ -71,10 +72,7 @@ TargetKind targetKind(const std::string& output)
 
 std::string extensionOf(const std::string& path)
 {
-    std::string ext = platform::nativePath(path).extension().string();
-    for (auto& c : ext)
-        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return ext;
+    return lowered(utf8(platform::nativePath(path).extension()));
 }
 
 // The names ROM images and their dumps go by.

@@ -85,18 +85,12 @@ std::optional<std::string> canonicalColumn(std::string_view name)
 
 std::string nearestColumns(std::string_view name)
 {
-    const auto key = lowered(name.substr(0, 64));
-    std::vector<std::pair<std::size_t, std::string>> scored;
-    for (const auto& known : columnNames()) {
-        const auto distance = species::editDistance(key, known);
-        if (distance <= std::max<std::size_t>(2, key.size() / 3))
-            scored.emplace_back(distance, known);
-    }
-    std::stable_sort(scored.begin(), scored.end(), [](auto& a, auto& b) { return a.first < b.first; });
-    std::string out;
-    for (std::size_t i = 0; i < std::min<std::size_t>(3, scored.size()); ++i)
-        out += (i ? ", " : "") + scored[i].second;
-    return out.empty() ? "" : "; nearest: " + out;
+    const auto& names = columnNames();
+    std::vector<std::string> labels;
+    for (const int i : species::nearestCandidates(lowered(name), static_cast<int>(names.size()),
+                                                  [&](int k) { return names[static_cast<std::size_t>(k)]; }))
+        labels.push_back(names[static_cast<std::size_t>(i)]);
+    return species::nearestPhrase(labels);
 }
 
 namespace {

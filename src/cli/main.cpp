@@ -21,12 +21,10 @@
 #endif
 
 namespace {
+
 constexpr const char* kSpeciesHelp =
     "list index (0-based: 0..492, forms from 493), dex:N for National Dex number N, or name "
     "(any case, \"mr mime\", \"heat rotom\")";
-}
-
-namespace {
 
 int run(int argc, char** argv)
 {

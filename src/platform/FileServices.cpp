@@ -51,8 +51,6 @@ FileError fileErrorOf(int error)
 
 namespace {
 
-FileError fromErrno(int error) { return fileErrorOf(error); }
-
 std::function<void()> g_lockRetry;
 
 // A missing folder on the way reads better as "Path not found" than "File not found".
@@ -217,7 +215,7 @@ public:
         const auto n = readAt(m_fd, &byte, offset);
         if (n == 1)
             return byte;
-        return n == 0 ? FileError::PastEndOfFile : fromErrno(errno);
+        return n == 0 ? FileError::PastEndOfFile : fileErrorOf(errno);
     }
 
     Result<Done, FileError> writeByte(std::int64_t offset, std::uint8_t value) override
@@ -229,7 +227,7 @@ public:
         const auto n = writeAt(m_fd, value, offset);
         if (n == 1)
             return Done{};
-        return n == 0 ? FileError::DeviceIoError : fromErrno(errno);
+        return n == 0 ? FileError::DeviceIoError : fileErrorOf(errno);
     }
 
     Result<Done, FileError> read(std::int64_t offset, std::span<std::uint8_t> bytes) override
@@ -238,7 +236,7 @@ public:
             return range;
         if (readRunAt(m_fd, bytes.data(), bytes.size(), offset))
             return Done{};
-        return errno == 0 ? FileError::PastEndOfFile : fromErrno(errno);
+        return errno == 0 ? FileError::PastEndOfFile : fileErrorOf(errno);
     }
 
     Result<Done, FileError> write(std::int64_t offset, std::span<const std::uint8_t> bytes) override
@@ -247,7 +245,7 @@ public:
             return range;
         if (writeRunAt(m_fd, bytes.data(), bytes.size(), offset))
             return Done{};
-        return fromErrno(errno);
+        return fileErrorOf(errno);
     }
 
     std::int64_t size() const override { return m_size; }
@@ -259,7 +257,7 @@ public:
         while (!tryLock(m_fd)) {
 #ifndef _WIN32
             if (errno != EWOULDBLOCK)
-                return fromErrno(errno);
+                return fileErrorOf(errno);
 #endif
             if (std::chrono::steady_clock::now() >= deadline)
                 return FileError::LockedByAnotherWriter;
@@ -290,7 +288,7 @@ private:
             return range;
         struct stat st {};
         if (::fstat(m_fd, &st) != 0)
-            return fromErrno(errno);
+            return fileErrorOf(errno);
         if (offset + static_cast<std::int64_t>(count) > static_cast<std::int64_t>(st.st_size))
             return FileError::WritePastEndOfFile;
         return Done{};
@@ -361,13 +359,13 @@ public:
             if (reason == ERROR_SHARING_VIOLATION || reason == ERROR_LOCK_VIOLATION)
                 return FileError::LockedByAnotherWriter;
 #endif
-            return error == ENOENT ? notFoundKind(path) : fromErrno(error);
+            return error == ENOENT ? notFoundKind(path) : fileErrorOf(error);
         }
         struct stat st {};
         if (::fstat(fd, &st) != 0) {
             const int error = errno;
             ::close(fd);
-            return fromErrno(error);
+            return fileErrorOf(error);
         }
         if (!S_ISREG(st.st_mode)) {
             ::close(fd);
@@ -386,7 +384,7 @@ public:
         if (!std::filesystem::exists(status))
             return notFoundKind(path);
         if (error)
-            return fromErrno(error.value());
+            return fileErrorOf(error.value());
         const bool regular = std::filesystem::is_regular_file(status);
         const auto size = regular ? std::filesystem::file_size(nativePath(path), error) : 0;
         return FileStatus{static_cast<std::int64_t>(error ? 0 : size), regular, pathIdentity(path)};
@@ -404,12 +402,12 @@ public:
         struct stat st {};
         if (::stat(path.c_str(), &st) != 0) {
             const int error = errno;
-            return error == ENOENT ? notFoundKind(path) : fromErrno(error);
+            return error == ENOENT ? notFoundKind(path) : fileErrorOf(error);
         }
         if (!S_ISREG(st.st_mode))
             return FileError::PathFileAccess;
         if ((st.st_mode & S_IWUSR) == 0 && ::chmod(path.c_str(), st.st_mode | S_IWUSR) != 0)
-            return fromErrno(errno);
+            return fileErrorOf(errno);
         return Done{};
 #endif
     }

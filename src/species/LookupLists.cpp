@@ -532,19 +532,43 @@ std::optional<int> findRecordByName(std::string_view text, int count)
     return std::nullopt;
 }
 
-std::vector<std::string> nearestRecordNames(std::string_view text, int count)
+std::vector<int> nearestCandidates(std::string_view key, int count,
+                                   const std::function<std::string(int)>& keyOf)
 {
-    const auto key = nameKey(text).substr(0, 64);
+    key = key.substr(0, 64);
     std::vector<std::pair<std::size_t, int>> scored;
     for (int i = 0; i < count; ++i) {
-        const auto distance = editDistance(key, nameKey(recordName(i)));
+        const auto distance = editDistance(key, keyOf(i));
         if (distance <= std::max<std::size_t>(2, key.size() / 3))
             scored.emplace_back(distance, i);
     }
     std::stable_sort(scored.begin(), scored.end(), [](auto& a, auto& b) { return a.first < b.first; });
+    std::vector<int> nearest;
+    for (const auto& [distance, i] : scored)
+        nearest.push_back(i);
+    return nearest;
+}
+
+std::string nearestPhrase(const std::vector<std::string>& labels)
+{
+    std::vector<std::string> shown;
+    for (const auto& label : labels) {
+        if (shown.size() < 3 && std::find(shown.begin(), shown.end(), label) == shown.end())
+            shown.push_back(label);
+    }
+    std::string out;
+    for (const auto& label : shown)
+        out += (out.empty() ? "" : ", ") + label;
+    return out.empty() ? "" : "; nearest: " + out;
+}
+
+std::vector<std::string> nearestRecordNames(std::string_view text, int count)
+{
     std::vector<std::string> names;
-    for (std::size_t i = 0; i < std::min<std::size_t>(3, scored.size()); ++i)
-        names.emplace_back(recordName(scored[i].second));
+    for (const int i : nearestCandidates(nameKey(text), count, [](int k) { return nameKey(recordName(k)); })) {
+        if (names.size() < 3)
+            names.emplace_back(recordName(i));
+    }
     return names;
 }
 

@@ -3,6 +3,7 @@
 #include "rom/RomIdentification.h"
 
 #include <array>
+#include <functional>
 #include <optional>
 #include <vector>
 #include <string>
@@ -42,6 +43,12 @@ std::vector<std::string> nearestRecordNames(std::string_view text, int count);
 std::string nameKey(std::string_view text);
 // Edits that turn one text into another (Levenshtein), for nearest suggestions.
 std::size_t editDistance(std::string_view a, std::string_view b);
+// The candidates 0..count-1 whose keys lie close to `key` (folded as keyOf folds
+// them): within a third of its length, and at least two edits. Closest first.
+std::vector<int> nearestCandidates(std::string_view key, int count,
+                                   const std::function<std::string(int)>& keyOf);
+// "; nearest: a, b, c" from the first three different labels, or "" for none.
+std::string nearestPhrase(const std::vector<std::string>& labels);
 
 // Entry v reads v x 256: "0", "256", ... "65280".
 const std::array<std::string, 256>& HatchStepTexts();

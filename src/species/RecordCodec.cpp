@@ -109,21 +109,12 @@ const std::vector<const std::string*>& uniqueTexts(ValueList list, Game game)
 // Up to three entries closest to what was typed.
 std::string nearestEntries(ValueList list, Game game, std::string_view typed)
 {
-    const auto wanted = normalized(typed).substr(0, 64);
-    std::vector<std::pair<std::size_t, std::string>> scored;
     const auto& entries = listEntries(list, game);
-    for (const auto& entry : entries) {
-        const auto distance = editDistance(wanted, normalized(entry));
-        if (distance <= std::max<std::size_t>(2, wanted.size() / 3) &&
-            std::none_of(scored.begin(), scored.end(), [&](auto& s) { return s.second == entry; }))
-            scored.emplace_back(distance, entry);
-    }
-    std::stable_sort(scored.begin(), scored.end(),
-                     [](auto& a, auto& b) { return a.first < b.first; });
-    std::string out;
-    for (std::size_t i = 0; i < std::min<std::size_t>(3, scored.size()); ++i)
-        out += (i ? ", " : "") + scored[i].second;
-    return out.empty() ? "" : "; nearest: " + out;
+    std::vector<std::string> labels;
+    for (const int i : nearestCandidates(normalized(typed), static_cast<int>(entries.size()),
+                                         [&](int k) { return normalized(entries[static_cast<std::size_t>(k)]); }))
+        labels.push_back(entries[static_cast<std::size_t>(i)]);
+    return nearestPhrase(labels);
 }
 
 unsigned word(const RecordBytes& record, int offset)
@@ -172,18 +163,11 @@ std::optional<int> machineOfMove(std::string_view name, Game game)
 
 std::string nearestMoves(std::string_view typed, Game game)
 {
-    const auto key = normalized(typed).substr(0, 64);
-    std::vector<std::pair<std::size_t, int>> scored;
-    for (int bit = 0; bit < kMachineCount; ++bit) {
-        const auto distance = editDistance(key, normalized(machineMove(bit, game)));
-        if (distance <= std::max<std::size_t>(2, key.size() / 3))
-            scored.emplace_back(distance, bit);
-    }
-    std::stable_sort(scored.begin(), scored.end(), [](auto& a, auto& b) { return a.first < b.first; });
-    std::string out;
-    for (std::size_t i = 0; i < std::min<std::size_t>(3, scored.size()); ++i)
-        out += (i ? ", " : "") + machineName(scored[i].second) + " " + std::string(machineMove(scored[i].second, game));
-    return out.empty() ? "" : "; nearest: " + out;
+    std::vector<std::string> labels;
+    for (const int bit : nearestCandidates(normalized(typed), kMachineCount,
+                                           [&](int k) { return normalized(machineMove(k, game)); }))
+        labels.push_back(machineName(bit) + " " + std::string(machineMove(bit, game)));
+    return nearestPhrase(labels);
 }
 
 // The machines of a cell: names (TM26) or the moves they teach in the game
