@@ -16,11 +16,14 @@
 #include <windows.h>
 #else
 #include <fcntl.h>
+#include <spawn.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
 #include <sys/wait.h>
 #include <unistd.h>
 #endif
+
+extern char** environ;
 
 using namespace quillmark;
 using namespace quillmark::test;
@@ -711,6 +714,36 @@ TEST_F(Cli, ARomReplacedDuringASetIsNotReportedAsDone)
 }
 
 #ifndef _WIN32
+// Standard output a pipe whose reader is already gone: quiet 141, unless the ROM was
+// written, which 4 says.
+TEST_F(Cli, AClosedPipeAfterAWriteIsNotAQuietEnd)
+{
+    const auto closedPipeRun = [](std::vector<std::string> arguments) {
+        int fds[2];
+        EXPECT_EQ(::pipe(fds), 0);
+        ::close(fds[0]);
+        posix_spawn_file_actions_t actions;
+        posix_spawn_file_actions_init(&actions);
+        posix_spawn_file_actions_adddup2(&actions, fds[1], 1);
+        posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
+        arguments.insert(arguments.begin(), QUILLMARK_CLI);
+        std::vector<char*> argv;
+        for (auto& a : arguments)
+            argv.push_back(a.data());
+        argv.push_back(nullptr);
+        pid_t pid = 0;
+        EXPECT_EQ(::posix_spawn(&pid, QUILLMARK_CLI, &actions, nullptr, argv.data(), environ), 0);
+        posix_spawn_file_actions_destroy(&actions);
+        ::close(fds[1]);
+        int status = 0;
+        ::waitpid(pid, &status, 0);
+        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    };
+    EXPECT_EQ(closedPipeRun({"export", rom}), 141);
+    EXPECT_EQ(closedPipeRun({"set", rom, "0", "hp=99"}), 4);
+    EXPECT_EQ(readFile(rom)[static_cast<std::size_t>(at(0, 0))], 99);
+}
+
 // What spreadsheets, scripts and people write reaches the same bytes.
 TEST_F(Cli, SheetsAndNamesAsPeopleWriteThem)
 {
@@ -852,6 +885,7 @@ SKIPPED_ON_WINDOWS(FifosAreRefusedAndConcurrentImportsNeverMixTheirRows)
 SKIPPED_ON_WINDOWS(OutputsIntoSpecialFilesAndNeverOverARomCopy)
 SKIPPED_ON_WINDOWS(ExitStatusSaysWhetherTheRomWasWritten)
 SKIPPED_ON_WINDOWS(JsonMachinesAreANameListOrAnObjectOfFlags)
+SKIPPED_ON_WINDOWS(AClosedPipeAfterAWriteIsNotAQuietEnd)
 SKIPPED_ON_WINDOWS(SheetsAndNamesAsPeopleWriteThem)
 #endif
 

@@ -5,6 +5,7 @@
 #include "platform/MessageBoxService.h"
 #include "rom/Narc.h"
 #include "rom/NitroFs.h"
+#include "species/LookupLists.h"
 #include "species/RecordCodec.h"
 #include "species/SpeciesEditor.h"
 #include "species/SpeciesTableFile.h"
@@ -354,6 +355,26 @@ TEST(EdgesOfCodes, LastCodeAndTheNext)
     record[25] = 0x7F;
     species::applyCell(*species::findColumn("flip"), "1", record);
     EXPECT_EQ(record[25], 0xFF);
+}
+
+// The bytes More Data writes: the EV word (10-11), growth (19), colour and flip (25)
+// and the machines (28-43), each range at both of its ends.
+TEST(EdgesOfCodes, MoreDataBytesAreTheirFieldsExactly)
+{
+    const std::pair<int, bool> rows[] = {
+        {9, false}, {10, true}, {11, true}, {12, false}, {18, false}, {19, true}, {20, false},
+        {24, false}, {25, true}, {26, false}, {27, false}, {28, true}, {43, true},
+    };
+    for (const auto& [offset, more] : rows)
+        EXPECT_EQ(species::isMoreDataByte(offset), more) << offset;
+}
+
+// At most three suggestions, each once.
+TEST(EdgesOfCodes, NearestNamesAreThreeDifferentOnes)
+{
+    EXPECT_EQ(species::nearestPhrase({"a", "b", "c", "d"}), "; nearest: a, b, c");
+    EXPECT_EQ(species::nearestPhrase({"a", "a", "b"}), "; nearest: a, b");
+    EXPECT_EQ(species::nearestPhrase({}), "");
 }
 
 // Apostrophes, accents and blanks, typed one way where the list has the other.
