@@ -5,6 +5,7 @@
 #include "app/ControlInventory.h"
 #include "app/Form2.h"
 #include "app/FrameStyle.h"
+#include "app/ToolWindowPlacement.h"
 #include "dialogs/clsCommonDialog.h"
 #include "platform/FileServices.h"
 #include "platform/MessageBoxService.h"
@@ -18,6 +19,7 @@
 #include <QAction>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QGuiApplication>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLayout>
@@ -25,8 +27,12 @@
 #include <QListWidget>
 #include <QLocale>
 #include <QMenuBar>
+#include <QScreen>
+#include <QStyle>
 
 #include <algorithm>
+#include <cctype>
+#include <utility>
 #include <vector>
 
 // The images live in a static library; make sure its resources are registered.
@@ -252,11 +258,15 @@ void Form1::ConnectWidgets()
     // while nothing of the current file is loaded, so that after Open ROM the same
     // species can be picked again.
     connect(pkmnlst, &QListWidget::itemSelectionChanged, this, [this] {
-        if (selectedRow() >= 0)
-            pkmnlst_Click();
+        if (selectedRow() < 0)
+            return;
+        // A press that changed the selection has loaded; its click must not load again.
+        m_loadedByPress = QGuiApplication::mouseButtons() != Qt::NoButton;
+        pkmnlst_Click();
     });
     connect(pkmnlst, &QListWidget::itemClicked, this, [this] {
-        if (!mnuSave->isEnabled() || m_reloadOnClick)
+        const bool loaded = std::exchange(m_loadedByPress, false);
+        if (!loaded && (!mnuSave->isEnabled() || m_reloadOnClick))
             pkmnlst_Click();
     });
 }
@@ -277,6 +287,25 @@ platform::NumberFormat Form1::numberFormat() const
 void Form1::warn(const std::string& text)
 {
     m_messages->show(text, std::nullopt, platform::MessageIcon::Warning);
+}
+
+void Form1::refuseOpen(const std::string& text, std::string_view reason)
+{
+    m_openRefusal = text;
+    m_openRefusalDetails.clear();
+    if (!reason.empty()) {
+        m_openRefusalDetails = std::string(reason) + ".";
+        m_openRefusalDetails[0] = static_cast<char>(std::toupper(static_cast<unsigned char>(reason[0])));
+    }
+    warnAgainAboutOpen();
+}
+
+void Form1::warnAgainAboutOpen()
+{
+    if (m_openRefusalDetails.empty())
+        warn(m_openRefusal);
+    else
+        m_messages->showWithDetails(m_openRefusal, m_openRefusalDetails, platform::MessageIcon::Warning);
 }
 
 void Form1::mnuOpen_Click()
@@ -301,10 +330,14 @@ void Form1::mnuOpen_Click()
     mnuSave->setEnabled(false);
     clearEditors();
 
+    // The previous file's selection means nothing in this one: nothing is selected,
+    // so that the first click on any name (the same one too) loads it.
+    pkmnlst->selectionModel()->clear();
+
     auto identity = rom::identifyRom(path);
     if (!identity) {
         if (identity.error() == platform::FileError::PastEndOfFile)
-            warn(std::string(species::kUnsupportedRom));
+            refuseOpen(std::string(species::kUnsupportedRom), species::kTooShortForARom);
         else
             warn("The ROM file could not be opened: " +
                  std::string(platform::errorDescription(identity.error())));
@@ -314,15 +347,13 @@ void Form1::mnuOpen_Click()
     m_session.GameCode = identity->gameCode;
     m_session.OpenedRom.reset();
     if (!identity->edition) {
-        m_openRefusal = std::string(species::kUnsupportedRom);
-        warn(m_openRefusal);
+        refuseOpen(std::string(species::kUnsupportedRom), species::unsupportedRomReason(identity->gameCode));
         return;
     }
     // Once per Open: where this file keeps its table, by its own file system.
     auto table = species::locateSpeciesTable(path, identity->gameCode);
     if (!table) {
-        m_openRefusal = species::userMessage(table.error(), species::SpeciesOperation::Load);
-        warn(m_openRefusal);
+        refuseOpen(species::userMessage(table.error(), species::SpeciesOperation::Load));
         return;
     }
     m_session.OpenedRom = species::RomFingerprint{identity->gameCode, *table};
@@ -373,7 +404,7 @@ void Form1::pkmnlst_Click()
         // The last Open ROM was refused: the values on screen belong to another file.
         mnuSave->setEnabled(false);
         clearEditors();
-        warn(m_openRefusal);
+        warnAgainAboutOpen();
         return;
     }
     enableEditors();
@@ -391,7 +422,7 @@ void Form1::pkmnlst_Click()
     m_session.LoadedRecord = loaded->record;
     showEditorValues(loaded->values);
     if (m_moreData)
-        m_moreData->showRecord(loaded->record, m_game);
+        m_moreData->showRecord(loaded->record, m_game, pkmnlst->item(row)->text());
     mnuSave->setEnabled(true);
     if (species::isGenderless(selectedRow()))
         control("cmbGender")->setEnabled(false);
@@ -459,6 +490,24 @@ void Form1::fillSpeciesList(int recordCount)
         delete pkmnlst->takeItem(pkmnlst->count() - 1);
     for (int i = pkmnlst->count(); i < recordCount; ++i)
         pkmnlst->addItem(qs(species::recordName(i)));
+    setCutNameToolTips();
+}
+
+void Form1::setCutNameToolTips()
+{
+    // The list keeps its designed width, so some form names ("Wormadam (Sandy Cloak)")
+    // are cut with an ellipsis; their tooltip reads whole. The width is the design's,
+    // less the frame, the scroll bar that 493 entries always show and the text margins.
+    pkmnlst->ensurePolished();
+    const int margin = pkmnlst->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, pkmnlst) + 1;
+    const int available = pkmnlst->width() - 2 * pkmnlst->frameWidth() -
+                          pkmnlst->style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, pkmnlst) -
+                          2 * margin;
+    const QFontMetrics metrics(pkmnlst->font());
+    for (int i = 0; i < pkmnlst->count(); ++i) {
+        auto* item = pkmnlst->item(i);
+        item->setToolTip(metrics.horizontalAdvance(item->text()) > available ? item->text() : QString());
+    }
 }
 
 void Form1::mnuMoreData_Click()
@@ -466,8 +515,16 @@ void Form1::mnuMoreData_Click()
     if (!m_moreData) {
         m_moreData = new Form3(this);
         if (mnuSave->isEnabled())
-            m_moreData->showRecord(m_session.LoadedRecord, m_game);
+            m_moreData->showRecord(m_session.LoadedRecord, m_game, pkmnlst->item(m_session.SelectedIndex)->text());
         updateBaseStatTotal();
+        // Beside the main window, where it hides none of the species list: picking
+        // another species must not mean moving it first.
+        m_moreData->adjustSize();
+        const QSize decoration = frameGeometry().size() - geometry().size();
+        auto* species = control("framePkmn");
+        const QRect keepClear(species->mapToGlobal(QPoint(0, 0)), species->size());
+        m_moreData->move(toolWindowPosition(frameGeometry(), keepClear, m_moreData->size() + decoration,
+                                            screen()->availableGeometry()));
     }
     m_moreData->show();
     m_moreData->raise();
@@ -507,10 +564,28 @@ void Form1::mnuSave_Click()
         m_reloadOnClick = saved.error().kind == species::SpeciesFailure::RomChanged ||
                           saved.error().kind == species::SpeciesFailure::WrittenToReplacedFile;
         warn(species::userMessage(saved.error(), species::SpeciesOperation::Save));
+        if (saved.error().kind == species::SpeciesFailure::InvalidNumber)
+            focusFirstInvalidNumber();
         return;
     }
     m_session.LoadedRecord = *saved;
     m_messages->show(species::kSavedSuccessfully, std::nullopt, platform::MessageIcon::Information);
+}
+
+void Form1::focusFirstInvalidNumber()
+{
+    // In tab order, which is the order the user reads the boxes in.
+    for (QWidget* widget = control("txtHP"); widget; widget = widget->nextInFocusChain()) {
+        auto* box = qobject_cast<QLineEdit*>(widget);
+        if (box && m_controls.value(box->objectName()) == box &&
+            !species::numberFieldValue(box->text().toStdString(), numberFormat())) {
+            box->setFocus(Qt::OtherFocusReason);
+            box->selectAll();
+            return;
+        }
+        if (widget == control("txtBaseHappiness"))
+            return;
+    }
 }
 
 int Form1::selectedRow() const

@@ -84,6 +84,9 @@ private:
     // The species list: the 493 species and the egg and form records of the ROM.
     void fillSpeciesList(int recordCount);
     void enableEditors();
+    void setCutNameToolTips();
+    // After a save refused for a number: the cursor into the first box that fails.
+    void focusFirstInvalidNumber();
     void warn(const std::string& text);
     // The species list's selected index, -1 when nothing is selected.
     int selectedRow() const;
@@ -110,8 +113,14 @@ private:
     // A save found the file changed by another program: a click on the species shown
     // loads it again, although it is already the selected one.
     bool m_reloadOnClick = false;
-    // Why the last Open ROM was refused, told again when a species is picked.
+    // The mouse press of the click under way changed the selection, and so loaded.
+    bool m_loadedByPress = false;
+    // Why the last Open ROM was refused, told again when a species is picked; the
+    // reason behind "Unsupported ROM" goes into the box's details.
     std::string m_openRefusal;
+    std::string m_openRefusalDetails;
+    void refuseOpen(const std::string& text, std::string_view reason = {});
+    void warnAgainAboutOpen();
     // The game whose items the two item lists show; they are filled again when a ROM
     // of a game with other items is opened.
     rom::Game m_itemGame = rom::Game::Diamond;

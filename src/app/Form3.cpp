@@ -67,6 +67,19 @@ std::optional<int> showCode(QComboBox* box, const species::RecordColumn& column,
     return box->count() - 1;
 }
 
+// A dialog makes its first button the default, which Return in any box then presses:
+// typing a value and Return would tick all 100 machines. These act only when pressed.
+QPushButton* pressOnlyButton(const char* caption, const char* name, const char* accessibleName,
+                             QWidget* parent)
+{
+    auto* button = new QPushButton(caption, parent);
+    button->setObjectName(name);
+    button->setAccessibleName(accessibleName);
+    button->setAutoDefault(false);
+    button->setDefault(false);
+    return button;
+}
+
 void applyCode(const QComboBox* box, const species::RecordColumn& column, std::optional<int> unlisted,
                species::RecordBytes& record)
 {
@@ -150,21 +163,23 @@ Form3::Form3(QWidget* mainWindow) : QDialog(mainWindow)
         chkMachine[static_cast<std::size_t>(bit)] = box;
     }
     labelMachines(rom::Game::Diamond);
-    cmdAll = new QPushButton("All", machineFrame);
-    cmdAll->setObjectName("cmdAll");
-    cmdAll->setAccessibleName("All");
-    cmdNone = new QPushButton("None", machineFrame);
-    cmdNone->setObjectName("cmdNone");
-    cmdNone->setAccessibleName("None");
+    cmdAll = pressOnlyButton("&All", "cmdAll", "All", machineFrame);
+    cmdNone = pressOnlyButton("&None", "cmdNone", "None", machineFrame);
     auto* buttons = new QHBoxLayout;
     buttons->addStretch();
     buttons->addWidget(cmdAll);
     buttons->addWidget(cmdNone);
     machineGrid->addLayout(buttons, kMachineRows, 0, 1, species::kMachineCount / kMachineRows);
 
+    cmdClose = pressOnlyButton("Close", "cmdClose", "Close", this);
+    auto* bottom = new QHBoxLayout;
+    bottom->addStretch();
+    bottom->addWidget(cmdClose);
+
     auto* window = new QVBoxLayout(this);
     window->addLayout(top);
     window->addWidget(machineFrame);
+    window->addLayout(bottom);
     window->setSizeConstraint(QLayout::SetFixedSize);
     // A parent with a style sheet stops the window's font from reaching its children.
     for (auto* child : findChildren<QWidget*>())
@@ -172,6 +187,7 @@ Form3::Form3(QWidget* mainWindow) : QDialog(mainWindow)
 
     connect(cmdAll, &QPushButton::clicked, this, &Form3::cmdAll_Click);
     connect(cmdNone, &QPushButton::clicked, this, &Form3::cmdNone_Click);
+    connect(cmdClose, &QPushButton::clicked, this, &Form3::cmdClose_Click);
     clearRecord();
 }
 
@@ -197,8 +213,9 @@ void Form3::setEditorsEnabled(bool enabled)
         editor->setEnabled(enabled);
 }
 
-void Form3::showRecord(const species::RecordBytes& record, rom::Game game)
+void Form3::showRecord(const species::RecordBytes& record, rom::Game game, const QString& name)
 {
+    setWindowTitle("More Data - " + name);
     labelMachines(game);
     for (std::size_t i = 0; i < kEffortValues.size(); ++i)
         spnEV[i]->setValue(static_cast<int>(species::codeOf(column(kEffortValues[i].column), record)));
@@ -214,6 +231,7 @@ void Form3::showRecord(const species::RecordBytes& record, rom::Game game)
 
 void Form3::clearRecord()
 {
+    setWindowTitle("More Data");
     for (auto* spin : spnEV)
         spin->setValue(0);
     for (auto [box, unlisted] : {std::pair{cmbGrowth, &m_unlistedGrowth}, std::pair{cmbColour, &m_unlistedColour}}) {
@@ -254,5 +272,7 @@ void Form3::cmdNone_Click()
     for (auto* box : chkMachine)
         box->setChecked(false);
 }
+
+void Form3::cmdClose_Click() { close(); }
 
 } // namespace quillmark::app

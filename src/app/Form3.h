@@ -26,8 +26,9 @@ class Form3 : public QDialog {
 public:
     explicit Form3(QWidget* mainWindow);
 
-    // The record's values in the editors, the machines named as in `game`.
-    void showRecord(const species::RecordBytes& record, rom::Game game);
+    // The record's values in the editors, the machines named as in `game`; the title
+    // names the species (`name`) whose record it is.
+    void showRecord(const species::RecordBytes& record, rom::Game game, const QString& name);
     // Nothing loaded: every editor empty and disabled.
     void clearRecord();
     // The machines' moves as `game` has them (HM05 differs in HeartGold and SoulSilver).
@@ -41,6 +42,7 @@ public:
 
     void cmdAll_Click();
     void cmdNone_Click();
+    void cmdClose_Click();
 
     std::array<QSpinBox*, 6> spnEV{};  // HP, Attack, Defense, Speed, Sp Attack, Sp Defense
     QComboBox* cmbGrowth = nullptr;
@@ -49,6 +51,7 @@ public:
     std::array<QCheckBox*, species::kMachineCount> chkMachine{};  // by compatibility bit
     QPushButton* cmdAll = nullptr;
     QPushButton* cmdNone = nullptr;
+    QPushButton* cmdClose = nullptr;
     QLineEdit* txtTotal = nullptr;
 
 private:

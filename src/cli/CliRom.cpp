@@ -13,11 +13,7 @@ namespace quillmark::cli {
 
 std::string unsupportedRomMessage(std::string_view gameCode)
 {
-    std::string printable;
-    for (const char c : gameCode)
-        printable += (c >= 0x20 && c < 0x7F) ? c : '?';
-    return std::string(species::kUnsupportedRom) + ": the game code is \"" + printable +
-           "\", not one of Diamond, Pearl, Platinum, HeartGold or SoulSilver";
+    return std::string(species::kUnsupportedRom) + ": " + species::unsupportedRomReason(gameCode);
 }
 
 CliRom openCliRom(const std::string& path, Access access)
@@ -44,7 +40,7 @@ CliRom openCliRom(const std::string& path, Access access)
     auto code = rom::readGameCode(*rom.file);
     if (!code) {
         if (code.error() == platform::FileError::PastEndOfFile)
-            fail(BadRom, std::string(species::kUnsupportedRom) + ": the file is too short to be a ROM");
+            fail(BadRom, std::string(species::kUnsupportedRom) + ": " + std::string(species::kTooShortForARom));
         fail(BadRom, path + ": " + std::string(platform::errorDescription(code.error())));
     }
     rom.gameCode = *code;

@@ -13,7 +13,7 @@ int runInfo(const std::string& romPath)
         fail(BadRom, romPath + ": " + std::string(platform::errorDescription(file.error())));
     const auto code = rom::readGameCode(**file);
     if (!code)
-        fail(BadRom, std::string(species::kUnsupportedRom) + ": the file is too short to be a ROM");
+        fail(BadRom, std::string(species::kUnsupportedRom) + ": " + std::string(species::kTooShortForARom));
     const auto* edition = rom::findEdition(*code);
     if (!edition)
         fail(BadRom, unsupportedRomMessage(*code));

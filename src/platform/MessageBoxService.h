@@ -17,6 +17,13 @@ public:
     virtual ~MessageBoxService() = default;
     virtual void show(std::string_view text, std::optional<std::string> title,
                       MessageIcon icon) = 0;
+    // The same box with the application title, and `details` behind its "Show
+    // Details..." button: the text stays short, the reason is there for who asks.
+    virtual void showWithDetails(std::string_view text, std::string_view details, MessageIcon icon)
+    {
+        (void)details;
+        show(text, std::nullopt, icon);
+    }
 };
 
 } // namespace quillmark::platform

@@ -4,6 +4,15 @@
 
 namespace quillmark::species {
 
+std::string unsupportedRomReason(std::string_view gameCode)
+{
+    std::string printable;
+    for (const char c : gameCode)
+        printable += (c >= 0x20 && c < 0x7F) ? c : '?';
+    return "the game code is \"" + printable +
+           "\", not one of Diamond, Pearl, Platinum, HeartGold or SoulSilver";
+}
+
 std::string userMessage(const SpeciesError& error, SpeciesOperation operation)
 {
     const std::string_view nothingDone =

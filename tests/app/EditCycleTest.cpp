@@ -102,6 +102,8 @@ TEST_F(EditCycle, UnsupportedFilesAreNamedAndNothingIsSavedIntoThem)
     open(lower);
     ASSERT_EQ(messages.shown.size(), 1u);
     EXPECT_EQ(messages.shown[0].text, "Unsupported ROM");
+    EXPECT_EQ(messages.shown[0].details,
+              "The game code is \"adae\", not one of Diamond, Pearl, Platinum, HeartGold or SoulSilver.");
     EXPECT_EQ(messages.shown[0].icon, MessageIcon::Warning);
     EXPECT_FALSE(messages.shown[0].title) << "the application's own title";
     EXPECT_EQ(ctl<QLabel>("header")->text(), "Pokémon Diamond") << "captions stay";
@@ -126,6 +128,8 @@ TEST_F(EditCycle, UnsupportedFilesAreNamedAndNothingIsSavedIntoThem)
         EXPECT_EQ(counting.opens, 0);
     }
     EXPECT_EQ(messages.shown.back().text, "Unsupported ROM");
+    EXPECT_EQ(messages.shown.size(), 2u) << "one click, one message";
+    EXPECT_NE(messages.shown.back().details.find("\"adae\""), std::string::npos);
     EXPECT_FALSE(window->mnuSave->isEnabled());
     EXPECT_TRUE(text("txtHP")->text().isEmpty());
     EXPECT_EQ(combo("cmbType1")->currentIndex(), -1);
@@ -152,6 +156,7 @@ TEST_F(EditCycle, CancelAndFailedOpensLeaveEverythingAsItWas)
     writeFile(tiny, Bytes(15, 'A'));
     open(tiny);
     EXPECT_EQ(messageTexts(), std::vector<std::string>{"Unsupported ROM"});
+    EXPECT_EQ(messages.shown[0].details, "The file is too short to be a ROM.");
     EXPECT_EQ(window->session().RomPath, diamond);
     EXPECT_EQ(window->session().GameCode, "ADAE");
     EXPECT_EQ(fileSize(tiny), 15);
@@ -330,6 +335,44 @@ TEST_F(EditCycle, ASaveIntoAFileReplacedMeanwhileIsNotASuccess)
     EXPECT_NE(messages.shown[0].text, "Pokémon Data Saved Successfully!");
     EXPECT_NE(messages.shown[0].text.find("is not in the file now at this path"), std::string::npos);
     EXPECT_EQ(messages.shown[0].icon, MessageIcon::Warning);
+}
+
+// After a save that found the file changed or replaced, the species on screen is not
+// what the file holds: a click on the same name loads it again, from the file now at
+// the path, and the save after it writes there.
+TEST_F(EditCycle, AClickOnTheSameSpeciesAfterAChangedFileLoadsItAgain)
+{
+    const auto path = makeRom("diamond.nds", "ADAE");
+    open(path);
+    clickSpecies(444);
+    const auto record = std::stoll(window->session().TableBase) + 44 * 444;
+
+    // Replaced while the save wrote: the edit went into the old file.
+    const auto other = makeRom("other.nds", "ADAE", realRecords());
+    text("txtAttack")->setText("1");
+    FaultyFileServices replacing;
+    replacing.beforeFirstWrite = [&] { std::rename(other.c_str(), path.c_str()); };
+    {
+        platform::ScopedFileServices scoped(replacing);
+        window->mnuSave_Click();
+    }
+    clickSpecies(444);
+    expectControlsMatchFile(path, 444);
+    EXPECT_EQ(text("txtAttack")->text(), "130") << "Garchomp's own Attack, in the file now there";
+
+    // Changed by another program between load and save: refused, then loaded again.
+    auto bytes = readFile(path);
+    bytes[static_cast<std::size_t>(record)] = 77;
+    writeFile(path, bytes);
+    text("txtHP")->setText("2");
+    window->mnuSave_Click();
+    EXPECT_NE(messages.shown.back().text.find("Nothing was written"), std::string::npos);
+    clickSpecies(444);
+    EXPECT_EQ(text("txtHP")->text(), "77");
+    text("txtHP")->setText("3");
+    window->mnuSave_Click();
+    EXPECT_EQ(messages.shown.back().text, "Pokémon Data Saved Successfully!");
+    EXPECT_EQ(readFile(path)[static_cast<std::size_t>(record)], 3);
 }
 
 TEST_F(EditCycle, AFailedReadLeavesNothingToSave)

@@ -8,6 +8,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
+#include <QStyle>
 
 using namespace quillmark;
 using namespace quillmark::test;
@@ -366,6 +367,34 @@ TEST_F(MainWindow, FocusComingBackAfterOpenLoadsNothing)
     EXPECT_EQ(list()->selectedItems().size(), 1);
     EXPECT_FALSE(text("txtHP")->text().isEmpty());
     EXPECT_TRUE(window->mnuSave->isEnabled());
+}
+
+// The list keeps its designed width; a name it cuts short has a tooltip that reads whole.
+TEST_F(MainWindow, EveryEntryOfTheSpeciesListCanBeReadWhole)
+{
+    romimage::ImageRecipe recipe;
+    recipe.gameCode = "CPUE";
+    recipe.members = *romimage::readPersonalMembersCsv(samplesDir() + "/pt_personal.csv", nullptr);
+    const auto path = dir.file("platinum.nds");
+    ASSERT_TRUE(romimage::writeRomImage(path, recipe, nullptr));
+    showActive();
+    open(path);
+    ASSERT_EQ(list()->count(), 507);
+    const int margin = list()->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, list()) + 1;
+    const QFontMetrics metrics(list()->font());
+    int cut = 0;
+    for (int i = 0; i < list()->count(); ++i) {
+        auto* item = list()->item(i);
+        list()->scrollToItem(item);
+        const bool fits = metrics.horizontalAdvance(item->text()) <= list()->visualItemRect(item).width() - 2 * margin;
+        cut += fits ? 0 : 1;
+        if (!fits) {
+            EXPECT_EQ(item->toolTip(), item->text()) << i;
+        }
+    }
+    EXPECT_GE(cut, 2) << "the Wormadam forms at least";
+    EXPECT_TRUE(list()->item(0)->toolTip().isEmpty()) << "Bulbasaur fits";
+    EXPECT_EQ(list()->geometry(), QRect(24, 144, 97, 251)) << "the designed place and size";
 }
 
 } // namespace

@@ -1,6 +1,9 @@
 #include "EditorFixture.h"
 
+#include <QApplication>
 #include <QGuiApplication>
+#include <QSpinBox>
+#include <QCheckBox>
 
 #include <cstdlib>
 
@@ -30,6 +33,31 @@ protected:
         ASSERT_EQ(std::system(command.c_str()), 0) << command;
         QTest::qWait(150);
     }
+
+    // Keys and clicks through the X server, as a person's keyboard and mouse give them.
+    static void xdotool(const std::string& arguments)
+    {
+        const auto command = "xdotool " + arguments;
+        ASSERT_EQ(std::system(command.c_str()), 0) << command;
+        QTest::qWait(150);
+    }
+    static void clickAt(QWidget* widget, QPoint local)
+    {
+        const QPoint at = widget->mapToGlobal(local);
+        xdotool("mousemove " + std::to_string(at.x()) + " " + std::to_string(at.y()) + " click 1");
+    }
+    void clickSpecies(int row)
+    {
+        list()->scrollToItem(list()->item(row));
+        QTest::qWait(50);
+        clickAt(list()->viewport(), list()->visualItemRect(list()->item(row)).center());
+    }
+    void showFocused()
+    {
+        window->show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
+        focus(window.get());
+    }
 };
 
 TEST_F(WindowManager, FocusComingBackAfterTheFileDialogLoadsNothing)
@@ -51,6 +79,75 @@ TEST_F(WindowManager, FocusComingBackAfterTheFileDialogLoadsNothing)
     EXPECT_TRUE(list()->selectedItems().isEmpty());
     EXPECT_TRUE(text("txtHP")->text().isEmpty());
     EXPECT_FALSE(window->mnuSave->isEnabled());
+}
+
+TEST_F(WindowManager, MoreDataTakesReturnAsACommitAndEscapeAsClose)
+{
+    showFocused();
+    open(makeRom("rom.nds", "ADAE", realRecords()));
+    clickSpecies(444);
+    ASSERT_EQ(text("txtHP")->text(), "108");
+    xdotool("key ctrl+m");
+    auto* more = window->moreDataWindow();
+    ASSERT_NE(more, nullptr);
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(more));
+    EXPECT_EQ(more->windowTitle(), "More Data - Garchomp");
+    const QRect species(list()->mapToGlobal(QPoint(0, 0)), list()->size());
+    EXPECT_FALSE(more->frameGeometry().intersects(species))
+        << "More Data at " << more->frameGeometry().x() << "," << more->frameGeometry().y();
+
+    focus(more);
+    std::vector<bool> machines;
+    for (auto* box : more->chkMachine)
+        machines.push_back(box->isChecked());
+    clickAt(more->spnEV[0], more->spnEV[0]->rect().center());
+    xdotool("key ctrl+a");
+    xdotool("type 2");
+    xdotool("key Return");
+    EXPECT_EQ(more->spnEV[0]->value(), 2);
+    std::vector<bool> after;
+    for (auto* box : more->chkMachine)
+        after.push_back(box->isChecked());
+    EXPECT_EQ(after, machines) << "Return pressed no button";
+    EXPECT_TRUE(more->isVisible());
+
+    xdotool("key Escape");
+    EXPECT_FALSE(more->isVisible());
+}
+
+TEST_F(WindowManager, AfterOpenTheNameSelectedBeforeLoadsFromTheNewFile)
+{
+    showFocused();
+    open(makeRom("first.nds", "ADAE"));
+    clickSpecies(444);
+    ASSERT_TRUE(window->mnuSave->isEnabled());
+    const auto second = makeRom("second.nds", "ADAE", realRecords());
+    open(second);
+    focus(window.get());
+    EXPECT_TRUE(list()->selectedItems().isEmpty());
+    clickSpecies(444);
+    EXPECT_EQ(text("txtHP")->text(), "108") << "Garchomp of the second file";
+    EXPECT_TRUE(window->mnuSave->isEnabled());
+}
+
+TEST_F(WindowManager, ARefusedSaveLeavesTheCursorInTheFirstBoxThatFails)
+{
+    showFocused();
+    open(makeRom("rom.nds", "ADAE"));
+    clickSpecies(30);
+    // Catch Rate comes after Attack in tab order, though typed first.
+    for (const auto& [box, typed] : {std::pair{"txtCatchRate", "300"}, std::pair{"txtAttack", "999"}}) {
+        clickAt(text(box), text(box)->rect().center());
+        xdotool("key ctrl+a");
+        xdotool(std::string("type ") + typed);
+    }
+    clickAt(text("txtHP"), text("txtHP")->rect().center());
+    const auto before = readFile(dir.file("rom.nds"));
+    xdotool("key ctrl+s");
+    EXPECT_EQ(messageTexts(), std::vector<std::string>{"Please enter Base Stat values between 0 and 255."});
+    EXPECT_EQ(QApplication::focusWidget(), text("txtAttack"));
+    EXPECT_EQ(text("txtAttack")->selectedText(), "999");
+    EXPECT_EQ(readFile(dir.file("rom.nds")), before);
 }
 
 } // namespace

@@ -61,6 +61,7 @@ struct ShownMessage {
     std::string text;
     std::optional<std::string> title;
     platform::MessageIcon icon;
+    std::string details = {};
 };
 
 class RecordingMessageBox : public platform::MessageBoxService {
@@ -69,6 +70,11 @@ public:
               platform::MessageIcon icon) override
     {
         shown.push_back({std::string(text), std::move(title), icon});
+    }
+    void showWithDetails(std::string_view text, std::string_view details,
+                         platform::MessageIcon icon) override
+    {
+        shown.push_back({std::string(text), std::nullopt, icon, std::string(details)});
     }
     std::vector<ShownMessage> shown;
 };

@@ -13,6 +13,8 @@ public:
     explicit QtMessageBox(QWidget* owner) : m_owner(owner) {}
     void show(std::string_view text, std::optional<std::string> title,
               platform::MessageIcon icon) override;
+    void showWithDetails(std::string_view text, std::string_view details,
+                         platform::MessageIcon icon) override;
 
 private:
     QPointer<QWidget> m_owner;
