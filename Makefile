@@ -19,9 +19,10 @@ $(BUILD_DIR)/CMakeCache.txt: | deps
 build: deps $(BUILD_DIR)/CMakeCache.txt
 	cmake --build $(BUILD_DIR) --parallel
 
-run: build
-	@if [ -x $(BUILD_DIR)/src/quillmark ]; then $(BUILD_DIR)/src/quillmark; \
-	else echo "The editor window is not built yet: nothing to show."; fi
+# The editor alone: the tests are built by make test.
+run: deps $(BUILD_DIR)/CMakeCache.txt
+	cmake --build $(BUILD_DIR) --parallel --target quillmark
+	$(BUILD_DIR)/src/quillmark
 
 test: build
 	@scripts/ensure-deps.sh xtest
@@ -30,16 +31,16 @@ test: build
 
 SAMPLE := samples/sample-diamond.nds
 
-# ROM images to try the editor on, with the retail species data: Diamond (ADAE),
-# Platinum (CPUE) and HeartGold (IPKE).
-sample: build
-	$(BUILD_DIR)/tools/quillmark-mkrom $(SAMPLE) --code ADAE --data samples/dp_personal.csv
-	$(BUILD_DIR)/tools/quillmark-mkrom samples/sample-platinum.nds --code CPUE --data samples/pt_personal.csv
-	$(BUILD_DIR)/tools/quillmark-mkrom samples/sample-heartgold.nds --code IPKE --data samples/hgss_personal.csv
+# ROM images to try the editor on, with every record of the retail species data:
+# Diamond (ADAE), Pearl (APAE), Platinum (CPUE) and HeartGold (IPKE).
+sample: deps $(BUILD_DIR)/CMakeCache.txt
+	cmake --build $(BUILD_DIR) --parallel --target quillmark-mkrom quillmark-cli
+	scripts/make-samples.sh $(BUILD_DIR)/tools/quillmark-mkrom samples
 
 # The README's picture, made from the real program under a private X server.
 screenshot: sample
 	@scripts/ensure-deps.sh screen
+	cmake --build $(BUILD_DIR) --parallel --target quillmark
 	cp $(SAMPLE) $(BUILD_DIR)/screenshot.nds
 	scripts/screenshot.sh $(BUILD_DIR) $(BUILD_DIR)/screenshot.nds docs/screenshot.png
 	cp samples/sample-platinum.nds $(BUILD_DIR)/screenshot.nds

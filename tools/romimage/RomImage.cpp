@@ -49,7 +49,8 @@ std::optional<Record> recordOfRow(const std::vector<std::string>& cells, std::si
 }
 
 std::optional<std::vector<Record>> readRecordsCsv(const std::string& path, std::size_t first,
-                                                  std::size_t expected, std::string* error)
+                                                  std::initializer_list<std::size_t> expected,
+                                                  std::string* error)
 {
     std::ifstream in(path);
     if (!in) {
@@ -75,9 +76,13 @@ std::optional<std::vector<Record>> readRecordsCsv(const std::string& path, std::
         }
         records.push_back(*record);
     }
-    if (records.size() != expected) {
-        if (error)
-            *error = path + ": expected " + std::to_string(expected) + " rows";
+    if (std::find(expected.begin(), expected.end(), records.size()) == expected.end()) {
+        if (error) {
+            *error = path + ": expected " + std::to_string(*expected.begin());
+            for (auto it = expected.begin() + 1; it != expected.end(); ++it)
+                *error += " or " + std::to_string(*it);
+            *error += " rows";
+        }
         return std::nullopt;
     }
     return records;
@@ -87,12 +92,13 @@ std::optional<std::vector<Record>> readRecordsCsv(const std::string& path, std::
 
 std::optional<std::vector<Record>> readPersonalCsv(const std::string& path, std::string* error)
 {
-    return readRecordsCsv(path, 2, species::kSpeciesCount, error);
+    return readRecordsCsv(path, 2, {species::kSpeciesCount}, error);
 }
 
 std::optional<std::vector<Record>> readPersonalMembersCsv(const std::string& path, std::string* error)
 {
-    return readRecordsCsv(path, 3, 508, error);
+    // Diamond and Pearl have 501 members, the later games 508.
+    return readRecordsCsv(path, 3, {501, 508}, error);
 }
 
 namespace {

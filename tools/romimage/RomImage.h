@@ -22,8 +22,8 @@ std::vector<Record> syntheticRecords();
 // The retail species data: one row per species, the 44 record bytes as columns
 // (see samples/README.md). Nothing if the file is missing or malformed.
 std::optional<std::vector<Record>> readPersonalCsv(const std::string& path, std::string* error);
-// The same for a file with one row per archive member (pt_personal.csv,
-// hgss_personal.csv): every member, the empty first one included.
+// The same for a file with one row per archive member (dp_personal_members.csv,
+// pt_personal.csv, hgss_personal.csv): every member, the empty first one included.
 std::optional<std::vector<Record>> readPersonalMembersCsv(const std::string& path, std::string* error);
 
 // Fills the 44 bytes after the table in every image, and before it where an archive

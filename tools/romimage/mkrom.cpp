@@ -40,7 +40,8 @@ int main(int argc, char** argv)
         else if (arg == "--help" || arg == "-h" || arg.starts_with("-")) {
             std::printf("usage: quillmark-mkrom OUT.nds [--code ADAE] [--data personal.csv] "
                         "[--size BYTES] [--layout retail|rebuilt|bare] [--table-start OFFSET]\n"
-                        "--data takes dp_personal.csv, pt_personal.csv or hgss_personal.csv; without it\n"
+                        "--data takes dp_personal_members.csv, pt_personal.csv or hgss_personal.csv (every\n"
+                        "record of the archive) or dp_personal.csv (the species alone); without it\n"
                         "the table holds synthetic values. The image has the\n"
                         "game's file tree with filler files and the species archive where the\n"
                         "cartridge keeps it (retail), packed from 0x4000 as rebuilding tools\n"
@@ -56,7 +57,8 @@ int main(int argc, char** argv)
     }
     std::string error;
     if (!data.empty()) {
-        // pt_personal.csv and hgss_personal.csv hold every archive member.
+        // dp_personal_members.csv, pt_personal.csv and hgss_personal.csv hold every
+        // archive member; dp_personal.csv the 493 species alone.
         std::string header;
         std::getline(std::ifstream(data), header);
         const bool members = header.starts_with("member,");
