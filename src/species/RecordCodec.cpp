@@ -75,6 +75,12 @@ Game itemGame(ValueList list, Game game)
     return game == Game::SoulSilver ? Game::HeartGold : game;
 }
 
+// The egg groups as later guides name them, taken beside the games' own texts.
+constexpr std::pair<std::string_view, unsigned> kEggGroupSpellings[] = {
+    {"Amorphous", 11},    {"Grass", 7}, {"Human Like", 8},
+    {"Undiscovered", 15}, {"Ditto", 13}, {"No Eggs Discovered", 15},
+};
+
 // Codes by normalized text, for each list.
 const std::multimap<std::string, unsigned>& textIndex(ValueList list, Game game)
 {
@@ -86,6 +92,10 @@ const std::multimap<std::string, unsigned>& textIndex(ValueList list, Game game)
             index.emplace(normalized(entries[code]), code);
         if (list == ValueList::GenderRatios)
             index.emplace("genderless", 255);
+        if (list == ValueList::EggGroups) {
+            for (const auto& [text, code] : kEggGroupSpellings)
+                index.emplace(normalized(text), code);
+        }
     }
     return index;
 }

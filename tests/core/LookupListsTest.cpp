@@ -1,5 +1,6 @@
 #include "species/GenderRatioTexts.h"
 #include "species/LookupLists.h"
+#include "species/RecordCodec.h"
 #include "species/SpeciesRecord.h"
 
 #include "TestSupport.h"
@@ -292,6 +293,29 @@ TEST(GenderRatioTexts, UseTheUsersDecimalSeparator)
     // A separator of more than one byte still counts as one character.
     const auto arabic = makeGenderRatioTexts(NumberFormat{"\u066B"});
     EXPECT_EQ(arabic[1], "99\u066B60% M 0\u066B393% F ");
+}
+
+// The egg groups by the names later guides use, beside the games' own texts; the codes
+// as the games number them (Chaos/Amorphous 11, Plant/Grass 7, Machop 8/8, Magikarp
+// 12/14, Ditto 13, 15 cannot breed). An export keeps the games' texts.
+TEST(LookupLists, EggGroupsTakeTheGuidesNamesToo)
+{
+    const auto* column = findColumn("egg_group1");
+    ASSERT_NE(column, nullptr);
+    const std::pair<const char*, unsigned> spellings[] = {
+        {"Amorphous", 11}, {"Chaos", 11},       {"Grass", 7},       {"Plant", 7},
+        {"Human-Like", 8}, {"human like", 8},   {"Undiscovered", 15}, {"Can't Breed", 15},
+        {"Water 1", 2},    {"Water 2", 12},     {"water3", 9},      {"Ditto", 13},
+    };
+    for (const auto& [text, code] : spellings) {
+        RecordBytes record{};
+        EXPECT_FALSE(applyCell(*column, text, record)) << text;
+        EXPECT_EQ(codeOf(*column, record), code) << text;
+    }
+    RecordBytes record{};
+    record[20] = 11;
+    EXPECT_EQ(cellText(*column, record), "Chaos");
+    EXPECT_TRUE(applyCell(*column, "Amorph", record)) << "a guide's name is matched whole";
 }
 
 } // namespace
