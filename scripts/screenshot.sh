@@ -27,7 +27,7 @@ xdotool type --delay 20 Garc
 sleep 0.5
 if [ -n "$more" ]; then
   xdotool key ctrl+m
-  win=$(xdotool search --sync --name '^More Data$' | head -n 1)
+  win=$(xdotool search --sync --name '^More Data' | head -n 1)
   sleep 0.5
 fi
 position=$(xdotool getwindowgeometry "$win" | awk '/Position/ {print $2}')
