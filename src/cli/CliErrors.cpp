@@ -16,13 +16,14 @@ void ErrorList::add(const std::string& where, const std::string& message)
         m_lines.push_back(where.empty() ? message : where + ": " + message);
 }
 
-void ErrorList::report() const
+void ErrorList::report(Outcome outcome) const
 {
     for (const auto& line : m_lines)
         std::cerr << "quillmark-cli: " << line << '\n';
     if (m_count > m_lines.size())
         std::cerr << "quillmark-cli: ... and " << m_count - m_lines.size() << " more error(s)\n";
-    fail(BadInput, std::to_string(m_count) + " error(s); nothing was written");
+    fail(BadInput, std::to_string(m_count) + " error(s)" +
+                       (outcome == NothingWritten ? "; nothing was written" : ""));
 }
 
 } // namespace quillmark::cli

@@ -40,8 +40,11 @@ public:
             add(makeWhere(), makeMessage());
     }
     bool empty() const { return m_count == 0; }
+    // Whether the command that found them would have written the ROM: a command that
+    // only reads has nothing to say about writing.
+    enum Outcome { NothingWritten, NothingWritable };
     // Prints them and ends the command with BadInput.
-    [[noreturn]] void report() const;
+    [[noreturn]] void report(Outcome outcome = NothingWritten) const;
 
 private:
     static constexpr std::size_t kShown = 50;

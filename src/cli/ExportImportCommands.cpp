@@ -3,6 +3,9 @@
 #include "cli/Output.h"
 #include "cli/SheetEdits.h"
 #include "cli/SheetFormats.h"
+#include "cli/SheetText.h"
+
+#include <iostream>
 
 #include <numeric>
 
@@ -34,10 +37,32 @@ char separatorOption(const std::string& text)
     fail(BadInput, "--separator is \",\", \";\" or tab, not " + species::quoteCell(text));
 }
 
+// The sheet as UTF-8 text, from whatever a spreadsheet saved; a file that holds no
+// text is refused for what it is.
+std::string sheetText(const std::string& file)
+{
+    const auto bytes = readInput(file);
+    const auto name = file == "-" ? std::string("standard input") : file;
+    const auto start = std::string_view(bytes).substr(0, 64 * 1024);
+    if (const auto workbook = workbookKind(start))
+        fail(BadInput, name + " is " + *workbook +
+                           ", not a sheet of text: save it as CSV first (Excel: File > Save As > "
+                           "\"CSV UTF-8 (Comma delimited)\"; LibreOffice: File > Save As > \"Text "
+                           "CSV\" with the character set \"Unicode (UTF-8)\"), then import that file");
+    if (const auto kind = nonTextKind(start))
+        fail(BadInput, name + " is " + *kind + ", not a CSV or JSON sheet");
+    auto decoded = decodeSheet(bytes);
+    if (decoded.encoding == SheetEncoding::Windows1252)
+        std::cerr << "quillmark-cli: " << name
+                  << ": read as Windows-1252, not UTF-8 (as Excel saves plain \"CSV\"); save it as "
+                     "\"CSV UTF-8\" to keep every character\n";
+    return std::move(decoded.utf8);
+}
+
 int runImport(const std::string& romPath, const std::string& file, const std::string& formatOption,
               bool dryRun)
 {
-    const auto text = readInput(file);
+    const auto text = sheetText(file);
     const auto format = inputFormat(formatOption, file, text);
     // From here to the last write the file is locked against other writers of ours,
     // so the changes are worked out against what the file holds while they are made.

@@ -2,6 +2,7 @@
 #include "cli/Commands.h"
 #include "cli/Output.h"
 #include "cli/SheetFormats.h"
+#include "species/LookupLists.h"
 
 #include <iostream>
 #include <map>
@@ -13,22 +14,28 @@ int runGet(const std::string& romPath, const std::string& speciesText,
 {
     // The fields asked for, checked before the ROM is read.
     struct Field {
-        const species::RecordColumn* column;
+        const species::RecordColumn* column;  // null: one of the columns that name the record
         bool code;  // type1_code: the stored code alone
+        std::string identity;  // "index", "dex" or "name"
     };
     std::vector<Field> fields;
     ErrorList errors;
     for (const auto& name : fieldNames) {
         const auto canonical = canonicalColumn(name);
+        // Every column an export writes, the ones that say which record it is too.
+        if (canonical && (*canonical == "index" || *canonical == "dex" || *canonical == "name")) {
+            fields.push_back({nullptr, false, *canonical});
+            continue;
+        }
         const auto* column = canonical ? species::findColumn(*canonical) : nullptr;
         const auto* coded = canonical ? species::findCodeColumn(*canonical) : nullptr;
         if (!column && !coded)
             errors.add(species::quoteCell(name), "is not a field" + nearestColumns(name));
         else
-            fields.push_back({column ? column : coded, coded != nullptr});
+            fields.push_back({column ? column : coded, coded != nullptr, {}});
     }
     if (!errors.empty())
-        errors.report();
+        errors.report(ErrorList::NothingWritable);
 
     const CliRom rom = openCliRom(romPath, Access::Read);
     const int index = speciesIndex(speciesText, static_cast<int>(rom.records.size()));
@@ -45,9 +52,21 @@ int runGet(const std::string& romPath, const std::string& speciesText,
             std::cout << " [" << species::codeOf(column, record) << "]";
         std::cout << '\n';
     };
+    const auto identity = [&](const std::string& name) -> std::string {
+        if (name == "index")
+            return std::to_string(index);
+        if (name == "name")
+            return std::string(species::recordName(index));
+        const auto base = species::baseSpeciesOf(index);  // the egg records have no dex
+        return base ? std::to_string(*base + 1) : std::string();
+    };
     if (!fields.empty()) {
-        for (const auto& [column, code] : fields)
-            print(*column, code);
+        for (const auto& [column, code, name] : fields) {
+            if (column)
+                print(*column, code);
+            else
+                std::cout << (valuesOnly ? "" : name + ": ") << identity(name) << '\n';
+        }
         return Ok;
     }
     if (!valuesOnly)

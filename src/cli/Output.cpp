@@ -2,6 +2,7 @@
 
 #include "cli/CliErrors.h"
 #include "cli/CliRom.h"
+#include "cli/SheetText.h"
 #include "platform/FileServices.h"
 #include "rom/RomIdentification.h"
 
@@ -15,6 +16,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iostream>
+#include <optional>
 #include <random>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -70,6 +72,29 @@ TargetKind targetKind(const std::string& output)
 }
 #endif
 
+#ifdef _WIN32
+// The names Windows keeps for devices, in any case and also with an extension
+// ("aux.csv" is the AUX device): the device, or nothing.
+std::optional<std::string> windowsDeviceName(const std::string& output)
+{
+    auto name = utf8(platform::nativePath(output).filename());
+    name = name.substr(0, name.find('.'));
+    while (!name.empty() && name.back() == ' ')
+        name.pop_back();
+    std::transform(name.begin(), name.end(), name.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
+    static const char* const kDevices[] = {"CON", "PRN", "AUX", "NUL", "CONIN$", "CONOUT$"};
+    for (const char* device : kDevices) {
+        if (name == device)
+            return name;
+    }
+    if (name.size() == 4 && (name.starts_with("COM") || name.starts_with("LPT")) && name[3] >= '1' &&
+        name[3] <= '9')
+        return name;
+    return std::nullopt;
+}
+#endif
+
 std::string extensionOf(const std::string& path)
 {
     return lowered(utf8(platform::nativePath(path).extension()));
@@ -86,9 +111,13 @@ bool isRomName(const std::string& path)
 // receive CSV it cannot open.
 void refuseOtherNames(const std::string& output, bool formatGiven)
 {
+    const auto name = lowered(utf8(platform::nativePath(output).filename()));
+    if (name == ".csv" || name == ".json")
+        fail(BadInput, "-o " + output + " is an extension without a name; give the sheet a name, "
+                                        "such as species" + name);
     if (isRomName(output))
         fail(BadInput, output + " has the name of a ROM image; an export never writes one "
-                                "(give -o a .csv or .json file); nothing was written");
+                                "(give -o a .csv or .json file); the sheet was not written");
     const auto ext = extensionOf(output);
     if (!formatGiven && ext != ".csv" && ext != ".json")
         fail(BadInput, output + " is neither .csv nor .json; give -o such a name, or say which "
@@ -96,31 +125,24 @@ void refuseOtherNames(const std::string& output, bool formatGiven)
                                 "written");
 }
 
-// A ROM copy may be called anything (backup.srl, rom.nds.bak): its bytes tell. Either
-// a DS header with its CRC, or a megabyte or more of binary data, which no sheet is.
-bool looksLikeRom(const std::string& path)
-{
-    std::ifstream in(platform::nativePath(path), std::ios::binary);
-    std::vector<char> start(64 * 1024);
-    in.read(start.data(), static_cast<std::streamsize>(start.size()));
-    start.resize(static_cast<std::size_t>(in.gcount()));
-    const auto bytes = std::span(reinterpret_cast<const std::uint8_t*>(start.data()), start.size());
-    if (rom::looksLikeDsHeader(bytes))
-        return true;
-    std::error_code error;
-    const auto size = std::filesystem::file_size(platform::nativePath(path), error);
-    const bool binary = std::find(start.begin(), start.end(), '\0') != start.end();
-    return !error && size >= (std::uintmax_t{1} << 20) && binary;
-}
-
+// An existing file is replaced only by a sheet's text. A ROM copy may be called
+// anything (backup.srl, rom.nds.bak), and so may an archive holding one: the bytes tell.
 void refuseRomAsOutput(const std::string& output, const std::string& romPath)
 {
     std::error_code error;
     if (std::filesystem::equivalent(platform::nativePath(output), platform::nativePath(romPath), error))
-        fail(BadInput, output + " is the ROM itself; nothing was written (give -o another file)");
-    if (looksLikeRom(output))
-        fail(BadInput, output + " is a ROM image; an export never writes over one (give -o a "
-                                ".csv or .json file)");
+        fail(BadInput, output + " is the ROM itself; the sheet was not written (give -o another file)");
+    std::ifstream in(platform::nativePath(output), std::ios::binary);
+    std::string start(64 * 1024, '\0');
+    in.read(start.data(), static_cast<std::streamsize>(start.size()));
+    start.resize(static_cast<std::size_t>(in.gcount()));
+    if (const auto kind = nonTextKind(start)) {
+        if (*kind == "a ROM image")
+            fail(BadInput, output + " is a ROM image; an export never writes over one (give -o a "
+                                    ".csv or .json file)");
+        fail(BadInput, output + " is " + *kind + ", not a sheet of text; an export replaces only a "
+                                "sheet (give -o another name)");
+    }
 }
 
 // Into a FIFO or a device as it is: there is nothing to rename over it, and a new
@@ -128,12 +150,16 @@ void refuseRomAsOutput(const std::string& output, const std::string& romPath)
 void writeStream(const std::string& output, const std::string& text)
 {
 #ifdef _WIN32
-    (void)text;
-    fail(BadInput, output + " is not a file; nothing was written");
+    FILE* out = ::_wfopen(platform::nativePath(output).c_str(), L"wb");
+    if (!out)
+        fail(BadInput, "cannot write " + output + ": " + std::strerror(errno));
+    const bool written = std::fwrite(text.data(), 1, text.size(), out) == text.size();
+    if (std::fclose(out) != 0 || !written)
+        fail(BadInput, "cannot write " + output + ": " + std::strerror(errno));
 #else
     const int fd = ::open(output.c_str(), O_WRONLY | O_NOCTTY | O_CLOEXEC);
     if (fd < 0)
-        fail(BadInput, "cannot write " + output + ": " + std::strerror(errno) + "; nothing was written");
+        fail(BadInput, "cannot write " + output + ": " + std::strerror(errno) + "; the sheet was not written");
     std::size_t done = 0;
     while (done < text.size()) {
         const auto n = ::write(fd, text.data() + done, text.size() - done);
@@ -143,7 +169,7 @@ void writeStream(const std::string& output, const std::string& text)
             const int error = n < 0 ? errno : EIO;
             ::close(fd);
             fail(BadInput, "cannot write " + output + ": " + std::strerror(error) +
-                               (done ? "; the output is incomplete" : "; nothing was written"));
+                               (done ? "; the output is incomplete" : "; the sheet was not written"));
         }
         done += static_cast<std::size_t>(n);
     }
@@ -185,7 +211,7 @@ void writeByRename(const std::string& output, const std::string& text)
     if (failure != 0) {
         std::error_code ignored;
         std::filesystem::remove(platform::nativePath(temporary), ignored);
-        fail(BadInput, "cannot write " + output + ": " + std::strerror(failure) + "; nothing was written");
+        fail(BadInput, "cannot write " + output + ": " + std::strerror(failure) + "; the sheet was not written");
     }
 }
 
@@ -199,6 +225,19 @@ void writeOutput(const std::string& output, const std::string& text, const std::
         checkStandardOutput();
         return;
     }
+#ifdef _WIN32
+    // NUL and CON are written into, as /dev/null and a terminal are; a sheet named after
+    // another device (or after one of these, with an extension) would vanish into it.
+    if (const auto device = windowsDeviceName(output)) {
+        const auto name = utf8(platform::nativePath(output).filename());
+        if ((*device == "NUL" || *device == "CON") && lowered(name) == lowered(*device)) {
+            writeStream(output, text);
+            return;
+        }
+        fail(BadInput, output + ": " + *device + " is a name Windows keeps for a device, also with "
+                                "an extension, so no file can have it; give the sheet another name");
+    }
+#endif
     switch (targetKind(output)) {
     case TargetKind::StandardOutput:
         std::cout << text;
@@ -209,7 +248,7 @@ void writeOutput(const std::string& output, const std::string& text, const std::
         return;
     case TargetKind::Other:
         fail(BadInput, output + " is a directory, socket or block device, not a file a sheet can "
-                                "be written to; nothing was written");
+                                "be written to; the sheet was not written");
     case TargetKind::Regular:
         refuseRomAsOutput(output, romPath);
         refuseOtherNames(output, formatGiven);

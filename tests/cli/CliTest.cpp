@@ -603,31 +603,54 @@ TEST_F(Cli, OutputsIntoSpecialFilesAndNeverOverARomCopy)
     EXPECT_TRUE(readText(longName).starts_with(sheetStart));
     EXPECT_EQ(cli(exportTo + dir.path()).status, 1) << "a directory";
 
-    // Existing files: a ROM by its header or its size and bytes is never replaced; a
-    // sheet, or binary data under 1 MiB, is.
-    Bytes text(2 << 20, 'x');
+    // Existing files: only a sheet's text is replaced; anything else is named for what
+    // it looks like, whatever the file is called.
     Bytes headerOnly(before.begin(), before.begin() + 0x200);
     Bytes badCrc = headerOnly;
     badCrc[0x15E] ^= 1;
+    Bytes digitsCode = headerOnly;  // a game code of digits, its checksum made right
+    std::copy_n("1234", 4, digitsCode.begin() + 12);
+    const auto crc = romimage::headerCrc16(digitsCode.data(), 0x15E);
+    digitsCode[0x15E] = static_cast<std::uint8_t>(crc);
+    digitsCode[0x15F] = static_cast<std::uint8_t>(crc >> 8);
+    auto member = [&](Bytes archive, std::size_t nameAt, const std::string& name) {
+        std::copy(name.begin(), name.end(), archive.begin() + static_cast<std::ptrdiff_t>(nameAt));
+        archive.insert(archive.end(), before.begin(), before.begin() + (1 << 20));
+        return archive;
+    };
+    Bytes tarHeader(512, 0);
+    std::copy_n("ustar\0" "00", 8, tarHeader.begin() + 257);
+    Bytes zipHeader = {'P', 'K', 3, 4};
+    zipHeader.resize(30 + 16, 0);
+    const auto text = [](std::string content) { return Bytes(content.begin(), content.end()); };
     const struct {
         const char* name;
         Bytes bytes;
-        bool replaced;
+        const char* refusal;  // null: replaced
     } targets[] = {
-        {"backup.srl", before, false},
-        {"rom.nds.bak", before, false},
-        {"header-only.csv", headerOnly, false},
-        {"wrong-crc.csv", badCrc, true},
-        {"zeros-1MiB.csv", Bytes(1 << 20, 0), false},
-        {"zeros-1MiB-less-1.csv", Bytes((1 << 20) - 1, 0), true},
-        {"text-2MiB.csv", text, true},
+        {"backup.srl", before, "is a ROM image"},
+        {"rom.nds.bak", before, "is a ROM image"},
+        {"header-only.csv", headerOnly, "is a ROM image"},
+        {"wrong-crc.csv", badCrc, "is a ROM image"},
+        {"digits-code.csv", digitsCode, "is a ROM image"},
+        {"roms.tar", member(tarHeader, 0, "rom.nds"), "is a tar archive"},
+        {"roms.zip", member(zipHeader, 30, "rom.nds"), "is a zip archive"},
+        {"book.xlsx", member(zipHeader, 30, "xl/workbook.xml"), "is an Excel workbook (.xlsx)"},
+        {"zeros-1MiB.csv", Bytes(1 << 20, 0), "is binary data"},
+        {"one-nul.csv", text(std::string("a,b\n1,") + '\0' + "\n"), "is binary data"},
+        {"text-2MiB.csv", Bytes(2 << 20, 'x'), nullptr},
+        {"windows-1252.csv", text("item1\r\nKing\x92s Rock\r\nPok\xE9 Ball\r\n"), nullptr},
+        {"utf-16.csv", text(std::string("\xFF\xFEh\0p\0\r\0\n\0", 10)), nullptr},
     };
     for (const auto& target : targets) {
         const auto path = dir.file(target.name);
         writeFile(path, target.bytes);
-        const auto run = cli(exportTo + "'" + path + "'");
-        EXPECT_EQ(run.status, target.replaced ? 0 : 1) << target.name << run.out;
-        EXPECT_EQ(readFile(path) == target.bytes, !target.replaced) << target.name;
+        const auto run = cli(exportTo + "'" + path + "' --format csv");
+        EXPECT_EQ(run.status, target.refusal ? 1 : 0) << target.name << run.out;
+        EXPECT_EQ(readFile(path) == target.bytes, target.refusal != nullptr) << target.name;
+        if (target.refusal) {
+            EXPECT_NE(run.out.find(path + " " + target.refusal), std::string::npos) << run.out;
+        }
     }
     const auto newRom = dir.file("new.nds");
     EXPECT_EQ(cli(exportTo + newRom).status, 1);
