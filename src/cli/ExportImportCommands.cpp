@@ -51,6 +51,11 @@ std::string sheetText(const std::string& file)
                            "CSV\" with the character set \"Unicode (UTF-8)\"), then import that file");
     if (const auto kind = nonTextKind(start))
         fail(BadInput, name + " is " + *kind + ", not a CSV or JSON sheet");
+    if (file != "-") {
+        if (const auto lock = officeLockFile(file))
+            std::cerr << "quillmark-cli: note: " << file << " is open in another program (" << *lock
+                      << " lies beside it): what that program has not saved is not in what was read\n";
+    }
     auto decoded = decodeSheet(bytes);
     if (decoded.encoding == SheetEncoding::Windows1252)
         std::cerr << "quillmark-cli: " << name

@@ -23,6 +23,7 @@
 
 #ifdef _WIN32
 #include <io.h>
+#include <windows.h>
 #endif
 
 namespace quillmark::cli {
@@ -211,6 +212,12 @@ void writeByRename(const std::string& output, const std::string& text)
     if (failure != 0) {
         std::error_code ignored;
         std::filesystem::remove(platform::nativePath(temporary), ignored);
+#ifdef _WIN32
+        if (GetLastError() == ERROR_SHARING_VIOLATION)
+            fail(BadInput, output + " is open in another program that keeps others from changing it (as "
+                                    "Excel does with a sheet it has open): close it there, then export "
+                                    "again; the sheet was not written");
+#endif
         fail(BadInput, "cannot write " + output + ": " + std::strerror(failure) + "; the sheet was not written");
     }
 }
@@ -252,12 +259,34 @@ void writeOutput(const std::string& output, const std::string& text, const std::
     case TargetKind::Regular:
         refuseRomAsOutput(output, romPath);
         refuseOtherNames(output, formatGiven);
+        // Replaced under a program that has it open, the sheet would be lost to the
+        // next save there.
+        if (const auto lock = officeLockFile(output))
+            fail(BadInput, output + " is open in another program (" + *lock +
+                               " lies beside it): close it there first, or give -o another name; the "
+                               "sheet was not written");
         break;
     case TargetKind::Missing:
         refuseOtherNames(output, formatGiven);
         break;
     }
     writeByRename(output, text);
+}
+
+std::optional<std::string> officeLockFile(const std::string& path)
+{
+    const auto native = platform::nativePath(path);
+    const auto name = native.filename();
+    const std::pair<std::filesystem::path, const char*> locks[] = {
+        {native.parent_path() / (".~lock." + name.string() + "#"), "LibreOffice's lock file "},
+        {native.parent_path() / ("~$" + name.string()), "Microsoft Office's lock file "},
+    };
+    std::error_code error;
+    for (const auto& [lock, whose] : locks) {
+        if (std::filesystem::exists(lock, error))
+            return whose + utf8(lock.filename());
+    }
+    return std::nullopt;
 }
 
 void noteRomWritten() { g_romWritten = true; }

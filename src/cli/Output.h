@@ -1,5 +1,6 @@
 #pragma once
 
+#include <optional>
 #include <string>
 
 namespace quillmark::cli {
@@ -12,6 +13,11 @@ namespace quillmark::cli {
 // when the write fails.
 void writeOutput(const std::string& output, const std::string& text, const std::string& romPath,
                  bool formatGiven = false);
+
+// Office programs leave a lock file beside a document they have open: LibreOffice
+// ".~lock.NAME#", Microsoft Office "~$NAME". Where one lies beside `path`, the words
+// that say which ("LibreOffice's lock file .~lock.s.csv#").
+std::optional<std::string> officeLockFile(const std::string& path);
 
 // Exit 1 if what went to standard output did not all get there (a full disk, a
 // closed pipe); exit 4 instead once the ROM has been written, since 1 would say that

@@ -12,6 +12,9 @@
 #include <filesystem>
 #include <map>
 #include <set>
+#ifdef _WIN32
+#include <windows.h>
+#endif
 
 namespace quillmark::cli {
 
@@ -369,10 +372,16 @@ private:
         using Kind = JsonScalar::Kind;
         if (!m_machinesInObject && value.kind == Kind::Text)
             m_machineNames += value.text + " ";
-        else if (m_machinesInObject && (value.kind == Kind::True || value.kind == Kind::Text))
+        else if (m_machinesInObject && (value.kind == Kind::True ||
+                                        (value.kind == Kind::Text && species::machineTeaches(m_machineKey, value.text))))
             m_machineNames += m_machineKey + " ";
-        else if (!(m_machinesInObject && value.kind == Kind::False))
+        else if (!(m_machinesInObject && value.kind == Kind::False)) {
+            // {"TM01": "x"} is no "on": it would clear every machine not named.
+            if (m_machinesInObject && m_refusedEntry.empty())
+                m_refusedEntry = species::quoteCell(m_machineKey) + ": " +
+                                 (value.kind == Kind::Text ? species::quoteCell(value.text) : value.shown.substr(0, 40));
             m_valueRefused = true;
+        }
     }
 
     void endMachines()
@@ -380,11 +389,15 @@ private:
         const auto type = cellType(m_key);
         if (type == CellType::Unknown)
             unknownField();
+        else if (type == CellType::Machines && !m_refusedEntry.empty())
+            m_errors.add(m_row.where() + ", " + m_key,
+                         "the entry " + m_refusedEntry + " is neither true, false nor the move that machine teaches");
         else if (type != CellType::Machines || m_valueRefused)
             refuse(type, m_machinesInObject ? "an object" : "an array");
         else
             m_row.cells.emplace_back(m_key, Cell{std::move(m_machineNames)});
         m_machineNames.clear();
+        m_refusedEntry.clear();
     }
 
     void refuse(CellType type, const std::string& shown)
@@ -423,6 +436,7 @@ private:
     std::set<std::string> m_unknownReported;
     bool m_machinesInObject = false;
     std::string m_machineKey;
+    std::string m_refusedEntry;  // the first entry of a machines object that is no flag
     std::string m_machineNames;
     bool m_valueRefused = false;
 };
@@ -515,8 +529,15 @@ std::string readInput(const std::string& file)
 #else
     FILE* in = file == "-" ? stdin : std::fopen(file.c_str(), "rb");
 #endif
-    if (!in)
+    if (!in) {
+#ifdef _WIN32
+        if (GetLastError() == ERROR_SHARING_VIOLATION)
+            fail(BadInput, file + " is open in another program that keeps others from reading it (as "
+                                  "Excel does with a sheet it has open): close it there, then run the "
+                                  "command again");
+#endif
         fail(BadInput, "cannot read " + file);
+    }
     std::string text;
     char buffer[1 << 16];
     while (const auto n = std::fread(buffer, 1, sizeof buffer, in)) {

@@ -51,7 +51,7 @@ int run(int argc, char** argv)
     app.require_subcommand(1);
     std::string rom, file, speciesText, format, what;
     std::vector<std::string> assignments;
-    bool dryRun = false, noBom = false;
+    bool dryRun = false, noBom = false, excel = false;
     ExportOptions exportOptions;
 
     auto* infoCmd = app.add_subcommand("info", "Game code, title, language and where the table is");
@@ -67,6 +67,9 @@ int run(int argc, char** argv)
     exportCmd->add_option("--format", exportOptions.format, "csv or json (by default from the -o extension)");
     exportCmd->add_flag("--codes", exportOptions.codes, "list fields as codes, in <field>_code columns");
     exportCmd->add_flag("--no-bom", noBom, "no UTF-8 byte order mark at the start of a CSV");
+    exportCmd->add_flag("--excel", excel,
+                        "CSV as Excel opens it by a double-click: UTF-8 with its byte order mark and "
+                        "CRLF line ends (the default; --no-bom leaves the mark out)");
     std::string separator = ",";
     exportCmd->add_option("--separator", separator, "between CSV columns: , (the default), ; or tab");
     exportCmd->add_flag("--forms", exportOptions.forms,
@@ -145,6 +148,9 @@ int run(int argc, char** argv)
         if (*infoCmd)
             status = runInfo(rom);
         else if (*exportCmd) {
+            if (excel && noBom)
+                fail(BadInput, "--excel writes the byte order mark that --no-bom leaves out; give one "
+                               "of them");
             exportOptions.bom = !noBom;
             exportOptions.separator = separatorOption(separator);
             status = runExport(rom, exportOptions);

@@ -52,6 +52,7 @@ FileError fileErrorOf(int error)
 namespace {
 
 std::function<void()> g_lockRetry;
+std::function<void()> g_afterWriteCheck;
 
 // A missing folder on the way reads better as "Path not found" than "File not found".
 FileError notFoundKind(const std::string& path)
@@ -224,9 +225,11 @@ public:
             return FileError::BadRecordNumber;
         if (auto range = checkWriteRange(offset, 1); !range)
             return range;
+        if (g_afterWriteCheck)
+            g_afterWriteCheck();
         const auto n = writeAt(m_fd, value, offset);
         if (n == 1)
-            return Done{};
+            return undoExtension(offset, 1);
         return n == 0 ? FileError::DeviceIoError : fileErrorOf(errno);
     }
 
@@ -243,8 +246,10 @@ public:
     {
         if (auto range = checkWriteRange(offset, bytes.size()); !range)
             return range;
+        if (g_afterWriteCheck)
+            g_afterWriteCheck();
         if (writeRunAt(m_fd, bytes.data(), bytes.size(), offset))
-            return Done{};
+            return undoExtension(offset, bytes.size());
         return fileErrorOf(errno);
     }
 
@@ -282,7 +287,7 @@ private:
 
     // Against the size the file has now: another program may have cut it short since
     // the open, and a write past its new end would extend it with a hole.
-    Result<Done, FileError> checkWriteRange(std::int64_t offset, std::size_t count) const
+    Result<Done, FileError> checkWriteRange(std::int64_t offset, std::size_t count)
     {
         if (auto range = checkRange(offset, count, FileError::WritePastEndOfFile); !range)
             return range;
@@ -291,11 +296,36 @@ private:
             return fileErrorOf(errno);
         if (offset + static_cast<std::int64_t>(count) > static_cast<std::int64_t>(st.st_size))
             return FileError::WritePastEndOfFile;
+        m_checkedSize = static_cast<std::int64_t>(st.st_size);
         return Done{};
+    }
+
+    // Another program may cut the file short between the check and the write, and the
+    // write then extends it again, past a hole of zeros. Such a write is taken back: the
+    // file is cut at the write's start, and the write counts as one past the end.
+    Result<Done, FileError> undoExtension(std::int64_t offset, std::size_t count)
+    {
+        struct stat st {};
+        if (::fstat(m_fd, &st) != 0)
+            return fileErrorOf(errno);
+        // Shorter than at the check, and ending where this write ends: the write went
+        // past the new end.
+        const auto end = offset + static_cast<std::int64_t>(count);
+        if (static_cast<std::int64_t>(st.st_size) >= m_checkedSize || static_cast<std::int64_t>(st.st_size) > end)
+            return Done{};
+#ifdef _WIN32
+        const bool cut = ::_chsize_s(m_fd, offset) == 0;
+#else
+        const bool cut = ::ftruncate(m_fd, static_cast<off_t>(offset)) == 0;
+#endif
+        if (!cut)
+            return fileErrorOf(errno);
+        return FileError::WritePastEndOfFile;
     }
 
     int m_fd;
     std::int64_t m_size;
+    std::int64_t m_checkedSize = 0;  // the size the last write's check found
     FileIdentity m_identity;
 };
 
@@ -441,6 +471,8 @@ FileServices& systemFileServices()
 FileServices& fileServices() { return g_installed ? *g_installed : systemFileServices(); }
 
 void setLockRetryObserver(std::function<void()> observer) { g_lockRetry = std::move(observer); }
+
+void setAfterWriteCheckObserver(std::function<void()> observer) { g_afterWriteCheck = std::move(observer); }
 
 ScopedFileServices::ScopedFileServices(FileServices& services) : m_previous(g_installed)
 {

@@ -79,6 +79,9 @@ FileError fileErrorOf(int systemError);
 // Called each time a wait for the writers' lock finds it still taken, before it tries
 // again: lets a test release the lock exactly while a writer waits.
 void setLockRetryObserver(std::function<void()> observer);
+// Called between a write's check of the file's size and the write itself, where another
+// program cutting the file short would make the write extend it (tests only).
+void setAfterWriteCheckObserver(std::function<void()> observer);
 
 // The services in use; the system's unless a test installed others.
 FileServices& fileServices();

@@ -160,12 +160,21 @@ std::optional<int> machineBit(std::string_view name)
     return std::nullopt;
 }
 
-// The machine that teaches a move in a game, by the move's name in any case.
+// A move's name as people type it: "will o wisp", "X Scissor", "u-turn".
+std::string moveKey(std::string_view name)
+{
+    auto key = normalized(name);
+    std::erase(key, '-');
+    return key;
+}
+
+// The machine that teaches a move in a game, by the move's name in any case, with or
+// without its hyphens.
 std::optional<int> machineOfMove(std::string_view name, Game game)
 {
-    const auto key = normalized(name);
+    const auto key = moveKey(name);
     for (int bit = 0; bit < kMachineCount; ++bit) {
-        if (normalized(machineMove(bit, game)) == key)
+        if (moveKey(machineMove(bit, game)) == key)
             return bit;
     }
     return std::nullopt;
@@ -221,6 +230,15 @@ std::optional<std::string> machineBits(std::string_view text, Game game, std::ve
 }
 
 } // namespace
+
+bool machineTeaches(std::string_view machine, std::string_view move)
+{
+    const auto bit = machineBit(machine);
+    if (!bit)
+        return false;
+    const auto key = moveKey(move);
+    return key == moveKey(machineMove(*bit, Game::Diamond)) || key == moveKey(machineMove(*bit, Game::HeartGold));
+}
 
 void setMachine(RecordBytes& record, int bit, bool on)
 {
@@ -444,8 +462,14 @@ std::string cellText(const RecordColumn& column, const RecordBytes& record, Game
     if (!column.hasList())
         return std::to_string(code);
     const auto& texts = uniqueTexts(column.list, game);
-    if (code < texts.size() && texts[code])
-        return *texts[code];
+    if (code < texts.size() && texts[code]) {
+        // The gender-ratio entries end in a blank, which would have every such cell
+        // quoted in a sheet; a cell reads back with or without it.
+        std::string_view text = *texts[code];
+        if (column.list == ValueList::GenderRatios && text.ends_with(' '))
+            text.remove_suffix(1);
+        return std::string(text);
+    }
     std::string numbered(1, '#');
     return numbered += std::to_string(code);
 }

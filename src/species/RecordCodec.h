@@ -58,6 +58,9 @@ std::string_view listName(ValueList list);
 inline constexpr int kMachineCount = 100;
 std::string machineName(int bit);  // "TM01" .. "TM92", "HM01" .. "HM08"
 std::string_view machineMove(int bit, Game game = Game::Diamond);  // HM05 differs in HG/SS
+// Whether `machine` ("TM01") teaches `move` ("Focus Punch", any case, blanks and hyphens
+// aside) in one of the games.
+bool machineTeaches(std::string_view machine, std::string_view move);
 
 // The stored value of a column (a code, a number, 0/1); not for Machines.
 unsigned codeOf(const RecordColumn& column, const RecordBytes& record);

@@ -164,6 +164,18 @@ TEST_F(ByteAccess, AFileCutShortAfterTheOpenIsNeverExtended)
     EXPECT_EQ(writes.failedAt, 2);
     EXPECT_EQ(writes.error, FileError::WritePastEndOfFile);
     EXPECT_EQ(fileSize(path), 44 * 2);
+
+    // Cut between a write's check of the size and the write itself: the write lands
+    // past the new end and is taken back, leaving nothing past the write's start.
+    for (const bool run : {false, true}) {
+        writeFile(path, Bytes(200, 0));
+        file = platform::fileServices().open(path, platform::FileAccess::ReadWrite);
+        platform::setAfterWriteCheckObserver([&] { ASSERT_EQ(::truncate(path.c_str(), 120), 0); });
+        const auto written = run ? (*file)->write(150, two) : (*file)->writeByte(150, 7);
+        platform::setAfterWriteCheckObserver({});
+        EXPECT_EQ(written.error(), FileError::WritePastEndOfFile) << run;
+        EXPECT_EQ(fileSize(path), 150) << run;
+    }
 }
 
 TEST(FileErrors, EachHasItsOwnNumberAndWords)
