@@ -14,6 +14,7 @@ namespace quillmark::cli {
 int runExport(const std::string& romPath, const ExportOptions& options)
 {
     const auto format = outputFormat(options.format, options.output);
+    checkOutputName(options.output, !options.format.empty());
     const CliRom rom = openCliRom(romPath, Access::Read);
     // The egg and form records only when asked for: most sheets are about the species.
     std::vector<int> indices(options.forms ? rom.records.size() : std::size_t{species::kSpeciesCount});

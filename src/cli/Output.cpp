@@ -289,6 +289,15 @@ std::optional<std::string> officeLockFile(const std::string& path)
     return std::nullopt;
 }
 
+void checkOutputName(const std::string& output, bool formatGiven)
+{
+    if (output.empty() || output == "-")
+        return;
+    const auto kind = targetKind(output);
+    if (kind == TargetKind::Regular || kind == TargetKind::Missing)
+        refuseOtherNames(output, formatGiven);
+}
+
 void noteRomWritten() { g_romWritten = true; }
 
 void catchClosedPipes()

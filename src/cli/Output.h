@@ -19,6 +19,10 @@ void writeOutput(const std::string& output, const std::string& text, const std::
 // that say which ("LibreOffice's lock file .~lock.s.csv#").
 std::optional<std::string> officeLockFile(const std::string& path);
 
+// The part of writeOutput's checks that needs only the name, so that a wrong name is
+// refused before the ROM is read.
+void checkOutputName(const std::string& output, bool formatGiven);
+
 // Exit 1 if what went to standard output did not all get there (a full disk, a
 // closed pipe); exit 4 instead once the ROM has been written, since 1 would say that
 // nothing was.

@@ -51,10 +51,16 @@ std::string normalized(std::string_view text)
     std::string out;
     for (std::size_t i = 0; i < text.size(); ++i) {
         const unsigned char c = static_cast<unsigned char>(text[i]);
-        if (c == ' ' || c == '\t' || c == '\'')
+        // ` ’ ‘ ´ ʼ: the apostrophes that keyboards and spreadsheets put in the place of
+        // '; a no-break space is a blank.
+        if (c == ' ' || c == '\t' || c == '\'' || c == '`')
             continue;
-        if (text.substr(i, 3) == "\xE2\x80\x99") {  // ’
+        if (text.substr(i, 3) == "\xE2\x80\x99" || text.substr(i, 3) == "\xE2\x80\x98") {
             i += 2;
+            continue;
+        }
+        if (text.substr(i, 2) == "\xC2\xB4" || text.substr(i, 2) == "\xCA\xBC" || text.substr(i, 2) == "\xC2\xA0") {
+            ++i;
             continue;
         }
         if (text.substr(i, 2) == "\xC3\xA9" || text.substr(i, 2) == "\xC3\x89") {  // é É

@@ -628,7 +628,7 @@ TEST_F(Cli, OutputsIntoSpecialFilesAndNeverOverARomCopy)
         Bytes bytes;
         const char* refusal;  // null: replaced
     } targets[] = {
-        {"backup.srl", before, "is a ROM image"},
+        {"backup.srl", before, "has the name of a ROM image"},
         {"rom.nds.bak", before, "is a ROM image"},
         {"header-only.csv", headerOnly, "is a ROM image"},
         {"wrong-crc.csv", badCrc, "is a ROM image"},

@@ -139,4 +139,43 @@ TEST_F(WindowsFiles, PathsWithAccentsCjkAndPastMaxPath)
     EXPECT_GT(longPath.size(), 260u);
 }
 
+// The null device and the console are written into; the other device names, with an
+// extension or not, are refused for what they are.
+TEST_F(WindowsFiles, DeviceNamesAreDevices)
+{
+    for (const char* device : {"NUL", "nul"}) {
+        cli::ExportOptions options;
+        options.output = device;
+        options.format = "csv";
+        const auto [status, said] = run([&] { return cli::runExport(rom, options); });
+        EXPECT_EQ(status, cli::Ok) << device << said;
+    }
+    for (const char* reserved : {"aux.csv", "COM1.csv", "prn.json", "lpt9.csv"}) {
+        cli::ExportOptions options;
+        options.output = dir.file(reserved);
+        const auto [status, said] = run([&] { return cli::runExport(rom, options); });
+        EXPECT_EQ(status, cli::BadInput) << reserved;
+        EXPECT_NE(said.find("is a name Windows keeps for a device"), std::string::npos) << said;
+    }
+}
+
+// Excel keeps a sheet it has open from being read or replaced.
+TEST_F(WindowsFiles, ASheetHeldWithoutSharingIsSaidToBeOpen)
+{
+    const auto sheet = dir.file("held.csv");
+    writeFile(sheet, Bytes{'i', 'n', 'd', 'e', 'x', '\n'});
+    const HANDLE held = CreateFileW(platform::nativePath(sheet).c_str(), GENERIC_READ, 0, nullptr,
+                                    OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(held, INVALID_HANDLE_VALUE);
+    const auto [status, said] = run([&] { return cli::runImport(rom, sheet, "", true); });
+    cli::ExportOptions options;
+    options.output = sheet;
+    const auto [exportStatus, exportSaid] = run([&] { return cli::runExport(rom, options); });
+    CloseHandle(held);
+    EXPECT_EQ(status, cli::BadInput);
+    EXPECT_NE(said.find("held.csv is open in another program"), std::string::npos) << said;
+    EXPECT_EQ(exportStatus, cli::BadInput);
+    EXPECT_NE(exportSaid.find("held.csv is open in another program"), std::string::npos) << exportSaid;
+}
+
 } // namespace

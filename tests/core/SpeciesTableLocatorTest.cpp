@@ -239,6 +239,8 @@ TEST(SpeciesTableLocator, DamagedFileSystemsAreRefusedWithTheirReason)
          "the records of poketool/personal/personal.narc do not follow each other"},
         {"name with a slash", [](const Image& i) { renameInFnt(i, "evo.narc", "e/o.narc"); },
          "a name containing \"/\""},
+        {"name with a NUL byte", [](const Image& i) { renameInFnt(i, "evo.narc", std::string("e\0o.narc", 8)); },
+         "a name containing \"/\" or a NUL byte"},
         {"file name given twice", [](const Image& i) { renameInFnt(i, "pms.narc", "evo.narc"); },
          "poketool/personal/evo.narc given twice"},
         // evo.narc follows the species archive in the file list.
