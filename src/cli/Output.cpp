@@ -179,6 +179,21 @@ void writeStream(const std::string& output, const std::string& text)
 #endif
 }
 
+#ifdef _WIN32
+// Another program has the file open and lets no one else at it (Excel with a sheet).
+bool heldWithoutSharing(const std::string& path)
+{
+    const HANDLE handle = CreateFileW(platform::nativePath(path).c_str(), GENERIC_READ,
+                                      FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                      OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (handle != INVALID_HANDLE_VALUE) {
+        CloseHandle(handle);
+        return false;
+    }
+    return GetLastError() == ERROR_SHARING_VIOLATION;
+}
+#endif
+
 // Beside the final name, so that the rename stays on one file system; short, so that
 // any name the system takes for the output fits.
 std::string temporaryName(const std::string& output)
@@ -213,7 +228,7 @@ void writeByRename(const std::string& output, const std::string& text)
         std::error_code ignored;
         std::filesystem::remove(platform::nativePath(temporary), ignored);
 #ifdef _WIN32
-        if (GetLastError() == ERROR_SHARING_VIOLATION)
+        if (heldWithoutSharing(output))
             fail(BadInput, output + " is open in another program that keeps others from changing it (as "
                                     "Excel does with a sheet it has open): close it there, then export "
                                     "again; the sheet was not written");
