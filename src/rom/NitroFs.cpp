@@ -3,6 +3,7 @@
 #include "platform/FileServices.h"
 #include "rom/LittleEndian.h"
 
+#include <algorithm>
 #include <array>
 #include <set>
 #include <vector>
@@ -70,6 +71,7 @@ Result<NitroFs, RomFsError> NitroFs::read(platform::OpenFile& file)
     if (!fat)
         return fat.error();
     fs.m_fat = std::move(*fat);
+    fs.m_fatOffset = fatOffset;
 
     const std::vector<std::uint8_t>& names = *fnt;
     const std::uint32_t directoryCount = le16(names, 6);
@@ -171,6 +173,17 @@ std::optional<std::uint16_t> NitroFs::overlappingFile(std::uint16_t fileId) cons
             return other;
     }
     return std::nullopt;
+}
+
+std::int64_t NitroFs::nextFileStart(std::int64_t from) const
+{
+    std::int64_t next = m_fileSize;
+    for (std::size_t at = 0; at + 8 <= m_fat.size(); at += 8) {
+        const std::int64_t start = le32(m_fat, at), end = le32(m_fat, at + 4);
+        if (start < end && start >= from)
+            next = std::min(next, start);
+    }
+    return next;
 }
 
 std::string NitroFs::describeFile(std::uint16_t fileId) const

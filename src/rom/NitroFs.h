@@ -78,9 +78,16 @@ public:
 
     const std::map<std::string, std::uint16_t, std::less<>>& files() const { return m_files; }
 
+    // Where a file's entry lies in the ROM: its start word, then its end word.
+    std::int64_t fatEntryOffset(std::uint16_t fileId) const { return m_fatOffset + 8 * std::int64_t{fileId}; }
+    // The first byte at or after `from` that a non-empty file of the table holds, or
+    // the file's size if none does.
+    std::int64_t nextFileStart(std::int64_t from) const;
+
 private:
     std::map<std::string, std::uint16_t, std::less<>> m_files;
     std::vector<std::uint8_t> m_fat;
+    std::int64_t m_fatOffset = 0;
     std::int64_t m_fileSize = 0;
 };
 

@@ -19,6 +19,12 @@ enum class SpeciesFailure {
     // Every field was written, but another program replaced the file at the path
     // meanwhile: the change is in the file that was replaced, not in the one there now.
     WrittenToReplacedFile,
+    // Level-up moves or evolutions the game cannot take (detail says why); nothing
+    // written.
+    InvalidMoveData,
+    // The longer level-up moves do not fit the room the ROM gives their archive
+    // (detail gives the bytes needed and free); nothing written.
+    NoRoomForMoves,
 };
 
 struct SpeciesError {

@@ -48,6 +48,12 @@ std::string userMessage(const SpeciesError& error, SpeciesOperation operation)
         return "Another program replaced the ROM file while the Pokémon data was being saved. "
                "The data went into the file that was replaced and is not in the file now at "
                "this path. Open the ROM again and save the Pokémon once more.";
+    case SpeciesFailure::InvalidMoveData:
+        return "The game cannot take these moves or evolutions: " + error.detail + ". Nothing was written.";
+    case SpeciesFailure::NoRoomForMoves:
+        return "The level-up moves do not fit into this ROM: " + error.detail +
+               ". Nothing was written. Shorten a list; moving the archive to where there is room is "
+               "not done yet.";
     case SpeciesFailure::WriteFailed:
         if (error.fieldsWritten >= kFieldCount)
             return "The Pokémon data was only partly saved: the 20 fields of the main window were "

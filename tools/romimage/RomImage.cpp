@@ -1,5 +1,6 @@
 #include "RomImage.h"
 
+#include "species/MoveArchives.h"
 #include "species/SpeciesRecord.h"
 
 #include <algorithm>
@@ -224,6 +225,98 @@ Bytes buildNarc(const std::vector<Record>& records, std::uint32_t n, const std::
     return narc;
 }
 
+// Any archive of whole members, back to back, as the games' tools write them.
+Bytes buildNarcOf(const std::vector<Bytes>& members)
+{
+    const auto n = static_cast<std::uint32_t>(members.size());
+    Bytes narc;
+    append(narc, "NARC");
+    append(narc, std::string_view("\xFE\xFF\x00\x01\0\0\0\0\x10\0\x03\0", 12));
+    append(narc, "BTAF");
+    const std::size_t btaf = narc.size() - 4;
+    narc.resize(narc.size() + 8 + 8 * n, 0);
+    put32(narc, btaf + 4, 12 + 8 * n);
+    put16(narc, btaf + 8, n);
+    std::uint32_t offset = 0;
+    for (std::uint32_t k = 0; k < n; ++k) {
+        put32(narc, btaf + 12 + 8 * k, offset);
+        offset += static_cast<std::uint32_t>(members[k].size());
+        put32(narc, btaf + 16 + 8 * k, offset);
+    }
+    append(narc, "BTNF");
+    append(narc, std::string_view("\x10\0\0\0\x04\0\0\0\0\0\x01\0", 12));
+    append(narc, "GMIF");
+    narc.resize(narc.size() + 4, 0);
+    put32(narc, narc.size() - 4, 8 + offset);
+    for (const auto& member : members)
+        narc.insert(narc.end(), member.begin(), member.end());
+    put32(narc, 8, static_cast<std::uint32_t>(narc.size()));
+    return narc;
+}
+
+std::vector<std::vector<std::string>> csvRows(const std::string& name)
+{
+    std::ifstream in(std::string(QUILLMARK_SAMPLES_DIR) + "/" + name);
+    std::vector<std::vector<std::string>> rows;
+    std::string line;
+    std::getline(in, line);  // header
+    while (std::getline(in, line)) {
+        std::vector<std::string> cells;
+        std::stringstream row(line);
+        for (std::string cell; std::getline(row, cell, ',');)
+            cells.push_back(cell);
+        if (!cells.empty())
+            rows.push_back(std::move(cells));
+    }
+    return rows;
+}
+
+} // namespace
+
+std::string learnsetCsvOf(const std::string& gameCode)
+{
+    if (gameCode.starts_with("CPU"))
+        return "pt_learnsets.csv";
+    if (gameCode.starts_with("IPK") || gameCode.starts_with("IPG"))
+        return "hgss_learnsets.csv";
+    return "dp_learnsets.csv";
+}
+
+std::vector<Bytes> levelUpMembersOf(const std::string& gameCode)
+{
+    // member,entry,level,move_id,move_name; every word move | level << 9, then 0xFFFF
+    // and zeros up to a multiple of 4.
+    std::vector<Bytes> members(static_cast<std::size_t>(narcMembersOf(gameCode)));
+    for (const auto& row : csvRows(learnsetCsvOf(gameCode))) {
+        auto& member = members.at(std::stoul(row[0]));
+        const auto word = static_cast<std::uint32_t>(std::stoul(row[3]) | std::stoul(row[2]) << 9);
+        member.push_back(static_cast<std::uint8_t>(word));
+        member.push_back(static_cast<std::uint8_t>(word >> 8));
+    }
+    for (auto& member : members) {
+        member.push_back(0xFF);
+        member.push_back(0xFF);
+        member.resize((member.size() + 3) / 4 * 4, 0);
+    }
+    return members;
+}
+
+std::vector<Bytes> evolutionMembersOf(const std::string& gameCode)
+{
+    // member,slot,method_id,parameter,target_member: three words a slot, 7 slots and 2
+    // zero bytes a member.
+    std::vector<Bytes> members(static_cast<std::size_t>(narcMembersOf(gameCode)), Bytes(44, 0));
+    for (const auto& row : csvRows("gen4_evolutions.csv")) {
+        auto& member = members.at(std::stoul(row[0]));
+        const auto at = 6 * std::stoul(row[1]);
+        for (std::size_t k = 0; k < 3; ++k)
+            put16(member, at + 2 * k, static_cast<std::uint32_t>(std::stoul(row[2 + k])));
+    }
+    return members;
+}
+
+namespace {
+
 const std::vector<Record>& diamondRecords()
 {
     static const auto records =
@@ -373,9 +466,23 @@ bool writeRomImage(const std::string& path, const ImageRecipe& recipe, std::stri
             const std::string name = id >= kOverlayFiles ? byId[static_cast<std::size_t>(id - kOverlayFiles)] : "";
             const bool isNarc = name == narcPath;
             const bool isLeftover = !leftoverPath.empty() && name == leftoverPath;
-            Bytes content = isNarc       ? buildNarc(records, static_cast<std::uint32_t>(members), recipe.members)
-                            : isLeftover ? buildNarc(diamondRecords(), 501)
-                                         : filler(id);
+            const auto moveArchives = species::moveArchivePaths(recipe.gameCode);
+            const bool isLevelUp = name == moveArchives.levelUp, isEvolution = name == moveArchives.evolutions;
+            Bytes content = isNarc        ? buildNarc(records, static_cast<std::uint32_t>(members), recipe.members)
+                            : isLeftover  ? buildNarc(diamondRecords(), 501)
+                            : isLevelUp   ? buildNarcOf(recipe.levelUpMembers.empty() ? levelUpMembersOf(recipe.gameCode)
+                                                                                     : recipe.levelUpMembers)
+                            : isEvolution ? buildNarcOf(evolutionMembersOf(recipe.gameCode))
+                                          : filler(id);
+            if (isLevelUp) {
+                layout.levelUpFileId = id;
+                layout.levelUpStart = cursor;
+                layout.levelUpEnd = cursor + static_cast<std::int64_t>(content.size());
+            }
+            if (isEvolution) {
+                layout.evolutionStart = cursor;
+                layout.evolutionEnd = cursor + static_cast<std::int64_t>(content.size());
+            }
             if (isLeftover) {
                 layout.leftoverPath = leftoverPath;
                 layout.leftoverStart = cursor;
@@ -404,6 +511,8 @@ bool writeRomImage(const std::string& path, const ImageRecipe& recipe, std::stri
                     over[k] = static_cast<std::uint8_t>(k * 31 % 255 + 1);
                 pieces.push_back({retailBase - 0x1000, std::move(over)});
             }
+            if (id == layout.levelUpFileId + 1 && layout.levelUpFileId >= 0)
+                layout.afterLevelUp = cursor;
             put32(fat, static_cast<std::size_t>(id) * 8, static_cast<std::uint32_t>(cursor));
             put32(fat, static_cast<std::size_t>(id) * 8 + 4, static_cast<std::uint32_t>(fileEnd));
             pieces.push_back({cursor, std::move(content)});

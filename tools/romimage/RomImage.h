@@ -53,6 +53,8 @@ struct ImageRecipe {
     // A copy of Diamond's archive the game does not read; empty: the one the game
     // ships (Platinum, HG/SS), none for Diamond and Pearl.
     std::string leftoverPath;
+    // The members of the level-up move archive; empty: the game's own.
+    std::vector<std::vector<std::uint8_t>> levelUpMembers;
 };
 
 // Where an image put things, for tests that damage one part of it.
@@ -66,6 +68,10 @@ struct ImageLayout {
     // Platinum's and HG/SS's copy of Diamond's archive, which the games never read.
     std::string leftoverPath;
     std::int64_t leftoverStart = 0, leftoverEnd = 0;
+    // The level-up move archive, the file after it, and the evolution archive.
+    int levelUpFileId = -1;
+    std::int64_t levelUpStart = 0, levelUpEnd = 0, afterLevelUp = 0;
+    std::int64_t evolutionStart = 0, evolutionEnd = 0;
 };
 
 // Members of the species archive: 501 in Diamond and Pearl, 508 from Platinum on.
@@ -80,6 +86,12 @@ constexpr std::int64_t narcMemberOffset(int k, int members = 501)
 std::vector<std::string> gameFilePaths(const std::string& gameCode);
 // The archive the game reads its species data from.
 std::string speciesArchivePath(const std::string& gameCode);
+
+// The members of the game's level-up move and evolution archives, from the reference
+// tables in samples/ (the same evolutions in every game).
+std::string learnsetCsvOf(const std::string& gameCode);
+std::vector<std::vector<std::uint8_t>> levelUpMembersOf(const std::string& gameCode);
+std::vector<std::vector<std::uint8_t>> evolutionMembersOf(const std::string& gameCode);
 
 // Writes a sparse image. Returns false and says why on failure.
 bool writeRomImage(const std::string& path, const ImageRecipe& recipe, std::string* error,

@@ -1,0 +1,112 @@
+#include "species/Evolutions.h"
+
+#include "species/LevelUpMoves.h"
+#include "species/LookupLists.h"
+#include "species/MoveNames.h"
+#include "species/SpeciesRecord.h"
+
+namespace quillmark::species {
+
+using P = EvolutionParameter;
+
+const std::array<EvolutionMethod, kEvolutionMethodCount> EvolutionMethods = {{
+    {"None", P::None},  // 0
+    {"Happiness", P::None},  // 1
+    {"Happiness (day)", P::None},  // 2
+    {"Happiness (night)", P::None},  // 3
+    {"Level", P::Level},  // 4
+    {"Trade", P::None},  // 5
+    {"Trade holding item", P::Item},  // 6
+    {"Use item", P::Item},  // 7
+    {"Level, Attack > Defense", P::Level},  // 8
+    {"Level, Attack = Defense", P::Level},  // 9
+    {"Level, Attack < Defense", P::Level},  // 10
+    {"Level, personality low", P::Level},  // 11
+    {"Level, personality high", P::Level},  // 12
+    {"Level (Ninjask)", P::Level},  // 13
+    {"Level (Shedinja)", P::Level},  // 14
+    {"Beauty", P::Beauty},  // 15
+    {"Use item (male)", P::Item},  // 16
+    {"Use item (female)", P::Item},  // 17
+    {"Level holding item (day)", P::Item},  // 18
+    {"Level holding item (night)", P::Item},  // 19
+    {"Level knowing move", P::Move},  // 20
+    {"Level with species in party", P::Species},  // 21
+    {"Level (male)", P::Level},  // 22
+    {"Level (female)", P::Level},  // 23
+    {"Level at Mt. Coronet", P::None},  // 24
+    {"Level near Moss Rock", P::None},  // 25
+    {"Level near Ice Rock", P::None},  // 26
+}};
+
+namespace {
+
+unsigned word(std::span<const std::uint8_t> bytes, std::size_t at) { return bytes[at] | unsigned{bytes[at + 1]} << 8; }
+
+} // namespace
+
+std::optional<Evolutions> decodeEvolutions(std::span<const std::uint8_t> member)
+{
+    if (member.size() != kEvolutionMemberSize)
+        return std::nullopt;
+    Evolutions slots;
+    for (std::size_t i = 0; i < slots.size(); ++i)
+        slots[i] = {static_cast<int>(word(member, i * 6)), static_cast<int>(word(member, i * 6 + 2)),
+                    static_cast<int>(word(member, i * 6 + 4))};
+    return slots;
+}
+
+std::array<std::uint8_t, kEvolutionSlots * 6> encodeEvolutionSlots(const Evolutions& slots)
+{
+    std::array<std::uint8_t, kEvolutionSlots * 6> bytes{};
+    for (std::size_t i = 0; i < slots.size(); ++i) {
+        const int words[] = {slots[i].method, slots[i].parameter, slots[i].target};
+        for (std::size_t k = 0; k < 3; ++k) {
+            bytes[i * 6 + k * 2] = static_cast<std::uint8_t>(words[k]);
+            bytes[i * 6 + k * 2 + 1] = static_cast<std::uint8_t>(words[k] >> 8);
+        }
+    }
+    return bytes;
+}
+
+std::optional<std::string> evolutionsProblem(const Evolutions& slots, rom::Game game)
+{
+    const int items = static_cast<int>(itemNamesOf(game).size());
+    for (std::size_t i = 0; i < slots.size(); ++i) {
+        const auto& slot = slots[i];
+        const auto which = "evolution " + std::to_string(i + 1);
+        if (slot.method < 0 || slot.method >= kEvolutionMethodCount)
+            return which + " has method " + std::to_string(slot.method) + "; methods are 0 to " +
+                   std::to_string(kEvolutionMethodCount - 1);
+        if (slot.method == 0) {
+            if (slot.parameter != 0 || slot.target != 0)
+                return which + " has no method but a parameter or target; an unused slot is all zero";
+            continue;
+        }
+        if (slot.target < 1 || slot.target > kSpeciesCount)
+            return which + " evolves into " + std::to_string(slot.target) + ", which is no species (1 to " +
+                   std::to_string(kSpeciesCount) + ")";
+        const auto& method = EvolutionMethods[static_cast<std::size_t>(slot.method)];
+        const auto range = [&](int low, int high, std::string_view what) -> std::optional<std::string> {
+            if (slot.parameter >= low && slot.parameter <= high)
+                return std::nullopt;
+            return which + " (" + std::string(method.name) + ") has " + std::string(what) + " " +
+                   std::to_string(slot.parameter) + "; it takes " + std::to_string(low) + " to " +
+                   std::to_string(high);
+        };
+        std::optional<std::string> problem;
+        switch (method.parameter) {
+        case P::None: problem = range(0, 0, "parameter"); break;
+        case P::Level: problem = range(1, kMaxLevel, "level"); break;
+        case P::Item: problem = range(1, items - 1, "item"); break;
+        case P::Move: problem = range(1, kMoveCount - 1, "move"); break;
+        case P::Species: problem = range(1, kSpeciesCount, "species"); break;
+        case P::Beauty: problem = range(0, 255, "beauty"); break;
+        }
+        if (problem)
+            return problem;
+    }
+    return std::nullopt;
+}
+
+} // namespace quillmark::species

@@ -1,0 +1,288 @@
+#include "species/MoveArchives.h"
+
+#include "platform/FileServices.h"
+#include "rom/LittleEndian.h"
+#include "rom/Narc.h"
+
+#include <algorithm>
+#include <array>
+
+namespace quillmark::species {
+
+namespace {
+
+// The header's own regions, which no file of the table lists: offset and size words.
+//   0x20/0x2C ARM9 code, 0x30/0x3C ARM7 code, 0x40/0x44 FNT, 0x48/0x4C FAT,
+//   0x50/0x54 and 0x58/0x5C the overlay tables, 0x68 the banner (0x840 bytes at least),
+//   0x80 the end of the used image, where retail cartridges keep a signature.
+constexpr std::array<std::pair<std::size_t, std::size_t>, 6> kHeaderRegions = {{
+    {0x20, 0x2C}, {0x30, 0x3C}, {0x40, 0x44}, {0x48, 0x4C}, {0x50, 0x54}, {0x58, 0x5C},
+}};
+constexpr std::size_t kBannerOffsetField = 0x68;
+constexpr std::int64_t kBannerSize = 0x840;
+constexpr std::size_t kUsedSizeField = 0x80;
+constexpr std::size_t kHeaderWords = 0x84;
+
+// NARC layout, from the archive's start.
+constexpr std::size_t kNarcSizeField = 8;
+constexpr std::int64_t kNarcHeaderSize = 16;
+constexpr std::int64_t kSectionHeaderSize = 8;
+constexpr std::int64_t kBtafEntries = kNarcHeaderSize + 12;
+
+SpeciesError notFound(const std::string& why) { return SpeciesError{SpeciesFailure::TableNotFound, std::nullopt, 0, why}; }
+
+SpeciesError fromFileSystem(const rom::RomFsError& error)
+{
+    if (error.problem == rom::RomFsProblem::ReadFailed)
+        return SpeciesError{SpeciesFailure::FileUnavailable, error.fileError};
+    return notFound(error.detail);
+}
+
+struct Archive {
+    rom::FileExtent extent;
+    rom::Narc narc;
+    std::uint16_t fileId;
+    std::vector<std::uint8_t> bytes;
+};
+
+Result<Archive, SpeciesError> readArchive(platform::OpenFile& file, const rom::NitroFs& fs, std::string_view path)
+{
+    auto extent = fs.find(path);
+    if (!extent)
+        return fromFileSystem(extent.error());
+    const auto id = *fs.fileId(path);
+    if (const auto other = fs.overlappingFile(id))
+        return notFound("the file allocation table is damaged: " + std::string(path) + " shares bytes with " +
+                        fs.describeFile(*other));
+    auto narc = rom::Narc::read(file, *extent, path);
+    if (!narc)
+        return fromFileSystem(narc.error());
+    std::vector<std::uint8_t> bytes(static_cast<std::size_t>(extent->size()));
+    if (auto read = file.read(extent->start, bytes); !read)
+        return SpeciesError{SpeciesFailure::FileUnavailable, read.error()};
+    return Archive{*extent, std::move(*narc), id, std::move(bytes)};
+}
+
+std::span<const std::uint8_t> memberBytes(const Archive& archive, int k)
+{
+    const auto& member = archive.narc.member(k);
+    return std::span(archive.bytes).subspan(static_cast<std::size_t>(member.start - archive.extent.start),
+                                            static_cast<std::size_t>(member.size()));
+}
+
+void put32(std::vector<std::uint8_t>& bytes, std::size_t at, std::uint32_t value)
+{
+    for (std::size_t k = 0; k < 4; ++k)
+        bytes[at + k] = static_cast<std::uint8_t>(value >> (8 * k));
+}
+
+} // namespace
+
+MoveArchivePaths moveArchivePaths(std::string_view gameCode)
+{
+    if (gameCode.starts_with("IPK") || gameCode.starts_with("IPG"))
+        return {"a/0/3/3", "a/0/3/4"};
+    return {"poketool/personal/wotbl.narc", "poketool/personal/evo.narc"};
+}
+
+Result<MoveArchives, SpeciesError> readMoveArchives(platform::OpenFile& file, std::string_view gameCode)
+{
+    auto fs = rom::NitroFs::read(file);
+    if (!fs)
+        return fromFileSystem(fs.error());
+    const auto paths = moveArchivePaths(gameCode);
+    auto levelUp = readArchive(file, *fs, paths.levelUp);
+    if (!levelUp)
+        return levelUp.error();
+    auto evolution = readArchive(file, *fs, paths.evolutions);
+    if (!evolution)
+        return evolution.error();
+
+    MoveArchives read;
+    read.levelUpPath = paths.levelUp;
+    read.evolutionPath = paths.evolutions;
+    read.levelUp = levelUp->extent;
+    read.evolution = evolution->extent;
+    read.levelUpFatEntry = fs->fatEntryOffset(levelUp->fileId);
+
+    // The members must lie back to back to the end of the archive's data, as the games'
+    // own tools write them: then a longer list can shift the ones after it.
+    const auto& narc = levelUp->narc;
+    const std::string where(paths.levelUp);
+    if (narc.memberCount() == 0)
+        return notFound(where + " holds no level-up moves");
+    const auto& bytes = levelUp->bytes;
+    read.levelUpBtaf = kNarcHeaderSize;
+    const std::int64_t btnf = kNarcHeaderSize + rom::le32(bytes, kNarcHeaderSize + 4);
+    read.levelUpGmif = btnf + rom::le32(bytes, static_cast<std::size_t>(btnf) + 4);
+    const std::int64_t dataStart = levelUp->extent.start + read.levelUpGmif + kSectionHeaderSize;
+    const std::int64_t narcEnd = levelUp->extent.start + rom::le32(bytes, kNarcSizeField);
+    for (int k = 0; k < narc.memberCount(); ++k) {
+        const std::int64_t expected = k == 0 ? dataStart : narc.member(k - 1).end;
+        if (narc.member(k).start != expected)
+            return notFound("the members of " + where + " do not follow each other");
+        auto moves = decodeLevelUpMoves(memberBytes(*levelUp, k));
+        if (!moves)
+            return notFound("member " + std::to_string(k) + " of " + where + " has no end mark");
+        read.levelUpMoves.push_back(std::move(*moves));
+    }
+    if (narc.member(narc.memberCount() - 1).end != narcEnd || narcEnd != levelUp->extent.end)
+        return notFound(where + " does not end where its last member does");
+
+    for (int k = 0; k < evolution->narc.memberCount(); ++k) {
+        auto slots = decodeEvolutions(memberBytes(*evolution, k));
+        if (!slots)
+            return notFound("member " + std::to_string(k) + " of " + std::string(paths.evolutions) + " is " +
+                            std::to_string(evolution->narc.member(k).size()) + " bytes long, not " +
+                            std::to_string(kEvolutionMemberSize));
+        read.evolutions.push_back(*slots);
+        read.evolutionMembers.push_back(evolution->narc.member(k).start);
+    }
+
+    // Room to grow: up to the next file, the next of the header's regions, or the end.
+    std::array<std::uint8_t, kHeaderWords> header{};
+    if (auto got = file.read(0, header); !got)
+        return SpeciesError{SpeciesFailure::FileUnavailable, got.error()};
+    std::int64_t roomEnd = fs->nextFileStart(levelUp->extent.end);
+    auto obstacle = [&](std::int64_t start, std::int64_t size) {
+        if (size > 0 && start + size > levelUp->extent.end)
+            roomEnd = std::min(roomEnd, std::max(start, levelUp->extent.end));
+    };
+    for (const auto& [offset, size] : kHeaderRegions)
+        obstacle(rom::le32(header, offset), rom::le32(header, size));
+    obstacle(rom::le32(header, kBannerOffsetField), rom::le32(header, kBannerOffsetField) ? kBannerSize : 0);
+    obstacle(rom::le32(header, kUsedSizeField), rom::le32(header, kUsedSizeField) ? 1 : 0);
+    read.levelUpRoomEnd = roomEnd;
+    read.levelUpBytes = std::move(levelUp->bytes);
+    read.evolutionBytes = std::move(evolution->bytes);
+    return read;
+}
+
+Result<std::vector<std::uint8_t>, SpeciesError> editedLevelUpArchive(const MoveArchives& read,
+                                                                     const MoveEdits& edits,
+                                                                     rom::Game game)
+{
+    const int members = static_cast<int>(read.levelUpMoves.size());
+    for (const auto& [member, moves] : edits.levelUp) {
+        if (member < 0 || member >= members)
+            return SpeciesError{SpeciesFailure::InvalidMoveData, std::nullopt, 0,
+                                "the level-up archive has no member " + std::to_string(member)};
+        if (auto problem = levelUpMovesProblem(moves))
+            return SpeciesError{SpeciesFailure::InvalidMoveData, std::nullopt, 0, "member " + std::to_string(member) + ": " + *problem};
+    }
+    for (const auto& [member, slots] : edits.evolutions) {
+        if (member < 0 || member >= static_cast<int>(read.evolutions.size()))
+            return SpeciesError{SpeciesFailure::InvalidMoveData, std::nullopt, 0,
+                                "the evolution archive has no member " + std::to_string(member)};
+        if (auto problem = evolutionsProblem(slots, game))
+            return SpeciesError{SpeciesFailure::InvalidMoveData, std::nullopt, 0, "member " + std::to_string(member) + ": " + *problem};
+    }
+
+    // The archive up to the data, then every member: an edited one encoded anew, the
+    // others as they are (their bytes need not be as this program would write them).
+    const auto& old = read.levelUpBytes;
+    const auto dataStart = static_cast<std::size_t>(read.levelUpGmif + kSectionHeaderSize);
+    std::vector<std::uint8_t> archive(old.begin(), old.begin() + static_cast<std::ptrdiff_t>(dataStart));
+    std::size_t oldAt = dataStart;
+    for (int k = 0; k < members; ++k) {
+        const auto start = static_cast<std::uint32_t>(archive.size() - dataStart);
+        const auto oldSize = static_cast<std::size_t>(rom::le32(old, static_cast<std::size_t>(kBtafEntries) + 8 * static_cast<std::size_t>(k) + 4) -
+                                                      rom::le32(old, static_cast<std::size_t>(kBtafEntries) + 8 * static_cast<std::size_t>(k)));
+        if (const auto edit = edits.levelUp.find(k); edit != edits.levelUp.end()) {
+            const auto bytes = encodeLevelUpMoves(edit->second);
+            archive.insert(archive.end(), bytes.begin(), bytes.end());
+        } else {
+            archive.insert(archive.end(), old.begin() + static_cast<std::ptrdiff_t>(oldAt),
+                           old.begin() + static_cast<std::ptrdiff_t>(oldAt + oldSize));
+        }
+        oldAt += oldSize;
+        put32(archive, static_cast<std::size_t>(kBtafEntries) + 8 * static_cast<std::size_t>(k), start);
+        put32(archive, static_cast<std::size_t>(kBtafEntries) + 8 * static_cast<std::size_t>(k) + 4,
+              static_cast<std::uint32_t>(archive.size() - dataStart));
+    }
+    put32(archive, kNarcSizeField, static_cast<std::uint32_t>(archive.size()));
+    put32(archive, static_cast<std::size_t>(read.levelUpGmif) + 4,
+          static_cast<std::uint32_t>(archive.size() - static_cast<std::size_t>(read.levelUpGmif)));
+
+    const auto room = read.levelUpRoomEnd - read.levelUp.start;
+    if (static_cast<std::int64_t>(archive.size()) > room)
+        return SpeciesError{SpeciesFailure::NoRoomForMoves, std::nullopt, 0,
+                            "the level-up archive would need " + std::to_string(archive.size()) +
+                                " bytes, and the ROM gives it " + std::to_string(room) + " (" +
+                                std::to_string(read.freeBytes()) + " free after its " +
+                                std::to_string(read.levelUp.size()) + "), " +
+                                std::to_string(static_cast<std::int64_t>(archive.size()) - room) + " bytes too few"};
+    return archive;
+}
+
+Result<Done, SpeciesError> writeMoveEdits(platform::OpenFile& file, const MoveArchives& read,
+                                          const MoveEdits& edits, rom::Game game)
+{
+    auto archive = editedLevelUpArchive(read, edits, game);
+    if (!archive)
+        return archive.error();
+
+    // The file must still hold what was read: both archives and where the table puts
+    // the level-up one.
+    auto same = [&](std::int64_t at, const std::vector<std::uint8_t>& expected) {
+        std::vector<std::uint8_t> now(expected.size());
+        return file.read(at, now) && now == expected;
+    };
+    std::vector<std::uint8_t> fatEntry(8);
+    put32(fatEntry, 0, static_cast<std::uint32_t>(read.levelUp.start));
+    put32(fatEntry, 4, static_cast<std::uint32_t>(read.levelUp.end));
+    if (!same(read.levelUpFatEntry, fatEntry) || !same(read.levelUp.start, read.levelUpBytes) ||
+        !same(read.evolution.start, read.evolutionBytes))
+        return SpeciesError{SpeciesFailure::RomChanged};
+
+    auto write = [&](std::int64_t at, std::span<const std::uint8_t> bytes) -> Result<Done, SpeciesError> {
+        if (bytes.empty())
+            return Done{};
+        if (auto written = file.write(at, bytes); !written)
+            return SpeciesError{SpeciesFailure::WriteFailed, written.error(), 0};
+        return Done{};
+    };
+
+    // The level-up archive: each run of bytes that differ from what lay there (a
+    // longer archive also the bytes past its old end), runs a few equal bytes apart
+    // written as one. Data, member table and sizes go before the file table's end.
+    const auto& old = read.levelUpBytes;
+    const auto& now = *archive;
+    auto differs = [&](std::size_t i) { return i >= old.size() || now[i] != old[i]; };
+    constexpr std::size_t kJoin = 16;
+    for (std::size_t i = 0; i < now.size();) {
+        if (!differs(i)) {
+            ++i;
+            continue;
+        }
+        std::size_t end = i + 1, equal = 0;
+        for (std::size_t j = end; j < now.size() && equal < kJoin; ++j) {
+            if (differs(j)) {
+                end = j + 1;
+                equal = 0;
+            } else {
+                ++equal;
+            }
+        }
+        if (auto done = write(read.levelUp.start + static_cast<std::int64_t>(i), std::span(now).subspan(i, end - i)); !done)
+            return done;
+        i = end;
+    }
+    if (now.size() != old.size()) {
+        std::vector<std::uint8_t> end(4);
+        put32(end, 0, static_cast<std::uint32_t>(read.levelUp.start + static_cast<std::int64_t>(now.size())));
+        if (auto done = write(read.levelUpFatEntry + 4, end); !done)
+            return done;
+    }
+
+    for (const auto& [member, slots] : edits.evolutions) {
+        if (slots == read.evolutions[static_cast<std::size_t>(member)])
+            continue;
+        const auto bytes = encodeEvolutionSlots(slots);
+        if (auto done = write(read.evolutionMembers[static_cast<std::size_t>(member)], bytes); !done)
+            return done;
+    }
+    return Done{};
+}
+
+} // namespace quillmark::species

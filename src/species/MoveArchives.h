@@ -1,0 +1,73 @@
+#pragma once
+
+#include "platform/Result.h"
+#include "rom/NitroFs.h"
+#include "rom/RomIdentification.h"
+#include "species/Evolutions.h"
+#include "species/LevelUpMoves.h"
+#include "species/SpeciesError.h"
+
+#include <cstdint>
+#include <map>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace quillmark::platform {
+class OpenFile;
+}
+
+namespace quillmark::species {
+
+// The archives beside the species archive, numbered like it (member k is list index
+// k - 1): Diamond, Pearl and Platinum poketool/personal/wotbl.narc and evo.narc,
+// HeartGold and SoulSilver a/0/3/3 and a/0/3/4.
+struct MoveArchivePaths {
+    std::string_view levelUp;
+    std::string_view evolutions;
+};
+MoveArchivePaths moveArchivePaths(std::string_view gameCode);
+
+// Both archives as read, with what a write must find unchanged before it writes.
+struct MoveArchives {
+    std::string levelUpPath, evolutionPath;
+    rom::FileExtent levelUp, evolution;  // where the archives lie in the file
+    std::int64_t levelUpFatEntry = 0;   // the file offset of the level-up archive's FAT entry
+    // The first byte after the level-up archive that something else holds (the next
+    // file, a table of the header, the end of the image): the archive may grow to it.
+    std::int64_t levelUpRoomEnd = 0;
+    std::vector<std::uint8_t> levelUpBytes, evolutionBytes;  // the archives' bytes as read
+    std::vector<LevelUpMoves> levelUpMoves;  // per member
+    std::vector<Evolutions> evolutions;      // per member
+    std::vector<std::int64_t> evolutionMembers;  // where each evolution member starts
+    // Where the level-up archive's sections lie, from its start.
+    std::int64_t levelUpBtaf = 0, levelUpGmif = 0;
+
+    std::int64_t freeBytes() const { return levelUpRoomEnd - levelUp.end; }
+};
+
+// Both archives through the ROM's own file system, every member decoded.
+Result<MoveArchives, SpeciesError> readMoveArchives(platform::OpenFile& file, std::string_view gameCode);
+
+// New level-up lists and evolution slots, by member.
+struct MoveEdits {
+    std::map<int, LevelUpMoves> levelUp;
+    std::map<int, Evolutions> evolutions;
+    bool empty() const { return levelUp.empty() && evolutions.empty(); }
+};
+
+// What the edits would make of the level-up archive: every byte of it, from its start.
+// InvalidMoveData for what the game cannot take, NoRoomForMoves when it outgrows its room.
+Result<std::vector<std::uint8_t>, SpeciesError> editedLevelUpArchive(const MoveArchives& read,
+                                                                     const MoveEdits& edits,
+                                                                     rom::Game game);
+
+// Checks the edits as above and that the file still holds both archives as `read`
+// found them (RomChanged otherwise), and only then writes: the level-up archive from
+// its first changed byte on, its member table, its sizes and the file table's end of
+// it; each changed evolution member's slots in place. The caller holds the writers'
+// lock and has checked the game and the path.
+Result<Done, SpeciesError> writeMoveEdits(platform::OpenFile& file, const MoveArchives& read,
+                                          const MoveEdits& edits, rom::Game game);
+
+} // namespace quillmark::species
