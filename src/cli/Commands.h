@@ -1,6 +1,7 @@
 #pragma once
 
 #include "cli/CliRom.h"
+#include "species/MoveArchives.h"
 
 #include <string>
 #include <vector>
@@ -19,6 +20,9 @@ struct ExportOptions {
     bool bom = true;
     bool forms = false;  // the egg and form records after the 493 species too
     char separator = ',';
+    // Instead of the species records: every level-up move, or every used evolution slot.
+    bool learnsets = false;
+    bool evolutions = false;
 };
 
 // "," ";" "tab" (or a tab itself) as --separator takes them; exit 1 otherwise.
@@ -42,5 +46,11 @@ std::string listNames();
 // each record with one write each, unless dryRun; the summary comes after the writes.
 // A write that fails part-way is exit 3, naming what was written and what was not.
 int writeChanges(CliRom& rom, const std::vector<species::RecordBytes>& wanted, bool dryRun);
+// The same for level-up moves and evolutions: what changes, then, unless dryRun, the
+// writes of writeMoveEdits under the lock the ROM was opened with.
+int writeMoveChanges(CliRom& rom, const species::MoveArchives& read, const species::MoveEdits& edits,
+                     bool dryRun);
+// Both archives of the opened ROM; exit 2 when they cannot be read.
+species::MoveArchives readMoveArchivesOf(CliRom& rom);
 
 } // namespace quillmark::cli

@@ -1,5 +1,6 @@
 #include "cli/CliErrors.h"
 #include "cli/Commands.h"
+#include "cli/MoveSheets.h"
 #include "cli/Output.h"
 #include "cli/SheetEdits.h"
 #include "cli/SheetFormats.h"
@@ -15,7 +16,16 @@ int runExport(const std::string& romPath, const ExportOptions& options)
 {
     const auto format = outputFormat(options.format, options.output);
     checkOutputName(options.output, !options.format.empty());
-    const CliRom rom = openCliRom(romPath, Access::Read);
+    CliRom rom = openCliRom(romPath, Access::Read);
+    if (options.learnsets || options.evolutions) {
+        const auto read = readMoveArchivesOf(rom);
+        const SheetOptions sheet{format, rom.game(), options.codes, options.bom, options.separator};
+        const int records = options.forms ? static_cast<int>(rom.records.size()) : species::kSpeciesCount;
+        writeOutput(options.output,
+                    options.learnsets ? writeLevelUpSheet(read, records, sheet) : writeEvolutionSheet(read, records, sheet),
+                    romPath, !options.format.empty());
+        return Ok;
+    }
     // The egg and form records only when asked for: most sheets are about the species.
     std::vector<int> indices(options.forms ? rom.records.size() : std::size_t{species::kSpeciesCount});
     std::iota(indices.begin(), indices.end(), 0);
@@ -73,6 +83,16 @@ int runImport(const std::string& romPath, const std::string& file, const std::st
     // From here to the last write the file is locked against other writers of ours,
     // so the changes are worked out against what the file holds while they are made.
     CliRom rom = openCliRom(romPath, dryRun ? Access::Read : Access::Write);
+    if (const auto kind = sheetKindOf(text, format); kind != SheetKind::Species) {
+        const auto read = readMoveArchivesOf(rom);
+        ErrorList errors;
+        const auto edits = readMoveSheet(text, format, kind, read, static_cast<int>(rom.records.size()), rom.game(), errors);
+        if (edits.empty() && errors.empty())
+            errors.add(file, "holds no rows");
+        if (!errors.empty())
+            errors.report();
+        return writeMoveChanges(rom, read, edits, dryRun);
+    }
     // Row by row as the sheet is read: a sheet is never held as rows.
     ErrorList errors;
     SheetEdits edits(rom.records, rom.game(), errors);

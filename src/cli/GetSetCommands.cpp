@@ -1,6 +1,7 @@
 #include "cli/CliErrors.h"
 #include "cli/Commands.h"
 #include "cli/Output.h"
+#include "cli/MoveSheets.h"
 #include "cli/SheetFormats.h"
 #include "species/LookupLists.h"
 
@@ -22,6 +23,10 @@ int runGet(const std::string& romPath, const std::string& speciesText,
     ErrorList errors;
     for (const auto& name : fieldNames) {
         const auto canonical = canonicalColumn(name);
+        if (const auto key = lowered(name); key == "learnset" || key == "evolutions") {
+            fields.push_back({nullptr, false, key});
+            continue;
+        }
         // Every column an export writes, the ones that say which record it is too.
         if (canonical && (*canonical == "index" || *canonical == "dex" || *canonical == "name")) {
             fields.push_back({nullptr, false, *canonical});
@@ -37,8 +42,14 @@ int runGet(const std::string& romPath, const std::string& speciesText,
     if (!errors.empty())
         errors.report(ErrorList::NothingWritable);
 
-    const CliRom rom = openCliRom(romPath, Access::Read);
+    CliRom rom = openCliRom(romPath, Access::Read);
     const int index = speciesIndex(speciesText, static_cast<int>(rom.records.size()));
+    std::optional<species::MoveArchives> moves;
+    const auto movesOf = [&]() -> const species::MoveArchives& {
+        if (!moves)
+            moves = readMoveArchivesOf(rom);
+        return *moves;
+    };
     const auto& record = rom.records[static_cast<std::size_t>(index)];
     const auto print = [&](const species::RecordColumn& column, bool code) {
         const auto value = code ? std::to_string(species::codeOf(column, record))
@@ -64,6 +75,11 @@ int runGet(const std::string& romPath, const std::string& speciesText,
         for (const auto& [column, code, name] : fields) {
             if (column)
                 print(*column, code);
+            else if (name == "learnset")
+                std::cout << (valuesOnly ? "" : "learnset:\n") << levelUpMovesText(movesOf().levelUpMoves.at(static_cast<std::size_t>(index + 1)));
+            else if (name == "evolutions")
+                std::cout << (valuesOnly ? "" : "evolutions:\n")
+                          << evolutionsText(movesOf().evolutions.at(static_cast<std::size_t>(index + 1)), rom.game());
             else
                 std::cout << (valuesOnly ? "" : name + ": ") << identity(name) << '\n';
         }

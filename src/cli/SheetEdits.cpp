@@ -8,8 +8,6 @@
 
 namespace quillmark::cli {
 
-namespace {
-
 // Every message here may come once per row of a sheet of millions: they are put
 // into words only while they will be shown.
 std::optional<int> speciesOfRow(const SheetRow& row, int count, ErrorList& errors)
@@ -75,8 +73,6 @@ std::optional<int> speciesOfRow(const SheetRow& row, int count, ErrorList& error
     }
     return index ? index : named;
 }
-
-} // namespace
 
 SheetEdits::SheetEdits(const std::vector<species::RecordBytes>& current, rom::Game game,
                        ErrorList& errors)

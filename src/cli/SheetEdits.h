@@ -5,6 +5,7 @@
 #include "species/RecordCodec.h"
 
 #include <map>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -15,6 +16,10 @@ namespace quillmark::cli {
 // by text or by code. A row with a text and a code cell of one field that name
 // different entries is refused, as is a species in two rows; nothing is ever chosen
 // silently.
+// The species a row names by "index", "name" or (alone) "dex", among the first
+// `count` records; nothing, with the reason in errors, when it names none or two.
+std::optional<int> speciesOfRow(const SheetRow& row, int count, ErrorList& errors);
+
 class SheetEdits {
 public:
     SheetEdits(const std::vector<species::RecordBytes>& current, rom::Game game, ErrorList& errors);

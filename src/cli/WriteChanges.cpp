@@ -1,6 +1,8 @@
 #include "cli/CliErrors.h"
 #include "cli/Commands.h"
+#include "cli/MoveSheets.h"
 #include "cli/Output.h"
+#include "species/SpeciesMessages.h"
 #include "species/SpeciesEditor.h"
 #include "species/SpeciesTableFile.h"
 
@@ -102,6 +104,42 @@ int writeChanges(CliRom& rom, const std::vector<species::RecordBytes>& wanted, b
         std::cout << line << '\n';
     std::cout << summary
               << (dryRun ? "would change; nothing was written (dry run)" : "changed") << '\n';
+    return Ok;
+}
+
+species::MoveArchives readMoveArchivesOf(CliRom& rom)
+{
+    auto read = species::readMoveArchives(*rom.file, rom.gameCode);
+    if (!read)
+        fail(BadRom, species::userMessage(read.error(), species::SpeciesOperation::Load));
+    return std::move(*read);
+}
+
+int writeMoveChanges(CliRom& rom, const species::MoveArchives& read, const species::MoveEdits& edits, bool dryRun)
+{
+    const auto lines = describeMoveEdits(read, edits, rom.game());
+    // What the game cannot take, or what does not fit, is refused before anything else.
+    if (auto archive = species::editedLevelUpArchive(read, edits, rom.game()); !archive)
+        fail(BadInput, species::userMessage(archive.error(), species::SpeciesOperation::Save));
+    if (!dryRun && !lines.empty()) {
+        if (auto written = species::writeMoveEdits(*rom.file, read, edits, rom.game()); !written) {
+            const auto& error = written.error();
+            if (error.kind == species::SpeciesFailure::WriteFailed)
+                fail(WriteIncomplete, "the ROM could not be written completely: " +
+                                          std::string(platform::errorDescription(*error.fileError)) +
+                                          "; the level-up moves and evolutions may be partly written");
+            fail(BadRom, species::userMessage(error, species::SpeciesOperation::Save));
+        }
+        if (!species::checkStillAtPath(*rom.file, rom.path))
+            fail(WriteIncomplete, "another program replaced " + rom.path +
+                                      " while it was being written: the changes went into the file that was "
+                                      "replaced and are not in the file now at that path; run the command again");
+        noteRomWritten();
+    }
+    for (const auto& line : lines)
+        std::cout << line << '\n';
+    std::cout << lines.size() << " change(s) "
+              << (dryRun ? "would be made; nothing was written (dry run)" : "made") << '\n';
     return Ok;
 }
 

@@ -74,12 +74,22 @@ int run(int argc, char** argv)
     exportCmd->add_option("--separator", separator, "between CSV columns: , (the default), ; or tab");
     exportCmd->add_flag("--forms", exportOptions.forms,
                         "also the egg and form records after the 493 species (Deoxys, Rotom...)");
+    auto* learnsets = exportCmd->add_flag(
+        "--learnsets", exportOptions.learnsets,
+        "the level-up moves instead: index,dex,name,entry,level,move, a row per entry in stored order");
+    exportCmd->add_flag("--evolutions", exportOptions.evolutions,
+                        "the evolutions instead: index,dex,name,slot,method,parameter,target, a row per "
+                        "used slot")
+        ->excludes(learnsets);
 
     auto* importCmd = app.add_subcommand(
         "import", "Write the species of a CSV or JSON sheet into the ROM; rows may be a subset, "
                   "list fields given by text or code");
     importCmd->add_option("ROM", rom, "the .nds file")->required();
-    importCmd->add_option("FILE", file, "CSV or JSON as export writes it; - for standard input")->required();
+    importCmd->add_option("FILE", file,
+                          "CSV or JSON as export writes it (species, level-up moves or evolutions, told "
+                          "apart by the columns); - for standard input")
+        ->required();
     importCmd->add_option("--format", format, "csv or json (by default from the extension or the content)");
     importCmd->add_flag("--dry-run", dryRun, "print what would change, write nothing");
 
@@ -88,7 +98,8 @@ int run(int argc, char** argv)
     auto* getCmd = app.add_subcommand("get", "Print every field of one species, or the fields named");
     getCmd->add_option("ROM", rom, "the .nds file")->required();
     getCmd->add_option("SPECIES", speciesText, kSpeciesHelp)->required();
-    getCmd->add_option("FIELD", getFields, "only these fields, one per line (hp, type1, type1_code...)");
+    getCmd->add_option("FIELD", getFields,
+                       "only these fields, one per line (hp, type1, type1_code...; learnset, evolutions)");
     getCmd->add_flag("--value", valuesOnly, "bare values, one per line, for scripts");
 
     std::string fields;

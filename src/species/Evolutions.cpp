@@ -5,6 +5,8 @@
 #include "species/MoveNames.h"
 #include "species/SpeciesRecord.h"
 
+#include <cctype>
+
 namespace quillmark::species {
 
 using P = EvolutionParameter;
@@ -43,7 +45,29 @@ namespace {
 
 unsigned word(std::span<const std::uint8_t> bytes, std::size_t at) { return bytes[at] | unsigned{bytes[at + 1]} << 8; }
 
+// "<", "=" and ">" tell three methods apart; the rest of the punctuation does not count.
+std::string methodKey(std::string_view text)
+{
+    std::string key;
+    for (const char c : text) {
+        const auto u = static_cast<unsigned char>(c);
+        if (std::isalnum(u) || c == '<' || c == '=' || c == '>')
+            key += static_cast<char>(std::tolower(u));
+    }
+    return key;
+}
+
 } // namespace
+
+std::optional<int> findEvolutionMethod(std::string_view text)
+{
+    const auto key = methodKey(text);
+    for (int id = 0; id < kEvolutionMethodCount; ++id) {
+        if (methodKey(EvolutionMethods[static_cast<std::size_t>(id)].name) == key)
+            return id;
+    }
+    return std::nullopt;
+}
 
 std::optional<Evolutions> decodeEvolutions(std::span<const std::uint8_t> member)
 {

@@ -34,6 +34,10 @@ struct EvolutionMethod {
 inline constexpr int kEvolutionMethodCount = 27;
 extern const std::array<EvolutionMethod, kEvolutionMethodCount> EvolutionMethods;
 
+// A method by its name in any case, with or without blanks, commas, dots, hyphens and
+// brackets ("use item", "Level at Mt Coronet"); its id.
+std::optional<int> findEvolutionMethod(std::string_view text);
+
 // Nothing for a member of another size.
 std::optional<Evolutions> decodeEvolutions(std::span<const std::uint8_t> member);
 // The 42 bytes of the 7 slots (the member's last two bytes are not theirs).

@@ -1,5 +1,7 @@
 #include "species/MoveNames.h"
 
+#include "species/LookupLists.h"
+
 namespace quillmark::species {
 
 // Move ids as the games number them; 0 is no move. The same in all five games.
@@ -146,5 +148,26 @@ const std::array<std::string_view, kMoveCount> MoveNames = {{
     "Spacial Rend", "Lunar Dance", "Crush Grip", "Magma Storm", "Dark Void", "Seed Flare",
     "Ominous Wind", "Shadow Force",
 }};
+
+std::optional<int> findMove(std::string_view text)
+{
+    const auto key = nameKey(text);
+    for (int id = 1; id < kMoveCount; ++id) {
+        if (!key.empty() && nameKey(MoveNames[static_cast<std::size_t>(id)]) == key)
+            return id;
+    }
+    return std::nullopt;
+}
+
+std::string nearestMoves(std::string_view text)
+{
+    std::vector<std::string> names;
+    for (const int id : nearestCandidates(nameKey(text), kMoveCount,
+                                          [](int k) { return nameKey(MoveNames[static_cast<std::size_t>(k)]); })) {
+        if (id > 0)
+            names.emplace_back(MoveNames[static_cast<std::size_t>(id)]);
+    }
+    return nearestPhrase(names);
+}
 
 } // namespace quillmark::species

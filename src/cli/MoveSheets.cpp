@@ -1,0 +1,446 @@
+#include "cli/MoveSheets.h"
+
+#include "cli/CliRom.h"
+#include "cli/Csv.h"
+#include "cli/SheetEdits.h"
+#include "species/LookupLists.h"
+#include "species/MoveNames.h"
+#include "species/SpeciesRecord.h"
+
+#include <nlohmann/json.hpp>
+
+#include <algorithm>
+#include <map>
+#include <set>
+#include <variant>
+
+namespace quillmark::cli {
+
+using species::EvolutionParameter;
+
+namespace {
+
+const std::vector<std::string> kLevelUpColumns = {"index", "dex", "name", "entry", "level", "move"};
+const std::vector<std::string> kEvolutionColumns = {"index", "dex", "name", "slot", "method", "parameter", "target"};
+
+std::string columnKey(std::string_view name)
+{
+    std::string key;
+    for (const char c : name)
+        key += c == ' ' || c == '-' ? '_' : static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return key;
+}
+
+// The rows of a CSV or JSON sheet, cells named by their column in lower case.
+void forEachRow(std::string_view text, SheetFormat format, ErrorList& errors,
+                const std::function<void(const SheetRow&)>& onRow)
+{
+    if (format == SheetFormat::Json) {
+        const auto json = nlohmann::json::parse(text, nullptr, false);
+        if (json.is_discarded() || !json.is_array()) {
+            errors.add("", "the JSON is not an array of rows");
+            return;
+        }
+        int number = 0;
+        for (const auto& object : json) {
+            SheetRow row;
+            row.json = true;
+            row.number = ++number;
+            if (!object.is_object()) {
+                errors.add(row.where(), "is not an object");
+                continue;
+            }
+            for (const auto& [key, value] : object.items()) {
+                if (value.is_string())
+                    row.cells.emplace_back(columnKey(key), Cell{value.get<std::string>()});
+                else if (value.is_number_integer())
+                    row.cells.emplace_back(columnKey(key), Cell{std::to_string(value.get<long long>())});
+                else if (!value.is_null())
+                    errors.add(row.where() + ", " + key, "must be a text or a whole number");
+            }
+            onRow(row);
+        }
+        return;
+    }
+    std::vector<std::string> header;
+    std::string error;
+    const bool complete = readCsv(text, [&](CsvRecord&& record) {
+        if (header.empty()) {
+            for (const auto& field : record.fields)
+                header.push_back(columnKey(field));
+            return;
+        }
+        SheetRow row;
+        row.number = record.line;
+        for (std::size_t c = 0; c < record.fields.size() && c < header.size(); ++c) {
+            if (!header[c].empty())
+                row.cells.emplace_back(header[c], Cell{std::move(record.fields[c]), static_cast<int>(c) + 1});
+        }
+        onRow(row);
+    }, error, detectSeparator(text));
+    if (!complete)
+        errors.add("", error);
+}
+
+const Cell* cellOf(const SheetRow& row, std::string_view column)
+{
+    for (const auto& [name, cell] : row.cells) {
+        if (name == column)
+            return &cell;
+    }
+    return nullptr;
+}
+
+std::string where(const SheetRow& row, std::string_view column)
+{
+    for (const auto& cell : row.cells) {
+        if (cell.first == column)
+            return row.where(cell);
+    }
+    return row.where();
+}
+
+std::optional<int> number(std::string_view text, int low, int high)
+{
+    const auto value = species::parseWholeNumber(text, 0xFFFF);
+    if (!value || static_cast<int>(*value) < low || static_cast<int>(*value) > high)
+        return std::nullopt;
+    return static_cast<int>(*value);
+}
+
+std::string itemName(int id, rom::Game game)
+{
+    const auto& items = species::itemNamesOf(game);
+    return id >= 0 && id < static_cast<int>(items.size()) ? items[static_cast<std::size_t>(id)] : "#" + std::to_string(id);
+}
+
+std::string memberName(int member)
+{
+    return member >= 1 && member <= species::kSpeciesCount ? std::string(species::recordName(member - 1))
+                                                           : "#" + std::to_string(member);
+}
+
+std::string moveName(int id)
+{
+    return id >= 0 && id < species::kMoveCount ? std::string(species::MoveNames[static_cast<std::size_t>(id)])
+                                               : "#" + std::to_string(id);
+}
+
+std::string parameterText(const species::EvolutionSlot& slot, rom::Game game)
+{
+    if (slot.method < 0 || slot.method >= species::kEvolutionMethodCount)
+        return std::to_string(slot.parameter);
+    switch (species::EvolutionMethods[static_cast<std::size_t>(slot.method)].parameter) {
+    case EvolutionParameter::None: return slot.parameter ? std::to_string(slot.parameter) : "";
+    case EvolutionParameter::Item: return itemName(slot.parameter, game);
+    case EvolutionParameter::Move: return moveName(slot.parameter);
+    case EvolutionParameter::Species: return memberName(slot.parameter);
+    case EvolutionParameter::Level:
+    case EvolutionParameter::Beauty: break;
+    }
+    return std::to_string(slot.parameter);
+}
+
+std::string methodName(int method)
+{
+    return method >= 0 && method < species::kEvolutionMethodCount
+               ? std::string(species::EvolutionMethods[static_cast<std::size_t>(method)].name)
+               : "#" + std::to_string(method);
+}
+
+// Rows of either sheet, for CSV and JSON alike: the cells in order, numbers where
+// they are numbers.
+struct SheetWriter {
+    const SheetOptions& options;
+    const std::vector<std::string>& columns;
+    std::string csv;
+    nlohmann::ordered_json json = nlohmann::ordered_json::array();
+
+    SheetWriter(const SheetOptions& o, const std::vector<std::string>& c) : options(o), columns(c)
+    {
+        if (options.format == SheetFormat::Csv) {
+            csv = options.bom ? std::string(kCsvByteOrderMark) : "";
+            for (std::size_t i = 0; i < columns.size(); ++i)
+                (csv += columns[i]) += i + 1 < columns.size() ? std::string(1, options.separator) : "\r\n";
+        }
+    }
+    // A cell is a number (nothing: empty) or a text.
+    using Value = std::variant<std::optional<long long>, std::string>;
+    void row(const std::vector<Value>& cells)
+    {
+        if (options.format == SheetFormat::Json) {
+            nlohmann::ordered_json object;
+            for (std::size_t i = 0; i < cells.size(); ++i) {
+                if (const auto* text = std::get_if<std::string>(&cells[i]))
+                    object[columns[i]] = *text;
+                else if (const auto& value = std::get<0>(cells[i]))
+                    object[columns[i]] = *value;
+            }
+            json.push_back(std::move(object));
+            return;
+        }
+        for (std::size_t i = 0; i < cells.size(); ++i) {
+            if (const auto* text = std::get_if<std::string>(&cells[i]))
+                appendCsvField(csv, *text, options.separator);
+            else if (const auto& value = std::get<0>(cells[i]))
+                csv += std::to_string(*value);
+            csv += i + 1 < cells.size() ? std::string(1, options.separator) : "\r\n";
+        }
+    }
+    std::string text() const { return options.format == SheetFormat::Json ? json.dump(2) + "\n" : csv; }
+};
+
+std::optional<long long> dexOf(int index)
+{
+    const auto base = species::baseSpeciesOf(index);
+    return base ? std::optional<long long>(*base + 1) : std::nullopt;
+}
+
+// A species given by name or by its member number (its National Dex number).
+std::optional<int> memberOfCell(std::string_view text)
+{
+    if (species::parseWholeNumber(text, 0xFFFF))
+        return number(text, 1, species::kSpeciesCount);
+    const auto index = findSpecies(text, species::kSpeciesCount);
+    return index ? std::optional<int>(*index + 1) : std::nullopt;
+}
+
+std::optional<int> itemOfCell(std::string_view text, rom::Game game)
+{
+    if (species::parseWholeNumber(text, 0xFFFF))
+        return number(text, 0, 0xFFFF);
+    species::RecordBytes scratch{};
+    const auto* column = species::findColumn("item1");
+    if (species::applyCell(*column, text, scratch, game))
+        return std::nullopt;
+    return static_cast<int>(species::codeOf(*column, scratch));
+}
+
+} // namespace
+
+SheetKind sheetKindOf(std::string_view text, SheetFormat format)
+{
+    std::set<std::string> columns;
+    if (format == SheetFormat::Json) {
+        const auto json = nlohmann::json::parse(text, nullptr, false);
+        if (json.is_array() && !json.empty() && json.front().is_object()) {
+            for (const auto& [key, value] : json.front().items())
+                columns.insert(columnKey(key));
+        }
+    } else {
+        std::string error;
+        bool first = true;
+        // The header line alone.
+        const auto end = text.find('\n');
+        readCsv(text.substr(0, end == std::string_view::npos ? text.size() : end + 1), [&](CsvRecord&& record) {
+            if (first)
+                for (const auto& field : record.fields)
+                    columns.insert(columnKey(field));
+            first = false;
+        }, error, detectSeparator(text));
+    }
+    if (columns.count("level") && columns.count("move"))
+        return SheetKind::LevelUpMoves;
+    if (columns.count("slot") && columns.count("method"))
+        return SheetKind::Evolutions;
+    return SheetKind::Species;
+}
+
+std::string writeLevelUpSheet(const species::MoveArchives& read, int records, const SheetOptions& options)
+{
+    SheetWriter sheet(options, kLevelUpColumns);
+    for (int index = 0; index < records && index + 1 < static_cast<int>(read.levelUpMoves.size()); ++index) {
+        const auto& moves = read.levelUpMoves[static_cast<std::size_t>(index + 1)];
+        for (std::size_t entry = 0; entry < moves.size(); ++entry) {
+            const auto& m = moves[entry];
+            sheet.row({index, dexOf(index), std::string(species::recordName(index)), static_cast<long long>(entry + 1),
+                       m.level, options.codes ? SheetWriter::Value(m.move) : SheetWriter::Value(moveName(m.move))});
+        }
+    }
+    return sheet.text();
+}
+
+std::string writeEvolutionSheet(const species::MoveArchives& read, int records, const SheetOptions& options)
+{
+    SheetWriter sheet(options, kEvolutionColumns);
+    for (int index = 0; index < records && index + 1 < static_cast<int>(read.evolutions.size()); ++index) {
+        const auto& slots = read.evolutions[static_cast<std::size_t>(index + 1)];
+        for (std::size_t slot = 0; slot < slots.size(); ++slot) {
+            const auto& s = slots[slot];
+            if (s == species::EvolutionSlot{})
+                continue;
+            const auto parameter = parameterText(s, options.game);
+            sheet.row({index, dexOf(index), std::string(species::recordName(index)), static_cast<long long>(slot + 1),
+                       options.codes ? SheetWriter::Value(s.method) : SheetWriter::Value(methodName(s.method)),
+                       options.codes ? SheetWriter::Value(s.parameter)
+                       : parameter.empty() ? SheetWriter::Value(std::nullopt)
+                                           : SheetWriter::Value(parameter),
+                       options.codes ? SheetWriter::Value(s.target) : SheetWriter::Value(memberName(s.target))});
+        }
+    }
+    return sheet.text();
+}
+
+species::MoveEdits readMoveSheet(std::string_view text, SheetFormat format, SheetKind kind,
+                                 const species::MoveArchives& read, int records, rom::Game game,
+                                 ErrorList& errors)
+{
+    const auto& known = kind == SheetKind::LevelUpMoves ? kLevelUpColumns : kEvolutionColumns;
+    std::set<std::string> unknown;
+    species::MoveEdits edits;
+    std::map<int, std::set<int>> slotsGiven;
+    forEachRow(text, format, errors, [&](const SheetRow& row) {
+        for (const auto& cell : row.cells) {
+            if (std::find(known.begin(), known.end(), cell.first) == known.end() && unknown.insert(cell.first).second)
+                errors.add(row.where(), "unknown column " + species::quoteCell(cell.first) + " for a sheet of " +
+                                            (kind == SheetKind::LevelUpMoves ? "level-up moves" : "evolutions"));
+        }
+        const auto index = speciesOfRow(row, records, errors);
+        if (!index)
+            return;
+        const int member = *index + 1;
+        auto need = [&](const char* column) -> const Cell* {
+            const auto* cell = cellOf(row, column);
+            if (!cell)
+                errors.add(row.where(), "has no " + std::string(column));
+            return cell;
+        };
+        if (kind == SheetKind::LevelUpMoves) {
+            auto& list = edits.levelUp[member];  // present: exactly what the sheet lists
+            const auto* level = need("level");
+            const auto* move = need("move");
+            if (!level || !move)
+                return;
+            const auto levelValue = number(level->value, 1, species::kMaxLevel);
+            if (!levelValue)
+                errors.add(where(row, "level"), species::quoteCell(level->value) + " is no level (1 to " +
+                                                    std::to_string(species::kMaxLevel) + ")");
+            std::optional<int> moveValue = species::parseWholeNumber(move->value, 0xFFFF)
+                                               ? number(move->value, 1, species::kMoveCount - 1)
+                                               : species::findMove(move->value);
+            if (!moveValue)
+                errors.add(where(row, "move"), species::quoteCell(move->value) + " is no move (1 to " +
+                                                   std::to_string(species::kMoveCount - 1) + ", or its name)" +
+                                                   species::nearestMoves(move->value));
+            if (levelValue && moveValue)
+                list.push_back({*levelValue, *moveValue});
+            return;
+        }
+        auto& slots = edits.evolutions.try_emplace(member).first->second;
+        const auto* slot = need("slot");
+        const auto* method = need("method");
+        if (!slot || !method)
+            return;
+        const auto slotValue = number(slot->value, 1, species::kEvolutionSlots);
+        if (!slotValue) {
+            errors.add(where(row, "slot"), species::quoteCell(slot->value) + " is no slot (1 to " +
+                                               std::to_string(species::kEvolutionSlots) + ")");
+            return;
+        }
+        if (!slotsGiven[member].insert(*slotValue).second) {
+            errors.add(where(row, "slot"), speciesLabel(*index) + " has slot " + slot->value + " twice");
+            return;
+        }
+        const auto methodValue = species::parseWholeNumber(method->value, 0xFFFF)
+                                     ? number(method->value, 0, species::kEvolutionMethodCount - 1)
+                                     : species::findEvolutionMethod(method->value);
+        if (!methodValue) {
+            errors.add(where(row, "method"), species::quoteCell(method->value) +
+                                                 " is no evolution method (quillmark-cli list evolution-methods)");
+            return;
+        }
+        const auto* parameter = cellOf(row, "parameter");
+        const std::string parameterCell = parameter ? parameter->value : "";
+        std::optional<int> parameterValue = 0;
+        if (!parameterCell.empty()) {
+            switch (species::EvolutionMethods[static_cast<std::size_t>(*methodValue)].parameter) {
+            case EvolutionParameter::Item: parameterValue = itemOfCell(parameterCell, game); break;
+            case EvolutionParameter::Move:
+                parameterValue = species::parseWholeNumber(parameterCell, 0xFFFF) ? number(parameterCell, 0, 0xFFFF)
+                                                                                   : species::findMove(parameterCell);
+                break;
+            case EvolutionParameter::Species: parameterValue = memberOfCell(parameterCell); break;
+            case EvolutionParameter::None:
+            case EvolutionParameter::Level:
+            case EvolutionParameter::Beauty: parameterValue = number(parameterCell, 0, 0xFFFF); break;
+            }
+        }
+        if (!parameterValue) {
+            errors.add(where(row, "parameter"), species::quoteCell(parameterCell) + " does not fit the method " +
+                                                    methodName(*methodValue));
+            return;
+        }
+        const auto* target = cellOf(row, "target");
+        const auto targetValue = target ? memberOfCell(target->value) : std::optional<int>(0);
+        if (!targetValue) {
+            errors.add(where(row, "target"), species::quoteCell(target->value) + " is no species" +
+                                                 nearestSpecies(target->value, species::kSpeciesCount));
+            return;
+        }
+        slots[static_cast<std::size_t>(*slotValue - 1)] = {*methodValue, *parameterValue, *targetValue};
+    });
+    (void)read;
+    return edits;
+}
+
+std::vector<std::string> describeMoveEdits(const species::MoveArchives& read, const species::MoveEdits& edits,
+                                           rom::Game game)
+{
+    std::vector<std::string> lines;
+    auto entryText = [](const species::LevelUpMove& m) { return moveName(m.move) + " at " + std::to_string(m.level); };
+    for (const auto& [member, moves] : edits.levelUp) {
+        const auto& was = read.levelUpMoves[static_cast<std::size_t>(member)];
+        if (moves == was)
+            continue;
+        std::string text;
+        auto left = was;
+        for (const auto& m : moves) {
+            if (const auto it = std::find(left.begin(), left.end(), m); it != left.end())
+                left.erase(it);
+            else
+                text += " +" + entryText(m);
+        }
+        for (const auto& m : left)
+            text += " -" + entryText(m);
+        lines.push_back(speciesLabel(member - 1) + ": level-up moves" + (text.empty() ? " in another order" : text));
+    }
+    for (const auto& [member, slots] : edits.evolutions) {
+        const auto& was = read.evolutions[static_cast<std::size_t>(member)];
+        for (std::size_t i = 0; i < slots.size(); ++i) {
+            if (slots[i] == was[i])
+                continue;
+            auto slotText = [&](const species::EvolutionSlot& s) {
+                if (s == species::EvolutionSlot{})
+                    return std::string("(none)");
+                const auto parameter = parameterText(s, game);
+                return methodName(s.method) + (parameter.empty() ? "" : " " + parameter) + " -> " + memberName(s.target);
+            };
+            lines.push_back(speciesLabel(member - 1) + ": evolution " + std::to_string(i + 1) + " " +
+                            slotText(slots[i]) + " (was " + slotText(was[i]) + ")");
+        }
+    }
+    return lines;
+}
+
+std::string levelUpMovesText(const species::LevelUpMoves& moves)
+{
+    std::string text;
+    for (std::size_t i = 0; i < moves.size(); ++i)
+        text += std::to_string(i + 1) + ": level " + std::to_string(moves[i].level) + " " + moveName(moves[i].move) + "\n";
+    return text;
+}
+
+std::string evolutionsText(const species::Evolutions& slots, rom::Game game)
+{
+    std::string text;
+    for (std::size_t i = 0; i < slots.size(); ++i) {
+        if (slots[i] == species::EvolutionSlot{})
+            continue;
+        const auto parameter = parameterText(slots[i], game);
+        text += std::to_string(i + 1) + ": " + methodName(slots[i].method) + (parameter.empty() ? "" : " " + parameter) +
+                " -> " + memberName(slots[i].target) + "\n";
+    }
+    return text;
+}
+
+} // namespace quillmark::cli

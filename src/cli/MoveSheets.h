@@ -1,0 +1,41 @@
+#pragma once
+
+#include "cli/CliErrors.h"
+#include "cli/SheetFormats.h"
+#include "species/MoveArchives.h"
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace quillmark::cli {
+
+// What a sheet holds, by its columns: "level" and "move" make one of level-up moves
+// (index,dex,name,entry,level,move: a row per entry), "slot" and "method" one of
+// evolutions (index,dex,name,slot,method,parameter,target: a row per used slot);
+// anything else is a sheet of species records.
+enum class SheetKind { Species, LevelUpMoves, Evolutions };
+SheetKind sheetKindOf(std::string_view text, SheetFormat format);
+
+// Every record's level-up moves, or its used evolution slots, of the first `records`
+// records (member k + 1 is list index k). Moves, methods, items and species by name,
+// or by their numbers with options.codes.
+std::string writeLevelUpSheet(const species::MoveArchives& read, int records, const SheetOptions& options);
+std::string writeEvolutionSheet(const species::MoveArchives& read, int records, const SheetOptions& options);
+
+// A sheet of one of the two kinds as edits: a species in the sheet gets exactly the
+// entries (in the sheet's order) or slots it lists there; the others keep theirs.
+// Cells may give moves, methods, items and species by name or number.
+species::MoveEdits readMoveSheet(std::string_view text, SheetFormat format, SheetKind kind,
+                                 const species::MoveArchives& read, int records, rom::Game game,
+                                 ErrorList& errors);
+
+// "Garchomp (444): level-up moves +Earthquake at 49", one line per changed record.
+std::vector<std::string> describeMoveEdits(const species::MoveArchives& read, const species::MoveEdits& edits,
+                                           rom::Game game);
+
+// One entry or slot per line, as get prints them.
+std::string levelUpMovesText(const species::LevelUpMoves& moves);
+std::string evolutionsText(const species::Evolutions& slots, rom::Game game);
+
+} // namespace quillmark::cli
