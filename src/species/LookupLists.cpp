@@ -514,19 +514,44 @@ std::size_t editDistance(std::string_view a, std::string_view b)
     return previous[b.size()];
 }
 
+namespace {
+
+// The keys of every record's name, made once: a sheet names a species on each of
+// thousands of rows.
+struct RecordKeys {
+    std::vector<std::string> names, forms;
+};
+const RecordKeys& recordKeys()
+{
+    static const RecordKeys keys = [] {
+        RecordKeys made;
+        const int count = static_cast<int>(SpeciesNames.size() + FormNames.size());
+        for (int i = 0; i < count; ++i) {
+            made.names.push_back(nameKey(recordName(i)));
+            made.forms.push_back(formKey(recordName(i)));
+        }
+        return made;
+    }();
+    return keys;
+}
+
+} // namespace
+
 std::optional<int> findRecordByName(std::string_view text, int count)
 {
     const auto key = nameKey(text);
     if (key.empty())
         return std::nullopt;
-    const auto words = formKey(text);
+    const auto& keys = recordKeys();
+    count = std::min(count, static_cast<int>(keys.names.size()));
     for (int i = 0; i < count; ++i) {
-        if (nameKey(recordName(i)) == key)
+        if (keys.names[static_cast<std::size_t>(i)] == key)
             return i;
     }
     // Then in any order of words: "Heat Rotom" is Rotom (Heat).
+    const auto words = formKey(text);
     for (int i = 0; i < count; ++i) {
-        if (formKey(recordName(i)) == words)
+        if (keys.forms[static_cast<std::size_t>(i)] == words)
             return i;
     }
     return std::nullopt;

@@ -2,6 +2,8 @@
 
 #include "species/LookupLists.h"
 
+#include <vector>
+
 namespace quillmark::species {
 
 // Move ids as the games number them; 0 is no move. The same in all five games.
@@ -151,9 +153,16 @@ const std::array<std::string_view, kMoveCount> MoveNames = {{
 
 std::optional<int> findMove(std::string_view text)
 {
+    // The keys made once: a sheet names a move on each of thousands of rows.
+    static const auto keys = [] {
+        std::vector<std::string> made;
+        for (const auto name : MoveNames)
+            made.push_back(nameKey(name));
+        return made;
+    }();
     const auto key = nameKey(text);
     for (int id = 1; id < kMoveCount; ++id) {
-        if (!key.empty() && nameKey(MoveNames[static_cast<std::size_t>(id)]) == key)
+        if (!key.empty() && keys[static_cast<std::size_t>(id)] == key)
             return id;
     }
     return std::nullopt;

@@ -1,0 +1,180 @@
+// The sheets of level-up moves and evolutions, exported, edited and imported as a user
+// would, on an image with Platinum's own archives; checked against the reference tables.
+#include "cli/CliErrors.h"
+#include "cli/Commands.h"
+#include "platform/FileServices.h"
+#include "romimage/RomImage.h"
+
+#include "TestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <set>
+#include <sstream>
+#include <tuple>
+
+using namespace quillmark;
+using namespace quillmark::test;
+
+namespace {
+
+class MoveSheets : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        romimage::ImageRecipe recipe;
+        recipe.gameCode = "CPUE";
+        recipe.members = *romimage::readPersonalMembersCsv(samplesDir() + "/pt_personal.csv", nullptr);
+        ASSERT_TRUE(romimage::writeRomImage(rom, recipe, nullptr, &layout));
+        before = readFile(rom);
+    }
+
+    struct Said {
+        int status = 0;
+        std::string out, err;
+    };
+    template <class Command>
+    static Said run(Command command)
+    {
+        testing::internal::CaptureStdout();
+        testing::internal::CaptureStderr();
+        Said said;
+        try {
+            said.status = command();
+        } catch (const cli::Failure& failure) {
+            said.status = failure.code;
+        }
+        said.out = testing::internal::GetCapturedStdout();
+        said.err = testing::internal::GetCapturedStderr();
+        return said;
+    }
+
+    std::string exported(const std::string& name, bool learnsets)
+    {
+        cli::ExportOptions options;
+        options.output = dir.file(name);
+        options.learnsets = learnsets;
+        options.evolutions = !learnsets;
+        options.forms = true;
+        EXPECT_EQ(run([&] { return cli::runExport(rom, options); }).status, cli::Ok);
+        const auto bytes = readFile(options.output);
+        return {bytes.begin(), bytes.end()};
+    }
+
+    std::string sheet(const std::string& name, const std::string& text)
+    {
+        writeFile(dir.file(name), Bytes(text.begin(), text.end()));
+        return dir.file(name);
+    }
+
+    TempDir dir;
+    std::string rom = dir.file("platinum.nds");
+    romimage::ImageLayout layout;
+    Bytes before;
+};
+
+std::vector<std::vector<std::string>> csvLines(const std::string& text)
+{
+    std::vector<std::vector<std::string>> lines;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);) {
+        if (!line.empty() && line.back() == '\r')
+            line.pop_back();
+        std::vector<std::string> cells;
+        std::istringstream row(line);
+        for (std::string cell; std::getline(row, cell, ',');)
+            cells.push_back(cell);
+        lines.push_back(cells);
+    }
+    return lines;
+}
+
+TEST_F(MoveSheets, TheSheetsHoldEveryEntryAndSlotOfTheGame)
+{
+    // index,dex,name,entry,level,move: member - 1, entry + 1, level and the move's name.
+    std::multiset<std::tuple<std::string, std::string, std::string, std::string>> expected, got;
+    for (const auto& row : sampleCsv("pt_learnsets.csv")) {
+        const int member = std::stoi(row.at("member"));
+        if (member > 0)
+            expected.insert({std::to_string(member - 1), std::to_string(std::stoi(row.at("entry")) + 1),
+                             row.at("level"), row.at("move_name")});
+    }
+    auto lines = csvLines(exported("learnsets.csv", true));
+    ASSERT_EQ(lines.front(), (std::vector<std::string>{"\xEF\xBB\xBFindex", "dex", "name", "entry", "level", "move"}));
+    for (std::size_t i = 1; i < lines.size(); ++i)
+        got.insert({lines[i][0], lines[i][3], lines[i][4], lines[i][5]});
+    EXPECT_EQ(got, expected);
+
+    lines = csvLines(exported("evolutions.csv", false));
+    ASSERT_EQ(lines.front(), (std::vector<std::string>{"\xEF\xBB\xBFindex", "dex", "name", "slot", "method", "parameter", "target"}));
+    EXPECT_EQ(lines.size() - 1, sampleCsv("gen4_evolutions.csv").size());
+    EXPECT_EQ(lines[1], (std::vector<std::string>{"0", "1", "Bulbasaur", "1", "Level", "16", "Ivysaur"}));
+
+    // Each sheet imported as it was exported changes nothing.
+    for (const char* name : {"learnsets.csv", "evolutions.csv"}) {
+        const auto said = run([&] { return cli::runImport(rom, dir.file(name), "", false); });
+        EXPECT_EQ(said.status, cli::Ok) << said.err;
+        EXPECT_NE(said.out.find("0 change(s) made"), std::string::npos) << said.out;
+    }
+    EXPECT_EQ(readFile(rom), before);
+}
+
+TEST_F(MoveSheets, AnEditedSheetChangesTheListsAndSlotsItNames)
+{
+    // Garchomp learns Earthquake at 49 (typed as people write it); Eevee evolves into
+    // Leafeon by a Leaf Stone; every other species keeps what it has.
+    auto learnsets = exported("learnsets.csv", true);
+    learnsets += "444,445,Garchomp,16,49,earthquake\r\n";
+    const auto edited = sheet("edited.csv", learnsets);
+    auto said = run([&] { return cli::runImport(rom, edited, "", true); });
+    EXPECT_EQ(said.out, "Garchomp (444): level-up moves +Earthquake at 49\n1 change(s) would be made; nothing was written (dry run)\n");
+    EXPECT_EQ(readFile(rom), before);
+    said = run([&] { return cli::runImport(rom, edited, "", false); });
+    ASSERT_EQ(said.status, cli::Ok) << said.err;
+    said = run([&] { return cli::runGet(rom, "Garchomp", {"learnset"}, true); });
+    EXPECT_TRUE(said.out.ends_with("15: level 55 Dragon Rush\n16: level 49 Earthquake\n")) << said.out;
+    const auto afterLearnset = readFile(rom);
+
+    const auto eevee = sheet("eevee.json", R"([{"name": "Eevee", "slot": 1, "method": "use item", "parameter": "leaf stone", "target": "Leafeon"}])");
+    said = run([&] { return cli::runImport(rom, eevee, "", false); });
+    ASSERT_EQ(said.status, cli::Ok) << said.err;
+    EXPECT_NE(said.out.find("Eevee (132): evolution 1 Use item Leaf Stone -> Leafeon (was Level near Moss Rock -> Leafeon)"),
+              std::string::npos) << said.out;
+    // Eevee had seven used slots; the sheet lists one, so the other six are cleared.
+    said = run([&] { return cli::runGet(rom, "Eevee", {"evolutions"}, true); });
+    EXPECT_EQ(said.out, "1: Use item Leaf Stone -> Leafeon\n");
+    EXPECT_GT(differingOffsets(afterLearnset, readFile(rom)).size(), 2u);
+}
+
+TEST_F(MoveSheets, WhatTheGameCannotTakeIsRefusedWithItsPlace)
+{
+    const struct {
+        const char* sheet;
+        const char* words;
+    } refused[] = {
+        {"name,level,move\nGarchomp,101,Tackle\n", "line 2, column 2 (level): \"101\" is no level (1 to 100)"},
+        {"name,level,move\nGarchomp,0,Tackle\n", "\"0\" is no level"},
+        {"name,level,move\nGarchomp,5,468\n", "\"468\" is no move (1 to 467"},
+        {"name,level,move\nGarchomp,5,Tackl\n", "nearest: Tackle"},
+        {"name,slot,method,parameter,target\nEevee,8,Level,5,Leafeon\n", "\"8\" is no slot (1 to 7)"},
+        {"name,slot,method,parameter,target\nEevee,1,Level,101,Leafeon\n", "level 101; it takes 1 to 100"},
+        {"name,slot,method,parameter,target\nEevee,1,Use item,Master Bal,Leafeon\n", "does not fit the method Use item"},
+        {"name,slot,method,parameter,target\nEevee,1,Level,5,Leafeonn\n", "is no species"},
+        {"name,slot,method,parameter,target\nEevee,1,Level,5,Deoxys (Attack Forme)\n", "is no species"},
+    };
+    for (const auto& r : refused) {
+        const auto said = run([&] { return cli::runImport(rom, sheet("bad.csv", r.sheet), "", false); });
+        EXPECT_EQ(said.status, cli::BadInput) << r.sheet;
+        EXPECT_NE(said.err.find(r.words), std::string::npos) << said.err;
+    }
+    // Twenty-one entries are one too many.
+    std::string longList = "name,level,move\n";
+    for (int i = 0; i < 21; ++i)
+        longList += "Bulbasaur,5,Tackle\n";
+    const auto said = run([&] { return cli::runImport(rom, sheet("long.csv", longList), "", false); });
+    EXPECT_EQ(said.status, cli::BadInput);
+    EXPECT_NE(said.err.find("21 level-up moves, and the game takes at most 20"), std::string::npos) << said.err;
+    EXPECT_EQ(readFile(rom), before);
+}
+
+} // namespace
