@@ -234,6 +234,10 @@ void Form1::CreateMenus()
     mnuMoreData->setObjectName("mnuMoreData");
     mnuMoreData->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_M));
     mnuMoreData->setEnabled(false);
+    mnuMoves = mnuSpecies->addAction("&Moves and Evolutions...");
+    mnuMoves->setObjectName("mnuMoves");
+    mnuMoves->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_E));
+    mnuMoves->setEnabled(false);
 
     mnuHelp = menuBar()->addMenu("&Help");
     mnuHelp->setObjectName("mnuHelp");
@@ -250,6 +254,8 @@ void Form1::ConnectWidgets()
     connect(mnuMoreData, &QAction::triggered, this, &Form1::mnuMoreData_Click);
     // More Data is usable exactly when Save ROM is: while a species is loaded.
     connect(mnuSave, &QAction::enabledChanged, mnuMoreData, &QAction::setEnabled);
+    connect(mnuSave, &QAction::enabledChanged, mnuMoves, &QAction::setEnabled);
+    connect(mnuMoves, &QAction::triggered, this, &Form1::mnuMoves_Click);
     for (const char* name : kBaseStatEditors)
         connect(control<QLineEdit>(name), &QLineEdit::textChanged, this, &Form1::updateBaseStatTotal);
     // Every change of selection loads, by mouse or keyboard. A change of the current row
@@ -424,6 +430,8 @@ void Form1::pkmnlst_Click()
     if (m_moreData)
         m_moreData->showRecord(loaded->record, m_game, pkmnlst->item(row)->text());
     mnuSave->setEnabled(true);
+    if (m_moves)
+        loadMoves();
     if (species::isGenderless(selectedRow()))
         control("cmbGender")->setEnabled(false);
 }
@@ -463,6 +471,9 @@ void Form1::clearEditors()
     showEditorValues(species::SpeciesValues{});
     if (m_moreData)
         m_moreData->clearRecord();
+    m_moveArchives.reset();
+    if (m_moves)
+        m_moves->clearMoves();
 }
 
 void Form1::updateBaseStatTotal()
@@ -517,18 +528,61 @@ void Form1::mnuMoreData_Click()
         if (mnuSave->isEnabled())
             m_moreData->showRecord(m_session.LoadedRecord, m_game, pkmnlst->item(m_session.SelectedIndex)->text());
         updateBaseStatTotal();
-        // Beside the main window, where it hides none of the species list: picking
-        // another species must not mean moving it first.
-        m_moreData->adjustSize();
-        const QSize decoration = frameGeometry().size() - geometry().size();
-        auto* species = control("framePkmn");
-        const QRect keepClear(species->mapToGlobal(QPoint(0, 0)), species->size());
-        m_moreData->move(toolWindowPosition(frameGeometry(), keepClear, m_moreData->size() + decoration,
-                                            screen()->availableGeometry()));
+        placeToolWindow(m_moreData);
     }
     m_moreData->show();
     m_moreData->raise();
     m_moreData->activateWindow();
+}
+
+void Form1::placeToolWindow(QWidget* tool)
+{
+    // Beside the main window, where it hides none of the species list: picking another
+    // species must not mean moving it first.
+    tool->adjustSize();
+    const QSize decoration = frameGeometry().size() - geometry().size();
+    auto* species = control("framePkmn");
+    const QRect keepClear(species->mapToGlobal(QPoint(0, 0)), species->size());
+    tool->move(toolWindowPosition(frameGeometry(), keepClear, tool->size() + decoration,
+                                  screen()->availableGeometry()));
+}
+
+void Form1::mnuMoves_Click()
+{
+    if (!m_moves) {
+        m_moves = new Form4(this);
+        if (mnuSave->isEnabled())
+            loadMoves();
+        placeToolWindow(m_moves);
+    }
+    m_moves->show();
+    m_moves->raise();
+    m_moves->activateWindow();
+}
+
+void Form1::loadMoves()
+{
+    // Read again for each species: another program may have changed them meanwhile.
+    m_moveArchives.reset();
+    auto file = platform::fileServices().open(m_session.RomPath, platform::FileAccess::Read);
+    if (!file) {
+        m_moves->clearMoves("The ROM file cannot be read: " + qs(platform::errorDescription(file.error())));
+        return;
+    }
+    auto read = species::readMoveArchives(**file, m_session.GameCode);
+    if (!read) {
+        m_moves->clearMoves(qs(species::userMessage(read.error(), species::SpeciesOperation::Load)));
+        return;
+    }
+    m_moveArchives = std::move(*read);
+    const auto member = static_cast<std::size_t>(m_session.SelectedIndex) + 1;
+    if (member >= m_moveArchives->levelUpMoves.size() || member >= m_moveArchives->evolutions.size()) {
+        m_moves->clearMoves("This record has no level-up moves or evolutions in the ROM.");
+        m_moveArchives.reset();
+        return;
+    }
+    m_moves->showMoves(m_moveArchives->levelUpMoves[member], m_moveArchives->evolutions[member], m_game,
+                       pkmnlst->item(m_session.SelectedIndex)->text(), m_moveArchives->freeBytes());
 }
 
 species::SpeciesValues Form1::editorValues() const
@@ -556,9 +610,23 @@ void Form1::mnuSave_Click()
     std::optional<species::RecordBytes> moreData;
     if (m_moreData)
         moreData = m_moreData->editedRecord(m_session.LoadedRecord);
+    // The moves window's lists, where they differ from what it showed.
+    std::optional<species::MoveSave> moves;
+    if (m_moves && m_moveArchives) {
+        const auto member = m_session.SelectedIndex + 1;
+        species::MoveEdits edits;
+        if (const auto list = m_moves->editedLevelUpMoves();
+            list != m_moveArchives->levelUpMoves[static_cast<std::size_t>(member)])
+            edits.levelUp[member] = list;
+        if (const auto evolutions = m_moves->editedEvolutions();
+            evolutions != m_moveArchives->evolutions[static_cast<std::size_t>(member)])
+            edits.evolutions[member] = evolutions;
+        if (!edits.empty())
+            moves.emplace(species::MoveSave{*m_moveArchives, std::move(edits), m_game});
+    }
     auto saved = species::saveSpecies(m_session.RomPath, m_session.TableBase,
                                       m_session.SelectedIndex, editorValues(), numberFormat(),
-                                      guard, *m_messages, moreData);
+                                      guard, *m_messages, moreData, moves ? &*moves : nullptr);
     if (!saved) {
         // Either way the file at the path no longer holds what the window shows.
         m_reloadOnClick = saved.error().kind == species::SpeciesFailure::RomChanged ||
@@ -569,6 +637,8 @@ void Form1::mnuSave_Click()
         return;
     }
     m_session.LoadedRecord = *saved;
+    if (moves)
+        loadMoves();
     m_messages->show(species::kSavedSuccessfully, std::nullopt, platform::MessageIcon::Information);
 }
 

@@ -2,6 +2,7 @@
 
 #include "app/Form2.h"
 #include "app/Form3.h"
+#include "app/Form4.h"
 #include "dialogs/OpenFileName.h"
 #include "platform/Conversions.h"
 #include "rom/RomIdentification.h"
@@ -48,6 +49,7 @@ public:
     void mnuExit_Click();
     void mnuAbout_Click();
     void mnuMoreData_Click();
+    void mnuMoves_Click();
 
     const species::RomSession& session() const { return m_session; }
 
@@ -61,6 +63,7 @@ public:
     QAction* mnuExit = nullptr;
     QAction* mnuAbout = nullptr;
     QAction* mnuMoreData = nullptr;
+    QAction* mnuMoves = nullptr;
     QMenu* mnuFile = nullptr;
     QMenu* mnuSpecies = nullptr;
     QMenu* mnuHelp = nullptr;
@@ -68,6 +71,8 @@ public:
     Form2* aboutWindow() const { return m_about; }
     // The More Data window, once it has been opened.
     Form3* moreDataWindow() const { return m_moreData; }
+    // The Moves and Evolutions window, once it has been opened.
+    Form4* movesWindow() const { return m_moves; }
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -105,6 +110,12 @@ private:
     std::array<QWidget*, species::kFieldCount> m_fieldControls{};  // by SpeciesField
     QPointer<Form2> m_about;
     QPointer<Form3> m_moreData;
+    QPointer<Form4> m_moves;
+    // The level-up moves and evolutions of the open ROM, read while their window is open.
+    std::optional<species::MoveArchives> m_moveArchives;
+    void loadMoves();
+    // A tool window's first place: beside this one, never over the species list.
+    void placeToolWindow(QWidget* tool);
     // Per field: the index of the "#N" entry a drop-down shows for a code it has no
     // text for, while that species is loaded.
     std::array<std::optional<int>, species::kFieldCount> m_unlistedEntry{};

@@ -215,15 +215,8 @@ Result<std::vector<std::uint8_t>, SpeciesError> editedLevelUpArchive(const MoveA
     return archive;
 }
 
-Result<Done, SpeciesError> writeMoveEdits(platform::OpenFile& file, const MoveArchives& read,
-                                          const MoveEdits& edits, rom::Game game)
+Result<Done, SpeciesError> checkMoveArchivesUnchanged(platform::OpenFile& file, const MoveArchives& read)
 {
-    auto archive = editedLevelUpArchive(read, edits, game);
-    if (!archive)
-        return archive.error();
-
-    // The file must still hold what was read: both archives and where the table puts
-    // the level-up one.
     auto same = [&](std::int64_t at, const std::vector<std::uint8_t>& expected) {
         std::vector<std::uint8_t> now(expected.size());
         return file.read(at, now) && now == expected;
@@ -234,6 +227,18 @@ Result<Done, SpeciesError> writeMoveEdits(platform::OpenFile& file, const MoveAr
     if (!same(read.levelUpFatEntry, fatEntry) || !same(read.levelUp.start, read.levelUpBytes) ||
         !same(read.evolution.start, read.evolutionBytes))
         return SpeciesError{SpeciesFailure::RomChanged};
+    return Done{};
+}
+
+Result<Done, SpeciesError> writeMoveEdits(platform::OpenFile& file, const MoveArchives& read,
+                                          const MoveEdits& edits, rom::Game game)
+{
+    auto archive = editedLevelUpArchive(read, edits, game);
+    if (!archive)
+        return archive.error();
+
+    if (auto same = checkMoveArchivesUnchanged(file, read); !same)
+        return same.error();
 
     auto write = [&](std::int64_t at, std::span<const std::uint8_t> bytes) -> Result<Done, SpeciesError> {
         if (bytes.empty())

@@ -62,6 +62,10 @@ Result<std::vector<std::uint8_t>, SpeciesError> editedLevelUpArchive(const MoveA
                                                                      const MoveEdits& edits,
                                                                      rom::Game game);
 
+// RomChanged unless the file still holds both archives, and the file table's entry of
+// the level-up one, as `read` found them.
+Result<Done, SpeciesError> checkMoveArchivesUnchanged(platform::OpenFile& file, const MoveArchives& read);
+
 // Checks the edits as above and that the file still holds both archives as `read`
 // found them (RomChanged otherwise), and only then writes: the level-up archive from
 // its first changed byte on, its member table, its sizes and the file table's end of

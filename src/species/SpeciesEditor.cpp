@@ -179,7 +179,8 @@ Result<RecordBytes, SpeciesError> saveSpecies(const std::string& romPath, const 
                                               const platform::NumberFormat& format,
                                               const SaveGuard& guard,
                                               platform::MessageBoxService& messages,
-                                              const std::optional<RecordBytes>& moreData)
+                                              const std::optional<RecordBytes>& moreData,
+                                              const MoveSave* moves)
 {
     // Every field is converted before the file is touched, so a refusal writes nothing.
     FieldBytes hex;
@@ -196,6 +197,10 @@ Result<RecordBytes, SpeciesError> saveSpecies(const std::string& romPath, const 
         if (!position)
             return SpeciesError{SpeciesFailure::UnsupportedRom};
         positions[static_cast<int>(field.field)] = *position;
+    }
+    if (moves) {
+        if (auto archive = editedLevelUpArchive(moves->read, moves->edits, moves->game); !archive)
+            return archive.error();
     }
     // TableBase is the last load's; the guard is what that load checked.
     if (tableStart(tableBase) != guard.rom.table.tableBase)
@@ -215,6 +220,10 @@ Result<RecordBytes, SpeciesError> saveSpecies(const std::string& romPath, const 
         return same.error();
     if (auto here = checkStillAtPath(**file, romPath); !here)
         return here.error();
+    if (moves) {
+        if (auto same = checkMoveArchivesUnchanged(**file, moves->read); !same)
+            return same.error();
+    }
 
     RecordBytes saved = guard.loaded;
     for (int i = 0; i < kFieldCount; ++i) {
@@ -245,6 +254,15 @@ Result<RecordBytes, SpeciesError> saveSpecies(const std::string& romPath, const 
             }
             std::copy(run.begin(), run.end(), saved.begin() + b);
             b = end;
+        }
+    }
+    if (moves && !moves->edits.empty()) {
+        if (auto written = writeMoveEdits(**file, moves->read, moves->edits, moves->game); !written) {
+            if (written.error().fileError)
+                rom::reportFileError(messages, *written.error().fileError);
+            auto error = written.error();
+            error.fieldsWritten = kFieldCount;
+            return error;
         }
     }
     // Replaced while the fields went in: they are in the file that was there, which is

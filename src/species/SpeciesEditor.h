@@ -3,6 +3,7 @@
 #include "platform/Conversions.h"
 #include "platform/FileError.h"
 #include "platform/Result.h"
+#include "species/MoveArchives.h"
 #include "species/RecordCodec.h"
 #include "species/SpeciesError.h"
 #include "species/SpeciesRecord.h"
@@ -65,6 +66,14 @@ struct SaveGuard {
     RecordBytes loaded{};
 };
 
+// Level-up moves and evolution slots to save with the record, checked and written in
+// the same open and under the same lock.
+struct MoveSave {
+    const MoveArchives& read;  // what the window showed them from
+    MoveEdits edits;
+    rom::Game game;
+};
+
 // How long a save waits for another writer of this program to finish.
 inline constexpr std::chrono::milliseconds kLockWait{2000};
 
@@ -73,7 +82,8 @@ inline constexpr std::chrono::milliseconds kLockWait{2000};
 // still holds the loaded bytes and that the path still names it (RomChanged
 // otherwise); and only then writes the 20 fields in processing order through that
 // same open, stopping at the first failed write, and after them, in one write per
-// run, the more-data bytes where `moreData` differs from the loaded record. If the
+// run, the more-data bytes where `moreData` differs from the loaded record, and then
+// `moves` (whose archives are checked with the rest, before the first write). If the
 // path names another file after the writes, the save is WrittenToReplacedFile. Gives
 // the record as it now is in the file, which the next save must find.
 Result<RecordBytes, SpeciesError> saveSpecies(const std::string& romPath, const std::string& tableBase,
@@ -81,7 +91,8 @@ Result<RecordBytes, SpeciesError> saveSpecies(const std::string& romPath, const 
                                               const platform::NumberFormat& format,
                                               const SaveGuard& guard,
                                               platform::MessageBoxService& messages,
-                                              const std::optional<RecordBytes>& moreData = std::nullopt);
+                                              const std::optional<RecordBytes>& moreData = std::nullopt,
+                                              const MoveSave* moves = nullptr);
 
 // The conversions between a field's HexByteString (file order) and its value.
 // hex must be 2 digits (4 for an item field); nothing otherwise.

@@ -113,6 +113,16 @@ TEST_F(WindowManager, MoreDataTakesReturnAsACommitAndEscapeAsClose)
 
     xdotool("key Escape");
     EXPECT_FALSE(more->isVisible());
+
+    // Moves and Evolutions opens beside the main window too.
+    focus(window.get());
+    xdotool("key ctrl+e");
+    auto* moves = window->movesWindow();
+    ASSERT_NE(moves, nullptr);
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(moves));
+    EXPECT_EQ(moves->windowTitle(), "Moves and Evolutions - Garchomp");
+    EXPECT_FALSE(moves->frameGeometry().intersects(species))
+        << "Moves and Evolutions at " << moves->frameGeometry().x() << "," << moves->frameGeometry().y();
 }
 
 TEST_F(WindowManager, AfterOpenTheNameSelectedBeforeLoadsFromTheNewFile)
