@@ -194,10 +194,13 @@ TEST_F(MainWindow, WindowAndMenus)
     EXPECT_EQ(menus[0]->text(), "&File");
     EXPECT_EQ(menus[1]->text(), "&Species");
     EXPECT_EQ(menus[2]->text(), "&Help");
-    ASSERT_EQ(window->mnuSpecies->actions().size(), 1);
+    ASSERT_EQ(window->mnuSpecies->actions().size(), 2);
     EXPECT_EQ(window->mnuMoreData->text(), "&More Data...");
     EXPECT_EQ(window->mnuMoreData->shortcut(), QKeySequence("Ctrl+M"));
     EXPECT_FALSE(window->mnuMoreData->isEnabled());
+    EXPECT_EQ(window->mnuMoves->text(), "&Moves and Evolutions...");
+    EXPECT_EQ(window->mnuMoves->shortcut(), QKeySequence("Ctrl+E"));
+    EXPECT_FALSE(window->mnuMoves->isEnabled());
     const auto file = window->mnuFile->actions();
     ASSERT_EQ(file.size(), 4);
     EXPECT_EQ(file[0]->text(), "Open ROM...");
