@@ -46,6 +46,8 @@ screenshot: sample
 	cp samples/sample-platinum.nds $(BUILD_DIR)/screenshot.nds
 	scripts/screenshot.sh $(BUILD_DIR) $(BUILD_DIR)/screenshot.nds docs/screenshot-platinum.png
 	scripts/screenshot.sh $(BUILD_DIR) $(BUILD_DIR)/screenshot.nds docs/screenshot-more-data.png more
+	cp $(SAMPLE) $(BUILD_DIR)/screenshot.nds
+	scripts/screenshot.sh $(BUILD_DIR) $(BUILD_DIR)/screenshot.nds docs/screenshot-moves.png moves
 
 PREFIX ?= /usr/local
 install: build

@@ -1,8 +1,9 @@
 #!/bin/sh
 # Starts the editor on a sample ROM under a private Xvfb, opens the ROM through the
 # real file dialog, picks a species with the keyboard and saves a screenshot.
-# With a fourth argument, More Data is opened too and its window is shot instead.
-# Usage: scripts/screenshot.sh BUILD_DIR ROM OUT.png [more]
+# With a fourth argument, More Data (more) or Moves and Evolutions (moves) is opened
+# too and its window is shot instead.
+# Usage: scripts/screenshot.sh BUILD_DIR ROM OUT.png [more|moves]
 set -eu
 build=$1 rom=$(realpath "$2") out=$3 more=${4:-}
 . "$(dirname "$0")/xvfb.sh"
@@ -25,9 +26,13 @@ sleep 0.3
 # Garchomp, by typing the start of its name as a person would.
 xdotool type --delay 20 Garc
 sleep 0.5
-if [ -n "$more" ]; then
+if [ "$more" = more ]; then
   xdotool key ctrl+m
   win=$(xdotool search --sync --name '^More Data' | head -n 1)
+  sleep 0.5
+elif [ "$more" = moves ]; then
+  xdotool key ctrl+e
+  win=$(xdotool search --sync --name '^Moves and Evolutions' | head -n 1)
   sleep 0.5
 fi
 position=$(xdotool getwindowgeometry "$win" | awk '/Position/ {print $2}')

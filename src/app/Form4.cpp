@@ -111,6 +111,7 @@ Form4::Form4(QWidget* mainWindow) : QDialog(mainWindow)
     grdMoves->horizontalHeader()->setSectionResizeMode(1, QHeaderView::Stretch);
     grdMoves->setSelectionBehavior(QAbstractItemView::SelectRows);
     grdMoves->setSelectionMode(QAbstractItemView::SingleSelection);
+    grdMoves->verticalHeader()->setDefaultSectionSize(24);
     grdMoves->setMinimumSize(250, 330);
     cmdAdd = pressOnlyButton("&Add", "cmdAdd", "Add Move", movesFrame);
     cmdRemove = pressOnlyButton("&Remove", "cmdRemove", "Remove Move", movesFrame);
