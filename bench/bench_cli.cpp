@@ -93,6 +93,13 @@ void BM_CliExport(benchmark::State& state)
         run({QUILLMARK_CLI_PATH, "export", image(), "-o", out});
 }
 
+void BM_CliExportLearnsets(benchmark::State& state)
+{
+    const auto out = scratch() + "/learnsets.csv";
+    for (auto _ : state)
+        run({QUILLMARK_CLI_PATH, "export", image(), "--learnsets", "-o", out});
+}
+
 // Every species changes in every run: two sheets that set different values, in turn.
 void BM_CliImportEverySpecies(benchmark::State& state)
 {
@@ -143,6 +150,7 @@ void BM_CliImport16MiBJsonOfSmallObjects(benchmark::State& state)
 
 BENCHMARK(BM_CopyWholeImage)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_CliExport)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_CliExportLearnsets)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_CliImportEverySpecies)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_CliImport16MiBCsvOfTinyRows)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);
 BENCHMARK(BM_CliImport16MiBJsonOfSmallObjects)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);

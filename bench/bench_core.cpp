@@ -3,6 +3,8 @@
 #include "platform/MessageBoxService.h"
 #include "rom/RomIdentification.h"
 #include "romimage/RomImage.h"
+#include "platform/FileServices.h"
+#include "species/MoveArchives.h"
 #include "species/SpeciesEditor.h"
 
 #include <benchmark/benchmark.h>
@@ -104,6 +106,38 @@ void BM_LoadAndSaveSpecies(benchmark::State& state)
     }
 }
 
+// Every member of the level-up and evolution archives, as the moves window and an
+// export read them.
+void BM_ReadMoveArchives(benchmark::State& state)
+{
+    const auto& path = imageOfSize(state.range(0));
+    for (auto _ : state) {
+        auto file = platform::fileServices().open(path, platform::FileAccess::Read);
+        auto read = species::readMoveArchives(**file, "ADAE");
+        benchmark::DoNotOptimize(read);
+    }
+}
+
+// A list one entry longer, and back: the archive rewritten from the member on.
+void BM_SaveLevelUpMoves(benchmark::State& state)
+{
+    const auto& path = imageOfSize(state.range(0));
+    bool longer = true;
+    for (auto _ : state) {
+        auto file = platform::fileServices().open(path, platform::FileAccess::ReadWrite);
+        (void)(*file)->lockForWriting(species::kLockWait);
+        const auto read = *species::readMoveArchives(**file, "ADAE");
+        auto list = read.levelUpMoves[445];
+        if (longer)
+            list.push_back({49, 89});
+        else
+            list.pop_back();
+        longer = !longer;
+        auto written = species::writeMoveEdits(**file, read, {{{445, list}}, {}}, rom::Game::Diamond);
+        benchmark::DoNotOptimize(written);
+    }
+}
+
 // The floor of an unpack-and-rebuild editor: the whole image read once and written once.
 void BM_ReadAndWriteWholeImage(benchmark::State& state)
 {
@@ -134,6 +168,8 @@ BENCHMARK(BM_OpenRom)->Arg(16)->Arg(64)->Arg(512)->Unit(benchmark::kMicrosecond)
 BENCHMARK(BM_LoadSpecies)->Arg(16)->Arg(64)->Arg(512)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_SaveSpecies)->Arg(16)->Arg(64)->Arg(512)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_LoadAndSaveSpecies)->Arg(16)->Arg(64)->Arg(512)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_ReadMoveArchives)->Arg(64)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_SaveLevelUpMoves)->Arg(64)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_ReadAndWriteWholeImage)->Arg(16)->Arg(64)->Arg(512)->Unit(benchmark::kMillisecond);
 
 } // namespace

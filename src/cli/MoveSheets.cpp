@@ -108,22 +108,30 @@ std::optional<int> number(std::string_view text, int low, int high)
     return static_cast<int>(*value);
 }
 
+// "#N" for a code no list names. (Built in two steps: GCC 12 warns wrongly about
+// "#" + std::to_string(code) when optimising.)
+std::string numbered(int code)
+{
+    std::string text(1, '#');
+    return text += std::to_string(code);
+}
+
 std::string itemName(int id, rom::Game game)
 {
     const auto& items = species::itemNamesOf(game);
-    return id >= 0 && id < static_cast<int>(items.size()) ? items[static_cast<std::size_t>(id)] : "#" + std::to_string(id);
+    return id >= 0 && id < static_cast<int>(items.size()) ? items[static_cast<std::size_t>(id)] : numbered(id);
 }
 
 std::string memberName(int member)
 {
     return member >= 1 && member <= species::kSpeciesCount ? std::string(species::recordName(member - 1))
-                                                           : "#" + std::to_string(member);
+                                                           : numbered(member);
 }
 
 std::string moveName(int id)
 {
     return id >= 0 && id < species::kMoveCount ? std::string(species::MoveNames[static_cast<std::size_t>(id)])
-                                               : "#" + std::to_string(id);
+                                               : numbered(id);
 }
 
 std::string parameterText(const species::EvolutionSlot& slot, rom::Game game)
@@ -145,7 +153,7 @@ std::string methodName(int method)
 {
     return method >= 0 && method < species::kEvolutionMethodCount
                ? std::string(species::EvolutionMethods[static_cast<std::size_t>(method)].name)
-               : "#" + std::to_string(method);
+               : numbered(method);
 }
 
 // Rows of either sheet, for CSV and JSON alike: the cells in order, numbers where
