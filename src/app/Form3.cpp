@@ -2,6 +2,7 @@
 
 #include "app/ClassicFont.h"
 #include "app/FrameStyle.h"
+#include "app/PressOnlyButton.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -65,19 +66,6 @@ std::optional<int> showCode(QComboBox* box, const species::RecordColumn& column,
     box->addItem("#" + QString::number(code));
     box->setCurrentIndex(box->count() - 1);
     return box->count() - 1;
-}
-
-// A dialog makes its first button the default, which Return in any box then presses:
-// typing a value and Return would tick all 100 machines. These act only when pressed.
-QPushButton* pressOnlyButton(const char* caption, const char* name, const char* accessibleName,
-                             QWidget* parent)
-{
-    auto* button = new QPushButton(caption, parent);
-    button->setObjectName(name);
-    button->setAccessibleName(accessibleName);
-    button->setAutoDefault(false);
-    button->setDefault(false);
-    return button;
 }
 
 void applyCode(const QComboBox* box, const species::RecordColumn& column, std::optional<int> unlisted,

@@ -2,6 +2,7 @@
 
 #include "app/ClassicFont.h"
 #include "app/FrameStyle.h"
+#include "app/PressOnlyButton.h"
 #include "species/LookupLists.h"
 #include "species/MoveNames.h"
 #include "species/SpeciesRecord.h"
@@ -28,15 +29,6 @@ namespace {
 using species::EvolutionParameter;
 
 QString qs(std::string_view text) { return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())); }
-
-QPushButton* pressOnlyButton(const char* caption, const char* name, const char* accessibleName, QWidget* parent)
-{
-    auto* button = new QPushButton(caption, parent);
-    button->setObjectName(name);
-    button->setAccessibleName(accessibleName);
-    button->setAutoDefault(false);
-    return button;
-}
 
 // A drop-down of codes, each entry's code in its data: the move names from 1, the
 // species by their member, the game's items.

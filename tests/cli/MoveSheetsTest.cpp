@@ -5,6 +5,7 @@
 #include "platform/FileServices.h"
 #include "romimage/RomImage.h"
 
+#include "InProcess.h"
 #include "TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -29,24 +30,10 @@ protected:
         before = readFile(rom);
     }
 
-    struct Said {
-        int status = 0;
-        std::string out, err;
-    };
     template <class Command>
     static Said run(Command command)
     {
-        testing::internal::CaptureStdout();
-        testing::internal::CaptureStderr();
-        Said said;
-        try {
-            said.status = command();
-        } catch (const cli::Failure& failure) {
-            said.status = failure.code;
-        }
-        said.out = testing::internal::GetCapturedStdout();
-        said.err = testing::internal::GetCapturedStderr();
-        return said;
+        return runInProcess(command);
     }
 
     std::string exported(const std::string& name, bool learnsets)

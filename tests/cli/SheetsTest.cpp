@@ -5,6 +5,7 @@
 #include "platform/FileServices.h"
 #include "romimage/RomImage.h"
 
+#include "InProcess.h"
 #include "TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -20,11 +21,6 @@ using namespace quillmark::test;
 
 namespace {
 
-struct Said {
-    int status = 0;
-    std::string out, err;
-};
-
 class Sheets : public ::testing::Test {
 protected:
     void SetUp() override
@@ -38,17 +34,7 @@ protected:
     template <class Command>
     static Said run(Command command)
     {
-        testing::internal::CaptureStdout();
-        testing::internal::CaptureStderr();
-        Said said;
-        try {
-            said.status = command();
-        } catch (const cli::Failure& failure) {
-            said.status = failure.code;
-        }
-        said.out = testing::internal::GetCapturedStdout();
-        said.err = testing::internal::GetCapturedStderr();
-        return said;
+        return runInProcess(command);
     }
 
     std::string sheet(const std::string& name, const std::string& bytes)

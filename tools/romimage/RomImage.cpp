@@ -188,43 +188,6 @@ Bytes buildFnt(const std::vector<std::string>& paths, int firstFileId, std::vect
     return fnt;
 }
 
-// Member 0 empty, then the records, then filler records up to n members; or, when
-// members is given, exactly those.
-Bytes buildNarc(const std::vector<Record>& records, std::uint32_t n, const std::vector<Record>& members = {})
-{
-    if (!members.empty())
-        n = static_cast<std::uint32_t>(members.size());
-    Bytes narc;
-    append(narc, "NARC");
-    append(narc, std::string_view("\xFE\xFF\x00\x01\0\0\0\0\x10\0\x03\0", 12));
-    append(narc, "BTAF");
-    const std::size_t btaf = narc.size() - 4;
-    narc.resize(narc.size() + 8 + 8 * n, 0);
-    put32(narc, btaf + 4, 12 + 8 * n);
-    put16(narc, btaf + 8, n);
-    for (std::uint32_t k = 0; k < n; ++k) {
-        put32(narc, btaf + 12 + 8 * k, 44 * k);
-        put32(narc, btaf + 16 + 8 * k, 44 * (k + 1));
-    }
-    append(narc, "BTNF");
-    append(narc, std::string_view("\x10\0\0\0\x04\0\0\0\0\0\x01\0", 12));
-    append(narc, "GMIF");
-    narc.resize(narc.size() + 4, 0);
-    put32(narc, narc.size() - 4, 8 + 44 * n);
-    if (members.empty())
-        narc.resize(narc.size() + 44, 0);
-    for (std::uint32_t k = members.empty() ? 1 : 0; k < n; ++k) {
-        for (std::uint32_t j = 0; j < 44; ++j) {
-            const std::size_t i = k - 1;
-            narc.push_back(!members.empty()    ? members[k][j]
-                           : i < records.size() ? records[i][j]
-                                                : static_cast<std::uint8_t>(k * 13 + j * 5 + 1));
-        }
-    }
-    put32(narc, 8, static_cast<std::uint32_t>(narc.size()));
-    return narc;
-}
-
 // Any archive of whole members, back to back, as the games' tools write them.
 Bytes buildNarcOf(const std::vector<Bytes>& members)
 {
@@ -252,6 +215,24 @@ Bytes buildNarcOf(const std::vector<Bytes>& members)
         narc.insert(narc.end(), member.begin(), member.end());
     put32(narc, 8, static_cast<std::uint32_t>(narc.size()));
     return narc;
+}
+
+// Member 0 empty, then the records, then filler records up to n members; or, when
+// members is given, exactly those.
+Bytes buildNarc(const std::vector<Record>& records, std::uint32_t n, const std::vector<Record>& members = {})
+{
+    if (!members.empty())
+        n = static_cast<std::uint32_t>(members.size());
+    std::vector<Bytes> all(n, Bytes(44, 0));
+    for (std::uint32_t k = members.empty() ? 1 : 0; k < n; ++k) {
+        for (std::uint32_t j = 0; j < 44; ++j) {
+            const std::size_t i = k - 1;
+            all[k][j] = !members.empty()    ? members[k][j]
+                        : i < records.size() ? records[i][j]
+                                             : static_cast<std::uint8_t>(k * 13 + j * 5 + 1);
+        }
+    }
+    return buildNarcOf(all);
 }
 
 std::vector<std::vector<std::string>> csvRows(const std::string& name)
