@@ -1,7 +1,7 @@
 #!/bin/sh
 # Installs the Debian packages that a make target needs, if any are missing.
 # Usage: scripts/ensure-deps.sh GROUP...   (groups: build bench fuzz screen xtest package coverage
-# windows)
+# windows qthost)
 set -eu
 
 packages=""
@@ -15,6 +15,7 @@ for group in "$@"; do
     package) packages="$packages dpkg-dev file" ;;
     coverage) packages="$packages gcovr" ;;
     windows) packages="$packages g++-mingw-w64-x86-64-posix libcli11-dev nlohmann-json3-dev googletest wine wine64 zip" ;;
+    qthost) packages="$packages qt6-base-dev qt6-base-dev-tools dpkg-dev xz-utils" ;;
     *) echo "ensure-deps: unknown group $group" >&2; exit 2 ;;
   esac
 done

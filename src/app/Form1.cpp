@@ -11,6 +11,9 @@
 #include "platform/MessageBoxService.h"
 #include "app/adapters/QtFileDialog.h"
 #include "app/adapters/QtMessageBox.h"
+#ifdef Q_OS_WIN
+#include "app/adapters/WindowsFileDialog.h"
+#endif
 #include "rom/RomIdentification.h"
 #include "species/GenderRatioTexts.h"
 #include "species/LookupLists.h"
@@ -69,6 +72,16 @@ QStringList listContents(species::LookupList list)
     return {};
 }
 
+// The system's own open-file dialog on Windows, Qt's elsewhere.
+dialogs::CommonDialogFunctions systemCommonDialogFunctions()
+{
+#ifdef Q_OS_WIN
+    return windowsCommonDialogFunctions();
+#else
+    return qtCommonDialogFunctions();
+#endif
+}
+
 // The order in which a load enables the editors, Save ROM coming last.
 constexpr std::string_view kLoadEnableOrder[] = {
     "frameBaseStats", "txtHP", "txtAttack", "txtDefense", "txtSpeed", "txtSpAttack",
@@ -93,7 +106,7 @@ static_assert(kOpenRomFlags == 6148);
 Form1::Form1(platform::MessageBoxService* messages,
              std::optional<dialogs::CommonDialogFunctions> fileDialogs, QWidget* parent)
     : QMainWindow(parent), m_messages(messages),
-      m_fileDialogs(fileDialogs ? std::move(*fileDialogs) : qtCommonDialogFunctions())
+      m_fileDialogs(fileDialogs ? std::move(*fileDialogs) : systemCommonDialogFunctions())
 {
     initResources();
     if (!m_messages) {

@@ -2,8 +2,10 @@
 
 #include <filesystem>
 #include <functional>
+#ifndef _WIN32
 #include <sys/stat.h>
 #include <unistd.h>
+#endif
 
 using namespace quillmark;
 using namespace quillmark::test;
@@ -33,14 +35,17 @@ struct Spoiler {
 };
 
 const Spoiler kSpoilers[] = {
-    {"deleted", [](const std::string& p) { ::unlink(p.c_str()); },
+    {"deleted", [](const std::string& p) { std::filesystem::remove(platform::nativePath(p)); },
      "The ROM file cannot be read: File not found. Nothing was read.",
      "The ROM file cannot be written: File not found. Nothing was written."},
-    {"truncated", [](const std::string& p) { ASSERT_EQ(::truncate(p.c_str(), 4096), 0); },
+    {"truncated", [](const std::string& p) { std::filesystem::resize_file(platform::nativePath(p), 4096); },
      "The ROM file is no longer the one that was opened: another program has changed or replaced it. Nothing was read. Open the ROM again.",
      "The ROM file is too short to hold the Pokémon data table of this game. Nothing was written."},
     {"replaced by a directory",
-     [](const std::string& p) { ::unlink(p.c_str()); ::mkdir(p.c_str(), 0755); },
+     [](const std::string& p) {
+         std::filesystem::remove(platform::nativePath(p));
+         std::filesystem::create_directory(platform::nativePath(p));
+     },
      "The ROM file cannot be read: Path/File access error: this is not a file that can be edited. Nothing was read.",
      "The ROM file cannot be written: Path/File access error: this is not a file that can be edited. Nothing was written."},
 };
@@ -158,6 +163,8 @@ TEST_F(BadFiles, ASaveIntoAReplacedOrChangedFileWritesNothing)
 
 TEST_F(BadFiles, AFifoIsRefusedAtOnce)
 {
+    SKIP_ON_WINDOWS("no FIFOs");
+#ifndef _WIN32
     const auto fifo = dir.file("fifo.nds");
     ASSERT_EQ(::mkfifo(fifo.c_str(), 0644), 0);
     open(fifo);
@@ -173,6 +180,7 @@ TEST_F(BadFiles, AFifoIsRefusedAtOnce)
     EXPECT_FALSE(window->mnuSave->isEnabled());
     ASSERT_EQ(messages.shown.size(), 1u);
     EXPECT_NE(messages.shown[0].text.find("not a file that can be edited"), std::string::npos);
+#endif
 }
 
 // Root ignores file permissions, so unreadable and unwritable come from the service.

@@ -47,6 +47,7 @@ protected:
         return shown;
     }
 
+#ifndef _WIN32
     static std::string cli(const std::string& arguments)
     {
         FILE* pipe = ::popen((std::string(QUILLMARK_CLI) + " " + arguments).c_str(), "r");
@@ -57,6 +58,7 @@ protected:
         EXPECT_EQ(::pclose(pipe), 0) << arguments << "\n" << out;
         return out;
     }
+#endif
 };
 
 TEST_F(Moves, GarchompLearnsEarthquakeAt49AsTheCommandLineWouldTeachIt)
@@ -97,6 +99,7 @@ TEST_F(Moves, GarchompLearnsEarthquakeAt49AsTheCommandLineWouldTeachIt)
     showActive();
     QTest::keyClick(window.get(), Qt::Key_S, Qt::ControlModifier);
     EXPECT_EQ(messageTexts(), std::vector<std::string>{"Pokémon Data Saved Successfully!"});
+#ifndef _WIN32  // quillmark-cli through a POSIX shell
     EXPECT_TRUE(cli("get '" + path + "' Garchomp learnset --value").ends_with("16: level 49 Earthquake\n"));
 
     // The same edit from a sheet gives the same bytes.
@@ -104,6 +107,9 @@ TEST_F(Moves, GarchompLearnsEarthquakeAt49AsTheCommandLineWouldTeachIt)
     std::ofstream(dir.file("learnsets.csv"), std::ios::app) << "444,445,Garchomp,16,49,Earthquake\r\n";
     cli("import '" + twin + "' '" + dir.file("learnsets.csv") + "'");
     EXPECT_EQ(differingOffsets(readFile(twin), readFile(path)), std::vector<std::int64_t>{});
+#else
+    (void)twin;
+#endif
 }
 
 TEST_F(Moves, EvolutionsShowTheirMethodsByNameAndAStoredOrderStaysUntilSorted)
