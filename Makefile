@@ -6,7 +6,7 @@ BUILD_TYPE ?= RelWithDebInfo
 CMAKE_ARGS ?=
 GENERATOR := $(shell command -v ninja >/dev/null 2>&1 && echo "-G Ninja")
 
-.PHONY: all deps build run test sample screenshot install package check-sanitize fuzz bench coverage windows windows-test clean
+.PHONY: all deps build run test sample screenshot screenshot-windows install package check-sanitize fuzz bench coverage windows windows-test clean
 
 all: build
 
@@ -58,31 +58,44 @@ package: build
 	@scripts/ensure-deps.sh package
 	cd $(BUILD_DIR) && cpack -G DEB
 
-# quillmark-cli.exe and quillmark-mkrom.exe for 64-bit Windows, cross-built with
-# mingw-w64 (no DLL needed beside them), in a zip with the README and the licence.
-# The Qt editor is not part of it: Debian has no Qt for mingw.
+# quillmark.exe (the editor, statically linked with a Qt built once per machine from
+# Debian's own source by scripts/build-qt-windows.sh), quillmark-cli.exe and
+# quillmark-mkrom.exe for 64-bit Windows, cross-built with mingw-w64 (no DLL needed
+# beside them), in a zip with the README, the licences and where the sources are.
 WINDOWS_DIR ?= build-windows
 VERSION := $(shell grep -o -m1 'Quillmark VERSION [0-9.]*' CMakeLists.txt | cut -d' ' -f3)
 $(WINDOWS_DIR)/CMakeCache.txt:
 	@scripts/ensure-deps.sh windows
-	cmake -S . -B $(WINDOWS_DIR) $(GENERATOR) -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake \
-	  -DCMAKE_BUILD_TYPE=Release -DQUILLMARK_BUILD_APP=OFF
+	qt=$$(scripts/build-qt-windows.sh) && \
+	cmake -S . -B $(WINDOWS_DIR) $(GENERATOR) -DCMAKE_TOOLCHAIN_FILE=$$qt/lib/cmake/Qt6/qt.toolchain.cmake \
+	  -DQT_CHAINLOAD_TOOLCHAIN_FILE=$(CURDIR)/cmake/mingw-w64-x86_64.cmake \
+	  -DCMAKE_BUILD_TYPE=Release -DQUILLMARK_BUILD_APP=ON
 
 windows: $(WINDOWS_DIR)/CMakeCache.txt
 	@scripts/ensure-deps.sh windows
-	cmake --build $(WINDOWS_DIR) --parallel --target quillmark-cli quillmark-mkrom
+	cmake --build $(WINDOWS_DIR) --parallel --target quillmark quillmark-cli quillmark-mkrom
 	rm -rf $(WINDOWS_DIR)/zip && mkdir -p $(WINDOWS_DIR)/zip
-	cp $(WINDOWS_DIR)/src/quillmark-cli.exe $(WINDOWS_DIR)/tools/quillmark-mkrom.exe README.md $(WINDOWS_DIR)/zip/
+	cp $(WINDOWS_DIR)/src/quillmark.exe $(WINDOWS_DIR)/src/quillmark-cli.exe $(WINDOWS_DIR)/tools/quillmark-mkrom.exe README.md $(WINDOWS_DIR)/zip/
+	x86_64-w64-mingw32-strip $(WINDOWS_DIR)/zip/*.exe
 	cp packaging/copyright $(WINDOWS_DIR)/zip/COPYRIGHT.txt
-	cd $(WINDOWS_DIR)/zip && rm -f ../quillmark-cli-$(VERSION)-win64.zip && zip -q ../quillmark-cli-$(VERSION)-win64.zip *
-	@echo "wrote $(WINDOWS_DIR)/quillmark-cli-$(VERSION)-win64.zip"
+	cp "$$(scripts/build-qt-windows.sh)/LGPL-3.0.txt" $(WINDOWS_DIR)/zip/Qt-LGPL-3.0.txt
+	cp packaging/windows-sources.txt $(WINDOWS_DIR)/zip/SOURCES.txt
+	cd $(WINDOWS_DIR)/zip && rm -f ../quillmark-$(VERSION)-win64.zip && zip -q ../quillmark-$(VERSION)-win64.zip *
+	@echo "wrote $(WINDOWS_DIR)/quillmark-$(VERSION)-win64.zip"
 
-# The core and command-line tests of the Windows build under wine (a private
-# WINEPREFIX in the build folder), then quillmark-cli.exe against the Linux build.
+# The Windows build's tests under wine (a private WINEPREFIX in the build folder): the
+# core, command-line and window tests, quillmark-cli.exe against the Linux build, and
+# quillmark.exe driven on a private X server through the system's own file dialog.
 windows-test: build $(WINDOWS_DIR)/CMakeCache.txt
-	@scripts/ensure-deps.sh windows
-	cmake --build $(WINDOWS_DIR) --parallel --target core_tests cli_tests quillmark-cli
+	@scripts/ensure-deps.sh windows screen xtest
+	cmake --build $(WINDOWS_DIR) --parallel --target core_tests cli_tests app_tests quillmark-cli quillmark
 	scripts/windows-test.sh $(BUILD_DIR) $(WINDOWS_DIR)
+
+# The window under wine, as docs/screenshot-windows.png.
+screenshot-windows: sample $(WINDOWS_DIR)/CMakeCache.txt
+	@scripts/ensure-deps.sh windows screen
+	cmake --build $(WINDOWS_DIR) --parallel --target quillmark quillmark-cli
+	scripts/windows-window-test.sh $(BUILD_DIR) $(WINDOWS_DIR) docs/screenshot-windows.png
 
 # The whole test suite built with AddressSanitizer and UndefinedBehaviorSanitizer.
 SANITIZE_DIR ?= build-sanitize

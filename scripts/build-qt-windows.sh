@@ -23,11 +23,14 @@ if ! grep -rqs '^Types:.*deb-src' /etc/apt/sources.list.d/ && ! grep -qs '^deb-s
   $sudo apt-get update -qq
 fi
 
-work=$(mktemp -d "${TMPDIR:-/tmp}/quillmark-qt.XXXXXX")
-trap 'rm -rf "$work"' EXIT
+# Beside the cache, so that a build cut short goes on where it stopped.
+work="$prefix.build"
+mkdir -p "$work"
 cd "$work"
-apt-get source -qq --download-only "qt6-base=$version+dfsg-10" >&2 2>/dev/null || apt-get source -qq --download-only qt6-base >&2
-tar xf qt6-base_$version+dfsg.orig.tar.xz
+if [ ! -d "qtbase-everywhere-src-$version" ]; then
+  apt-get source -qq --download-only "qt6-base=$version+dfsg-10" >&2 2>/dev/null || apt-get source -qq --download-only qt6-base >&2
+  tar xf qt6-base_$version+dfsg.orig.tar.xz
+fi
 source=$work/qtbase-everywhere-src-$version
 
 # Only what the window and its tests need. Tablet support needs src/3rdparty/wintab,
@@ -39,7 +42,7 @@ nice cmake -S "$source" -B build -G Ninja \
   -DQT_HOST_PATH=/usr -DQT_HOST_PATH_CMAKE_DIR=/usr/lib/x86_64-linux-gnu/cmake \
   -DBUILD_SHARED_LIBS=OFF -DQT_BUILD_EXAMPLES=OFF -DQT_BUILD_TESTS=OFF -DQT_BUILD_BENCHMARKS=OFF \
   -DFEATURE_network=OFF -DFEATURE_sql=OFF -DFEATURE_xml=OFF -DFEATURE_dbus=OFF \
-  -DFEATURE_opengl=OFF -DFEATURE_vulkan=OFF -DFEATURE_printsupport=OFF -DFEATURE_concurrent=OFF \
+  -DFEATURE_opengl=OFF -DFEATURE_dynamicgl=OFF -DFEATURE_vulkan=OFF -DFEATURE_printsupport=OFF -DFEATURE_concurrent=OFF \
   -DFEATURE_tabletevent=OFF -DFEATURE_testlib=ON \
   -DFEATURE_freetype=ON -DFEATURE_system_freetype=OFF -DFEATURE_harfbuzz=ON -DFEATURE_system_harfbuzz=OFF \
   -DFEATURE_system_zlib=OFF -DFEATURE_system_pcre2=OFF -DFEATURE_system_png=OFF -DFEATURE_jpeg=OFF \
@@ -48,4 +51,5 @@ nice cmake --build build --parallel >&2
 cmake --install build >&2
 cp "$source/LICENSES/LGPL-3.0-only.txt" "$prefix/LGPL-3.0.txt" 2>/dev/null || cp "$source/LICENSE.LGPL3" "$prefix/LGPL-3.0.txt"
 touch "$prefix/.complete"
+cd / && rm -rf "$work"
 echo "$prefix"

@@ -16,6 +16,7 @@ fi
 cd "$windows/tests"
 wine core_tests.exe
 wine cli_tests.exe
+QT_QPA_PLATFORM=offscreen wine app_tests.exe
 
 work=$(mktemp -d "$windows/e2e.XXXXXX")
 trap 'rm -rf "$work"' EXIT
@@ -40,3 +41,6 @@ for game in ADAE:dp_personal.csv CPUE:pt_personal.csv; do
   cmp "$folder/rom.nds" "$work/linux/rom.nds"
   echo "windows-test: $code: quillmark-cli.exe wrote the same bytes as the Linux build"
 done
+
+# The window itself, on a private X server.
+"$root/scripts/windows-window-test.sh" "$linux" "$windows"

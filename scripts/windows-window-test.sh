@@ -9,10 +9,20 @@ set -eu
 linux=$(realpath "$1") windows=$(realpath "$2") shot=${3:-}
 root=$(realpath "$(dirname "$0")/..")
 export WINEPREFIX="$windows/wineprefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+# A wine started without a display (the tests before) would keep this one from any.
+wineserver -k 2>/dev/null || true
+wineserver -w 2>/dev/null || true
 . "$root/scripts/xvfb.sh"
 work=$(mktemp -d "$windows/window.XXXXXX")
 app=
-trap 'kill $app 2>/dev/null; wineserver -k 2>/dev/null; kill $xvfb 2>/dev/null; wait $xvfb 2>/dev/null; rm -rf "$work"' EXIT
+cleanup() {
+  [ -z "$app" ] || kill "$app" 2>/dev/null || true
+  wineserver -k 2>/dev/null || true
+  kill "$xvfb" 2>/dev/null || true
+  wait "$xvfb" 2>/dev/null || true
+  rm -rf "$work"
+}
+trap cleanup EXIT
 fail() { echo "windows-window-test: $*" >&2; [ -z "$app" ] || kill "$app" 2>/dev/null; exit 1; }
 window() { timeout 60 xdotool search --sync --name "$1" | head -n 1; }
 
@@ -42,7 +52,12 @@ sleep 1
 xdotool key Tab ctrl+a
 xdotool type --delay 20 110
 sleep 0.5
-[ -z "$shot" ] || { import -window root "$shot"; echo "wrote $shot"; }
+if [ -n "$shot" ]; then
+  position=$(xdotool getwindowgeometry "$main" | awk '/Position/ {print $2}')
+  size=$(xdotool getwindowgeometry "$main" | awk '/Geometry/ {print $2}')
+  import -window root -crop "$size+${position%,*}+${position#*,}" "$shot"
+  echo "wrote $shot"
+fi
 xdotool key ctrl+s
 # "Pokémon Data Saved Successfully!" in a box with the application's title.
 sleep 2

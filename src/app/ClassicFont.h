@@ -13,6 +13,12 @@ inline QFont classicFont(const QStringList& families, qreal pointSize)
 {
     QFont font;
     for (const auto& family : families) {
+#ifdef Q_OS_WIN
+        // The raster "MS Sans Serif" loses glyphs in Qt's DirectWrite engine; the
+        // next family, its TrueType successor "Microsoft Sans Serif", has its metrics.
+        if (family == QLatin1String("MS Sans Serif"))
+            continue;
+#endif
         if (QFontDatabase::hasFamily(family)) {
             font.setFamily(family);
             break;

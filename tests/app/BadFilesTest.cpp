@@ -214,7 +214,7 @@ TEST_F(BadFiles, MadeUnreadableOrUnwritable)
 TEST_F(BadFiles, PathsWithBlanksAndLettersBeyondAscii)
 {
     const auto folder = dir.file("Pokémon Spiele/Grüße aus Köln ß");
-    std::filesystem::create_directories(folder);
+    std::filesystem::create_directories(platform::nativePath(folder));
     romimage::ImageRecipe recipe;
     recipe.gameCode = "APAD";
     const auto path = folder + "/Perl (ü).nds";

@@ -41,7 +41,8 @@ TempDir::~TempDir()
 
 Bytes readFile(const std::string& path)
 {
-    std::ifstream in(path, std::ios::binary | std::ios::ate);
+    // Paths are UTF-8, as everywhere in the program; Windows takes them as UTF-16.
+    std::ifstream in(platform::nativePath(path), std::ios::binary | std::ios::ate);
     if (!in)
         return {};
     Bytes bytes(static_cast<std::size_t>(in.tellg()));
@@ -52,20 +53,20 @@ Bytes readFile(const std::string& path)
 
 void writeFile(const std::string& path, const Bytes& bytes)
 {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    std::ofstream out(platform::nativePath(path), std::ios::binary | std::ios::trunc);
     out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
 }
 
 std::int64_t fileSize(const std::string& path)
 {
     std::error_code error;
-    const auto size = std::filesystem::file_size(path, error);
+    const auto size = std::filesystem::file_size(platform::nativePath(path), error);
     return error ? -1 : static_cast<std::int64_t>(size);
 }
 
 void patchFile(const std::string& path, std::int64_t offset, const Bytes& bytes)
 {
-    std::fstream file(path, std::ios::binary | std::ios::in | std::ios::out);
+    std::fstream file(platform::nativePath(path), std::ios::binary | std::ios::in | std::ios::out);
     file.seekp(offset);
     file.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
     if (!file)

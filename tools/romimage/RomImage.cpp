@@ -1,5 +1,6 @@
 #include "RomImage.h"
 
+#include "platform/FileServices.h"
 #include "species/MoveArchives.h"
 #include "species/SpeciesRecord.h"
 
@@ -518,14 +519,14 @@ bool writeRomImage(const std::string& path, const ImageRecipe& recipe, std::stri
     // Sparse where the system allows it: the size is set first, and only the pieces
     // are written.
     {
-        std::ofstream create(path, std::ios::binary | std::ios::trunc);
+        std::ofstream create(platform::nativePath(path), std::ios::binary | std::ios::trunc);
         if (!create)
             return fail("cannot create " + path + ": " + std::strerror(errno));
     }
     std::error_code sized;
-    std::filesystem::resize_file(path, static_cast<std::uintmax_t>(size), sized);
+    std::filesystem::resize_file(platform::nativePath(path), static_cast<std::uintmax_t>(size), sized);
     bool ok = !sized;
-    std::fstream out(path, std::ios::binary | std::ios::in | std::ios::out);
+    std::fstream out(platform::nativePath(path), std::ios::binary | std::ios::in | std::ios::out);
     for (const auto& piece : pieces) {
         // An image may be cut short on purpose: write only what fits.
         if (!ok || piece.at >= size)

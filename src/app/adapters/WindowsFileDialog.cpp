@@ -69,7 +69,7 @@ std::int32_t runDialog(dialogs::OpenFileNameA& record, bool save)
     // The buffer holds nMaxFile bytes, the NUL included; a longer path is refused.
     if (path.size() + 1 > record.nMaxFile) {
         dialogs::markBufferTooSmall(record, path.size() + 1);
-        g_extendedError = dialogs::FNERR_BUFFERTOOSMALL;
+        g_extendedError = FNERR_BUFFERTOOSMALL;  // the system's own name (cderr.h) of the same code
         return 0;
     }
     if (record.lpstrFile.size() < path.size() + 1)
