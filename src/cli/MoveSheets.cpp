@@ -289,9 +289,8 @@ std::string writeEvolutionSheet(const species::MoveArchives& read, int records, 
     return sheet.text();
 }
 
-species::MoveEdits readMoveSheet(std::string_view text, SheetFormat format, SheetKind kind,
-                                 const species::MoveArchives& read, int records, rom::Game game,
-                                 ErrorList& errors)
+species::MoveEdits readMoveSheet(std::string_view text, SheetFormat format, SheetKind kind, int records,
+                                 rom::Game game, ErrorList& errors)
 {
     const auto& known = kind == SheetKind::LevelUpMoves ? kLevelUpColumns : kEvolutionColumns;
     std::set<std::string> unknown;
@@ -387,7 +386,6 @@ species::MoveEdits readMoveSheet(std::string_view text, SheetFormat format, Shee
         }
         slots[static_cast<std::size_t>(*slotValue - 1)] = {*methodValue, *parameterValue, *targetValue};
     });
-    (void)read;
     return edits;
 }
 

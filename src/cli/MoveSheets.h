@@ -26,9 +26,8 @@ std::string writeEvolutionSheet(const species::MoveArchives& read, int records, 
 // A sheet of one of the two kinds as edits: a species in the sheet gets exactly the
 // entries (in the sheet's order) or slots it lists there; the others keep theirs.
 // Cells may give moves, methods, items and species by name or number.
-species::MoveEdits readMoveSheet(std::string_view text, SheetFormat format, SheetKind kind,
-                                 const species::MoveArchives& read, int records, rom::Game game,
-                                 ErrorList& errors);
+species::MoveEdits readMoveSheet(std::string_view text, SheetFormat format, SheetKind kind, int records,
+                                 rom::Game game, ErrorList& errors);
 
 // "Garchomp (444): level-up moves +Earthquake at 49", one line per changed record.
 std::vector<std::string> describeMoveEdits(const species::MoveArchives& read, const species::MoveEdits& edits,

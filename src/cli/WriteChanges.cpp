@@ -119,10 +119,12 @@ int writeMoveChanges(CliRom& rom, const species::MoveArchives& read, const speci
 {
     const auto lines = describeMoveEdits(read, edits, rom.game());
     // What the game cannot take, or what does not fit, is refused before anything else.
-    if (auto archive = species::editedLevelUpArchive(read, edits, rom.game()); !archive)
+    auto archive = species::editedLevelUpArchive(read, edits, rom.game());
+    if (!archive)
         fail(BadInput, species::userMessage(archive.error(), species::SpeciesOperation::Save));
     if (!dryRun && !lines.empty()) {
-        if (auto written = species::writeMoveEdits(*rom.file, read, edits, rom.game()); !written) {
+        // Read under the writers' lock the ROM was opened with: nothing of ours changed it since.
+        if (auto written = species::writeCheckedMoveEdits(*rom.file, read, edits, *archive); !written) {
             const auto& error = written.error();
             if (error.kind == species::SpeciesFailure::WriteFailed)
                 fail(WriteIncomplete, "the ROM could not be written completely: " +

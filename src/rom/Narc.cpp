@@ -74,6 +74,7 @@ Result<Narc, RomFsError> Narc::read(platform::OpenFile& file, const FileExtent& 
         return damaged("no member data, or member data past its end");
 
     Narc narc;
+    narc.m_gmifOffset = gmifAt;
     narc.m_members.reserve(count);
     const std::int64_t dataStart = extent.start + gmifAt + kSectionHeaderSize;
     for (std::uint32_t k = 0; k < count; ++k) {

@@ -22,9 +22,13 @@ public:
     int memberCount() const { return static_cast<int>(m_members.size()); }
     // Absolute file offsets of member k, inside the archive and the file.
     const FileExtent& member(int k) const { return m_members[static_cast<std::size_t>(k)]; }
+    // Where the GMIF section (its header, then the members' data) starts, from the
+    // archive's start.
+    std::int64_t gmifOffset() const { return m_gmifOffset; }
 
 private:
     std::vector<FileExtent> m_members;
+    std::int64_t m_gmifOffset = 0;
 };
 
 } // namespace quillmark::rom

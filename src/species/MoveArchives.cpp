@@ -3,6 +3,7 @@
 #include "platform/FileServices.h"
 #include "rom/LittleEndian.h"
 #include "rom/Narc.h"
+#include "species/SpeciesTableLocator.h"
 
 #include <algorithm>
 #include <array>
@@ -25,18 +26,8 @@ constexpr std::size_t kHeaderWords = 0x84;
 
 // NARC layout, from the archive's start.
 constexpr std::size_t kNarcSizeField = 8;
-constexpr std::int64_t kNarcHeaderSize = 16;
 constexpr std::int64_t kSectionHeaderSize = 8;
-constexpr std::int64_t kBtafEntries = kNarcHeaderSize + 12;
-
-SpeciesError notFound(const std::string& why) { return SpeciesError{SpeciesFailure::TableNotFound, std::nullopt, 0, why}; }
-
-SpeciesError fromFileSystem(const rom::RomFsError& error)
-{
-    if (error.problem == rom::RomFsProblem::ReadFailed)
-        return SpeciesError{SpeciesFailure::FileUnavailable, error.fileError};
-    return notFound(error.detail);
-}
+constexpr std::int64_t kBtafEntries = 16 + 12;  // after the archive's header and BTAF's own
 
 struct Archive {
     rom::FileExtent extent;
@@ -49,14 +40,14 @@ Result<Archive, SpeciesError> readArchive(platform::OpenFile& file, const rom::N
 {
     auto extent = fs.find(path);
     if (!extent)
-        return fromFileSystem(extent.error());
+        return speciesErrorOf(extent.error());
     const auto id = *fs.fileId(path);
     if (const auto other = fs.overlappingFile(id))
-        return notFound("the file allocation table is damaged: " + std::string(path) + " shares bytes with " +
+        return tableNotFound("the file allocation table is damaged: " + std::string(path) + " shares bytes with " +
                         fs.describeFile(*other));
     auto narc = rom::Narc::read(file, *extent, path);
     if (!narc)
-        return fromFileSystem(narc.error());
+        return speciesErrorOf(narc.error());
     std::vector<std::uint8_t> bytes(static_cast<std::size_t>(extent->size()));
     if (auto read = file.read(extent->start, bytes); !read)
         return SpeciesError{SpeciesFailure::FileUnavailable, read.error()};
@@ -89,7 +80,7 @@ Result<MoveArchives, SpeciesError> readMoveArchives(platform::OpenFile& file, st
 {
     auto fs = rom::NitroFs::read(file);
     if (!fs)
-        return fromFileSystem(fs.error());
+        return speciesErrorOf(fs.error());
     const auto paths = moveArchivePaths(gameCode);
     auto levelUp = readArchive(file, *fs, paths.levelUp);
     if (!levelUp)
@@ -110,29 +101,27 @@ Result<MoveArchives, SpeciesError> readMoveArchives(platform::OpenFile& file, st
     const auto& narc = levelUp->narc;
     const std::string where(paths.levelUp);
     if (narc.memberCount() == 0)
-        return notFound(where + " holds no level-up moves");
+        return tableNotFound(where + " holds no level-up moves");
     const auto& bytes = levelUp->bytes;
-    read.levelUpBtaf = kNarcHeaderSize;
-    const std::int64_t btnf = kNarcHeaderSize + rom::le32(bytes, kNarcHeaderSize + 4);
-    read.levelUpGmif = btnf + rom::le32(bytes, static_cast<std::size_t>(btnf) + 4);
+    read.levelUpGmif = narc.gmifOffset();
     const std::int64_t dataStart = levelUp->extent.start + read.levelUpGmif + kSectionHeaderSize;
     const std::int64_t narcEnd = levelUp->extent.start + rom::le32(bytes, kNarcSizeField);
     for (int k = 0; k < narc.memberCount(); ++k) {
         const std::int64_t expected = k == 0 ? dataStart : narc.member(k - 1).end;
         if (narc.member(k).start != expected)
-            return notFound("the members of " + where + " do not follow each other");
+            return tableNotFound("the members of " + where + " do not follow each other");
         auto moves = decodeLevelUpMoves(memberBytes(*levelUp, k));
         if (!moves)
-            return notFound("member " + std::to_string(k) + " of " + where + " has no end mark");
+            return tableNotFound("member " + std::to_string(k) + " of " + where + " has no end mark");
         read.levelUpMoves.push_back(std::move(*moves));
     }
     if (narc.member(narc.memberCount() - 1).end != narcEnd || narcEnd != levelUp->extent.end)
-        return notFound(where + " does not end where its last member does");
+        return tableNotFound(where + " does not end where its last member does");
 
     for (int k = 0; k < evolution->narc.memberCount(); ++k) {
         auto slots = decodeEvolutions(memberBytes(*evolution, k));
         if (!slots)
-            return notFound("member " + std::to_string(k) + " of " + std::string(paths.evolutions) + " is " +
+            return tableNotFound("member " + std::to_string(k) + " of " + std::string(paths.evolutions) + " is " +
                             std::to_string(evolution->narc.member(k).size()) + " bytes long, not " +
                             std::to_string(kEvolutionMemberSize));
         read.evolutions.push_back(*slots);
@@ -239,7 +228,13 @@ Result<Done, SpeciesError> writeMoveEdits(platform::OpenFile& file, const MoveAr
 
     if (auto same = checkMoveArchivesUnchanged(file, read); !same)
         return same.error();
+    return writeCheckedMoveEdits(file, read, edits, *archive);
+}
 
+Result<Done, SpeciesError> writeCheckedMoveEdits(platform::OpenFile& file, const MoveArchives& read,
+                                                 const MoveEdits& edits,
+                                                 const std::vector<std::uint8_t>& levelUpArchive)
+{
     auto write = [&](std::int64_t at, std::span<const std::uint8_t> bytes) -> Result<Done, SpeciesError> {
         if (bytes.empty())
             return Done{};
@@ -252,7 +247,7 @@ Result<Done, SpeciesError> writeMoveEdits(platform::OpenFile& file, const MoveAr
     // longer archive also the bytes past its old end), runs a few equal bytes apart
     // written as one. Data, member table and sizes go before the file table's end.
     const auto& old = read.levelUpBytes;
-    const auto& now = *archive;
+    const auto& now = levelUpArchive;
     auto differs = [&](std::size_t i) { return i >= old.size() || now[i] != old[i]; };
     constexpr std::size_t kJoin = 16;
     for (std::size_t i = 0; i < now.size();) {

@@ -40,8 +40,8 @@ struct MoveArchives {
     std::vector<LevelUpMoves> levelUpMoves;  // per member
     std::vector<Evolutions> evolutions;      // per member
     std::vector<std::int64_t> evolutionMembers;  // where each evolution member starts
-    // Where the level-up archive's sections lie, from its start.
-    std::int64_t levelUpBtaf = 0, levelUpGmif = 0;
+    // Where the level-up archive's GMIF section lies, from its start.
+    std::int64_t levelUpGmif = 0;
 
     std::int64_t freeBytes() const { return levelUpRoomEnd - levelUp.end; }
 };
@@ -73,5 +73,10 @@ Result<Done, SpeciesError> checkMoveArchivesUnchanged(platform::OpenFile& file, 
 // lock and has checked the game and the path.
 Result<Done, SpeciesError> writeMoveEdits(platform::OpenFile& file, const MoveArchives& read,
                                           const MoveEdits& edits, rom::Game game);
+// The writes of writeMoveEdits alone, for a caller that has made `levelUpArchive` with
+// editedLevelUpArchive and checked the file itself.
+Result<Done, SpeciesError> writeCheckedMoveEdits(platform::OpenFile& file, const MoveArchives& read,
+                                                 const MoveEdits& edits,
+                                                 const std::vector<std::uint8_t>& levelUpArchive);
 
 } // namespace quillmark::species

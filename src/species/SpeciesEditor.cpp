@@ -198,9 +198,12 @@ Result<RecordBytes, SpeciesError> saveSpecies(const std::string& romPath, const 
             return SpeciesError{SpeciesFailure::UnsupportedRom};
         positions[static_cast<int>(field.field)] = *position;
     }
+    std::vector<std::uint8_t> levelUpArchive;
     if (moves) {
-        if (auto archive = editedLevelUpArchive(moves->read, moves->edits, moves->game); !archive)
+        auto archive = editedLevelUpArchive(moves->read, moves->edits, moves->game);
+        if (!archive)
             return archive.error();
+        levelUpArchive = std::move(*archive);
     }
     // TableBase is the last load's; the guard is what that load checked.
     if (tableStart(tableBase) != guard.rom.table.tableBase)
@@ -257,7 +260,7 @@ Result<RecordBytes, SpeciesError> saveSpecies(const std::string& romPath, const 
         }
     }
     if (moves && !moves->edits.empty()) {
-        if (auto written = writeMoveEdits(**file, moves->read, moves->edits, moves->game); !written) {
+        if (auto written = writeCheckedMoveEdits(**file, moves->read, moves->edits, levelUpArchive); !written) {
             if (written.error().fileError)
                 rom::reportFileError(messages, *written.error().fileError);
             auto error = written.error();

@@ -25,43 +25,31 @@ constexpr std::string_view kHeartGoldSoulSilverNarc = "a/0/0/2";
 // Member 0 is the empty record before list index 0.
 constexpr int kFirstSpeciesMember = 1;
 
-SpeciesError notFound(const std::string& why)
-{
-    return SpeciesError{SpeciesFailure::TableNotFound, std::nullopt, 0, why};
-}
-
-SpeciesError fromFileSystem(const rom::RomFsError& error)
-{
-    if (error.problem == rom::RomFsProblem::ReadFailed)
-        return SpeciesError{SpeciesFailure::FileUnavailable, error.fileError};
-    return notFound(error.detail);
-}
-
 Result<SpeciesTable, SpeciesError> tableInNarc(platform::OpenFile& file, const rom::NitroFs& fs,
                                                std::string_view path, int maxRecords)
 {
     auto extent = fs.find(path);
     if (!extent)
-        return fromFileSystem(extent.error());
+        return speciesErrorOf(extent.error());
     if (const auto other = fs.overlappingFile(*fs.fileId(path)))
-        return notFound("the file allocation table is damaged: " + std::string(path) +
+        return tableNotFound("the file allocation table is damaged: " + std::string(path) +
                         " shares bytes with " + fs.describeFile(*other));
     auto narc = rom::Narc::read(file, *extent, path);
     if (!narc)
-        return fromFileSystem(narc.error());
+        return speciesErrorOf(narc.error());
     const int last = kFirstSpeciesMember + kSpeciesCount - 1;
     if (narc->memberCount() <= last)
-        return notFound(std::string(path) + " has " + std::to_string(narc->memberCount()) +
+        return tableNotFound(std::string(path) + " has " + std::to_string(narc->memberCount()) +
                         " records, too few for an empty one and the " +
                         std::to_string(kSpeciesCount) + " Pokémon");
     for (int k = kFirstSpeciesMember; k <= last; ++k) {
         const auto& member = narc->member(k);
         if (member.size() != kRecordSize)
-            return notFound("record " + std::to_string(k) + " of " + std::string(path) + " is " +
+            return tableNotFound("record " + std::to_string(k) + " of " + std::string(path) + " is " +
                             std::to_string(member.size()) + " bytes long, not " +
                             std::to_string(kRecordSize));
         if (k > kFirstSpeciesMember && member.start != narc->member(k - 1).end)
-            return notFound("the records of " + std::string(path) + " do not follow each other");
+            return tableNotFound("the records of " + std::string(path) + " do not follow each other");
     }
     // The egg and form records count as long as they follow on, 44 bytes each.
     int records = kSpeciesCount;
@@ -74,7 +62,7 @@ Result<SpeciesTable, SpeciesError> tableInNarc(platform::OpenFile& file, const r
     const std::int64_t base = narc->member(kFirstSpeciesMember).start;
     // Positions are 32-bit signed numbers from here on.
     if (base + std::int64_t{kRecordSize} * records > std::numeric_limits<std::int32_t>::max())
-        return notFound("the table lies beyond the first 2 GiB of the file");
+        return tableNotFound("the table lies beyond the first 2 GiB of the file");
     return SpeciesTable{base, std::string(path), records};
 }
 
@@ -85,7 +73,7 @@ Result<SpeciesTable, SpeciesError> tableInNarc(platform::OpenFile& file, const r
 Result<Done, SpeciesError> checkLooksLikeTable(platform::OpenFile& file, std::int64_t start)
 {
     const auto refused = [] {
-        return notFound("this ROM has no file table, and its data is not where retail "
+        return tableNotFound("this ROM has no file table, and its data is not where retail "
                         "cartridges keep it");
     };
     if (start < kRecordSize)
@@ -107,6 +95,18 @@ Result<Done, SpeciesError> checkLooksLikeTable(platform::OpenFile& file, std::in
 }
 
 } // namespace
+
+SpeciesError tableNotFound(const std::string& why)
+{
+    return SpeciesError{SpeciesFailure::TableNotFound, std::nullopt, 0, why};
+}
+
+SpeciesError speciesErrorOf(const rom::RomFsError& error)
+{
+    if (error.problem == rom::RomFsProblem::ReadFailed)
+        return SpeciesError{SpeciesFailure::FileUnavailable, error.fileError};
+    return tableNotFound(error.detail);
+}
 
 std::vector<std::string_view> speciesNarcPaths(std::string_view gameCode)
 {
@@ -138,7 +138,7 @@ Result<SpeciesTable, SpeciesError> locateSpeciesTable(platform::OpenFile& file,
         const auto base = tableBaseFor(gameCode);
         const auto start = base ? tableStart(*base) : std::nullopt;
         if (!start)
-            return notFound("this ROM has no file table");
+            return tableNotFound("this ROM has no file table");
         if (file.size() < *start + kTableSize)
             return SpeciesError{SpeciesFailure::TableOutsideFile};
         if (auto table = checkLooksLikeTable(file, *start); !table)
@@ -146,12 +146,12 @@ Result<SpeciesTable, SpeciesError> locateSpeciesTable(platform::OpenFile& file,
         return SpeciesTable{*start, "", kSpeciesCount};
     }
     if (!fs)
-        return fromFileSystem(fs.error());
+        return speciesErrorOf(fs.error());
     for (const auto path : paths) {
         if (fs->fileId(path))
             return tableInNarc(file, *fs, path, recordCountOf(rom::findEdition(gameCode)->game));
     }
-    return notFound("the file table has no " + std::string(paths.front()));
+    return tableNotFound("the file table has no " + std::string(paths.front()));
 }
 
 Result<SpeciesTable, SpeciesError> locateSpeciesTable(const std::string& path,

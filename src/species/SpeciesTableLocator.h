@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/Result.h"
+#include "rom/NitroFs.h"
 #include "species/SpeciesError.h"
 
 #include <cstdint>
@@ -24,6 +25,11 @@ struct SpeciesTable {
     int recordCount = 0;
     bool operator==(const SpeciesTable&) const = default;
 };
+
+// A file-system error in the words of a species operation: a failed read as
+// FileUnavailable, anything else as TableNotFound with its detail.
+SpeciesError speciesErrorOf(const rom::RomFsError& error);
+SpeciesError tableNotFound(const std::string& why);
 
 // The files the game itself reads its species data from, in the order tried.
 std::vector<std::string_view> speciesNarcPaths(std::string_view gameCode);
