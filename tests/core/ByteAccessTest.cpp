@@ -176,6 +176,13 @@ TEST_F(ByteAccess, AFileCutShortAfterTheOpenIsNeverExtended)
         EXPECT_EQ(written.error(), FileError::WritePastEndOfFile) << run;
         EXPECT_EQ(fileSize(path), 150) << run;
     }
+    // Cut, but still past the write's end: the write lands inside and stands.
+    writeFile(path, Bytes(200, 0));
+    file = platform::fileServices().open(path, platform::FileAccess::ReadWrite);
+    platform::setAfterWriteCheckObserver([&] { ASSERT_EQ(::truncate(path.c_str(), 153), 0); });
+    EXPECT_TRUE((*file)->write(150, two));
+    platform::setAfterWriteCheckObserver({});
+    EXPECT_EQ(fileSize(path), 153);
 }
 
 TEST(FileErrors, EachHasItsOwnNumberAndWords)
