@@ -14,7 +14,13 @@
 #include <io.h>
 #include <windows.h>
 #else
+#include <csetjmp>
+#include <csignal>
+#include <cstring>
 #include <sys/file.h>
+#include <sys/mman.h>
+#include <sys/resource.h>
+#include <sys/statvfs.h>
 #endif
 
 namespace quillmark::platform {
@@ -77,17 +83,6 @@ ssize_t readAt(int fd, std::uint8_t* byte, std::int64_t offset)
 #endif
 }
 
-ssize_t writeAt(int fd, std::uint8_t byte, std::int64_t offset)
-{
-#ifdef _WIN32
-    if (_lseeki64(fd, offset, SEEK_SET) < 0)
-        return -1;
-    return _write(fd, &byte, 1);
-#else
-    return ::pwrite(fd, &byte, 1, static_cast<off_t>(offset));
-#endif
-}
-
 // Whole runs, resuming after a short transfer; false with errno set on failure, or
 // with errno 0 when the file ended first.
 bool readRunAt(int fd, std::uint8_t* data, std::size_t size, std::int64_t offset)
@@ -114,29 +109,104 @@ bool readRunAt(int fd, std::uint8_t* data, std::size_t size, std::int64_t offset
     return true;
 }
 
-bool writeRunAt(int fd, const std::uint8_t* data, std::size_t size, std::int64_t offset)
-{
-    while (size > 0) {
+// Writes go through a mapping of the file, never through write(): a mapping cannot
+// make a file longer. Another program may cut the file short at any moment, also
+// between our check of its size and the write; write() would then extend it again,
+// with a hole from the other program's end to ours. Through a mapping, bytes past the
+// new end are dropped (or fault), and the file keeps the length the other program gave it.
+enum class MappedWrite { Written, PastEnd, Failed };
+
 #ifdef _WIN32
-        if (_lseeki64(fd, offset, SEEK_SET) < 0)
-            return false;
-        const auto n = _write(fd, data, static_cast<unsigned>(std::min<std::size_t>(size, 1u << 30)));
-#else
-        const auto n = ::pwrite(fd, data, size, static_cast<off_t>(offset));
-#endif
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0) {
-            if (n == 0)
-                errno = EIO;
-            return false;
+MappedWrite writeMapped(int fd, const std::uint8_t* data, std::size_t size, std::int64_t offset)
+{
+    const HANDLE handle = reinterpret_cast<HANDLE>(_get_osfhandle(fd));
+    // Size 0 maps the file as long as it is now; a larger size would extend it. While
+    // the view exists, the system refuses another program's cut.
+    const HANDLE mapping = CreateFileMappingW(handle, nullptr, PAGE_READWRITE, 0, 0, nullptr);
+    if (!mapping)
+        return GetLastError() == ERROR_FILE_INVALID ? MappedWrite::PastEnd : MappedWrite::Failed;
+    LARGE_INTEGER length{};
+    MappedWrite result = MappedWrite::Failed;
+    if (GetFileSizeEx(handle, &length)) {
+        if (offset + static_cast<std::int64_t>(size) > length.QuadPart) {
+            result = MappedWrite::PastEnd;
+        } else {
+            SYSTEM_INFO system{};
+            GetSystemInfo(&system);
+            const auto base = offset - offset % static_cast<std::int64_t>(system.dwAllocationGranularity);
+            const auto span = static_cast<SIZE_T>(offset - base) + size;
+            void* view = MapViewOfFile(mapping, FILE_MAP_WRITE, static_cast<DWORD>(base >> 32),
+                                       static_cast<DWORD>(base & 0xFFFFFFFF), span);
+            if (view) {
+                std::memcpy(static_cast<std::uint8_t*>(view) + (offset - base), data, size);
+                result = MappedWrite::Written;
+                UnmapViewOfFile(view);
+            }
         }
-        data += n;
-        size -= static_cast<std::size_t>(n);
-        offset += n;
     }
-    return true;
+    CloseHandle(mapping);
+    return result;
 }
+#else
+// A store into a page wholly past the file's end raises SIGBUS (as does a page the
+// disk has no room for); the copy then stops there and the write reports it.
+// Volatile: the compiler must not drop the store before the copy as dead.
+thread_local sigjmp_buf* volatile t_mappedWriteFault = nullptr;
+struct sigaction g_previousBusHandler {};
+
+void onBusError(int signal, siginfo_t* info, void* context)
+{
+    if (t_mappedWriteFault)
+        siglongjmp(*t_mappedWriteFault, 1);
+    // Not ours: as if this handler had never been installed.
+    sigaction(SIGBUS, &g_previousBusHandler, nullptr);
+    if (g_previousBusHandler.sa_flags & SA_SIGINFO)
+        g_previousBusHandler.sa_sigaction(signal, info, context);
+    else
+        raise(signal);
+}
+
+MappedWrite writeMapped(int fd, const std::uint8_t* data, std::size_t size, std::int64_t offset)
+{
+    // write() honours the user's file-size limit (ulimit -f) also inside a file; so do we.
+    if (struct rlimit limit {}; ::getrlimit(RLIMIT_FSIZE, &limit) == 0 && limit.rlim_cur != RLIM_INFINITY &&
+                                static_cast<std::uint64_t>(offset) + size > limit.rlim_cur) {
+        errno = EFBIG;
+        return MappedWrite::Failed;
+    }
+    const auto page = static_cast<std::int64_t>(::sysconf(_SC_PAGESIZE));
+    const auto base = offset - offset % page;
+    const auto span = static_cast<std::size_t>(offset - base) + size;
+    void* view = ::mmap(nullptr, span, PROT_READ | PROT_WRITE, MAP_SHARED, fd, static_cast<off_t>(base));
+    if (view == MAP_FAILED)
+        return MappedWrite::Failed;
+    struct sigaction handler {};
+    handler.sa_sigaction = onBusError;
+    handler.sa_flags = SA_SIGINFO;
+    sigemptyset(&handler.sa_mask);
+    struct sigaction previous {};
+    ::sigaction(SIGBUS, &handler, &previous);
+    g_previousBusHandler = previous;
+    sigjmp_buf fault;
+    volatile bool faulted = false;
+    if (sigsetjmp(fault, 1) == 0) {
+        t_mappedWriteFault = &fault;
+        std::memcpy(static_cast<std::uint8_t*>(view) + (offset - base), data, size);
+    } else {
+        faulted = true;
+    }
+    t_mappedWriteFault = nullptr;
+    ::sigaction(SIGBUS, &previous, nullptr);
+    ::munmap(view, span);
+    if (!faulted)
+        return MappedWrite::Written;
+    // Inside the file, a page fails for want of room (a sparse or copy-on-write file on
+    // a full disk) or for the device; write() would have said which.
+    struct statvfs disk {};
+    errno = ::fstatvfs(fd, &disk) == 0 && disk.f_bavail == 0 ? ENOSPC : EIO;
+    return MappedWrite::Failed;
+}
+#endif
 
 // Holds the advisory lock of every writer of this program. On Windows a byte far
 // past any ROM's end is locked instead of the file, since LockFileEx locks are
@@ -225,12 +295,7 @@ public:
             return FileError::BadRecordNumber;
         if (auto range = checkWriteRange(offset, 1); !range)
             return range;
-        if (g_afterWriteCheck)
-            g_afterWriteCheck();
-        const auto n = writeAt(m_fd, value, offset);
-        if (n == 1)
-            return undoExtension(offset, 1);
-        return n == 0 ? FileError::DeviceIoError : fileErrorOf(errno);
+        return writeChecked(offset, std::span(&value, 1));
     }
 
     Result<Done, FileError> read(std::int64_t offset, std::span<std::uint8_t> bytes) override
@@ -246,11 +311,7 @@ public:
     {
         if (auto range = checkWriteRange(offset, bytes.size()); !range)
             return range;
-        if (g_afterWriteCheck)
-            g_afterWriteCheck();
-        if (writeRunAt(m_fd, bytes.data(), bytes.size(), offset))
-            return undoExtension(offset, bytes.size());
-        return fileErrorOf(errno);
+        return writeChecked(offset, bytes);
     }
 
     std::int64_t size() const override { return m_size; }
@@ -296,36 +357,34 @@ private:
             return fileErrorOf(errno);
         if (offset + static_cast<std::int64_t>(count) > static_cast<std::int64_t>(st.st_size))
             return FileError::WritePastEndOfFile;
-        m_checkedSize = static_cast<std::int64_t>(st.st_size);
         return Done{};
     }
 
-    // Another program may cut the file short between the check and the write, and the
-    // write then extends it again, past a hole of zeros. Such a write is taken back: the
-    // file is cut at the write's start, and the write counts as one past the end.
-    Result<Done, FileError> undoExtension(std::int64_t offset, std::size_t count)
+    // After checkWriteRange. Whatever another program does to the file's length
+    // meanwhile, the file does not grow: what would land past its new end is dropped,
+    // and the write counts as one past the end.
+    Result<Done, FileError> writeChecked(std::int64_t offset, std::span<const std::uint8_t> bytes)
     {
+        if (bytes.empty())
+            return Done{};
+        if (g_afterWriteCheck)
+            g_afterWriteCheck();
+        errno = 0;
+        const auto outcome = writeMapped(m_fd, bytes.data(), bytes.size(), offset);
+        const int error = errno;
         struct stat st {};
         if (::fstat(m_fd, &st) != 0)
             return fileErrorOf(errno);
-        // Shorter than at the check, and ending where this write ends: the write went
-        // past the new end.
-        const auto end = offset + static_cast<std::int64_t>(count);
-        if (static_cast<std::int64_t>(st.st_size) >= m_checkedSize || static_cast<std::int64_t>(st.st_size) > end)
-            return Done{};
-#ifdef _WIN32
-        const bool cut = ::_chsize_s(m_fd, offset) == 0;
-#else
-        const bool cut = ::ftruncate(m_fd, static_cast<off_t>(offset)) == 0;
-#endif
-        if (!cut)
-            return fileErrorOf(errno);
-        return FileError::WritePastEndOfFile;
+        if (outcome == MappedWrite::PastEnd ||
+            offset + static_cast<std::int64_t>(bytes.size()) > static_cast<std::int64_t>(st.st_size))
+            return FileError::WritePastEndOfFile;
+        if (outcome == MappedWrite::Failed)
+            return error ? fileErrorOf(error) : FileError::DeviceIoError;
+        return Done{};
     }
 
     int m_fd;
     std::int64_t m_size;
-    std::int64_t m_checkedSize = 0;  // the size the last write's check found
     FileIdentity m_identity;
 };
 

@@ -32,9 +32,10 @@ struct FileStatus {
 
 // One open file. Positions are 0-based absolute offsets. Neither call ever creates
 // bytes: a position at or past the end of the file is PastEndOfFile (a read) or
-// WritePastEndOfFile, so a ROM can never grow behind the user's back. Writes compare
-// with the file's size at the moment of writing, not at the open: a file that another
-// program cut short meanwhile is not extended again.
+// WritePastEndOfFile, so a ROM can never grow behind the user's back. Writes go
+// through a mapping of the file, which cannot make it longer: a file that another
+// program cut short meanwhile, even in the instant of the write, keeps the length that
+// program gave it, with no hole.
 class OpenFile {
 public:
     virtual ~OpenFile() = default;

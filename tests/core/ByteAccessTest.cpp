@@ -165,16 +165,23 @@ TEST_F(ByteAccess, AFileCutShortAfterTheOpenIsNeverExtended)
     EXPECT_EQ(writes.error, FileError::WritePastEndOfFile);
     EXPECT_EQ(fileSize(path), 44 * 2);
 
-    // Cut between a write's check of the size and the write itself: the write lands
-    // past the new end and is taken back, leaving nothing past the write's start.
-    for (const bool run : {false, true}) {
-        writeFile(path, Bytes(200, 0));
-        file = platform::fileServices().open(path, platform::FileAccess::ReadWrite);
-        platform::setAfterWriteCheckObserver([&] { ASSERT_EQ(::truncate(path.c_str(), 120), 0); });
-        const auto written = run ? (*file)->write(150, two) : (*file)->writeByte(150, 7);
-        platform::setAfterWriteCheckObserver({});
-        EXPECT_EQ(written.error(), FileError::WritePastEndOfFile) << run;
-        EXPECT_EQ(fileSize(path), 150) << run;
+    // Cut between a write's check of the size and the write itself: the file keeps the
+    // length the other program gave it, with no hole, whether the cut lies in the
+    // write's own page, pages before it, or ends one byte short of the write's end.
+    const struct {
+        int size, cutTo, at;
+    } cuts[] = {{200, 120, 150}, {200, 151, 150}, {3 * 4096, 100, 2 * 4096 + 10}, {3 * 4096, 4096, 4096},
+                {3 * 4096, 0, 5}};
+    for (const auto& cut : cuts) {
+        for (const bool run : {false, true}) {
+            writeFile(path, Bytes(static_cast<std::size_t>(cut.size), 0));
+            file = platform::fileServices().open(path, platform::FileAccess::ReadWrite);
+            platform::setAfterWriteCheckObserver([&] { ASSERT_EQ(::truncate(path.c_str(), cut.cutTo), 0); });
+            const auto written = run ? (*file)->write(cut.at, two) : (*file)->writeByte(cut.at + 1, 7);
+            platform::setAfterWriteCheckObserver({});
+            EXPECT_EQ(written.error(), FileError::WritePastEndOfFile) << cut.cutTo << " " << run;
+            EXPECT_EQ(fileSize(path), cut.cutTo) << cut.at << " " << run;
+        }
     }
     // Cut, but still past the write's end: the write lands inside and stands.
     writeFile(path, Bytes(200, 0));
