@@ -123,7 +123,10 @@ int writeMoveChanges(CliRom& rom, const species::MoveArchives& read, const speci
     if (!archive)
         fail(BadInput, species::userMessage(archive.error(), species::SpeciesOperation::Save));
     if (!dryRun && !lines.empty()) {
-        // Read under the writers' lock the ROM was opened with: nothing of ours changed it since.
+        // Read under the writers' lock the ROM was opened with: nothing of ours changed it
+        // since, but another program may have, and then the room may be another's.
+        if (auto same = species::checkMoveArchivesUnchanged(*rom.file, read); !same)
+            fail(BadRom, species::userMessage(same.error(), species::SpeciesOperation::Save));
         if (auto written = species::writeCheckedMoveEdits(*rom.file, read, edits, *archive); !written) {
             const auto& error = written.error();
             if (error.kind == species::SpeciesFailure::WriteFailed)

@@ -43,6 +43,9 @@ Result<Narc, RomFsError> Narc::read(platform::OpenFile& file, const FileExtent& 
     if (!hasMagic(header.data(), "NARC") || le16(header, 4) != 0xFFFE)
         return RomFsError{RomFsProblem::NotAnArchive, where + " is not a NARC archive"};
     const std::int64_t archiveSize = le32(header, 8);
+    if (archiveSize == 0)
+        return damaged("its size is 0, as a write to it that was cut short leaves it: the write did not "
+                       "finish, and the ROM must be restored from a copy");
     if (le16(header, 12) != kHeaderSize || archiveSize < kHeaderSize || archiveSize > extent.size())
         return damaged("its header gives a size larger than the file");
 

@@ -83,6 +83,10 @@ public:
     // The first byte at or after `from` that a non-empty file of the table holds, or
     // the file's size if none does.
     std::int64_t nextFileStart(std::int64_t from) const;
+    // The allocation table as read, and where it lies: a writer that relies on where
+    // every file lies compares it again before writing.
+    const std::vector<std::uint8_t>& allocationTable() const { return m_fat; }
+    std::int64_t allocationTableOffset() const { return m_fatOffset; }
 
 private:
     std::map<std::string, std::uint16_t, std::less<>> m_files;

@@ -3,6 +3,7 @@
 #include "platform/FileServices.h"
 #include "rom/LittleEndian.h"
 #include "rom/Narc.h"
+#include "species/Quantity.h"
 #include "species/SpeciesTableLocator.h"
 
 #include <algorithm>
@@ -122,7 +123,7 @@ Result<MoveArchives, SpeciesError> readMoveArchives(platform::OpenFile& file, st
         auto slots = decodeEvolutions(memberBytes(*evolution, k));
         if (!slots)
             return tableNotFound("member " + std::to_string(k) + " of " + std::string(paths.evolutions) + " is " +
-                            std::to_string(evolution->narc.member(k).size()) + " bytes long, not " +
+                            quantity(evolution->narc.member(k).size(), "byte") + " long, not " +
                             std::to_string(kEvolutionMemberSize));
         read.evolutions.push_back(*slots);
         read.evolutionMembers.push_back(evolution->narc.member(k).start);
@@ -142,6 +143,10 @@ Result<MoveArchives, SpeciesError> readMoveArchives(platform::OpenFile& file, st
     obstacle(rom::le32(header, kBannerOffsetField), rom::le32(header, kBannerOffsetField) ? kBannerSize : 0);
     obstacle(rom::le32(header, kUsedSizeField), rom::le32(header, kUsedSizeField) ? 1 : 0);
     read.levelUpRoomEnd = roomEnd;
+    read.headerWords.assign(header.begin(), header.end());
+    read.allocationTable = fs->allocationTable();
+    read.allocationTableOffset = fs->allocationTableOffset();
+    read.imageSize = file.size();
     read.levelUpBytes = std::move(levelUp->bytes);
     read.evolutionBytes = std::move(evolution->bytes);
     return read;
@@ -196,11 +201,11 @@ Result<std::vector<std::uint8_t>, SpeciesError> editedLevelUpArchive(const MoveA
     const auto room = read.levelUpRoomEnd - read.levelUp.start;
     if (static_cast<std::int64_t>(archive.size()) > room)
         return SpeciesError{SpeciesFailure::NoRoomForMoves, std::nullopt, 0,
-                            "the level-up archive would need " + std::to_string(archive.size()) +
-                                " bytes, and the ROM gives it " + std::to_string(room) + " (" +
+                            "the level-up archive would need " + quantity(static_cast<std::int64_t>(archive.size()), "byte") +
+                                ", and the ROM gives it " + std::to_string(room) + " (" +
                                 std::to_string(read.freeBytes()) + " free after its " +
                                 std::to_string(read.levelUp.size()) + "), " +
-                                std::to_string(static_cast<std::int64_t>(archive.size()) - room) + " bytes too few"};
+                                quantity(static_cast<std::int64_t>(archive.size()) - room, "byte") + " too few"};
     return archive;
 }
 
@@ -210,10 +215,10 @@ Result<Done, SpeciesError> checkMoveArchivesUnchanged(platform::OpenFile& file, 
         std::vector<std::uint8_t> now(expected.size());
         return file.read(at, now) && now == expected;
     };
-    std::vector<std::uint8_t> fatEntry(8);
-    put32(fatEntry, 0, static_cast<std::uint32_t>(read.levelUp.start));
-    put32(fatEntry, 4, static_cast<std::uint32_t>(read.levelUp.end));
-    if (!same(read.levelUpFatEntry, fatEntry) || !same(read.levelUp.start, read.levelUpBytes) ||
+    // The archives, and all that decided how far the level-up one may grow: another
+    // program that moved a file into its room, or a table of the header, moved the end.
+    if (file.size() != read.imageSize || !same(0, read.headerWords) ||
+        !same(read.allocationTableOffset, read.allocationTable) || !same(read.levelUp.start, read.levelUpBytes) ||
         !same(read.evolution.start, read.evolutionBytes))
         return SpeciesError{SpeciesFailure::RomChanged};
     return Done{};
@@ -248,9 +253,18 @@ Result<Done, SpeciesError> writeCheckedMoveEdits(platform::OpenFile& file, const
     // written as one. Data, member table and sizes go before the file table's end.
     const auto& old = read.levelUpBytes;
     const auto& now = levelUpArchive;
+    const std::span<const std::uint8_t> sizeWord = std::span(now).subspan(kNarcSizeField, 4);
     auto differs = [&](std::size_t i) { return i >= old.size() || now[i] != old[i]; };
+    const bool rewritten = now != old;
+    if (rewritten) {
+        const std::uint8_t halfWritten[4] = {0, 0, 0, 0};
+        if (auto done = write(read.levelUp.start + static_cast<std::int64_t>(kNarcSizeField), halfWritten); !done)
+            return done;
+    }
     constexpr std::size_t kJoin = 16;
-    for (std::size_t i = 0; i < now.size();) {
+    // The runs start after the size word: what lies before it (the magic, the byte
+    // order mark) never changes.
+    for (std::size_t i = kNarcSizeField + 4; i < now.size();) {
         if (!differs(i)) {
             ++i;
             continue;
@@ -272,6 +286,10 @@ Result<Done, SpeciesError> writeCheckedMoveEdits(platform::OpenFile& file, const
         std::vector<std::uint8_t> end(4);
         put32(end, 0, static_cast<std::uint32_t>(read.levelUp.start + static_cast<std::int64_t>(now.size())));
         if (auto done = write(read.levelUpFatEntry + 4, end); !done)
+            return done;
+    }
+    if (rewritten) {
+        if (auto done = write(read.levelUp.start + static_cast<std::int64_t>(kNarcSizeField), sizeWord); !done)
             return done;
     }
 

@@ -42,6 +42,11 @@ struct MoveArchives {
     std::vector<std::int64_t> evolutionMembers;  // where each evolution member starts
     // Where the level-up archive's GMIF section lies, from its start.
     std::int64_t levelUpGmif = 0;
+    // What the room was worked out from: the header's words up to 0x84, the whole file
+    // allocation table, and the image's size. A write finds them unchanged first.
+    std::vector<std::uint8_t> headerWords, allocationTable;
+    std::int64_t allocationTableOffset = 0;
+    std::int64_t imageSize = 0;
 
     std::int64_t freeBytes() const { return levelUpRoomEnd - levelUp.end; }
 };
@@ -62,14 +67,18 @@ Result<std::vector<std::uint8_t>, SpeciesError> editedLevelUpArchive(const MoveA
                                                                      const MoveEdits& edits,
                                                                      rom::Game game);
 
-// RomChanged unless the file still holds both archives, and the file table's entry of
-// the level-up one, as `read` found them.
+// RomChanged unless the file still holds both archives, and everything their room was
+// worked out from (the header's regions and used size, every file's place, the image's
+// size), as `read` found them.
 Result<Done, SpeciesError> checkMoveArchivesUnchanged(platform::OpenFile& file, const MoveArchives& read);
 
 // Checks the edits as above and that the file still holds both archives as `read`
 // found them (RomChanged otherwise), and only then writes: the level-up archive from
 // its first changed byte on, its member table, its sizes and the file table's end of
-// it; each changed evolution member's slots in place. The caller holds the writers'
+// it; each changed evolution member's slots in place. The level-up archive's size
+// word is 0 while its bytes are rewritten and takes its value last, so a write cut
+// short (a crash, a kill, a power cut) leaves an archive every reader refuses as
+// half written, never lists shifted into one another. The caller holds the writers'
 // lock and has checked the game and the path.
 Result<Done, SpeciesError> writeMoveEdits(platform::OpenFile& file, const MoveArchives& read,
                                           const MoveEdits& edits, rom::Game game);

@@ -1,5 +1,7 @@
 #include "species/RecordCodec.h"
 
+#include "species/Quantity.h"
+
 #include "species/GenderRatioTexts.h"
 #include "species/LookupLists.h"
 
@@ -580,8 +582,7 @@ std::string quoteCell(std::string_view text)
         --cut;
     quoted += text.substr(0, cut);
     quoted += "...\" (";
-    quoted += std::to_string(text.size());
-    return quoted += " bytes)";
+    return quoted += quantity(static_cast<std::int64_t>(text.size()), "byte") + ")";
 }
 
 } // namespace quillmark::species

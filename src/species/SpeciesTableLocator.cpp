@@ -1,5 +1,7 @@
 #include "species/SpeciesTableLocator.h"
 
+#include "species/Quantity.h"
+
 #include "platform/FileServices.h"
 #include "rom/Narc.h"
 #include "rom/NitroFs.h"
@@ -46,7 +48,7 @@ Result<SpeciesTable, SpeciesError> tableInNarc(platform::OpenFile& file, const r
         const auto& member = narc->member(k);
         if (member.size() != kRecordSize)
             return tableNotFound("record " + std::to_string(k) + " of " + std::string(path) + " is " +
-                            std::to_string(member.size()) + " bytes long, not " +
+                            quantity(member.size(), "byte") + " long, not " +
                             std::to_string(kRecordSize));
         if (k > kFirstSpeciesMember && member.start != narc->member(k - 1).end)
             return tableNotFound("the records of " + std::string(path) + " do not follow each other");

@@ -5,6 +5,7 @@
 #include "rom/LittleEndian.h"
 #include "rom/NitroFs.h"
 #include "romimage/RomImage.h"
+#include "species/Evolutions.h"
 #include "species/MoveArchives.h"
 
 #include "TestSupport.h"
@@ -171,7 +172,7 @@ TEST_F(MoveArchivesTest, ALongerListFitsTheRoomOrWritesNothing)
     const auto refused = write(path, tight, fill, diamond.game);
     ASSERT_FALSE(refused);
     EXPECT_EQ(refused.error().kind, species::SpeciesFailure::NoRoomForMoves);
-    EXPECT_NE(refused.error().detail.find("1 bytes too few"), std::string::npos) << refused.error().detail;
+    EXPECT_NE(refused.error().detail.find("1 byte too few"), std::string::npos) << refused.error().detail;
     EXPECT_EQ(readFile(path), before);
 
     ASSERT_TRUE(write(path, read, fill, diamond.game));
@@ -276,6 +277,190 @@ TEST_F(MoveArchivesTest, EvolutionSlotsAreWrittenInPlaceAndOnlyIntoTheFileThatWa
     ASSERT_TRUE(write(path, read, {{}, {{133, eevee}}}, platinum.game));
     const auto slot = read.evolutionMembers[133] + 6 * (moss - eevee.begin());
     EXPECT_EQ(differingOffsets(before, readFile(path)), (std::vector<std::int64_t>{slot, slot + 2}));
+}
+
+// How far the level-up archive may grow: to the first thing that lies past it. Each
+// of the header's regions and the end of the used image at the archive's end, one
+// byte after, and one byte short of reaching past it.
+TEST_F(MoveArchivesTest, TheRoomEndsAtTheFirstThingPastTheArchive)
+{
+    const auto& diamond = kGames[0];
+    romimage::ImageLayout layout;
+    const auto path = image(diamond, &layout);
+    const auto pristine = readFile(path);
+    const std::int64_t end = layout.levelUpEnd, full = layout.afterLevelUp - layout.levelUpEnd;
+    ASSERT_EQ(full, 192);
+    const struct {
+        const char* what;
+        std::size_t field;
+        std::int64_t value;
+        std::size_t sizeField;  // 0: the region's size is fixed
+        std::int64_t size;
+        std::int64_t room;
+    } rows[] = {
+        {"overlay table at the end", 0x50, end, 0x54, 32, 0},
+        {"overlay table one after", 0x50, end + 1, 0x54, 32, 1},
+        {"overlay table ending at the end", 0x50, end - 32, 0x54, 32, full},
+        {"overlay table one byte into the room", 0x50, end - 32, 0x54, 33, 0},
+        {"ARM7 code at the end", 0x30, end, 0x3C, 4, 0},
+        {"banner at the end", 0x68, end, 0, 0, 0},
+        {"banner one after", 0x68, end + 1, 0, 0, 1},
+        {"used image ends at the archive", 0x80, end, 0, 0, 0},
+        {"used image ends one after", 0x80, end + 1, 0, 0, 1},
+        {"used image ends one before", 0x80, end - 1, 0, 0, full},
+    };
+    for (const auto& row : rows) {
+        writeFile(path, pristine);
+        auto put = [&](std::size_t at, std::int64_t value) {
+            patchFile(path, static_cast<std::int64_t>(at),
+                      {static_cast<std::uint8_t>(value), static_cast<std::uint8_t>(value >> 8),
+                       static_cast<std::uint8_t>(value >> 16), static_cast<std::uint8_t>(value >> 24)});
+        };
+        put(row.field, row.value);
+        if (row.sizeField)
+            put(row.sizeField, row.size);
+        EXPECT_EQ(readArchives(path, diamond.code).freeBytes(), row.room) << row.what;
+    }
+}
+
+// Between the load and the save another program moves what the room was worked out
+// from: nothing is written, and the file keeps what that program made of it.
+TEST_F(MoveArchivesTest, TheCheckBeforeWritingCoversEverythingTheRoomCameFrom)
+{
+    const auto& platinum = kGames[1];
+    romimage::ImageLayout layout;
+    const auto path = image(platinum, &layout);
+    const auto pristine = readFile(path);
+    const auto nextEntry = [&] {
+        auto file = platform::fileServices().open(path, platform::FileAccess::Read);
+        auto fs = rom::NitroFs::read(**file);
+        for (const auto& [name, id] : fs->files()) {
+            if (fs->extent(id)->start == layout.afterLevelUp)
+                return fs->fatEntryOffset(id);
+        }
+        return std::int64_t{0};
+    }();
+    ASSERT_NE(nextEntry, 0);
+    auto le = [](std::int64_t value) {
+        return Bytes{static_cast<std::uint8_t>(value), static_cast<std::uint8_t>(value >> 8),
+                     static_cast<std::uint8_t>(value >> 16), static_cast<std::uint8_t>(value >> 24)};
+    };
+    const struct {
+        const char* what;
+        std::int64_t at;
+        Bytes bytes;
+    } rows[] = {
+        {"the next file moved to the archive's end", nextEntry, le(layout.levelUpEnd)},
+        {"the used image ends at the archive", 0x80, le(layout.levelUpEnd)},
+        {"the banner moved behind the archive", 0x68, le(layout.levelUpEnd + 4)},
+        {"an overlay table behind the archive", 0x50, le(layout.levelUpEnd + 8)},
+        {"the image grew by a byte", static_cast<std::int64_t>(pristine.size()), {0}},
+    };
+    for (const auto& row : rows) {
+        writeFile(path, pristine);
+        const auto read = readArchives(path, platinum.code);
+        patchFile(path, row.at, row.bytes);
+        const auto changed = readFile(path);
+        auto garchomp = read.levelUpMoves[445];
+        garchomp.push_back({49, 89});
+        const auto refused = write(path, read, {{{445, garchomp}}, {}}, platinum.game);
+        ASSERT_FALSE(refused) << row.what;
+        EXPECT_EQ(refused.error().kind, species::SpeciesFailure::RomChanged) << row.what;
+        EXPECT_EQ(readFile(path), changed) << row.what;
+    }
+}
+
+// A write cut short after any of its steps (a crash, kill -9, a power cut) leaves the
+// lists as they were, as they were meant to be, or an archive every reader refuses as
+// half written: never lists shifted into one another.
+TEST_F(MoveArchivesTest, AWriteCutShortAfterAnyStepLeavesBeforeAfterOrARefusal)
+{
+    const auto& platinum = kGames[1];
+    const auto path = image(platinum);
+    const auto pristine = readFile(path);
+    const auto read = readArchives(path, platinum.code);
+    MoveEdits edits;
+    auto bulbasaur = read.levelUpMoves[1], garchomp = read.levelUpMoves[445];
+    bulbasaur.push_back({50, 89});
+    garchomp.erase(garchomp.begin());
+    edits.levelUp = {{1, bulbasaur}, {445, garchomp}};
+    const auto expected = [&] {
+        auto lists = read.levelUpMoves;
+        lists[1] = bulbasaur;
+        lists[445] = garchomp;
+        return lists;
+    }();
+
+    FaultyFileServices counting;
+    {
+        platform::ScopedFileServices installed(counting);
+        ASSERT_TRUE(write(path, read, edits, platinum.game));
+    }
+    const int steps = counting.writes;
+    ASSERT_GE(steps, 4) << "the mark, the lists, the file table's end, the size";
+    for (int stop = 1; stop <= steps; ++stop) {
+        writeFile(path, pristine);
+        FaultyFileServices killed;
+        killed.stopWritesFrom = stop;
+        {
+            platform::ScopedFileServices installed(killed);
+            EXPECT_FALSE(write(path, read, edits, platinum.game)) << stop;
+        }
+        auto file = platform::fileServices().open(path, platform::FileAccess::Read);
+        const auto after = species::readMoveArchives(**file, platinum.code);
+        if (stop == 1) {
+            ASSERT_TRUE(after) << "nothing written yet";
+            EXPECT_EQ(after->levelUpMoves, read.levelUpMoves);
+            continue;
+        }
+        ASSERT_FALSE(after) << "cut after step " << stop - 1 << " of " << steps;
+        EXPECT_NE(after.error().detail.find("cut short"), std::string::npos) << after.error().detail;
+    }
+    writeFile(path, pristine);
+    ASSERT_TRUE(write(path, read, edits, platinum.game));
+    EXPECT_EQ(readArchives(path, platinum.code).levelUpMoves, expected);
+}
+
+// Only the runs that differ are written; an archive that shrinks ends earlier in the
+// file table and in its own header.
+TEST_F(MoveArchivesTest, OnlyChangedBytesAreWrittenAndAShorterArchiveEndsEarlier)
+{
+    const auto& heartgold = kGames[2];
+    romimage::ImageLayout layout;
+    const auto path = image(heartgold, &layout);
+    const auto pristine = readFile(path);
+    const auto read = readArchives(path, heartgold.code);
+
+    // One move of the last member, in place: the half-written mark, the move and the
+    // size word again.
+    auto last = read.levelUpMoves.back();
+    ASSERT_FALSE(last.empty());
+    last.front().move = last.front().move == 1 ? 2 : 1;
+    FaultyFileServices counting;
+    {
+        platform::ScopedFileServices installed(counting);
+        ASSERT_TRUE(write(path, read, {{{static_cast<int>(read.levelUpMoves.size()) - 1, last}}, {}}, heartgold.game));
+    }
+    EXPECT_EQ(counting.bytesWritten, 4 + 2 + 4);
+    EXPECT_LE(differingOffsets(pristine, readFile(path)).size(), 2u) << "the move's word alone changed";
+
+    // Two moves fewer for Garchomp: 4 bytes fewer, in the file table and the header.
+    writeFile(path, pristine);
+    auto garchomp = read.levelUpMoves[445];
+    garchomp.resize(garchomp.size() - 2);
+    ASSERT_TRUE(write(path, read, {{{445, garchomp}}, {}}, heartgold.game));
+    const auto after = readFile(path);
+    const auto fatEnd = static_cast<std::size_t>(read.levelUpFatEntry + 4);
+    EXPECT_EQ(rom::le32(after, fatEnd), layout.levelUpEnd - 4);
+    EXPECT_EQ(rom::le32(after, static_cast<std::size_t>(layout.levelUpStart + 8)),
+              layout.levelUpEnd - 4 - layout.levelUpStart);
+    EXPECT_EQ(readArchives(path, heartgold.code).levelUpMoves[445], garchomp);
+}
+
+TEST(EvolutionMembers, AreFortyFourBytesExactly)
+{
+    for (const std::size_t size : {0u, 42u, 43u, 44u, 45u, 46u, 88u})
+        EXPECT_EQ(species::decodeEvolutions(Bytes(size, 0)).has_value(), size == 44) << size;
 }
 
 } // namespace

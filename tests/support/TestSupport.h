@@ -108,6 +108,9 @@ public:
     platform::FileError ioError = platform::FileError::DeviceIoError;
     int reads = 0;
     int writes = 0;
+    // From this write call on, every write fails, as after a crash or a kill.
+    int stopWritesFrom = 0;
+    std::int64_t bytesWritten = 0;
     // Runs once, just before the first write call reaches the file.
     std::function<void()> beforeFirstWrite;
 
@@ -152,6 +155,7 @@ private:
         {
             if (auto fault = beforeWrite(); !fault)
                 return fault;
+            ++m_owner.bytesWritten;
             return m_file->writeByte(offset, value);
         }
         Result<Done, platform::FileError> read(std::int64_t offset, std::span<std::uint8_t> bytes) override
@@ -163,6 +167,7 @@ private:
         {
             if (auto fault = beforeWrite(); !fault)
                 return fault;
+            m_owner.bytesWritten += static_cast<std::int64_t>(bytes.size());
             return m_file->write(offset, bytes);
         }
         std::int64_t size() const override { return m_file->size(); }
@@ -177,7 +182,8 @@ private:
         {
             if (m_owner.writes++ == 0 && m_owner.beforeFirstWrite)
                 m_owner.beforeFirstWrite();
-            if (m_owner.writes == m_owner.failWriteNumber)
+            if (m_owner.writes == m_owner.failWriteNumber ||
+                (m_owner.stopWritesFrom > 0 && m_owner.writes >= m_owner.stopWritesFrom))
                 return m_owner.ioError;
             return Done{};
         }
