@@ -60,6 +60,8 @@ std::string sheetText(const std::string& file)
                            ", not a sheet of text: save it as CSV first (Excel: File > Save As > "
                            "\"CSV UTF-8 (Comma delimited)\"; LibreOffice: File > Save As > \"Text "
                            "CSV\" with the character set \"Unicode (UTF-8)\"), then import that file");
+    if (const auto unreadable = unreadableText(start))
+        fail(BadInput, name + " " + *unreadable);
     if (const auto kind = nonTextKind(start))
         fail(BadInput, name + " is " + *kind + ", not a CSV or JSON sheet");
     if (file != "-") {

@@ -204,9 +204,13 @@ std::optional<long long> dexOf(int index)
     return base ? std::optional<long long>(*base + 1) : std::nullopt;
 }
 
-// A species given by name or by its member number (its National Dex number).
+// A species given by name or by its member number (its National Dex number); an empty
+// cell is none (0), as an empty parameter is, so that `None` with empty cells clears
+// a slot.
 std::optional<int> memberOfCell(std::string_view text)
 {
+    if (text.empty())
+        return 0;
     if (species::parseWholeNumber(text, 0xFFFF))
         return number(text, 1, species::kSpeciesCount);
     const auto index = findSpecies(text, species::kSpeciesCount);
@@ -283,7 +287,9 @@ std::string writeEvolutionSheet(const species::MoveArchives& read, int records, 
                        options.codes ? SheetWriter::Value(s.parameter)
                        : parameter.empty() ? SheetWriter::Value(std::nullopt)
                                            : SheetWriter::Value(parameter),
-                       options.codes ? SheetWriter::Value(s.target) : SheetWriter::Value(memberName(s.target))});
+                       options.codes ? SheetWriter::Value(s.target)
+                       : s.target == 0 ? SheetWriter::Value(std::nullopt)
+                                       : SheetWriter::Value(memberName(s.target))});
         }
     }
     return sheet.text();

@@ -2,6 +2,7 @@
 
 #include "rom/RomIdentification.h"
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <span>
@@ -146,6 +147,61 @@ DecodedSheet decodeSheet(std::string_view bytes)
     return {windows1252ToUtf8(bytes), SheetEncoding::Windows1252};
 }
 
+namespace {
+
+// UTF-8, also when cut at 64 KiB inside a character: a last lead byte that its
+// continuation bytes follow up to the cut, but not past what it announces.
+bool isUtf8UpToACut(std::string_view start)
+{
+    if (isValidUtf8(start))
+        return true;
+    for (std::size_t tail = 1; tail <= 3 && tail <= start.size(); ++tail) {
+        const auto lead = static_cast<unsigned char>(start[start.size() - tail]);
+        if ((lead & 0xC0) == 0x80)
+            continue;
+        const std::size_t length = (lead >> 5) == 6 ? 2 : (lead >> 4) == 14 ? 3 : (lead >> 3) == 30 ? 4 : 0;
+        return length > tail && isValidUtf8(start.substr(0, start.size() - tail));
+    }
+    return false;
+}
+
+} // namespace
+
+std::optional<std::string> unreadableText(std::string_view start)
+{
+    constexpr std::string_view kSaveAs = "save it as \"CSV UTF-8\" (or as UTF-16 \"Unicode Text\") and import that";
+    if (startsWith(start, std::string_view("\xFF\xFE\0\0", 4)))
+        return "is UTF-32 text (little-endian, by its byte order mark), which is not read here: " + std::string(kSaveAs);
+    if (startsWith(start, std::string_view("\0\0\xFE\xFF", 4)))
+        return "is UTF-32 text (big-endian, by its byte order mark), which is not read here: " + std::string(kSaveAs);
+    if (startsWith(start, "\xFF\xFE") || startsWith(start, "\xFE\xFF") || startsWith(start, "\xEF\xBB\xBF"))
+        return std::nullopt;
+    if (isUtf8UpToACut(start))
+        return std::nullopt;
+    // Text in all but a byte Windows-1252 leaves undefined: name it where it stands.
+    std::optional<std::size_t> undefined;
+    for (std::size_t i = 0; i < start.size(); ++i) {
+        const auto c = static_cast<unsigned char>(start[i]);
+        if (isTextByte(c, false))
+            continue;
+        if (!isTextByte(c, true))
+            return std::nullopt;  // a control byte: binary, said elsewhere
+        if (!undefined)
+            undefined = i;
+    }
+    if (!undefined)
+        return std::nullopt;
+    const auto before = start.substr(0, *undefined);
+    const auto line = 1 + std::count(before.begin(), before.end(), '\n');
+    const auto lineStart = before.rfind('\n');
+    const auto column = *undefined - (lineStart == std::string_view::npos ? 0 : lineStart + 1) + 1;
+    static constexpr char kHex[] = "0123456789ABCDEF";
+    const auto byte = static_cast<unsigned char>(start[*undefined]);
+    return "is neither UTF-8 nor Windows-1252: byte 0x" + std::string{kHex[byte >> 4], kHex[byte & 15]} +
+           " at line " + std::to_string(line) + ", byte " + std::to_string(column) +
+           " of that line, is no character in either; " + std::string(kSaveAs);
+}
+
 std::optional<std::string> workbookKind(std::string_view start)
 {
     if (startsWith(start, "\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1"))
@@ -177,11 +233,7 @@ std::optional<std::string> nonTextKind(std::string_view start)
         return std::nullopt;  // UTF-16 text, NULs and all
     if (startsWith(start, "\xEF\xBB\xBF"))
         start.remove_prefix(3);
-    // A run cut at 64 KiB may end inside a character.
-    std::string_view whole = start;
-    for (int k = 0; k < 3 && !whole.empty() && !isValidUtf8(whole); ++k)
-        whole.remove_suffix(1);
-    const bool utf8 = isValidUtf8(whole);
+    const bool utf8 = isUtf8UpToACut(start);
     for (const char c : start) {
         if (!isTextByte(static_cast<unsigned char>(c), utf8))
             return "binary data";

@@ -26,6 +26,12 @@ std::string windows1252ToUtf8(std::string_view bytes);
 // (64 KiB are enough); nothing when it reads as text in one of the encodings above.
 std::optional<std::string> nonTextKind(std::string_view start);
 
+// Text this program cannot read, in a sentence that says what to do: UTF-32 (named by
+// its byte order mark), or a sheet that is neither UTF-8 nor Windows-1252 for one of
+// the five bytes Windows-1252 leaves undefined (0x81, 0x8D, 0x8F, 0x90, 0x9D), named
+// with its line and column. Checked before nonTextKind, which would call both binary.
+std::optional<std::string> unreadableText(std::string_view start);
+
 // The same for a workbook alone: an Excel or OpenDocument file, which holds the sheet
 // but is no CSV.
 std::optional<std::string> workbookKind(std::string_view start);

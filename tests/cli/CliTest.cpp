@@ -826,6 +826,8 @@ TEST_F(Cli, SheetsAndNamesAsPeopleWriteThem)
     // Single fields for scripts.
     EXPECT_EQ(cli("get '" + rom + "' garchomp hp type1_code --value").out, "108\n16\n");
     EXPECT_EQ(cli("get '" + rom + "' garchomp HP").out, "hp: 108\n");
+    EXPECT_EQ(cli("get '" + rom + "' garchomp type1_code type1").out, "type1_code: 16\ntype1: Dragon [16]\n")
+        << "a code field's code once, a named field's code beside its name";
 
     const struct {
         std::string command;

@@ -164,4 +164,38 @@ TEST_F(MoveSheets, WhatTheGameCannotTakeIsRefusedWithItsPlace)
     EXPECT_EQ(readFile(rom), before);
 }
 
+// Headers as people type them, and empty cells: a sheet kind is told whatever the
+// case; `None` with an empty parameter and target clears a slot, the last one too, and
+// the export of the result imports back with no change.
+TEST_F(MoveSheets, HeadersInAnyCaseAndEmptyCellsMeanNone)
+{
+    const struct {
+        const char* sheet;
+        const char* said;
+    } rows[] = {
+        {"NAME,LEVEL,MOVE\nGarchomp,1,Fire Fang\n", "Garchomp (444): level-up moves"},
+        {"Name,Level,Move\nGarchomp,1,Fire Fang\n", "Garchomp (444): level-up moves"},
+        {"name,Slot,METHOD,Parameter,Target\nGible,1,Level,20,Gabite\n", "Gible (442): evolution 1 Level 20 -> Gabite"},
+        {"name,slot,method,parameter,target\nBulbasaur,1,None,,\n", "Bulbasaur (0): evolution 1 (none) (was Level 16 -> Ivysaur)"},
+        {"name,slot,method\nBulbasaur,1,None\n", "Bulbasaur (0): evolution 1 (none) (was Level 16 -> Ivysaur)"},
+    };
+    for (const auto& row : rows) {
+        const auto said = run([&] { return cli::runImport(rom, sheet("case.csv", row.sheet), "", true); });
+        EXPECT_EQ(said.status, cli::Ok) << row.sheet << said.err;
+        EXPECT_NE(said.out.find(row.said), std::string::npos) << said.out;
+    }
+    EXPECT_EQ(readFile(rom), before);
+
+    // Bulbasaur's one evolution gone; the export says nothing of it and reads back as is.
+    auto said = run([&] { return cli::runImport(rom, sheet("none.csv", rows[3].sheet), "", false); });
+    ASSERT_EQ(said.status, cli::Ok) << said.err;
+    said = run([&] { return cli::runGet(rom, "Bulbasaur", {"evolutions"}, true); });
+    EXPECT_EQ(said.out, "");
+    const auto written = readFile(rom);
+    EXPECT_EQ(exported("after.csv", false).find("\r\n0,1,Bulbasaur,"), std::string::npos);
+    said = run([&] { return cli::runImport(rom, dir.file("after.csv"), "", false); });
+    EXPECT_NE(said.out.find("0 change(s) made"), std::string::npos) << said.out;
+    EXPECT_EQ(readFile(rom), written);
+}
+
 } // namespace

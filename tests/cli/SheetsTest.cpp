@@ -2,6 +2,7 @@
 // in this process, so that the same tests run on Linux and, under wine, on Windows.
 #include "cli/CliErrors.h"
 #include "cli/Commands.h"
+#include "cli/SheetText.h"
 #include "platform/FileServices.h"
 #include "romimage/RomImage.h"
 
@@ -258,6 +259,58 @@ TEST_F(Sheets, MachinesByMoveFollowTheGame)
     EXPECT_EQ(said.status, cli::BadInput);
     said = run([&] { return cli::runSet(rom, "Bulbasaur", {"machines+=Defog"}, true); });
     EXPECT_NE(said.out.find("machines +HM05"), std::string::npos) << said.err;
+}
+
+} // namespace
+
+namespace {
+
+// Windows-1252's 0x80..0x9F as the Unicode Consortium's mapping table (cp1252.txt)
+// gives them, in UTF-8; empty where it defines no character.
+const char* const kWindows1252Row8And9[32] = {
+    "\u20AC", "",       "\u201A", "\u0192", "\u201E", "\u2026", "\u2020", "\u2021",
+    "\u02C6", "\u2030", "\u0160", "\u2039", "\u0152", "",       "\u017D", "",
+    "",       "\u2018", "\u2019", "\u201C", "\u201D", "\u2022", "\u2013", "\u2014",
+    "\u02DC", "\u2122", "\u0161", "\u203A", "\u0153", "",       "\u017E", "\u0178",
+};
+
+// Each byte 0x80..0x9F in a sheet's name cell: a character of Windows-1252 is read as
+// it, and the five it leaves undefined are named with their place; both UTF-16 byte
+// orders and both UTF-32 ones by their marks.
+TEST_F(Sheets, EachEncodingByteAndByteOrderIsReadOrNamed)
+{
+    for (int byte = 0x80; byte <= 0x9F; ++byte) {
+        const auto expected = std::string(kWindows1252Row8And9[byte - 0x80]);
+        const std::string bytes = "index,hp\r\n0,45\r\n1,6" + std::string(1, static_cast<char>(byte)) + "\r\n";
+        if (!expected.empty()) {
+            EXPECT_EQ(cli::decodeSheet(bytes).utf8, "index,hp\r\n0,45\r\n1,6" + expected + "\r\n") << byte;
+            EXPECT_FALSE(cli::unreadableText(bytes)) << byte;
+            continue;
+        }
+        const auto said = import(sheet("undefined.csv", bytes));
+        EXPECT_EQ(said.status, cli::BadInput) << byte;
+        static constexpr char kHex[] = "0123456789ABCDEF";
+        const std::string name = std::string("byte 0x") + kHex[byte >> 4] + kHex[byte & 15] + " at line 3, byte 4 of that line";
+        EXPECT_NE(said.err.find(name), std::string::npos) << said.err;
+        EXPECT_EQ(said.err.find("binary"), std::string::npos) << said.err;
+    }
+    // "Aé" with each byte order mark.
+    EXPECT_EQ(cli::decodeSheet(std::string("\xFF\xFE" "A\0\xE9\0", 6)).utf8, "A\xC3\xA9");
+    EXPECT_EQ(cli::decodeSheet(std::string("\xFE\xFF\0A\0\xE9", 6)).utf8, "A\xC3\xA9");
+    EXPECT_EQ(cli::decodeSheet(std::string("\xFE\xFF\xD8\x3D\xDE\x00", 6)).utf8, "\xF0\x9F\x98\x80") << "a pair";
+    const struct {
+        std::string bytes;
+        const char* words;
+    } utf32[] = {
+        {std::string("\xFF\xFE\0\0A\0\0\0", 8), "is UTF-32 text (little-endian"},
+        {std::string("\0\0\xFE\xFF\0\0\0A", 8), "is UTF-32 text (big-endian"},
+    };
+    for (const auto& u : utf32) {
+        const auto said = import(sheet("utf32.csv", u.bytes));
+        EXPECT_EQ(said.status, cli::BadInput);
+        EXPECT_NE(said.err.find(u.words), std::string::npos) << said.err;
+    }
+    EXPECT_EQ(readFile(rom), before);
 }
 
 } // namespace
