@@ -161,11 +161,18 @@ std::optional<int> findMove(std::string_view text)
         return made;
     }();
     const auto key = nameKey(text);
+    if (key.empty())
+        return std::nullopt;
+    std::optional<int> started;
+    int starts = 0;
     for (int id = 1; id < kMoveCount; ++id) {
-        if (!key.empty() && keys[static_cast<std::size_t>(id)] == key)
+        const auto& name = keys[static_cast<std::size_t>(id)];
+        if (name == key)
             return id;
+        if (name.starts_with(key) && starts++ == 0)
+            started = id;
     }
-    return std::nullopt;
+    return starts == 1 ? started : std::nullopt;
 }
 
 std::string nearestMoves(std::string_view text)

@@ -12,7 +12,10 @@ inline constexpr int kMoveCount = 468;
 extern const std::array<std::string_view, kMoveCount> MoveNames;
 
 // A move by its name as people type it (case, blanks, hyphens and apostrophes aside:
-// "will o wisp", "x scissor"); never move 0.
+// "will o wisp", "x scissor", "solar beam" for SolarBeam), or by the start of one name
+// alone ("thunder p" is ThunderPunch; "thunder" starts several and finds none); never
+// move 0. The window and the command line take a move's name through this one call.
+std::optional<int> findMove(std::string_view text);
 std::optional<int> findMove(std::string_view text);
 // "; nearest: ..." for a name that matches none, or "".
 std::string nearestMoves(std::string_view text);
