@@ -1,4 +1,6 @@
 #include "app/Form1.h"
+#include "app/QtText.h"
+#include "app/WheelGuard.h"
 
 #include "app/ClassicFont.h"
 #include "app/PictureBox.h"
@@ -20,6 +22,8 @@
 #include "species/SpeciesMessages.h"
 
 #include <QAction>
+#include <QKeyEvent>
+#include <QWindow>
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QGuiApplication>
@@ -44,8 +48,6 @@ static void initResources() { Q_INIT_RESOURCE(quillmark); }
 namespace quillmark::app {
 
 namespace {
-
-QString qs(std::string_view text) { return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())); }
 
 template <class List>
 QStringList toStringList(const List& list)
@@ -114,7 +116,7 @@ Form1::Form1(platform::MessageBoxService* messages,
         m_messages = m_ownMessages.get();
     }
     setObjectName("Form1");
-    setWindowTitle("Quillmark");
+    setWindowTitle("Quillmark[*]");
     setWindowIcon(QIcon(":/quillmark/icon.png"));
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                    Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
@@ -125,7 +127,40 @@ Form1::Form1(platform::MessageBoxService* messages,
     CreateMenus();
     ConnectWidgets();
     layout()->setSizeConstraint(QLayout::SetFixedSize);
+    for (auto* box : findChildren<QLineEdit*>())
+        box->installEventFilter(this);
+    keepWheelForFocusedBoxes(this);
     Form_Load();
+}
+
+bool Form1::eventFilter(QObject* watched, QEvent* event)
+{
+    if (event->type() == QEvent::ShortcutOverride) {
+        const auto* key = static_cast<QKeyEvent*>(event);
+        const QKeySequence pressed(key->keyCombination());
+        for (const QAction* action : {mnuOpen, mnuSave, mnuExit, mnuMoreData, mnuMoves}) {
+            // Not accepted: the shortcut, not the text box, gets the keys.
+            if (action->isEnabled() && action->shortcut() == pressed)
+                return true;
+        }
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
+void Form1::makeToolWindow(QWidget* tool)
+{
+    // A child window stays above its parent; these are windows of their own, so that a
+    // click into the main window brings it to the front over them.
+    tool->setWindowFlag(Qt::Tool, false);
+    tool->setWindowFlag(Qt::Window, true);
+    tool->winId();
+    if (auto* handle = tool->windowHandle())
+        handle->setTransientParent(nullptr);
+}
+
+void Form1::updatePendingMark()
+{
+    setWindowModified((m_moves && m_moves->hasPendingEdits()) || (m_moreData && m_moreData->hasPendingEdits()));
 }
 
 Form1::~Form1() { delete m_about; }
@@ -538,6 +573,8 @@ void Form1::mnuMoreData_Click()
 {
     if (!m_moreData) {
         m_moreData = new Form3(this);
+        makeToolWindow(m_moreData);
+        connect(m_moreData, &Form3::pendingChanged, this, &Form1::updatePendingMark);
         if (mnuSave->isEnabled())
             m_moreData->showRecord(m_session.LoadedRecord, m_game, pkmnlst->item(m_session.SelectedIndex)->text());
         updateBaseStatTotal();
@@ -564,6 +601,8 @@ void Form1::mnuMoves_Click()
 {
     if (!m_moves) {
         m_moves = new Form4(this);
+        makeToolWindow(m_moves);
+        connect(m_moves, &Form4::pendingChanged, this, &Form1::updatePendingMark);
         if (mnuSave->isEnabled())
             loadMoves();
         placeToolWindow(m_moves);
@@ -620,6 +659,13 @@ void Form1::mnuSave_Click()
     if (!m_session.OpenedRom || m_session.SelectedIndex < 0)
         return;
     const species::SaveGuard guard{*m_session.OpenedRom, m_session.LoadedRecord};
+    // A cell being edited counts as left: what it shows is what is saved.
+    if (m_moves)
+        m_moves->commitOpenEditor();
+    if (const auto problem = m_moves && m_moveArchives ? m_moves->problem() : std::nullopt) {
+        warn(problem->toStdString() + ". Nothing was written.");
+        return;
+    }
     std::optional<species::RecordBytes> moreData;
     if (m_moreData)
         moreData = m_moreData->editedRecord(m_session.LoadedRecord);
@@ -652,6 +698,9 @@ void Form1::mnuSave_Click()
     m_session.LoadedRecord = *saved;
     if (moves)
         loadMoves();
+    if (m_moreData)
+        m_moreData->showRecord(m_session.LoadedRecord, m_game, pkmnlst->item(m_session.SelectedIndex)->text());
+    updatePendingMark();
     m_messages->show(species::kSavedSuccessfully, std::nullopt, platform::MessageIcon::Information);
 }
 

@@ -76,6 +76,9 @@ public:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    // The window's own shortcuts (Ctrl+E, Ctrl+M, Ctrl+S...) also from a text box that
+    // would take the keys for itself (Ctrl+E is "end of line" in a Linux text box).
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void CreateWidgets();
@@ -114,6 +117,10 @@ private:
     // The level-up moves and evolutions of the open ROM, read while their window is open.
     std::optional<species::MoveArchives> m_moveArchives;
     void loadMoves();
+    // The pending mark of the title: a tool window holds edits not yet saved.
+    void updatePendingMark();
+    // A tool window that the main window can come in front of again.
+    void makeToolWindow(QWidget* tool);
     // A tool window's first place: beside this one, never over the species list.
     void placeToolWindow(QWidget* tool);
     // Per field: the index of the "#N" entry a drop-down shows for a code it has no

@@ -1,4 +1,6 @@
 #include "app/Form3.h"
+#include "app/QtText.h"
+#include "app/WheelGuard.h"
 
 #include "app/ClassicFont.h"
 #include "app/FrameStyle.h"
@@ -7,6 +9,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QGridLayout>
+#include <QKeyEvent>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -18,11 +21,6 @@
 namespace quillmark::app {
 
 namespace {
-
-QString qs(std::string_view text)
-{
-    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
 
 struct EffortValueEditor {
     std::string_view column;
@@ -81,7 +79,7 @@ void applyCode(const QComboBox* box, const species::RecordColumn& column, std::o
 Form3::Form3(QWidget* mainWindow) : QDialog(mainWindow)
 {
     setObjectName("Form3");
-    setWindowTitle("More Data");
+    setWindowTitle("More Data[*]");
     setWindowFlags(Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                    Qt::WindowCloseButtonHint);
     setModal(false);
@@ -159,9 +157,11 @@ Form3::Form3(QWidget* mainWindow) : QDialog(mainWindow)
     buttons->addWidget(cmdNone);
     machineGrid->addLayout(buttons, kMachineRows, 0, 1, species::kMachineCount / kMachineRows);
 
+    cmdRevert = pressOnlyButton("Re&vert", "cmdRevert", "Revert", this);
     cmdClose = pressOnlyButton("Close", "cmdClose", "Close", this);
     auto* bottom = new QHBoxLayout;
     bottom->addStretch();
+    bottom->addWidget(cmdRevert);
     bottom->addWidget(cmdClose);
 
     auto* window = new QVBoxLayout(this);
@@ -175,8 +175,46 @@ Form3::Form3(QWidget* mainWindow) : QDialog(mainWindow)
 
     connect(cmdAll, &QPushButton::clicked, this, &Form3::cmdAll_Click);
     connect(cmdNone, &QPushButton::clicked, this, &Form3::cmdNone_Click);
+    connect(cmdRevert, &QPushButton::clicked, this, &Form3::cmdRevert_Click);
     connect(cmdClose, &QPushButton::clicked, this, &Form3::cmdClose_Click);
+    for (auto* spin : spnEV)
+        connect(spin, &QSpinBox::valueChanged, this, &Form3::updatePending);
+    for (auto* box : {cmbGrowth, cmbColour})
+        connect(box, &QComboBox::currentIndexChanged, this, &Form3::updatePending);
+    for (auto* box : chkMachine)
+        connect(box, &QCheckBox::toggled, this, &Form3::updatePending);
+    connect(chkFlip, &QCheckBox::toggled, this, &Form3::updatePending);
+    keepWheelForFocusedBoxes(this);
     clearRecord();
+}
+
+bool Form3::hasPendingEdits() const { return m_shown && editedRecord(*m_shown) != *m_shown; }
+
+void Form3::updatePending()
+{
+    const bool pending = hasPendingEdits();
+    setWindowModified(pending);
+    if (pending != m_pending) {
+        m_pending = pending;
+        emit pendingChanged(pending);
+    }
+}
+
+void Form3::cmdRevert_Click()
+{
+    if (m_shown)
+        showRecord(*m_shown, *m_machineGame, m_name);
+}
+
+void Form3::keyPressEvent(QKeyEvent* event)
+{
+    // Escape is Cancel: what was loaded comes back, then the window goes.
+    if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
+        cmdRevert_Click();
+        hide();
+        return;
+    }
+    QDialog::keyPressEvent(event);
 }
 
 void Form3::labelMachines(rom::Game game)
@@ -197,13 +235,15 @@ void Form3::setEditorsEnabled(bool enabled)
         spin->setEnabled(enabled);
     for (auto* box : chkMachine)
         box->setEnabled(enabled);
-    for (QWidget* editor : std::initializer_list<QWidget*>{cmbGrowth, cmbColour, chkFlip, cmdAll, cmdNone})
+    for (QWidget* editor : std::initializer_list<QWidget*>{cmbGrowth, cmbColour, chkFlip, cmdAll, cmdNone, cmdRevert})
         editor->setEnabled(enabled);
 }
 
 void Form3::showRecord(const species::RecordBytes& record, rom::Game game, const QString& name)
 {
-    setWindowTitle("More Data - " + name);
+    m_shown.reset();
+    m_name = name;
+    setWindowTitle("More Data - " + name + "[*]");
     labelMachines(game);
     for (std::size_t i = 0; i < kEffortValues.size(); ++i)
         spnEV[i]->setValue(static_cast<int>(species::codeOf(column(kEffortValues[i].column), record)));
@@ -215,11 +255,15 @@ void Form3::showRecord(const species::RecordBytes& record, rom::Game game, const
     for (int bit = 0; bit < species::kMachineCount; ++bit)
         chkMachine[static_cast<std::size_t>(bit)]->setChecked(species::hasMachine(record, bit));
     setEditorsEnabled(true);
+    m_shown = record;
+    updatePending();
 }
 
 void Form3::clearRecord()
 {
-    setWindowTitle("More Data");
+    m_shown.reset();
+    m_name.clear();
+    setWindowTitle("More Data[*]");
     for (auto* spin : spnEV)
         spin->setValue(0);
     for (auto [box, unlisted] : {std::pair{cmbGrowth, &m_unlistedGrowth}, std::pair{cmbColour, &m_unlistedColour}}) {
@@ -232,6 +276,7 @@ void Form3::clearRecord()
     for (auto* box : chkMachine)
         box->setChecked(false);
     setEditorsEnabled(false);
+    updatePending();
 }
 
 species::RecordBytes Form3::editedRecord(const species::RecordBytes& base) const
@@ -261,6 +306,6 @@ void Form3::cmdNone_Click()
         box->setChecked(false);
 }
 
-void Form3::cmdClose_Click() { close(); }
+void Form3::cmdClose_Click() { hide(); }
 
 } // namespace quillmark::app

@@ -19,7 +19,9 @@ namespace quillmark::app {
 // More Data: the fields of the species record that the main window has no editors
 // for (EV yields, growth rate, colour and flip, TM/HM compatibility) and the base-stat
 // total. A tool window of the main window, not modal; it shows the species the main
-// window has loaded, and Save ROM writes what it holds. Closing it only hides it.
+// window has loaded, and Save ROM writes what it holds. Its title carries the pending
+// mark while it holds edits not yet saved; Close hides it and keeps them, Escape puts
+// back what was loaded and hides it (as Cancel would), Revert puts it back.
 class Form3 : public QDialog {
     Q_OBJECT
 
@@ -40,8 +42,12 @@ public:
     // them is not a number from 0 to 255.
     void showBaseStatTotal(const QString& total);
 
+    // Edits differ from the record shown.
+    bool hasPendingEdits() const;
+
     void cmdAll_Click();
     void cmdNone_Click();
+    void cmdRevert_Click();
     void cmdClose_Click();
 
     std::array<QSpinBox*, 6> spnEV{};  // HP, Attack, Defense, Speed, Sp Attack, Sp Defense
@@ -51,11 +57,23 @@ public:
     std::array<QCheckBox*, species::kMachineCount> chkMachine{};  // by compatibility bit
     QPushButton* cmdAll = nullptr;
     QPushButton* cmdNone = nullptr;
+    QPushButton* cmdRevert = nullptr;
     QPushButton* cmdClose = nullptr;
     QLineEdit* txtTotal = nullptr;
 
+signals:
+    void pendingChanged(bool pending);
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override;
+
 private:
     void setEditorsEnabled(bool enabled);
+    void updatePending();
+
+    std::optional<species::RecordBytes> m_shown;  // the record as loaded
+    QString m_name;
+    bool m_pending = false;
 
     // Index of the "#N" entry at the end of a drop-down, while the loaded record has a
     // code there that the list does not name.

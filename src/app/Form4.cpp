@@ -2,7 +2,11 @@
 
 #include "app/ClassicFont.h"
 #include "app/FrameStyle.h"
+#include "app/LevelUpMoveDelegate.h"
+#include "app/LevelUpMovesModel.h"
 #include "app/PressOnlyButton.h"
+#include "app/QtText.h"
+#include "app/WheelGuard.h"
 #include "species/LookupLists.h"
 #include "species/MoveNames.h"
 #include "species/SpeciesRecord.h"
@@ -13,11 +17,15 @@
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QSpinBox>
 #include <QStackedWidget>
-#include <QTableWidget>
+#include <QStyle>
+#include <QStyleOptionComboBox>
+#include <QTableView>
 #include <QVBoxLayout>
 
 #include <algorithm>
@@ -28,7 +36,19 @@ namespace {
 
 using species::EvolutionParameter;
 
-QString qs(std::string_view text) { return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())); }
+constexpr int kEmpty = -1;  // a parameter the user has still to give
+
+EvolutionParameter kindOf(int method)
+{
+    return method >= 0 && method < species::kEvolutionMethodCount
+               ? species::EvolutionMethods[static_cast<std::size_t>(method)].parameter
+               : EvolutionParameter::Level;
+}
+
+bool listed(EvolutionParameter kind)
+{
+    return kind == EvolutionParameter::Item || kind == EvolutionParameter::Move || kind == EvolutionParameter::Species;
+}
 
 // A drop-down of codes, each entry's code in its data: the move names from 1, the
 // species by their member, the game's items.
@@ -56,12 +76,13 @@ void fillCodes(QComboBox* box, EvolutionParameter kind, rom::Game game)
     }
 }
 
-// The entry whose data is `code`, adding "#N" for a code the list does not name.
+// The entry whose data is `code`; a code the list does not name is added as it is
+// stored ("#468", "0 - none") and stays the selection until the user picks another.
 void selectCode(QComboBox* box, int code)
 {
     int at = box->findData(code);
     if (at < 0) {
-        box->addItem("#" + QString::number(code), code);
+        box->addItem(code == 0 ? QString("0 - none") : "#" + QString::number(code), code);
         at = box->count() - 1;
     }
     box->setCurrentIndex(at);
@@ -79,15 +100,52 @@ QComboBox* searchableBox(QWidget* parent)
     return box;
 }
 
+// The typed text of a searchable box taken as the entry it names, in any case; a text
+// that names none leaves the box without a selection.
+void commitTypedEntry(QComboBox* box)
+{
+    const auto text = box->currentText().trimmed();
+    if (box->currentIndex() >= 0 && box->itemText(box->currentIndex()) == text)
+        return;
+    box->setCurrentIndex(box->findText(text, Qt::MatchFixedString));
+}
+
 // Bytes a member of n entries takes: the entries, the end mark, padding to 4.
 std::int64_t memberBytes(std::size_t entries) { return static_cast<std::int64_t>((entries * 2 + 2 + 3) / 4 * 4); }
+
+// Moves whose name holds the typed text, for "did you mean".
+QString movesHolding(const QString& typed)
+{
+    const auto key = species::nameKey(typed.toStdString());
+    if (key.empty())
+        return {};
+    for (int id = 1; id < species::kMoveCount; ++id) {
+        const auto name = species::MoveNames[static_cast<std::size_t>(id)];
+        if (species::nameKey(name).find(key) != std::string::npos)
+            return qs(name);
+    }
+    return {};
+}
+
+QString parameterWords(EvolutionParameter kind)
+{
+    switch (kind) {
+    case EvolutionParameter::Item: return "an item";
+    case EvolutionParameter::Move: return "a move";
+    case EvolutionParameter::Species: return "a species";
+    case EvolutionParameter::Beauty: return "a beauty value";
+    case EvolutionParameter::Level:
+    case EvolutionParameter::None: break;
+    }
+    return "a level";
+}
 
 } // namespace
 
 Form4::Form4(QWidget* mainWindow) : QDialog(mainWindow)
 {
     setObjectName("Form4");
-    setWindowTitle("Moves and Evolutions");
+    setWindowTitle("Moves and Evolutions[*]");
     setWindowFlags(Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
     setModal(false);
     setFont(classicFont({"MS Sans Serif", "Microsoft Sans Serif", "Liberation Sans", "Arial"}, 8.25));
@@ -95,21 +153,26 @@ Form4::Form4(QWidget* mainWindow) : QDialog(mainWindow)
 
     auto* movesFrame = new QGroupBox("Level-up Moves", this);
     movesFrame->setProperty("captioned", true);
-    grdMoves = new QTableWidget(0, 2, movesFrame);
+    movesModel = new LevelUpMovesModel(this);
+    grdMoves = new QTableView(movesFrame);
     grdMoves->setObjectName("grdMoves");
     grdMoves->setAccessibleName("Level-up Moves");
-    grdMoves->setHorizontalHeaderLabels({"Level", "Move"});
-    grdMoves->horizontalHeader()->setSectionResizeMode(0, QHeaderView::ResizeToContents);
-    grdMoves->horizontalHeader()->setSectionResizeMode(1, QHeaderView::Stretch);
-    grdMoves->setSelectionBehavior(QAbstractItemView::SelectRows);
+    grdMoves->setModel(movesModel);
+    grdMoves->setItemDelegate(new LevelUpMoveDelegate(grdMoves));
+    grdMoves->setEditTriggers(QAbstractItemView::DoubleClicked | QAbstractItemView::SelectedClicked |
+                              QAbstractItemView::EditKeyPressed | QAbstractItemView::AnyKeyPressed);
+    grdMoves->horizontalHeader()->setSectionResizeMode(LevelUpMovesModel::LevelColumn, QHeaderView::ResizeToContents);
+    grdMoves->horizontalHeader()->setSectionResizeMode(LevelUpMovesModel::MoveColumn, QHeaderView::Stretch);
+    grdMoves->setSelectionBehavior(QAbstractItemView::SelectItems);
     grdMoves->setSelectionMode(QAbstractItemView::SingleSelection);
-    grdMoves->verticalHeader()->setDefaultSectionSize(24);
-    grdMoves->setMinimumSize(250, 330);
+    grdMoves->verticalHeader()->setDefaultSectionSize(22);
+    grdMoves->setMinimumSize(230, 300);
     cmdAdd = pressOnlyButton("&Add", "cmdAdd", "Add Move", movesFrame);
     cmdRemove = pressOnlyButton("&Remove", "cmdRemove", "Remove Move", movesFrame);
     cmdUp = pressOnlyButton("&Up", "cmdUp", "Move Up", movesFrame);
     cmdDown = pressOnlyButton("&Down", "cmdDown", "Move Down", movesFrame);
-    cmdSort = pressOnlyButton("&Sort by level", "cmdSort", "Sort by level", movesFrame);
+    // Alt+S is the main window's Species menu.
+    cmdSort = pressOnlyButton("S&ort by level", "cmdSort", "Sort by level", movesFrame);
     lblCount = new QLabel(movesFrame);
     lblCount->setObjectName("lblCount");
     lblRoom = new QLabel(movesFrame);
@@ -119,7 +182,7 @@ Form4::Form4(QWidget* mainWindow) : QDialog(mainWindow)
     for (auto* button : {cmdAdd, cmdRemove, cmdUp, cmdDown, cmdSort})
         buttons->addWidget(button);
     auto* movesBox = new QVBoxLayout(movesFrame);
-    movesBox->addWidget(grdMoves);
+    movesBox->addWidget(grdMoves, 1);
     movesBox->addLayout(buttons);
     movesBox->addWidget(lblCount);
     movesBox->addWidget(lblRoom);
@@ -140,8 +203,11 @@ Form4::Form4(QWidget* mainWindow) : QDialog(mainWindow)
         for (const auto& method : species::EvolutionMethods)
             cmbMethod[i]->addItem(qs(method.name));
         stkParameter[i] = new QStackedWidget(evolutionFrame);
+        stkParameter[i]->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Preferred);
         spnParameter[i] = new QSpinBox(stkParameter[i]);
-        spnParameter[i]->setRange(0, 0xFFFF);
+        // -1 shows empty: a method whose parameter the user has still to give.
+        spnParameter[i]->setRange(kEmpty, 0xFFFF);
+        spnParameter[i]->setSpecialValueText(" ");
         spnParameter[i]->setAccessibleName(prefix + "Parameter");
         cmbParameter[i] = searchableBox(stkParameter[i]);
         cmbParameter[i]->setAccessibleName(prefix + "Parameter");
@@ -156,102 +222,125 @@ Form4::Form4(QWidget* mainWindow) : QDialog(mainWindow)
         grid->addWidget(cmbMethod[i], slot + 1, 1);
         grid->addWidget(stkParameter[i], slot + 1, 2);
         grid->addWidget(cmbTarget[i], slot + 1, 3);
-        connect(cmbMethod[i], &QComboBox::activated, this, [this, slot, i](int method) {
-            // Another method: its kind of parameter, from nothing; no method empties the slot.
-            showParameterKind(slot, 0);
-            if (method == 0)
-                cmbTarget[i]->setCurrentIndex(0);
-        });
+        connect(cmbMethod[i], &QComboBox::activated, this, [this, slot](int method) { methodChosen(slot, method); });
+        for (QComboBox* box : {cmbParameter[i], cmbTarget[i]}) {
+            connect(box->lineEdit(), &QLineEdit::editingFinished, this, [this, box] {
+                commitTypedEntry(box);
+                updatePending();
+            });
+            connect(box, &QComboBox::currentIndexChanged, this, &Form4::updatePending);
+        }
+        connect(spnParameter[i], &QSpinBox::valueChanged, this, &Form4::updatePending);
     }
+    // Extra width goes to the methods and the species, not to the parameters.
+    grid->setColumnStretch(1, 1);
+    grid->setColumnStretch(3, 1);
     grid->setRowStretch(species::kEvolutionSlots + 1, 1);
 
+    cmdRevert = pressOnlyButton("Re&vert", "cmdRevert", "Revert", this);
     cmdClose = pressOnlyButton("Close", "cmdClose", "Close", this);
     auto* top = new QHBoxLayout;
-    top->addWidget(movesFrame);
-    top->addWidget(evolutionFrame, 1);
+    top->addWidget(movesFrame, 2);
+    top->addWidget(evolutionFrame, 3);
     auto* bottom = new QHBoxLayout;
     bottom->addStretch();
+    bottom->addWidget(cmdRevert);
     bottom->addWidget(cmdClose);
     auto* window = new QVBoxLayout(this);
-    window->addLayout(top);
+    window->addLayout(top, 1);
     window->addLayout(bottom);
     for (auto* child : findChildren<QWidget*>())
         child->setFont(font());
+
+    // The parameter boxes as wide as the longest name they can hold, whole.
+    int widest = 0;
+    const QFontMetrics metrics(font());
+    for (const auto game : {rom::Game::Diamond, rom::Game::Platinum, rom::Game::HeartGold}) {
+        for (const auto& item : species::itemNamesOf(game))
+            widest = std::max(widest, metrics.horizontalAdvance(qs(item)));
+    }
+    for (const auto move : species::MoveNames)
+        widest = std::max(widest, metrics.horizontalAdvance(qs(move)));
+    QStyleOptionComboBox option;
+    option.initFrom(cmbParameter[0]);
+    option.editable = true;
+    const int boxWidth =
+        style()->sizeFromContents(QStyle::CT_ComboBox, &option, QSize(widest, metrics.height()), cmbParameter[0]).width();
+    for (auto* stack : stkParameter)
+        stack->setFixedWidth(boxWidth);
 
     connect(cmdAdd, &QPushButton::clicked, this, &Form4::cmdAdd_Click);
     connect(cmdRemove, &QPushButton::clicked, this, &Form4::cmdRemove_Click);
     connect(cmdUp, &QPushButton::clicked, this, &Form4::cmdUp_Click);
     connect(cmdDown, &QPushButton::clicked, this, &Form4::cmdDown_Click);
     connect(cmdSort, &QPushButton::clicked, this, &Form4::cmdSort_Click);
+    connect(cmdRevert, &QPushButton::clicked, this, &Form4::cmdRevert_Click);
     connect(cmdClose, &QPushButton::clicked, this, &Form4::cmdClose_Click);
+    connect(movesModel, &LevelUpMovesModel::entriesChanged, this, [this] {
+        updateCount();
+        updatePending();
+    });
+    keepWheelForFocusedBoxes(this);
     clearMoves();
-}
-
-void Form4::addRow(const species::LevelUpMove& move)
-{
-    const int row = grdMoves->rowCount();
-    grdMoves->insertRow(row);
-    auto* level = new QSpinBox(grdMoves);
-    level->setRange(0, 127);  // what 7 bits hold: a stored level is shown as it is
-    level->setValue(move.level);
-    level->setAccessibleName(QString("Entry %1 Level").arg(row + 1));
-    auto* name = searchableBox(grdMoves);
-    for (int id = 1; id < species::kMoveCount; ++id)
-        name->addItem(qs(species::MoveNames[static_cast<std::size_t>(id)]), id);
-    if (move.move > 0)
-        selectCode(name, move.move);
-    else
-        name->setCurrentIndex(-1);
-    name->setAccessibleName(QString("Entry %1 Move").arg(row + 1));
-    for (QWidget* cell : {static_cast<QWidget*>(level), static_cast<QWidget*>(name)})
-        cell->setFont(font());
-    grdMoves->setCellWidget(row, 0, level);
-    grdMoves->setCellWidget(row, 1, name);
-    connect(name, &QComboBox::currentIndexChanged, this, &Form4::updateCount);
 }
 
 void Form4::showMoves(const species::LevelUpMoves& moves, const species::Evolutions& evolutions, rom::Game game,
                       const QString& name, std::int64_t freeBytes)
 {
-    setWindowTitle("Moves and Evolutions - " + name);
+    m_loaded = false;
+    m_name = name;
+    setWindowTitle("Moves and Evolutions - " + name + "[*]");
     m_game = game;
     m_freeBytes = freeBytes;
     m_loadedBytes = static_cast<std::size_t>(memberBytes(moves.size()));
-    grdMoves->setRowCount(0);
-    for (const auto& move : moves)
-        addRow(move);
+    m_loadedMoves = moves;
+    m_loadedEvolutions = evolutions;
+    movesModel->setMoves(moves);
+    showEvolutions(evolutions);
+    setEditorsEnabled(true);
+    m_loaded = true;
+    updateCount();
+    updatePending();
+}
+
+void Form4::showEvolutions(const species::Evolutions& evolutions)
+{
     for (std::size_t i = 0; i < evolutions.size(); ++i) {
         const auto method = evolutions[i].method;
-        if (method >= 0 && method < cmbMethod[i]->count())
+        for (int extra = cmbMethod[i]->count() - 1; extra >= species::kEvolutionMethodCount; --extra)
+            cmbMethod[i]->removeItem(extra);
+        if (method >= 0 && method < species::kEvolutionMethodCount)
             cmbMethod[i]->setCurrentIndex(method);
         else
             selectCode(cmbMethod[i], method);
-        showParameterKind(static_cast<int>(i), evolutions[i].parameter);
+        showParameter(static_cast<int>(i), evolutions[i].parameter);
+        for (int extra = cmbTarget[i]->count() - 1; extra > species::kSpeciesCount; --extra)
+            cmbTarget[i]->removeItem(extra);
         selectCode(cmbTarget[i], evolutions[i].target);
     }
-    setEditorsEnabled(true);
-    updateCount();
 }
 
 void Form4::clearMoves(const QString& why)
 {
-    setWindowTitle("Moves and Evolutions");
-    grdMoves->setRowCount(0);
-    for (std::size_t i = 0; i < cmbMethod.size(); ++i) {
-        cmbMethod[i]->setCurrentIndex(0);
-        showParameterKind(static_cast<int>(i), 0);
-        cmbTarget[i]->setCurrentIndex(0);
-    }
+    m_loaded = false;
+    m_name.clear();
+    setWindowTitle("Moves and Evolutions[*]");
+    movesModel->setMoves({});
+    m_loadedMoves.clear();
+    m_loadedEvolutions = {};
+    showEvolutions({});
     m_freeBytes = 0;
     m_loadedBytes = 0;
     setEditorsEnabled(false);
     lblCount->clear();
     lblRoom->setText(why);
+    updatePending();
 }
 
 void Form4::setEditorsEnabled(bool enabled)
 {
-    for (QWidget* editor : std::initializer_list<QWidget*>{grdMoves, cmdAdd, cmdRemove, cmdUp, cmdDown, cmdSort})
+    for (QWidget* editor :
+         std::initializer_list<QWidget*>{grdMoves, cmdAdd, cmdRemove, cmdUp, cmdDown, cmdSort, cmdRevert})
         editor->setEnabled(enabled);
     for (std::size_t i = 0; i < cmbMethod.size(); ++i) {
         cmbMethod[i]->setEnabled(enabled);
@@ -260,22 +349,40 @@ void Form4::setEditorsEnabled(bool enabled)
     }
 }
 
-void Form4::showParameterKind(int slot, int parameter)
+int Form4::shownMethod(int slot) const
+{
+    const auto* box = cmbMethod[static_cast<std::size_t>(slot)];
+    return box->currentIndex() < species::kEvolutionMethodCount ? box->currentIndex() : box->currentData().toInt();
+}
+
+std::optional<int> Form4::shownParameter(int slot) const
 {
     const auto i = static_cast<std::size_t>(slot);
-    const int method = cmbMethod[i]->currentIndex();
-    const auto kind = method >= 0 && method < species::kEvolutionMethodCount
-                          ? species::EvolutionMethods[static_cast<std::size_t>(method)].parameter
-                          : EvolutionParameter::Level;
-    const bool listed = kind == EvolutionParameter::Item || kind == EvolutionParameter::Move ||
-                        kind == EvolutionParameter::Species;
-    stkParameter[i]->setCurrentIndex(listed ? 1 : 0);
-    if (listed) {
+    if (stkParameter[i]->currentIndex() == 1) {
+        const auto* box = cmbParameter[i];
+        if (box->currentIndex() < 0)
+            return std::nullopt;
+        return box->currentData().toInt();
+    }
+    const int value = spnParameter[i]->value();
+    return value == kEmpty ? std::nullopt : std::optional<int>(value);
+}
+
+void Form4::showParameter(int slot, int parameter)
+{
+    const auto i = static_cast<std::size_t>(slot);
+    const auto kind = kindOf(shownMethod(slot));
+    m_parameterKind[i] = kind;
+    stkParameter[i]->setCurrentIndex(listed(kind) ? 1 : 0);
+    if (listed(kind)) {
+        QSignalBlocker quiet(cmbParameter[i]);
         fillCodes(cmbParameter[i], kind, m_game);
-        if (parameter > 0)
+        if (parameter == kEmpty) {
+            cmbParameter[i]->setCurrentIndex(-1);
+            cmbParameter[i]->setEditText({});
+        } else {
             selectCode(cmbParameter[i], parameter);
-        else
-            cmbParameter[i]->setCurrentIndex(0);
+        }
     } else {
         spnParameter[i]->setValue(parameter);
         // No parameter: the box shows what is stored (0) and takes nothing else.
@@ -283,106 +390,197 @@ void Form4::showParameterKind(int slot, int parameter)
     }
 }
 
-species::LevelUpMoves Form4::editedLevelUpMoves() const
+void Form4::methodChosen(int slot, int method)
 {
-    species::LevelUpMoves moves;
-    for (int row = 0; row < grdMoves->rowCount(); ++row) {
-        const auto* level = static_cast<QSpinBox*>(grdMoves->cellWidget(row, 0));
-        const auto* name = static_cast<QComboBox*>(grdMoves->cellWidget(row, 1));
-        moves.push_back({level->value(), name->currentIndex() < 0 ? 0 : name->currentData().toInt()});
-    }
-    return moves;
+    const auto i = static_cast<std::size_t>(slot);
+    const auto kind = kindOf(method);
+    const auto shown = shownParameter(slot);
+    int parameter = kEmpty;
+    if (method == 0 || kind == EvolutionParameter::None)
+        parameter = 0;
+    else if (m_loadedEvolutions[i].method == method)
+        parameter = m_loadedEvolutions[i].parameter;  // back to the stored method: as stored
+    else if (shown && m_parameterKind[i] == kind && species::parameterFits(kind, *shown, m_game))
+        parameter = *shown;  // Level 16 stays 16 for "Level (male)"
+    showParameter(slot, parameter);
+    if (method == 0)
+        cmbTarget[i]->setCurrentIndex(0);
+    updatePending();
 }
+
+species::LevelUpMoves Form4::editedLevelUpMoves() const { return movesModel->moves(); }
 
 species::Evolutions Form4::editedEvolutions() const
 {
     species::Evolutions evolutions{};
     for (std::size_t i = 0; i < evolutions.size(); ++i) {
-        const auto* parameter = cmbParameter[i];
-        const int value = stkParameter[i]->currentIndex() == 1
-                              ? (parameter->currentIndex() < 0 ? 0 : parameter->currentData().toInt())
-                              : spnParameter[i]->value();
-        const int method = cmbMethod[i]->currentIndex() < species::kEvolutionMethodCount
-                               ? cmbMethod[i]->currentIndex()
-                               : cmbMethod[i]->currentText().mid(1).toInt();
-        evolutions[i] = {method, value, cmbTarget[i]->currentIndex() < 0 ? 0 : cmbTarget[i]->currentData().toInt()};
+        const int slot = static_cast<int>(i);
+        // A parameter still to be given counts as what was stored: problem() refuses it.
+        evolutions[i] = {shownMethod(slot), shownParameter(slot).value_or(m_loadedEvolutions[i].parameter),
+                         cmbTarget[i]->currentIndex() < 0 ? m_loadedEvolutions[i].target
+                                                          : cmbTarget[i]->currentData().toInt()};
     }
     return evolutions;
 }
 
+std::optional<QString> Form4::problem() const
+{
+    if (!m_loaded)
+        return std::nullopt;
+    if (const auto invalid = movesModel->firstInvalidRow()) {
+        if (invalid->text.isEmpty())
+            return QString("%1, row %2: no move is chosen; pick one or remove the row").arg(m_name).arg(invalid->row + 1);
+        const auto like = movesHolding(invalid->text);
+        return QString("%1, row %2: \"%3\" is no move%4")
+            .arg(m_name)
+            .arg(invalid->row + 1)
+            .arg(invalid->text, like.isEmpty() ? QString() : "; did you mean " + like + "?");
+    }
+    for (int slot = 0; slot < species::kEvolutionSlots; ++slot) {
+        const auto i = static_cast<std::size_t>(slot);
+        const int method = shownMethod(slot);
+        if (method != 0 && !shownParameter(slot))
+            return QString("%1, evolution %2: pick %3 for %4")
+                .arg(m_name)
+                .arg(slot + 1)
+                .arg(parameterWords(kindOf(method)), cmbMethod[i]->currentText());
+        if (method != 0 && cmbTarget[i]->currentIndex() < 0)
+            return QString("%1, evolution %2: \"%3\" is no species").arg(m_name).arg(slot + 1).arg(cmbTarget[i]->currentText());
+    }
+    return std::nullopt;
+}
+
+bool Form4::hasPendingEdits() const
+{
+    return m_loaded && (movesModel->firstInvalidRow() || editedLevelUpMoves() != m_loadedMoves ||
+                        editedEvolutions() != m_loadedEvolutions || problem());
+}
+
+void Form4::updatePending()
+{
+    const bool pending = hasPendingEdits();
+    setWindowModified(pending);
+    if (pending != m_pending) {
+        m_pending = pending;
+        emit pendingChanged(pending);
+    }
+}
+
+void Form4::commitOpenEditor()
+{
+    if (QWidget* editor = grdMoves->indexWidget(grdMoves->currentIndex()))
+        emit grdMoves->itemDelegate()->commitData(editor);
+    for (std::size_t i = 0; i < cmbParameter.size(); ++i) {
+        if (cmbParameter[i]->hasFocus() && stkParameter[i]->currentIndex() == 1)
+            commitTypedEntry(cmbParameter[i]);
+        if (cmbTarget[i]->hasFocus())
+            commitTypedEntry(cmbTarget[i]);
+    }
+    updatePending();
+}
+
 void Form4::updateCount()
 {
-    const auto count = static_cast<std::size_t>(grdMoves->rowCount());
-    lblCount->setText(QString("%1 of %2").arg(count).arg(species::kMaxLevelUpMoves));
+    const auto count = static_cast<std::size_t>(movesModel->rowCount());
+    lblCount->setText(m_loaded || count ? QString("%1: %2 of %3 moves;").arg(m_name).arg(count).arg(species::kMaxLevelUpMoves)
+                                        : QString());
     // What is left of the room once this list is written, in moves.
     const std::int64_t left = m_freeBytes - (memberBytes(count) - static_cast<std::int64_t>(m_loadedBytes));
-    int more = 0;
-    while (more < 1000 && memberBytes(count + static_cast<std::size_t>(more) + 1) - memberBytes(count) <= left)
-        ++more;
-    lblRoom->setText(left < 0 ? QString("%1 bytes more than this ROM has room for").arg(-left)
-                              : QString("room for %1 more moves in this ROM").arg(more));
-    cmdAdd->setEnabled(grdMoves->isEnabled() && count < static_cast<std::size_t>(species::kMaxLevelUpMoves));
+    std::int64_t more = 0;
+    if (left >= 0) {
+        // Each further entry takes 2 bytes, padding aside.
+        more = (left + static_cast<std::int64_t>(memberBytes(count)) - static_cast<std::int64_t>(count * 2 + 2)) / 2;
+    }
+    std::size_t fewer = 0;
+    while (left < 0 && fewer < count &&
+           memberBytes(count - fewer) - static_cast<std::int64_t>(m_loadedBytes) > m_freeBytes)
+        ++fewer;
+    const QString bytes = QString::number(-left) + (left == -1 ? " byte" : " bytes");
+    if (left < 0)
+        lblRoom->setText(QString("this list needs %1 more than this ROM has room for: remove %2 %3")
+                             .arg(bytes)
+                             .arg(fewer)
+                             .arg(fewer == 1 ? "move" : "moves"));
+    else if (more == 0)
+        lblRoom->setText("this ROM has no room for more moves");
+    else
+        lblRoom->setText(QString("this ROM has room for %1 more %2 in all").arg(more).arg(more == 1 ? "move" : "moves"));
+    const bool full = count >= static_cast<std::size_t>(species::kMaxLevelUpMoves);
+    const bool room = memberBytes(count + 1) - memberBytes(count) <= left;
+    cmdAdd->setEnabled(grdMoves->isEnabled() && !full && room);
+    cmdAdd->setToolTip(full    ? QString("The game takes at most %1 level-up moves").arg(species::kMaxLevelUpMoves)
+                       : !room ? QString("This ROM has no room for another move")
+                               : QString());
 }
 
 void Form4::cmdAdd_Click()
 {
+    commitOpenEditor();
     const auto moves = editedLevelUpMoves();
-    addRow({moves.empty() ? 1 : moves.back().level, 0});
-    grdMoves->setCurrentCell(grdMoves->rowCount() - 1, 1);
-    grdMoves->cellWidget(grdMoves->rowCount() - 1, 1)->setFocus();
-    updateCount();
+    const int row = movesModel->rowCount();
+    movesModel->insertEntry(row, {moves.empty() ? 1 : moves.back().level, 0});
+    const auto cell = movesModel->index(row, LevelUpMovesModel::MoveColumn);
+    grdMoves->setCurrentIndex(cell);
+    grdMoves->setFocus();
+    grdMoves->edit(cell);
 }
 
 void Form4::cmdRemove_Click()
 {
-    const int row = grdMoves->currentRow();
+    const int row = grdMoves->currentIndex().row();
     if (row < 0)
         return;
-    grdMoves->removeRow(row);
-    for (int r = row; r < grdMoves->rowCount(); ++r) {
-        grdMoves->cellWidget(r, 0)->setAccessibleName(QString("Entry %1 Level").arg(r + 1));
-        grdMoves->cellWidget(r, 1)->setAccessibleName(QString("Entry %1 Move").arg(r + 1));
-    }
-    updateCount();
-}
-
-void Form4::swapRows(int a, int b)
-{
-    auto* levelA = static_cast<QSpinBox*>(grdMoves->cellWidget(a, 0));
-    auto* levelB = static_cast<QSpinBox*>(grdMoves->cellWidget(b, 0));
-    auto* moveA = static_cast<QComboBox*>(grdMoves->cellWidget(a, 1));
-    auto* moveB = static_cast<QComboBox*>(grdMoves->cellWidget(b, 1));
-    const int level = levelA->value(), move = moveA->currentIndex();
-    levelA->setValue(levelB->value());
-    moveA->setCurrentIndex(moveB->currentIndex());
-    levelB->setValue(level);
-    moveB->setCurrentIndex(move);
-    grdMoves->setCurrentCell(b, grdMoves->currentColumn() < 0 ? 0 : grdMoves->currentColumn());
+    movesModel->removeEntry(row);
 }
 
 void Form4::cmdUp_Click()
 {
-    const int row = grdMoves->currentRow();
-    if (row > 0)
-        swapRows(row, row - 1);
+    commitOpenEditor();
+    const auto current = grdMoves->currentIndex();
+    if (current.row() <= 0)
+        return;
+    movesModel->swapEntries(current.row(), current.row() - 1);
+    grdMoves->setCurrentIndex(movesModel->index(current.row() - 1, current.column()));
 }
 
 void Form4::cmdDown_Click()
 {
-    const int row = grdMoves->currentRow();
-    if (row >= 0 && row + 1 < grdMoves->rowCount())
-        swapRows(row, row + 1);
+    commitOpenEditor();
+    const auto current = grdMoves->currentIndex();
+    if (current.row() < 0 || current.row() + 1 >= movesModel->rowCount())
+        return;
+    movesModel->swapEntries(current.row(), current.row() + 1);
+    grdMoves->setCurrentIndex(movesModel->index(current.row() + 1, current.column()));
 }
 
 void Form4::cmdSort_Click()
 {
-    const auto sorted = species::sortedByLevel(editedLevelUpMoves());
-    grdMoves->setRowCount(0);
-    for (const auto& move : sorted)
-        addRow(move);
-    updateCount();
+    commitOpenEditor();
+    movesModel->sortByLevel();
 }
 
-void Form4::cmdClose_Click() { close(); }
+void Form4::cmdRevert_Click()
+{
+    if (!m_loaded)
+        return;
+    grdMoves->setCurrentIndex({});
+    movesModel->setMoves(m_loadedMoves);
+    showEvolutions(m_loadedEvolutions);
+    updateCount();
+    updatePending();
+}
+
+void Form4::cmdClose_Click() { hide(); }
+
+void Form4::keyPressEvent(QKeyEvent* event)
+{
+    // Escape is Cancel: what was loaded comes back, then the window goes.
+    if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
+        cmdRevert_Click();
+        hide();
+        return;
+    }
+    QDialog::keyPressEvent(event);
+}
 
 } // namespace quillmark::app

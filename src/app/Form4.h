@@ -8,19 +8,24 @@
 
 #include <array>
 #include <cstdint>
+#include <optional>
 
 class QComboBox;
 class QLabel;
 class QPushButton;
 class QSpinBox;
 class QStackedWidget;
-class QTableWidget;
+class QTableView;
 
 namespace quillmark::app {
 
+class LevelUpMovesModel;
+
 // Moves and Evolutions: the level-up moves of the species the main window has loaded,
 // as a table in stored order, and its seven evolution slots. A tool window of the
-// main window, not modal, like More Data; Save ROM writes what it holds.
+// main window, not modal, like More Data; Save ROM writes what it holds. Its title
+// carries the pending mark while it holds edits not yet saved; Escape puts back what
+// was loaded and hides it (as Cancel would), Close hides it and keeps the edits.
 class Form4 : public QDialog {
     Q_OBJECT
 
@@ -36,20 +41,31 @@ public:
 
     species::LevelUpMoves editedLevelUpMoves() const;
     species::Evolutions editedEvolutions() const;
+    // Why Save must refuse what the window holds, naming the species and the row or
+    // slot: a move cell that names no move, a slot whose method still needs its
+    // parameter. Nothing when it can be saved.
+    std::optional<QString> problem() const;
+    // Edits differ from what was loaded.
+    bool hasPendingEdits() const;
+    // The text in a cell being edited goes into the table, as leaving the cell would.
+    void commitOpenEditor();
 
     void cmdAdd_Click();
     void cmdRemove_Click();
     void cmdUp_Click();
     void cmdDown_Click();
     void cmdSort_Click();
+    void cmdRevert_Click();
     void cmdClose_Click();
 
-    QTableWidget* grdMoves = nullptr;
+    QTableView* grdMoves = nullptr;
+    LevelUpMovesModel* movesModel = nullptr;
     QPushButton* cmdAdd = nullptr;
     QPushButton* cmdRemove = nullptr;
     QPushButton* cmdUp = nullptr;
     QPushButton* cmdDown = nullptr;
     QPushButton* cmdSort = nullptr;
+    QPushButton* cmdRevert = nullptr;
     QPushButton* cmdClose = nullptr;
     QLabel* lblCount = nullptr;
     QLabel* lblRoom = nullptr;
@@ -59,16 +75,32 @@ public:
     std::array<QComboBox*, species::kEvolutionSlots> cmbParameter{};   // an item, a move or a species
     std::array<QComboBox*, species::kEvolutionSlots> cmbTarget{};
 
+signals:
+    // The window came to hold edits not yet saved, or no longer does.
+    void pendingChanged(bool pending);
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override;
+
 private:
-    void addRow(const species::LevelUpMove& move);
-    void swapRows(int a, int b);
+    void showEvolutions(const species::Evolutions& evolutions);
+    void methodChosen(int slot, int method);
+    void showParameter(int slot, int parameter);
+    int shownMethod(int slot) const;
+    std::optional<int> shownParameter(int slot) const;
     void updateCount();
-    void showParameterKind(int slot, int parameter);
+    void updatePending();
     void setEditorsEnabled(bool enabled);
 
     rom::Game m_game = rom::Game::Diamond;
+    QString m_name;
     std::int64_t m_freeBytes = 0;
     std::size_t m_loadedBytes = 0;  // the size of the list as read, in the archive
+    species::LevelUpMoves m_loadedMoves;
+    species::Evolutions m_loadedEvolutions{};
+    std::array<species::EvolutionParameter, species::kEvolutionSlots> m_parameterKind{};
+    bool m_loaded = false;
+    bool m_pending = false;
 };
 
 } // namespace quillmark::app

@@ -93,9 +93,31 @@ std::array<std::uint8_t, kEvolutionSlots * 6> encodeEvolutionSlots(const Evoluti
     return bytes;
 }
 
+namespace {
+
+std::pair<int, int> parameterRange(EvolutionParameter kind, rom::Game game)
+{
+    switch (kind) {
+    case P::None: return {0, 0};
+    case P::Level: return {1, kMaxLevel};
+    case P::Item: return {1, static_cast<int>(itemNamesOf(game).size()) - 1};
+    case P::Move: return {1, kMoveCount - 1};
+    case P::Species: return {1, kSpeciesCount};
+    case P::Beauty: return {0, 255};
+    }
+    return {0, 0};
+}
+
+} // namespace
+
+bool parameterFits(EvolutionParameter kind, int value, rom::Game game)
+{
+    const auto [low, high] = parameterRange(kind, game);
+    return value >= low && value <= high;
+}
+
 std::optional<std::string> evolutionsProblem(const Evolutions& slots, rom::Game game)
 {
-    const int items = static_cast<int>(itemNamesOf(game).size());
     for (std::size_t i = 0; i < slots.size(); ++i) {
         const auto& slot = slots[i];
         const auto which = "evolution " + std::to_string(i + 1);
@@ -111,24 +133,14 @@ std::optional<std::string> evolutionsProblem(const Evolutions& slots, rom::Game 
             return which + " evolves into " + std::to_string(slot.target) + ", which is no species (1 to " +
                    std::to_string(kSpeciesCount) + ")";
         const auto& method = EvolutionMethods[static_cast<std::size_t>(slot.method)];
-        const auto range = [&](int low, int high, std::string_view what) -> std::optional<std::string> {
-            if (slot.parameter >= low && slot.parameter <= high)
-                return std::nullopt;
-            return which + " (" + std::string(method.name) + ") has " + std::string(what) + " " +
+        if (!parameterFits(method.parameter, slot.parameter, game)) {
+            const auto [low, high] = parameterRange(method.parameter, game);
+            static constexpr std::string_view kWhat[] = {"parameter", "level", "item", "move", "species", "beauty"};
+            return which + " (" + std::string(method.name) + ") has " +
+                   std::string(kWhat[static_cast<std::size_t>(method.parameter)]) + " " +
                    std::to_string(slot.parameter) + "; it takes " + std::to_string(low) + " to " +
                    std::to_string(high);
-        };
-        std::optional<std::string> problem;
-        switch (method.parameter) {
-        case P::None: problem = range(0, 0, "parameter"); break;
-        case P::Level: problem = range(1, kMaxLevel, "level"); break;
-        case P::Item: problem = range(1, items - 1, "item"); break;
-        case P::Move: problem = range(1, kMoveCount - 1, "move"); break;
-        case P::Species: problem = range(1, kSpeciesCount, "species"); break;
-        case P::Beauty: problem = range(0, 255, "beauty"); break;
         }
-        if (problem)
-            return problem;
     }
     return std::nullopt;
 }

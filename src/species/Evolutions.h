@@ -42,6 +42,10 @@ std::optional<int> findEvolutionMethod(std::string_view text);
 std::optional<Evolutions> decodeEvolutions(std::span<const std::uint8_t> member);
 // The 42 bytes of the 7 slots (the member's last two bytes are not theirs).
 std::array<std::uint8_t, kEvolutionSlots * 6> encodeEvolutionSlots(const Evolutions& slots);
+// Whether the game takes `value` as a parameter of this kind: a level 1..100, an item
+// of `game`, a move, a species, a beauty value 0..255, or 0 for none.
+bool parameterFits(EvolutionParameter kind, int value, rom::Game game);
+
 // Why the game could not take the slots, in words for the user; nothing if it can.
 // Items are those of `game`.
 std::optional<std::string> evolutionsProblem(const Evolutions& slots, rom::Game game);

@@ -95,6 +95,13 @@ protected:
         window->mnuOpen_Click();
     }
 
+    // The title as the window shows it: "[*]" is the pending mark, "*" while edits wait.
+    static QString shownTitle(const QWidget* w)
+    {
+        auto title = w->windowTitle();
+        return title.replace("[*]", w->isWindowModified() ? "*" : "");
+    }
+
     void showActive()
     {
         window->show();

@@ -181,7 +181,7 @@ TEST_F(MainWindow, ScreenReadersHearTheCaptionBesideEachEditor)
 
 TEST_F(MainWindow, WindowAndMenus)
 {
-    EXPECT_EQ(window->windowTitle(), "Quillmark");
+    EXPECT_EQ(shownTitle(window.get()), "Quillmark");
     EXPECT_EQ(window->centralWidget()->size(), QSize(769, 472));
     window->show();
     EXPECT_EQ(window->minimumSize(), window->maximumSize()) << "fixed size";

@@ -71,7 +71,7 @@ TEST_F(MoreData, HeatRotomLearnsFlamethrowerAndEverythingElseStaysAsItWas)
     auto* more = openMoreData();
     ASSERT_NE(more, nullptr);
     EXPECT_TRUE(more->isVisible());
-    EXPECT_EQ(more->windowTitle(), "More Data - Rotom (Heat)");
+    EXPECT_EQ(shownTitle(more), "More Data - Rotom (Heat)");
 
     named<QCheckBox>("TM35 Flamethrower")->click();
     named<QSpinBox>("EV Sp Attack")->setValue(2);

@@ -5,7 +5,9 @@
 #include <QPushButton>
 #include <QSpinBox>
 #include <QStackedWidget>
-#include <QTableWidget>
+#include <QTableView>
+
+#include "app/LevelUpMovesModel.h"
 
 #include <cstdio>
 #include <fstream>
@@ -41,9 +43,9 @@ protected:
     static std::vector<std::pair<int, QString>> shownList(app::Form4* moves)
     {
         std::vector<std::pair<int, QString>> shown;
-        for (int row = 0; row < moves->grdMoves->rowCount(); ++row)
-            shown.emplace_back(static_cast<QSpinBox*>(moves->grdMoves->cellWidget(row, 0))->value(),
-                               static_cast<QComboBox*>(moves->grdMoves->cellWidget(row, 1))->currentText());
+        const auto* model = moves->movesModel;
+        for (int row = 0; row < model->rowCount(); ++row)
+            shown.emplace_back(model->index(row, 0).data().toInt(), model->index(row, 1).data().toString());
         return shown;
     }
 
@@ -69,7 +71,7 @@ TEST_F(Moves, GarchompLearnsEarthquakeAt49AsTheCommandLineWouldTeachIt)
     auto* moves = openMoves("Garchomp");
     ASSERT_NE(moves, nullptr);
     EXPECT_TRUE(moves->isVisible());
-    EXPECT_EQ(moves->windowTitle(), "Moves and Evolutions - Garchomp");
+    EXPECT_EQ(shownTitle(moves), "Moves and Evolutions - Garchomp");
 
     // Its 15 entries in stored order, as Diamond's table has member 445.
     std::vector<std::pair<int, QString>> expected;
@@ -79,23 +81,23 @@ TEST_F(Moves, GarchompLearnsEarthquakeAt49AsTheCommandLineWouldTeachIt)
     }
     ASSERT_EQ(expected.size(), 15u);
     EXPECT_EQ(shownList(moves), expected);
-    EXPECT_EQ(moves->lblCount->text(), "15 of 20");
-    EXPECT_EQ(moves->lblRoom->text(), "room for 96 more moves in this ROM") << "192 free bytes";
+    EXPECT_EQ(moves->lblCount->text(), "Garchomp: 15 of 20 moves;");
+    EXPECT_EQ(moves->lblRoom->text(), "this ROM has room for 96 more moves in all") << "192 free bytes";
 
     moves->cmdAdd->click();
-    ASSERT_EQ(moves->grdMoves->rowCount(), 16);
-    auto* level = static_cast<QSpinBox*>(moves->grdMoves->cellWidget(15, 0));
-    auto* move = static_cast<QComboBox*>(moves->grdMoves->cellWidget(15, 1));
-    EXPECT_EQ(move->accessibleName(), "Entry 16 Move");
-    level->setValue(49);
+    ASSERT_EQ(moves->movesModel->rowCount(), 16);
+    auto* move = qobject_cast<QComboBox*>(moves->grdMoves->indexWidget(moves->movesModel->index(15, 1)));
+    ASSERT_NE(move, nullptr) << "Add opens the new row's move for typing";
     move->setFocus();
+    EXPECT_EQ(move->accessibleName(), "Entry 16 Move");
     QTest::keyClicks(move, "Earthquake");
     // Return goes to the list of matches that typing opened, as a keyboard's would.
     ASSERT_NE(QApplication::activePopupWidget(), nullptr);
     QTest::keyClick(QApplication::activePopupWidget(), Qt::Key_Return);
     EXPECT_EQ(QApplication::activePopupWidget(), nullptr);
-    EXPECT_EQ(move->currentText(), "Earthquake");
-    EXPECT_EQ(moves->lblCount->text(), "16 of 20");
+    EXPECT_EQ(moves->movesModel->index(15, 1).data().toString(), "Earthquake");
+    ASSERT_TRUE(moves->movesModel->setData(moves->movesModel->index(15, 0), 49));
+    EXPECT_EQ(moves->lblCount->text(), "Garchomp: 16 of 20 moves;");
     showActive();
     QTest::keyClick(window.get(), Qt::Key_S, Qt::ControlModifier);
     EXPECT_EQ(messageTexts(), std::vector<std::string>{"Pokémon Data Saved Successfully!"});
@@ -163,10 +165,10 @@ TEST_F(Moves, EvolutionsShowTheirMethodsByNameAndAStoredOrderStaysUntilSorted)
     EXPECT_EQ(list[4], (std::pair<int, QString>{5, "Night Shade"})) << "ties keep their order";
 
     // Twenty entries and Add gives no more.
-    while (moves->grdMoves->rowCount() < 20)
+    while (moves->movesModel->rowCount() < 20)
         moves->cmdAdd->click();
     EXPECT_FALSE(moves->cmdAdd->isEnabled());
-    EXPECT_EQ(moves->lblCount->text(), "20 of 20");
+    EXPECT_EQ(moves->lblCount->text(), "Banette: 20 of 20 moves;");
 }
 
 } // namespace

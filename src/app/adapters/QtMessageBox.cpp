@@ -1,4 +1,5 @@
 #include "app/adapters/QtMessageBox.h"
+#include "app/QtText.h"
 
 #include <QMessageBox>
 
@@ -7,8 +8,6 @@ namespace quillmark::app {
 using platform::MessageIcon;
 
 namespace {
-
-QString qs(std::string_view text) { return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())); }
 
 void exec(std::string_view text, std::optional<std::string> title, MessageIcon icon,
           std::string_view details, QWidget* owner)
