@@ -11,7 +11,7 @@ for group in "$@"; do
     bench)  packages="$packages libbenchmark-dev xvfb time" ;;
     fuzz)   packages="$packages clang libclang-rt-14-dev" ;;
     screen) packages="$packages xvfb xdotool imagemagick" ;;
-    xtest)  packages="$packages xvfb xdotool locales" ;;
+    xtest)  packages="$packages xvfb xdotool locales openbox x11-utils" ;;
     package) packages="$packages dpkg-dev file" ;;
     coverage) packages="$packages gcovr" ;;
     windows) packages="$packages g++-mingw-w64-x86-64-posix libcli11-dev nlohmann-json3-dev googletest wine wine64 zip" ;;

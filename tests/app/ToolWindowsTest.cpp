@@ -1,0 +1,96 @@
+// The tool windows on a real screen with a window manager, at the sizes people have:
+// never over the main window's editors, beside it where there is room, and not over
+// each other where the screen has room for both. CTest runs these under Xvfb with
+// openbox at 1366x768 and at 1920x1080; elsewhere they are skipped.
+#include "EditorFixture.h"
+
+#include <QComboBox>
+#include <QGuiApplication>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QScreen>
+#include <QWindow>
+
+#include <cstdlib>
+
+using namespace quillmark;
+using namespace quillmark::test;
+
+namespace {
+
+class ToolWindows : public EditorFixture {
+protected:
+    void SetUp() override
+    {
+        if (QGuiApplication::platformName() != "xcb" || !qEnvironmentVariableIsSet("QUILLMARK_WINDOW_MANAGER"))
+            GTEST_SKIP() << "needs an X server with a window manager";
+        EditorFixture::SetUp();
+    }
+
+    // Every editor of the main window, in screen coordinates.
+    std::vector<std::pair<QString, QRect>> editors() const
+    {
+        std::vector<std::pair<QString, QRect>> rects;
+        for (QWidget* w : window->findChildren<QWidget*>()) {
+            if ((qobject_cast<QLineEdit*>(w) && !qobject_cast<QComboBox*>(w->parentWidget())) ||
+                qobject_cast<QComboBox*>(w) || qobject_cast<QListWidget*>(w))
+                rects.emplace_back(w->objectName(), QRect(w->mapToGlobal(QPoint(0, 0)), w->size()));
+        }
+        return rects;
+    }
+
+    static void xdotool(const std::string& arguments)
+    {
+        const auto command = "xdotool " + arguments;
+        ASSERT_EQ(std::system(command.c_str()), 0) << command;
+        QTest::qWait(200);
+    }
+};
+
+TEST_F(ToolWindows, NeverCoverTheMainWindowsEditors)
+{
+    window->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
+    romimage::ImageRecipe recipe;
+    recipe.gameCode = "CPUE";
+    recipe.members = *romimage::readPersonalMembersCsv(samplesDir() + "/pt_personal.csv", nullptr);
+    ASSERT_TRUE(romimage::writeRomImage(dir.file("rom.nds"), recipe, nullptr));
+    open(dir.file("rom.nds"));
+    list()->setCurrentRow(444);
+    QTest::qWait(200);
+    xdotool("windowfocus --sync " + std::to_string(window->winId()));
+
+    // Ctrl+E with the cursor in the HP box, as a person presses it.
+    auto* hp = window->control<QLineEdit>("txtHP");
+    hp->setFocus();
+    QTest::qWait(100);
+    xdotool("key ctrl+e");
+    auto* moves = window->movesWindow();
+    ASSERT_NE(moves, nullptr) << "Ctrl+E from the HP box";
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(moves));
+    xdotool("windowfocus --sync " + std::to_string(window->winId()));
+    hp->setFocus();
+    xdotool("key ctrl+m");
+    auto* more = window->moreDataWindow();
+    ASSERT_NE(more, nullptr);
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(more));
+    QTest::qWait(300);
+
+    const QRect screen = window->screen()->availableGeometry();
+    for (QWidget* tool : std::initializer_list<QWidget*>{moves, more}) {
+        const QRect frame = tool->frameGeometry();
+        SCOPED_TRACE("main " + std::to_string(window->frameGeometry().x()) + "," + std::to_string(window->frameGeometry().y()) + " " + std::to_string(window->frameGeometry().width()) + "x" + std::to_string(window->frameGeometry().height()) + "; " + tool->objectName().toStdString() + " at " + std::to_string(frame.x()) + "," +
+                     std::to_string(frame.y()) + " " + std::to_string(frame.width()) + "x" +
+                     std::to_string(frame.height()) + " on " + std::to_string(screen.width()) + "x" +
+                     std::to_string(screen.height()));
+        EXPECT_TRUE(screen.contains(frame));
+        for (const auto& [name, rect] : editors())
+            EXPECT_FALSE(frame.intersects(rect)) << name.toStdString();
+        EXPECT_EQ(tool->windowHandle()->transientParent(), nullptr) << "the main window can come in front";
+    }
+    if (screen.width() >= 1920) {
+        EXPECT_FALSE(moves->frameGeometry().intersects(more->frameGeometry())) << "room for both";
+    }
+}
+
+} // namespace
