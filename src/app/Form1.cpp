@@ -127,6 +127,7 @@ Form1::Form1(platform::MessageBoxService* messages,
     CreateMenus();
     ConnectWidgets();
     layout()->setSizeConstraint(QLayout::SetFixedSize);
+    move(mainWindowFrame(sizeHint(), screen()->availableGeometry()).topLeft());
     for (auto* box : findChildren<QLineEdit*>())
         box->installEventFilter(this);
     keepWheelForFocusedBoxes(this);
@@ -587,14 +588,29 @@ void Form1::mnuMoreData_Click()
 
 void Form1::placeToolWindow(QWidget* tool)
 {
-    // Beside the main window, where it hides none of the species list: picking another
-    // species must not mean moving it first.
-    tool->adjustSize();
-    const QSize decoration = frameGeometry().size() - geometry().size();
-    auto* species = control("framePkmn");
-    const QRect keepClear(species->mapToGlobal(QPoint(0, 0)), species->size());
-    tool->move(toolWindowPosition(frameGeometry(), keepClear, tool->size() + decoration,
-                                  screen()->availableGeometry()));
+    // Beside the main window, over none of its editors: picking another species or
+    // typing a value must not mean moving the tool window first.
+    // The main window's frame, and room for the resize handle some window managers add
+    // below a window that can be resized.
+    const QSize decoration = frameGeometry().size() - geometry().size() + QSize(0, 8);
+    QRect editors;
+    for (QWidget* w : findChildren<QWidget*>()) {
+        if (w->window() == this && w->isVisible() &&
+            (qobject_cast<QLineEdit*>(w) || qobject_cast<QComboBox*>(w) || qobject_cast<QListWidget*>(w)))
+            editors |= QRect(w->mapToGlobal(QPoint(0, 0)), w->size());
+    }
+    std::vector<QRect> others;
+    for (QWidget* other : std::initializer_list<QWidget*>{m_moreData, m_moves}) {
+        if (other && other != tool && other->isVisible())
+            others.push_back(other->frameGeometry());
+    }
+    const auto frame = toolWindowFrame(
+        frameGeometry(), editors, tool->sizeHint() + decoration, tool->minimumSizeHint() + decoration,
+        [&](int width) { return tool->heightForWidth(width - decoration.width()) + decoration.height(); }, others,
+        screen()->availableGeometry());
+    // The client area inside that frame, as the window manager will frame it.
+    tool->setGeometry(QRect(frame.topLeft() + (geometry().topLeft() - frameGeometry().topLeft()),
+                            frame.size() - decoration));
 }
 
 void Form1::mnuMoves_Click()

@@ -3,6 +3,7 @@
 #include "app/WheelGuard.h"
 
 #include "app/ClassicFont.h"
+#include "app/ContentScrollArea.h"
 #include "app/FrameStyle.h"
 #include "app/PressOnlyButton.h"
 
@@ -16,6 +17,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSpinBox>
+#include <QStyle>
 #include <QVBoxLayout>
 
 namespace quillmark::app {
@@ -164,11 +166,14 @@ Form3::Form3(QWidget* mainWindow) : QDialog(mainWindow)
     bottom->addWidget(cmdRevert);
     bottom->addWidget(cmdClose);
 
+    auto* content = new QWidget(this);
+    auto* editors = new QVBoxLayout(content);
+    editors->setContentsMargins(0, 0, 0, 0);
+    editors->addLayout(top);
+    editors->addWidget(machineFrame);
     auto* window = new QVBoxLayout(this);
-    window->addLayout(top);
-    window->addWidget(machineFrame);
+    window->addWidget(new ContentScrollArea(content, this), 1);
     window->addLayout(bottom);
-    window->setSizeConstraint(QLayout::SetFixedSize);
     // A parent with a style sheet stops the window's font from reaching its children.
     for (auto* child : findChildren<QWidget*>())
         child->setFont(font());
@@ -186,6 +191,12 @@ Form3::Form3(QWidget* mainWindow) : QDialog(mainWindow)
     connect(chkFlip, &QCheckBox::toggled, this, &Form3::updatePending);
     keepWheelForFocusedBoxes(this);
     clearRecord();
+}
+
+int Form3::heightForWidth(int width) const
+{
+    const auto natural = sizeHint();
+    return natural.height() + (width < natural.width() ? style()->pixelMetric(QStyle::PM_ScrollBarExtent) : 0);
 }
 
 bool Form3::hasPendingEdits() const { return m_shown && editedRecord(*m_shown) != *m_shown; }

@@ -44,6 +44,8 @@ public:
 
     // Edits differ from the record shown.
     bool hasPendingEdits() const;
+    // Its natural height, and room for a scroll bar when narrower than its editors.
+    int heightForWidth(int width) const override;
 
     void cmdAll_Click();
     void cmdNone_Click();

@@ -1,6 +1,7 @@
 #include "app/Form4.h"
 
 #include "app/ClassicFont.h"
+#include "app/ContentScrollArea.h"
 #include "app/FrameStyle.h"
 #include "app/LevelUpMoveDelegate.h"
 #include "app/LevelUpMovesModel.h"
@@ -18,6 +19,7 @@
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QKeyEvent>
+#include <QResizeEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -239,15 +241,17 @@ Form4::Form4(QWidget* mainWindow) : QDialog(mainWindow)
 
     cmdRevert = pressOnlyButton("Re&vert", "cmdRevert", "Revert", this);
     cmdClose = pressOnlyButton("Close", "cmdClose", "Close", this);
-    auto* top = new QHBoxLayout;
-    top->addWidget(movesFrame, 2);
-    top->addWidget(evolutionFrame, 3);
+    auto* content = new QWidget(this);
+    m_panes = new QBoxLayout(QBoxLayout::LeftToRight, content);
+    m_panes->setContentsMargins(0, 0, 0, 0);
+    m_panes->addWidget(movesFrame, 2);
+    m_panes->addWidget(evolutionFrame, 3);
     auto* bottom = new QHBoxLayout;
     bottom->addStretch();
     bottom->addWidget(cmdRevert);
     bottom->addWidget(cmdClose);
     auto* window = new QVBoxLayout(this);
-    window->addLayout(top, 1);
+    window->addWidget(new ContentScrollArea(content, this), 1);
     window->addLayout(bottom);
     for (auto* child : findChildren<QWidget*>())
         child->setFont(font());
@@ -282,6 +286,27 @@ Form4::Form4(QWidget* mainWindow) : QDialog(mainWindow)
     });
     keepWheelForFocusedBoxes(this);
     clearMoves();
+    m_sideBySideWidth = sizeHint().width();
+}
+
+int Form4::heightForWidth(int width) const
+{
+    if (width >= m_sideBySideWidth)
+        return sizeHint().height();
+    // One pane above the other: what both need, the table with some rows fewer.
+    const auto margins = layout()->contentsMargins();
+    int height = margins.top() + margins.bottom() + layout()->spacing() + cmdClose->sizeHint().height();
+    for (int i = 0; i < m_panes->count(); ++i)
+        height += m_panes->itemAt(i)->widget()->sizeHint().height() + m_panes->spacing();
+    return height;
+}
+
+void Form4::resizeEvent(QResizeEvent* event)
+{
+    // Too narrow for the panes side by side: one above the other, scrolled.
+    m_panes->setDirection(event->size().width() < m_sideBySideWidth ? QBoxLayout::TopToBottom
+                                                                     : QBoxLayout::LeftToRight);
+    QDialog::resizeEvent(event);
 }
 
 void Form4::showMoves(const species::LevelUpMoves& moves, const species::Evolutions& evolutions, rom::Game game,

@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <optional>
 
+class QBoxLayout;
 class QComboBox;
 class QLabel;
 class QPushButton;
@@ -50,6 +51,10 @@ public:
     // The text in a cell being edited goes into the table, as leaving the cell would.
     void commitOpenEditor();
 
+    // The window's height at a width, its panes one above the other when narrower
+    // than they need side by side.
+    int heightForWidth(int width) const override;
+
     void cmdAdd_Click();
     void cmdRemove_Click();
     void cmdUp_Click();
@@ -81,6 +86,7 @@ signals:
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
 
 private:
     void showEvolutions(const species::Evolutions& evolutions);
@@ -92,6 +98,8 @@ private:
     void updatePending();
     void setEditorsEnabled(bool enabled);
 
+    QBoxLayout* m_panes = nullptr;  // the level-up moves and the evolutions
+    int m_sideBySideWidth = 0;
     rom::Game m_game = rom::Game::Diamond;
     QString m_name;
     std::int64_t m_freeBytes = 0;

@@ -2,8 +2,10 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <cstdlib>
 #include <limits>
-#include <vector>
+#include <optional>
+#include <tuple>
 
 namespace quillmark::app {
 
@@ -16,52 +18,79 @@ std::int64_t area(const QRect& rect)
     return rect.isEmpty() ? 0 : std::int64_t{rect.width()} * rect.height();
 }
 
-// The top-left corner that keeps a window of `size` on the screen, as near `at` as it can.
-QPoint onScreen(QPoint at, const QSize& size, const QRect& screen)
-{
-    at.setX(std::clamp(at.x(), screen.left(), std::max(screen.left(), screen.right() + 1 - size.width())));
-    at.setY(std::clamp(at.y(), screen.top(), std::max(screen.top(), screen.bottom() + 1 - size.height())));
-    return at;
-}
-
 } // namespace
 
-QPoint toolWindowPosition(const QRect& main, const QRect& keepClear, const QSize& size,
-                          const QRect& screen)
+QRect toolWindowFrame(const QRect& main, const QRect& editors, const QSize& natural, const QSize& minimum,
+                      const std::function<int(int width)>& heightFor, const std::vector<QRect>& others,
+                      const QRect& screen)
 {
-    const int w = size.width(), h = size.height();
-    const QPoint beside[] = {
-        {main.right() + 1 + kGap, main.top()},
-        {main.left() - kGap - w, main.top()},
-        {main.left(), main.bottom() + 1 + kGap},
-        {main.left(), main.top() - kGap - h},
-    };
-    for (const QPoint& at : beside) {
-        if (screen.contains(QRect(at, size)))
-            return at;
-    }
-
-    // No room beside it: of the places along the screen's edges and the main window's,
-    // the one that covers the least of the main window, the species list never.
-    const int xs[] = {screen.left(), screen.right() + 1 - w, main.right() + 1 + kGap,
-                      main.left() - kGap - w, keepClear.right() + 1 + kGap};
-    const int ys[] = {screen.top(), screen.bottom() + 1 - h, main.top(), main.bottom() + 1 + kGap,
-                      main.top() - kGap - h};
-    QPoint best = onScreen(beside[0], size, screen);
-    auto bestCost = std::make_pair(std::numeric_limits<std::int64_t>::max(),
-                                   std::numeric_limits<std::int64_t>::max());
-    for (const int x : xs) {
-        for (const int y : ys) {
-            const QPoint at = onScreen({x, y}, size, screen);
-            const QRect frame(at, size);
-            const auto cost = std::make_pair(area(frame & keepClear), area(frame & main));
-            if (cost < bestCost) {
-                bestCost = cost;
-                best = at;
+    // Every place along the edges of the screen, the main window and the other tools.
+    auto best = [&](const QSize& size, bool mayCoverEditors) -> std::optional<QRect> {
+        const int w = size.width(), h = size.height();
+        std::vector<int> xs = {main.right() + 1 + kGap, main.left() - kGap - w, screen.left(),
+                               screen.right() + 1 - w, main.left()};
+        std::vector<int> ys = {main.top(), main.bottom() + 1 + kGap, main.top() - kGap - h, screen.top(),
+                               screen.bottom() + 1 - h};
+        for (const QRect& other : others) {
+            xs.insert(xs.end(), {other.right() + 1 + kGap, other.left() - kGap - w, other.left()});
+            ys.insert(ys.end(), {other.bottom() + 1 + kGap, other.top() - kGap - h, other.top()});
+        }
+        std::optional<QRect> chosen;
+        auto cost = std::make_tuple(std::numeric_limits<std::int64_t>::max(), std::int64_t{0}, std::int64_t{0},
+                                    std::int64_t{0});
+        for (const int x : xs) {
+            for (const int y : ys) {
+                const QRect frame(x, y, w, h);
+                if (!screen.contains(frame))
+                    continue;
+                const auto overEditors = area(frame & editors);
+                if (overEditors > 0 && !mayCoverEditors)
+                    continue;
+                std::int64_t overOthers = 0;
+                for (const QRect& other : others)
+                    overOthers += area(frame & other);
+                // Near the main window's side, from the top of the screen down: the next
+                // tool window then finds the room below.
+                const auto distance = std::int64_t{std::abs(x - main.right())} + std::abs(y - screen.top());
+                const auto here = std::make_tuple(overEditors, area(frame & main), overOthers, distance);
+                if (!chosen || here < cost) {
+                    cost = here;
+                    chosen = frame;
+                }
             }
         }
+        return chosen;
+    };
+    if (const auto whole = best(natural, false))
+        return *whole;
+
+    // Shrunk into the largest free area beside the main window.
+    const QRect sides[] = {
+        QRect(QPoint(main.right() + 1 + kGap, screen.top()), screen.bottomRight()),
+        QRect(screen.topLeft(), QPoint(main.left() - 1 - kGap, screen.bottom())),
+        QRect(QPoint(screen.left(), main.bottom() + 1 + kGap), screen.bottomRight()),
+        QRect(screen.topLeft(), QPoint(screen.right(), main.top() - 1 - kGap)),
+    };
+    std::optional<QRect> roomiest;
+    for (const QRect& side : sides) {
+        if (side.width() < minimum.width() || side.height() < minimum.height())
+            continue;
+        const int w = std::min(natural.width(), side.width());
+        const int h = std::clamp(heightFor(w), minimum.height(), side.height());
+        if (!roomiest || area(QRect(0, 0, w, h)) > area(*roomiest))
+            roomiest = QRect(0, 0, w, h);
     }
-    return best;
+    if (roomiest) {
+        if (const auto shrunk = best(roomiest->size(), false))
+            return *shrunk;
+    }
+    return best(natural, true).value_or(QRect(screen.topLeft(), natural));
+}
+
+QRect mainWindowFrame(const QSize& size, const QRect& screen)
+{
+    const int y = screen.top() + std::max(0, (screen.height() - size.height()) / 2);
+    return QRect(QPoint(screen.left(), y), size);
 }
 
 } // namespace quillmark::app

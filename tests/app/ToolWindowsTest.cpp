@@ -32,6 +32,8 @@ protected:
     {
         std::vector<std::pair<QString, QRect>> rects;
         for (QWidget* w : window->findChildren<QWidget*>()) {
+            if (w->window() != window.get() || !w->isVisible())
+                continue;
             if ((qobject_cast<QLineEdit*>(w) && !qobject_cast<QComboBox*>(w->parentWidget())) ||
                 qobject_cast<QComboBox*>(w) || qobject_cast<QListWidget*>(w))
                 rects.emplace_back(w->objectName(), QRect(w->mapToGlobal(QPoint(0, 0)), w->size()));
