@@ -137,9 +137,6 @@ int speciesIndex(std::string_view text, int count)
                        "number; quillmark-cli list species)");
 }
 
-std::string speciesLabel(int index)
-{
-    return std::string(species::recordName(index)) + " (" + std::to_string(index) + ")";
-}
+std::string speciesLabel(int index) { return species::recordLabel(index); }
 
 } // namespace quillmark::cli

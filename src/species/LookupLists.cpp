@@ -422,6 +422,17 @@ std::string_view recordName(int index)
                            : FormNames[static_cast<std::size_t>(index - species)];
 }
 
+std::string recordLabel(int index)
+{
+    return std::string(recordName(index)) + " (" + std::to_string(index) + ")";
+}
+
+std::string memberLabel(int member)
+{
+    const int records = static_cast<int>(SpeciesNames.size() + FormNames.size());
+    return member >= 1 && member <= records ? recordLabel(member - 1) : "member " + std::to_string(member);
+}
+
 const std::array<std::string, 256>& HatchStepTexts()
 {
     static const auto texts = [] {

@@ -31,6 +31,11 @@ int recordCountOf(rom::Game game);
 std::optional<int> baseSpeciesOf(int index);  // 500 or 507 records after the empty first one
 // The name of list index i: a species below 493, then an egg or form record.
 std::string_view recordName(int index);
+// "Garchomp (444)": a record as messages name it, by list index.
+std::string recordLabel(int index);
+// The same for member k of the archives numbered like the species archive (member k
+// is list index k - 1); "member k" only for one that no record stands for.
+std::string memberLabel(int member);
 
 // A record by its name as people write it: case, accents, blanks, dots, hyphens and
 // apostrophes do not count, ♀/♂ may be f/m, and the words of a form name may come in

@@ -3,6 +3,7 @@
 #include "platform/FileServices.h"
 #include "rom/LittleEndian.h"
 #include "rom/Narc.h"
+#include "species/LookupLists.h"
 #include "species/Quantity.h"
 #include "species/SpeciesTableLocator.h"
 
@@ -113,7 +114,7 @@ Result<MoveArchives, SpeciesError> readMoveArchives(platform::OpenFile& file, st
             return tableNotFound("the members of " + where + " do not follow each other");
         auto moves = decodeLevelUpMoves(memberBytes(*levelUp, k));
         if (!moves)
-            return tableNotFound("member " + std::to_string(k) + " of " + where + " has no end mark");
+            return tableNotFound(memberLabel(k) + "'s level-up list in " + where + " has no end mark");
         read.levelUpMoves.push_back(std::move(*moves));
     }
     if (narc.member(narc.memberCount() - 1).end != narcEnd || narcEnd != levelUp->extent.end)
@@ -122,7 +123,7 @@ Result<MoveArchives, SpeciesError> readMoveArchives(platform::OpenFile& file, st
     for (int k = 0; k < evolution->narc.memberCount(); ++k) {
         auto slots = decodeEvolutions(memberBytes(*evolution, k));
         if (!slots)
-            return tableNotFound("member " + std::to_string(k) + " of " + std::string(paths.evolutions) + " is " +
+            return tableNotFound(memberLabel(k) + "'s evolutions in " + std::string(paths.evolutions) + " are " +
                             quantity(evolution->narc.member(k).size(), "byte") + " long, not " +
                             std::to_string(kEvolutionMemberSize));
         read.evolutions.push_back(*slots);
@@ -160,16 +161,16 @@ Result<std::vector<std::uint8_t>, SpeciesError> editedLevelUpArchive(const MoveA
     for (const auto& [member, moves] : edits.levelUp) {
         if (member < 0 || member >= members)
             return SpeciesError{SpeciesFailure::InvalidMoveData, std::nullopt, 0,
-                                "the level-up archive has no member " + std::to_string(member)};
+                                "the level-up archive has no list for " + memberLabel(member)};
         if (auto problem = levelUpMovesProblem(moves))
-            return SpeciesError{SpeciesFailure::InvalidMoveData, std::nullopt, 0, "member " + std::to_string(member) + ": " + *problem};
+            return SpeciesError{SpeciesFailure::InvalidMoveData, std::nullopt, 0, memberLabel(member) + ": " + *problem};
     }
     for (const auto& [member, slots] : edits.evolutions) {
         if (member < 0 || member >= static_cast<int>(read.evolutions.size()))
             return SpeciesError{SpeciesFailure::InvalidMoveData, std::nullopt, 0,
-                                "the evolution archive has no member " + std::to_string(member)};
+                                "the evolution archive has no slots for " + memberLabel(member)};
         if (auto problem = evolutionsProblem(slots, game))
-            return SpeciesError{SpeciesFailure::InvalidMoveData, std::nullopt, 0, "member " + std::to_string(member) + ": " + *problem};
+            return SpeciesError{SpeciesFailure::InvalidMoveData, std::nullopt, 0, memberLabel(member) + ": " + *problem};
     }
 
     // The archive up to the data, then every member: an edited one encoded anew, the
@@ -199,13 +200,27 @@ Result<std::vector<std::uint8_t>, SpeciesError> editedLevelUpArchive(const MoveA
           static_cast<std::uint32_t>(archive.size() - static_cast<std::size_t>(read.levelUpGmif)));
 
     const auto room = read.levelUpRoomEnd - read.levelUp.start;
-    if (static_cast<std::int64_t>(archive.size()) > room)
+    if (static_cast<std::int64_t>(archive.size()) > room) {
+        // In the words of the species changed, and in moves: each entry takes 2 bytes.
+        std::string changed;
+        int named = 0;
+        for (const auto& [member, moves] : edits.levelUp) {
+            if (moves == read.levelUpMoves[static_cast<std::size_t>(member)])
+                continue;
+            if (named++ < 3)
+                changed += (changed.empty() ? "" : ", ") + memberLabel(member);
+        }
+        if (named > 3)
+            changed += " and " + std::to_string(named - 3) + " more";
+        const auto over = static_cast<std::int64_t>(archive.size()) - room;
         return SpeciesError{SpeciesFailure::NoRoomForMoves, std::nullopt, 0,
-                            "the level-up archive would need " + quantity(static_cast<std::int64_t>(archive.size()), "byte") +
-                                ", and the ROM gives it " + std::to_string(room) + " (" +
-                                std::to_string(read.freeBytes()) + " free after its " +
-                                std::to_string(read.levelUp.size()) + "), " +
-                                quantity(static_cast<std::int64_t>(archive.size()) - room, "byte") + " too few"};
+                            "the level-up moves of " + changed + " need " + quantity(over, "byte") +
+                                " more than this ROM has room for (about " + quantity((over + 1) / 2, "move") +
+                                "): the level-up archive would need " +
+                                quantity(static_cast<std::int64_t>(archive.size()), "byte") + ", and the ROM gives it " +
+                                std::to_string(room) + " (" + std::to_string(read.freeBytes()) + " free after its " +
+                                std::to_string(read.levelUp.size()) + "), " + quantity(over, "byte") + " too few"};
+    }
     return archive;
 }
 
