@@ -150,6 +150,8 @@ bool Form1::eventFilter(QObject* watched, QEvent* event)
 
 void Form1::makeToolWindow(QWidget* tool)
 {
+    // Save, More Data and Moves and Evolutions by their keys from the tool windows too.
+    tool->addActions({mnuSave, mnuMoreData, mnuMoves});
     // A child window stays above its parent; these are windows of their own, so that a
     // click into the main window brings it to the front over them.
     tool->setWindowFlag(Qt::Tool, false);

@@ -1,5 +1,8 @@
 #include "cli/Csv.h"
 
+#include <algorithm>
+#include <iostream>
+
 namespace quillmark::cli {
 
 void appendCsvField(std::string& out, std::string_view field, char separator)
@@ -123,6 +126,27 @@ bool readCsv(std::string_view text, const std::function<void(CsvRecord&&)>& onRe
             onRecord(std::move(record));
     }
     return true;
+}
+
+bool isBlankRecord(const CsvRecord& record)
+{
+    return std::all_of(record.fields.begin(), record.fields.end(), [](const std::string& field) {
+        return field.find_first_not_of(" \t") == std::string::npos;
+    });
+}
+
+void noteBlankLines(const std::vector<int>& lines)
+{
+    if (lines.empty())
+        return;
+    std::string which;
+    for (std::size_t i = 0; i < lines.size() && i < 10; ++i)
+        which += (i ? ", " : "") + std::to_string(lines[i]);
+    if (lines.size() > 10)
+        which += " and " + std::to_string(lines.size() - 10) + " more";
+    std::cerr << "quillmark-cli: note: " << (lines.size() == 1 ? "line " : "lines ") << which
+              << (lines.size() == 1 ? " holds" : " hold") << " only empty cells and " << (lines.size() == 1 ? "was" : "were")
+              << " skipped\n";
 }
 
 } // namespace quillmark::cli

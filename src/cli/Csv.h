@@ -32,6 +32,11 @@ struct CsvRecord {
 // reason, for a broken quote (the records before it have been handed on).
 bool readCsv(std::string_view text, const std::function<void(CsvRecord&&)>& onRecord,
              std::string& error, char separator = ',');
+// A record of empty cells only, as spreadsheets leave below the last row they wrote.
+bool isBlankRecord(const CsvRecord& record);
+// Says on standard error that these lines were skipped as empty; nothing for none.
+void noteBlankLines(const std::vector<int>& lines);
+
 // All records at once; nothing, and the reason, for a broken quote.
 bool parseCsv(std::string_view text, std::vector<CsvRecord>& records, std::string& error,
               char separator = ',');

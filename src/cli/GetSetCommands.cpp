@@ -23,8 +23,13 @@ int runGet(const std::string& romPath, const std::string& speciesText,
     ErrorList errors;
     for (const auto& name : fieldNames) {
         const auto canonical = canonicalColumn(name);
-        if (const auto key = lowered(name); key == "learnset" || key == "evolutions") {
-            fields.push_back({nullptr, false, key});
+        // As the export names its sheets, and as people say it.
+        if (const auto key = lowered(name); key == "learnset" || key == "learnsets" || key == "moves" ||
+                                            key == "level-up moves" || key == "levelup") {
+            fields.push_back({nullptr, false, "learnset"});
+            continue;
+        } else if (key == "evolutions" || key == "evolution") {
+            fields.push_back({nullptr, false, "evolutions"});
             continue;
         }
         // Every column an export writes, the ones that say which record it is too.

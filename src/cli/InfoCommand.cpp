@@ -1,5 +1,7 @@
 #include "cli/CliErrors.h"
 #include "cli/Commands.h"
+#include "species/MoveArchives.h"
+#include "species/Quantity.h"
 #include "species/SpeciesMessages.h"
 
 #include <iostream>
@@ -46,6 +48,15 @@ int runInfo(const std::string& romPath)
               << "table fits:  yes (" << table->recordCount << " records of "
               << species::kRecordSize << " bytes: " << species::kSpeciesCount << " species, "
               << table->recordCount - species::kSpeciesCount << " egg and form records)\n";
+    // The room the level-up lists may grow into, in bytes and in moves (2 bytes each).
+    if (const auto moves = species::readMoveArchives(**file, *code)) {
+        std::cout << "learnsets:   " << moves->levelUpPath << " (" << moves->levelUp.start << " to "
+                  << moves->levelUp.end << ")\n"
+                  << "room:        " << species::quantity(moves->freeBytes(), "byte") << " before what follows it: "
+                  << species::quantity(moves->freeBytes() / 2, "more level-up move") << " in all\n";
+    } else {
+        std::cout << "learnsets:   " << species::userMessage(moves.error(), species::SpeciesOperation::Load) << '\n';
+    }
     return Ok;
 }
 

@@ -63,11 +63,16 @@ void forEachRow(std::string_view text, SheetFormat format, ErrorList& errors,
         return;
     }
     std::vector<std::string> header;
+    std::vector<int> blankLines;
     std::string error;
     const bool complete = readCsv(text, [&](CsvRecord&& record) {
         if (header.empty()) {
             for (const auto& field : record.fields)
                 header.push_back(columnKey(field));
+            return;
+        }
+        if (isBlankRecord(record)) {
+            blankLines.push_back(record.line);
             return;
         }
         SheetRow row;
@@ -80,6 +85,7 @@ void forEachRow(std::string_view text, SheetFormat format, ErrorList& errors,
     }, error, detectSeparator(text));
     if (!complete)
         errors.add("", error);
+    noteBlankLines(blankLines);
 }
 
 const Cell* cellOf(const SheetRow& row, std::string_view column)

@@ -129,6 +129,7 @@ void readCsvSheet(std::string_view text, ErrorList& errors, const RowHandler& on
     std::vector<bool> usable;
     bool first = true;
     bool headerRefused = false;  // no row can be read without a column of ours
+    std::vector<int> blankLines;
     SheetRow row;  // one, refilled for each line
     std::string error;
     const bool complete = readCsv(text, [&](CsvRecord&& record) {
@@ -171,6 +172,10 @@ void readCsvSheet(std::string_view text, ErrorList& errors, const RowHandler& on
         }
         if (headerRefused)
             return;
+        if (isBlankRecord(record)) {
+            blankLines.push_back(record.line);
+            return;
+        }
         if (record.fields.size() != header.size()) {
             errors.add("line " + std::to_string(record.line),
                        "has " + std::to_string(record.fields.size()) + " fields, the header " +
@@ -189,6 +194,7 @@ void readCsvSheet(std::string_view text, ErrorList& errors, const RowHandler& on
         errors.add("", "not valid CSV: " + error);
     else if (first)
         errors.add("", "the sheet is empty: no header line");
+    noteBlankLines(blankLines);
 }
 
 // Deeper nesting than a list of species objects is refused before the parser walks it.

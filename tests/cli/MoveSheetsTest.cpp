@@ -6,6 +6,7 @@
 #include "romimage/RomImage.h"
 
 #include "InProcess.h"
+#include "MoveNameCases.h"
 #include "TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -197,6 +198,24 @@ TEST_F(MoveSheets, HeadersInAnyCaseAndEmptyCellsMeanNone)
     said = run([&] { return cli::runImport(rom, dir.file("after.csv"), "", false); });
     EXPECT_NE(said.out.find("0 change(s) made"), std::string::npos) << said.out;
     EXPECT_EQ(readFile(rom), written);
+}
+
+// The one table of move names the window's cells are checked on too.
+TEST_F(MoveSheets, MoveNamesResolveAsInTheWindow)
+{
+    for (const auto& c : kMoveNameCases) {
+        const auto said = run([&] {
+            return cli::runImport(rom, sheet("one.csv", std::string("name,level,move\nGarchomp,1,\"") + c.typed + "\"\n"), "",
+                                  true);
+        });
+        if (*c.move) {
+            EXPECT_EQ(said.status, cli::Ok) << c.typed << said.err;
+            EXPECT_NE(said.out.find(std::string("+") + c.move + " at 1"), std::string::npos) << said.out;
+        } else {
+            EXPECT_EQ(said.status, cli::BadInput) << c.typed;
+            EXPECT_NE(said.err.find(std::string("\"") + c.typed + "\" is no move"), std::string::npos) << said.err;
+        }
+    }
 }
 
 } // namespace

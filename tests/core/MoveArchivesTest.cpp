@@ -463,4 +463,10 @@ TEST(EvolutionMembers, AreFortyFourBytesExactly)
         EXPECT_EQ(species::decodeEvolutions(Bytes(size, 0)).has_value(), size == 44) << size;
 }
 
+TEST(LevelUpLists, SortedByLevelKeepsEqualLevelsInTheirOrder)
+{
+    const LevelUpMoves list = {{5, 1}, {1, 2}, {5, 3}, {1, 4}, {100, 6}, {5, 5}};
+    EXPECT_EQ(species::sortedByLevel(list), (LevelUpMoves{{1, 2}, {1, 4}, {5, 1}, {5, 3}, {5, 5}, {100, 6}}));
+}
+
 } // namespace

@@ -1,0 +1,345 @@
+// Moves and Evolutions as a user edits it: what a cell shows is what Save writes, the
+// wheel scrolls, Escape cancels, stored odd values stay as stored; on images with the
+// games' own archives, checked against the reference tables.
+#include "EditorFixture.h"
+#include "MoveNameCases.h"
+
+#include "app/LevelUpMovesModel.h"
+#include "rom/Narc.h"
+#include "rom/NitroFs.h"
+#include "species/Evolutions.h"
+#include "species/MoveArchives.h"
+
+#include <QAccessible>
+#include <QAccessibleTableInterface>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QSpinBox>
+#include <QStackedWidget>
+#include <QTableView>
+#include <QWheelEvent>
+
+using namespace quillmark;
+using namespace quillmark::test;
+
+namespace {
+
+class MovesEditing : public EditorFixture {
+protected:
+    std::string makeGame(const std::string& code = "CPUE", const char* data = "pt_personal.csv")
+    {
+        romimage::ImageRecipe recipe;
+        recipe.gameCode = code;
+        recipe.members = *romimage::readPersonalMembersCsv(samplesDir() + "/" + data, nullptr);
+        const auto path = dir.file("rom.nds");
+        EXPECT_TRUE(romimage::writeRomImage(path, recipe, nullptr));
+        return path;
+    }
+
+    app::Form4* openMoves(const std::string& path, const QString& species)
+    {
+        open(path);
+        const auto found = list()->findItems(species, Qt::MatchExactly);
+        EXPECT_EQ(found.size(), 1);
+        list()->setCurrentItem(found.front());
+        showActive();
+        window->mnuMoves_Click();
+        auto* moves = window->movesWindow();
+        moves->activateWindow();
+        EXPECT_TRUE(QTest::qWaitForWindowActive(moves));
+        return moves;
+    }
+
+    // Where member `member` of the learnset archive starts in the file.
+    static std::int64_t levelUpMember(const std::string& path, int member)
+    {
+        auto file = platform::fileServices().open(path, platform::FileAccess::Read);
+        auto fs = rom::NitroFs::read(**file);
+        const auto extent = fs->find("poketool/personal/wotbl.narc");
+        return rom::Narc::read(**file, *extent, "wotbl")->member(member).start;
+    }
+
+    static species::MoveArchives archives(const std::string& path)
+    {
+        auto file = platform::fileServices().open(path, platform::FileAccess::Read);
+        return *species::readMoveArchives(**file, "CPUE");
+    }
+
+    // Types into a cell as a person does: the editor opens on the key, takes the text.
+    static QWidget* typeInto(app::Form4* moves, int row, int column, const QString& text)
+    {
+        const auto cell = moves->movesModel->index(row, column);
+        moves->grdMoves->setFocus();
+        moves->grdMoves->setCurrentIndex(cell);
+        moves->grdMoves->edit(cell);
+        auto* editor = moves->grdMoves->indexWidget(cell);
+        EXPECT_NE(editor, nullptr);
+        editor->setFocus();
+        if (auto* box = qobject_cast<QComboBox*>(editor))
+            box->lineEdit()->selectAll();
+        QTest::keyClicks(QApplication::focusWidget(), text);
+        return editor;
+    }
+
+    static void closePopups()
+    {
+        while (auto* popup = QApplication::activePopupWidget())
+            popup->hide();
+    }
+
+    static QString cellText(app::Form4* moves, int row, int column)
+    {
+        return moves->movesModel->index(row, column).data().toString();
+    }
+};
+
+// Pikachu's first move typed over and left three ways: Tab, a click into another
+// cell, Ctrl+S. The file then holds the move typed; a text that names no move is
+// refused at Save with its row, and the old move is never reported as saved.
+TEST_F(MovesEditing, ACellTypedAndLeftHoldsWhatSaveWrites)
+{
+    const auto path = makeGame();
+    const auto pikachuAt = levelUpMember(path, 25);
+    auto wordAt = [&](int entry) {
+        const auto bytes = readFile(path);
+        const auto at = static_cast<std::size_t>(pikachuAt + 2 * entry);
+        return (bytes[at] | bytes[at + 1] << 8) & 0x1FF;
+    };
+    ASSERT_EQ(wordAt(0), 84) << "ThunderShock, as pt_learnsets.csv has it";
+    const struct {
+        const char* typed;
+        const char* leave;
+        int move;  // 0: refused
+    } rows[] = {
+        {"solar beam", "tab", 76},
+        {"thunder p", "click", 9},
+        {"Vice Grip", "save", 11},
+        {"quake", "save", 0},
+    };
+    auto* moves = openMoves(path, "Pikachu");
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.typed);
+        messages.shown.clear();
+        const auto before = readFile(path);
+        auto* editor = typeInto(moves, 0, app::LevelUpMovesModel::MoveColumn, row.typed);
+        closePopups();
+        if (std::string(row.leave) == "tab")
+            QTest::keyClick(editor, Qt::Key_Tab);
+        else if (std::string(row.leave) == "click")
+            QTest::mouseClick(moves->grdMoves->viewport(), Qt::LeftButton, {},
+                              moves->grdMoves->visualRect(moves->movesModel->index(3, 1)).center());
+        QTest::keyClick(std::string(row.leave) == "save" ? QApplication::focusWidget() : moves->grdMoves, Qt::Key_S,
+                        Qt::ControlModifier);
+        if (row.move) {
+            EXPECT_EQ(messageTexts(), std::vector<std::string>{"Pokémon Data Saved Successfully!"});
+            EXPECT_EQ(wordAt(0), row.move);
+            EXPECT_FALSE(moves->isWindowModified());
+        } else {
+            ASSERT_EQ(messages.shown.size(), 1u);
+            EXPECT_NE(messages.shown[0].text.find("Pikachu, row 1: \"quake\" is no move; did you mean Earthquake?"),
+                      std::string::npos)
+                << messages.shown[0].text;
+            EXPECT_EQ(readFile(path), before);
+            EXPECT_TRUE(moves->isWindowModified());
+        }
+    }
+}
+
+// The same table of names the command line is checked on: each names its move in a
+// cell, or leaves the row invalid.
+TEST_F(MovesEditing, MoveNamesResolveAsOnTheCommandLine)
+{
+    auto* moves = openMoves(makeGame(), "Garchomp");
+    for (const auto& c : kMoveNameCases) {
+        SCOPED_TRACE(c.typed);
+        moves->cmdRevert_Click();
+        ASSERT_TRUE(moves->movesModel->setData(moves->movesModel->index(2, 1), QString(c.typed)));
+        EXPECT_EQ(cellText(moves, 2, 1), *c.move ? QString(c.move) : QString(c.typed));
+        EXPECT_EQ(moves->problem().has_value(), !*c.move);
+    }
+    // "quake" and Return in the list of matches: Earthquake, the first it shows.
+    moves->cmdRevert_Click();
+    typeInto(moves, 2, app::LevelUpMovesModel::MoveColumn, "quake");
+    ASSERT_NE(QApplication::activePopupWidget(), nullptr);
+    QTest::keyClick(QApplication::activePopupWidget(), Qt::Key_Return);
+    EXPECT_EQ(cellText(moves, 2, 1), "Earthquake");
+}
+
+// The wheel over cells and boxes the user has not clicked into scrolls the table and
+// changes no value.
+TEST_F(MovesEditing, TheWheelScrollsAndChangesNothing)
+{
+    auto* moves = openMoves(makeGame(), "Garchomp");
+    moves->resize(moves->width(), 300);
+    QTest::qWait(50);
+    auto* bar = moves->grdMoves->verticalScrollBar();
+    ASSERT_GT(bar->maximum(), 0) << "15 rows in a short table";
+    const auto listBefore = moves->editedLevelUpMoves();
+    const auto slotsBefore = moves->editedEvolutions();
+    auto wheel = [](QWidget* target, QPoint at) {
+        QWheelEvent event(at, target->mapToGlobal(at), {}, QPoint(0, -120), Qt::NoButton, Qt::NoModifier,
+                          Qt::NoScrollPhase, false);
+        QApplication::sendEvent(target, &event);
+    };
+    for (const int column : {0, 1}) {
+        bar->setValue(0);
+        wheel(moves->grdMoves->viewport(), moves->grdMoves->visualRect(moves->movesModel->index(1, column)).center());
+        EXPECT_GT(bar->value(), 0) << column;
+    }
+    moves->cmdRevert->setFocus();
+    for (QWidget* box : std::initializer_list<QWidget*>{moves->cmbMethod[0], moves->spnParameter[0],
+                                                         moves->cmbParameter[1], moves->cmbTarget[0]})
+        wheel(box, box->rect().center());
+    EXPECT_EQ(moves->editedLevelUpMoves(), listBefore);
+    EXPECT_EQ(moves->editedEvolutions(), slotsBefore);
+    EXPECT_FALSE(moves->isWindowModified());
+}
+
+// Escape after an edit puts the loaded list back and hides the window; the next Save
+// writes nothing of the edit. The pending mark comes with the edit and goes with it.
+TEST_F(MovesEditing, EscapeCancelsAndThePendingMarkFollowsTheEdits)
+{
+    const auto path = makeGame();
+    auto* moves = openMoves(path, "Garchomp");
+    const auto loaded = moves->editedLevelUpMoves();
+    EXPECT_FALSE(moves->isWindowModified());
+    EXPECT_FALSE(window->isWindowModified());
+    moves->cmdDown_Click();
+    moves->movesModel->setData(moves->movesModel->index(0, 0), 50);
+    EXPECT_TRUE(moves->isWindowModified());
+    EXPECT_TRUE(window->isWindowModified());
+    EXPECT_EQ(shownTitle(moves), "Moves and Evolutions - Garchomp*");
+
+    QTest::keyClick(moves, Qt::Key_Escape);
+    EXPECT_FALSE(moves->isVisible());
+    EXPECT_EQ(moves->editedLevelUpMoves(), loaded);
+    EXPECT_FALSE(window->isWindowModified());
+    const auto before = readFile(path);
+    window->mnuSave_Click();
+    EXPECT_EQ(readFile(path), before);
+
+    // Close keeps the edit for Save; Revert puts it back.
+    window->mnuMoves_Click();
+    moves->movesModel->setData(moves->movesModel->index(0, 0), 50);
+    moves->cmdClose->click();
+    EXPECT_FALSE(moves->isVisible());
+    EXPECT_TRUE(window->isWindowModified());
+    window->mnuMoves_Click();
+    moves->cmdRevert->click();
+    EXPECT_FALSE(window->isWindowModified());
+}
+
+// What is stored is shown and kept as stored: a move no list names, an evolution
+// parameter 0. Moving rows moves codes; a method change keeps a parameter that fits
+// and otherwise asks for one; a level box takes 1 to 100.
+TEST_F(MovesEditing, StoredValuesStayAsStoredUntilChanged)
+{
+    const auto path = makeGame();
+    // Garchomp's third entry: move 468 at level 127; Eevee's first slot: Use item, item 0.
+    const auto garchompAt = levelUpMember(path, 445);
+    patchFile(path, garchompAt + 4, {static_cast<std::uint8_t>(468 & 0xFF),
+                                     static_cast<std::uint8_t>((127 << 1) | (468 >> 8))});
+    const auto eeveeSlots = archives(path).evolutionMembers[133];
+    patchFile(path, eeveeSlots, {7, 0, 0, 0});
+    const auto stored = readFile(path);
+
+    auto* moves = openMoves(path, "Garchomp");
+    EXPECT_EQ(cellText(moves, 2, 1), "#468");
+    EXPECT_EQ(cellText(moves, 2, 0), "127");
+    // Up over the stored code: the codes move, the other row's move is kept.
+    moves->grdMoves->setCurrentIndex(moves->movesModel->index(2, 1));
+    moves->cmdUp_Click();
+    EXPECT_EQ(cellText(moves, 1, 1), "#468");
+    EXPECT_EQ(cellText(moves, 2, 1), "Tackle");
+    moves->cmdDown_Click();
+    EXPECT_FALSE(moves->hasPendingEdits());
+    // A level is 1 to 100 where it is typed.
+    for (const auto& [level, taken] : {std::pair{0, false}, {1, true}, {100, true}, {101, false}})
+        EXPECT_EQ(moves->movesModel->setData(moves->movesModel->index(0, 0), level), taken) << level;
+    moves->cmdRevert_Click();
+
+    // HP alone saved: the odd values stay byte for byte.
+    window->control<QLineEdit>("txtHP")->setText("109");
+    window->mnuSave_Click();
+    ASSERT_EQ(messageTexts(), std::vector<std::string>{"Pokémon Data Saved Successfully!"});
+    auto offsets = differingOffsets(stored, readFile(path));
+    EXPECT_EQ(offsets.size(), 1u) << "HP alone";
+
+    // Eevee: the stored item 0 shown as such and kept; a Save of HP leaves the slot.
+    messages.shown.clear();
+    list()->setCurrentItem(list()->findItems("Eevee", Qt::MatchExactly).front());
+    EXPECT_EQ(moves->cmbParameter[0]->currentText(), "0 - none");
+    const auto beforeEevee = readFile(path);
+    window->control<QLineEdit>("txtHP")->setText("56");
+    window->mnuSave_Click();
+    offsets = differingOffsets(beforeEevee, readFile(path));
+    EXPECT_EQ(offsets.size(), 1u) << "HP alone, not the slot";
+
+    // Method changes: "Level" 16 to "Level (male)" keeps 16; to "Use item" asks for one.
+    list()->setCurrentItem(list()->findItems("Bulbasaur", Qt::MatchExactly).front());
+    ASSERT_EQ(moves->editedEvolutions()[0], (species::EvolutionSlot{4, 16, 2}));
+    moves->cmbMethod[0]->setCurrentIndex(22);
+    emit moves->cmbMethod[0]->activated(22);
+    EXPECT_EQ(moves->editedEvolutions()[0], (species::EvolutionSlot{22, 16, 2}));
+    moves->cmbMethod[0]->setCurrentIndex(7);
+    emit moves->cmbMethod[0]->activated(7);
+    EXPECT_EQ(moves->cmbParameter[0]->currentIndex(), -1) << "no silent first item";
+    const auto beforeItem = readFile(path);
+    messages.shown.clear();
+    window->mnuSave_Click();
+    ASSERT_EQ(messages.shown.size(), 1u);
+    EXPECT_NE(messages.shown[0].text.find("Bulbasaur, evolution 1: pick an item for Use item"), std::string::npos)
+        << messages.shown[0].text;
+    EXPECT_EQ(readFile(path), beforeItem);
+}
+
+// Every cell of Garchomp's list read through the accessibility interface, by its name
+// and value, as a screen reader reads it; a value set through it lands in the cell.
+TEST_F(MovesEditing, EveryCellHasAnAccessibleNameAndValue)
+{
+    auto* moves = openMoves(makeGame(), "Garchomp");
+    std::vector<std::pair<std::string, std::string>> expected;
+    int entry = 0;
+    for (const auto& row : sampleCsv("pt_learnsets.csv")) {
+        if (row.at("member") != "445")
+            continue;
+        ++entry;
+        expected.emplace_back("Entry " + std::to_string(entry) + " Level", row.at("level"));
+        expected.emplace_back("Entry " + std::to_string(entry) + " Move", row.at("move_name"));
+    }
+    ASSERT_EQ(entry, 15);
+    auto* table = QAccessible::queryAccessibleInterface(moves->grdMoves)->tableInterface();
+    ASSERT_NE(table, nullptr);
+    std::vector<std::pair<std::string, std::string>> read;
+    for (int row = 0; row < table->rowCount(); ++row) {
+        for (int column = 0; column < table->columnCount(); ++column) {
+            auto* cell = table->cellAt(row, column);
+            read.emplace_back(cell->text(QAccessible::Name).toStdString(),
+                              cell->text(QAccessible::Description).toStdString());
+        }
+    }
+    EXPECT_EQ(read, expected);
+    table->cellAt(2, 1)->setText(QAccessible::Value, "Earthquake");
+    EXPECT_EQ(cellText(moves, 2, 1), "Earthquake");
+    EXPECT_EQ(QAccessible::queryAccessibleInterface(moves->lblRoom)->text(QAccessible::Name),
+              "this ROM has room for 144 more moves in all");
+}
+
+// Sort by level keeps the entries of one level in their order: Garchomp's five moves
+// at level 1 stay as the game lists them when its level-3 move is moved above them.
+TEST_F(MovesEditing, SortByLevelKeepsEqualLevelsInOrder)
+{
+    auto* moves = openMoves(makeGame(), "Garchomp");
+    const auto loaded = moves->editedLevelUpMoves();
+    moves->grdMoves->setCurrentIndex(moves->movesModel->index(5, 0));
+    for (int i = 0; i < 5; ++i)
+        moves->cmdUp_Click();
+    ASSERT_EQ(moves->editedLevelUpMoves().front().level, 3);
+    moves->cmdSort_Click();
+    EXPECT_EQ(moves->editedLevelUpMoves(), loaded);
+}
+
+} // namespace
