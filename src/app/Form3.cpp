@@ -10,7 +10,6 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QGridLayout>
-#include <QKeyEvent>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -78,7 +77,7 @@ void applyCode(const QComboBox* box, const species::RecordColumn& column, std::o
 
 } // namespace
 
-Form3::Form3(QWidget* mainWindow) : QDialog(mainWindow)
+Form3::Form3(QWidget* mainWindow) : ToolWindow(mainWindow)
 {
     setObjectName("Form3");
     setWindowTitle("More Data[*]");
@@ -201,32 +200,13 @@ int Form3::heightForWidth(int width) const
 
 bool Form3::hasPendingEdits() const { return m_shown && editedRecord(*m_shown) != *m_shown; }
 
-void Form3::updatePending()
-{
-    const bool pending = hasPendingEdits();
-    setWindowModified(pending);
-    if (pending != m_pending) {
-        m_pending = pending;
-        emit pendingChanged(pending);
-    }
-}
-
-void Form3::cmdRevert_Click()
+void Form3::revertEdits()
 {
     if (m_shown)
         showRecord(*m_shown, *m_machineGame, m_name);
 }
 
-void Form3::keyPressEvent(QKeyEvent* event)
-{
-    // Escape is Cancel: what was loaded comes back, then the window goes.
-    if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
-        cmdRevert_Click();
-        hide();
-        return;
-    }
-    QDialog::keyPressEvent(event);
-}
+void Form3::cmdRevert_Click() { revertEdits(); }
 
 void Form3::labelMachines(rom::Game game)
 {

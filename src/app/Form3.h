@@ -3,7 +3,7 @@
 #include "rom/RomIdentification.h"
 #include "species/RecordCodec.h"
 
-#include <QDialog>
+#include "app/ToolWindow.h"
 
 #include <array>
 #include <optional>
@@ -22,7 +22,7 @@ namespace quillmark::app {
 // window has loaded, and Save ROM writes what it holds. Its title carries the pending
 // mark while it holds edits not yet saved; Close hides it and keeps them, Escape puts
 // back what was loaded and hides it (as Cancel would), Revert puts it back.
-class Form3 : public QDialog {
+class Form3 : public ToolWindow {
     Q_OBJECT
 
 public:
@@ -42,8 +42,8 @@ public:
     // them is not a number from 0 to 255.
     void showBaseStatTotal(const QString& total);
 
-    // Edits differ from the record shown.
-    bool hasPendingEdits() const;
+    bool hasPendingEdits() const override;
+    void revertEdits() override;
     // Its natural height, and room for a scroll bar when narrower than its editors.
     int heightForWidth(int width) const override;
 
@@ -63,19 +63,11 @@ public:
     QPushButton* cmdClose = nullptr;
     QLineEdit* txtTotal = nullptr;
 
-signals:
-    void pendingChanged(bool pending);
-
-protected:
-    void keyPressEvent(QKeyEvent* event) override;
-
 private:
     void setEditorsEnabled(bool enabled);
-    void updatePending();
 
     std::optional<species::RecordBytes> m_shown;  // the record as loaded
     QString m_name;
-    bool m_pending = false;
 
     // Index of the "#N" entry at the end of a drop-down, while the loaded record has a
     // code there that the list does not name.

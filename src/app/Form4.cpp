@@ -18,7 +18,6 @@
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QHeaderView>
-#include <QKeyEvent>
 #include <QResizeEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -144,7 +143,7 @@ QString parameterWords(EvolutionParameter kind)
 
 } // namespace
 
-Form4::Form4(QWidget* mainWindow) : QDialog(mainWindow)
+Form4::Form4(QWidget* mainWindow) : ToolWindow(mainWindow)
 {
     setObjectName("Form4");
     setWindowTitle("Moves and Evolutions[*]");
@@ -481,16 +480,6 @@ bool Form4::hasPendingEdits() const
                         editedEvolutions() != m_loadedEvolutions || problem());
 }
 
-void Form4::updatePending()
-{
-    const bool pending = hasPendingEdits();
-    setWindowModified(pending);
-    if (pending != m_pending) {
-        m_pending = pending;
-        emit pendingChanged(pending);
-    }
-}
-
 void Form4::commitOpenEditor()
 {
     if (QWidget* editor = grdMoves->indexWidget(grdMoves->currentIndex()))
@@ -584,7 +573,9 @@ void Form4::cmdSort_Click()
     movesModel->sortByLevel();
 }
 
-void Form4::cmdRevert_Click()
+void Form4::cmdRevert_Click() { revertEdits(); }
+
+void Form4::revertEdits()
 {
     if (!m_loaded)
         return;
@@ -597,15 +588,5 @@ void Form4::cmdRevert_Click()
 
 void Form4::cmdClose_Click() { hide(); }
 
-void Form4::keyPressEvent(QKeyEvent* event)
-{
-    // Escape is Cancel: what was loaded comes back, then the window goes.
-    if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
-        cmdRevert_Click();
-        hide();
-        return;
-    }
-    QDialog::keyPressEvent(event);
-}
 
 } // namespace quillmark::app

@@ -4,7 +4,7 @@
 #include "species/Evolutions.h"
 #include "species/LevelUpMoves.h"
 
-#include <QDialog>
+#include "app/ToolWindow.h"
 
 #include <array>
 #include <cstdint>
@@ -27,7 +27,7 @@ class LevelUpMovesModel;
 // main window, not modal, like More Data; Save ROM writes what it holds. Its title
 // carries the pending mark while it holds edits not yet saved; Escape puts back what
 // was loaded and hides it (as Cancel would), Close hides it and keeps the edits.
-class Form4 : public QDialog {
+class Form4 : public ToolWindow {
     Q_OBJECT
 
 public:
@@ -46,8 +46,8 @@ public:
     // slot: a move cell that names no move, a slot whose method still needs its
     // parameter. Nothing when it can be saved.
     std::optional<QString> problem() const;
-    // Edits differ from what was loaded.
-    bool hasPendingEdits() const;
+    bool hasPendingEdits() const override;
+    void revertEdits() override;
     // The text in a cell being edited goes into the table, as leaving the cell would.
     void commitOpenEditor();
 
@@ -80,12 +80,7 @@ public:
     std::array<QComboBox*, species::kEvolutionSlots> cmbParameter{};   // an item, a move or a species
     std::array<QComboBox*, species::kEvolutionSlots> cmbTarget{};
 
-signals:
-    // The window came to hold edits not yet saved, or no longer does.
-    void pendingChanged(bool pending);
-
 protected:
-    void keyPressEvent(QKeyEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
 
 private:
@@ -95,7 +90,6 @@ private:
     int shownMethod(int slot) const;
     std::optional<int> shownParameter(int slot) const;
     void updateCount();
-    void updatePending();
     void setEditorsEnabled(bool enabled);
 
     QBoxLayout* m_panes = nullptr;  // the level-up moves and the evolutions
@@ -108,7 +102,6 @@ private:
     species::Evolutions m_loadedEvolutions{};
     std::array<species::EvolutionParameter, species::kEvolutionSlots> m_parameterKind{};
     bool m_loaded = false;
-    bool m_pending = false;
 };
 
 } // namespace quillmark::app
