@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cstring>
 #include <filesystem>
 #include <functional>
 #include <optional>
@@ -16,7 +17,6 @@
 #else
 #include <csetjmp>
 #include <csignal>
-#include <cstring>
 #include <sys/file.h>
 #include <sys/mman.h>
 #include <sys/resource.h>

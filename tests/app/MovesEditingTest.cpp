@@ -19,6 +19,8 @@
 #include <QScrollBar>
 #include <QSpinBox>
 #include <QStackedWidget>
+#include <QStyle>
+#include <QStyleOptionComboBox>
 #include <QTableView>
 #include <QWheelEvent>
 
@@ -340,6 +342,26 @@ TEST_F(MovesEditing, SortByLevelKeepsEqualLevelsInOrder)
     ASSERT_EQ(moves->editedLevelUpMoves().front().level, 3);
     moves->cmdSort_Click();
     EXPECT_EQ(moves->editedLevelUpMoves(), loaded);
+}
+
+// The parameter boxes show the longest item names whole; extra width goes to the
+// methods and species, not to them.
+TEST_F(MovesEditing, ParameterBoxesShowWholeItemNames)
+{
+    auto* moves = openMoves(makeGame(), "Eevee");
+    auto* box = moves->cmbParameter[2];
+    ASSERT_EQ(moves->stkParameter[2]->currentIndex(), 1);
+    const int before = box->width();
+    for (const char* name : {"DeepSeaTooth", "Thunderstone", "DeepSeaScale", "Razor Claw"}) {
+        QStyleOptionComboBox option;
+        option.initFrom(box);
+        const auto text = box->style()->subControlRect(QStyle::CC_ComboBox, &option, QStyle::SC_ComboBoxEditField, box);
+        EXPECT_GE(text.width(), box->fontMetrics().horizontalAdvance(name)) << name;
+    }
+    moves->resize(moves->width() + 300, moves->height());
+    QTest::qWait(20);
+    EXPECT_EQ(box->width(), before) << "the parameters keep their width";
+    EXPECT_GT(moves->cmbTarget[2]->width() + moves->cmbMethod[2]->width(), 0);
 }
 
 } // namespace

@@ -218,4 +218,30 @@ TEST_F(MoveSheets, MoveNamesResolveAsInTheWindow)
     }
 }
 
+// get takes the sheets' names in either number; rows of empty cells, as spreadsheets
+// leave them, are skipped with a note; info gives the learnset archive's room.
+TEST_F(MoveSheets, GetInfoAndEmptyRowsAsPeopleUseThem)
+{
+    const auto learnset = run([&] { return cli::runGet(rom, "Garchomp", {"learnset"}, true); }).out;
+    ASSERT_FALSE(learnset.empty());
+    for (const char* name : {"learnsets", "moves", "Learnset"})
+        EXPECT_EQ(run([&] { return cli::runGet(rom, "Garchomp", {name}, true); }).out, learnset) << name;
+    const auto evolutions = run([&] { return cli::runGet(rom, "Gible", {"evolutions"}, true); }).out;
+    EXPECT_EQ(evolutions, "1: Level 24 -> Gabite\n");
+    EXPECT_EQ(run([&] { return cli::runGet(rom, "Gible", {"evolution"}, true); }).out, evolutions);
+
+    const auto said = run([&] {
+        return cli::runImport(rom, sheet("blank.csv", "name,level,move\nGible,1,Tackle\n,,\n , ,\n"), "", true);
+    });
+    EXPECT_EQ(said.status, cli::Ok) << said.err;
+    EXPECT_NE(said.err.find("lines 3, 4 hold only empty cells and were skipped"), std::string::npos) << said.err;
+
+    const auto info = run([&] { return cli::runInfo(rom); }).out;
+    EXPECT_NE(info.find("learnsets:   poketool/personal/wotbl.narc (" + std::to_string(layout.levelUpStart) + " to " +
+                        std::to_string(layout.levelUpEnd) + ")"),
+              std::string::npos)
+        << info;
+    EXPECT_NE(info.find("room:        288 bytes before what follows it"), std::string::npos) << info;
+}
+
 } // namespace
