@@ -37,7 +37,9 @@ sample: deps $(BUILD_DIR)/CMakeCache.txt
 	cmake --build $(BUILD_DIR) --parallel --target quillmark-mkrom quillmark-cli
 	scripts/make-samples.sh $(BUILD_DIR)/tools/quillmark-mkrom samples
 
-# The README's picture, made from the real program under a private X server.
+# The README's picture, made from the real program under a private X server, on a
+# screen with room for the tool windows at their natural size beside the main window.
+screenshot: export XVFB_SCREEN = 1920x1080
 screenshot: sample
 	@scripts/ensure-deps.sh screen
 	cmake --build $(BUILD_DIR) --parallel --target quillmark

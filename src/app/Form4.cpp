@@ -285,12 +285,22 @@ Form4::Form4(QWidget* mainWindow) : ToolWindow(mainWindow)
     });
     keepWheelForFocusedBoxes(this);
     clearMoves();
-    m_sideBySideWidth = sizeHint().width();
+}
+
+QSize Form4::sizeHint() const
+{
+    // Side by side, whichever way the panes lie now: what the window asks for where
+    // the screen has room.
+    const auto was = m_panes->direction();
+    m_panes->setDirection(QBoxLayout::LeftToRight);
+    const auto size = layout()->totalSizeHint().expandedTo(layout()->totalMinimumSize());
+    m_panes->setDirection(was);
+    return size;
 }
 
 int Form4::heightForWidth(int width) const
 {
-    if (width >= m_sideBySideWidth)
+    if (width >= sizeHint().width())
         return sizeHint().height();
     // One pane above the other: what both need, the table with some rows fewer.
     const auto margins = layout()->contentsMargins();
@@ -303,8 +313,8 @@ int Form4::heightForWidth(int width) const
 void Form4::resizeEvent(QResizeEvent* event)
 {
     // Too narrow for the panes side by side: one above the other, scrolled.
-    m_panes->setDirection(event->size().width() < m_sideBySideWidth ? QBoxLayout::TopToBottom
-                                                                     : QBoxLayout::LeftToRight);
+    m_panes->setDirection(event->size().width() < sizeHint().width() ? QBoxLayout::TopToBottom
+                                                                      : QBoxLayout::LeftToRight);
     QDialog::resizeEvent(event);
 }
 

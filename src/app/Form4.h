@@ -54,6 +54,7 @@ public:
     // The window's height at a width, its panes one above the other when narrower
     // than they need side by side.
     int heightForWidth(int width) const override;
+    QSize sizeHint() const override;
 
     void cmdAdd_Click();
     void cmdRemove_Click();
@@ -93,7 +94,6 @@ private:
     void setEditorsEnabled(bool enabled);
 
     QBoxLayout* m_panes = nullptr;  // the level-up moves and the evolutions
-    int m_sideBySideWidth = 0;
     rom::Game m_game = rom::Game::Diamond;
     QString m_name;
     std::int64_t m_freeBytes = 0;
