@@ -82,6 +82,7 @@ windows: $(WINDOWS_DIR)/CMakeCache.txt
 	cp packaging/copyright $(WINDOWS_DIR)/zip/COPYRIGHT.txt
 	cp "$$(scripts/build-qt-windows.sh)/LGPL-3.0.txt" $(WINDOWS_DIR)/zip/Qt-LGPL-3.0.txt
 	cp packaging/windows-sources.txt $(WINDOWS_DIR)/zip/SOURCES.txt
+	cp /usr/share/doc/fonts-liberation2/copyright $(WINDOWS_DIR)/zip/LiberationSans-LICENSE.txt
 	cd $(WINDOWS_DIR)/zip && rm -f ../quillmark-$(VERSION)-win64.zip && zip -q ../quillmark-$(VERSION)-win64.zip *
 	@echo "wrote $(WINDOWS_DIR)/quillmark-$(VERSION)-win64.zip"
 

@@ -14,7 +14,7 @@ for group in "$@"; do
     xtest)  packages="$packages xvfb xdotool locales openbox x11-utils" ;;
     package) packages="$packages dpkg-dev file" ;;
     coverage) packages="$packages gcovr" ;;
-    windows) packages="$packages g++-mingw-w64-x86-64-posix libcli11-dev nlohmann-json3-dev googletest wine wine64 zip" ;;
+    windows) packages="$packages fonts-liberation2 g++-mingw-w64-x86-64-posix libcli11-dev nlohmann-json3-dev googletest wine wine64 zip" ;;
     qthost) packages="$packages qt6-base-dev qt6-base-dev-tools dpkg-dev xz-utils" ;;
     *) echo "ensure-deps: unknown group $group" >&2; exit 2 ;;
   esac

@@ -26,6 +26,10 @@ trap cleanup EXIT
 fail() { echo "windows-window-test: $*" >&2; [ -z "$app" ] || kill "$app" 2>/dev/null; exit 1; }
 window() { timeout 60 xdotool search --sync --name "$1" | head -n 1; }
 
+# Every letter drawn by the fonts of the real Windows platform, not only offscreen.
+(cd "$windows/tests" && QT_QPA_PLATFORM=windows wine app_tests.exe --gtest_filter='Fonts.*') ||
+  fail "a letter of the windows is not drawn under wine"
+
 "$linux/tools/quillmark-mkrom" "$work/rom.nds" --code ADAE --data "$root/samples/dp_personal_members.csv" >/dev/null
 cp "$work/rom.nds" "$work/linux.nds"
 winrom="Z:$(printf '%s' "$work/rom.nds" | tr / '\\')"

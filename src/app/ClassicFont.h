@@ -1,32 +1,24 @@
 #pragma once
 
 #include <QFont>
-#include <QFontDatabase>
 #include <QStringList>
 
 namespace quillmark::app {
 
-// The first of the families that is installed, at the given size. Asking fontconfig
-// for a missing family silently gives its default face, whose wider letters would
-// overflow a layout measured in the classic Windows fonts; so check first.
-inline QFont classicFont(const QStringList& families, qreal pointSize)
-{
-    QFont font;
-    for (const auto& family : families) {
-#ifdef Q_OS_WIN
-        // The raster "MS Sans Serif" loses glyphs in Qt's DirectWrite engine; the
-        // next family, its TrueType successor "Microsoft Sans Serif", has its metrics.
-        if (family == QLatin1String("MS Sans Serif"))
-            continue;
-#endif
-        if (QFontDatabase::hasFamily(family)) {
-            font.setFamily(family);
-            break;
-        }
-    }
-    font.setPointSizeF(pointSize);
-    font.setWeight(QFont::Normal);
-    return font;
-}
+// The first of the families that is installed and draws every letter and digit, at
+// the given size; else Liberation Sans, which the Windows build carries inside the
+// executable. Asking fontconfig for a missing family silently gives its default face,
+// whose wider letters would overflow a layout measured in the classic Windows fonts;
+// and a face that is present can still draw a letter blank (under wine, the face
+// behind "Microsoft Sans Serif" and "Tahoma" draws no capital I): so check both.
+QFont classicFont(const QStringList& families, qreal pointSize);
+
+// The font of message boxes and dialogs, which take the application's: on Windows,
+// Qt's default ("MS Shell Dlg 2") is missing under wine and falls back to a serif face.
+void setApplicationFont();
+
+// Whether every letter and digit of `font` leaves ink, as this program's windows
+// render it.
+bool drawsEveryLetter(const QFont& font);
 
 } // namespace quillmark::app

@@ -38,12 +38,7 @@ int main(int argc, char** argv)
     QApplication::setOrganizationName("Quillmark");
     QApplication::setDesktopFileName("quillmark");
     QApplication::setWindowIcon(QIcon(":/quillmark/icon.png"));
-#ifdef Q_OS_WIN
-    // Message boxes and dialogs take the application's font: Qt's default ("MS Shell
-    // Dlg 2") is missing under wine and falls back to a face that draws no digits in
-    // spin boxes.
-    QApplication::setFont(quillmark::app::classicFont({"Microsoft Sans Serif", "Tahoma", "Arial"}, 8.25));
-#endif
+    quillmark::app::setApplicationFont();
 
     quillmark::app::Form1 window;
     window.show();

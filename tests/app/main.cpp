@@ -1,3 +1,5 @@
+#include "app/ClassicFont.h"
+
 #include <QApplication>
 
 #include <gtest/gtest.h>
@@ -9,6 +11,7 @@ int main(int argc, char** argv)
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     QApplication::setApplicationName("Quillmark");
+    quillmark::app::setApplicationFont();
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }
