@@ -88,7 +88,7 @@ int runImport(const std::string& romPath, const std::string& file, const std::st
     if (const auto kind = sheetKindOf(text, format); kind != SheetKind::Species) {
         const auto read = readMoveArchivesOf(rom);
         ErrorList errors;
-        const auto edits = readMoveSheet(text, format, kind, static_cast<int>(rom.records.size()), rom.game(), errors);
+        const auto edits = readMoveSheet(text, format, kind, static_cast<int>(rom.records.size()), rom.game(), read, errors);
         if (edits.empty() && errors.empty())
             errors.add(file, "holds no rows");
         if (!errors.empty())

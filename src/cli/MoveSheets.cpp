@@ -302,8 +302,15 @@ std::string writeEvolutionSheet(const species::MoveArchives& read, int records, 
 }
 
 species::MoveEdits readMoveSheet(std::string_view text, SheetFormat format, SheetKind kind, int records,
-                                 rom::Game game, ErrorList& errors)
+                                 rom::Game game, const species::MoveArchives& stored, ErrorList& errors)
 {
+    // The cell as the export writes the stored value there: then it is that value.
+    auto asStored = [](std::string_view cell, int value, const std::string& written) -> std::optional<int> {
+        if (cell == written || (species::parseWholeNumber(cell, 0xFFFF) && *species::parseWholeNumber(cell, 0xFFFF) ==
+                                                                               static_cast<unsigned>(value)))
+            return value;
+        return std::nullopt;
+    };
     const auto& known = kind == SheetKind::LevelUpMoves ? kLevelUpColumns : kEvolutionColumns;
     std::set<std::string> unknown;
     species::MoveEdits edits;
@@ -330,13 +337,20 @@ species::MoveEdits readMoveSheet(std::string_view text, SheetFormat format, Shee
             const auto* move = need("move");
             if (!level || !move)
                 return;
-            const auto levelValue = number(level->value, 1, species::kMaxLevel);
+            // The sheet's k-th row of this species stands for its k-th stored entry.
+            const auto& storedList = stored.levelUpMoves.at(static_cast<std::size_t>(member));
+            const auto* storedEntry = list.size() < storedList.size() ? &storedList[list.size()] : nullptr;
+            auto levelValue = number(level->value, 1, species::kMaxLevel);
+            if (!levelValue && storedEntry)
+                levelValue = asStored(level->value, storedEntry->level, std::to_string(storedEntry->level));
             if (!levelValue)
                 errors.add(where(row, "level"), species::quoteCell(level->value) + " is no level (1 to " +
                                                     std::to_string(species::kMaxLevel) + ")");
             std::optional<int> moveValue = species::parseWholeNumber(move->value, 0xFFFF)
                                                ? number(move->value, 1, species::kMoveCount - 1)
                                                : species::findMove(move->value);
+            if (!moveValue && storedEntry)
+                moveValue = asStored(move->value, storedEntry->move, moveName(storedEntry->move));
             if (!moveValue)
                 errors.add(where(row, "move"), species::quoteCell(move->value) + " is no move (1 to " +
                                                    std::to_string(species::kMoveCount - 1) + ", or its name)" +
@@ -360,9 +374,13 @@ species::MoveEdits readMoveSheet(std::string_view text, SheetFormat format, Shee
             errors.add(where(row, "slot"), speciesLabel(*index) + " has slot " + slot->value + " twice");
             return;
         }
-        const auto methodValue = species::parseWholeNumber(method->value, 0xFFFF)
-                                     ? number(method->value, 0, species::kEvolutionMethodCount - 1)
-                                     : species::findEvolutionMethod(method->value);
+        const auto& storedSlot =
+            stored.evolutions.at(static_cast<std::size_t>(member))[static_cast<std::size_t>(*slotValue - 1)];
+        auto methodValue = species::parseWholeNumber(method->value, 0xFFFF)
+                               ? number(method->value, 0, species::kEvolutionMethodCount - 1)
+                               : species::findEvolutionMethod(method->value);
+        if (!methodValue)
+            methodValue = asStored(method->value, storedSlot.method, methodName(storedSlot.method));
         if (!methodValue) {
             errors.add(where(row, "method"), species::quoteCell(method->value) +
                                                  " is no evolution method (quillmark-cli list evolution-methods)");
@@ -371,7 +389,10 @@ species::MoveEdits readMoveSheet(std::string_view text, SheetFormat format, Shee
         const auto* parameter = cellOf(row, "parameter");
         const std::string parameterCell = parameter ? parameter->value : "";
         std::optional<int> parameterValue = 0;
-        if (!parameterCell.empty()) {
+        const bool knownMethod = *methodValue < species::kEvolutionMethodCount;
+        if (!parameterCell.empty() && !knownMethod) {
+            parameterValue = number(parameterCell, 0, 0xFFFF);
+        } else if (!parameterCell.empty()) {
             switch (species::EvolutionMethods[static_cast<std::size_t>(*methodValue)].parameter) {
             case EvolutionParameter::Item: parameterValue = itemOfCell(parameterCell, game); break;
             case EvolutionParameter::Move:
@@ -384,13 +405,17 @@ species::MoveEdits readMoveSheet(std::string_view text, SheetFormat format, Shee
             case EvolutionParameter::Beauty: parameterValue = number(parameterCell, 0, 0xFFFF); break;
             }
         }
+        if (!parameterValue && *methodValue == storedSlot.method)
+            parameterValue = asStored(parameterCell, storedSlot.parameter, parameterText(storedSlot, game));
         if (!parameterValue) {
             errors.add(where(row, "parameter"), species::quoteCell(parameterCell) + " does not fit the method " +
                                                     methodName(*methodValue));
             return;
         }
         const auto* target = cellOf(row, "target");
-        const auto targetValue = target ? memberOfCell(target->value) : std::optional<int>(0);
+        auto targetValue = target ? memberOfCell(target->value) : std::optional<int>(0);
+        if (!targetValue)
+            targetValue = asStored(target->value, storedSlot.target, memberName(storedSlot.target));
         if (!targetValue) {
             errors.add(where(row, "target"), species::quoteCell(target->value) + " is no species" +
                                                  nearestSpecies(target->value, species::kSpeciesCount));

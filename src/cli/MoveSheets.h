@@ -25,9 +25,11 @@ std::string writeEvolutionSheet(const species::MoveArchives& read, int records, 
 
 // A sheet of one of the two kinds as edits: a species in the sheet gets exactly the
 // entries (in the sheet's order) or slots it lists there; the others keep theirs.
-// Cells may give moves, methods, items and species by name or number.
+// Cells may give moves, methods, items and species by name or number. A cell that
+// holds what `stored` has at its place (the export's "#500", a level 0) is taken as it
+// is, whatever the game would take: only what changes is judged, by the writer.
 species::MoveEdits readMoveSheet(std::string_view text, SheetFormat format, SheetKind kind, int records,
-                                 rom::Game game, ErrorList& errors);
+                                 rom::Game game, const species::MoveArchives& stored, ErrorList& errors);
 
 // "Garchomp (444): level-up moves +Earthquake at 49", one line per changed record.
 std::vector<std::string> describeMoveEdits(const species::MoveArchives& read, const species::MoveEdits& edits,

@@ -162,6 +162,9 @@ Result<std::vector<std::uint8_t>, SpeciesError> editedLevelUpArchive(const MoveA
         if (member < 0 || member >= members)
             return SpeciesError{SpeciesFailure::InvalidMoveData, std::nullopt, 0,
                                 "the level-up archive has no list for " + memberLabel(member)};
+        // Only a list that changes is judged: what is stored stays as it is.
+        if (moves == read.levelUpMoves[static_cast<std::size_t>(member)])
+            continue;
         if (auto problem = levelUpMovesProblem(moves))
             return SpeciesError{SpeciesFailure::InvalidMoveData, std::nullopt, 0, memberLabel(member) + ": " + *problem};
     }
@@ -169,6 +172,8 @@ Result<std::vector<std::uint8_t>, SpeciesError> editedLevelUpArchive(const MoveA
         if (member < 0 || member >= static_cast<int>(read.evolutions.size()))
             return SpeciesError{SpeciesFailure::InvalidMoveData, std::nullopt, 0,
                                 "the evolution archive has no slots for " + memberLabel(member)};
+        if (slots == read.evolutions[static_cast<std::size_t>(member)])
+            continue;
         if (auto problem = evolutionsProblem(slots, game))
             return SpeciesError{SpeciesFailure::InvalidMoveData, std::nullopt, 0, memberLabel(member) + ": " + *problem};
     }
@@ -183,7 +188,10 @@ Result<std::vector<std::uint8_t>, SpeciesError> editedLevelUpArchive(const MoveA
         const auto start = static_cast<std::uint32_t>(archive.size() - dataStart);
         const auto oldSize = static_cast<std::size_t>(rom::le32(old, static_cast<std::size_t>(kBtafEntries) + 8 * static_cast<std::size_t>(k) + 4) -
                                                       rom::le32(old, static_cast<std::size_t>(kBtafEntries) + 8 * static_cast<std::size_t>(k)));
-        if (const auto edit = edits.levelUp.find(k); edit != edits.levelUp.end()) {
+        // A list edited to what it was keeps its stored bytes: padding, bytes after the
+        // end mark and all.
+        if (const auto edit = edits.levelUp.find(k);
+            edit != edits.levelUp.end() && edit->second != read.levelUpMoves[static_cast<std::size_t>(k)]) {
             const auto bytes = encodeLevelUpMoves(edit->second);
             archive.insert(archive.end(), bytes.begin(), bytes.end());
         } else {

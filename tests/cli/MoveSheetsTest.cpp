@@ -3,7 +3,10 @@
 #include "cli/CliErrors.h"
 #include "cli/Commands.h"
 #include "platform/FileServices.h"
+#include "rom/Narc.h"
+#include "rom/NitroFs.h"
 #include "romimage/RomImage.h"
+#include "species/MoveArchives.h"
 
 #include "InProcess.h"
 #include "MoveNameCases.h"
@@ -242,6 +245,92 @@ TEST_F(MoveSheets, GetInfoAndEmptyRowsAsPeopleUseThem)
               std::string::npos)
         << info;
     EXPECT_NE(info.find("room:        288 bytes before what follows it"), std::string::npos) << info;
+}
+
+// Stored bytes the game would not take, or that this program would not write, as
+// other tools leave them: the export shows them, the unchanged sheet imports as no
+// change at all, and a sheet that changes a species elsewhere leaves them byte for
+// byte; a row that changes one of them is judged, and refused with its species.
+TEST_F(MoveSheets, WhatTheRomStoresStaysAsStoredUnlessChanged)
+{
+    auto entries = [](std::vector<std::pair<int, int>> list, std::vector<std::uint8_t> tail) {
+        std::vector<std::uint8_t> bytes;
+        for (const auto& [level, move] : list) {
+            bytes.push_back(static_cast<std::uint8_t>(move & 0xFF));
+            bytes.push_back(static_cast<std::uint8_t>(level << 1 | move >> 8));
+        }
+        bytes.insert(bytes.end(), {0xFF, 0xFF});
+        bytes.resize((bytes.size() + 3) / 4 * 4, 0);
+        bytes.insert(bytes.end(), tail.begin(), tail.end());
+        return bytes;
+    };
+    auto members = romimage::levelUpMembersOf("CPUE");
+    members[1] = entries({{1, 33}, {3, 45}}, {0x01, 0, 0, 0});                 // Bulbasaur: a byte past its end
+    members[25] = entries({{1, 84}, {1, 45}}, {0, 0, 0, 0});                    // Pikachu: 4 more zero bytes
+    members[10] = entries({{0, 33}, {127, 81}, {5, 500}}, {});                  // Caterpie: level 0 and 127, #500
+    members[11] = entries(std::vector<std::pair<int, int>>(21, {7, 106}), {});  // Metapod: 21 entries
+    romimage::ImageRecipe recipe;
+    recipe.gameCode = "CPUE";
+    recipe.members = *romimage::readPersonalMembersCsv(samplesDir() + "/pt_personal.csv", nullptr);
+    recipe.levelUpMembers = members;
+    ASSERT_TRUE(romimage::writeRomImage(rom, recipe, nullptr, &layout));
+    // Eevee: slot 1 method #30, slot 2 "Use item" with an item past Platinum's last.
+    const auto eevee = [&] {
+        auto file = platform::fileServices().open(rom, platform::FileAccess::Read);
+        return species::readMoveArchives(**file, "CPUE")->evolutionMembers[133];
+    }();
+    patchFile(rom, eevee, {30, 0, 5, 0, 134, 0, 7, 0, 0x58, 0x02, 135, 0});
+    const auto odd = readFile(rom);
+
+    const auto learnsets = exported("odd-learnsets.csv", true);
+    EXPECT_NE(learnsets.find("\r\n9,10,Caterpie,1,0,Tackle\r\n9,10,Caterpie,2,127,String Shot\r\n9,10,Caterpie,3,5,#500\r\n"),
+              std::string::npos);
+    EXPECT_NE(learnsets.find("\r\n10,11,Metapod,21,7,Harden\r\n"), std::string::npos);
+    const auto evolutions = exported("odd-evolutions.csv", false);
+    EXPECT_NE(evolutions.find("\r\n132,133,Eevee,1,#30,5,Vaporeon\r\n132,133,Eevee,2,Use item,#600,Jolteon\r\n"),
+              std::string::npos)
+        << evolutions;
+    for (const char* name : {"odd-learnsets.csv", "odd-evolutions.csv"}) {
+        const auto said = run([&] { return cli::runImport(rom, dir.file(name), "", false); });
+        EXPECT_EQ(said.status, cli::Ok) << name << said.err;
+        EXPECT_NE(said.out.find("0 change(s) made"), std::string::npos) << said.out;
+    }
+    EXPECT_EQ(readFile(rom), odd) << "nothing written";
+
+    // Garchomp learns Earthquake: Bulbasaur's and Pikachu's stored bytes stay as they were.
+    auto memberBytes = [&](int member) {
+        auto file = platform::fileServices().open(rom, platform::FileAccess::Read);
+        auto fs = rom::NitroFs::read(**file);
+        const auto narc = rom::Narc::read(**file, *fs->find("poketool/personal/wotbl.narc"), "wotbl");
+        const auto bytes = readFile(rom);
+        return Bytes(bytes.begin() + narc->member(member).start, bytes.begin() + narc->member(member).end);
+    };
+    const auto bulbasaur = memberBytes(1), pikachu = memberBytes(25);
+    const auto said = run([&] {
+        return cli::runImport(rom, sheet("garchomp.csv", learnsets + "444,445,Garchomp,16,49,Earthquake\r\n"), "", false);
+    });
+    ASSERT_EQ(said.status, cli::Ok) << said.err;
+    EXPECT_EQ(said.out, "Garchomp (444): level-up moves +Earthquake at 49\n1 change(s) made\n");
+    EXPECT_EQ(memberBytes(1), bulbasaur);
+    EXPECT_EQ(memberBytes(25), pikachu);
+
+    // A row that changes an odd list is judged with the rest of that list.
+    const auto changed = readFile(rom);
+    const struct {
+        std::string sheet;
+        const char* words;
+    } refused[] = {
+        {"name,entry,level,move\nCaterpie,1,0,Tackle\nCaterpie,2,127,String Shot\nCaterpie,3,5,Tackle\n",
+         "Caterpie (9): entry 1 has level 0; levels are 1 to 100"},
+        {"name,slot,method,parameter,target\nEevee,1,#30,5,Vaporeon\nEevee,2,Use item,#600,Espeon\n",
+         "Eevee (132): evolution 1 has method 30"},
+    };
+    for (const auto& r : refused) {
+        const auto no = run([&] { return cli::runImport(rom, sheet("odd.csv", r.sheet), "", false); });
+        EXPECT_EQ(no.status, cli::BadInput) << r.sheet;
+        EXPECT_NE(no.err.find(r.words), std::string::npos) << no.err;
+    }
+    EXPECT_EQ(readFile(rom), changed);
 }
 
 } // namespace
