@@ -575,9 +575,9 @@ void Form1::setCutNameToolTips()
 void Form1::mnuMoreData_Click()
 {
     if (!m_moreData) {
-        m_moreData = new Form3(this);
+        m_moreData = new MoreDataWindow(this);
         makeToolWindow(m_moreData);
-        connect(m_moreData, &Form3::pendingChanged, this, &Form1::updatePendingMark);
+        connect(m_moreData, &MoreDataWindow::pendingChanged, this, &Form1::updatePendingMark);
         if (mnuSave->isEnabled())
             m_moreData->showRecord(m_session.LoadedRecord, m_game, pkmnlst->item(m_session.SelectedIndex)->text());
         updateBaseStatTotal();
@@ -618,9 +618,9 @@ void Form1::placeToolWindow(QWidget* tool)
 void Form1::mnuMoves_Click()
 {
     if (!m_moves) {
-        m_moves = new Form4(this);
+        m_moves = new MovesWindow(this);
         makeToolWindow(m_moves);
-        connect(m_moves, &Form4::pendingChanged, this, &Form1::updatePendingMark);
+        connect(m_moves, &MovesWindow::pendingChanged, this, &Form1::updatePendingMark);
         if (mnuSave->isEnabled())
             loadMoves();
         placeToolWindow(m_moves);

@@ -1,8 +1,8 @@
 #pragma once
 
 #include "app/Form2.h"
-#include "app/Form3.h"
-#include "app/Form4.h"
+#include "app/MoreDataWindow.h"
+#include "app/MovesWindow.h"
 #include "dialogs/OpenFileName.h"
 #include "platform/Conversions.h"
 #include "rom/RomIdentification.h"
@@ -70,9 +70,9 @@ public:
 
     Form2* aboutWindow() const { return m_about; }
     // The More Data window, once it has been opened.
-    Form3* moreDataWindow() const { return m_moreData; }
+    MoreDataWindow* moreDataWindow() const { return m_moreData; }
     // The Moves and Evolutions window, once it has been opened.
-    Form4* movesWindow() const { return m_moves; }
+    MovesWindow* movesWindow() const { return m_moves; }
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -112,8 +112,8 @@ private:
     QLabel* language = nullptr;
     std::array<QWidget*, species::kFieldCount> m_fieldControls{};  // by SpeciesField
     QPointer<Form2> m_about;
-    QPointer<Form3> m_moreData;
-    QPointer<Form4> m_moves;
+    QPointer<MoreDataWindow> m_moreData;
+    QPointer<MovesWindow> m_moves;
     // The level-up moves and evolutions of the open ROM, read while their window is open.
     std::optional<species::MoveArchives> m_moveArchives;
     void loadMoves();

@@ -29,7 +29,7 @@ protected:
         return path;
     }
 
-    app::Form3* openMoreData()
+    app::MoreDataWindow* openMoreData()
     {
         if (!window->isActiveWindow())
             showActive();

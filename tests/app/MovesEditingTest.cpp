@@ -41,7 +41,7 @@ protected:
         return path;
     }
 
-    app::Form4* openMoves(const std::string& path, const QString& species)
+    app::MovesWindow* openMoves(const std::string& path, const QString& species)
     {
         open(path);
         const auto found = list()->findItems(species, Qt::MatchExactly);
@@ -71,7 +71,7 @@ protected:
     }
 
     // Types into a cell as a person does: the editor opens on the key, takes the text.
-    static QWidget* typeInto(app::Form4* moves, int row, int column, const QString& text)
+    static QWidget* typeInto(app::MovesWindow* moves, int row, int column, const QString& text)
     {
         const auto cell = moves->movesModel->index(row, column);
         moves->grdMoves->setFocus();
@@ -92,7 +92,7 @@ protected:
             popup->hide();
     }
 
-    static QString cellText(app::Form4* moves, int row, int column)
+    static QString cellText(app::MovesWindow* moves, int row, int column)
     {
         return moves->movesModel->index(row, column).data().toString();
     }

@@ -29,7 +29,7 @@ protected:
         return path;
     }
 
-    app::Form4* openMoves(const QString& species)
+    app::MovesWindow* openMoves(const QString& species)
     {
         const auto found = list()->findItems(species, Qt::MatchExactly);
         EXPECT_EQ(found.size(), 1);
@@ -40,7 +40,7 @@ protected:
         return window->movesWindow();
     }
 
-    static std::vector<std::pair<int, QString>> shownList(app::Form4* moves)
+    static std::vector<std::pair<int, QString>> shownList(app::MovesWindow* moves)
     {
         std::vector<std::pair<int, QString>> shown;
         const auto* model = moves->movesModel;

@@ -27,11 +27,11 @@ class LevelUpMovesModel;
 // main window, not modal, like More Data; Save ROM writes what it holds. Its title
 // carries the pending mark while it holds edits not yet saved; Escape puts back what
 // was loaded and hides it (as Cancel would), Close hides it and keeps the edits.
-class Form4 : public ToolWindow {
+class MovesWindow : public ToolWindow {
     Q_OBJECT
 
 public:
-    explicit Form4(QWidget* mainWindow);
+    explicit MovesWindow(QWidget* mainWindow);
 
     // The species' lists as read; `freeBytes` is the room the ROM leaves after the
     // level-up archive.

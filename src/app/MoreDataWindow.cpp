@@ -1,4 +1,4 @@
-#include "app/Form3.h"
+#include "app/MoreDataWindow.h"
 #include "app/QtText.h"
 #include "app/WheelGuard.h"
 
@@ -77,7 +77,7 @@ void applyCode(const QComboBox* box, const species::RecordColumn& column, std::o
 
 } // namespace
 
-Form3::Form3(QWidget* mainWindow) : ToolWindow(mainWindow)
+MoreDataWindow::MoreDataWindow(QWidget* mainWindow) : ToolWindow(mainWindow)
 {
     setObjectName("Form3");
     setWindowTitle("More Data[*]");
@@ -177,38 +177,38 @@ Form3::Form3(QWidget* mainWindow) : ToolWindow(mainWindow)
     for (auto* child : findChildren<QWidget*>())
         child->setFont(font());
 
-    connect(cmdAll, &QPushButton::clicked, this, &Form3::cmdAll_Click);
-    connect(cmdNone, &QPushButton::clicked, this, &Form3::cmdNone_Click);
-    connect(cmdRevert, &QPushButton::clicked, this, &Form3::cmdRevert_Click);
-    connect(cmdClose, &QPushButton::clicked, this, &Form3::cmdClose_Click);
+    connect(cmdAll, &QPushButton::clicked, this, &MoreDataWindow::cmdAll_Click);
+    connect(cmdNone, &QPushButton::clicked, this, &MoreDataWindow::cmdNone_Click);
+    connect(cmdRevert, &QPushButton::clicked, this, &MoreDataWindow::cmdRevert_Click);
+    connect(cmdClose, &QPushButton::clicked, this, &MoreDataWindow::cmdClose_Click);
     for (auto* spin : spnEV)
-        connect(spin, &QSpinBox::valueChanged, this, &Form3::updatePending);
+        connect(spin, &QSpinBox::valueChanged, this, &MoreDataWindow::updatePending);
     for (auto* box : {cmbGrowth, cmbColour})
-        connect(box, &QComboBox::currentIndexChanged, this, &Form3::updatePending);
+        connect(box, &QComboBox::currentIndexChanged, this, &MoreDataWindow::updatePending);
     for (auto* box : chkMachine)
-        connect(box, &QCheckBox::toggled, this, &Form3::updatePending);
-    connect(chkFlip, &QCheckBox::toggled, this, &Form3::updatePending);
+        connect(box, &QCheckBox::toggled, this, &MoreDataWindow::updatePending);
+    connect(chkFlip, &QCheckBox::toggled, this, &MoreDataWindow::updatePending);
     keepWheelForFocusedBoxes(this);
     clearRecord();
 }
 
-int Form3::heightForWidth(int width) const
+int MoreDataWindow::heightForWidth(int width) const
 {
     const auto natural = sizeHint();
     return natural.height() + (width < natural.width() ? style()->pixelMetric(QStyle::PM_ScrollBarExtent) : 0);
 }
 
-bool Form3::hasPendingEdits() const { return m_shown && editedRecord(*m_shown) != *m_shown; }
+bool MoreDataWindow::hasPendingEdits() const { return m_shown && editedRecord(*m_shown) != *m_shown; }
 
-void Form3::revertEdits()
+void MoreDataWindow::revertEdits()
 {
     if (m_shown)
         showRecord(*m_shown, *m_machineGame, m_name);
 }
 
-void Form3::cmdRevert_Click() { revertEdits(); }
+void MoreDataWindow::cmdRevert_Click() { revertEdits(); }
 
-void Form3::labelMachines(rom::Game game)
+void MoreDataWindow::labelMachines(rom::Game game)
 {
     if (m_machineGame == game)
         return;
@@ -220,7 +220,7 @@ void Form3::labelMachines(rom::Game game)
     }
 }
 
-void Form3::setEditorsEnabled(bool enabled)
+void MoreDataWindow::setEditorsEnabled(bool enabled)
 {
     for (auto* spin : spnEV)
         spin->setEnabled(enabled);
@@ -230,7 +230,7 @@ void Form3::setEditorsEnabled(bool enabled)
         editor->setEnabled(enabled);
 }
 
-void Form3::showRecord(const species::RecordBytes& record, rom::Game game, const QString& name)
+void MoreDataWindow::showRecord(const species::RecordBytes& record, rom::Game game, const QString& name)
 {
     m_shown.reset();
     m_name = name;
@@ -250,7 +250,7 @@ void Form3::showRecord(const species::RecordBytes& record, rom::Game game, const
     updatePending();
 }
 
-void Form3::clearRecord()
+void MoreDataWindow::clearRecord()
 {
     m_shown.reset();
     m_name.clear();
@@ -270,7 +270,7 @@ void Form3::clearRecord()
     updatePending();
 }
 
-species::RecordBytes Form3::editedRecord(const species::RecordBytes& base) const
+species::RecordBytes MoreDataWindow::editedRecord(const species::RecordBytes& base) const
 {
     auto record = base;
     for (std::size_t i = 0; i < kEffortValues.size(); ++i)
@@ -283,20 +283,20 @@ species::RecordBytes Form3::editedRecord(const species::RecordBytes& base) const
     return record;
 }
 
-void Form3::showBaseStatTotal(const QString& total) { txtTotal->setText(total); }
+void MoreDataWindow::showBaseStatTotal(const QString& total) { txtTotal->setText(total); }
 
-void Form3::cmdAll_Click()
+void MoreDataWindow::cmdAll_Click()
 {
     for (auto* box : chkMachine)
         box->setChecked(true);
 }
 
-void Form3::cmdNone_Click()
+void MoreDataWindow::cmdNone_Click()
 {
     for (auto* box : chkMachine)
         box->setChecked(false);
 }
 
-void Form3::cmdClose_Click() { hide(); }
+void MoreDataWindow::cmdClose_Click() { hide(); }
 
 } // namespace quillmark::app

@@ -1,4 +1,4 @@
-#include "app/Form4.h"
+#include "app/MovesWindow.h"
 
 #include "app/ClassicFont.h"
 #include "app/ContentScrollArea.h"
@@ -143,7 +143,7 @@ QString parameterWords(EvolutionParameter kind)
 
 } // namespace
 
-Form4::Form4(QWidget* mainWindow) : ToolWindow(mainWindow)
+MovesWindow::MovesWindow(QWidget* mainWindow) : ToolWindow(mainWindow)
 {
     setObjectName("Form4");
     setWindowTitle("Moves and Evolutions[*]");
@@ -229,9 +229,9 @@ Form4::Form4(QWidget* mainWindow) : ToolWindow(mainWindow)
                 commitTypedEntry(box);
                 updatePending();
             });
-            connect(box, &QComboBox::currentIndexChanged, this, &Form4::updatePending);
+            connect(box, &QComboBox::currentIndexChanged, this, &MovesWindow::updatePending);
         }
-        connect(spnParameter[i], &QSpinBox::valueChanged, this, &Form4::updatePending);
+        connect(spnParameter[i], &QSpinBox::valueChanged, this, &MovesWindow::updatePending);
     }
     // Extra width goes to the methods and the species, not to the parameters.
     grid->setColumnStretch(1, 1);
@@ -272,13 +272,13 @@ Form4::Form4(QWidget* mainWindow) : ToolWindow(mainWindow)
     for (auto* stack : stkParameter)
         stack->setFixedWidth(boxWidth);
 
-    connect(cmdAdd, &QPushButton::clicked, this, &Form4::cmdAdd_Click);
-    connect(cmdRemove, &QPushButton::clicked, this, &Form4::cmdRemove_Click);
-    connect(cmdUp, &QPushButton::clicked, this, &Form4::cmdUp_Click);
-    connect(cmdDown, &QPushButton::clicked, this, &Form4::cmdDown_Click);
-    connect(cmdSort, &QPushButton::clicked, this, &Form4::cmdSort_Click);
-    connect(cmdRevert, &QPushButton::clicked, this, &Form4::cmdRevert_Click);
-    connect(cmdClose, &QPushButton::clicked, this, &Form4::cmdClose_Click);
+    connect(cmdAdd, &QPushButton::clicked, this, &MovesWindow::cmdAdd_Click);
+    connect(cmdRemove, &QPushButton::clicked, this, &MovesWindow::cmdRemove_Click);
+    connect(cmdUp, &QPushButton::clicked, this, &MovesWindow::cmdUp_Click);
+    connect(cmdDown, &QPushButton::clicked, this, &MovesWindow::cmdDown_Click);
+    connect(cmdSort, &QPushButton::clicked, this, &MovesWindow::cmdSort_Click);
+    connect(cmdRevert, &QPushButton::clicked, this, &MovesWindow::cmdRevert_Click);
+    connect(cmdClose, &QPushButton::clicked, this, &MovesWindow::cmdClose_Click);
     connect(movesModel, &LevelUpMovesModel::entriesChanged, this, [this] {
         updateCount();
         updatePending();
@@ -287,7 +287,7 @@ Form4::Form4(QWidget* mainWindow) : ToolWindow(mainWindow)
     clearMoves();
 }
 
-QSize Form4::sizeHint() const
+QSize MovesWindow::sizeHint() const
 {
     // Side by side, whichever way the panes lie now: what the window asks for where
     // the screen has room.
@@ -298,7 +298,7 @@ QSize Form4::sizeHint() const
     return size;
 }
 
-int Form4::heightForWidth(int width) const
+int MovesWindow::heightForWidth(int width) const
 {
     if (width >= sizeHint().width())
         return sizeHint().height();
@@ -310,7 +310,7 @@ int Form4::heightForWidth(int width) const
     return height;
 }
 
-void Form4::resizeEvent(QResizeEvent* event)
+void MovesWindow::resizeEvent(QResizeEvent* event)
 {
     // Too narrow for the panes side by side: one above the other, scrolled.
     m_panes->setDirection(event->size().width() < sizeHint().width() ? QBoxLayout::TopToBottom
@@ -318,7 +318,7 @@ void Form4::resizeEvent(QResizeEvent* event)
     QDialog::resizeEvent(event);
 }
 
-void Form4::showMoves(const species::LevelUpMoves& moves, const species::Evolutions& evolutions, rom::Game game,
+void MovesWindow::showMoves(const species::LevelUpMoves& moves, const species::Evolutions& evolutions, rom::Game game,
                       const QString& name, std::int64_t freeBytes)
 {
     m_loaded = false;
@@ -337,7 +337,7 @@ void Form4::showMoves(const species::LevelUpMoves& moves, const species::Evoluti
     updatePending();
 }
 
-void Form4::showEvolutions(const species::Evolutions& evolutions)
+void MovesWindow::showEvolutions(const species::Evolutions& evolutions)
 {
     for (std::size_t i = 0; i < evolutions.size(); ++i) {
         const auto method = evolutions[i].method;
@@ -354,7 +354,7 @@ void Form4::showEvolutions(const species::Evolutions& evolutions)
     }
 }
 
-void Form4::clearMoves(const QString& why)
+void MovesWindow::clearMoves(const QString& why)
 {
     m_loaded = false;
     m_name.clear();
@@ -371,7 +371,7 @@ void Form4::clearMoves(const QString& why)
     updatePending();
 }
 
-void Form4::setEditorsEnabled(bool enabled)
+void MovesWindow::setEditorsEnabled(bool enabled)
 {
     for (QWidget* editor :
          std::initializer_list<QWidget*>{grdMoves, cmdAdd, cmdRemove, cmdUp, cmdDown, cmdSort, cmdRevert})
@@ -383,13 +383,13 @@ void Form4::setEditorsEnabled(bool enabled)
     }
 }
 
-int Form4::shownMethod(int slot) const
+int MovesWindow::shownMethod(int slot) const
 {
     const auto* box = cmbMethod[static_cast<std::size_t>(slot)];
     return box->currentIndex() < species::kEvolutionMethodCount ? box->currentIndex() : box->currentData().toInt();
 }
 
-std::optional<int> Form4::shownParameter(int slot) const
+std::optional<int> MovesWindow::shownParameter(int slot) const
 {
     const auto i = static_cast<std::size_t>(slot);
     if (stkParameter[i]->currentIndex() == 1) {
@@ -402,7 +402,7 @@ std::optional<int> Form4::shownParameter(int slot) const
     return value == kEmpty ? std::nullopt : std::optional<int>(value);
 }
 
-void Form4::showParameter(int slot, int parameter)
+void MovesWindow::showParameter(int slot, int parameter)
 {
     const auto i = static_cast<std::size_t>(slot);
     const auto kind = kindOf(shownMethod(slot));
@@ -424,7 +424,7 @@ void Form4::showParameter(int slot, int parameter)
     }
 }
 
-void Form4::methodChosen(int slot, int method)
+void MovesWindow::methodChosen(int slot, int method)
 {
     const auto i = static_cast<std::size_t>(slot);
     const auto kind = kindOf(method);
@@ -442,9 +442,9 @@ void Form4::methodChosen(int slot, int method)
     updatePending();
 }
 
-species::LevelUpMoves Form4::editedLevelUpMoves() const { return movesModel->moves(); }
+species::LevelUpMoves MovesWindow::editedLevelUpMoves() const { return movesModel->moves(); }
 
-species::Evolutions Form4::editedEvolutions() const
+species::Evolutions MovesWindow::editedEvolutions() const
 {
     species::Evolutions evolutions{};
     for (std::size_t i = 0; i < evolutions.size(); ++i) {
@@ -457,7 +457,7 @@ species::Evolutions Form4::editedEvolutions() const
     return evolutions;
 }
 
-std::optional<QString> Form4::problem() const
+std::optional<QString> MovesWindow::problem() const
 {
     if (!m_loaded)
         return std::nullopt;
@@ -484,13 +484,13 @@ std::optional<QString> Form4::problem() const
     return std::nullopt;
 }
 
-bool Form4::hasPendingEdits() const
+bool MovesWindow::hasPendingEdits() const
 {
     return m_loaded && (movesModel->firstInvalidRow() || editedLevelUpMoves() != m_loadedMoves ||
                         editedEvolutions() != m_loadedEvolutions || problem());
 }
 
-void Form4::commitOpenEditor()
+void MovesWindow::commitOpenEditor()
 {
     if (QWidget* editor = grdMoves->indexWidget(grdMoves->currentIndex()))
         emit grdMoves->itemDelegate()->commitData(editor);
@@ -503,7 +503,7 @@ void Form4::commitOpenEditor()
     updatePending();
 }
 
-void Form4::updateCount()
+void MovesWindow::updateCount()
 {
     const auto count = static_cast<std::size_t>(movesModel->rowCount());
     lblCount->setText(m_loaded || count ? QString("%1: %2 of %3 moves;").arg(m_name).arg(count).arg(species::kMaxLevelUpMoves)
@@ -537,7 +537,7 @@ void Form4::updateCount()
                                : QString());
 }
 
-void Form4::cmdAdd_Click()
+void MovesWindow::cmdAdd_Click()
 {
     commitOpenEditor();
     const auto moves = editedLevelUpMoves();
@@ -549,7 +549,7 @@ void Form4::cmdAdd_Click()
     grdMoves->edit(cell);
 }
 
-void Form4::cmdRemove_Click()
+void MovesWindow::cmdRemove_Click()
 {
     const int row = grdMoves->currentIndex().row();
     if (row < 0)
@@ -557,7 +557,7 @@ void Form4::cmdRemove_Click()
     movesModel->removeEntry(row);
 }
 
-void Form4::cmdUp_Click()
+void MovesWindow::cmdUp_Click()
 {
     commitOpenEditor();
     const auto current = grdMoves->currentIndex();
@@ -567,7 +567,7 @@ void Form4::cmdUp_Click()
     grdMoves->setCurrentIndex(movesModel->index(current.row() - 1, current.column()));
 }
 
-void Form4::cmdDown_Click()
+void MovesWindow::cmdDown_Click()
 {
     commitOpenEditor();
     const auto current = grdMoves->currentIndex();
@@ -577,15 +577,15 @@ void Form4::cmdDown_Click()
     grdMoves->setCurrentIndex(movesModel->index(current.row() + 1, current.column()));
 }
 
-void Form4::cmdSort_Click()
+void MovesWindow::cmdSort_Click()
 {
     commitOpenEditor();
     movesModel->sortByLevel();
 }
 
-void Form4::cmdRevert_Click() { revertEdits(); }
+void MovesWindow::cmdRevert_Click() { revertEdits(); }
 
-void Form4::revertEdits()
+void MovesWindow::revertEdits()
 {
     if (!m_loaded)
         return;
@@ -596,7 +596,7 @@ void Form4::revertEdits()
     updatePending();
 }
 
-void Form4::cmdClose_Click() { hide(); }
+void MovesWindow::cmdClose_Click() { hide(); }
 
 
 } // namespace quillmark::app

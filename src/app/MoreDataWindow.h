@@ -22,11 +22,11 @@ namespace quillmark::app {
 // window has loaded, and Save ROM writes what it holds. Its title carries the pending
 // mark while it holds edits not yet saved; Close hides it and keeps them, Escape puts
 // back what was loaded and hides it (as Cancel would), Revert puts it back.
-class Form3 : public ToolWindow {
+class MoreDataWindow : public ToolWindow {
     Q_OBJECT
 
 public:
-    explicit Form3(QWidget* mainWindow);
+    explicit MoreDataWindow(QWidget* mainWindow);
 
     // The record's values in the editors, the machines named as in `game`; the title
     // names the species (`name`) whose record it is.
