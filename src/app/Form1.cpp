@@ -651,8 +651,10 @@ void Form1::loadMoves()
         m_moveArchives.reset();
         return;
     }
+    const auto readable = m_moveArchives->levelUpReadable();
     m_moves->showMoves(m_moveArchives->levelUpMoves[member], m_moveArchives->evolutions[member], m_game,
-                       pkmnlst->item(m_session.SelectedIndex)->text(), m_moveArchives->freeBytes());
+                       pkmnlst->item(m_session.SelectedIndex)->text(), m_moveArchives->freeBytes(),
+                       readable ? QString() : qs(species::userMessage(readable.error(), species::SpeciesOperation::Load)));
 }
 
 species::SpeciesValues Form1::editorValues() const

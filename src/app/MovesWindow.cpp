@@ -319,7 +319,7 @@ void MovesWindow::resizeEvent(QResizeEvent* event)
 }
 
 void MovesWindow::showMoves(const species::LevelUpMoves& moves, const species::Evolutions& evolutions, rom::Game game,
-                      const QString& name, std::int64_t freeBytes)
+                      const QString& name, std::int64_t freeBytes, const QString& levelUpProblem)
 {
     m_loaded = false;
     m_name = name;
@@ -334,6 +334,12 @@ void MovesWindow::showMoves(const species::LevelUpMoves& moves, const species::E
     setEditorsEnabled(true);
     m_loaded = true;
     updateCount();
+    if (!levelUpProblem.isEmpty()) {
+        for (QWidget* editor : std::initializer_list<QWidget*>{grdMoves, cmdAdd, cmdRemove, cmdUp, cmdDown, cmdSort})
+            editor->setEnabled(false);
+        lblCount->clear();
+        lblRoom->setText(levelUpProblem);
+    }
     updatePending();
 }
 

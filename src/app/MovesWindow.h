@@ -35,8 +35,10 @@ public:
 
     // The species' lists as read; `freeBytes` is the room the ROM leaves after the
     // level-up archive.
+    // `levelUpProblem`, if not empty, says why the level-up moves cannot be shown; the
+    // evolutions can still be edited.
     void showMoves(const species::LevelUpMoves& moves, const species::Evolutions& evolutions, rom::Game game,
-                   const QString& name, std::int64_t freeBytes);
+                   const QString& name, std::int64_t freeBytes, const QString& levelUpProblem = {});
     // Nothing loaded (or the archives could not be read: `why` says so).
     void clearMoves(const QString& why = {});
 

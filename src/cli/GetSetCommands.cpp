@@ -4,6 +4,7 @@
 #include "cli/MoveSheets.h"
 #include "cli/SheetFormats.h"
 #include "species/LookupLists.h"
+#include "species/SpeciesMessages.h"
 
 #include <iostream>
 #include <map>
@@ -80,11 +81,16 @@ int runGet(const std::string& romPath, const std::string& speciesText,
         for (const auto& [column, code, name] : fields) {
             if (column)
                 print(*column, code);
-            else if (name == "learnset")
-                std::cout << (valuesOnly ? "" : "learnset:\n") << levelUpMovesText(movesOf().levelUpMoves.at(static_cast<std::size_t>(index + 1)));
-            else if (name == "evolutions")
-                std::cout << (valuesOnly ? "" : "evolutions:\n")
-                          << evolutionsText(movesOf().evolutions.at(static_cast<std::size_t>(index + 1)), rom.game());
+            else if (name == "learnset") {
+                // Read before anything is printed: a refusal leaves no label behind it.
+                if (auto readable = movesOf().levelUpReadable(); !readable)
+                    fail(BadRom, species::userMessage(readable.error(), species::SpeciesOperation::Load));
+                const auto text = levelUpMovesText(movesOf().levelUpMoves.at(static_cast<std::size_t>(index + 1)));
+                std::cout << (valuesOnly ? "" : "learnset:\n") << text;
+            } else if (name == "evolutions") {
+                const auto text = evolutionsText(movesOf().evolutions.at(static_cast<std::size_t>(index + 1)), rom.game());
+                std::cout << (valuesOnly ? "" : "evolutions:\n") << text;
+            }
             else
                 std::cout << (valuesOnly ? "" : name + ": ") << identity(name) << '\n';
         }

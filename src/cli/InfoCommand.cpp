@@ -49,7 +49,9 @@ int runInfo(const std::string& romPath)
               << species::kRecordSize << " bytes: " << species::kSpeciesCount << " species, "
               << table->recordCount - species::kSpeciesCount << " egg and form records)\n";
     // The room the level-up lists may grow into, in bytes and in moves (2 bytes each).
-    if (const auto moves = species::readMoveArchives(**file, *code)) {
+    if (const auto moves = species::readMoveArchives(**file, *code); moves && moves->levelUpDamage) {
+        std::cout << "learnsets:   " << moves->levelUpPath << " is damaged: " << *moves->levelUpDamage << '\n';
+    } else if (moves) {
         std::cout << "learnsets:   " << moves->levelUpPath << " (" << moves->levelUp.start << " to "
                   << moves->levelUp.end << ")\n"
                   << "room:        " << species::quantity(moves->freeBytes(), "byte") << " before what follows it: "

@@ -100,6 +100,8 @@ Result<MoveArchives, SpeciesError> readMoveArchives(platform::OpenFile& file, st
 
     // The members must lie back to back to the end of the archive's data, as the games'
     // own tools write them: then a longer list can shift the ones after it.
+    // A damage here stops only the level-up lists: the evolutions and the records
+    // are read and written without them.
     const auto& narc = levelUp->narc;
     const std::string where(paths.levelUp);
     if (narc.memberCount() == 0)
@@ -108,17 +110,24 @@ Result<MoveArchives, SpeciesError> readMoveArchives(platform::OpenFile& file, st
     read.levelUpGmif = narc.gmifOffset();
     const std::int64_t dataStart = levelUp->extent.start + read.levelUpGmif + kSectionHeaderSize;
     const std::int64_t narcEnd = levelUp->extent.start + rom::le32(bytes, kNarcSizeField);
+    auto damaged = [&](std::string why) {
+        if (!read.levelUpDamage)
+            read.levelUpDamage = std::move(why);
+    };
     for (int k = 0; k < narc.memberCount(); ++k) {
         const std::int64_t expected = k == 0 ? dataStart : narc.member(k - 1).end;
         if (narc.member(k).start != expected)
-            return tableNotFound("the members of " + where + " do not follow each other");
+            damaged("the members of " + where + " do not follow each other");
         auto moves = decodeLevelUpMoves(memberBytes(*levelUp, k));
         if (!moves)
-            return tableNotFound(memberLabel(k) + "'s level-up list in " + where + " has no end mark");
-        read.levelUpMoves.push_back(std::move(*moves));
+            damaged(memberLabel(k) + "'s level-up list in " + where + " has no end mark");
+        read.levelUpMoves.push_back(moves.value_or(LevelUpMoves{}));
     }
     if (narc.member(narc.memberCount() - 1).end != narcEnd || narcEnd != levelUp->extent.end)
-        return tableNotFound(where + " does not end where its last member does");
+        damaged(where + " does not end where its last member does");
+    if (read.levelUpDamage)
+        for (auto& list : read.levelUpMoves)
+            list.clear();
 
     for (int k = 0; k < evolution->narc.memberCount(); ++k) {
         auto slots = decodeEvolutions(memberBytes(*evolution, k));
@@ -153,11 +162,25 @@ Result<MoveArchives, SpeciesError> readMoveArchives(platform::OpenFile& file, st
     return read;
 }
 
+Result<Done, SpeciesError> MoveArchives::levelUpReadable() const
+{
+    if (levelUpDamage)
+        return SpeciesError{SpeciesFailure::LevelUpMovesDamaged, std::nullopt, 0, *levelUpDamage};
+    return Done{};
+}
+
 Result<std::vector<std::uint8_t>, SpeciesError> editedLevelUpArchive(const MoveArchives& read,
                                                                      const MoveEdits& edits,
                                                                      rom::Game game)
 {
     const int members = static_cast<int>(read.levelUpMoves.size());
+    const bool listsChange = std::any_of(edits.levelUp.begin(), edits.levelUp.end(), [&](const auto& edit) {
+        return edit.first < 0 || edit.first >= members || edit.second != read.levelUpMoves[static_cast<std::size_t>(edit.first)];
+    });
+    if (listsChange) {
+        if (auto readable = read.levelUpReadable(); !readable)
+            return readable.error();
+    }
     for (const auto& [member, moves] : edits.levelUp) {
         if (member < 0 || member >= members)
             return SpeciesError{SpeciesFailure::InvalidMoveData, std::nullopt, 0,
@@ -177,6 +200,10 @@ Result<std::vector<std::uint8_t>, SpeciesError> editedLevelUpArchive(const MoveA
         if (auto problem = evolutionsProblem(slots, game))
             return SpeciesError{SpeciesFailure::InvalidMoveData, std::nullopt, 0, memberLabel(member) + ": " + *problem};
     }
+
+    // No list changes: the archive stays byte for byte as it is.
+    if (!listsChange)
+        return read.levelUpBytes;
 
     // The archive up to the data, then every member: an edited one encoded anew, the
     // others as they are (their bytes need not be as this program would write them).

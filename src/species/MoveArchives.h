@@ -9,6 +9,7 @@
 
 #include <cstdint>
 #include <map>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -48,7 +49,14 @@ struct MoveArchives {
     std::int64_t allocationTableOffset = 0;
     std::int64_t imageSize = 0;
 
+    // Why the level-up lists cannot be used, if a member is damaged ("Garchomp
+    // (444)'s level-up list in a/0/3/3 has no end mark"): the evolutions still can.
+    // Its lists are then empty.
+    std::optional<std::string> levelUpDamage;
+
     std::int64_t freeBytes() const { return levelUpRoomEnd - levelUp.end; }
+    // LevelUpMovesDamaged naming the damage, if any.
+    Result<Done, SpeciesError> levelUpReadable() const;
 };
 
 // Both archives through the ROM's own file system, every member decoded.

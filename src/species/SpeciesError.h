@@ -25,6 +25,9 @@ enum class SpeciesFailure {
     // The longer level-up moves do not fit the room the ROM gives their archive
     // (detail gives the bytes needed and free); nothing written.
     NoRoomForMoves,
+    // The level-up move archive is damaged where a species' list lies (detail names
+    // it): the lists cannot be read or written, the evolutions and records still can.
+    LevelUpMovesDamaged,
 };
 
 struct SpeciesError {

@@ -50,6 +50,8 @@ std::string userMessage(const SpeciesError& error, SpeciesOperation operation)
                "this path. Open the ROM again and save the Pokémon once more.";
     case SpeciesFailure::InvalidMoveData:
         return "The game cannot take these moves or evolutions: " + error.detail + ". Nothing was written.";
+    case SpeciesFailure::LevelUpMovesDamaged:
+        return "The level-up moves cannot be read: " + error.detail + ". Nothing was read or written.";
     case SpeciesFailure::NoRoomForMoves:
         return "The level-up moves do not fit into this ROM: " + error.detail +
                ". Nothing was written. Shorten a list; moving the archive to where there is room is "

@@ -364,4 +364,26 @@ TEST_F(MovesEditing, ParameterBoxesShowWholeItemNames)
     EXPECT_GT(moves->cmbTarget[2]->width() + moves->cmbMethod[2]->width(), 0);
 }
 
+// A damaged level-up list: the window says so where the list would be, and the
+// evolutions and the record are edited and saved as ever.
+TEST_F(MovesEditing, ADamagedLevelUpListLeavesTheRestEditable)
+{
+    romimage::ImageRecipe recipe;
+    recipe.gameCode = "CPUE";
+    recipe.members = *romimage::readPersonalMembersCsv(samplesDir() + "/pt_personal.csv", nullptr);
+    recipe.levelUpMembers = romimage::levelUpMembersOf("CPUE");
+    recipe.levelUpMembers[445] = {33, 2, 45, 2};  // no end mark
+    const auto path = dir.file("damaged.nds");
+    ASSERT_TRUE(romimage::writeRomImage(path, recipe, nullptr));
+    auto* moves = openMoves(path, "Gible");
+    EXPECT_FALSE(moves->grdMoves->isEnabled());
+    EXPECT_NE(moves->lblRoom->text().indexOf("Garchomp (444)'s level-up list"), -1) << moves->lblRoom->text().toStdString();
+    EXPECT_TRUE(moves->cmbMethod[0]->isEnabled());
+    const auto before = readFile(path);
+    window->control<QLineEdit>("txtHP")->setText("59");
+    window->mnuSave_Click();
+    EXPECT_EQ(messageTexts(), std::vector<std::string>{"Pokémon Data Saved Successfully!"});
+    EXPECT_EQ(differingOffsets(before, readFile(path)).size(), 1u);
+}
+
 } // namespace

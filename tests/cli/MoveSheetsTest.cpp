@@ -333,4 +333,44 @@ TEST_F(MoveSheets, WhatTheRomStoresStaysAsStoredUnlessChanged)
     EXPECT_EQ(readFile(rom), changed);
 }
 
+// A level-up list without its end mark stops what needs the level-up lists, named
+// for what it is; the evolutions and the species records are read and written as ever.
+TEST_F(MoveSheets, ADamagedLevelUpListStopsOnlyTheLevelUpLists)
+{
+    auto members = romimage::levelUpMembersOf("CPUE");
+    members[445] = {33, 2, 45, 2};  // Tackle and Growl at 1, and no end mark
+    romimage::ImageRecipe recipe;
+    recipe.gameCode = "CPUE";
+    recipe.members = *romimage::readPersonalMembersCsv(samplesDir() + "/pt_personal.csv", nullptr);
+    recipe.levelUpMembers = members;
+    ASSERT_TRUE(romimage::writeRomImage(rom, recipe, nullptr, &layout));
+    const auto damaged = readFile(rom);
+
+    cli::ExportOptions options;
+    options.output = dir.file("learnsets.csv");
+    options.learnsets = true;
+    auto said = run([&] { return cli::runExport(rom, options); });
+    EXPECT_EQ(said.status, cli::BadRom);
+    EXPECT_NE(said.err.find("The level-up moves cannot be read: Garchomp (444)'s level-up list in "
+                            "poketool/personal/wotbl.narc has no end mark"),
+              std::string::npos)
+        << said.err;
+    EXPECT_EQ(said.err.find("file table"), std::string::npos) << "not called a missing species table";
+    said = run([&] { return cli::runGet(rom, "Gible", {"learnset"}, false); });
+    EXPECT_EQ(said.status, cli::BadRom);
+    EXPECT_EQ(said.out, "") << "no label before the refusal";
+
+    EXPECT_NE(exported("evolutions.csv", false).find("\r\n442,443,Gible,1,Level,24,Gabite\r\n"), std::string::npos);
+    said = run([&] { return cli::runGet(rom, "Gible", {"evolutions", "hp"}, false); });
+    EXPECT_EQ(said.out, "evolutions:\n1: Level 24 -> Gabite\nhp: 58\n");
+    cli::ExportOptions speciesSheet;
+    speciesSheet.output = dir.file("species.csv");
+    EXPECT_EQ(run([&] { return cli::runExport(rom, speciesSheet); }).status, cli::Ok);
+    said = run([&] {
+        return cli::runImport(rom, sheet("gible.csv", "name,slot,method,parameter,target\nGible,1,Level,23,Gabite\n"), "", false);
+    });
+    EXPECT_EQ(said.status, cli::Ok) << said.err;
+    EXPECT_EQ(differingOffsets(damaged, readFile(rom)).size(), 1u) << "Gible's level alone";
+}
+
 } // namespace
