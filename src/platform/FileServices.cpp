@@ -117,7 +117,12 @@ bool readRunAt(int fd, std::uint8_t* data, std::size_t size, std::int64_t offset
 enum class MappedWrite { Written, PastEnd, Failed };
 
 #ifdef _WIN32
-MappedWrite writeMapped(int fd, const std::uint8_t* data, std::size_t size, std::int64_t offset)
+// Windows maps per write: while a view exists the system refuses another program's cut.
+struct MappedWindow {
+    void drop() {}
+};
+
+MappedWrite writeMapped(int fd, MappedWindow&, const std::uint8_t* data, std::size_t size, std::int64_t offset)
 {
     const HANDLE handle = reinterpret_cast<HANDLE>(_get_osfhandle(fd));
     // Size 0 maps the file as long as it is now; a larger size would extend it. While
@@ -150,7 +155,6 @@ MappedWrite writeMapped(int fd, const std::uint8_t* data, std::size_t size, std:
 #else
 // A store into a page wholly past the file's end raises SIGBUS (as does a page the
 // disk has no room for); the copy then stops there and the write reports it.
-// Volatile: the compiler must not drop the store before the copy as dead.
 thread_local sigjmp_buf* volatile t_mappedWriteFault = nullptr;
 struct sigaction g_previousBusHandler {};
 
@@ -166,7 +170,37 @@ void onBusError(int signal, siginfo_t* info, void* context)
         raise(signal);
 }
 
-MappedWrite writeMapped(int fd, const std::uint8_t* data, std::size_t size, std::int64_t offset)
+// Ours, and kept ours: another library may have put its own in place since.
+void holdBusHandler()
+{
+    struct sigaction current {};
+    ::sigaction(SIGBUS, nullptr, &current);
+    if ((current.sa_flags & SA_SIGINFO) && current.sa_sigaction == onBusError)
+        return;
+    struct sigaction handler {};
+    handler.sa_sigaction = onBusError;
+    handler.sa_flags = SA_SIGINFO;
+    sigemptyset(&handler.sa_mask);
+    ::sigaction(SIGBUS, &handler, &g_previousBusHandler);
+}
+
+// The pages a file's writes go through, kept from one write to the next: an import
+// writes hundreds of records close together.
+struct MappedWindow {
+    void* view = nullptr;
+    std::int64_t base = 0;
+    std::size_t span = 0;
+    ~MappedWindow() { drop(); }
+    void drop()
+    {
+        if (view)
+            ::munmap(view, span);
+        view = nullptr;
+    }
+};
+
+MappedWrite writeMapped(int fd, MappedWindow& window, const std::uint8_t* data, std::size_t size,
+                        std::int64_t offset)
 {
     // write() honours the user's file-size limit (ulimit -f) also inside a file; so do we.
     if (struct rlimit limit {}; ::getrlimit(RLIMIT_FSIZE, &limit) == 0 && limit.rlim_cur != RLIM_INFINITY &&
@@ -174,32 +208,35 @@ MappedWrite writeMapped(int fd, const std::uint8_t* data, std::size_t size, std:
         errno = EFBIG;
         return MappedWrite::Failed;
     }
-    const auto page = static_cast<std::int64_t>(::sysconf(_SC_PAGESIZE));
-    const auto base = offset - offset % page;
-    const auto span = static_cast<std::size_t>(offset - base) + size;
-    void* view = ::mmap(nullptr, span, PROT_READ | PROT_WRITE, MAP_SHARED, fd, static_cast<off_t>(base));
-    if (view == MAP_FAILED)
-        return MappedWrite::Failed;
-    struct sigaction handler {};
-    handler.sa_sigaction = onBusError;
-    handler.sa_flags = SA_SIGINFO;
-    sigemptyset(&handler.sa_mask);
-    struct sigaction previous {};
-    ::sigaction(SIGBUS, &handler, &previous);
-    g_previousBusHandler = previous;
+    const auto end = offset + static_cast<std::int64_t>(size);
+    if (!window.view || offset < window.base || end > window.base + static_cast<std::int64_t>(window.span)) {
+        window.drop();
+        constexpr std::int64_t kChunk = 64 * 1024;  // a multiple of every page size in use
+        window.base = offset - offset % kChunk;
+        window.span = static_cast<std::size_t>((end - window.base + kChunk - 1) / kChunk * kChunk);
+        void* view = ::mmap(nullptr, window.span, PROT_READ | PROT_WRITE, MAP_SHARED, fd, static_cast<off_t>(window.base));
+        if (view == MAP_FAILED)
+            return MappedWrite::Failed;
+        window.view = view;
+    }
+    holdBusHandler();
     sigjmp_buf fault;
     volatile bool faulted = false;
-    if (sigsetjmp(fault, 1) == 0) {
+    if (sigsetjmp(fault, 0) == 0) {
         t_mappedWriteFault = &fault;
-        std::memcpy(static_cast<std::uint8_t*>(view) + (offset - base), data, size);
+        std::memcpy(static_cast<std::uint8_t*>(window.view) + (offset - window.base), data, size);
     } else {
         faulted = true;
+        // Left by the handler, not by its return: SIGBUS is still blocked here.
+        sigset_t bus;
+        sigemptyset(&bus);
+        sigaddset(&bus, SIGBUS);
+        ::pthread_sigmask(SIG_UNBLOCK, &bus, nullptr);
     }
     t_mappedWriteFault = nullptr;
-    ::sigaction(SIGBUS, &previous, nullptr);
-    ::munmap(view, span);
     if (!faulted)
         return MappedWrite::Written;
+    window.drop();
     // Inside the file, a page fails for want of room (a sparse or copy-on-write file on
     // a full disk) or for the device; write() would have said which.
     struct statvfs disk {};
@@ -274,7 +311,11 @@ public:
         : m_fd(fd), m_size(size), m_identity(identity)
     {
     }
-    ~PosixOpenFile() override { ::close(m_fd); }
+    ~PosixOpenFile() override
+    {
+        m_window.drop();
+        ::close(m_fd);
+    }
 
     Result<std::uint8_t, FileError> readByte(std::int64_t offset) override
     {
@@ -370,7 +411,7 @@ private:
         if (g_afterWriteCheck)
             g_afterWriteCheck();
         errno = 0;
-        const auto outcome = writeMapped(m_fd, bytes.data(), bytes.size(), offset);
+        const auto outcome = writeMapped(m_fd, m_window, bytes.data(), bytes.size(), offset);
         const int error = errno;
         struct stat st {};
         if (::fstat(m_fd, &st) != 0)
@@ -384,6 +425,7 @@ private:
     }
 
     int m_fd;
+    MappedWindow m_window;
     std::int64_t m_size;
     FileIdentity m_identity;
 };
