@@ -465,7 +465,11 @@ void Form1::pkmnlst_Click()
         return;
     }
     enableEditors();
-    auto loaded = species::loadSpecies(m_session.RomPath, *m_session.OpenedRom, row, *m_messages);
+    // One open for the record and, with Moves and Evolutions open, the archives too.
+    auto file = platform::fileServices().open(m_session.RomPath, platform::FileAccess::Read);
+    auto loaded = file ? species::loadSpecies(**file, *m_session.OpenedRom, row, *m_messages)
+                       : Result<species::LoadedSpecies, species::SpeciesError>(
+                             species::SpeciesError{species::SpeciesFailure::FileUnavailable, file.error()});
     if (!loaded) {
         // Nothing half-loaded stays on screen to be saved.
         mnuSave->setEnabled(false);
@@ -482,7 +486,7 @@ void Form1::pkmnlst_Click()
         m_moreData->showRecord(loaded->record, m_game, pkmnlst->item(row)->text());
     mnuSave->setEnabled(true);
     if (m_moves)
-        loadMoves();
+        loadMoves(**file);
     if (species::isGenderless(selectedRow()))
         control("cmbGender")->setEnabled(false);
 }
@@ -636,10 +640,17 @@ void Form1::loadMoves()
     m_moveArchives.reset();
     auto file = platform::fileServices().open(m_session.RomPath, platform::FileAccess::Read);
     if (!file) {
+        m_moveArchives.reset();
         m_moves->clearMoves("The ROM file cannot be read: " + qs(platform::errorDescription(file.error())));
         return;
     }
-    auto read = species::readMoveArchives(**file, m_session.GameCode);
+    loadMoves(**file);
+}
+
+void Form1::loadMoves(platform::OpenFile& file)
+{
+    m_moveArchives.reset();
+    auto read = species::readMoveArchives(file, m_session.GameCode);
     if (!read) {
         m_moves->clearMoves(qs(species::userMessage(read.error(), species::SpeciesOperation::Load)));
         return;

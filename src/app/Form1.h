@@ -117,6 +117,7 @@ private:
     // The level-up moves and evolutions of the open ROM, read while their window is open.
     std::optional<species::MoveArchives> m_moveArchives;
     void loadMoves();
+    void loadMoves(platform::OpenFile& file);
     // The pending mark of the title: a tool window holds edits not yet saved.
     void updatePendingMark();
     // A tool window that the main window can come in front of again.

@@ -168,10 +168,15 @@ Result<LoadedSpecies, SpeciesError> loadSpecies(const std::string& romPath,
     auto file = platform::fileServices().open(romPath, platform::FileAccess::Read);
     if (!file)
         return SpeciesError{SpeciesFailure::FileUnavailable, file.error()};
-    if (auto same = checkFingerprint(**file, rom); !same)
+    return loadSpecies(**file, rom, index, messages);
+}
+
+Result<LoadedSpecies, SpeciesError> loadSpecies(platform::OpenFile& file, const RomFingerprint& rom, int index,
+                                                platform::MessageBoxService& messages)
+{
+    if (auto same = checkFingerprint(file, rom); !same)
         return same.error();
-    return loadSpeciesAt(**file, std::to_string(rom.table.tableBase), index, rom.table.recordCount,
-                         messages);
+    return loadSpeciesAt(file, std::to_string(rom.table.tableBase), index, rom.table.recordCount, messages);
 }
 
 Result<RecordBytes, SpeciesError> saveSpecies(const std::string& romPath, const std::string& tableBase,

@@ -57,6 +57,10 @@ bool isMoreDataByte(int offset);
 Result<LoadedSpecies, SpeciesError> loadSpecies(const std::string& romPath,
                                                 const RomFingerprint& rom, int index,
                                                 platform::MessageBoxService& messages);
+// The same through a file the caller has opened for reading, so that one open serves
+// the record and what the tool windows read beside it.
+Result<LoadedSpecies, SpeciesError> loadSpecies(platform::OpenFile& file, const RomFingerprint& rom, int index,
+                                                platform::MessageBoxService& messages);
 
 // What a save must find in the file before it writes: the ROM that was opened, and
 // the species' 44 bytes as the load that showed them read them (or the last save

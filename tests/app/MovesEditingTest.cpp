@@ -386,4 +386,18 @@ TEST_F(MovesEditing, ADamagedLevelUpListLeavesTheRestEditable)
     EXPECT_EQ(differingOffsets(before, readFile(path)).size(), 1u);
 }
 
+// A species click with Moves and Evolutions open reads the record and both archives
+// through one open of the ROM.
+TEST_F(MovesEditing, ASpeciesClickOpensTheRomOnce)
+{
+    auto* moves = openMoves(makeGame(), "Gible");
+    FaultyFileServices counting;
+    counting.failAccess = platform::FileAccess::Read;  // counted, never failed
+    platform::ScopedFileServices installed(counting);
+    list()->setCurrentItem(list()->findItems("Gabite", Qt::MatchExactly).front());
+    EXPECT_EQ(counting.opens, 1);
+    EXPECT_EQ(shownTitle(moves), "Moves and Evolutions - Gabite");
+    EXPECT_EQ(moves->editedEvolutions()[0], (species::EvolutionSlot{4, 48, 445}));
+}
+
 } // namespace
