@@ -1,0 +1,57 @@
+#pragma once
+
+// What the parts of the image writer share; not for the tests.
+#include "RomImage.h"
+
+#include <cstdint>
+#include <cstring>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace quillmark::romimage::parts {
+
+using Bytes = std::vector<std::uint8_t>;
+
+inline void put16(Bytes& b, std::size_t at, std::uint32_t v)
+{
+    b[at] = static_cast<std::uint8_t>(v);
+    b[at + 1] = static_cast<std::uint8_t>(v >> 8);
+}
+
+inline void put32(Bytes& b, std::size_t at, std::uint32_t v)
+{
+    put16(b, at, v & 0xFFFF);
+    put16(b, at + 2, v >> 16);
+}
+
+inline void append(Bytes& b, std::string_view text)
+{
+    const auto at = b.size();
+    b.resize(at + text.size());
+    std::memcpy(b.data() + at, text.data(), text.size());
+}
+
+inline std::int64_t alignUp(std::int64_t v, std::int64_t to) { return (v + to - 1) / to * to; }
+
+// Header.cpp: the cartridge header before the file tables and sizes are known, and
+// those filled in with the header's CRC.
+Bytes startHeader(const std::string& gameCode);
+void finishHeader(Bytes& header, std::int64_t fntOffset, std::int64_t fntSize, std::int64_t fatOffset,
+                  std::int64_t fatSize, std::int64_t usedEnd);
+
+// FileSystem.cpp: stand-ins for the ARM9 overlays, which take the first file IDs in a
+// real ROM; the file name table; Diamond's archive that Platinum and HG/SS carry.
+inline constexpr int kOverlayFiles = 86;
+Bytes buildFnt(const std::vector<std::string>& paths, int firstFileId, std::vector<std::string>& byId);
+std::string leftoverPathOf(const std::string& gameCode);
+
+// Archives.cpp: NARC archives, and the bytes of a file the tests never read.
+Bytes buildNarcOf(const std::vector<Bytes>& members);
+Bytes buildNarc(const std::vector<Record>& records, std::uint32_t n, const std::vector<Record>& members = {});
+Bytes filler(int fileId);
+
+// SpeciesData.cpp: the retail records of Diamond, for the copy later games carry.
+const std::vector<Record>& diamondRecords();
+
+} // namespace quillmark::romimage::parts
