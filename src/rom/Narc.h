@@ -13,6 +13,9 @@ namespace quillmark::rom {
 //         u32 start and u32 end (exclusive), relative to the data of GMIF
 //   BTNF  "BTNF", u32 section size (names, unused here)
 //   GMIF  "GMIF", u32 section size, then the members' data
+// Bytes 8..11 of an archive: its whole size.
+inline constexpr std::size_t kNarcSizeWord = 8;
+
 class Narc {
 public:
     // Reads the header and the member table of the archive at `extent`.

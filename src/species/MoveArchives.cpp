@@ -2,6 +2,7 @@
 
 #include "platform/FileServices.h"
 #include "rom/LittleEndian.h"
+#include "rom/ArchiveFile.h"
 #include "rom/Narc.h"
 #include "species/LookupLists.h"
 #include "species/Quantity.h"
@@ -14,59 +15,13 @@ namespace quillmark::species {
 
 namespace {
 
-// The header's own regions, which no file of the table lists: offset and size words.
-//   0x20/0x2C ARM9 code, 0x30/0x3C ARM7 code, 0x40/0x44 FNT, 0x48/0x4C FAT,
-//   0x50/0x54 and 0x58/0x5C the overlay tables, 0x68 the banner (0x840 bytes at least),
-//   0x80 the end of the used image, where retail cartridges keep a signature.
-constexpr std::array<std::pair<std::size_t, std::size_t>, 6> kHeaderRegions = {{
-    {0x20, 0x2C}, {0x30, 0x3C}, {0x40, 0x44}, {0x48, 0x4C}, {0x50, 0x54}, {0x58, 0x5C},
-}};
-constexpr std::size_t kBannerOffsetField = 0x68;
-constexpr std::int64_t kBannerSize = 0x840;
-constexpr std::size_t kUsedSizeField = 0x80;
-constexpr std::size_t kHeaderWords = 0x84;
-
-// NARC layout, from the archive's start.
-constexpr std::size_t kNarcSizeField = 8;
-constexpr std::int64_t kSectionHeaderSize = 8;
-constexpr std::int64_t kBtafEntries = 16 + 12;  // after the archive's header and BTAF's own
-
-struct Archive {
-    rom::FileExtent extent;
-    rom::Narc narc;
-    std::uint16_t fileId;
-    std::vector<std::uint8_t> bytes;
-};
-
-Result<Archive, SpeciesError> readArchive(platform::OpenFile& file, const rom::NitroFs& fs, std::string_view path)
+Result<rom::ArchiveFile, SpeciesError> readArchive(platform::OpenFile& file, const rom::NitroFs& fs,
+                                                   std::string_view path)
 {
-    auto extent = fs.find(path);
-    if (!extent)
-        return speciesErrorOf(extent.error());
-    const auto id = *fs.fileId(path);
-    if (const auto other = fs.overlappingFile(id))
-        return tableNotFound("the file allocation table is damaged: " + std::string(path) + " shares bytes with " +
-                        fs.describeFile(*other));
-    auto narc = rom::Narc::read(file, *extent, path);
-    if (!narc)
-        return speciesErrorOf(narc.error());
-    std::vector<std::uint8_t> bytes(static_cast<std::size_t>(extent->size()));
-    if (auto read = file.read(extent->start, bytes); !read)
-        return SpeciesError{SpeciesFailure::FileUnavailable, read.error()};
-    return Archive{*extent, std::move(*narc), id, std::move(bytes)};
-}
-
-std::span<const std::uint8_t> memberBytes(const Archive& archive, int k)
-{
-    const auto& member = archive.narc.member(k);
-    return std::span(archive.bytes).subspan(static_cast<std::size_t>(member.start - archive.extent.start),
-                                            static_cast<std::size_t>(member.size()));
-}
-
-void put32(std::vector<std::uint8_t>& bytes, std::size_t at, std::uint32_t value)
-{
-    for (std::size_t k = 0; k < 4; ++k)
-        bytes[at + k] = static_cast<std::uint8_t>(value >> (8 * k));
+    auto archive = rom::readArchiveFile(file, fs, path);
+    if (!archive)
+        return speciesErrorOf(archive.error());
+    return std::move(*archive);
 }
 
 } // namespace
@@ -96,41 +51,29 @@ Result<MoveArchives, SpeciesError> readMoveArchives(platform::OpenFile& file, st
     read.evolutionPath = paths.evolutions;
     read.levelUp = levelUp->extent;
     read.evolution = evolution->extent;
-    read.levelUpFatEntry = fs->fatEntryOffset(levelUp->fileId);
+    read.levelUpFatEntry = levelUp->allocationEntry;
 
     // The members must lie back to back to the end of the archive's data, as the games'
-    // own tools write them: then a longer list can shift the ones after it.
-    // A damage here stops only the level-up lists: the evolutions and the records
-    // are read and written without them.
-    const auto& narc = levelUp->narc;
+    // own tools write them: then a longer list can shift the ones after it. A damage
+    // here stops only the level-up lists: the evolutions and the records are read and
+    // written without them.
     const std::string where(paths.levelUp);
-    if (narc.memberCount() == 0)
+    if (levelUp->narc.memberCount() == 0)
         return tableNotFound(where + " holds no level-up moves");
-    const auto& bytes = levelUp->bytes;
-    read.levelUpGmif = narc.gmifOffset();
-    const std::int64_t dataStart = levelUp->extent.start + read.levelUpGmif + kSectionHeaderSize;
-    const std::int64_t narcEnd = levelUp->extent.start + rom::le32(bytes, kNarcSizeField);
-    auto damaged = [&](std::string why) {
-        if (!read.levelUpDamage)
-            read.levelUpDamage = std::move(why);
-    };
-    for (int k = 0; k < narc.memberCount(); ++k) {
-        const std::int64_t expected = k == 0 ? dataStart : narc.member(k - 1).end;
-        if (narc.member(k).start != expected)
-            damaged("the members of " + where + " do not follow each other");
-        auto moves = decodeLevelUpMoves(memberBytes(*levelUp, k));
-        if (!moves)
-            damaged(memberLabel(k) + "'s level-up list in " + where + " has no end mark");
+    if (!levelUp->membersBackToBack())
+        read.levelUpDamage = "the members of " + where + " do not lie back to back up to its end";
+    for (int k = 0; k < levelUp->narc.memberCount(); ++k) {
+        auto moves = decodeLevelUpMoves(levelUp->memberBytes(k));
+        if (!moves && !read.levelUpDamage)
+            read.levelUpDamage = memberLabel(k) + "'s level-up list in " + where + " has no end mark";
         read.levelUpMoves.push_back(moves.value_or(LevelUpMoves{}));
     }
-    if (narc.member(narc.memberCount() - 1).end != narcEnd || narcEnd != levelUp->extent.end)
-        damaged(where + " does not end where its last member does");
     if (read.levelUpDamage)
         for (auto& list : read.levelUpMoves)
             list.clear();
 
     for (int k = 0; k < evolution->narc.memberCount(); ++k) {
-        auto slots = decodeEvolutions(memberBytes(*evolution, k));
+        auto slots = decodeEvolutions(evolution->memberBytes(k));
         if (!slots)
             return tableNotFound(memberLabel(k) + "'s evolutions in " + std::string(paths.evolutions) + " are " +
                             quantity(evolution->narc.member(k).size(), "byte") + " long, not " +
@@ -140,25 +83,16 @@ Result<MoveArchives, SpeciesError> readMoveArchives(platform::OpenFile& file, st
     }
 
     // Room to grow: up to the next file, the next of the header's regions, or the end.
-    std::array<std::uint8_t, kHeaderWords> header{};
+    std::array<std::uint8_t, rom::kHeaderWordsEnd> header{};
     if (auto got = file.read(0, header); !got)
         return SpeciesError{SpeciesFailure::FileUnavailable, got.error()};
-    std::int64_t roomEnd = fs->nextFileStart(levelUp->extent.end);
-    auto obstacle = [&](std::int64_t start, std::int64_t size) {
-        if (size > 0 && start + size > levelUp->extent.end)
-            roomEnd = std::min(roomEnd, std::max(start, levelUp->extent.end));
-    };
-    for (const auto& [offset, size] : kHeaderRegions)
-        obstacle(rom::le32(header, offset), rom::le32(header, size));
-    obstacle(rom::le32(header, kBannerOffsetField), rom::le32(header, kBannerOffsetField) ? kBannerSize : 0);
-    obstacle(rom::le32(header, kUsedSizeField), rom::le32(header, kUsedSizeField) ? 1 : 0);
-    read.levelUpRoomEnd = roomEnd;
+    read.levelUpRoomEnd = rom::roomEnd(*fs, header, levelUp->extent);
     read.headerWords.assign(header.begin(), header.end());
     read.allocationTable = fs->allocationTable();
     read.allocationTableOffset = fs->allocationTableOffset();
     read.imageSize = file.size();
-    read.levelUpBytes = std::move(levelUp->bytes);
-    read.evolutionBytes = std::move(evolution->bytes);
+    read.levelUpArchive = std::move(*levelUp);
+    read.evolutionArchive = std::move(*evolution);
     return read;
 }
 
@@ -203,36 +137,15 @@ Result<std::vector<std::uint8_t>, SpeciesError> editedLevelUpArchive(const MoveA
 
     // No list changes: the archive stays byte for byte as it is.
     if (!listsChange)
-        return read.levelUpBytes;
-
-    // The archive up to the data, then every member: an edited one encoded anew, the
-    // others as they are (their bytes need not be as this program would write them).
-    const auto& old = read.levelUpBytes;
-    const auto dataStart = static_cast<std::size_t>(read.levelUpGmif + kSectionHeaderSize);
-    std::vector<std::uint8_t> archive(old.begin(), old.begin() + static_cast<std::ptrdiff_t>(dataStart));
-    std::size_t oldAt = dataStart;
-    for (int k = 0; k < members; ++k) {
-        const auto start = static_cast<std::uint32_t>(archive.size() - dataStart);
-        const auto oldSize = static_cast<std::size_t>(rom::le32(old, static_cast<std::size_t>(kBtafEntries) + 8 * static_cast<std::size_t>(k) + 4) -
-                                                      rom::le32(old, static_cast<std::size_t>(kBtafEntries) + 8 * static_cast<std::size_t>(k)));
-        // A list edited to what it was keeps its stored bytes: padding, bytes after the
-        // end mark and all.
-        if (const auto edit = edits.levelUp.find(k);
-            edit != edits.levelUp.end() && edit->second != read.levelUpMoves[static_cast<std::size_t>(k)]) {
-            const auto bytes = encodeLevelUpMoves(edit->second);
-            archive.insert(archive.end(), bytes.begin(), bytes.end());
-        } else {
-            archive.insert(archive.end(), old.begin() + static_cast<std::ptrdiff_t>(oldAt),
-                           old.begin() + static_cast<std::ptrdiff_t>(oldAt + oldSize));
-        }
-        oldAt += oldSize;
-        put32(archive, static_cast<std::size_t>(kBtafEntries) + 8 * static_cast<std::size_t>(k), start);
-        put32(archive, static_cast<std::size_t>(kBtafEntries) + 8 * static_cast<std::size_t>(k) + 4,
-              static_cast<std::uint32_t>(archive.size() - dataStart));
+        return read.levelUpArchive.bytes;
+    // An edited list encoded anew, the others as they are (their bytes need not be as
+    // this program would write them).
+    std::map<int, std::vector<std::uint8_t>> replaced;
+    for (const auto& [member, moves] : edits.levelUp) {
+        if (moves != read.levelUpMoves[static_cast<std::size_t>(member)])
+            replaced[member] = encodeLevelUpMoves(moves);
     }
-    put32(archive, kNarcSizeField, static_cast<std::uint32_t>(archive.size()));
-    put32(archive, static_cast<std::size_t>(read.levelUpGmif) + 4,
-          static_cast<std::uint32_t>(archive.size() - static_cast<std::size_t>(read.levelUpGmif)));
+    const auto archive = rom::archiveWithMembers(read.levelUpArchive, replaced);
 
     const auto room = read.levelUpRoomEnd - read.levelUp.start;
     if (static_cast<std::int64_t>(archive.size()) > room) {
@@ -268,8 +181,8 @@ Result<Done, SpeciesError> checkMoveArchivesUnchanged(platform::OpenFile& file, 
     // The archives, and all that decided how far the level-up one may grow: another
     // program that moved a file into its room, or a table of the header, moved the end.
     if (file.size() != read.imageSize || !same(0, read.headerWords) ||
-        !same(read.allocationTableOffset, read.allocationTable) || !same(read.levelUp.start, read.levelUpBytes) ||
-        !same(read.evolution.start, read.evolutionBytes))
+        !same(read.allocationTableOffset, read.allocationTable) || !same(read.levelUp.start, read.levelUpArchive.bytes) ||
+        !same(read.evolution.start, read.evolutionArchive.bytes))
         return SpeciesError{SpeciesFailure::RomChanged};
     return Done{};
 }
@@ -301,20 +214,20 @@ Result<Done, SpeciesError> writeCheckedMoveEdits(platform::OpenFile& file, const
     // The level-up archive: each run of bytes that differ from what lay there (a
     // longer archive also the bytes past its old end), runs a few equal bytes apart
     // written as one. Data, member table and sizes go before the file table's end.
-    const auto& old = read.levelUpBytes;
+    const auto& old = read.levelUpArchive.bytes;
     const auto& now = levelUpArchive;
-    const std::span<const std::uint8_t> sizeWord = std::span(now).subspan(kNarcSizeField, 4);
+    const std::span<const std::uint8_t> sizeWord = std::span(now).subspan(rom::kNarcSizeWord, 4);
     auto differs = [&](std::size_t i) { return i >= old.size() || now[i] != old[i]; };
     const bool rewritten = now != old;
     if (rewritten) {
         const std::uint8_t halfWritten[4] = {0, 0, 0, 0};
-        if (auto done = write(read.levelUp.start + static_cast<std::int64_t>(kNarcSizeField), halfWritten); !done)
+        if (auto done = write(read.levelUp.start + static_cast<std::int64_t>(rom::kNarcSizeWord), halfWritten); !done)
             return done;
     }
     constexpr std::size_t kJoin = 16;
     // The runs start after the size word: what lies before it (the magic, the byte
     // order mark) never changes.
-    for (std::size_t i = kNarcSizeField + 4; i < now.size();) {
+    for (std::size_t i = rom::kNarcSizeWord + 4; i < now.size();) {
         if (!differs(i)) {
             ++i;
             continue;
@@ -334,12 +247,12 @@ Result<Done, SpeciesError> writeCheckedMoveEdits(platform::OpenFile& file, const
     }
     if (now.size() != old.size()) {
         std::vector<std::uint8_t> end(4);
-        put32(end, 0, static_cast<std::uint32_t>(read.levelUp.start + static_cast<std::int64_t>(now.size())));
+        rom::putLe32(end, 0, static_cast<std::uint32_t>(read.levelUp.start + static_cast<std::int64_t>(now.size())));
         if (auto done = write(read.levelUpFatEntry + 4, end); !done)
             return done;
     }
     if (rewritten) {
-        if (auto done = write(read.levelUp.start + static_cast<std::int64_t>(kNarcSizeField), sizeWord); !done)
+        if (auto done = write(read.levelUp.start + static_cast<std::int64_t>(rom::kNarcSizeWord), sizeWord); !done)
             return done;
     }
 

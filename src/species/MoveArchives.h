@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/Result.h"
+#include "rom/ArchiveFile.h"
 #include "rom/NitroFs.h"
 #include "rom/RomIdentification.h"
 #include "species/Evolutions.h"
@@ -37,12 +38,10 @@ struct MoveArchives {
     // The first byte after the level-up archive that something else holds (the next
     // file, a table of the header, the end of the image): the archive may grow to it.
     std::int64_t levelUpRoomEnd = 0;
-    std::vector<std::uint8_t> levelUpBytes, evolutionBytes;  // the archives' bytes as read
+    rom::ArchiveFile levelUpArchive, evolutionArchive;  // as read, bytes and all
     std::vector<LevelUpMoves> levelUpMoves;  // per member
     std::vector<Evolutions> evolutions;      // per member
     std::vector<std::int64_t> evolutionMembers;  // where each evolution member starts
-    // Where the level-up archive's GMIF section lies, from its start.
-    std::int64_t levelUpGmif = 0;
     // What the room was worked out from: the header's words up to 0x84, the whole file
     // allocation table, and the image's size. A write finds them unchanged first.
     std::vector<std::uint8_t> headerWords, allocationTable;

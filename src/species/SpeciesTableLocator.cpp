@@ -3,6 +3,7 @@
 #include "species/Quantity.h"
 
 #include "platform/FileServices.h"
+#include "rom/ArchiveFile.h"
 #include "rom/Narc.h"
 #include "rom/NitroFs.h"
 #include "rom/RomIdentification.h"
@@ -30,15 +31,11 @@ constexpr int kFirstSpeciesMember = 1;
 Result<SpeciesTable, SpeciesError> tableInNarc(platform::OpenFile& file, const rom::NitroFs& fs,
                                                std::string_view path, int maxRecords)
 {
-    auto extent = fs.find(path);
-    if (!extent)
-        return speciesErrorOf(extent.error());
-    if (const auto other = fs.overlappingFile(*fs.fileId(path)))
-        return tableNotFound("the file allocation table is damaged: " + std::string(path) +
-                        " shares bytes with " + fs.describeFile(*other));
-    auto narc = rom::Narc::read(file, *extent, path);
-    if (!narc)
-        return speciesErrorOf(narc.error());
+    // One answer from the file system: the archive found, checked, its member table read.
+    auto archive = rom::readArchiveFile(file, fs, path, rom::ArchiveBytes::Skipped);
+    if (!archive)
+        return speciesErrorOf(archive.error());
+    const auto* narc = &archive->narc;
     const int last = kFirstSpeciesMember + kSpeciesCount - 1;
     if (narc->memberCount() <= last)
         return tableNotFound(std::string(path) + " has " + std::to_string(narc->memberCount()) +
