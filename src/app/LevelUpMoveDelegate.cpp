@@ -83,7 +83,10 @@ bool LevelUpMoveDelegate::eventFilter(QObject* watched, QEvent* event)
 {
     // Return in the list of matches with none highlighted takes the first, as the list
     // shows it first; the completer then activates it.
-    if (auto* popup = qobject_cast<QAbstractItemView*>(watched); popup && event->type() == QEvent::KeyPress) {
+    // The popup is no editor: nothing of it goes to the editors' handling below.
+    if (auto* popup = qobject_cast<QAbstractItemView*>(watched)) {
+        if (event->type() != QEvent::KeyPress)
+            return false;
         const auto key = static_cast<QKeyEvent*>(event)->key();
         if ((key == Qt::Key_Return || key == Qt::Key_Enter) && !popup->currentIndex().isValid() &&
             popup->model()->rowCount() > 0)
