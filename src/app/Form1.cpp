@@ -592,7 +592,7 @@ void Form1::mnuMoreData_Click()
     m_moreData->activateWindow();
 }
 
-void Form1::placeToolWindow(QWidget* tool)
+void Form1::placeToolWindow(ToolWindow* tool)
 {
     // Beside the main window, over none of its editors: picking another species or
     // typing a value must not mean moving the tool window first.
@@ -614,9 +614,7 @@ void Form1::placeToolWindow(QWidget* tool)
         frameGeometry(), editors, tool->sizeHint() + decoration, tool->minimumSizeHint() + decoration,
         [&](int width) { return tool->heightForWidth(width - decoration.width()) + decoration.height(); }, others,
         screen()->availableGeometry());
-    // The client area inside that frame, as the window manager will frame it.
-    tool->setGeometry(QRect(frame.topLeft() + (geometry().topLeft() - frameGeometry().topLeft()),
-                            frame.size() - decoration));
+    tool->placeFrame(frame, decoration, geometry().topLeft() - frameGeometry().topLeft());
 }
 
 void Form1::mnuMoves_Click()

@@ -14,6 +14,25 @@ void ToolWindow::updatePending()
     }
 }
 
+void ToolWindow::placeFrame(const QRect& frame, const QSize& decoration, const QPoint& clientOffset)
+{
+    m_frameCorner = frame.topLeft();
+    setGeometry(QRect(frame.topLeft() + clientOffset, frame.size() - decoration));
+}
+
+void ToolWindow::moveEvent(QMoveEvent* event)
+{
+    QDialog::moveEvent(event);
+    // Framed now (a title bar above the client): put the frame where it was meant to be,
+    // once, whatever the window manager made of the first request.
+    if (m_frameCorner && isVisible() && frameGeometry().height() > height()) {
+        const QPoint corner = *m_frameCorner;
+        m_frameCorner.reset();
+        if (frameGeometry().topLeft() != corner)
+            move(corner);
+    }
+}
+
 void ToolWindow::keyPressEvent(QKeyEvent* event)
 {
     if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {

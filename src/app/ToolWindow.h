@@ -2,6 +2,8 @@
 
 #include <QDialog>
 
+#include <optional>
+
 namespace quillmark::app {
 
 // A tool window of the main window (More Data, Moves and Evolutions): not modal, its
@@ -19,6 +21,11 @@ public:
     // What was loaded, back in the editors.
     virtual void revertEdits() = 0;
 
+    // Opens with its frame (title bar and borders included) at `frame`. Until the
+    // window manager has framed the window, where its frame goes is a guess; the first
+    // framed position is corrected once to `frame`'s corner.
+    void placeFrame(const QRect& frame, const QSize& decoration, const QPoint& clientOffset);
+
 signals:
     // The window came to hold edits not yet saved, or no longer does.
     void pendingChanged(bool pending);
@@ -27,9 +34,11 @@ protected:
     // After any change of the editors.
     void updatePending();
     void keyPressEvent(QKeyEvent* event) override;
+    void moveEvent(QMoveEvent* event) override;
 
 private:
     bool m_pending = false;
+    std::optional<QPoint> m_frameCorner;  // where the frame was meant to go, until it is there
 };
 
 } // namespace quillmark::app

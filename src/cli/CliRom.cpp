@@ -9,11 +9,6 @@
 #include <algorithm>
 #include <cctype>
 #include <optional>
-#ifndef _WIN32
-#include <pwd.h>
-#include <sys/stat.h>
-#include <unistd.h>
-#endif
 
 namespace quillmark::cli {
 
@@ -21,27 +16,6 @@ std::string unsupportedRomMessage(std::string_view gameCode)
 {
     return std::string(species::kUnsupportedRom) + ": " + species::unsupportedRomReason(gameCode);
 }
-
-namespace {
-
-// Who owns a file, when it is not the user running the command: the owner alone may
-// change its permissions, so "make it writable" is advice that cannot help.
-std::optional<std::string> otherOwner(const std::string& path)
-{
-#ifdef _WIN32
-    (void)path;
-    return std::nullopt;
-#else
-    struct stat st {};
-    if (::stat(path.c_str(), &st) != 0 || st.st_uid == ::geteuid())
-        return std::nullopt;
-    if (const passwd* user = ::getpwuid(st.st_uid))
-        return std::string(user->pw_name);
-    return "user " + std::to_string(st.st_uid);
-#endif
-}
-
-} // namespace
 
 CliRom openCliRom(const std::string& path, Access access)
 {
@@ -53,7 +27,7 @@ CliRom openCliRom(const std::string& path, Access access)
     // to change it, rather than call it unreadable.
     if (!file && access == Access::Write && file.error() == platform::FileError::PermissionDenied &&
         platform::fileServices().open(path, platform::FileAccess::Read)) {
-        if (const auto owner = otherOwner(path))
+        if (const auto owner = platform::ownerOtherThanUser(path))
             fail(BadRom, path + " belongs to another user (" + *owner +
                              "), and only that user or an administrator may make it writable, so "
                              "nothing was written. Copy it into a folder of your own and edit the "

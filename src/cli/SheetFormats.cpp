@@ -12,9 +12,6 @@
 #include <filesystem>
 #include <map>
 #include <set>
-#ifdef _WIN32
-#include <windows.h>
-#endif
 
 namespace quillmark::cli {
 
@@ -529,38 +526,20 @@ SheetFormat inputFormat(const std::string& option, const std::string& path, std:
 
 std::string readInput(const std::string& file)
 {
-#ifdef _WIN32
-    // The name in UTF-16, as Windows takes names that are not in its code page.
-    FILE* in = file == "-" ? stdin : ::_wfopen(platform::nativePath(file).c_str(), L"rb");
-#else
-    FILE* in = file == "-" ? stdin : std::fopen(file.c_str(), "rb");
-#endif
-    if (!in) {
-#ifdef _WIN32
-        if (GetLastError() == ERROR_SHARING_VIOLATION)
-            fail(BadInput, file + " is open in another program that keeps others from reading it (as "
-                                  "Excel does with a sheet it has open): close it there, then run the "
-                                  "command again");
-#endif
-        fail(BadInput, "cannot read " + file);
+    auto text = platform::readWholeFile(file, kMaxInput);
+    if (text)
+        return std::move(*text);
+    switch (text.error()) {
+    case platform::WholeFileError::LockedByAnotherProgram:
+        fail(BadInput, file + " is open in another program that keeps others from reading it (as "
+                              "Excel does with a sheet it has open): close it there, then run the "
+                              "command again");
+    case platform::WholeFileError::TooLarge:
+        fail(BadInput, (file == "-" ? std::string("standard input") : file) +
+                           " is larger than 16 MiB, which no sheet of species is; nothing was read");
+    case platform::WholeFileError::CannotRead: break;
     }
-    std::string text;
-    char buffer[1 << 16];
-    while (const auto n = std::fread(buffer, 1, sizeof buffer, in)) {
-        text.append(buffer, n);
-        if (text.size() > kMaxInput) {
-            if (in != stdin)
-                std::fclose(in);
-            fail(BadInput, (file == "-" ? std::string("standard input") : file) +
-                               " is larger than 16 MiB, which no sheet of species is; nothing was read");
-        }
-    }
-    const bool failed = std::ferror(in);
-    if (in != stdin)
-        std::fclose(in);
-    if (failed)
-        fail(BadInput, "cannot read " + file);
-    return text;
+    fail(BadInput, "cannot read " + file);
 }
 
 void forEachSheetRow(std::string_view text, SheetFormat format, ErrorList& errors,

@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <functional>
@@ -17,6 +18,7 @@
 #else
 #include <csetjmp>
 #include <csignal>
+#include <pwd.h>
 #include <sys/file.h>
 #include <sys/mman.h>
 #include <sys/resource.h>
@@ -560,6 +562,53 @@ std::filesystem::path nativePath(const std::string& utf8Path)
     return path;
 #else
     return std::filesystem::path(utf8Path);
+#endif
+}
+
+Result<std::string, WholeFileError> readWholeFile(const std::string& path, std::size_t limit)
+{
+#ifdef _WIN32
+    // The name in UTF-16, as Windows takes names that are not in its code page.
+    FILE* in = path == "-" ? stdin : ::_wfopen(nativePath(path).c_str(), L"rb");
+    if (!in && GetLastError() == ERROR_SHARING_VIOLATION)
+        return WholeFileError::LockedByAnotherProgram;
+#else
+    FILE* in = path == "-" ? stdin : std::fopen(path.c_str(), "rb");
+#endif
+    if (!in)
+        return WholeFileError::CannotRead;
+    std::string text;
+    char buffer[1 << 16];
+    bool tooLarge = false;
+    while (const auto n = std::fread(buffer, 1, sizeof buffer, in)) {
+        text.append(buffer, n);
+        if (text.size() > limit) {
+            tooLarge = true;
+            break;
+        }
+    }
+    const bool failed = std::ferror(in);
+    if (in != stdin)
+        std::fclose(in);
+    if (tooLarge)
+        return WholeFileError::TooLarge;
+    if (failed)
+        return WholeFileError::CannotRead;
+    return text;
+}
+
+std::optional<std::string> ownerOtherThanUser(const std::string& path)
+{
+#ifdef _WIN32
+    (void)path;
+    return std::nullopt;
+#else
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0 || st.st_uid == ::geteuid())
+        return std::nullopt;
+    if (const passwd* user = ::getpwuid(st.st_uid))
+        return std::string(user->pw_name);
+    return "user " + std::to_string(st.st_uid);
 #endif
 }
 

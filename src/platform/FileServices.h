@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <span>
 #include <string>
 
@@ -67,6 +68,16 @@ public:
     // on Windows; on POSIX systems gives the owner write permission.
     virtual Result<Done, FileError> setAttributesToNormal(const std::string& path) = 0;
 };
+
+// A whole file of text (a sheet) read at once, no larger than `limit` bytes; "-" reads
+// standard input. TooLarge past the limit; LockedByAnotherWriter for a file another
+// program holds without sharing (as Excel holds a sheet it has open).
+enum class WholeFileError { CannotRead, LockedByAnotherProgram, TooLarge };
+Result<std::string, WholeFileError> readWholeFile(const std::string& path, std::size_t limit);
+
+// The user who owns a file, when it is not the user running this program (who alone,
+// with an administrator, may make it writable); nothing where the system cannot say.
+std::optional<std::string> ownerOtherThanUser(const std::string& path);
 
 // Paths are UTF-8 everywhere in the program; this is one as the system's file
 // functions take it (UTF-16 on Windows).

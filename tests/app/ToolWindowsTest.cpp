@@ -53,6 +53,8 @@ TEST_F(ToolWindows, NeverCoverTheMainWindowsEditors)
 {
     window->show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
+    // Until the window manager has framed it at its size: a loaded machine is slow to.
+    QTRY_VERIFY_WITH_TIMEOUT(window->frameGeometry().height() > window->height() && window->width() > 100, 5000);
     romimage::ImageRecipe recipe;
     recipe.gameCode = "CPUE";
     recipe.members = *romimage::readPersonalMembersCsv(samplesDir() + "/pt_personal.csv", nullptr);
@@ -77,6 +79,8 @@ TEST_F(ToolWindows, NeverCoverTheMainWindowsEditors)
     ASSERT_NE(more, nullptr);
     ASSERT_TRUE(QTest::qWaitForWindowExposed(more));
     QTest::qWait(300);
+    for (QWidget* tool : std::initializer_list<QWidget*>{moves, more})
+        QTRY_VERIFY_WITH_TIMEOUT(tool->frameGeometry().height() > tool->height(), 5000);
 
     const QRect screen = window->screen()->availableGeometry();
     for (QWidget* tool : std::initializer_list<QWidget*>{moves, more}) {
