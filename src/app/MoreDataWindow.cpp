@@ -158,12 +158,7 @@ MoreDataWindow::MoreDataWindow(QWidget* mainWindow) : ToolWindow(mainWindow)
     buttons->addWidget(cmdNone);
     machineGrid->addLayout(buttons, kMachineRows, 0, 1, species::kMachineCount / kMachineRows);
 
-    cmdRevert = pressOnlyButton("Re&vert", "cmdRevert", "Revert", this);
-    cmdClose = pressOnlyButton("Close", "cmdClose", "Close", this);
-    auto* bottom = new QHBoxLayout;
-    bottom->addStretch();
-    bottom->addWidget(cmdRevert);
-    bottom->addWidget(cmdClose);
+    auto* bottom = revertAndCloseRow();
 
     auto* content = new QWidget(this);
     auto* editors = new QVBoxLayout(content);
@@ -179,8 +174,6 @@ MoreDataWindow::MoreDataWindow(QWidget* mainWindow) : ToolWindow(mainWindow)
 
     connect(cmdAll, &QPushButton::clicked, this, &MoreDataWindow::cmdAll_Click);
     connect(cmdNone, &QPushButton::clicked, this, &MoreDataWindow::cmdNone_Click);
-    connect(cmdRevert, &QPushButton::clicked, this, &MoreDataWindow::cmdRevert_Click);
-    connect(cmdClose, &QPushButton::clicked, this, &MoreDataWindow::cmdClose_Click);
     for (auto* spin : spnEV)
         connect(spin, &QSpinBox::valueChanged, this, &MoreDataWindow::updatePending);
     for (auto* box : {cmbGrowth, cmbColour})
@@ -206,7 +199,6 @@ void MoreDataWindow::revertEdits()
         showRecord(*m_shown, *m_machineGame, m_name);
 }
 
-void MoreDataWindow::cmdRevert_Click() { revertEdits(); }
 
 void MoreDataWindow::labelMachines(rom::Game game)
 {
@@ -297,6 +289,5 @@ void MoreDataWindow::cmdNone_Click()
         box->setChecked(false);
 }
 
-void MoreDataWindow::cmdClose_Click() { hide(); }
 
 } // namespace quillmark::app

@@ -49,8 +49,6 @@ public:
 
     void cmdAll_Click();
     void cmdNone_Click();
-    void cmdRevert_Click();
-    void cmdClose_Click();
 
     std::array<QSpinBox*, 6> spnEV{};  // HP, Attack, Defense, Speed, Sp Attack, Sp Defense
     QComboBox* cmbGrowth = nullptr;
@@ -59,8 +57,6 @@ public:
     std::array<QCheckBox*, species::kMachineCount> chkMachine{};  // by compatibility bit
     QPushButton* cmdAll = nullptr;
     QPushButton* cmdNone = nullptr;
-    QPushButton* cmdRevert = nullptr;
-    QPushButton* cmdClose = nullptr;
     QLineEdit* txtTotal = nullptr;
 
 private:

@@ -238,17 +238,12 @@ MovesWindow::MovesWindow(QWidget* mainWindow) : ToolWindow(mainWindow)
     grid->setColumnStretch(3, 1);
     grid->setRowStretch(species::kEvolutionSlots + 1, 1);
 
-    cmdRevert = pressOnlyButton("Re&vert", "cmdRevert", "Revert", this);
-    cmdClose = pressOnlyButton("Close", "cmdClose", "Close", this);
     auto* content = new QWidget(this);
     m_panes = new QBoxLayout(QBoxLayout::LeftToRight, content);
     m_panes->setContentsMargins(0, 0, 0, 0);
     m_panes->addWidget(movesFrame, 2);
     m_panes->addWidget(evolutionFrame, 3);
-    auto* bottom = new QHBoxLayout;
-    bottom->addStretch();
-    bottom->addWidget(cmdRevert);
-    bottom->addWidget(cmdClose);
+    auto* bottom = revertAndCloseRow();
     auto* window = new QVBoxLayout(this);
     window->addWidget(new ContentScrollArea(content, this), 1);
     window->addLayout(bottom);
@@ -277,8 +272,6 @@ MovesWindow::MovesWindow(QWidget* mainWindow) : ToolWindow(mainWindow)
     connect(cmdUp, &QPushButton::clicked, this, &MovesWindow::cmdUp_Click);
     connect(cmdDown, &QPushButton::clicked, this, &MovesWindow::cmdDown_Click);
     connect(cmdSort, &QPushButton::clicked, this, &MovesWindow::cmdSort_Click);
-    connect(cmdRevert, &QPushButton::clicked, this, &MovesWindow::cmdRevert_Click);
-    connect(cmdClose, &QPushButton::clicked, this, &MovesWindow::cmdClose_Click);
     connect(movesModel, &LevelUpMovesModel::entriesChanged, this, [this] {
         updateCount();
         updatePending();
@@ -492,8 +485,8 @@ std::optional<QString> MovesWindow::problem() const
 
 bool MovesWindow::hasPendingEdits() const
 {
-    return m_loaded && (movesModel->firstInvalidRow() || editedLevelUpMoves() != m_loadedMoves ||
-                        editedEvolutions() != m_loadedEvolutions || problem());
+    // A row or slot still to be mended counts too: problem() names it.
+    return m_loaded && (editedLevelUpMoves() != m_loadedMoves || editedEvolutions() != m_loadedEvolutions || problem());
 }
 
 void MovesWindow::commitOpenEditor()
@@ -589,7 +582,6 @@ void MovesWindow::cmdSort_Click()
     movesModel->sortByLevel();
 }
 
-void MovesWindow::cmdRevert_Click() { revertEdits(); }
 
 void MovesWindow::revertEdits()
 {
@@ -602,7 +594,6 @@ void MovesWindow::revertEdits()
     updatePending();
 }
 
-void MovesWindow::cmdClose_Click() { hide(); }
 
 
 } // namespace quillmark::app

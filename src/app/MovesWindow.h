@@ -63,8 +63,6 @@ public:
     void cmdUp_Click();
     void cmdDown_Click();
     void cmdSort_Click();
-    void cmdRevert_Click();
-    void cmdClose_Click();
 
     QTableView* grdMoves = nullptr;
     LevelUpMovesModel* movesModel = nullptr;
@@ -73,8 +71,6 @@ public:
     QPushButton* cmdUp = nullptr;
     QPushButton* cmdDown = nullptr;
     QPushButton* cmdSort = nullptr;
-    QPushButton* cmdRevert = nullptr;
-    QPushButton* cmdClose = nullptr;
     QLabel* lblCount = nullptr;
     QLabel* lblRoom = nullptr;
     std::array<QComboBox*, species::kEvolutionSlots> cmbMethod{};

@@ -1,8 +1,29 @@
 #include "app/ToolWindow.h"
 
+#include "app/PressOnlyButton.h"
+
+#include <QHBoxLayout>
 #include <QKeyEvent>
 
 namespace quillmark::app {
+
+QHBoxLayout* ToolWindow::revertAndCloseRow()
+{
+    cmdRevert = pressOnlyButton("Re&vert", "cmdRevert", "Revert", this);
+    cmdClose = pressOnlyButton("Close", "cmdClose", "Close", this);
+    connect(cmdRevert, &QPushButton::clicked, this, &ToolWindow::cmdRevert_Click);
+    connect(cmdClose, &QPushButton::clicked, this, &ToolWindow::cmdClose_Click);
+    auto* row = new QHBoxLayout;
+    row->addStretch();
+    row->addWidget(cmdRevert);
+    row->addWidget(cmdClose);
+    return row;
+}
+
+void ToolWindow::cmdRevert_Click() { revertEdits(); }
+
+// Hidden with its edits, which Save ROM still writes.
+void ToolWindow::cmdClose_Click() { hide(); }
 
 void ToolWindow::updatePending()
 {

@@ -2,6 +2,9 @@
 
 #include <QDialog>
 
+class QHBoxLayout;
+class QPushButton;
+
 #include <optional>
 
 namespace quillmark::app {
@@ -26,11 +29,19 @@ public:
     // framed position is corrected once to `frame`'s corner.
     void placeFrame(const QRect& frame, const QSize& decoration, const QPoint& clientOffset);
 
+    void cmdRevert_Click();
+    void cmdClose_Click();
+
+    QPushButton* cmdRevert = nullptr;
+    QPushButton* cmdClose = nullptr;
+
 signals:
     // The window came to hold edits not yet saved, or no longer does.
     void pendingChanged(bool pending);
 
 protected:
+    // Revert and Close, at the right, for the bottom of the window.
+    QHBoxLayout* revertAndCloseRow();
     // After any change of the editors.
     void updatePending();
     void keyPressEvent(QKeyEvent* event) override;

@@ -52,5 +52,7 @@ int writeMoveChanges(CliRom& rom, const species::MoveArchives& read, const speci
                      bool dryRun);
 // Both archives of the opened ROM; exit 2 when they cannot be read.
 species::MoveArchives readMoveArchivesOf(CliRom& rom);
+// Ends with BadRom, naming the damage, when the level-up lists cannot be read.
+void requireLevelUpLists(const species::MoveArchives& read);
 
 } // namespace quillmark::cli

@@ -1,6 +1,5 @@
 #include "cli/CliErrors.h"
 #include "cli/Commands.h"
-#include "species/SpeciesMessages.h"
 #include "cli/MoveSheets.h"
 #include "cli/Output.h"
 #include "cli/SheetEdits.h"
@@ -20,8 +19,8 @@ int runExport(const std::string& romPath, const ExportOptions& options)
     CliRom rom = openCliRom(romPath, Access::Read);
     if (options.learnsets || options.evolutions) {
         const auto read = readMoveArchivesOf(rom);
-        if (auto readable = read.levelUpReadable(); options.learnsets && !readable)
-            fail(BadRom, species::userMessage(readable.error(), species::SpeciesOperation::Load));
+        if (options.learnsets)
+            requireLevelUpLists(read);
         const SheetOptions sheet{format, rom.game(), options.codes, options.bom, options.separator};
         const int records = options.forms ? static_cast<int>(rom.records.size()) : species::kSpeciesCount;
         writeOutput(options.output,
@@ -90,8 +89,8 @@ int runImport(const std::string& romPath, const std::string& file, const std::st
     CliRom rom = openCliRom(romPath, dryRun ? Access::Read : Access::Write);
     if (const auto kind = sheetKindOf(text, format); kind != SheetKind::Species) {
         const auto read = readMoveArchivesOf(rom);
-        if (auto readable = read.levelUpReadable(); kind == SheetKind::LevelUpMoves && !readable)
-            fail(BadRom, species::userMessage(readable.error(), species::SpeciesOperation::Load));
+        if (kind == SheetKind::LevelUpMoves)
+            requireLevelUpLists(read);
         ErrorList errors;
         const auto edits = readMoveSheet(text, format, kind, static_cast<int>(rom.records.size()), rom.game(), read, errors);
         if (edits.empty() && errors.empty())

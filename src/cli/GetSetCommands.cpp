@@ -4,7 +4,6 @@
 #include "cli/MoveSheets.h"
 #include "cli/SheetFormats.h"
 #include "species/LookupLists.h"
-#include "species/SpeciesMessages.h"
 
 #include <iostream>
 #include <map>
@@ -83,8 +82,7 @@ int runGet(const std::string& romPath, const std::string& speciesText,
                 print(*column, code);
             else if (name == "learnset") {
                 // Read before anything is printed: a refusal leaves no label behind it.
-                if (auto readable = movesOf().levelUpReadable(); !readable)
-                    fail(BadRom, species::userMessage(readable.error(), species::SpeciesOperation::Load));
+                requireLevelUpLists(movesOf());
                 const auto text = levelUpMovesText(movesOf().levelUpMoves.at(static_cast<std::size_t>(index + 1)));
                 std::cout << (valuesOnly ? "" : "learnset:\n") << text;
             } else if (name == "evolutions") {

@@ -50,10 +50,10 @@ int runInfo(const std::string& romPath)
               << table->recordCount - species::kSpeciesCount << " egg and form records)\n";
     // The room the level-up lists may grow into, in bytes and in moves (2 bytes each).
     if (const auto moves = species::readMoveArchives(**file, *code); moves && moves->levelUpDamage) {
-        std::cout << "learnsets:   " << moves->levelUpPath << " is damaged: " << *moves->levelUpDamage << '\n';
+        std::cout << "learnsets:   " << moves->levelUpPath() << " is damaged: " << *moves->levelUpDamage << '\n';
     } else if (moves) {
-        std::cout << "learnsets:   " << moves->levelUpPath << " (" << moves->levelUp.start << " to "
-                  << moves->levelUp.end << ")\n"
+        std::cout << "learnsets:   " << moves->levelUpPath() << " (" << moves->levelUp().start << " to "
+                  << moves->levelUp().end << ")\n"
                   << "room:        " << species::quantity(moves->freeBytes(), "byte") << " before what follows it: "
                   << species::quantity(moves->freeBytes() / 2, "more level-up move") << " in all\n";
     } else {

@@ -306,8 +306,8 @@ species::MoveEdits readMoveSheet(std::string_view text, SheetFormat format, Shee
 {
     // The cell as the export writes the stored value there: then it is that value.
     auto asStored = [](std::string_view cell, int value, const std::string& written) -> std::optional<int> {
-        if (cell == written || (species::parseWholeNumber(cell, 0xFFFF) && *species::parseWholeNumber(cell, 0xFFFF) ==
-                                                                               static_cast<unsigned>(value)))
+        const auto number = species::parseWholeNumber(cell, 0xFFFF);
+        if (cell == written || (number && *number == static_cast<unsigned>(value)))
             return value;
         return std::nullopt;
     };

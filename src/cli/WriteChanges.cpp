@@ -115,6 +115,12 @@ species::MoveArchives readMoveArchivesOf(CliRom& rom)
     return std::move(*read);
 }
 
+void requireLevelUpLists(const species::MoveArchives& read)
+{
+    if (auto readable = read.levelUpReadable(); !readable)
+        fail(BadRom, species::userMessage(readable.error(), species::SpeciesOperation::Load));
+}
+
 int writeMoveChanges(CliRom& rom, const species::MoveArchives& read, const species::MoveEdits& edits, bool dryRun)
 {
     const auto lines = describeMoveEdits(read, edits, rom.game());

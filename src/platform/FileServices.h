@@ -70,7 +70,7 @@ public:
 };
 
 // A whole file of text (a sheet) read at once, no larger than `limit` bytes; "-" reads
-// standard input. TooLarge past the limit; LockedByAnotherWriter for a file another
+// standard input. TooLarge past the limit; LockedByAnotherProgram for a file another
 // program holds without sharing (as Excel holds a sheet it has open).
 enum class WholeFileError { CannotRead, LockedByAnotherProgram, TooLarge };
 Result<std::string, WholeFileError> readWholeFile(const std::string& path, std::size_t limit);

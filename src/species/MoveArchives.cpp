@@ -47,12 +47,6 @@ Result<MoveArchives, SpeciesError> readMoveArchives(platform::OpenFile& file, st
         return evolution.error();
 
     MoveArchives read;
-    read.levelUpPath = paths.levelUp;
-    read.evolutionPath = paths.evolutions;
-    read.levelUp = levelUp->extent;
-    read.evolution = evolution->extent;
-    read.levelUpFatEntry = levelUp->allocationEntry;
-
     // The members must lie back to back to the end of the archive's data, as the games'
     // own tools write them: then a longer list can shift the ones after it. A damage
     // here stops only the level-up lists: the evolutions and the records are read and
@@ -147,7 +141,7 @@ Result<std::vector<std::uint8_t>, SpeciesError> editedLevelUpArchive(const MoveA
     }
     const auto archive = rom::archiveWithMembers(read.levelUpArchive, replaced);
 
-    const auto room = read.levelUpRoomEnd - read.levelUp.start;
+    const auto room = read.levelUpRoomEnd - read.levelUp().start;
     if (static_cast<std::int64_t>(archive.size()) > room) {
         // In the words of the species changed, and in moves: each entry takes 2 bytes.
         std::string changed;
@@ -167,7 +161,7 @@ Result<std::vector<std::uint8_t>, SpeciesError> editedLevelUpArchive(const MoveA
                                 "): the level-up archive would need " +
                                 quantity(static_cast<std::int64_t>(archive.size()), "byte") + ", and the ROM gives it " +
                                 std::to_string(room) + " (" + std::to_string(read.freeBytes()) + " free after its " +
-                                std::to_string(read.levelUp.size()) + "), " + quantity(over, "byte") + " too few"};
+                                std::to_string(read.levelUp().size()) + "), " + quantity(over, "byte") + " too few"};
     }
     return archive;
 }
@@ -181,8 +175,8 @@ Result<Done, SpeciesError> checkMoveArchivesUnchanged(platform::OpenFile& file, 
     // The archives, and all that decided how far the level-up one may grow: another
     // program that moved a file into its room, or a table of the header, moved the end.
     if (file.size() != read.imageSize || !same(0, read.headerWords) ||
-        !same(read.allocationTableOffset, read.allocationTable) || !same(read.levelUp.start, read.levelUpArchive.bytes) ||
-        !same(read.evolution.start, read.evolutionArchive.bytes))
+        !same(read.allocationTableOffset, read.allocationTable) || !same(read.levelUp().start, read.levelUpArchive.bytes) ||
+        !same(read.evolution().start, read.evolutionArchive.bytes))
         return SpeciesError{SpeciesFailure::RomChanged};
     return Done{};
 }
@@ -221,7 +215,7 @@ Result<Done, SpeciesError> writeCheckedMoveEdits(platform::OpenFile& file, const
     const bool rewritten = now != old;
     if (rewritten) {
         const std::uint8_t halfWritten[4] = {0, 0, 0, 0};
-        if (auto done = write(read.levelUp.start + static_cast<std::int64_t>(rom::kNarcSizeWord), halfWritten); !done)
+        if (auto done = write(read.levelUp().start + static_cast<std::int64_t>(rom::kNarcSizeWord), halfWritten); !done)
             return done;
     }
     constexpr std::size_t kJoin = 16;
@@ -241,18 +235,18 @@ Result<Done, SpeciesError> writeCheckedMoveEdits(platform::OpenFile& file, const
                 ++equal;
             }
         }
-        if (auto done = write(read.levelUp.start + static_cast<std::int64_t>(i), std::span(now).subspan(i, end - i)); !done)
+        if (auto done = write(read.levelUp().start + static_cast<std::int64_t>(i), std::span(now).subspan(i, end - i)); !done)
             return done;
         i = end;
     }
     if (now.size() != old.size()) {
         std::vector<std::uint8_t> end(4);
-        rom::putLe32(end, 0, static_cast<std::uint32_t>(read.levelUp.start + static_cast<std::int64_t>(now.size())));
-        if (auto done = write(read.levelUpFatEntry + 4, end); !done)
+        rom::putLe32(end, 0, static_cast<std::uint32_t>(read.levelUp().start + static_cast<std::int64_t>(now.size())));
+        if (auto done = write(read.levelUpFatEntry() + 4, end); !done)
             return done;
     }
     if (rewritten) {
-        if (auto done = write(read.levelUp.start + static_cast<std::int64_t>(rom::kNarcSizeWord), sizeWord); !done)
+        if (auto done = write(read.levelUp().start + static_cast<std::int64_t>(rom::kNarcSizeWord), sizeWord); !done)
             return done;
     }
 

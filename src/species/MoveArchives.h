@@ -32,9 +32,6 @@ MoveArchivePaths moveArchivePaths(std::string_view gameCode);
 
 // Both archives as read, with what a write must find unchanged before it writes.
 struct MoveArchives {
-    std::string levelUpPath, evolutionPath;
-    rom::FileExtent levelUp, evolution;  // where the archives lie in the file
-    std::int64_t levelUpFatEntry = 0;   // the file offset of the level-up archive's FAT entry
     // The first byte after the level-up archive that something else holds (the next
     // file, a table of the header, the end of the image): the archive may grow to it.
     std::int64_t levelUpRoomEnd = 0;
@@ -53,7 +50,14 @@ struct MoveArchives {
     // Its lists are then empty.
     std::optional<std::string> levelUpDamage;
 
-    std::int64_t freeBytes() const { return levelUpRoomEnd - levelUp.end; }
+    const std::string& levelUpPath() const { return levelUpArchive.path; }
+    const std::string& evolutionPath() const { return evolutionArchive.path; }
+    // Where the archives lie in the file, and the level-up archive's FAT entry.
+    const rom::FileExtent& levelUp() const { return levelUpArchive.extent; }
+    const rom::FileExtent& evolution() const { return evolutionArchive.extent; }
+    std::int64_t levelUpFatEntry() const { return levelUpArchive.allocationEntry; }
+
+    std::int64_t freeBytes() const { return levelUpRoomEnd - levelUp().end; }
     // LevelUpMovesDamaged naming the damage, if any.
     Result<Done, SpeciesError> levelUpReadable() const;
 };

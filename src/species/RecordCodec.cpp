@@ -1,9 +1,8 @@
 #include "species/RecordCodec.h"
 
-#include "species/Quantity.h"
-
 #include "species/GenderRatioTexts.h"
 #include "species/LookupLists.h"
+#include "species/Quantity.h"
 
 #include <cctype>
 #include <algorithm>

@@ -1,13 +1,12 @@
 #include "species/SpeciesTableLocator.h"
 
-#include "species/Quantity.h"
-
 #include "platform/FileServices.h"
 #include "rom/ArchiveFile.h"
 #include "rom/Narc.h"
 #include "rom/NitroFs.h"
 #include "rom/RomIdentification.h"
 #include "species/LookupLists.h"
+#include "species/Quantity.h"
 #include "species/RecordCodec.h"
 #include "species/SpeciesRecord.h"
 #include "species/SpeciesTableFile.h"

@@ -85,8 +85,8 @@ TEST_F(MoveArchivesTest, EveryMemberOfEveryGameIsTheReferences)
         SCOPED_TRACE(game.code);
         const auto path = image(game);
         const auto read = readArchives(path, game.code);
-        EXPECT_EQ(read.levelUpPath, game.levelUpPath);
-        EXPECT_EQ(read.evolutionPath, game.evolutionPath);
+        EXPECT_EQ(read.levelUpPath(), game.levelUpPath);
+        EXPECT_EQ(read.evolutionPath(), game.evolutionPath);
         ASSERT_EQ(static_cast<int>(read.levelUpMoves.size()), game.members);
         ASSERT_EQ(static_cast<int>(read.evolutions.size()), game.members);
         EXPECT_EQ(read.levelUpMoves, reference(game.learnsets, game.members));
@@ -450,7 +450,7 @@ TEST_F(MoveArchivesTest, OnlyChangedBytesAreWrittenAndAShorterArchiveEndsEarlier
     garchomp.resize(garchomp.size() - 2);
     ASSERT_TRUE(write(path, read, {{{445, garchomp}}, {}}, heartgold.game));
     const auto after = readFile(path);
-    const auto fatEnd = static_cast<std::size_t>(read.levelUpFatEntry + 4);
+    const auto fatEnd = static_cast<std::size_t>(read.levelUpFatEntry() + 4);
     EXPECT_EQ(rom::le32(after, fatEnd), layout.levelUpEnd - 4);
     EXPECT_EQ(rom::le32(after, static_cast<std::size_t>(layout.levelUpStart + 8)),
               layout.levelUpEnd - 4 - layout.levelUpStart);
