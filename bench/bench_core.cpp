@@ -1,10 +1,10 @@
 // The windowless load and save of one species against the cost of reading and
 // writing the whole image, as editors that unpack and rebuild the ROM must.
-#include "platform/MessageBoxService.h"
 #include "rom/RomIdentification.h"
 #include "romimage/RomImage.h"
 #include "platform/FileServices.h"
 #include "species/MoveArchives.h"
+#include "species/RomDocument.h"
 #include "species/SpeciesEditor.h"
 
 #include <benchmark/benchmark.h>
@@ -19,10 +19,6 @@
 namespace {
 
 using namespace quillmark;
-
-struct SilentMessages : platform::MessageBoxService {
-    void show(std::string_view, std::optional<std::string>, platform::MessageIcon) override {}
-};
 
 constexpr std::int64_t kMiB = 1 << 20;
 
@@ -69,10 +65,9 @@ void BM_LoadSpecies(benchmark::State& state)
 {
     const auto& path = imageOfSize(state.range(0));
     const auto rom = openedRom(path);
-    SilentMessages messages;
     int index = 0;
     for (auto _ : state) {
-        auto values = species::loadSpecies(path, rom, index, messages);
+        auto values = species::loadSpecies(path, rom, index);
         benchmark::DoNotOptimize(values);
         index = (index + 97) % species::kSpeciesCount;
     }
@@ -82,12 +77,11 @@ void BM_SaveSpecies(benchmark::State& state)
 {
     const auto& path = imageOfSize(state.range(0));
     const auto base = tableBaseOf(state.range(0));
-    SilentMessages messages;
     const auto rom = openedRom(path);
-    const auto loaded = *species::loadSpecies(path, rom, 42, messages);
+    const auto loaded = *species::loadSpecies(path, rom, 42);
     const species::SaveGuard guard{rom, loaded.record};
     for (auto _ : state) {
-        auto saved = species::saveSpecies(path, base, 42, loaded.values, {}, guard, messages);
+        auto saved = species::saveSpecies(path, base, 42, loaded.values, {}, guard);
         benchmark::DoNotOptimize(saved);
     }
 }
@@ -97,11 +91,10 @@ void BM_LoadAndSaveSpecies(benchmark::State& state)
     const auto& path = imageOfSize(state.range(0));
     const auto base = tableBaseOf(state.range(0));
     const auto rom = openedRom(path);
-    SilentMessages messages;
     for (auto _ : state) {
-        auto loaded = species::loadSpecies(path, rom, 300, messages);
+        auto loaded = species::loadSpecies(path, rom, 300);
         auto saved = species::saveSpecies(path, base, 300, loaded->values, {},
-                                          {rom, loaded->record}, messages);
+                                          {rom, loaded->record});
         benchmark::DoNotOptimize(saved);
     }
 }
@@ -126,14 +119,16 @@ void BM_SaveLevelUpMoves(benchmark::State& state)
     for (auto _ : state) {
         auto file = platform::fileServices().open(path, platform::FileAccess::ReadWrite);
         (void)(*file)->lockForWriting(species::kLockWait);
-        const auto read = *species::readMoveArchives(**file, "ADAE");
+        const auto table = *species::locateSpeciesTable(**file, "ADAE");
+        species::RomDocument document(path, {"ADAE", table}, std::move(*file));
+        const auto& read = **document.readMoves();
         auto list = read.levelUpMoves[445];
         if (longer)
             list.push_back({49, 89});
         else
             list.pop_back();
         longer = !longer;
-        auto written = species::writeMoveEdits(**file, read, {{{445, list}}, {}}, rom::Game::Diamond);
+        auto written = document.apply({{}, {{{445, list}}, {}}});
         benchmark::DoNotOptimize(written);
     }
 }

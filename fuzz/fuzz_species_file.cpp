@@ -3,7 +3,6 @@
 // grow the file.
 #include "FuzzFile.h"
 
-#include "platform/MessageBoxService.h"
 #include "species/SpeciesEditor.h"
 
 #include <cstdlib>
@@ -13,10 +12,6 @@
 #include <vector>
 
 namespace {
-
-struct SilentMessages : quillmark::platform::MessageBoxService {
-    void show(std::string_view, std::optional<std::string>, quillmark::platform::MessageIcon) override {}
-};
 
 constexpr std::int64_t kTableBase = 0x1C15A08;  // English editions
 
@@ -60,20 +55,17 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     ::pwrite(fd, table.data(), static_cast<std::size_t>(fileSize - kTableBase), kTableBase);
     ::close(fd);
     const auto before = slurp(path);
-
-    SilentMessages messages;
     // The image has no file system, so the table is at the fixed start or nowhere.
     const auto located = species::locateSpeciesTable(path, "ADAE");
     if (located.ok() != (shortBy == 0) || (located && located->tableBase != kTableBase))
         std::abort();
     const species::RomFingerprint rom{"ADAE", located ? *located : species::SpeciesTable{}};
-    auto loaded = species::loadSpecies(path, rom, index, messages);
+    auto loaded = species::loadSpecies(path, rom, index);
     if (loaded.ok() != (shortBy == 0))
         std::abort();
     if (loaded) {
         auto saved = species::saveSpecies(path, loaded->tableBase, index, loaded->values,
-                                          platform::NumberFormat{}, {rom, loaded->record},
-                                          messages);
+                                          platform::NumberFormat{}, {rom, loaded->record});
         if (!saved)
             std::abort();
     }

@@ -403,6 +403,7 @@ void Form1::mnuOpen_Click()
     m_session.RomPath = path;
     m_session.GameCode = identity->gameCode;
     m_session.OpenedRom.reset();
+    m_document.reset();
     if (!identity->edition) {
         refuseOpen(std::string(species::kUnsupportedRom), species::unsupportedRomReason(identity->gameCode));
         return;
@@ -414,6 +415,7 @@ void Form1::mnuOpen_Click()
         return;
     }
     m_session.OpenedRom = species::RomFingerprint{identity->gameCode, *table};
+    m_document.emplace(path, *m_session.OpenedRom);
     m_game = identity->edition->game;
     if (m_moreData)
         m_moreData->labelMachines(m_game);
@@ -466,27 +468,22 @@ void Form1::pkmnlst_Click()
     }
     enableEditors();
     // One open for the record and, with Moves and Evolutions open, the archives too.
-    auto file = platform::fileServices().open(m_session.RomPath, platform::FileAccess::Read);
-    auto loaded = file ? species::loadSpecies(**file, *m_session.OpenedRom, row, *m_messages)
-                       : Result<species::LoadedSpecies, species::SpeciesError>(
-                             species::SpeciesError{species::SpeciesFailure::FileUnavailable, file.error()});
+    auto loaded = m_document->load(row, m_moves != nullptr);
     if (!loaded) {
         // Nothing half-loaded stays on screen to be saved.
         mnuSave->setEnabled(false);
         clearEditors();
-        if (const auto text = species::userMessage(loaded.error(), species::SpeciesOperation::Load);
-            !text.empty())
-            warn(text);
+        showFailure(loaded.error(), species::SpeciesOperation::Load);
         return;
     }
-    m_session.TableBase = loaded->tableBase;
-    m_session.LoadedRecord = loaded->record;
-    showEditorValues(loaded->values);
+    m_session.TableBase = loaded->record.tableBase;
+    m_session.LoadedRecord = loaded->record.record;
+    showEditorValues(loaded->record.values);
     if (m_moreData)
-        m_moreData->showRecord(loaded->record, m_game, pkmnlst->item(row)->text());
+        m_moreData->showRecord(loaded->record.record, m_game, pkmnlst->item(row)->text());
     mnuSave->setEnabled(true);
-    if (m_moves)
-        loadMoves(**file);
+    if (m_moves && loaded->moves)
+        showMoves(*loaded->moves);
     if (species::isGenderless(selectedRow()))
         control("cmbGender")->setEnabled(false);
 }
@@ -526,7 +523,7 @@ void Form1::clearEditors()
     showEditorValues(species::SpeciesValues{});
     if (m_moreData)
         m_moreData->clearRecord();
-    m_moveArchives.reset();
+    m_movesShown = false;
     if (m_moves)
         m_moves->clearMoves();
 }
@@ -635,35 +632,31 @@ void Form1::mnuMoves_Click()
 void Form1::loadMoves()
 {
     // Read again for each species: another program may have changed them meanwhile.
-    m_moveArchives.reset();
-    auto file = platform::fileServices().open(m_session.RomPath, platform::FileAccess::Read);
-    if (!file) {
-        m_moveArchives.reset();
-        m_moves->clearMoves("The ROM file cannot be read: " + qs(platform::errorDescription(file.error())));
-        return;
-    }
-    loadMoves(**file);
+    showMoves(m_document->loadMoves(m_session.SelectedIndex));
 }
 
-void Form1::loadMoves(platform::OpenFile& file)
+void Form1::showMoves(const Result<species::SpeciesMoves, species::SpeciesError>& moves)
 {
-    m_moveArchives.reset();
-    auto read = species::readMoveArchives(file, m_session.GameCode);
-    if (!read) {
-        m_moves->clearMoves(qs(species::userMessage(read.error(), species::SpeciesOperation::Load)));
+    m_movesShown = false;
+    if (!moves) {
+        m_moves->clearMoves(qs(species::userMessage(moves.error(), species::SpeciesOperation::Load)));
         return;
     }
-    m_moveArchives = std::move(*read);
-    const auto member = static_cast<std::size_t>(m_session.SelectedIndex) + 1;
-    if (member >= m_moveArchives->levelUpMoves.size() || member >= m_moveArchives->evolutions.size()) {
-        m_moves->clearMoves("This record has no level-up moves or evolutions in the ROM.");
-        m_moveArchives.reset();
-        return;
-    }
-    const auto readable = m_moveArchives->levelUpReadable();
-    m_moves->showMoves(m_moveArchives->levelUpMoves[member], m_moveArchives->evolutions[member], m_game,
-                       pkmnlst->item(m_session.SelectedIndex)->text(), m_moveArchives->freeBytes(),
-                       readable ? QString() : qs(species::userMessage(readable.error(), species::SpeciesOperation::Load)));
+    m_movesShown = true;
+    m_moves->showMoves(moves->levelUp, moves->evolutions, m_game, pkmnlst->item(m_session.SelectedIndex)->text(),
+                       moves->freeBytes,
+                       moves->levelUpDamage ? qs(species::userMessage(*moves->levelUpDamage, species::SpeciesOperation::Load))
+                                            : QString());
+}
+
+void Form1::showFailure(const species::SpeciesError& error, species::SpeciesOperation operation)
+{
+    // A read or write the system refused is shown first in its own "Error: N" box, as
+    // the classic byte access shows it; then what it means for the Pokémon data.
+    if (const auto fileError = species::fileErrorToShow(error))
+        platform::showFileError(*m_messages, *fileError);
+    if (const auto text = species::userMessage(error, operation); !text.empty())
+        warn(text);
 }
 
 species::SpeciesValues Form1::editorValues() const
@@ -687,45 +680,33 @@ void Form1::mnuSave_Click()
     m_session.SelectedIndex = static_cast<std::int16_t>(selectedRow());
     if (!m_session.OpenedRom || m_session.SelectedIndex < 0)
         return;
-    const species::SaveGuard guard{*m_session.OpenedRom, m_session.LoadedRecord};
     // A cell being edited counts as left: what it shows is what is saved.
     if (m_moves)
         m_moves->commitOpenEditor();
-    if (const auto problem = m_moves && m_moveArchives ? m_moves->problem() : std::nullopt) {
+    if (const auto problem = m_moves && m_movesShown ? m_moves->problem() : std::nullopt) {
         warn(problem->toStdString() + ". Nothing was written.");
         return;
     }
-    std::optional<species::RecordBytes> moreData;
+    species::SpeciesChanges changes{editorValues(), numberFormat(), std::nullopt, std::nullopt, std::nullopt};
     if (m_moreData)
-        moreData = m_moreData->editedRecord(m_session.LoadedRecord);
-    // The moves window's lists, where they differ from what it showed.
-    std::optional<species::MoveSave> moves;
-    if (m_moves && m_moveArchives) {
-        const auto member = m_session.SelectedIndex + 1;
-        species::MoveEdits edits;
-        if (const auto list = m_moves->editedLevelUpMoves();
-            list != m_moveArchives->levelUpMoves[static_cast<std::size_t>(member)])
-            edits.levelUp[member] = list;
-        if (const auto evolutions = m_moves->editedEvolutions();
-            evolutions != m_moveArchives->evolutions[static_cast<std::size_t>(member)])
-            edits.evolutions[member] = evolutions;
-        if (!edits.empty())
-            moves.emplace(species::MoveSave{*m_moveArchives, std::move(edits), m_game});
+        changes.moreData = m_moreData->editedRecord(m_session.LoadedRecord);
+    if (m_moves && m_movesShown) {
+        changes.levelUp = m_moves->editedLevelUpMoves();
+        changes.evolutions = m_moves->editedEvolutions();
     }
-    auto saved = species::saveSpecies(m_session.RomPath, m_session.TableBase,
-                                      m_session.SelectedIndex, editorValues(), numberFormat(),
-                                      guard, *m_messages, moreData, moves ? &*moves : nullptr);
+    const bool movesPending = m_moves && m_moves->hasPendingEdits();
+    auto saved = m_document->save(m_session.SelectedIndex, changes);
     if (!saved) {
         // Either way the file at the path no longer holds what the window shows.
         m_reloadOnClick = saved.error().kind == species::SpeciesFailure::RomChanged ||
                           saved.error().kind == species::SpeciesFailure::WrittenToReplacedFile;
-        warn(species::userMessage(saved.error(), species::SpeciesOperation::Save));
+        showFailure(saved.error(), species::SpeciesOperation::Save);
         if (saved.error().kind == species::SpeciesFailure::InvalidNumber)
             focusFirstInvalidNumber();
         return;
     }
     m_session.LoadedRecord = *saved;
-    if (moves)
+    if (movesPending)
         loadMoves();
     if (m_moreData)
         m_moreData->showRecord(m_session.LoadedRecord, m_game, pkmnlst->item(m_session.SelectedIndex)->text());

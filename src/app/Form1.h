@@ -7,7 +7,9 @@
 #include "platform/Conversions.h"
 #include "rom/RomIdentification.h"
 #include "species/RomSession.h"
+#include "species/RomDocument.h"
 #include "species/SpeciesEditor.h"
+#include "species/SpeciesMessages.h"
 
 #include <QHash>
 #include <QMainWindow>
@@ -115,9 +117,13 @@ private:
     QPointer<MoreDataWindow> m_moreData;
     QPointer<MovesWindow> m_moves;
     // The level-up moves and evolutions of the open ROM, read while their window is open.
-    std::optional<species::MoveArchives> m_moveArchives;
+    // The ROM that Open ROM accepted; every load and save goes through it.
+    std::optional<species::RomDocument> m_document;
+    // The Moves window shows the lists of the loaded species (not a reason they cannot).
+    bool m_movesShown = false;
     void loadMoves();
-    void loadMoves(platform::OpenFile& file);
+    void showMoves(const Result<species::SpeciesMoves, species::SpeciesError>& moves);
+    void showFailure(const species::SpeciesError& error, species::SpeciesOperation operation);
     // The pending mark of the title: a tool window holds edits not yet saved.
     void updatePendingMark();
     // A tool window that the main window can come in front of again.

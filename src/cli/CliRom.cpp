@@ -39,12 +39,12 @@ CliRom openCliRom(const std::string& path, Access access)
     }
     if (!file)
         fail(BadRom, path + ": " + std::string(platform::errorDescription(file.error())));
-    rom.file = std::move(*file);
+    auto& opened = **file;
     if (access == Access::Write) {
-        if (auto locked = rom.file->lockForWriting(species::kLockWait); !locked)
+        if (auto locked = opened.lockForWriting(species::kLockWait); !locked)
             fail(BadRom, path + ": " + std::string(platform::errorDescription(locked.error())));
     }
-    auto code = rom::readGameCode(*rom.file);
+    auto code = rom::readGameCode(opened);
     if (!code) {
         if (code.error() == platform::FileError::PastEndOfFile)
             fail(BadRom, std::string(species::kUnsupportedRom) + ": " + std::string(species::kTooShortForARom));
@@ -54,17 +54,18 @@ CliRom openCliRom(const std::string& path, Access access)
     rom.edition = rom::findEdition(*code);
     if (!rom.edition)
         fail(BadRom, unsupportedRomMessage(*code));
-    auto table = species::locateSpeciesTable(*rom.file, *code);
+    auto table = species::locateSpeciesTable(opened, *code);
     if (!table) {
         fail(BadRom, species::userMessage(table.error(), access == Access::Write
                                                              ? species::SpeciesOperation::Save
                                                              : species::SpeciesOperation::Load));
     }
     rom.table = *table;
-    auto records = species::readSpeciesRecords(*rom.file, table->tableBase, table->recordCount);
+    rom.document.emplace(path, species::RomFingerprint{*code, *table}, std::move(*file));
+    auto records = rom.document->readRecords();
     if (!records)
         fail(BadRom, species::userMessage(records.error(), species::SpeciesOperation::Load));
-    rom.records = std::move(*records);
+    rom.records = **records;
     return rom;
 }
 

@@ -3,6 +3,7 @@
 #include "platform/FileServices.h"
 #include "rom/RomIdentification.h"
 #include "species/RecordCodec.h"
+#include "species/RomDocument.h"
 #include "species/SpeciesTableLocator.h"
 
 #include <memory>
@@ -22,7 +23,8 @@ struct CliRom {
     std::string gameCode;
     const rom::Edition* edition = nullptr;
     species::SpeciesTable table;
-    std::unique_ptr<platform::OpenFile> file;
+    // Every read and write of the command, through the one open it holds.
+    std::optional<species::RomDocument> document;
     std::vector<species::RecordBytes> records;  // by list index: species, then forms
     rom::Game game() const { return edition->game; }
 };

@@ -51,7 +51,7 @@ int writeChanges(CliRom& rom, const std::vector<species::RecordBytes>& wanted, b
 int writeMoveChanges(CliRom& rom, const species::MoveArchives& read, const species::MoveEdits& edits,
                      bool dryRun);
 // Both archives of the opened ROM; exit 2 when they cannot be read.
-species::MoveArchives readMoveArchivesOf(CliRom& rom);
+const species::MoveArchives& readMoveArchivesOf(CliRom& rom);
 // Ends with BadRom, naming the damage, when the level-up lists cannot be read.
 void requireLevelUpLists(const species::MoveArchives& read);
 

@@ -18,7 +18,7 @@ int runExport(const std::string& romPath, const ExportOptions& options)
     checkOutputName(options.output, !options.format.empty());
     CliRom rom = openCliRom(romPath, Access::Read);
     if (options.learnsets || options.evolutions) {
-        const auto read = readMoveArchivesOf(rom);
+        const auto& read = readMoveArchivesOf(rom);
         if (options.learnsets)
             requireLevelUpLists(read);
         const SheetOptions sheet{format, rom.game(), options.codes, options.bom, options.separator};
@@ -88,7 +88,7 @@ int runImport(const std::string& romPath, const std::string& file, const std::st
     // so the changes are worked out against what the file holds while they are made.
     CliRom rom = openCliRom(romPath, dryRun ? Access::Read : Access::Write);
     if (const auto kind = sheetKindOf(text, format); kind != SheetKind::Species) {
-        const auto read = readMoveArchivesOf(rom);
+        const auto& read = readMoveArchivesOf(rom);
         if (kind == SheetKind::LevelUpMoves)
             requireLevelUpLists(read);
         ErrorList errors;

@@ -75,9 +75,9 @@ int writeChanges(CliRom& rom, const std::vector<species::RecordBytes>& wanted, b
     const auto summary = std::to_string(lines.size()) + " field(s), " + std::to_string(bytes) +
                          " byte(s) ";
     if (!dryRun && !changed.empty()) {
-        const auto writes = species::writeChangedRecords(*rom.file, rom.table.tableBase,
-                                                         rom.records, wanted);
-        if (!writes.complete()) {
+        const auto applied = rom.document->apply({wanted, {}});
+        const auto& writes = applied.records;
+        if (applied.error && applied.error->kind == species::SpeciesFailure::WriteFailed) {
             std::vector<int> notWritten;
             for (const int index : changed) {
                 if (std::find(writes.written.begin(), writes.written.end(), index) == writes.written.end())
@@ -92,7 +92,9 @@ int writeChanges(CliRom& rom, const std::vector<species::RecordBytes>& wanted, b
                       << speciesLabel(*writes.failedAt) << " may be partly written)\n";
             throw Failure{WriteIncomplete};
         }
-        if (!species::checkStillAtPath(*rom.file, rom.path))
+        if (applied.error && applied.error->kind != species::SpeciesFailure::WrittenToReplacedFile)
+            fail(BadRom, species::userMessage(*applied.error, species::SpeciesOperation::Save));
+        if (applied.error)
             fail(WriteIncomplete,
                  "another program replaced " + rom.path + " while it was being written: the " +
                      std::to_string(changed.size()) + " changed species (" + speciesList(changed) +
@@ -107,12 +109,12 @@ int writeChanges(CliRom& rom, const std::vector<species::RecordBytes>& wanted, b
     return Ok;
 }
 
-species::MoveArchives readMoveArchivesOf(CliRom& rom)
+const species::MoveArchives& readMoveArchivesOf(CliRom& rom)
 {
-    auto read = species::readMoveArchives(*rom.file, rom.gameCode);
+    auto read = rom.document->readMoves();
     if (!read)
         fail(BadRom, species::userMessage(read.error(), species::SpeciesOperation::Load));
-    return std::move(*read);
+    return **read;
 }
 
 void requireLevelUpLists(const species::MoveArchives& read)
@@ -125,26 +127,23 @@ int writeMoveChanges(CliRom& rom, const species::MoveArchives& read, const speci
 {
     const auto lines = describeMoveEdits(read, edits, rom.game());
     // What the game cannot take, or what does not fit, is refused before anything else.
-    auto archive = species::editedLevelUpArchive(read, edits, rom.game());
-    if (!archive)
-        fail(BadInput, species::userMessage(archive.error(), species::SpeciesOperation::Save));
+    if (auto checked = rom.document->check({{}, edits}); !checked)
+        fail(BadInput, species::userMessage(checked.error(), species::SpeciesOperation::Save));
     if (!dryRun && !lines.empty()) {
-        // Read under the writers' lock the ROM was opened with: nothing of ours changed it
-        // since, but another program may have, and then the room may be another's.
-        if (auto same = species::checkMoveArchivesUnchanged(*rom.file, read); !same)
-            fail(BadRom, species::userMessage(same.error(), species::SpeciesOperation::Save));
-        if (auto written = species::writeCheckedMoveEdits(*rom.file, read, edits, *archive); !written) {
-            const auto& error = written.error();
+        // Under the writers' lock the ROM was opened with, the document finds the
+        // archives as read, or refuses: another program may have moved the room.
+        if (const auto applied = rom.document->apply({{}, edits}); applied.error) {
+            const auto& error = *applied.error;
             if (error.kind == species::SpeciesFailure::WriteFailed)
                 fail(WriteIncomplete, "the ROM could not be written completely: " +
                                           std::string(platform::errorDescription(*error.fileError)) +
                                           "; the level-up moves and evolutions may be partly written");
+            if (error.kind == species::SpeciesFailure::WrittenToReplacedFile)
+                fail(WriteIncomplete, "another program replaced " + rom.path +
+                                          " while it was being written: the changes went into the file that was "
+                                          "replaced and are not in the file now at that path; run the command again");
             fail(BadRom, species::userMessage(error, species::SpeciesOperation::Save));
         }
-        if (!species::checkStillAtPath(*rom.file, rom.path))
-            fail(WriteIncomplete, "another program replaced " + rom.path +
-                                      " while it was being written: the changes went into the file that was "
-                                      "replaced and are not in the file now at that path; run the command again");
         noteRomWritten();
     }
     for (const auto& line : lines)

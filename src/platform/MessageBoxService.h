@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/FileError.h"
+
 #include <optional>
 #include <string>
 #include <string_view>
@@ -25,5 +27,12 @@ public:
         show(text, std::nullopt, icon);
     }
 };
+
+// The "Error: N" box: a failed read or write in the system's words, no icon, titled
+// with its number.
+inline void showFileError(MessageBoxService& messages, FileError error)
+{
+    messages.show(errorDescription(error), "Error: " + std::to_string(errorNumber(error)), MessageIcon::None);
+}
 
 } // namespace quillmark::platform

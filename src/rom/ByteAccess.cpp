@@ -85,7 +85,7 @@ std::string ReadBytesAsHex(const std::string& path, std::int32_t position, std::
 {
     auto hex = readHex(path, position, count);
     if (!hex) {
-        reportFileError(messages, hex.error());
+        platform::showFileError(messages, hex.error());
         return std::string();
     }
     return std::move(*hex);
@@ -96,17 +96,10 @@ bool WriteHexAsBytes(const std::string& path, std::int32_t position, std::string
 {
     auto written = writeHex(path, position, hex);
     if (!written) {
-        reportFileError(messages, written.error());
+        platform::showFileError(messages, written.error());
         return false;
     }
     return true;
-}
-
-void reportFileError(platform::MessageBoxService& messages, FileError error)
-{
-    messages.show(platform::errorDescription(error),
-                  "Error: " + std::to_string(platform::errorNumber(error)),
-                  platform::MessageIcon::None);
 }
 
 } // namespace quillmark::rom

@@ -37,13 +37,12 @@ Result<Done, FileError> writeHex(platform::OpenFile& file, std::int32_t position
                                  std::string_view hex);
 
 // The same two operations for callers that let the user see a failure at once: it is
-// shown in the "Error: N" box and the caller gets "" or false.
+// shown in the "Error: N" box (platform::showFileError) and the caller gets "" or
+// false. The editor's own loads and saves return their errors instead; the window
+// shows the same box from them.
 std::string ReadBytesAsHex(const std::string& path, std::int32_t position, std::int32_t count,
                            platform::MessageBoxService& messages);
 bool WriteHexAsBytes(const std::string& path, std::int32_t position, std::string_view hex,
                      platform::MessageBoxService& messages);
-
-// The "Error: N" box: the failure's description, no icon, titled with its number.
-void reportFileError(platform::MessageBoxService& messages, FileError error);
 
 } // namespace quillmark::rom

@@ -36,6 +36,10 @@ std::string recordLabel(int index);
 // The same for member k of the archives numbered like the species archive (member k
 // is list index k - 1); "member k" only for one that no record stands for.
 std::string memberLabel(int member);
+// The archives numbered like the species archive start with an empty member before
+// Bulbasaur: list index i is member i + 1. Every step between the two goes through these.
+constexpr int memberOfRecord(int listIndex) { return listIndex + 1; }
+constexpr int recordOfMember(int member) { return member - 1; }
 
 // A record by its name as people write it: case, accents, blanks, dots, hyphens and
 // apostrophes do not count, ♀/♂ may be f/m, and the words of a form name may come in

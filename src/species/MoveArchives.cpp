@@ -38,11 +38,17 @@ Result<MoveArchives, SpeciesError> readMoveArchives(platform::OpenFile& file, st
     auto fs = rom::NitroFs::read(file);
     if (!fs)
         return speciesErrorOf(fs.error());
+    return readMoveArchives(file, *fs, gameCode);
+}
+
+Result<MoveArchives, SpeciesError> readMoveArchives(platform::OpenFile& file, const rom::NitroFs& fs,
+                                                    std::string_view gameCode)
+{
     const auto paths = moveArchivePaths(gameCode);
-    auto levelUp = readArchive(file, *fs, paths.levelUp);
+    auto levelUp = readArchive(file, fs, paths.levelUp);
     if (!levelUp)
         return levelUp.error();
-    auto evolution = readArchive(file, *fs, paths.evolutions);
+    auto evolution = readArchive(file, fs, paths.evolutions);
     if (!evolution)
         return evolution.error();
 
@@ -80,10 +86,10 @@ Result<MoveArchives, SpeciesError> readMoveArchives(platform::OpenFile& file, st
     std::array<std::uint8_t, rom::kHeaderWordsEnd> header{};
     if (auto got = file.read(0, header); !got)
         return SpeciesError{SpeciesFailure::FileUnavailable, got.error()};
-    read.levelUpRoomEnd = rom::roomEnd(*fs, header, levelUp->extent);
+    read.levelUpRoomEnd = rom::roomEnd(fs, header, levelUp->extent);
     read.headerWords.assign(header.begin(), header.end());
-    read.allocationTable = fs->allocationTable();
-    read.allocationTableOffset = fs->allocationTableOffset();
+    read.allocationTable = fs.allocationTable();
+    read.allocationTableOffset = fs.allocationTableOffset();
     read.imageSize = file.size();
     read.levelUpArchive = std::move(*levelUp);
     read.evolutionArchive = std::move(*evolution);
@@ -179,18 +185,6 @@ Result<Done, SpeciesError> checkMoveArchivesUnchanged(platform::OpenFile& file, 
         !same(read.evolution().start, read.evolutionArchive.bytes))
         return SpeciesError{SpeciesFailure::RomChanged};
     return Done{};
-}
-
-Result<Done, SpeciesError> writeMoveEdits(platform::OpenFile& file, const MoveArchives& read,
-                                          const MoveEdits& edits, rom::Game game)
-{
-    auto archive = editedLevelUpArchive(read, edits, game);
-    if (!archive)
-        return archive.error();
-
-    if (auto same = checkMoveArchivesUnchanged(file, read); !same)
-        return same.error();
-    return writeCheckedMoveEdits(file, read, edits, *archive);
 }
 
 Result<Done, SpeciesError> writeCheckedMoveEdits(platform::OpenFile& file, const MoveArchives& read,

@@ -64,6 +64,9 @@ struct MoveArchives {
 
 // Both archives through the ROM's own file system, every member decoded.
 Result<MoveArchives, SpeciesError> readMoveArchives(platform::OpenFile& file, std::string_view gameCode);
+// The same with the file system already read.
+Result<MoveArchives, SpeciesError> readMoveArchives(platform::OpenFile& file, const rom::NitroFs& fs,
+                                                    std::string_view gameCode);
 
 // New level-up lists and evolution slots, by member.
 struct MoveEdits {
@@ -83,18 +86,12 @@ Result<std::vector<std::uint8_t>, SpeciesError> editedLevelUpArchive(const MoveA
 // size), as `read` found them.
 Result<Done, SpeciesError> checkMoveArchivesUnchanged(platform::OpenFile& file, const MoveArchives& read);
 
-// Checks the edits as above and that the file still holds both archives as `read`
-// found them (RomChanged otherwise), and only then writes: the level-up archive from
-// its first changed byte on, its member table, its sizes and the file table's end of
-// it; each changed evolution member's slots in place. The level-up archive's size
-// word is 0 while its bytes are rewritten and takes its value last, so a write cut
-// short (a crash, a kill, a power cut) leaves an archive every reader refuses as
-// half written, never lists shifted into one another. The caller holds the writers'
-// lock and has checked the game and the path.
-Result<Done, SpeciesError> writeMoveEdits(platform::OpenFile& file, const MoveArchives& read,
-                                          const MoveEdits& edits, rom::Game game);
-// The writes of writeMoveEdits alone, for a caller that has made `levelUpArchive` with
-// editedLevelUpArchive and checked the file itself.
+// Writes, after RomDocument has made `levelUpArchive` with editedLevelUpArchive and
+// checked the file: the level-up archive from its first changed byte on, its member
+// table, its sizes and the file table's end of it; each changed evolution member's
+// slots in place. The level-up archive's size word is 0 while its bytes are rewritten
+// and takes its value last, so a write cut short (a crash, a kill, a power cut) leaves
+// an archive every reader refuses as half written, never lists shifted into one another.
 Result<Done, SpeciesError> writeCheckedMoveEdits(platform::OpenFile& file, const MoveArchives& read,
                                                  const MoveEdits& edits,
                                                  const std::vector<std::uint8_t>& levelUpArchive);

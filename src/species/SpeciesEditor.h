@@ -3,7 +3,6 @@
 #include "platform/Conversions.h"
 #include "platform/FileError.h"
 #include "platform/Result.h"
-#include "species/MoveArchives.h"
 #include "species/RecordCodec.h"
 #include "species/SpeciesError.h"
 #include "species/SpeciesRecord.h"
@@ -16,7 +15,6 @@
 #include <string>
 
 namespace quillmark::platform {
-class MessageBoxService;
 class OpenFile;
 }
 
@@ -53,14 +51,13 @@ bool isMoreDataByte(int offset);
 
 // Reads the 20 fields of species index in processing order, through the one open of
 // the file in which it was found to be still the ROM that Open ROM saw (RomChanged
-// otherwise). Stops at the first failed read.
+// otherwise). Stops at the first failed read (ReadFailed, whose file error the window
+// shows in the "Error: N" box).
 Result<LoadedSpecies, SpeciesError> loadSpecies(const std::string& romPath,
-                                                const RomFingerprint& rom, int index,
-                                                platform::MessageBoxService& messages);
-// The same through a file the caller has opened for reading, so that one open serves
-// the record and what the tool windows read beside it.
-Result<LoadedSpecies, SpeciesError> loadSpecies(platform::OpenFile& file, const RomFingerprint& rom, int index,
-                                                platform::MessageBoxService& messages);
+                                                const RomFingerprint& rom, int index);
+// The fields alone, through a file whose fingerprint the caller has checked.
+Result<LoadedSpecies, SpeciesError> readSpeciesFields(platform::OpenFile& file, const RomFingerprint& rom,
+                                                      int index);
 
 // What a save must find in the file before it writes: the ROM that was opened, and
 // the species' 44 bytes as the load that showed them read them (or the last save
@@ -70,33 +67,23 @@ struct SaveGuard {
     RecordBytes loaded{};
 };
 
-// Level-up moves and evolution slots to save with the record, checked and written in
-// the same open and under the same lock.
-struct MoveSave {
-    const MoveArchives& read;  // what the window showed them from
-    MoveEdits edits;
-    rom::Game game;
-};
-
 // How long a save waits for another writer of this program to finish.
 inline constexpr std::chrono::milliseconds kLockWait{2000};
 
-// Checks all ten number fields; then opens the file once and, holding the writers'
-// lock, checks that it has the guard's game code and table location, that the record
-// still holds the loaded bytes and that the path still names it (RomChanged
-// otherwise); and only then writes the 20 fields in processing order through that
-// same open, stopping at the first failed write, and after them, in one write per
-// run, the more-data bytes where `moreData` differs from the loaded record, and then
-// `moves` (whose archives are checked with the rest, before the first write). If the
-// path names another file after the writes, the save is WrittenToReplacedFile. Gives
-// the record as it now is in the file, which the next save must find.
+// RomDocument::save for a caller that keeps the loaded record itself: checks all ten
+// number fields; then opens the file once and, holding the writers' lock, checks that
+// it has the guard's game code and table location, that the record still holds the
+// loaded bytes and that the path still names it (RomChanged otherwise); and only then
+// writes the 20 fields in processing order through that same open, stopping at the
+// first failed write, and after them, in one write per run, the more-data bytes where
+// `moreData` differs from the loaded record. If the path names another file after the
+// writes, the save is WrittenToReplacedFile. Gives the record as it now is in the
+// file, which the next save must find.
 Result<RecordBytes, SpeciesError> saveSpecies(const std::string& romPath, const std::string& tableBase,
                                               int index, const SpeciesValues& values,
                                               const platform::NumberFormat& format,
                                               const SaveGuard& guard,
-                                              platform::MessageBoxService& messages,
-                                              const std::optional<RecordBytes>& moreData = std::nullopt,
-                                              const MoveSave* moves = nullptr);
+                                              const std::optional<RecordBytes>& moreData = std::nullopt);
 
 // The conversions between a field's HexByteString (file order) and its value.
 // hex must be 2 digits (4 for an item field); nothing otherwise.

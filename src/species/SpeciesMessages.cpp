@@ -68,4 +68,11 @@ std::string userMessage(const SpeciesError& error, SpeciesOperation operation)
     return {};
 }
 
+std::optional<platform::FileError> fileErrorToShow(const SpeciesError& error)
+{
+    if (error.kind == SpeciesFailure::ReadFailed || error.kind == SpeciesFailure::WriteFailed)
+        return error.fileError;
+    return std::nullopt;
+}
+
 } // namespace quillmark::species

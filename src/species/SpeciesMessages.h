@@ -2,6 +2,7 @@
 
 #include "species/SpeciesEditor.h"
 
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -22,5 +23,8 @@ std::string unsupportedRomReason(std::string_view gameCode);
 // The warning a user sees for a failed load or save. Empty for failures that the
 // "Error: N" box has already shown and that need no second word (a failed read).
 std::string userMessage(const SpeciesError& error, SpeciesOperation operation);
+// The failed read or write that the window shows in the "Error: N" box before that
+// warning, if there was one.
+std::optional<platform::FileError> fileErrorToShow(const SpeciesError& error);
 
 } // namespace quillmark::species

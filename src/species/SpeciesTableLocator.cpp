@@ -126,11 +126,17 @@ std::vector<std::string_view> speciesNarcPaths(std::string_view gameCode)
 Result<SpeciesTable, SpeciesError> locateSpeciesTable(platform::OpenFile& file,
                                                       std::string_view gameCode)
 {
+    return locateSpeciesTable(file, nullptr, gameCode);
+}
+
+Result<SpeciesTable, SpeciesError> locateSpeciesTable(platform::OpenFile& file, const rom::NitroFs* read,
+                                                      std::string_view gameCode)
+{
     const auto paths = speciesNarcPaths(gameCode);
     if (paths.empty())
         return SpeciesError{SpeciesFailure::UnsupportedRom};
 
-    auto fs = rom::NitroFs::read(file);
+    auto fs = read ? Result<rom::NitroFs, rom::RomFsError>(*read) : rom::NitroFs::read(file);
     if (!fs && fs.error().problem == rom::RomFsProblem::NoFileSystem) {
         // An image made of a header and the table alone: the retail place applies.
         const auto base = tableBaseFor(gameCode);
@@ -161,12 +167,13 @@ Result<SpeciesTable, SpeciesError> locateSpeciesTable(const std::string& path,
     return locateSpeciesTable(**file, gameCode);
 }
 
-Result<Done, SpeciesError> checkFingerprint(platform::OpenFile& file, const RomFingerprint& expected)
+Result<Done, SpeciesError> checkFingerprint(platform::OpenFile& file, const RomFingerprint& expected,
+                                            const rom::NitroFs* fs)
 {
     const auto code = rom::readGameCode(file);
     if (!code || *code != expected.gameCode)
         return SpeciesError{SpeciesFailure::RomChanged};
-    const auto table = locateSpeciesTable(file, expected.gameCode);
+    const auto table = locateSpeciesTable(file, fs, expected.gameCode);
     if (!table || *table != expected.table)
         return SpeciesError{SpeciesFailure::RomChanged};
     return Done{};

@@ -41,6 +41,10 @@ std::vector<std::string_view> speciesNarcPaths(std::string_view gameCode);
 // a damaged one is refused (TableNotFound).
 Result<SpeciesTable, SpeciesError> locateSpeciesTable(platform::OpenFile& file,
                                                       std::string_view gameCode);
+// The same with the file system already read (nothing: the header names none, or it
+// could not be read, and the same error comes again).
+Result<SpeciesTable, SpeciesError> locateSpeciesTable(platform::OpenFile& file, const rom::NitroFs* fs,
+                                                      std::string_view gameCode);
 // The same with one open and close of the file at path.
 Result<SpeciesTable, SpeciesError> locateSpeciesTable(const std::string& path,
                                                       std::string_view gameCode);
@@ -54,6 +58,7 @@ struct RomFingerprint {
 
 // RomChanged unless the file still has this game code and this table location.
 Result<Done, SpeciesError> checkFingerprint(platform::OpenFile& file,
-                                            const RomFingerprint& expected);
+                                            const RomFingerprint& expected,
+                                            const rom::NitroFs* fs = nullptr);
 
 } // namespace quillmark::species

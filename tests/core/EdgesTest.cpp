@@ -453,8 +453,7 @@ TEST_F(Edges, ASaveWaitsForTheLock)
     romimage::ImageRecipe recipe;
     ASSERT_TRUE(romimage::writeRomImage(path, recipe, nullptr));
     const species::RomFingerprint rom{"ADAE", *species::locateSpeciesTable(path, "ADAE")};
-    test::RecordingMessageBox messages;
-    const auto loaded = species::loadSpecies(path, rom, 7, messages);
+    const auto loaded = species::loadSpecies(path, rom, 7);
     ASSERT_TRUE(loaded);
     OtherWriter holder(path);
     ASSERT_TRUE(holder.holds());
@@ -465,7 +464,7 @@ TEST_F(Edges, ASaveWaitsForTheLock)
             holder.letGo();
     });
     const auto saved = species::saveSpecies(path, loaded->tableBase, 7, loaded->values, {"."},
-                                            {rom, loaded->record}, messages);
+                                            {rom, loaded->record});
     platform::setLockRetryObserver(nullptr);
     EXPECT_TRUE(saved) << (saved ? "" : platform::errorDescription(*saved.error().fileError));
     EXPECT_GE(species::kLockWait, std::chrono::milliseconds(1000)) << "a person's patience, not a blink";

@@ -7,6 +7,7 @@
 #include "romimage/RomImage.h"
 #include "species/Evolutions.h"
 #include "species/MoveArchives.h"
+#include "species/RomDocument.h"
 
 #include "TestSupport.h"
 
@@ -62,8 +63,17 @@ protected:
     static Result<Done, species::SpeciesError> write(const std::string& path, const MoveArchives& read,
                                                      const MoveEdits& edits, rom::Game game)
     {
+        (void)game;
         auto file = platform::fileServices().open(path, platform::FileAccess::ReadWrite);
-        return species::writeMoveEdits(**file, read, edits, game);
+        EXPECT_TRUE((*file)->lockForWriting(species::kLockWait));
+        const auto code = rom::readGameCode(**file);
+        const auto table = species::locateSpeciesTable(**file, *code);
+        species::RomDocument document(path, {*code, *table}, std::move(*file));
+        document.expectMoves(read);
+        const auto written = document.apply({{}, edits});
+        if (written.error)
+            return *written.error;
+        return Done{};
     }
 
     // member -> (level, move) in stored order, from a learnset table.

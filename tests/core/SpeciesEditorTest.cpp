@@ -42,7 +42,7 @@ protected:
 
     SpeciesValues load(int index)
     {
-        auto loaded = loadSpecies(path, rom, index, messages);
+        auto loaded = loadSpecies(path, rom, index);
         EXPECT_TRUE(loaded);
         if (!loaded)
             return {};
@@ -53,8 +53,8 @@ protected:
     Result<RecordBytes, SpeciesError> save(int index, const SpeciesValues& values,
                                           const NumberFormat& format = kEnglish)
     {
-        auto saved = saveSpecies(path, tableBase, index, values, format,
-                                 SaveGuard{rom, loadedHex[index]}, messages);
+        auto saved = shown(saveSpecies(path, tableBase, index, values, format,
+                                       SaveGuard{rom, loadedHex[index]}));
         if (saved)
             loadedHex[index] = *saved;
         return saved;
@@ -81,6 +81,17 @@ protected:
     std::map<int, RecordBytes> loadedHex;
     Bytes before;
     RecordingMessageBox messages;
+
+    // A failed read or write in the "Error: N" box, as the window shows it.
+    template <class T>
+    T shown(T result)
+    {
+        if (!result) {
+            if (const auto error = fileErrorToShow(result.error()))
+                platform::showFileError(messages, *error);
+        }
+        return result;
+    }
 };
 
 TEST_F(SpeciesEditor, LoadThenSaveOfEveryRecordChangesNoByte)
@@ -255,7 +266,7 @@ TEST_F(SpeciesEditor, RefusesFilesThatCannotHoldTheTable)
     auto located = locateSpeciesTable(path, "ADAE");
     ASSERT_FALSE(located);
     EXPECT_EQ(located.error().kind, SpeciesFailure::TableOutsideFile);
-    auto loaded = loadSpecies(path, rom, 0, messages);
+    auto loaded = loadSpecies(path, rom, 0);
     ASSERT_FALSE(loaded);
     auto saved = save(0, SpeciesValues{});
     ASSERT_FALSE(saved);
@@ -271,14 +282,14 @@ TEST_F(SpeciesEditor, RefusesFilesThatCannotHoldTheTable)
     // A file far too short, as a wrong ROM would be: never grown by a save at 29 MB.
     const auto tiny = dir.file("tiny.nds");
     writeFile(tiny, Bytes(64, 0));
-    EXPECT_FALSE(saveSpecies(tiny, tableBase, 0, zeros, kEnglish, SaveGuard{rom, {}}, messages));
+    EXPECT_FALSE(saveSpecies(tiny, tableBase, 0, zeros, kEnglish, SaveGuard{rom, {}}));
     EXPECT_EQ(fileSize(tiny), 64);
 
     const auto missing = dir.file("missing.nds");
-    auto gone = loadSpecies(missing, rom, 0, messages);
+    auto gone = loadSpecies(missing, rom, 0);
     ASSERT_FALSE(gone);
     EXPECT_EQ(gone.error().kind, SpeciesFailure::FileUnavailable);
-    EXPECT_FALSE(saveSpecies(missing, tableBase, 0, zeros, kEnglish, SaveGuard{rom, {}}, messages));
+    EXPECT_FALSE(saveSpecies(missing, tableBase, 0, zeros, kEnglish, SaveGuard{rom, {}}));
     EXPECT_EQ(fileSize(missing), -1);
     EXPECT_TRUE(messages.shown.empty()) << "refusals are values, shown by the caller";
 
@@ -317,7 +328,7 @@ TEST_F(SpeciesEditor, AFailedReadStopsTheLoad)
     FaultyFileServices faulty;
     faulty.failReadNumber = 8;  // 7 fields, then Catch Rate fails
     platform::ScopedFileServices scoped(faulty);
-    auto loaded = loadSpecies(path, rom, 0, messages);
+    auto loaded = shown(loadSpecies(path, rom, 0));
     ASSERT_FALSE(loaded);
     EXPECT_EQ(loaded.error().kind, SpeciesFailure::ReadFailed);
     ASSERT_EQ(messages.shown.size(), 1u);

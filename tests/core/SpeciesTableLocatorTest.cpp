@@ -1,5 +1,4 @@
 #include "platform/FileServices.h"
-#include "platform/MessageBoxService.h"
 #include "rom/HexCodec.h"
 #include "rom/Narc.h"
 #include "rom/NitroFs.h"
@@ -92,10 +91,6 @@ std::int64_t firstSubdirectoryId(const Image& image)
     }
 }
 
-struct SilentMessages : platform::MessageBoxService {
-    void show(std::string_view, std::optional<std::string>, platform::MessageIcon) override {}
-};
-
 TEST(SpeciesTableLocator, RetailImagesAgreeWithTheCartridgeTableStarts)
 {
     // The table starts of the fourteen editions, as the cartridges have them.
@@ -154,10 +149,9 @@ TEST(SpeciesTableLocator, RebuiltImagesAreEditedWhereTheirFileSystemSays)
         ASSERT_TRUE(table);
         ASSERT_NE(table->tableBase, 29448712);
         const RomFingerprint rom{code, *table};
-        SilentMessages messages;
         LoadedSpecies garchomp;
         for (int i = 0; i < kSpeciesCount; ++i) {
-            auto loaded = loadSpecies(image.path, rom, i, messages);
+            auto loaded = loadSpecies(image.path, rom, i);
             ASSERT_TRUE(loaded) << i;
             const auto& r = records[static_cast<std::size_t>(i)];
             auto v = [&](SpeciesField f) { return loaded->values[static_cast<std::size_t>(f)]; };
@@ -172,7 +166,7 @@ TEST(SpeciesTableLocator, RebuiltImagesAreEditedWhereTheirFileSystemSays)
         auto values = garchomp.values;
         values[static_cast<std::size_t>(SpeciesField::HP)].text = "110";
         ASSERT_TRUE(saveSpecies(image.path, garchomp.tableBase, 444, values, {"."},
-                                SaveGuard{rom, garchomp.record}, messages));
+                                SaveGuard{rom, garchomp.record}));
 
         // Read back through the file system: member 445 is Garchomp's record.
         auto file = platform::fileServices().open(image.path, platform::FileAccess::Read);
@@ -353,14 +347,13 @@ TEST(SpeciesTableLocator, ASaveWritesNothingIntoAFileThatIsNoLongerTheOneLoaded)
     TempDir dir;
     const auto image = makeImage(dir, "rom.nds", "ADAE", Layout::Rebuilt);
     const RomFingerprint rom{"ADAE", *locateSpeciesTable(image.path, "ADAE")};
-    SilentMessages messages;
-    auto loaded = loadSpecies(image.path, rom, 5, messages);
+    auto loaded = loadSpecies(image.path, rom, 5);
     ASSERT_TRUE(loaded);
     auto values = loaded->values;
     values[static_cast<std::size_t>(SpeciesField::HP)].text = "50";
     const SaveGuard guard{rom, loaded->record};
     auto save = [&] {
-        return saveSpecies(image.path, loaded->tableBase, 5, values, {"."}, guard, messages);
+        return saveSpecies(image.path, loaded->tableBase, 5, values, {"."}, guard);
     };
 
     const auto original = readFile(image.path);
@@ -402,7 +395,7 @@ TEST(SpeciesTableLocator, ASaveWritesNothingIntoAFileThatIsNoLongerTheOneLoaded)
         ASSERT_FALSE(saved);
         EXPECT_EQ(saved.error().kind, SpeciesFailure::RomChanged);
         EXPECT_EQ(readFile(image.path), changed);
-        EXPECT_EQ(loadSpecies(image.path, rom, 5, messages).ok(), !c.loadRefused);
+        EXPECT_EQ(loadSpecies(image.path, rom, 5).ok(), !c.loadRefused);
     }
     // The record before and after it are not the species'.
     writeFile(image.path, original);
@@ -444,8 +437,7 @@ TEST(SpeciesTableLocator, WritersWaitForEachOtherAndSpecialFilesAreNeverOpened)
     TempDir dir;
     const auto image = makeImage(dir, "rom.nds", "ADAE", Layout::Retail);
     const RomFingerprint rom{"ADAE", *locateSpeciesTable(image.path, "ADAE")};
-    SilentMessages messages;
-    auto loaded = loadSpecies(image.path, rom, 0, messages);
+    auto loaded = loadSpecies(image.path, rom, 0);
     ASSERT_TRUE(loaded);
     const auto before = readFile(image.path);
     {
@@ -453,14 +445,14 @@ TEST(SpeciesTableLocator, WritersWaitForEachOtherAndSpecialFilesAreNeverOpened)
         OtherWriter other(image.path);
         ASSERT_TRUE(other.holds());
         auto saved = saveSpecies(image.path, loaded->tableBase, 0, loaded->values, {"."},
-                                 SaveGuard{rom, loaded->record}, messages);
+                                 SaveGuard{rom, loaded->record});
         other.letGo();
         ASSERT_FALSE(saved);
         EXPECT_EQ(saved.error().fileError, platform::FileError::LockedByAnotherWriter);
         EXPECT_EQ(readFile(image.path), before);
     }
     EXPECT_TRUE(saveSpecies(image.path, loaded->tableBase, 0, loaded->values, {"."},
-                            SaveGuard{rom, loaded->record}, messages));
+                            SaveGuard{rom, loaded->record}));
 
 #ifndef _WIN32
     // Opening a FIFO for reading would wait for a writer that never comes.
@@ -491,7 +483,6 @@ TEST(SpeciesTableLocator, EveryGameIsReadAndEditedInTheArchiveItReads)
         {"IPGE", "hgss_personal.csv", "a/0/0/2", "pbr/personal.narc", 507},
     };
     TempDir dir;
-    SilentMessages messages;
     for (const auto& game : games) {
         SCOPED_TRACE(game.code);
         // Members 1.. of the archive are the records of list index 0..
@@ -517,7 +508,7 @@ TEST(SpeciesTableLocator, EveryGameIsReadAndEditedInTheArchiveItReads)
         EXPECT_EQ(image.layout.leftoverPath, game.leftover);
         const RomFingerprint rom{game.code, *table};
         for (int i = 0; i < kSpeciesCount; ++i) {
-            auto loaded = loadSpecies(image.path, rom, i, messages);
+            auto loaded = loadSpecies(image.path, rom, i);
             ASSERT_TRUE(loaded);
             for (const auto& field : SpeciesFieldMap) {
                 const auto& r = records[static_cast<std::size_t>(i)];
@@ -528,10 +519,10 @@ TEST(SpeciesTableLocator, EveryGameIsReadAndEditedInTheArchiveItReads)
             }
         }
         // Giratina's HP: the byte of member 487 of the archive the game reads, and no other.
-        auto giratina = *loadSpecies(image.path, rom, 486, messages);
+        auto giratina = *loadSpecies(image.path, rom, 486);
         giratina.values[static_cast<std::size_t>(SpeciesField::HP)].text = "151";
         ASSERT_TRUE(saveSpecies(image.path, giratina.tableBase, 486, giratina.values, {"."},
-                                SaveGuard{rom, giratina.record}, messages));
+                                SaveGuard{rom, giratina.record}));
         auto file = platform::fileServices().open(image.path, platform::FileAccess::Read);
         auto fs = rom::NitroFs::read(**file);
         auto narc = rom::Narc::read(**file, *fs->find(game.archive), game.archive);

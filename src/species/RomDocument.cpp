@@ -1,0 +1,339 @@
+#include "species/RomDocument.h"
+
+#include "platform/FileServices.h"
+#include "rom/ByteAccess.h"
+#include "rom/HexCodec.h"
+#include "rom/NitroFs.h"
+#include "species/LookupLists.h"
+
+#include <algorithm>
+#include <span>
+
+namespace quillmark::species {
+
+// Everything one write does, worked out and checked before the file is opened for it.
+struct RomDocument::Plan {
+    // The window's fields: each written on its own, in processing order, so that a
+    // failure can say how many went in.
+    struct FieldRun {
+        std::int64_t at;
+        std::string hex;
+    };
+    int listIndex = -1;
+    std::vector<FieldRun> fields;
+    std::vector<std::pair<std::int64_t, std::vector<std::uint8_t>>> moreData;
+    RecordBytes savedRecord{};
+    // A command's records: the table as read and as wanted.
+    const std::vector<RecordBytes>* tableBefore = nullptr;
+    const std::vector<RecordBytes>* tableAfter = nullptr;
+    // Records that must still hold what was read, by list index.
+    std::map<int, RecordBytes> unchanged;
+    // Lists and slots: only those that differ from what was read.
+    MoveEdits moves;
+    std::vector<std::uint8_t> levelUpArchive;
+    bool writesMoves() const { return !moves.empty(); }
+};
+
+RomDocument::RomDocument(std::string path, RomFingerprint rom) : RomDocument(std::move(path), std::move(rom), nullptr)
+{
+}
+
+RomDocument::RomDocument(std::string path, RomFingerprint rom, std::unique_ptr<platform::OpenFile> held)
+    : m_path(std::move(path)), m_rom(std::move(rom)), m_held(std::move(held))
+{
+    // A fingerprint is made only of a supported game.
+    if (const auto* edition = rom::findEdition(m_rom.gameCode))
+        m_game = edition->game;
+}
+
+RomDocument::RomDocument(RomDocument&&) noexcept = default;
+RomDocument& RomDocument::operator=(RomDocument&&) noexcept = default;
+RomDocument::~RomDocument() = default;
+
+Result<platform::OpenFile*, SpeciesError> RomDocument::fileToRead(std::unique_ptr<platform::OpenFile>& opened) const
+{
+    if (m_held)
+        return m_held.get();
+    auto open = platform::fileServices().open(m_path, platform::FileAccess::Read);
+    if (!open)
+        return SpeciesError{SpeciesFailure::FileUnavailable, open.error()};
+    opened = std::move(*open);
+    return opened.get();
+}
+
+Result<SpeciesLoad, SpeciesError> RomDocument::load(int listIndex, bool withMoves)
+{
+    std::unique_ptr<platform::OpenFile> opened;
+    auto readable = fileToRead(opened);
+    if (!readable)
+        return readable.error();
+    platform::OpenFile* file = *readable;
+    // The file system once, for the table's place and the archives beside it.
+    auto fs = rom::NitroFs::read(*file);
+    if (auto same = checkFingerprint(*file, m_rom, fs ? &*fs : nullptr); !same)
+        return same.error();
+    auto record = readSpeciesFields(*file, m_rom, listIndex);
+    if (!record)
+        return record.error();
+    m_recordsRead[listIndex] = record->record;
+    SpeciesLoad load{std::move(*record), std::nullopt};
+    if (withMoves)
+        load.moves = readSpeciesMoves(*file, fs, listIndex);
+    return load;
+}
+
+Result<SpeciesMoves, SpeciesError> RomDocument::loadMoves(int listIndex)
+{
+    std::unique_ptr<platform::OpenFile> opened;
+    auto readable = fileToRead(opened);
+    if (!readable)
+        return readable.error();
+    auto fs = rom::NitroFs::read(**readable);
+    if (auto same = checkFingerprint(**readable, m_rom, fs ? &*fs : nullptr); !same)
+        return same.error();
+    return readSpeciesMoves(**readable, fs, listIndex);
+}
+
+Result<SpeciesMoves, SpeciesError> RomDocument::readSpeciesMoves(platform::OpenFile& file,
+                                                                 const Result<rom::NitroFs, rom::RomFsError>& fs,
+                                                                 int listIndex)
+{
+    m_moves.reset();
+    if (!fs)
+        return speciesErrorOf(fs.error());
+    auto read = readMoveArchives(file, *fs, m_rom.gameCode);
+    if (!read)
+        return read.error();
+    const auto member = static_cast<std::size_t>(memberOfRecord(listIndex));
+    if (member >= read->levelUpMoves.size() || member >= read->evolutions.size())
+        return tableNotFound("its level-up and evolution archives hold nothing for " + recordLabel(listIndex));
+    m_moves = std::move(*read);
+    SpeciesMoves moves{m_moves->levelUpMoves[member], m_moves->evolutions[member], m_moves->freeBytes(), std::nullopt};
+    if (auto readable = m_moves->levelUpReadable(); !readable)
+        moves.levelUpDamage = readable.error();
+    return moves;
+}
+
+Result<RecordBytes, SpeciesError> RomDocument::save(int listIndex, const SpeciesChanges& changes)
+{
+    const auto read = m_recordsRead.find(listIndex);
+    if (read == m_recordsRead.end())
+        return SpeciesError{SpeciesFailure::RomChanged};
+    const std::string tableBase = std::to_string(m_rom.table.tableBase);
+    const std::int64_t recordStart = m_rom.table.tableBase + std::int64_t{kRecordSize} * listIndex;
+
+    // Every field is converted before the file is touched, so a refusal writes nothing.
+    Plan plan;
+    plan.listIndex = listIndex;
+    plan.savedRecord = read->second;
+    plan.fields.resize(kFieldCount);
+    for (const auto& field : SpeciesFieldMap) {
+        const auto i = static_cast<std::size_t>(field.field);
+        auto hex = hexForField(field, changes.values[i], changes.format);
+        if (!hex)
+            return SpeciesError{SpeciesFailure::InvalidNumber};
+        plan.fields[i].hex = std::move(*hex);
+    }
+    for (const auto& field : SpeciesFieldMap) {
+        const auto position = fieldPosition(tableBase, listIndex, field, m_rom.table.recordCount);
+        if (!position)
+            return SpeciesError{SpeciesFailure::UnsupportedRom};
+        auto& run = plan.fields[static_cast<std::size_t>(field.field)];
+        run.at = *position;
+        const auto bytes = *rom::hexToBytes(run.hex);
+        std::copy(bytes.begin(), bytes.end(), plan.savedRecord.begin() + (run.at - recordStart));
+    }
+    if (changes.moreData) {
+        // The rest of the record, where it was changed: one write per run of bytes.
+        const auto& wanted = *changes.moreData;
+        for (int b = 0; b < kRecordSize;) {
+            if (!isMoreDataByte(b) || wanted[b] == plan.savedRecord[b]) {
+                ++b;
+                continue;
+            }
+            int end = b;
+            while (end < kRecordSize && isMoreDataByte(end) && wanted[end] != plan.savedRecord[end])
+                ++end;
+            plan.moreData.emplace_back(recordStart + b, std::vector<std::uint8_t>(wanted.begin() + b, wanted.begin() + end));
+            std::copy(wanted.begin() + b, wanted.begin() + end, plan.savedRecord.begin() + b);
+            b = end;
+        }
+    }
+    plan.unchanged[listIndex] = read->second;
+
+    // The lists and slots as the window shows them, where they differ from the load.
+    MoveEdits moves;
+    if (m_moves) {
+        const int member = memberOfRecord(listIndex);
+        const auto k = static_cast<std::size_t>(member);
+        if (changes.levelUp && k < m_moves->levelUpMoves.size() && *changes.levelUp != m_moves->levelUpMoves[k])
+            moves.levelUp[member] = *changes.levelUp;
+        if (changes.evolutions && k < m_moves->evolutions.size() && *changes.evolutions != m_moves->evolutions[k])
+            moves.evolutions[member] = *changes.evolutions;
+    }
+    if (auto planned = planMoves(moves, plan); !planned)
+        return planned.error();
+
+    auto written = write(plan);
+    if (written.error)
+        return *written.error;
+    m_recordsRead[listIndex] = plan.savedRecord;
+    return plan.savedRecord;
+}
+
+Result<const std::vector<RecordBytes>*, SpeciesError> RomDocument::readRecords()
+{
+    std::unique_ptr<platform::OpenFile> opened;
+    auto file = fileToRead(opened);
+    if (!file)
+        return file.error();
+    auto records = readSpeciesRecords(**file, m_rom.table.tableBase, m_rom.table.recordCount);
+    if (!records)
+        return records.error();
+    m_table = std::move(*records);
+    return &*m_table;
+}
+
+Result<const MoveArchives*, SpeciesError> RomDocument::readMoves()
+{
+    std::unique_ptr<platform::OpenFile> opened;
+    auto file = fileToRead(opened);
+    if (!file)
+        return file.error();
+    m_moves.reset();
+    auto read = readMoveArchives(**file, m_rom.gameCode);
+    if (!read)
+        return read.error();
+    m_moves = std::move(*read);
+    return &*m_moves;
+}
+
+Result<Done, SpeciesError> RomDocument::planMoves(const MoveEdits& edits, Plan& plan) const
+{
+    if (edits.empty())
+        return Done{};
+    if (!m_moves)
+        return SpeciesError{SpeciesFailure::RomChanged};
+    auto archive = editedLevelUpArchive(*m_moves, edits, m_game);
+    if (!archive)
+        return archive.error();
+    plan.levelUpArchive = std::move(*archive);
+    // Only what differs is written: an edit equal to what was read leaves its bytes.
+    plan.moves.levelUp.clear();
+    plan.moves.evolutions.clear();
+    for (const auto& [member, moves] : edits.levelUp) {
+        if (moves != m_moves->levelUpMoves[static_cast<std::size_t>(member)])
+            plan.moves.levelUp[member] = moves;
+    }
+    for (const auto& [member, slots] : edits.evolutions) {
+        if (slots != m_moves->evolutions[static_cast<std::size_t>(member)])
+            plan.moves.evolutions[member] = slots;
+    }
+    return Done{};
+}
+
+Result<Done, SpeciesError> RomDocument::check(const DocumentEdits& edits) const
+{
+    Plan plan;
+    return planMoves(edits.moves, plan);
+}
+
+DocumentWrite RomDocument::apply(const DocumentEdits& edits)
+{
+    Plan plan;
+    if (auto moves = planMoves(edits.moves, plan); !moves)
+        return {{}, moves.error()};
+    if (!edits.records.empty()) {
+        if (!m_table || m_table->size() != edits.records.size())
+            return {{}, SpeciesError{SpeciesFailure::RomChanged}};
+        plan.tableBefore = &*m_table;
+        plan.tableAfter = &edits.records;
+        for (std::size_t i = 0; i < edits.records.size(); ++i) {
+            if (edits.records[i] != (*m_table)[i])
+                plan.unchanged[static_cast<int>(i)] = (*m_table)[i];
+        }
+    }
+    if (plan.unchanged.empty() && !plan.writesMoves())
+        return {};
+    auto written = write(plan);
+    if (!written.error && plan.tableAfter)
+        m_table = edits.records;
+    return written;
+}
+
+DocumentWrite RomDocument::write(const Plan& plan)
+{
+    DocumentWrite result;
+    auto fail = [&](SpeciesError error) {
+        result.error = std::move(error);
+        return result;
+    };
+
+    // One handle from the check to the last write: a file that another program puts at
+    // the path meanwhile never receives a byte meant for the one that was checked.
+    std::unique_ptr<platform::OpenFile> opened;
+    platform::OpenFile* file = m_held.get();
+    if (!file) {
+        auto open = platform::fileServices().open(m_path, platform::FileAccess::ReadWrite);
+        if (!open)
+            return fail(SpeciesError{SpeciesFailure::FileUnavailable, open.error()});
+        opened = std::move(*open);
+        file = opened.get();
+    }
+    if (auto fits = checkTableFits(*file, std::to_string(m_rom.table.tableBase)); !fits)
+        return fail(fits.error());
+    if (opened) {
+        if (auto locked = file->lockForWriting(kLockWait); !locked)
+            return fail(SpeciesError{SpeciesFailure::FileUnavailable, locked.error()});
+    }
+
+    // Under the writers' lock: still the ROM that was read, down to every byte the
+    // change depends on.
+    if (auto same = checkFingerprint(*file, m_rom); !same)
+        return fail(same.error());
+    for (const auto& [listIndex, bytes] : plan.unchanged) {
+        RecordBytes now{};
+        if (auto read = file->read(m_rom.table.tableBase + std::int64_t{kRecordSize} * listIndex, now); !read)
+            return fail(SpeciesError{SpeciesFailure::FileUnavailable, read.error()});
+        if (now != bytes)
+            return fail(SpeciesError{SpeciesFailure::RomChanged});
+    }
+    if (auto here = checkStillAtPath(*file, m_path); !here)
+        return fail(here.error());
+    if (plan.writesMoves()) {
+        if (auto same = checkMoveArchivesUnchanged(*file, *m_moves); !same)
+            return fail(same.error());
+    }
+
+    for (std::size_t i = 0; i < plan.fields.size(); ++i) {
+        const auto& field = plan.fields[i];
+        if (auto written = rom::writeHex(*file, static_cast<std::int32_t>(field.at), field.hex); !written)
+            return fail(SpeciesError{SpeciesFailure::WriteFailed, written.error(), static_cast<int>(i)});
+    }
+    for (const auto& [at, bytes] : plan.moreData) {
+        if (auto written = file->write(at, bytes); !written)
+            return fail(SpeciesError{SpeciesFailure::WriteFailed, written.error(), kFieldCount});
+    }
+    if (plan.tableAfter) {
+        result.records = writeChangedRecords(*file, m_rom.table.tableBase, *plan.tableBefore, *plan.tableAfter);
+        if (!result.records.complete())
+            return fail(SpeciesError{SpeciesFailure::WriteFailed, result.records.error, 0});
+    }
+    if (plan.writesMoves()) {
+        auto written = writeCheckedMoveEdits(*file, *m_moves, plan.moves, plan.levelUpArchive);
+        // What lies in the archives now is no longer what was read: read them again.
+        m_moves.reset();
+        if (!written) {
+            auto error = written.error();
+            error.fieldsWritten = kFieldCount;
+            return fail(error);
+        }
+    }
+    // Replaced while the bytes went in: they are in the file that was there, which is
+    // no longer the one the user sees at this path.
+    if (auto here = checkStillAtPath(*file, m_path); !here)
+        return fail(SpeciesError{SpeciesFailure::WrittenToReplacedFile, std::nullopt, kFieldCount});
+    return result;
+}
+
+} // namespace quillmark::species
