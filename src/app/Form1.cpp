@@ -13,9 +13,7 @@
 #include "platform/MessageBoxService.h"
 #include "app/adapters/QtFileDialog.h"
 #include "app/adapters/QtMessageBox.h"
-#ifdef Q_OS_WIN
-#include "app/adapters/WindowsFileDialog.h"
-#endif
+#include "app/adapters/SystemFileDialog.h"
 #include "rom/RomIdentification.h"
 #include "species/GenderRatioTexts.h"
 #include "species/LookupLists.h"
@@ -72,16 +70,6 @@ QStringList listContents(species::LookupList list)
     case LookupList::None: break;
     }
     return {};
-}
-
-// The system's own open-file dialog on Windows, Qt's elsewhere.
-dialogs::CommonDialogFunctions systemCommonDialogFunctions()
-{
-#ifdef Q_OS_WIN
-    return windowsCommonDialogFunctions();
-#else
-    return qtCommonDialogFunctions();
-#endif
 }
 
 // The order in which a load enables the editors, Save ROM coming last.

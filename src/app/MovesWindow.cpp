@@ -69,7 +69,7 @@ void fillCodes(QComboBox* box, EvolutionParameter kind, rom::Game game)
         break;
     case EvolutionParameter::Species:
         for (int member = 1; member <= species::kSpeciesCount; ++member)
-            box->addItem(qs(species::recordName(member - 1)), member);
+            box->addItem(qs(species::recordName(species::recordOfMember(member))), member);
         break;
     case EvolutionParameter::None:
     case EvolutionParameter::Level:
@@ -219,7 +219,7 @@ MovesWindow::MovesWindow(QWidget* mainWindow) : ToolWindow(mainWindow)
         cmbTarget[i]->setAccessibleName(prefix + "Target");
         cmbTarget[i]->addItem("-", 0);
         for (int member = 1; member <= species::kSpeciesCount; ++member)
-            cmbTarget[i]->addItem(qs(species::recordName(member - 1)), member);
+            cmbTarget[i]->addItem(qs(species::recordName(species::recordOfMember(member))), member);
         grid->addWidget(cmbMethod[i], slot + 1, 1);
         grid->addWidget(stkParameter[i], slot + 1, 2);
         grid->addWidget(cmbTarget[i], slot + 1, 3);

@@ -3,6 +3,7 @@
 #include "cli/MoveSheets.h"
 #include "cli/Output.h"
 #include "cli/SheetEdits.h"
+#include "platform/OutputFiles.h"
 #include "cli/SheetFormats.h"
 #include "cli/SheetText.h"
 
@@ -67,7 +68,7 @@ std::string sheetText(const std::string& file)
     if (const auto kind = nonTextKind(start))
         fail(BadInput, name + " is " + *kind + ", not a CSV or JSON sheet");
     if (file != "-") {
-        if (const auto lock = officeLockFile(file))
+        if (const auto lock = platform::officeLockFile(file))
             std::cerr << "quillmark-cli: note: " << file << " is open in another program (" << *lock
                       << " lies beside it): what that program has not saved is not in what was read\n";
     }

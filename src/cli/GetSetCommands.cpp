@@ -83,10 +83,10 @@ int runGet(const std::string& romPath, const std::string& speciesText,
             else if (name == "learnset") {
                 // Read before anything is printed: a refusal leaves no label behind it.
                 requireLevelUpLists(movesOf());
-                const auto text = levelUpMovesText(movesOf().levelUpMoves.at(static_cast<std::size_t>(index + 1)));
+                const auto text = levelUpMovesText(movesOf().levelUpMoves.at(static_cast<std::size_t>(species::memberOfRecord(index))));
                 std::cout << (valuesOnly ? "" : "learnset:\n") << text;
             } else if (name == "evolutions") {
-                const auto text = evolutionsText(movesOf().evolutions.at(static_cast<std::size_t>(index + 1)), rom.game());
+                const auto text = evolutionsText(movesOf().evolutions.at(static_cast<std::size_t>(species::memberOfRecord(index))), rom.game());
                 std::cout << (valuesOnly ? "" : "evolutions:\n") << text;
             }
             else

@@ -130,7 +130,7 @@ std::string itemName(int id, rom::Game game)
 
 std::string memberName(int member)
 {
-    return member >= 1 && member <= species::kSpeciesCount ? std::string(species::recordName(member - 1))
+    return member >= 1 && member <= species::kSpeciesCount ? std::string(species::recordName(species::recordOfMember(member)))
                                                            : numbered(member);
 }
 
@@ -220,7 +220,7 @@ std::optional<int> memberOfCell(std::string_view text)
     if (species::parseWholeNumber(text, 0xFFFF))
         return number(text, 1, species::kSpeciesCount);
     const auto index = findSpecies(text, species::kSpeciesCount);
-    return index ? std::optional<int>(*index + 1) : std::nullopt;
+    return index ? std::optional<int>(species::memberOfRecord(*index)) : std::nullopt;
 }
 
 std::optional<int> itemOfCell(std::string_view text, rom::Game game)
@@ -267,8 +267,8 @@ SheetKind sheetKindOf(std::string_view text, SheetFormat format)
 std::string writeLevelUpSheet(const species::MoveArchives& read, int records, const SheetOptions& options)
 {
     SheetWriter sheet(options, kLevelUpColumns);
-    for (int index = 0; index < records && index + 1 < static_cast<int>(read.levelUpMoves.size()); ++index) {
-        const auto& moves = read.levelUpMoves[static_cast<std::size_t>(index + 1)];
+    for (int index = 0; index < records && species::memberOfRecord(index) < static_cast<int>(read.levelUpMoves.size()); ++index) {
+        const auto& moves = read.levelUpMoves[static_cast<std::size_t>(species::memberOfRecord(index))];
         for (std::size_t entry = 0; entry < moves.size(); ++entry) {
             const auto& m = moves[entry];
             sheet.row({index, dexOf(index), std::string(species::recordName(index)), static_cast<long long>(entry + 1),
@@ -281,8 +281,8 @@ std::string writeLevelUpSheet(const species::MoveArchives& read, int records, co
 std::string writeEvolutionSheet(const species::MoveArchives& read, int records, const SheetOptions& options)
 {
     SheetWriter sheet(options, kEvolutionColumns);
-    for (int index = 0; index < records && index + 1 < static_cast<int>(read.evolutions.size()); ++index) {
-        const auto& slots = read.evolutions[static_cast<std::size_t>(index + 1)];
+    for (int index = 0; index < records && species::memberOfRecord(index) < static_cast<int>(read.evolutions.size()); ++index) {
+        const auto& slots = read.evolutions[static_cast<std::size_t>(species::memberOfRecord(index))];
         for (std::size_t slot = 0; slot < slots.size(); ++slot) {
             const auto& s = slots[slot];
             if (s == species::EvolutionSlot{})
@@ -324,7 +324,7 @@ species::MoveEdits readMoveSheet(std::string_view text, SheetFormat format, Shee
         const auto index = speciesOfRow(row, records, errors);
         if (!index)
             return;
-        const int member = *index + 1;
+        const int member = species::memberOfRecord(*index);
         auto need = [&](const char* column) -> const Cell* {
             const auto* cell = cellOf(row, column);
             if (!cell)
@@ -445,7 +445,7 @@ std::vector<std::string> describeMoveEdits(const species::MoveArchives& read, co
         }
         for (const auto& m : left)
             text += " -" + entryText(m);
-        lines.push_back(speciesLabel(member - 1) + ": level-up moves" + (text.empty() ? " in another order" : text));
+        lines.push_back(speciesLabel(species::recordOfMember(member)) + ": level-up moves" + (text.empty() ? " in another order" : text));
     }
     for (const auto& [member, slots] : edits.evolutions) {
         const auto& was = read.evolutions[static_cast<std::size_t>(member)];
@@ -458,7 +458,7 @@ std::vector<std::string> describeMoveEdits(const species::MoveArchives& read, co
                 const auto parameter = parameterText(s, game);
                 return methodName(s.method) + (parameter.empty() ? "" : " " + parameter) + " -> " + memberName(s.target);
             };
-            lines.push_back(speciesLabel(member - 1) + ": evolution " + std::to_string(i + 1) + " " +
+            lines.push_back(speciesLabel(species::recordOfMember(member)) + ": evolution " + std::to_string(i + 1) + " " +
                             slotText(slots[i]) + " (was " + slotText(was[i]) + ")");
         }
     }

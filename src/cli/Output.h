@@ -14,11 +14,6 @@ namespace quillmark::cli {
 void writeOutput(const std::string& output, const std::string& text, const std::string& romPath,
                  bool formatGiven = false);
 
-// Office programs leave a lock file beside a document they have open: LibreOffice
-// ".~lock.NAME#", Microsoft Office "~$NAME". Where one lies beside `path`, the words
-// that say which ("LibreOffice's lock file .~lock.s.csv#").
-std::optional<std::string> officeLockFile(const std::string& path);
-
 // The part of writeOutput's checks that needs only the name, so that a wrong name is
 // refused before the ROM is read.
 void checkOutputName(const std::string& output, bool formatGiven);

@@ -430,7 +430,7 @@ std::string recordLabel(int index)
 std::string memberLabel(int member)
 {
     const int records = static_cast<int>(SpeciesNames.size() + FormNames.size());
-    return member >= 1 && member <= records ? recordLabel(member - 1) : "member " + std::to_string(member);
+    return member >= 1 && member <= records ? recordLabel(recordOfMember(member)) : "member " + std::to_string(member);
 }
 
 const std::array<std::string, 256>& HatchStepTexts()

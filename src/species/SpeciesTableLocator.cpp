@@ -25,7 +25,7 @@ constexpr std::string_view kPlatinumNarc = "poketool/personal/pl_personal.narc";
 constexpr std::string_view kHeartGoldSoulSilverNarc = "a/0/0/2";
 
 // Member 0 is the empty record before list index 0.
-constexpr int kFirstSpeciesMember = 1;
+constexpr int kFirstSpeciesMember = memberOfRecord(0);
 
 Result<SpeciesTable, SpeciesError> tableInNarc(platform::OpenFile& file, const rom::NitroFs& fs,
                                                std::string_view path, int maxRecords)
