@@ -23,70 +23,32 @@ namespace {
 const std::vector<std::string> kLevelUpColumns = {"index", "dex", "name", "entry", "level", "move"};
 const std::vector<std::string> kEvolutionColumns = {"index", "dex", "name", "slot", "method", "parameter", "target"};
 
-std::string columnKey(std::string_view name)
+CellType moveCellType(const std::string& column)
 {
-    std::string key;
-    for (const char c : name)
-        key += c == ' ' || c == '-' ? '_' : static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return key;
+    // A move, method, parameter or species may be a name or its number.
+    if (column == "index" || column == "dex" || column == "entry" || column == "level" || column == "slot")
+        return CellType::Number;
+    const bool known = std::find(kLevelUpColumns.begin(), kLevelUpColumns.end(), column) != kLevelUpColumns.end() ||
+                       std::find(kEvolutionColumns.begin(), kEvolutionColumns.end(), column) != kEvolutionColumns.end();
+    return known ? CellType::Text : CellType::Unknown;
 }
 
-// The rows of a CSV or JSON sheet, cells named by their column in lower case.
-void forEachRow(std::string_view text, SheetFormat format, ErrorList& errors,
-                const std::function<void(const SheetRow&)>& onRow)
-{
-    if (format == SheetFormat::Json) {
-        const auto json = nlohmann::json::parse(text, nullptr, false);
-        if (json.is_discarded() || !json.is_array()) {
-            errors.add("", "the JSON is not an array of rows");
-            return;
-        }
-        int number = 0;
-        for (const auto& object : json) {
-            SheetRow row;
-            row.json = true;
-            row.number = ++number;
-            if (!object.is_object()) {
-                errors.add(row.where(), "is not an object");
-                continue;
-            }
-            for (const auto& [key, value] : object.items()) {
-                if (value.is_string())
-                    row.cells.emplace_back(columnKey(key), Cell{value.get<std::string>()});
-                else if (value.is_number_integer())
-                    row.cells.emplace_back(columnKey(key), Cell{std::to_string(value.get<long long>())});
-                else if (!value.is_null())
-                    errors.add(row.where() + ", " + key, "must be a text or a whole number");
-            }
-            onRow(row);
-        }
-        return;
-    }
-    std::vector<std::string> header;
-    std::vector<int> blankLines;
-    std::string error;
-    const bool complete = readCsv(text, [&](CsvRecord&& record) {
-        if (header.empty()) {
-            for (const auto& field : record.fields)
-                header.push_back(columnKey(field));
-            return;
-        }
-        if (isBlankRecord(record)) {
-            blankLines.push_back(record.line);
-            return;
-        }
-        SheetRow row;
-        row.number = record.line;
-        for (std::size_t c = 0; c < record.fields.size() && c < header.size(); ++c) {
-            if (!header[c].empty())
-                row.cells.emplace_back(header[c], Cell{std::move(record.fields[c]), static_cast<int>(c) + 1});
-        }
-        onRow(row);
-    }, error, detectSeparator(text));
-    if (!complete)
-        errors.add("", error);
-    noteBlankLines(blankLines);
-}
+const SheetColumns kLevelUpSheet{&kLevelUpColumns,
+                                 [](const std::string& column) {
+                                     return std::find(kLevelUpColumns.begin(), kLevelUpColumns.end(), column) !=
+                                                    kLevelUpColumns.end()
+                                                ? moveCellType(column)
+                                                : CellType::Unknown;
+                                 },
+                                 "level-up move"};
+const SheetColumns kEvolutionSheet{&kEvolutionColumns,
+                                   [](const std::string& column) {
+                                       return std::find(kEvolutionColumns.begin(), kEvolutionColumns.end(), column) !=
+                                                      kEvolutionColumns.end()
+                                                  ? moveCellType(column)
+                                                  : CellType::Unknown;
+                                   },
+                                   "evolution slot"};
 
 const Cell* cellOf(const SheetRow& row, std::string_view column)
 {
@@ -238,25 +200,8 @@ std::optional<int> itemOfCell(std::string_view text, rom::Game game)
 
 SheetKind sheetKindOf(std::string_view text, SheetFormat format)
 {
-    std::set<std::string> columns;
-    if (format == SheetFormat::Json) {
-        const auto json = nlohmann::json::parse(text, nullptr, false);
-        if (json.is_array() && !json.empty() && json.front().is_object()) {
-            for (const auto& [key, value] : json.front().items())
-                columns.insert(columnKey(key));
-        }
-    } else {
-        std::string error;
-        bool first = true;
-        // The header line alone.
-        const auto end = text.find('\n');
-        readCsv(text.substr(0, end == std::string_view::npos ? text.size() : end + 1), [&](CsvRecord&& record) {
-            if (first)
-                for (const auto& field : record.fields)
-                    columns.insert(columnKey(field));
-            first = false;
-        }, error, detectSeparator(text));
-    }
+    const auto header = headerColumns(text, format);
+    const std::set<std::string> columns(header.begin(), header.end());
     if (columns.count("level") && columns.count("move"))
         return SheetKind::LevelUpMoves;
     if (columns.count("slot") && columns.count("method"))
@@ -311,16 +256,10 @@ species::MoveEdits readMoveSheet(std::string_view text, SheetFormat format, Shee
             return value;
         return std::nullopt;
     };
-    const auto& known = kind == SheetKind::LevelUpMoves ? kLevelUpColumns : kEvolutionColumns;
-    std::set<std::string> unknown;
     species::MoveEdits edits;
     std::map<int, std::set<int>> slotsGiven;
-    forEachRow(text, format, errors, [&](const SheetRow& row) {
-        for (const auto& cell : row.cells) {
-            if (std::find(known.begin(), known.end(), cell.first) == known.end() && unknown.insert(cell.first).second)
-                errors.add(row.where(), "unknown column " + species::quoteCell(cell.first) + " for a sheet of " +
-                                            (kind == SheetKind::LevelUpMoves ? "level-up moves" : "evolutions"));
-        }
+    const auto& columns = kind == SheetKind::LevelUpMoves ? kLevelUpSheet : kEvolutionSheet;
+    forEachSheetRow(text, format, columns, errors, [&](const SheetRow& row) {
         const auto index = speciesOfRow(row, records, errors);
         if (!index)
             return;

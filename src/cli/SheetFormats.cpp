@@ -69,23 +69,31 @@ const std::vector<std::string>& columnNames()
     return names;
 }
 
-std::optional<std::string> canonicalColumn(std::string_view name)
+std::string columnKey(std::string_view name)
 {
     std::string key;
     for (const char c : name) {
         const auto u = static_cast<unsigned char>(c);
         key += c == ' ' || c == '-' ? '_' : static_cast<char>(std::tolower(u));
     }
-    for (const auto& known : columnNames()) {
+    return key;
+}
+
+namespace {
+
+std::optional<std::string> canonicalIn(const SheetColumns& columns, std::string_view name)
+{
+    const auto key = columnKey(name);
+    for (const auto& known : *columns.names) {
         if (known == key)
             return known;
     }
     return std::nullopt;
 }
 
-std::string nearestColumns(std::string_view name)
+std::string nearestIn(const SheetColumns& columns, std::string_view name)
 {
-    const auto& names = columnNames();
+    const auto& names = *columns.names;
     std::vector<std::string> labels;
     for (const int i : species::nearestCandidates(lowered(name), static_cast<int>(names.size()),
                                                   [&](int k) { return names[static_cast<std::size_t>(k)]; }))
@@ -93,12 +101,7 @@ std::string nearestColumns(std::string_view name)
     return species::nearestPhrase(labels);
 }
 
-namespace {
-
-// How a cell of a column is given: a whole number, a text, or machine names.
-enum class CellType { Number, Text, Machines, Unknown };
-
-CellType cellType(const std::string& column)
+CellType speciesCellType(const std::string& column)
 {
     if (column == "index" || column == "dex" || species::findCodeColumn(column))
         return CellType::Number;
@@ -112,12 +115,32 @@ CellType cellType(const std::string& column)
     return known->hasList() ? CellType::Text : CellType::Number;
 }
 
+} // namespace
+
+std::optional<std::string> canonicalColumn(std::string_view name)
+{
+    return canonicalIn(speciesSheetColumns(), name);
+}
+
+std::string nearestColumns(std::string_view name)
+{
+    return nearestIn(speciesSheetColumns(), name);
+}
+
+const SheetColumns& speciesSheetColumns()
+{
+    static const SheetColumns columns{&columnNames(), speciesCellType, "species"};
+    return columns;
+}
+
+namespace {
+
 std::string separatorName(char separator)
 {
     return separator == '\t' ? "a tab" : std::string("\"") + separator + "\"";
 }
 
-void readCsvSheet(std::string_view text, ErrorList& errors, const RowHandler& onRow)
+void readCsvSheet(std::string_view text, const SheetColumns& columns, ErrorList& errors, const RowHandler& onRow)
 {
     const char separator = detectSeparator(text);
     std::vector<std::string> header;
@@ -135,10 +158,10 @@ void readCsvSheet(std::string_view text, ErrorList& errors, const RowHandler& on
             header = std::move(record.fields);
             usable.assign(header.size(), true);
             const bool anyKnown = std::any_of(header.begin(), header.end(),
-                                              [](const std::string& h) { return canonicalColumn(h).has_value(); });
+                                              [&](const std::string& h) { return canonicalIn(columns, h).has_value(); });
             if (!anyKnown) {
                 std::string expected;
-                for (const auto& name : columnNames())
+                for (const auto& name : *columns.names)
                     expected += (expected.empty() ? "" : ", ") + name;
                 errors.add("line 1", "the header names none of the columns (read with " +
                                          separatorName(separator) + " between columns; a sheet "
@@ -149,10 +172,10 @@ void readCsvSheet(std::string_view text, ErrorList& errors, const RowHandler& on
             std::map<std::string, std::size_t> seen;
             for (std::size_t c = 0; c < header.size(); ++c) {
                 const auto where = "line 1, column " + std::to_string(c + 1);
-                const auto canonical = canonicalColumn(header[c]);
+                const auto canonical = canonicalIn(columns, header[c]);
                 if (!canonical) {
                     errors.add(where, "unknown column " + species::quoteCell(header[c]) +
-                                          nearestColumns(header[c]) +
+                                          nearestIn(columns, header[c]) +
                                           " (quillmark-cli export shows the columns)");
                     usable[c] = false;
                     continue;
@@ -230,7 +253,10 @@ struct JsonScalar {
 // Depth 1 is the array of rows, 2 a row's fields, 3 the entries of a machines value.
 class JsonSheetReader final : public nlohmann::json_sax<nlohmann::json> {
 public:
-    JsonSheetReader(ErrorList& errors, const RowHandler& onRow) : m_errors(errors), m_onRow(onRow) {}
+    JsonSheetReader(const SheetColumns& columns, ErrorList& errors, const RowHandler& onRow)
+        : m_columns(columns), m_errors(errors), m_onRow(onRow)
+    {
+    }
 
     bool null() override { return scalar({JsonScalar::Kind::Other, {}, "null"}); }
     bool boolean(bool value) override
@@ -267,7 +293,7 @@ public:
         if (!m_isArray)
             return true;
         if (m_depth == 2) {
-            m_key = canonicalColumn(key).value_or(key);
+            m_key = canonicalIn(m_columns, key).value_or(key);
             if (!m_keys.insert(m_key).second) {
                 m_errors.add(m_row.where(), "the key " + species::quoteCell(key) + " is given twice");
                 m_rowRefused = true;
@@ -287,7 +313,7 @@ public:
     void finish() const
     {
         if (!m_parseFailed && !m_isArray)
-            m_errors.add("", "expected a JSON array of species objects");
+            m_errors.add("", "expected a JSON array of " + std::string(m_columns.rows) + " objects");
     }
 
 private:
@@ -350,7 +376,7 @@ private:
 
     void field(const JsonScalar& value)
     {
-        const auto type = cellType(m_key);
+        const auto type = m_columns.typeOf(m_key);
         if (type == CellType::Unknown) {
             unknownField();
             return;
@@ -389,7 +415,7 @@ private:
 
     void endMachines()
     {
-        const auto type = cellType(m_key);
+        const auto type = m_columns.typeOf(m_key);
         if (type == CellType::Unknown)
             unknownField();
         else if (type == CellType::Machines && !m_refusedEntry.empty())
@@ -421,10 +447,11 @@ private:
     void unknownField()
     {
         if (m_unknownReported.insert(m_key).second)
-            m_errors.add(m_row.where(), "unknown field " + species::quoteCell(m_key) + nearestColumns(m_key) +
+            m_errors.add(m_row.where(), "unknown field " + species::quoteCell(m_key) + nearestIn(m_columns, m_key) +
                                           " (quillmark-cli export --format json shows the fields)");
     }
 
+    const SheetColumns& m_columns;
     ErrorList& m_errors;
     const RowHandler& m_onRow;
     int m_depth = 0;
@@ -444,13 +471,13 @@ private:
     bool m_valueRefused = false;
 };
 
-void readJsonSheet(std::string_view text, ErrorList& errors, const RowHandler& onRow)
+void readJsonSheet(std::string_view text, const SheetColumns& columns, ErrorList& errors, const RowHandler& onRow)
 {
     if (nestedTooDeep(text)) {
-        errors.add("", "the JSON is nested deeper than a list of species objects");
+        errors.add("", "the JSON is nested deeper than a list of " + std::string(columns.rows) + " objects");
         return;
     }
-    JsonSheetReader reader(errors, onRow);
+    JsonSheetReader reader(columns, errors, onRow);
     nlohmann::json::sax_parse(text.begin(), text.end(), &reader);
     reader.finish();
 }
@@ -545,10 +572,73 @@ std::string readInput(const std::string& file)
 void forEachSheetRow(std::string_view text, SheetFormat format, ErrorList& errors,
                      const RowHandler& onRow)
 {
+    forEachSheetRow(text, format, speciesSheetColumns(), errors, onRow);
+}
+
+void forEachSheetRow(std::string_view text, SheetFormat format, const SheetColumns& columns, ErrorList& errors,
+                     const RowHandler& onRow)
+{
     if (format == SheetFormat::Json)
-        readJsonSheet(text, errors, onRow);
+        readJsonSheet(text, columns, errors, onRow);
     else
-        readCsvSheet(text, errors, onRow);
+        readCsvSheet(text, columns, errors, onRow);
+}
+
+namespace {
+
+// The keys of the first object of a JSON array, and then a stop: the rows are read
+// once, by the reader of the sheet's kind.
+class FirstRowKeys final : public nlohmann::json_sax<nlohmann::json> {
+public:
+    std::vector<std::string> keys;
+
+    bool null() override { return true; }
+    bool boolean(bool) override { return true; }
+    bool number_integer(number_integer_t) override { return true; }
+    bool number_unsigned(number_unsigned_t) override { return true; }
+    bool number_float(number_float_t, const string_t&) override { return true; }
+    bool string(string_t&) override { return true; }
+    bool binary(binary_t&) override { return true; }
+    bool start_object(std::size_t) override { return ++m_depth, true; }
+    bool start_array(std::size_t) override { return ++m_depth, true; }
+    // The first row closed, or the array ended before one: enough read.
+    bool end_object() override { return --m_depth != 1; }
+    bool end_array() override { return --m_depth > 1; }
+    bool key(string_t& key) override
+    {
+        if (m_depth == 2)
+            keys.push_back(columnKey(key));
+        return true;
+    }
+    bool parse_error(std::size_t, const std::string&, const nlohmann::detail::exception&) override { return false; }
+
+private:
+    int m_depth = 0;
+};
+
+} // namespace
+
+std::vector<std::string> headerColumns(std::string_view text, SheetFormat format)
+{
+    if (format == SheetFormat::Json) {
+        if (nestedTooDeep(text))
+            return {};
+        FirstRowKeys reader;
+        nlohmann::json::sax_parse(text.begin(), text.end(), &reader);
+        return reader.keys;
+    }
+    std::vector<std::string> columns;
+    std::string error;
+    bool first = true;
+    // The header line alone.
+    const auto end = text.find('\n');
+    readCsv(text.substr(0, end == std::string_view::npos ? text.size() : end + 1), [&](CsvRecord&& record) {
+        if (first)
+            for (const auto& field : record.fields)
+                columns.push_back(columnKey(field));
+        first = false;
+    }, error, detectSeparator(text));
+    return columns;
 }
 
 std::string writeSheet(const std::vector<species::RecordBytes>& records,

@@ -35,14 +35,28 @@ struct SheetRow {
     std::string where(const NamedCell& cell) const;  // "line 5, column 11 (type1)", "row 3, hp"
 };
 
-// A column or field name as the program writes it ("index", "hp", "type1_code"),
-// from any case and with blanks or hyphens for underscores ("HP", "Sp-Attack");
-// nothing for a name that is none of them.
+// A column or field name folded as every sheet matches it: any case, blanks or
+// hyphens for underscores ("HP", "Sp-Attack" -> "hp", "sp_attack").
+std::string columnKey(std::string_view name);
+// A species column name as the program writes it ("index", "hp", "type1_code"), from
+// any spelling columnKey folds; nothing for a name that is none of them.
 std::optional<std::string> canonicalColumn(std::string_view name);
 // "; nearest: hp, ..." for an unknown name, or "".
 std::string nearestColumns(std::string_view name);
 // Every column name an import takes, in export order.
 const std::vector<std::string>& columnNames();
+
+// How a cell of a column is given: a whole number, a text (which may also be a whole
+// number: a code), or machine names.
+enum class CellType { Number, Text, Machines, Unknown };
+
+// The columns one kind of sheet takes, for the one reader of every kind.
+struct SheetColumns {
+    const std::vector<std::string>* names;  // in export order
+    CellType (*typeOf)(const std::string& column);
+    const char* rows;  // what a row is, for messages: "species", "level-up move"
+};
+const SheetColumns& speciesSheetColumns();
 
 // At most 16 MiB from a file or standard input ("-"); exit 1 beyond.
 std::string readInput(const std::string& file);
@@ -55,6 +69,12 @@ using RowHandler = std::function<void(const SheetRow&)>;
 // of a JSON value of the wrong type go to errors.
 void forEachSheetRow(std::string_view text, SheetFormat format, ErrorList& errors,
                      const RowHandler& onRow);
+// The same for a sheet of other columns (a learnset or evolution sheet).
+void forEachSheetRow(std::string_view text, SheetFormat format, const SheetColumns& columns, ErrorList& errors,
+                     const RowHandler& onRow);
+// The column names of a sheet's header row (CSV) or first row (JSON), folded by
+// columnKey: the kind of sheet it is. A JSON sheet is read only to its first row's end.
+std::vector<std::string> headerColumns(std::string_view text, SheetFormat format);
 
 struct SheetOptions {
     SheetFormat format = SheetFormat::Csv;
