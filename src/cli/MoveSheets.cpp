@@ -200,11 +200,16 @@ std::optional<int> itemOfCell(std::string_view text, rom::Game game)
 
 SheetKind sheetKindOf(std::string_view text, SheetFormat format)
 {
+    // Any column that only one kind of sheet has tells it, so that a sheet with one
+    // misspelt column is still checked against its own columns.
     const auto header = headerColumns(text, format);
     const std::set<std::string> columns(header.begin(), header.end());
-    if (columns.count("level") && columns.count("move"))
+    const auto any = [&](std::initializer_list<const char*> names) {
+        return std::any_of(names.begin(), names.end(), [&](const char* name) { return columns.count(name) > 0; });
+    };
+    if (any({"entry", "level", "move"}))
         return SheetKind::LevelUpMoves;
-    if (columns.count("slot") && columns.count("method"))
+    if (any({"slot", "method", "parameter", "target"}))
         return SheetKind::Evolutions;
     return SheetKind::Species;
 }

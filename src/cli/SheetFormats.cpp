@@ -621,8 +621,7 @@ private:
 std::vector<std::string> headerColumns(std::string_view text, SheetFormat format)
 {
     if (format == SheetFormat::Json) {
-        if (nestedTooDeep(text))
-            return {};
+        // The SAX parser keeps its own stack, so any depth is safe to walk here.
         FirstRowKeys reader;
         nlohmann::json::sax_parse(text.begin(), text.end(), &reader);
         return reader.keys;

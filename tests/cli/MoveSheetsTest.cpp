@@ -374,3 +374,33 @@ TEST_F(MoveSheets, ADamagedLevelUpListStopsOnlyTheLevelUpLists)
 }
 
 } // namespace
+
+namespace {
+
+// Learnset and evolution sheets meet the checks of a species sheet, and a JSON sheet's
+// kind comes from its first row: what follows is read once, by that kind's reader.
+TEST_F(MoveSheets, EverySheetKindMeetsTheSameChecks)
+{
+    const struct {
+        const char* name;
+        const char* text;
+        const char* words;
+    } rows[] = {
+        {"a.csv", "name,entry,level,moves\nGible,1,1,Tackle\n", "line 1, column 4: unknown column \"moves\"; nearest: move"},
+        {"b.csv", "name,entry,level,move,move\nGible,1,1,Tackle,Growl\n", "is given twice (columns 4 and 5)"},
+        {"c.csv", "name,slot,method,parameter,target\nGible,1,Level,24\n", "line 2: has 4 fields, the header 5"},
+        {"d.json", R"([{"name":"Gible","entry":1,"level":1,"move":"Tackle","move":"Growl"}])", "the key \"move\" is given twice"},
+        {"e.json", R"([{"name":"Gible","entry":1,"level":1.5,"move":"Tackle"}])", "row 1, level: must be a whole number"},
+        {"f.json", R"([{"name":"Gible","entry":1,"level":1,"move":"Tackle"},{"name":"Gible",)", "not valid JSON"},
+        {"g.json", R"([{"name":"Gible","slot":1,"method":"Level","parameter":[[[[1]]]]}])", "nested deeper than a list of"},
+    };
+    for (const auto& row : rows) {
+        const auto said = run([&] { return cli::runImport(rom, sheet(row.name, row.text), "", false); });
+        EXPECT_EQ(said.status, cli::BadInput) << row.name;
+        EXPECT_NE(said.err.find(row.words), std::string::npos) << row.name << ": " << said.err;
+        EXPECT_EQ(said.err.find("species"), std::string::npos) << row.name << " read as a species sheet: " << said.err;
+    }
+    EXPECT_EQ(readFile(rom), before);
+}
+
+} // namespace
