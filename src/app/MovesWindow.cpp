@@ -9,6 +9,7 @@
 #include "app/QtText.h"
 #include "app/WheelGuard.h"
 #include "species/LookupLists.h"
+#include "species/Quantity.h"
 #include "species/MoveNames.h"
 #include "species/SpeciesRecord.h"
 
@@ -527,7 +528,7 @@ void MovesWindow::updateCount()
     else if (more == 0)
         lblRoom->setText("this ROM has no room for more moves");
     else
-        lblRoom->setText(QString("this ROM has room for %1 more %2 in all").arg(more).arg(more == 1 ? "move" : "moves"));
+        lblRoom->setText(QString("this ROM has room for %1 in all").arg(qs(species::roughQuantity(more, "more move"))));
     const bool full = count >= static_cast<std::size_t>(species::kMaxLevelUpMoves);
     const bool room = memberBytes(count + 1) - memberBytes(count) <= left;
     cmdAdd->setEnabled(grdMoves->isEnabled() && !full && room);

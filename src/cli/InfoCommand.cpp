@@ -53,9 +53,14 @@ int runInfo(const std::string& romPath)
         std::cout << "learnsets:   " << moves->levelUpPath() << " is damaged: " << *moves->levelUpDamage << '\n';
     } else if (moves) {
         std::cout << "learnsets:   " << moves->levelUpPath() << " (" << moves->levelUp().start << " to "
-                  << moves->levelUp().end << ")\n"
-                  << "room:        " << species::quantity(moves->freeBytes(), "byte") << " before what follows it: "
-                  << species::quantity(moves->freeBytes() / 2, "more level-up move") << " in all\n";
+                  << moves->levelUp().end << (moves->levelUpLast ? ", the last file" : "") << ")\n"
+                  << "room:        " << species::quantity(moves->freeBytes(), "byte") << " before what follows it";
+        if (moves->capacity)
+            std::cout << "; " << species::quantity(moves->growthRoom(), "byte") << " where the used image ends (from "
+                      << moves->growthStart() << " up to the capacity of " << *moves->capacity << ")";
+        else
+            std::cout << "; the header names no capacity that holds the image, so it cannot grow past that";
+        std::cout << ": " << species::roughQuantity(moves->growthRoom() / 2, "more level-up move") << " in all\n";
     } else {
         std::cout << "learnsets:   " << species::userMessage(moves.error(), species::SpeciesOperation::Load) << '\n';
     }

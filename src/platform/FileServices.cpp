@@ -5,12 +5,14 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <functional>
 #include <optional>
 #include <thread>
+#include <vector>
 
 #ifdef _WIN32
 #include <io.h>
@@ -307,6 +309,33 @@ int openPath(const std::string& path, int flags)
 #endif
 }
 
+// The file from `from` bytes to `to`, the new bytes zero, the disk space taken now.
+Result<Done, FileError> growFile(int fd, std::int64_t from, std::int64_t to)
+{
+#ifdef _WIN32
+    (void)from;
+    if (const errno_t error = ::_chsize_s(fd, to); error != 0)
+        return fileErrorOf(error);
+    return Done{};
+#else
+    // As write() would, the user's file-size limit refuses the growth (and no SIGXFSZ).
+    if (struct rlimit limit {}; ::getrlimit(RLIMIT_FSIZE, &limit) == 0 && limit.rlim_cur != RLIM_INFINITY &&
+                                static_cast<std::uint64_t>(to) > limit.rlim_cur)
+        return fileErrorOf(EFBIG);
+    const int error = ::posix_fallocate(fd, from, to - from);
+    if (error == 0)
+        return Done{};
+    // A file system that cannot allocate ahead: the length alone, the blocks as the
+    // writes come.
+    if (error == EINVAL || error == EOPNOTSUPP) {
+        if (::ftruncate(fd, to) == 0)
+            return Done{};
+        return fileErrorOf(errno);
+    }
+    return fileErrorOf(error);
+#endif
+}
+
 class PosixOpenFile final : public OpenFile {
 public:
     PosixOpenFile(int fd, std::int64_t size, FileIdentity identity)
@@ -355,6 +384,34 @@ public:
         if (auto range = checkWriteRange(offset, bytes.size()); !range)
             return range;
         return writeChecked(offset, bytes);
+    }
+
+    Result<Done, FileError> extend(std::int64_t expectedSize, std::int64_t newSize, std::uint8_t fill) override
+    {
+        if (newSize < expectedSize || expectedSize != m_size)
+            return FileError::WritePastEndOfFile;
+        struct stat st {};
+        if (::fstat(m_fd, &st) != 0)
+            return fileErrorOf(errno);
+        if (static_cast<std::int64_t>(st.st_size) != expectedSize)
+            return FileError::WritePastEndOfFile;
+        if (newSize == expectedSize)
+            return Done{};
+        // The mapped pages belong to the old length.
+        m_window.drop();
+        if (auto grown = growFile(m_fd, expectedSize, newSize); !grown)
+            return grown;
+        m_size = newSize;
+        if (fill == 0)
+            return Done{};
+        const std::vector<std::uint8_t> bytes(static_cast<std::size_t>(std::min<std::int64_t>(newSize - expectedSize, 1 << 20)), fill);
+        for (std::int64_t at = expectedSize; at < newSize;) {
+            const auto n = std::min<std::int64_t>(newSize - at, static_cast<std::int64_t>(bytes.size()));
+            if (auto written = writeChecked(at, std::span(bytes).first(static_cast<std::size_t>(n))); !written)
+                return written;
+            at += n;
+        }
+        return Done{};
     }
 
     std::int64_t size() const override { return m_size; }

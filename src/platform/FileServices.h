@@ -46,7 +46,12 @@ public:
     virtual Result<Done, FileError> read(std::int64_t offset, std::span<std::uint8_t> bytes) = 0;
     virtual Result<Done, FileError> write(std::int64_t offset,
                                           std::span<const std::uint8_t> bytes) = 0;
-    // The size when the file was opened.
+    // The one way a file grows: from `expectedSize`, which it must still have (another
+    // program's cut or growth is WritePastEndOfFile), to `newSize`, the new bytes
+    // `fill`. The space is taken from the disk first, so a full disk refuses it whole
+    // (DiskFull) rather than fail half-way through later writes.
+    virtual Result<Done, FileError> extend(std::int64_t expectedSize, std::int64_t newSize, std::uint8_t fill) = 0;
+    // The size when the file was opened, or as the last extend left it.
     virtual std::int64_t size() const = 0;
     virtual FileIdentity identity() const = 0;
     // An advisory lock that every writer of this program takes, held until the file

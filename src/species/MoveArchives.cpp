@@ -3,6 +3,7 @@
 #include "platform/FileServices.h"
 #include "rom/LittleEndian.h"
 #include "rom/ArchiveFile.h"
+#include "rom/CartridgeHeader.h"
 #include "rom/Narc.h"
 #include "species/LookupLists.h"
 #include "species/Quantity.h"
@@ -22,6 +23,36 @@ Result<rom::ArchiveFile, SpeciesError> readArchive(platform::OpenFile& file, con
     if (!archive)
         return speciesErrorOf(archive.error());
     return std::move(*archive);
+}
+
+// Some hack engines store 4-byte entries (level << 16 | move) ended by 0xFFFF 0x0000,
+// which read as this game's 2-byte entries decode into level-0 garbage. A member is of
+// that format when its words are such entries up to that end mark; an archive is, when
+// every member is and one at least has an entry.
+bool fourByteEntries(std::span<const std::uint8_t> member, bool& hasEntry)
+{
+    if (member.size() < 4 || member.size() % 4 != 0)
+        return false;
+    for (std::size_t at = 0; at + 4 <= member.size(); at += 4) {
+        const auto word = rom::le32(member, at);
+        if (word == 0x0000FFFF)
+            return true;
+        const auto level = word >> 16, move = word & 0xFFFF;
+        if (level < 1 || level > 100 || move == 0)
+            return false;
+        hasEntry = true;
+    }
+    return false;
+}
+
+bool holdsFourByteEntries(const rom::ArchiveFile& archive)
+{
+    bool anyEntry = false;
+    for (int k = 0; k < archive.narc.memberCount(); ++k) {
+        if (!fourByteEntries(archive.memberBytes(k), anyEntry))
+            return false;
+    }
+    return anyEntry;
 }
 
 } // namespace
@@ -62,6 +93,9 @@ Result<MoveArchives, SpeciesError> readMoveArchives(platform::OpenFile& file, co
         return tableNotFound(where + " holds no level-up moves");
     if (!levelUp->membersBackToBack())
         read.levelUpDamage = "the members of " + where + " do not lie back to back up to its end";
+    else if (holdsFourByteEntries(*levelUp))
+        read.levelUpDamage = where + " holds 4-byte entries (level << 16 | move, ended by 0xFFFF 0x0000), as some "
+                                     "hack engines write them, not the game's own 2-byte entries";
     for (int k = 0; k < levelUp->narc.memberCount(); ++k) {
         auto moves = decodeLevelUpMoves(levelUp->memberBytes(k));
         if (!moves && !read.levelUpDamage)
@@ -83,17 +117,38 @@ Result<MoveArchives, SpeciesError> readMoveArchives(platform::OpenFile& file, co
     }
 
     // Room to grow: up to the next file, the next of the header's regions, or the end.
-    std::array<std::uint8_t, rom::kHeaderWordsEnd> header{};
-    if (auto got = file.read(0, header); !got)
+    rom::CartridgeHeader header{std::vector<std::uint8_t>(rom::kHeaderEnd)};
+    if (auto got = file.read(0, header.bytes); !got)
         return SpeciesError{SpeciesFailure::FileUnavailable, got.error()};
-    read.levelUpRoomEnd = rom::roomEnd(fs, header, levelUp->extent);
-    read.headerWords.assign(header.begin(), header.end());
+    read.levelUpRoomEnd = rom::roomEnd(fs, header.bytes, levelUp->extent);
+    read.headerWords = header.bytes;
+    read.usedSize = header.usedSize();
+    // A capacity below the used size is no capacity this image can be held to.
+    read.capacity = header.capacity();
+    if (read.capacity && *read.capacity < read.usedSize)
+        read.capacity.reset();
+    // Last when, the used size aside, nothing follows it up to the end of the file.
+    auto withoutUsedSize = header.bytes;
+    rom::putLe32(withoutUsedSize, rom::kUsedSizeField, 0);
+    read.levelUpLast = rom::roomEnd(fs, withoutUsedSize, levelUp->extent) >= file.size();
     read.allocationTable = fs.allocationTable();
     read.allocationTableOffset = fs.allocationTableOffset();
     read.imageSize = file.size();
     read.levelUpArchive = std::move(*levelUp);
     read.evolutionArchive = std::move(*evolution);
     return read;
+}
+
+std::int64_t MoveArchives::growthStart() const
+{
+    return levelUpLast ? levelUp().start : rom::alignedUp(usedSize, rom::kFileAlignment);
+}
+
+std::int64_t MoveArchives::growthRoom() const
+{
+    if (!capacity)
+        return freeBytes();
+    return std::max(freeBytes(), *capacity - growthStart() - levelUp().size());
 }
 
 Result<Done, SpeciesError> MoveArchives::levelUpReadable() const
@@ -103,9 +158,8 @@ Result<Done, SpeciesError> MoveArchives::levelUpReadable() const
     return Done{};
 }
 
-Result<std::vector<std::uint8_t>, SpeciesError> editedLevelUpArchive(const MoveArchives& read,
-                                                                     const MoveEdits& edits,
-                                                                     rom::Game game)
+Result<LevelUpArchiveWrite, SpeciesError> editedLevelUpArchive(const MoveArchives& read, const MoveEdits& edits,
+                                                               rom::Game game)
 {
     const int members = static_cast<int>(read.levelUpMoves.size());
     const bool listsChange = std::any_of(edits.levelUp.begin(), edits.levelUp.end(), [&](const auto& edit) {
@@ -136,8 +190,12 @@ Result<std::vector<std::uint8_t>, SpeciesError> editedLevelUpArchive(const MoveA
     }
 
     // No list changes: the archive stays byte for byte as it is.
-    if (!listsChange)
-        return read.levelUpArchive.bytes;
+    LevelUpArchiveWrite write;
+    write.start = read.levelUp().start;
+    if (!listsChange) {
+        write.bytes = read.levelUpArchive.bytes;
+        return write;
+    }
     // An edited list encoded anew, the others as they are (their bytes need not be as
     // this program would write them).
     std::map<int, std::vector<std::uint8_t>> replaced;
@@ -145,31 +203,49 @@ Result<std::vector<std::uint8_t>, SpeciesError> editedLevelUpArchive(const MoveA
         if (moves != read.levelUpMoves[static_cast<std::size_t>(member)])
             replaced[member] = encodeLevelUpMoves(moves);
     }
-    const auto archive = rom::archiveWithMembers(read.levelUpArchive, replaced);
+    write.bytes = rom::archiveWithMembers(read.levelUpArchive, replaced);
+    const auto size = static_cast<std::int64_t>(write.bytes.size());
+    if (size <= read.levelUpRoomEnd - read.levelUp().start)
+        return write;
 
-    const auto room = read.levelUpRoomEnd - read.levelUp().start;
-    if (static_cast<std::int64_t>(archive.size()) > room) {
-        // In the words of the species changed, and in moves: each entry takes 2 bytes.
-        std::string changed;
-        int named = 0;
-        for (const auto& [member, moves] : edits.levelUp) {
-            if (moves == read.levelUpMoves[static_cast<std::size_t>(member)])
-                continue;
-            if (named++ < 3)
-                changed += (changed.empty() ? "" : ", ") + memberLabel(member);
-        }
-        if (named > 3)
-            changed += " and " + std::to_string(named - 3) + " more";
-        const auto over = static_cast<std::int64_t>(archive.size()) - room;
-        return SpeciesError{SpeciesFailure::NoRoomForMoves, std::nullopt, 0,
-                            "the level-up moves of " + changed + " need " + quantity(over, "byte") +
-                                " more than this ROM has room for (about " + quantity((over + 1) / 2, "move") +
-                                "): the level-up archive would need " +
-                                quantity(static_cast<std::int64_t>(archive.size()), "byte") + ", and the ROM gives it " +
-                                std::to_string(room) + " (" + std::to_string(read.freeBytes()) + " free after its " +
-                                std::to_string(read.levelUp().size()) + "), " + quantity(over, "byte") + " too few"};
+    // Past its room: it goes where the used image ends, and may grow there up to the
+    // device's capacity.
+    write.start = read.growthStart();
+    write.moves = write.start != read.levelUp().start;
+    write.usedSize = write.end();
+    write.paddingFrom = write.moves ? read.usedSize : std::max(read.usedSize, read.levelUp().end);
+    if (read.capacity && write.end() <= *read.capacity) {
+        if (write.end() > read.imageSize)
+            write.fileSize = std::min(rom::alignedUp(write.end(), rom::kFileAlignment), *read.capacity);
+        return write;
     }
-    return archive;
+    // In the words of the species changed, and in moves: each entry takes 2 bytes.
+    std::string changed;
+    int named = 0;
+    for (const auto& [member, moves] : edits.levelUp) {
+        if (moves == read.levelUpMoves[static_cast<std::size_t>(member)])
+            continue;
+        if (named++ < 3)
+            changed += (changed.empty() ? "" : ", ") + memberLabel(member);
+    }
+    if (named > 3)
+        changed += " and " + std::to_string(named - 3) + " more";
+    const auto room = read.levelUpRoomEnd - read.levelUp().start;
+    std::string detail = "the level-up moves of " + changed + " need more room than this ROM has: the level-up archive "
+                         "would need " + quantity(size, "byte") + "; where it lies it has " + std::to_string(room) +
+                         " (" + std::to_string(read.freeBytes()) + " free after its " + std::to_string(read.levelUp().size()) +
+                         "), " + quantity(size - room, "byte") + " too few";
+    if (!read.capacity)
+        return SpeciesError{SpeciesFailure::NoRoomForMoves, std::nullopt, 0,
+                            detail + ", and the header names no capacity that holds the image (capacity byte " +
+                                std::to_string(read.headerWords[rom::kCapacityField]) + ", used size " +
+                                std::to_string(read.usedSize) + "), so it cannot move after the used image"};
+    const auto over = write.end() - *read.capacity;
+    return SpeciesError{SpeciesFailure::NoRoomForMoves, std::nullopt, 0,
+                        detail + "; after the used image, from " + std::to_string(write.start) +
+                            ", the cartridge's capacity of " + quantity(*read.capacity, "byte") + " leaves " +
+                            quantity(std::max<std::int64_t>(0, *read.capacity - write.start), "byte") + ", " +
+                            quantity(over, "byte") + " too few (about " + quantity((over + 1) / 2, "move") + ")"};
 }
 
 Result<Done, SpeciesError> checkMoveArchivesUnchanged(platform::OpenFile& file, const MoveArchives& read)
@@ -187,9 +263,31 @@ Result<Done, SpeciesError> checkMoveArchivesUnchanged(platform::OpenFile& file, 
     return Done{};
 }
 
+Result<std::uint8_t, SpeciesError> checkPadding(platform::OpenFile& file, const LevelUpArchiveWrite& levelUp)
+{
+    const auto to = std::min(levelUp.end(), file.size());
+    if (!levelUp.usedSize || levelUp.paddingFrom >= to)
+        return std::uint8_t{0xFF};
+    std::vector<std::uint8_t> bytes(static_cast<std::size_t>(to - levelUp.paddingFrom));
+    if (auto got = file.read(levelUp.paddingFrom, bytes); !got)
+        return SpeciesError{SpeciesFailure::FileUnavailable, got.error()};
+    if (const auto padding = rom::paddingByte(bytes))
+        return *padding;
+    const auto front = bytes.front();
+    const auto bad = front == 0xFF || front == 0x00
+                         ? std::find_if(bytes.begin(), bytes.end(), [front](std::uint8_t b) { return b != front; })
+                         : bytes.begin();
+    const auto at = levelUp.paddingFrom + (bad - bytes.begin());
+    return SpeciesError{SpeciesFailure::NoRoomForMoves, std::nullopt, 0,
+                        "the level-up archive would go to " + std::to_string(levelUp.start) +
+                            ", after the used image, but the bytes there are not padding (byte " + std::to_string(at) +
+                            " holds " + std::to_string(bytes[static_cast<std::size_t>(at - levelUp.paddingFrom)]) +
+                            "): something another tool put there would be overwritten"};
+}
+
 Result<Done, SpeciesError> writeCheckedMoveEdits(platform::OpenFile& file, const MoveArchives& read,
-                                                 const MoveEdits& edits,
-                                                 const std::vector<std::uint8_t>& levelUpArchive)
+                                                 const MoveEdits& edits, const LevelUpArchiveWrite& levelUp,
+                                                 std::uint8_t padding)
 {
     auto write = [&](std::int64_t at, std::span<const std::uint8_t> bytes) -> Result<Done, SpeciesError> {
         if (bytes.empty())
@@ -198,50 +296,84 @@ Result<Done, SpeciesError> writeCheckedMoveEdits(platform::OpenFile& file, const
             return SpeciesError{SpeciesFailure::WriteFailed, written.error(), 0};
         return Done{};
     };
+    auto putEntry = [&](std::int64_t start, std::int64_t end) {
+        std::vector<std::uint8_t> entry(8);
+        rom::putLe32(entry, 0, static_cast<std::uint32_t>(start));
+        rom::putLe32(entry, 4, static_cast<std::uint32_t>(end));
+        return entry;
+    };
 
-    // The level-up archive: each run of bytes that differ from what lay there (a
-    // longer archive also the bytes past its old end), runs a few equal bytes apart
-    // written as one. Data, member table and sizes go before the file table's end.
+    // A trimmed image grows first, into bytes that nothing references.
+    if (levelUp.fileSize > file.size()) {
+        if (auto grown = file.extend(read.imageSize, levelUp.fileSize, padding); !grown)
+            return SpeciesError{grown.error() == platform::FileError::WritePastEndOfFile ? SpeciesFailure::RomChanged
+                                                                                          : SpeciesFailure::WriteFailed,
+                                grown.error(), 0};
+    }
+
     const auto& old = read.levelUpArchive.bytes;
-    const auto& now = levelUpArchive;
-    const std::span<const std::uint8_t> sizeWord = std::span(now).subspan(rom::kNarcSizeWord, 4);
-    auto differs = [&](std::size_t i) { return i >= old.size() || now[i] != old[i]; };
-    const bool rewritten = now != old;
-    if (rewritten) {
-        const std::uint8_t halfWritten[4] = {0, 0, 0, 0};
-        if (auto done = write(read.levelUp().start + static_cast<std::int64_t>(rom::kNarcSizeWord), halfWritten); !done)
+    const auto& now = levelUp.bytes;
+    if (levelUp.moves) {
+        // Nothing points at the new place until the file table's entry does.
+        if (auto done = write(levelUp.start, now); !done)
             return done;
-    }
-    constexpr std::size_t kJoin = 16;
-    // The runs start after the size word: what lies before it (the magic, the byte
-    // order mark) never changes.
-    for (std::size_t i = rom::kNarcSizeWord + 4; i < now.size();) {
-        if (!differs(i)) {
-            ++i;
-            continue;
+        if (auto done = write(read.levelUpFatEntry(), putEntry(levelUp.start, levelUp.end())); !done)
+            return done;
+    } else {
+        // In place: each run of bytes that differ from what lay there (a longer archive
+        // also the bytes past its old end), runs a few equal bytes apart written as one.
+        // Data, member table and sizes go before the file table's end.
+        const std::span<const std::uint8_t> sizeWord = std::span(now).subspan(rom::kNarcSizeWord, 4);
+        auto differs = [&](std::size_t i) { return i >= old.size() || now[i] != old[i]; };
+        const bool rewritten = now != old;
+        if (rewritten) {
+            const std::uint8_t halfWritten[4] = {0, 0, 0, 0};
+            if (auto done = write(read.levelUp().start + static_cast<std::int64_t>(rom::kNarcSizeWord), halfWritten); !done)
+                return done;
         }
-        std::size_t end = i + 1, equal = 0;
-        for (std::size_t j = end; j < now.size() && equal < kJoin; ++j) {
-            if (differs(j)) {
-                end = j + 1;
-                equal = 0;
-            } else {
-                ++equal;
+        constexpr std::size_t kJoin = 16;
+        // The runs start after the size word: what lies before it (the magic, the byte
+        // order mark) never changes.
+        for (std::size_t i = rom::kNarcSizeWord + 4; i < now.size();) {
+            if (!differs(i)) {
+                ++i;
+                continue;
             }
+            std::size_t end = i + 1, equal = 0;
+            for (std::size_t j = end; j < now.size() && equal < kJoin; ++j) {
+                if (differs(j)) {
+                    end = j + 1;
+                    equal = 0;
+                } else {
+                    ++equal;
+                }
+            }
+            if (auto done = write(read.levelUp().start + static_cast<std::int64_t>(i), std::span(now).subspan(i, end - i)); !done)
+                return done;
+            i = end;
         }
-        if (auto done = write(read.levelUp().start + static_cast<std::int64_t>(i), std::span(now).subspan(i, end - i)); !done)
-            return done;
-        i = end;
+        if (now.size() != old.size()) {
+            const auto entry = putEntry(levelUp.start, levelUp.end());
+            if (auto done = write(read.levelUpFatEntry() + 4, std::span(entry).subspan(4)); !done)
+                return done;
+        }
+        if (rewritten) {
+            if (auto done = write(read.levelUp().start + static_cast<std::int64_t>(rom::kNarcSizeWord), sizeWord); !done)
+                return done;
+        }
     }
-    if (now.size() != old.size()) {
-        std::vector<std::uint8_t> end(4);
-        rom::putLe32(end, 0, static_cast<std::uint32_t>(read.levelUp().start + static_cast<std::int64_t>(now.size())));
-        if (auto done = write(read.levelUpFatEntry() + 4, end); !done)
+    // The used size and the CRC that covers it, in one write: the header is never left
+    // with one and not the other.
+    if (levelUp.usedSize) {
+        const rom::CartridgeHeader before{read.headerWords};
+        const auto after = before.withUsedSize(*levelUp.usedSize);
+        const auto span = std::span(after.bytes).subspan(rom::kUsedSizeField);
+        if (auto done = write(static_cast<std::int64_t>(rom::kUsedSizeField), span); !done)
             return done;
-    }
-    if (rewritten) {
-        if (auto done = write(read.levelUp().start + static_cast<std::int64_t>(rom::kNarcSizeWord), sizeWord); !done)
-            return done;
+        rom::CartridgeHeader readBack{std::vector<std::uint8_t>(rom::kHeaderEnd)};
+        if (auto got = file.read(0, readBack.bytes); !got || !readBack.crcMatches() ||
+                                                    readBack.usedSize() != *levelUp.usedSize)
+            return SpeciesError{SpeciesFailure::WriteFailed, got ? platform::FileError::DeviceIoError : got.error(), 0};
     }
 
     for (const auto& [member, slots] : edits.evolutions) {

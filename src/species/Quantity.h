@@ -15,4 +15,18 @@ inline std::string quantity(std::int64_t count, std::string_view singular)
     return text;
 }
 
+// A count as people say a large one: exact below ten thousand ("9,999" reads badly
+// where "about 3.5 million" reads at once), then "about 344 thousand", "3.5 million".
+inline std::string roughQuantity(std::int64_t count, std::string_view singular)
+{
+    const auto plural = std::string(singular) + "s";
+    if (count < 10000)
+        return quantity(count, singular);
+    if (count < 1000000)
+        return "about " + std::to_string(count / 1000) + " thousand " + plural;
+    const auto tenths = count / 100000;
+    return "about " + std::to_string(tenths / 10) + (tenths % 10 ? "." + std::to_string(tenths % 10) : "") +
+           " million " + plural;
+}
+
 } // namespace quillmark::species

@@ -30,7 +30,7 @@ struct RomDocument::Plan {
     std::map<int, RecordBytes> unchanged;
     // Lists and slots: only those that differ from what was read.
     MoveEdits moves;
-    std::vector<std::uint8_t> levelUpArchive;
+    LevelUpArchiveWrite levelUp;
     bool writesMoves() const { return !moves.empty(); }
 };
 
@@ -108,7 +108,7 @@ Result<SpeciesMoves, SpeciesError> RomDocument::readSpeciesMoves(platform::OpenF
     if (member >= read->levelUpMoves.size() || member >= read->evolutions.size())
         return tableNotFound("its level-up and evolution archives hold nothing for " + recordLabel(listIndex));
     m_moves = std::move(*read);
-    SpeciesMoves moves{m_moves->levelUpMoves[member], m_moves->evolutions[member], m_moves->freeBytes(), std::nullopt};
+    SpeciesMoves moves{m_moves->levelUpMoves[member], m_moves->evolutions[member], m_moves->growthRoom(), std::nullopt};
     if (auto readable = m_moves->levelUpReadable(); !readable)
         moves.levelUpDamage = readable.error();
     return moves;
@@ -217,7 +217,7 @@ Result<Done, SpeciesError> RomDocument::planMoves(const MoveEdits& edits, Plan& 
     auto archive = editedLevelUpArchive(*m_moves, edits, m_game);
     if (!archive)
         return archive.error();
-    plan.levelUpArchive = std::move(*archive);
+    plan.levelUp = std::move(*archive);
     // Only what differs is written: an edit equal to what was read leaves its bytes.
     plan.moves.levelUp.clear();
     plan.moves.evolutions.clear();
@@ -304,6 +304,13 @@ DocumentWrite RomDocument::write(const Plan& plan)
         if (auto same = checkMoveArchivesUnchanged(*file, *m_moves); !same)
             return fail(same.error());
     }
+    std::uint8_t padding = 0xFF;
+    if (plan.writesMoves()) {
+        auto checked = checkPadding(*file, plan.levelUp);
+        if (!checked)
+            return fail(checked.error());
+        padding = *checked;
+    }
 
     for (std::size_t i = 0; i < plan.fields.size(); ++i) {
         const auto& field = plan.fields[i];
@@ -320,7 +327,7 @@ DocumentWrite RomDocument::write(const Plan& plan)
             return fail(SpeciesError{SpeciesFailure::WriteFailed, result.records.error, 0});
     }
     if (plan.writesMoves()) {
-        auto written = writeCheckedMoveEdits(*file, *m_moves, plan.moves, plan.levelUpArchive);
+        auto written = writeCheckedMoveEdits(*file, *m_moves, plan.moves, plan.levelUp, padding);
         // What lies in the archives now is no longer what was read: read them again.
         m_moves.reset();
         if (!written) {

@@ -36,6 +36,8 @@ protected:
         romimage::ImageRecipe recipe;
         recipe.gameCode = code;
         recipe.members = *romimage::readPersonalMembersCsv(samplesDir() + "/" + data, nullptr);
+        // No room after the used image: the room shown is the bytes before the next file.
+        recipe.tail = romimage::Tail::Full;
         const auto path = dir.file("rom.nds");
         EXPECT_TRUE(romimage::writeRomImage(path, recipe, nullptr));
         return path;

@@ -42,10 +42,12 @@ const Game kGames[] = {
 
 class MoveArchivesTest : public ::testing::Test {
 protected:
-    std::string image(const Game& game, romimage::ImageLayout* layout = nullptr)
+    std::string image(const Game& game, romimage::ImageLayout* layout = nullptr,
+                      romimage::Tail tail = romimage::Tail::Zeros)
     {
         romimage::ImageRecipe recipe;
         recipe.gameCode = game.code;
+        recipe.tail = tail;
         recipe.members = *romimage::readPersonalMembersCsv(samplesDir() + "/" + game.personal, nullptr);
         const auto path = dir.file(std::string(game.code) + ".nds");
         EXPECT_TRUE(romimage::writeRomImage(path, recipe, nullptr, layout));
@@ -160,7 +162,7 @@ TEST_F(MoveArchivesTest, GarchompLearnsEarthquakeAt49AndNothingElseMoves)
 TEST_F(MoveArchivesTest, ALongerListFitsTheRoomOrWritesNothing)
 {
     const auto& diamond = kGames[0];
-    const auto path = image(diamond);
+    const auto path = image(diamond, nullptr, romimage::Tail::Full);
     auto read = readArchives(path, diamond.code);
     ASSERT_EQ(read.freeBytes(), 192);
     // Grow members 1.. to 20 entries until the growth is exactly the room.

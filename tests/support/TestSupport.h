@@ -170,6 +170,15 @@ private:
             m_owner.bytesWritten += static_cast<std::int64_t>(bytes.size());
             return m_file->write(offset, bytes);
         }
+        // A write call too: a cut may come before or after it.
+        Result<Done, platform::FileError> extend(std::int64_t expectedSize, std::int64_t newSize,
+                                                 std::uint8_t fill) override
+        {
+            if (auto fault = beforeWrite(); !fault)
+                return fault;
+            m_owner.bytesWritten += newSize - expectedSize;
+            return m_file->extend(expectedSize, newSize, fill);
+        }
         std::int64_t size() const override { return m_file->size(); }
         platform::FileIdentity identity() const override { return m_file->identity(); }
         Result<Done, platform::FileError> lockForWriting(std::chrono::milliseconds wait) override

@@ -85,11 +85,22 @@ bool writeRomImage(const std::string& path, const ImageRecipe& recipe, std::stri
         if (cursor < layout.fatOffset + layout.fatSize)
             return fail("the file tables do not fit before the files");
         Bytes fat(static_cast<std::size_t>(layout.fatSize), 0);
+        const auto moveArchives = species::moveArchivePaths(recipe.gameCode);
+        std::vector<int> order;
+        int lastId = -1;
         for (int id = 0; id < fileCount; ++id) {
+            const bool levelUp = id >= kOverlayFiles && byId[static_cast<std::size_t>(id - kOverlayFiles)] == moveArchives.levelUp;
+            if (levelUp && recipe.levelUpLast)
+                lastId = id;
+            else
+                order.push_back(id);
+        }
+        if (lastId >= 0)
+            order.push_back(lastId);
+        for (const int id : order) {
             const std::string name = id >= kOverlayFiles ? byId[static_cast<std::size_t>(id - kOverlayFiles)] : "";
             const bool isNarc = name == narcPath;
             const bool isLeftover = !leftoverPath.empty() && name == leftoverPath;
-            const auto moveArchives = species::moveArchivePaths(recipe.gameCode);
             const bool isLevelUp = name == moveArchives.levelUp, isEvolution = name == moveArchives.evolutions;
             Bytes content = isNarc        ? buildNarc(records, static_cast<std::uint32_t>(members), recipe.members)
                             : isLeftover  ? buildNarc(diamondRecords(), 501)
@@ -126,7 +137,7 @@ bool writeRomImage(const std::string& path, const ImageRecipe& recipe, std::stri
                 layout.tableBase = cursor + narcMemberOffset(1, layout.narcMembers);
             }
             std::int64_t fileEnd = cursor + static_cast<std::int64_t>(content.size());
-            if (!retail && id == fileCount - 1) {
+            if (!retail && id == order.back()) {
                 // Lies over the retail table with bytes that are no species data.
                 fileEnd = std::max(fileEnd, retailBase + tableBytes + 0x1000);
                 Bytes over(static_cast<std::size_t>(tableBytes + 0x2000));
@@ -145,12 +156,26 @@ bool writeRomImage(const std::string& path, const ImageRecipe& recipe, std::stri
         pieces.push_back({layout.fntOffset, fnt});
         pieces.push_back({layout.fatOffset, std::move(fat)});
     }
-    finishHeader(header, layout.fntOffset, layout.fntSize, layout.fatOffset, layout.fatSize, end);
-    pieces.push_back({0, std::move(header)});
-
     std::int64_t size = recipe.fileSize;
     if (size == 0)
         size = (end + (1 << 20)) & ~std::int64_t{(1 << 20) - 1};
+    if (recipe.tail == Tail::Trimmed)
+        size = end;
+    int shift = 0;
+    while ((std::int64_t{128 * 1024} << shift) < std::max(size, end))
+        ++shift;
+    const std::int64_t capacity = std::int64_t{128 * 1024} << shift;
+    if (recipe.tail == Tail::Padded || recipe.tail == Tail::Full) {
+        size = capacity;
+        pieces.push_back({end, Bytes(static_cast<std::size_t>(capacity - end), 0xFF)});
+    }
+    const std::int64_t used = recipe.tail == Tail::Full ? capacity : end;
+    header[0x14] = static_cast<std::uint8_t>(shift);
+    finishHeader(header, layout.fntOffset, layout.fntSize, layout.fatOffset, layout.fatSize, used);
+    pieces.push_back({0, std::move(header)});
+    layout.usedSize = used;
+    layout.capacity = capacity;
+    layout.fileSize = size;
 
     // Sparse where the system allows it: the size is set first, and only the pieces
     // are written.

@@ -39,6 +39,15 @@ enum class Layout {
     HeaderAndTable,  // no file system: a header and the table at the table start alone
 };
 
+// What lies after the used image, and the capacity the header names (the smallest
+// power of two that holds the file, as builders pick it).
+enum class Tail {
+    Zeros,    // the file ends at the next MiB, zeros after the used image
+    Padded,   // 0xFF up to the capacity, as retail cartridges are dumped
+    Trimmed,  // the file ends where the used image does
+    Full,     // the used size is the capacity: no room after it at all
+};
+
 struct ImageRecipe {
     std::string gameCode = "ADAE";
     Layout layout = Layout::Retail;
@@ -55,6 +64,10 @@ struct ImageRecipe {
     std::string leftoverPath;
     // The members of the level-up move archive; empty: the game's own.
     std::vector<std::vector<std::uint8_t>> levelUpMembers;
+    Tail tail = Tail::Zeros;
+    // The level-up archive placed after every other file, as some rebuilding tools
+    // leave it (its file ID stays where the file name table puts it).
+    bool levelUpLast = false;
 };
 
 // Where an image put things, for tests that damage one part of it.
@@ -72,6 +85,7 @@ struct ImageLayout {
     int levelUpFileId = -1;
     std::int64_t levelUpStart = 0, levelUpEnd = 0, afterLevelUp = 0;
     std::int64_t evolutionStart = 0, evolutionEnd = 0;
+    std::int64_t usedSize = 0, capacity = 0, fileSize = 0;
 };
 
 // Members of the species archive: 501 in Diamond and Pearl, 508 from Platinum on.
