@@ -4,6 +4,7 @@
 #include "species/Quantity.h"
 #include "species/SpeciesMessages.h"
 
+#include <algorithm>
 #include <iostream>
 
 namespace quillmark::cli {
@@ -56,7 +57,10 @@ int runInfo(const std::string& romPath)
                   << moves->levelUp().end << (moves->levelUpLast ? ", the last file" : "") << ")\n"
                   << "room:        " << species::quantity(moves->freeBytes(), "byte") << " before what follows it";
         if (moves->capacity)
-            std::cout << "; " << species::quantity(moves->growthRoom(), "byte") << " where the used image ends (from "
+            std::cout << "; " << species::quantity(std::max<std::int64_t>(0, *moves->capacity - moves->growthStart() -
+                                                                                   moves->levelUp().size()),
+                                                 "byte")
+                      << (moves->levelUpLast ? " where it lies last" : " if it moves after the used image") << " (from "
                       << moves->growthStart() << " up to the capacity of " << *moves->capacity << ")";
         else
             std::cout << "; the header names no capacity that holds the image, so it cannot grow past that";

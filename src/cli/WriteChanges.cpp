@@ -2,6 +2,7 @@
 #include "cli/Commands.h"
 #include "cli/MoveSheets.h"
 #include "cli/Output.h"
+#include "species/Quantity.h"
 #include "species/SpeciesMessages.h"
 #include "species/SpeciesEditor.h"
 #include "species/SpeciesTableFile.h"
@@ -125,11 +126,26 @@ void requireLevelUpLists(const species::MoveArchives& read)
 
 int writeMoveChanges(CliRom& rom, const species::MoveArchives& read, const species::MoveEdits& edits, bool dryRun)
 {
-    const auto lines = describeMoveEdits(read, edits, rom.game());
     // What the game cannot take, or what does not fit, is refused before anything else.
-    if (auto checked = rom.document->check({{}, edits}); !checked)
+    auto lines = describeMoveEdits(read, edits, rom.game());
+    const auto changes = lines.size();
+    const auto checked = rom.document->check({{}, edits});
+    if (!checked)
         fail(BadInput, species::userMessage(checked.error(), species::SpeciesOperation::Save));
-    if (!dryRun && !lines.empty()) {
+    if (checked->usedSize && !lines.empty()) {
+        const auto size = species::quantity(static_cast<std::int64_t>(checked->bytes.size()), "byte");
+        const auto left = read.capacity ? "; " + species::quantity(*read.capacity - checked->end(), "byte") +
+                                              " are left up to the capacity"
+                                        : std::string();
+        lines.push_back(checked->moves ? "the level-up archive " + std::string(dryRun ? "would move" : "moves") +
+                                             " from " + std::to_string(read.levelUp().start) + " to " +
+                                             std::to_string(checked->start) + ", after the used image, and " +
+                                             (dryRun ? "take " : "takes ") +
+                                             size + " there" + left + " (its old bytes stay where they were)"
+                                       : "the level-up archive " + std::string(dryRun ? "would grow" : "grows") +
+                                             " where it lies last, to " + size + left);
+    }
+    if (!dryRun && changes > 0) {
         // Under the writers' lock the ROM was opened with, the document finds the
         // archives as read, or refuses: another program may have moved the room.
         if (const auto applied = rom.document->apply({{}, edits}); applied.error) {
@@ -148,7 +164,7 @@ int writeMoveChanges(CliRom& rom, const species::MoveArchives& read, const speci
     }
     for (const auto& line : lines)
         std::cout << line << '\n';
-    std::cout << lines.size() << " change(s) "
+    std::cout << changes << " change(s) "
               << (dryRun ? "would be made; nothing was written (dry run)" : "made") << '\n';
     return Ok;
 }

@@ -19,14 +19,20 @@ inline std::string quantity(std::int64_t count, std::string_view singular)
 // where "about 3.5 million" reads at once), then "about 344 thousand", "3.5 million".
 inline std::string roughQuantity(std::int64_t count, std::string_view singular)
 {
-    const auto plural = std::string(singular) + "s";
     if (count < 10000)
         return quantity(count, singular);
-    if (count < 1000000)
-        return "about " + std::to_string(count / 1000) + " thousand " + plural;
-    const auto tenths = count / 100000;
-    return "about " + std::to_string(tenths / 10) + (tenths % 10 ? "." + std::to_string(tenths % 10) : "") +
-           " million " + plural;
+    // Appended piece by piece: GCC 12 warns wrongly about "text" + std::to_string(n).
+    std::string text = "about ";
+    if (count < 1000000) {
+        text.append(std::to_string(count / 1000)).append(" thousand ");
+    } else {
+        const auto tenths = (count + 50000) / 100000;
+        text.append(std::to_string(tenths / 10));
+        if (tenths % 10)
+            text.append(".").append(std::to_string(tenths % 10));
+        text.append(" million ");
+    }
+    return text.append(singular).append("s");
 }
 
 } // namespace quillmark::species

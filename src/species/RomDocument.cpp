@@ -232,10 +232,16 @@ Result<Done, SpeciesError> RomDocument::planMoves(const MoveEdits& edits, Plan& 
     return Done{};
 }
 
-Result<Done, SpeciesError> RomDocument::check(const DocumentEdits& edits) const
+Result<LevelUpArchiveWrite, SpeciesError> RomDocument::check(const DocumentEdits& edits) const
 {
     Plan plan;
-    return planMoves(edits.moves, plan);
+    if (auto planned = planMoves(edits.moves, plan); !planned)
+        return planned.error();
+    if (m_held && plan.writesMoves()) {
+        if (auto padding = checkPadding(*m_held, plan.levelUp); !padding)
+            return padding.error();
+    }
+    return plan.levelUp;
 }
 
 DocumentWrite RomDocument::apply(const DocumentEdits& edits)

@@ -108,8 +108,10 @@ public:
     // Checks the edits (only what changes is judged against the game's limits), then
     // writes what differs from what was read.
     DocumentWrite apply(const DocumentEdits& edits);
-    // Only the checks of apply, for a dry run and for a report before writing.
-    Result<Done, SpeciesError> check(const DocumentEdits& edits) const;
+    // Only the checks of apply, for a dry run and for a report before writing: what the
+    // level-up archive becomes and where it goes (with a held file, the padding it
+    // would take checked too).
+    Result<LevelUpArchiveWrite, SpeciesError> check(const DocumentEdits& edits) const;
 
 private:
     struct Plan;

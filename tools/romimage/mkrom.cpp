@@ -37,16 +37,36 @@ int main(int argc, char** argv)
                 return 1;
             }
         }
+        else if (arg == "--tail" && hasValue) {
+            const std::string tail = argv[++i];
+            if (tail == "zeros")
+                recipe.tail = Tail::Zeros;
+            else if (tail == "padded")
+                recipe.tail = Tail::Padded;
+            else if (tail == "trimmed")
+                recipe.tail = Tail::Trimmed;
+            else if (tail == "full")
+                recipe.tail = Tail::Full;
+            else {
+                std::fprintf(stderr, "quillmark-mkrom: --tail is zeros, padded, trimmed or full\n");
+                return 1;
+            }
+        } else if (arg == "--learnsets-last")
+            recipe.levelUpLast = true;
         else if (arg == "--help" || arg == "-h" || arg.starts_with("-")) {
             std::printf("usage: quillmark-mkrom OUT.nds [--code ADAE] [--data personal.csv] "
                         "[--size BYTES] [--layout retail|rebuilt|bare] [--table-start OFFSET]\n"
+                        "       [--tail zeros|padded|trimmed|full] [--learnsets-last]\n"
                         "--data takes dp_personal_members.csv, pt_personal.csv or hgss_personal.csv (every\n"
                         "record of the archive) or dp_personal.csv (the species alone); without it\n"
                         "the table holds synthetic values. The image has the\n"
                         "game's file tree with filler files and the species archive where the\n"
                         "cartridge keeps it (retail), packed from 0x4000 as rebuilding tools\n"
                         "leave it (rebuilt), or a header and the table alone (bare; the editors\n"
-                        "take such an image only with real data: give --data).\n");
+                        "take such an image only with real data: give --data). After the used\n"
+                        "image: zeros to the next MiB, 0xFF up to the capacity as a cartridge dump\n"
+                        "has it (padded), nothing (trimmed), or a used size at the capacity\n"
+                        "(full). --learnsets-last puts the level-up archive after every other file.\n");
             return arg == "--help" || arg == "-h" ? 0 : 1;
         } else
             out = arg;
