@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -62,25 +63,44 @@ Bytes recordOfReferenceRow(const std::map<std::string, std::string>& row)
 
 TEST(Samples, EveryRecordOfEverySampleIsTheGamesOwn)
 {
+    enum Shape { Padded, Trimmed, Full };
     const struct {
         const char* file;
         const char* code;
         const char* reference;  // every member of the game's archive
+        Shape shape;
     } samples[] = {
-        {"sample-diamond.nds", "ADAE", "dp_personal_members.csv"},
-        {"sample-pearl.nds", "APAE", "dp_personal_pearl_members.csv"},
-        {"sample-platinum.nds", "CPUE", "pt_personal.csv"},
-        {"sample-heartgold.nds", "IPKE", "hgss_personal.csv"},
+        {"sample-diamond.nds", "ADAE", "dp_personal_members.csv", Padded},
+        {"sample-pearl.nds", "APAE", "dp_personal_pearl_members.csv", Padded},
+        {"sample-platinum.nds", "CPUE", "pt_personal.csv", Padded},
+        {"sample-heartgold.nds", "IPKE", "hgss_personal.csv", Padded},
+        {"sample-heartgold-trimmed.nds", "IPKE", "hgss_personal.csv", Trimmed},
+        {"sample-platinum-rebuilt.nds", "CPUE", "pt_personal.csv", Trimmed},
+        {"sample-diamond-full.nds", "ADAE", "dp_personal_members.csv", Full},
     };
     TempDir dir;
     const auto out = makeSamples(dir);
-    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(out), {}), 4);
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(out), {}), 7);
     for (const auto& sample : samples) {
         SCOPED_TRACE(sample.file);
         const auto path = out + "/" + sample.file;
         const auto bytes = readFile(path);
         ASSERT_GT(bytes.size(), 16u);
         EXPECT_EQ(std::string(bytes.begin() + 12, bytes.begin() + 16), sample.code);
+        // The header: capacity 128 KiB << byte 0x14, used size at 0x80, as dumps have them.
+        const auto capacity = std::int64_t{128 * 1024} << bytes[0x14];
+        const auto used = std::int64_t{bytes[0x80]} | std::int64_t{bytes[0x81]} << 8 | std::int64_t{bytes[0x82]} << 16 |
+                          std::int64_t{bytes[0x83]} << 24;
+        const auto size = static_cast<std::int64_t>(bytes.size());
+        switch (sample.shape) {
+        case Padded:
+            EXPECT_EQ(size, capacity);
+            EXPECT_LT(used, capacity);
+            EXPECT_TRUE(std::all_of(bytes.begin() + used, bytes.end(), [](std::uint8_t b) { return b == 0xFF; }));
+            break;
+        case Trimmed: EXPECT_EQ(size, used); break;
+        case Full: EXPECT_EQ(used, capacity); break;
+        }
         const auto table = species::locateSpeciesTable(path, sample.code);
         ASSERT_TRUE(table);
         const auto rows = sampleCsv(sample.reference);
