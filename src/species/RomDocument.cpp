@@ -32,7 +32,55 @@ struct RomDocument::Plan {
     MoveEdits moves;
     LevelUpArchiveWrite levelUp;
     bool writesMoves() const { return !moves.empty(); }
+    // Tables rewritten in place where their bytes differ: where they lie, as read, as
+    // wanted (the egg move table, the tutor records).
+    struct Table {
+        std::int64_t at;
+        std::vector<std::uint8_t> before, after;
+    };
+    std::vector<Table> tables;
 };
+
+namespace {
+
+std::vector<std::uint8_t> wordBytes(const std::vector<std::uint16_t>& words)
+{
+    std::vector<std::uint8_t> bytes;
+    for (const auto word : words) {
+        bytes.push_back(static_cast<std::uint8_t>(word));
+        bytes.push_back(static_cast<std::uint8_t>(word >> 8));
+    }
+    return bytes;
+}
+
+// Each run of bytes that differ, runs a few equal bytes apart written as one.
+Result<Done, platform::FileError> writeDifferences(platform::OpenFile& file, std::int64_t at,
+                                                   const std::vector<std::uint8_t>& before,
+                                                   const std::vector<std::uint8_t>& after)
+{
+    constexpr std::size_t kJoin = 8;
+    for (std::size_t i = 0; i < after.size();) {
+        if (after[i] == before[i]) {
+            ++i;
+            continue;
+        }
+        std::size_t end = i + 1;
+        for (std::size_t j = end, equal = 0; j < after.size() && equal < kJoin; ++j) {
+            if (after[j] != before[j]) {
+                end = j + 1;
+                equal = 0;
+            } else {
+                ++equal;
+            }
+        }
+        if (auto written = file.write(at + static_cast<std::int64_t>(i), std::span(after).subspan(i, end - i)); !written)
+            return written.error();
+        i = end;
+    }
+    return Done{};
+}
+
+} // namespace
 
 RomDocument::RomDocument(std::string path, RomFingerprint rom) : RomDocument(std::move(path), std::move(rom), nullptr)
 {
@@ -208,6 +256,85 @@ Result<const MoveArchives*, SpeciesError> RomDocument::readMoves()
     return &*m_moves;
 }
 
+Result<const EggMoveTableFile*, SpeciesError> RomDocument::readEggMoves()
+{
+    std::unique_ptr<platform::OpenFile> opened;
+    auto file = fileToRead(opened);
+    if (!file)
+        return file.error();
+    auto fs = rom::NitroFs::read(**file);
+    if (!fs)
+        return speciesErrorOf(fs.error());
+    m_eggMoves.reset();
+    auto read = readEggMoveTable(**file, *fs, m_rom.gameCode);
+    if (!read)
+        return read.error();
+    m_eggMoves = std::move(*read);
+    return &*m_eggMoves;
+}
+
+Result<const MoveTutorTables*, SpeciesError> RomDocument::readTutors()
+{
+    std::unique_ptr<platform::OpenFile> opened;
+    auto file = fileToRead(opened);
+    if (!file)
+        return file.error();
+    auto fs = rom::NitroFs::read(**file);
+    if (!fs)
+        return speciesErrorOf(fs.error());
+    m_tutors.reset();
+    auto read = readMoveTutors(**file, *fs, m_game);
+    if (!read)
+        return read.error();
+    m_tutors = std::move(*read);
+    return *m_tutors ? &**m_tutors : nullptr;
+}
+
+Result<Done, SpeciesError> RomDocument::planTeaching(const DocumentEdits& edits, Plan& plan) const
+{
+    if (!edits.eggMoves.empty()) {
+        if (!m_eggMoves)
+            return SpeciesError{SpeciesFailure::RomChanged};
+        auto words = editedEggMoveTable(m_eggMoves->table, edits.eggMoves);
+        if (!words)
+            return words.error();
+        auto before = wordBytes(m_eggMoves->table.words), after = wordBytes(*words);
+        if (before != after) {
+            if (!m_eggMoves->writable)
+                return SpeciesError{SpeciesFailure::InvalidMoveData, std::nullopt, 0,
+                                    "the egg moves cannot be written: " + m_eggMoves->readOnlyReason};
+            plan.tables.push_back({m_eggMoves->offset, std::move(before), std::move(after)});
+        }
+    }
+    if (!edits.tutors.empty()) {
+        if (!m_tutors)
+            return SpeciesError{SpeciesFailure::RomChanged};
+        if (!*m_tutors)
+            return SpeciesError{SpeciesFailure::InvalidMoveData, std::nullopt, 0,
+                                std::string(rom::gameName(m_game)) + " teaches no moves from a tutor table"};
+        const auto& tutors = **m_tutors;
+        for (const auto& [record, list] : edits.tutors) {
+            if (record < 0 || record >= kTutorRecords)
+                return SpeciesError{SpeciesFailure::InvalidMoveData, std::nullopt, 0,
+                                    "tutor record " + std::to_string(record) + " does not exist"};
+            for (const int move : list) {
+                if (move < 0 || move >= tutors.compatibility.moves)
+                    return SpeciesError{SpeciesFailure::InvalidMoveData, std::nullopt, 0,
+                                        "the tutors teach " + std::to_string(tutors.compatibility.moves) +
+                                            " moves; there is no tutor move " + std::to_string(move + 1)};
+            }
+        }
+        auto after = editedTutorCompatibility(tutors.compatibility, edits.tutors);
+        if (after != tutors.compatibility.bytes) {
+            if (!tutors.writable)
+                return SpeciesError{SpeciesFailure::InvalidMoveData, std::nullopt, 0,
+                                    "the tutor moves cannot be written: " + tutors.readOnlyReason};
+            plan.tables.push_back({tutors.compatibilityOffset, tutors.compatibility.bytes, std::move(after)});
+        }
+    }
+    return Done{};
+}
+
 Result<Done, SpeciesError> RomDocument::planMoves(const MoveEdits& edits, Plan& plan) const
 {
     if (edits.empty())
@@ -237,6 +364,8 @@ Result<LevelUpArchiveWrite, SpeciesError> RomDocument::check(const DocumentEdits
     Plan plan;
     if (auto planned = planMoves(edits.moves, plan); !planned)
         return planned.error();
+    if (auto planned = planTeaching(edits, plan); !planned)
+        return planned.error();
     if (m_held && plan.writesMoves()) {
         if (auto padding = checkPadding(*m_held, plan.levelUp); !padding)
             return padding.error();
@@ -249,6 +378,8 @@ DocumentWrite RomDocument::apply(const DocumentEdits& edits)
     Plan plan;
     if (auto moves = planMoves(edits.moves, plan); !moves)
         return {{}, moves.error()};
+    if (auto teaching = planTeaching(edits, plan); !teaching)
+        return {{}, teaching.error()};
     if (!edits.records.empty()) {
         if (!m_table || m_table->size() != edits.records.size())
             return {{}, SpeciesError{SpeciesFailure::RomChanged}};
@@ -259,7 +390,7 @@ DocumentWrite RomDocument::apply(const DocumentEdits& edits)
                 plan.unchanged[static_cast<int>(i)] = (*m_table)[i];
         }
     }
-    if (plan.unchanged.empty() && !plan.writesMoves())
+    if (plan.unchanged.empty() && !plan.writesMoves() && plan.tables.empty())
         return {};
     auto written = write(plan);
     if (!written.error && plan.tableAfter)
@@ -310,6 +441,13 @@ DocumentWrite RomDocument::write(const Plan& plan)
         if (auto same = checkMoveArchivesUnchanged(*file, *m_moves); !same)
             return fail(same.error());
     }
+    for (const auto& table : plan.tables) {
+        std::vector<std::uint8_t> now(table.before.size());
+        if (auto read = file->read(table.at, now); !read)
+            return fail(SpeciesError{SpeciesFailure::FileUnavailable, read.error()});
+        if (now != table.before)
+            return fail(SpeciesError{SpeciesFailure::RomChanged});
+    }
     std::uint8_t padding = 0xFF;
     if (plan.writesMoves()) {
         auto checked = checkPadding(*file, plan.levelUp);
@@ -341,6 +479,15 @@ DocumentWrite RomDocument::write(const Plan& plan)
             error.fieldsWritten = kFieldCount;
             return fail(error);
         }
+    }
+    if (!plan.tables.empty()) {
+        // What lies in them now is no longer what was read: read them again.
+        m_eggMoves.reset();
+        m_tutors.reset();
+    }
+    for (const auto& table : plan.tables) {
+        if (auto written = writeDifferences(*file, table.at, table.before, table.after); !written)
+            return fail(SpeciesError{SpeciesFailure::WriteFailed, written.error(), kFieldCount});
     }
     // Replaced while the bytes went in: they are in the file that was there, which is
     // no longer the one the user sees at this path.

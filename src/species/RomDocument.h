@@ -4,9 +4,11 @@
 #include "platform/Result.h"
 #include "rom/NitroFs.h"
 #include "rom/RomIdentification.h"
+#include "species/EggMoves.h"
 #include "species/Evolutions.h"
 #include "species/LevelUpMoves.h"
 #include "species/MoveArchives.h"
+#include "species/MoveTutors.h"
 #include "species/SpeciesEditor.h"
 #include "species/SpeciesError.h"
 #include "species/SpeciesTableFile.h"
@@ -52,8 +54,10 @@ struct SpeciesChanges {
 // What an import or a `set` wants: whole records by list index (as many as were read,
 // or none), lists and slots by member.
 struct DocumentEdits {
-    std::vector<RecordBytes> records;
-    MoveEdits moves;
+    std::vector<RecordBytes> records = {};
+    MoveEdits moves = {};
+    EggMoves eggMoves = {};                       // by National Dex number
+    std::map<int, std::vector<int>> tutors = {};  // by tutor record: the list moves it learns
 };
 
 // How far an apply came, for a report that names what is and is not in the file.
@@ -105,6 +109,9 @@ public:
     // A command: every record, and the archives of lists and slots, as read now.
     Result<const std::vector<RecordBytes>*, SpeciesError> readRecords();
     Result<const MoveArchives*, SpeciesError> readMoves();
+    Result<const EggMoveTableFile*, SpeciesError> readEggMoves();
+    // Nothing for Diamond and Pearl, which teach no moves from a table.
+    Result<const MoveTutorTables*, SpeciesError> readTutors();
     // Checks the edits (only what changes is judged against the game's limits), then
     // writes what differs from what was read.
     DocumentWrite apply(const DocumentEdits& edits);
@@ -119,6 +126,7 @@ private:
     Result<SpeciesMoves, SpeciesError> readSpeciesMoves(platform::OpenFile& file,
                                                         const Result<rom::NitroFs, rom::RomFsError>& fs, int listIndex);
     Result<Done, SpeciesError> planMoves(const MoveEdits& edits, Plan& plan) const;
+    Result<Done, SpeciesError> planTeaching(const DocumentEdits& edits, Plan& plan) const;
     DocumentWrite write(const Plan& plan);
 
     std::string m_path;
@@ -130,6 +138,8 @@ private:
     std::map<int, RecordBytes> m_recordsRead;
     std::optional<std::vector<RecordBytes>> m_table;
     std::optional<MoveArchives> m_moves;
+    std::optional<EggMoveTableFile> m_eggMoves;
+    std::optional<std::optional<MoveTutorTables>> m_tutors;
 };
 
 } // namespace quillmark::species

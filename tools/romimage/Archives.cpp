@@ -7,7 +7,7 @@
 
 namespace quillmark::romimage {
 
-namespace {
+namespace parts {
 
 std::vector<std::vector<std::string>> csvRows(const std::string& name)
 {
@@ -26,7 +26,7 @@ std::vector<std::vector<std::string>> csvRows(const std::string& name)
     return rows;
 }
 
-} // namespace
+} // namespace parts
 
 namespace parts {
 

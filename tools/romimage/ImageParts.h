@@ -46,12 +46,28 @@ inline constexpr int kOverlayFiles = 86;
 Bytes buildFnt(const std::vector<std::string>& paths, int firstFileId, std::vector<std::string>& byId);
 std::string leftoverPathOf(const std::string& gameCode);
 
-// Archives.cpp: NARC archives, and the bytes of a file the tests never read.
+// Archives.cpp: a reference table of samples/ as rows of cells (header left out);
+// NARC archives, and the bytes of a file the tests never read.
+std::vector<std::vector<std::string>> csvRows(const std::string& name);
 Bytes buildNarcOf(const std::vector<Bytes>& members);
 Bytes buildNarc(const std::vector<Record>& records, std::uint32_t n, const std::vector<Record>& members = {});
 Bytes filler(int fileId);
 
 // SpeciesData.cpp: the retail records of Diamond, for the copy later games carry.
 const std::vector<Record>& diamondRecords();
+
+// Overlays.cpp: the ARM9 overlays and their table (header 0x50), with the egg move and
+// tutor tables where the games keep them; HeartGold's egg table and tutor records as
+// files; BackwardLzEncoder.cpp: the compression HeartGold stores overlays in.
+struct OverlayImage {
+    Bytes stored;  // as the ROM holds it
+    std::uint32_t ramAddress = 0, ramSize = 0;
+    bool compressed = false;
+};
+OverlayImage overlayOf(const ImageRecipe& recipe, int id);
+Bytes overlayTable(const std::vector<OverlayImage>& overlays);
+Bytes eggMoveTableOf(const std::string& gameCode);
+Bytes tutorCompatibilityOf(const std::string& gameCode);
+Bytes compressBackward(const Bytes& data);
 
 } // namespace quillmark::romimage::parts

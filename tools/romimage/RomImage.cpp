@@ -76,7 +76,15 @@ bool writeRomImage(const std::string& path, const ImageRecipe& recipe, std::stri
         const Bytes fnt = buildFnt(paths, kOverlayFiles, byId);
         const int fileCount = kOverlayFiles + static_cast<int>(byId.size());
         const bool retail = recipe.layout == Layout::Retail;
-        layout.fntOffset = retail ? 0x4000 : 0x200;
+        // The ARM9 overlays take the first file IDs; their table lies after the header.
+        std::vector<OverlayImage> overlays;
+        for (int id = 0; id < kOverlayFiles; ++id)
+            overlays.push_back(overlayOf(recipe, id));
+        Bytes overlayEntries = overlayTable(overlays);
+        layout.overlayTableOffset = 0x200;
+        put32(header, 0x50, static_cast<std::uint32_t>(layout.overlayTableOffset));
+        put32(header, 0x54, static_cast<std::uint32_t>(overlayEntries.size()));
+        layout.fntOffset = retail ? 0x4000 : alignUp(layout.overlayTableOffset + static_cast<std::int64_t>(overlayEntries.size()), 4);
         layout.fntSize = static_cast<std::int64_t>(fnt.size());
         layout.fatOffset = alignUp(layout.fntOffset + layout.fntSize, retail ? 0x200 : 4);
         layout.fatSize = 8 * fileCount;
@@ -102,12 +110,21 @@ bool writeRomImage(const std::string& path, const ImageRecipe& recipe, std::stri
             const bool isNarc = name == narcPath;
             const bool isLeftover = !leftoverPath.empty() && name == leftoverPath;
             const bool isLevelUp = name == moveArchives.levelUp, isEvolution = name == moveArchives.evolutions;
-            Bytes content = isNarc        ? buildNarc(records, static_cast<std::uint32_t>(members), recipe.members)
+            const bool isEggTable = name == "a/2/2/9" || name == "data/kowaza.narc";
+            const bool isTutorRecords = name == "fielddata/wazaoshie/waza_oshie.bin";
+            Bytes content = id < kOverlayFiles ? overlays[static_cast<std::size_t>(id)].stored
+                            : isEggTable       ? buildNarcOf({eggMoveTableOf(recipe.gameCode)})
+                            : isTutorRecords   ? tutorCompatibilityOf(recipe.gameCode)
+                            : isNarc        ? buildNarc(records, static_cast<std::uint32_t>(members), recipe.members)
                             : isLeftover  ? buildNarc(diamondRecords(), 501)
                             : isLevelUp   ? buildNarcOf(recipe.levelUpMembers.empty() ? levelUpMembersOf(recipe.gameCode)
                                                                                      : recipe.levelUpMembers)
                             : isEvolution ? buildNarcOf(evolutionMembersOf(recipe.gameCode))
                                           : filler(id);
+            if (id == 1)
+                layout.overlay1Start = cursor;
+            if (id == 5)
+                layout.overlay5Start = cursor;
             if (isLevelUp) {
                 layout.levelUpFileId = id;
                 layout.levelUpStart = cursor;
@@ -154,6 +171,7 @@ bool writeRomImage(const std::string& path, const ImageRecipe& recipe, std::stri
             cursor = alignUp(fileEnd, align);
         }
         pieces.push_back({layout.fntOffset, fnt});
+        pieces.push_back({layout.overlayTableOffset, std::move(overlayEntries)});
         pieces.push_back({layout.fatOffset, std::move(fat)});
     }
     std::int64_t size = recipe.fileSize;

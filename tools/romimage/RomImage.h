@@ -65,6 +65,12 @@ struct ImageRecipe {
     // The members of the level-up move archive; empty: the game's own.
     std::vector<std::vector<std::uint8_t>> levelUpMembers;
     Tail tail = Tail::Zeros;
+    // Overlay 5's egg move table this many bytes later than the cartridge has it (even),
+    // given twice, or left out; overlay 5 stored compressed.
+    int eggTableShift = 0;
+    bool eggTableTwice = false;
+    bool noEggTable = false;
+    bool overlay5Compressed = false;
     // The level-up archive placed after every other file, as some rebuilding tools
     // leave it (its file ID stays where the file name table puts it).
     bool levelUpLast = false;
@@ -86,6 +92,9 @@ struct ImageLayout {
     std::int64_t levelUpStart = 0, levelUpEnd = 0, afterLevelUp = 0;
     std::int64_t evolutionStart = 0, evolutionEnd = 0;
     std::int64_t usedSize = 0, capacity = 0, fileSize = 0;
+    // The overlay table, and where overlays 1 and 5 lie.
+    std::int64_t overlayTableOffset = 0;
+    std::int64_t overlay1Start = 0, overlay5Start = 0;
 };
 
 // Members of the species archive: 501 in Diamond and Pearl, 508 from Platinum on.

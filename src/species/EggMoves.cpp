@@ -1,0 +1,200 @@
+#include "species/EggMoves.h"
+
+#include "platform/FileServices.h"
+#include "rom/ArchiveFile.h"
+#include "rom/LittleEndian.h"
+#include "rom/OverlayTable.h"
+#include "rom/RomIdentification.h"
+#include "species/SpeciesTableLocator.h"
+#include "species/LookupLists.h"
+#include "species/SpeciesRecord.h"
+#include "species/Quantity.h"
+
+namespace quillmark::species {
+
+namespace {
+
+constexpr int kDiamondPearlPlatinumBound = 1909, kHeartGoldSoulSilverBound = 2045;
+
+bool isMarker(unsigned word) { return word > kEggMoveMarkerBase && word <= kEggMoveMarkerBase + kSpeciesCount; }
+
+std::string speciesName(int dex) { return recordLabel(dex - 1); }
+
+} // namespace
+
+int eggMoveBound(bool heartGoldSoulSilver)
+{
+    return heartGoldSoulSilver ? kHeartGoldSoulSilverBound : kDiamondPearlPlatinumBound;
+}
+
+int EggMoveTable::usedWords() const
+{
+    int used = 1;  // the end mark
+    for (const auto& [dex, list] : moves)
+        used += 1 + static_cast<int>(list.size());
+    return used;
+}
+
+std::optional<EggMoveTable> decodeEggMoveTable(std::span<const std::uint8_t> bytes, int bound, std::string* why)
+{
+    auto refuse = [&](std::string reason) -> std::optional<EggMoveTable> {
+        if (why)
+            *why = std::move(reason);
+        return std::nullopt;
+    };
+    const auto count = static_cast<std::size_t>(bound) + 1;
+    if (bytes.size() < count * 2)
+        return refuse("it is shorter than its " + std::to_string(count) + " words");
+    EggMoveTable table;
+    table.bound = bound;
+    for (std::size_t k = 0; k < count; ++k)
+        table.words.push_back(static_cast<std::uint16_t>(rom::le16(bytes, 2 * k)));
+    if (!isMarker(table.words[0]))
+        return refuse("its first word is no species marker");
+    int dex = 0;
+    for (std::size_t k = 0; k < count; ++k) {
+        const unsigned word = table.words[k];
+        if (word == kEggMoveEnd)
+            return table;
+        if (isMarker(word)) {
+            const int next = static_cast<int>(word - kEggMoveMarkerBase);
+            if (next <= dex)
+                return refuse("its species are not in rising order at word " + std::to_string(k));
+            if (k >= static_cast<std::size_t>(bound))
+                return refuse("a species marker lies past the games' bound");
+            dex = next;
+            table.moves[dex];
+            continue;
+        }
+        if (word < 1 || word > kLastEggMove)
+            return refuse("word " + std::to_string(k) + " is neither a move nor a species marker");
+        auto& list = table.moves[dex];
+        if (static_cast<int>(list.size()) >= kMaxEggMoves)
+            return refuse(speciesName(dex) + " has more than 16 egg moves");
+        list.push_back(static_cast<int>(word));
+    }
+    return refuse("it has no end mark within its " + std::to_string(count) + " words");
+}
+
+std::optional<std::size_t> findEggMoveTable(std::span<const std::uint8_t> image, int bound, int* found)
+{
+    const std::size_t length = (static_cast<std::size_t>(bound) + 1) * 2;
+    std::optional<std::size_t> at;
+    int matches = 0;
+    for (std::size_t k = 0; k + 2 <= image.size(); k += 2) {
+        const auto first = rom::le16(image, k);
+        // Bulbasaur's marker or any other: the table starts with one, and its second
+        // word is a move.
+        if (!isMarker(first) || k + 4 > image.size() || isMarker(rom::le16(image, k + 2)))
+            continue;
+        const auto end = std::min(image.size(), k + length);
+        const auto candidate = image.subspan(k, end - k);
+        // A shorter run at the overlay's end still decodes if its end mark is inside.
+        std::vector<std::uint8_t> padded(candidate.begin(), candidate.end());
+        padded.resize(length, 0xFF);
+        if (decodeEggMoveTable(padded, bound)) {
+            ++matches;
+            at = k;
+            k += 2 * static_cast<std::size_t>(decodeEggMoveTable(padded, bound)->usedWords()) - 2;
+        }
+    }
+    if (found)
+        *found = matches;
+    return matches == 1 ? at : std::nullopt;
+}
+
+Result<std::vector<std::uint16_t>, SpeciesError> editedEggMoveTable(const EggMoveTable& table, const EggMoves& edits)
+{
+    auto invalid = [](std::string why) { return SpeciesError{SpeciesFailure::InvalidMoveData, std::nullopt, 0, std::move(why)}; };
+    EggMoves moves = table.moves;
+    for (const auto& [dex, list] : edits) {
+        if (dex < 1 || dex > kSpeciesCount)
+            return invalid("species " + std::to_string(dex) + " has no egg moves: only the 493 species do");
+        if (list == moves[dex])
+            continue;
+        if (static_cast<int>(list.size()) > kMaxEggMoves)
+            return invalid(speciesName(dex) + ": " + std::to_string(list.size()) +
+                           " egg moves; the games read at most 16");
+        for (const int move : list) {
+            if (move < 1 || move > kLastEggMove)
+                return invalid(speciesName(dex) + ": move " + std::to_string(move) + " is no move of these games");
+        }
+        moves[dex] = list;
+    }
+    // In the stored order of species (which is dex order in every game): the lists as
+    // they are, edited ones replaced, emptied ones left out.
+    std::vector<std::uint16_t> words;
+    for (const auto& [dex, list] : moves) {
+        if (list.empty())
+            continue;
+        words.push_back(static_cast<std::uint16_t>(kEggMoveMarkerBase + dex));
+        for (const int move : list)
+            words.push_back(static_cast<std::uint16_t>(move));
+    }
+    words.push_back(kEggMoveEnd);
+    const auto room = table.words.size();
+    if (words.size() > room) {
+        const auto over = words.size() - room;
+        return SpeciesError{SpeciesFailure::NoRoomForMoves, std::nullopt, 0,
+                            "the egg move table would need " + quantity(static_cast<std::int64_t>(words.size()), "word") +
+                                " and the games read " + std::to_string(room) + " (" +
+                                quantity(table.freeWords(), "word") + " free): remove " +
+                                quantity(static_cast<std::int64_t>(over), "egg move") + " elsewhere to add these"};
+    }
+    // The games search every word up to the bound for a species' marker, past the end
+    // mark too: what a shorter table leaves behind becomes end marks, never a stale
+    // marker that would bring back a species' old moves.
+    words.resize(room, kEggMoveEnd);
+    return words;
+}
+
+Result<EggMoveTableFile, SpeciesError> readEggMoveTable(platform::OpenFile& file, const rom::NitroFs& fs,
+                                                        std::string_view gameCode)
+{
+    const auto* edition = rom::findEdition(gameCode);
+    if (!edition)
+        return SpeciesError{SpeciesFailure::UnsupportedRom};
+    const bool heartGold = edition->game == rom::Game::HeartGold || edition->game == rom::Game::SoulSilver;
+    const int bound = eggMoveBound(heartGold);
+    EggMoveTableFile found;
+    std::string why;
+    if (heartGold) {
+        found.where = "a/2/2/9";
+        auto archive = rom::readArchiveFile(file, fs, found.where);
+        if (!archive)
+            return speciesErrorOf(archive.error());
+        if (archive->narc.memberCount() < 1)
+            return tableNotFound("a/2/2/9 holds no egg move table");
+        auto table = decodeEggMoveTable(archive->memberBytes(0), bound, &why);
+        if (!table)
+            return tableNotFound("the egg move table in a/2/2/9 is damaged: " + why);
+        found.table = std::move(*table);
+        found.offset = archive->narc.member(0).start;
+        return found;
+    }
+    found.where = "overlay 5";
+    auto overlay = rom::readOverlay(file, fs, 5);
+    if (!overlay)
+        return speciesErrorOf(overlay.error());
+    int matches = 0;
+    const auto at = findEggMoveTable(overlay->image, bound, &matches);
+    if (!at)
+        return tableNotFound(matches == 0 ? "the egg move table was not found in overlay 5"
+                                          : "overlay 5 holds " + std::to_string(matches) +
+                                                " runs that read as an egg move table, so which one the game reads "
+                                                "cannot be told");
+    std::vector<std::uint8_t> bytes(overlay->image.begin() + static_cast<std::ptrdiff_t>(*at),
+                                    overlay->image.begin() + static_cast<std::ptrdiff_t>(std::min(
+                                                                 overlay->image.size(), *at + 2 * (static_cast<std::size_t>(bound) + 1))));
+    if (bytes.size() < 2 * (static_cast<std::size_t>(bound) + 1))
+        return tableNotFound("the egg move table runs past the end of overlay 5");
+    found.table = *decodeEggMoveTable(bytes, bound);
+    found.writable = overlay->writable();
+    if (!found.writable)
+        found.readOnlyReason = "overlay 5 is stored compressed, and this program writes only into an overlay stored "
+                               "as it loads";
+    found.offset = overlay->extent.start + static_cast<std::int64_t>(*at);
+    return found;
+}
+
+} // namespace quillmark::species
