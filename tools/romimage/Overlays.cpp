@@ -6,6 +6,7 @@
 #include "ImageParts.h"
 
 #include <map>
+#include <optional>
 
 namespace quillmark::romimage::parts {
 
@@ -118,10 +119,12 @@ Bytes tutorCompatibilityOf(const std::string& gameCode)
     return records;
 }
 
-OverlayImage overlayOf(const ImageRecipe& recipe, int id)
+namespace {
+
+// As it loads, with its RAM address; nothing for a filler overlay.
+std::optional<std::pair<Bytes, RetailOverlay>> loadedOverlay(const ImageRecipe& recipe, int id)
 {
     const auto& code = recipe.gameCode;
-    OverlayImage overlay;
     if (id == 5 && !isHeartGold(code)) {
         const auto retail = isPlatinum(code) ? kPlatinumOverlay5 : kDiamondPearlOverlay5;
         Bytes image = codeLike(retail.ramSize, 5);
@@ -137,17 +140,27 @@ OverlayImage overlayOf(const ImageRecipe& recipe, int id)
             place(image, kPlatinumTutorList, list);
             place(image, kPlatinumTutorList + list.size(), tutorCompatibilityOf(code));
         }
-        overlay.ramAddress = retail.ramAddress;
-        overlay.ramSize = retail.ramSize;
-        overlay.stored = recipe.overlay5Compressed ? withCompression(overlay, image) : image;
-        return overlay;
+        return std::pair{std::move(image), retail};
     }
     if (id == 1 && isHeartGold(code)) {
         Bytes image = codeLike(kHeartGoldOverlay1.ramSize, 1);
         place(image, kHeartGoldTutorList, tutorListOf(code));
-        overlay.ramAddress = kHeartGoldOverlay1.ramAddress;
-        overlay.ramSize = kHeartGoldOverlay1.ramSize;
-        overlay.stored = withCompression(overlay, image);
+        return std::pair{std::move(image), kHeartGoldOverlay1};
+    }
+    return std::nullopt;
+}
+
+} // namespace
+
+OverlayImage overlayOf(const ImageRecipe& recipe, int id)
+{
+    OverlayImage overlay;
+    if (auto loaded = loadedOverlay(recipe, id)) {
+        overlay.ramAddress = loaded->second.ramAddress;
+        overlay.ramSize = loaded->second.ramSize;
+        // HeartGold stores its overlays compressed; the others only when asked.
+        const bool compress = isHeartGold(recipe.gameCode) || recipe.overlay5Compressed;
+        overlay.stored = compress ? withCompression(overlay, loaded->first) : loaded->first;
         return overlay;
     }
     overlay.stored = filler(id);
@@ -175,3 +188,14 @@ Bytes overlayTable(const std::vector<OverlayImage>& overlays)
 }
 
 } // namespace quillmark::romimage::parts
+
+namespace quillmark::romimage {
+
+std::vector<std::uint8_t> overlaySource(const ImageRecipe& recipe, int id)
+{
+    if (auto loaded = parts::loadedOverlay(recipe, id))
+        return loaded->first;
+    return parts::filler(id);
+}
+
+} // namespace quillmark::romimage

@@ -123,4 +123,8 @@ bool writeRomImage(const std::string& path, const ImageRecipe& recipe, std::stri
 // The header's CRC-16 over 0x000..0x15D, stored at 0x15E.
 using rom::headerCrc16;
 
+// Overlay `id` of an image as the game loads it (before any compression), for the
+// test that decompression gives it back byte for byte.
+std::vector<std::uint8_t> overlaySource(const ImageRecipe& recipe, int id);
+
 } // namespace quillmark::romimage

@@ -1,0 +1,361 @@
+// Egg moves and move tutors read and written through the ROM's own tables, on images
+// that carry each game's tables where the cartridges keep them, checked against the
+// reference tables in samples/ (not against the program's own).
+#include "platform/FileServices.h"
+#include "rom/BackwardLz.h"
+#include "rom/NitroFs.h"
+#include "rom/OverlayTable.h"
+#include "romimage/RomImage.h"
+#include "species/RomDocument.h"
+
+#include "TestSupport.h"
+
+#include <gtest/gtest.h>
+
+using namespace quillmark;
+using namespace quillmark::test;
+
+namespace {
+
+struct Game {
+    const char* code;
+    const char* personal;
+    const char* eggMoves;
+    const char* tutorMoves;  // nullptr: no tutor table
+    const char* tutorRecords;
+};
+const Game kDiamond{"ADAE", "dp_personal_members.csv", "dp_eggmoves.csv", nullptr, nullptr};
+const Game kPearl{"APAE", "dp_personal_pearl_members.csv", "dp_eggmoves.csv", nullptr, nullptr};
+const Game kPlatinum{"CPUE", "pt_personal.csv", "pt_eggmoves.csv", "pt_tutor_moves.csv", "pt_tutor_compat.csv"};
+const Game kHeartGold{"IPKE", "hgss_personal.csv", "hgss_eggmoves.csv", "hgss_tutor_moves.csv", "hgss_tutor_compat.csv"};
+
+constexpr int kDratini = 147, kGarchomp = 445, kExtremeSpeed = 245;
+
+class EggMovesAndTutors : public ::testing::Test {
+protected:
+    std::string image(const Game& game, romimage::ImageRecipe recipe = {})
+    {
+        recipe.gameCode = game.code;
+        recipe.members = *romimage::readPersonalMembersCsv(samplesDir() + "/" + game.personal, nullptr);
+        path = dir.file(std::string(game.code) + ".nds");
+        EXPECT_TRUE(romimage::writeRomImage(path, recipe, nullptr, &layout));
+        return path;
+    }
+
+    species::RomDocument document(const Game& game)
+    {
+        auto file = platform::fileServices().open(path, platform::FileAccess::ReadWrite);
+        EXPECT_TRUE((*file)->lockForWriting(species::kLockWait));
+        const auto table = species::locateSpeciesTable(**file, game.code);
+        return species::RomDocument(path, {game.code, *table}, std::move(*file));
+    }
+
+    // National Dex number -> egg moves in stored order.
+    static species::EggMoves referenceEggMoves(const Game& game)
+    {
+        species::EggMoves moves;
+        for (const auto& row : sampleCsv(game.eggMoves))
+            moves[std::stoi(row.at("species"))].push_back(std::stoi(row.at("move_id")));
+        return moves;
+    }
+
+    // What the game reads for a species from the table's words: the first marker of it
+    // among words 0..bound-1 (or word 0 when there is none), then the words up to the
+    // next word above 20000, at most 16.
+    static std::vector<int> gameReads(const Bytes& image, std::int64_t offset, int bound, int dex)
+    {
+        auto word = [&](int k) { return image[offset + 2 * k] | image[offset + 2 * k + 1] << 8; };
+        int start = 0;
+        for (int k = 0; k < bound; ++k) {
+            if (word(k) == 20000 + dex) {
+                start = k + 1;
+                break;
+            }
+        }
+        std::vector<int> moves;
+        for (int k = start; moves.size() < 16 && word(k) <= 20000; ++k)
+            moves.push_back(word(k));
+        return moves;
+    }
+
+    TempDir dir;
+    std::string path;
+    romimage::ImageLayout layout;
+};
+
+TEST_F(EggMovesAndTutors, EveryGamesTablesAreTheReferences)
+{
+    for (const auto* game : {&kDiamond, &kPearl, &kPlatinum, &kHeartGold}) {
+        SCOPED_TRACE(game->code);
+        image(*game);
+        auto doc = document(*game);
+        const auto eggs = doc.readEggMoves();
+        ASSERT_TRUE(eggs) << eggs.error().detail;
+        EXPECT_EQ((*eggs)->table.moves, referenceEggMoves(*game));
+        EXPECT_EQ((*eggs)->table.freeWords(), 0) << "the retail tables are full to their bound";
+        const auto tutors = doc.readTutors();
+        ASSERT_TRUE(tutors) << tutors.error().detail;
+        if (!game->tutorMoves) {
+            EXPECT_EQ(*tutors, nullptr) << "no tutor table";
+            continue;
+        }
+        ASSERT_NE(*tutors, nullptr);
+        std::vector<int> moves, expectedMoves;
+        for (const auto& move : (*tutors)->moves)
+            moves.push_back(move.move);
+        for (const auto& row : sampleCsv(game->tutorMoves))
+            expectedMoves.push_back(std::stoi(row.at("move_id")));
+        EXPECT_EQ(moves, expectedMoves);
+        const auto& records = (*tutors)->compatibility;
+        for (const auto& row : sampleCsv(game->tutorRecords)) {
+            const int record = std::stoi(row.at("record"));
+            Bytes stored(records.bytes.begin() + record * records.recordSize,
+                         records.bytes.begin() + (record + 1) * records.recordSize);
+            Bytes expected;
+            for (std::size_t k = 0; k < row.at("raw_hex").size(); k += 2)
+                expected.push_back(static_cast<std::uint8_t>(std::stoul(row.at("raw_hex").substr(k, 2), nullptr, 16)));
+            ASSERT_EQ(stored, expected) << "record " << record << " " << row.at("name");
+        }
+    }
+}
+
+// Overlay 5 searched by the table's shape, not by one edition's offset.
+TEST_F(EggMovesAndTutors, TheEggTableIsFoundByItsShapeOrRefused)
+{
+    const struct {
+        const char* what;
+        int shift;
+        bool twice, none, compressed;
+        const char* refusal;  // nullptr: found
+    } rows[] = {
+        {"at the cartridge's offset", 0, false, false, false, nullptr},
+        {"two bytes later", 2, false, false, false, nullptr},
+        {"0x100 bytes later", 0x100, false, false, false, nullptr},
+        {"stored compressed", 0, false, false, true, nullptr},
+        {"given twice", 0, true, false, false, "2 runs that read as an egg move table"},
+        {"left out", 0, false, true, false, "the egg move table was not found in overlay 5"},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.what);
+        romimage::ImageRecipe recipe;
+        recipe.eggTableShift = row.shift;
+        recipe.eggTableTwice = row.twice;
+        recipe.noEggTable = row.none;
+        recipe.overlay5Compressed = row.compressed;
+        image(kPlatinum, recipe);
+        auto doc = document(kPlatinum);
+        const auto eggs = doc.readEggMoves();
+        if (row.refusal) {
+            ASSERT_FALSE(eggs);
+            EXPECT_NE(eggs.error().detail.find(row.refusal), std::string::npos) << eggs.error().detail;
+            continue;
+        }
+        ASSERT_TRUE(eggs) << eggs.error().detail;
+        EXPECT_EQ((*eggs)->table.moves, referenceEggMoves(kPlatinum));
+        EXPECT_EQ((*eggs)->writable, !row.compressed);
+        if (row.compressed) {
+            const auto before = readFile(path);
+            auto dratini = (*eggs)->table.moves.at(kDratini);
+            dratini[0] = kExtremeSpeed;
+            const auto written = doc.apply({.eggMoves = {{kDratini, dratini}}});
+            ASSERT_TRUE(written.error);
+            EXPECT_NE(written.error->detail.find("compressed"), std::string::npos) << written.error->detail;
+            EXPECT_EQ(readFile(path), before);
+        }
+    }
+}
+
+TEST_F(EggMovesAndTutors, EggMovesAreEditedWithinTheTablesWords)
+{
+    for (const auto* game : {&kPlatinum, &kHeartGold}) {
+        SCOPED_TRACE(game->code);
+        image(*game);
+        const auto pristine = readFile(path);
+        const auto kowaza = [&] {
+            auto file = platform::fileServices().open(path, platform::FileAccess::Read);
+            const auto extent = rom::NitroFs::read(**file)->find("data/kowaza.narc");
+            const auto bytes = readFile(path);
+            return extent ? Bytes(bytes.begin() + extent->start, bytes.begin() + extent->end) : Bytes{};
+        };
+        const auto kowazaBefore = kowaza();
+        const auto reference = referenceEggMoves(*game);
+
+        {
+            // Dratini hatches with Extreme Speed instead of its first egg move: one word.
+            auto doc = document(*game);
+            ASSERT_TRUE(doc.readEggMoves());
+            auto dratini = reference.at(kDratini);
+            dratini[0] = kExtremeSpeed;
+            ASSERT_FALSE(doc.apply({.eggMoves = {{kDratini, dratini}}}).error);
+            const auto offsets = differingOffsets(pristine, readFile(path));
+            ASSERT_EQ(offsets.size(), 1u) << "Extreme Speed is 245, the old move's high byte is 0 as well";
+            EXPECT_EQ((*doc.readEggMoves())->table.moves.at(kDratini), dratini);
+        }
+
+        const struct {
+            const char* what;
+            species::EggMoves edits;
+            bool written;
+        } rows[] = {
+            {"one more move in a full table", {{kDratini, [&] { auto l = reference.at(kDratini); l.push_back(1); return l; }()}}, false},
+            {"two fewer for Dratini, two more for Bulbasaur",
+             {{kDratini, [&] { auto l = reference.at(kDratini); l.resize(l.size() - 2); return l; }()},
+              {1, [&] { auto l = reference.at(1); l.insert(l.end(), {1, 2}); return l; }()}},
+             true},
+            {"16 moves for Bulbasaur, the words from others", {}, true},
+            {"17 moves for Bulbasaur", {{1, std::vector<int>(17, 1)}}, false},
+            {"a species that is none", {{494, {1}}}, false},
+            {"a move that is none", {{1, {468}}}, false},
+            {"the longest list taken away, words left over", {{[&] {
+                 int longest = 1;
+                 for (const auto& [dex, list] : reference)
+                     if (list.size() > reference.at(longest).size())
+                         longest = dex;
+                 return longest;
+             }(), {}}}, true},
+        };
+        for (const auto& row : rows) {
+            SCOPED_TRACE(row.what);
+            writeFile(path, pristine);
+            auto edits = row.edits;
+            if (edits.empty()) {
+                // Room for 16 made by emptying two species with enough words between them.
+                const int need = 16 - static_cast<int>(reference.at(1).size());
+                int freed = 0;
+                for (const auto& [dex, list] : reference) {
+                    if (dex == 1 || freed >= need)
+                        continue;
+                    edits[dex] = {};
+                    freed += 1 + static_cast<int>(list.size());
+                }
+                edits[1] = std::vector<int>(16, 1);
+            }
+            auto fresh = document(*game);
+            ASSERT_TRUE(fresh.readEggMoves());
+            const auto written = fresh.apply({.eggMoves = edits});
+            fresh = species::RomDocument(path, fresh.fingerprint());  // the lock let go
+            EXPECT_EQ(!written.error, row.written) << (written.error ? written.error->detail : "");
+            if (!row.written) {
+                EXPECT_EQ(readFile(path), pristine);
+                continue;
+            }
+            auto expected = reference;
+            for (const auto& [dex, list] : edits) {
+                if (list.empty())
+                    expected.erase(dex);
+                else
+                    expected[dex] = list;
+            }
+            const auto read = **fresh.readEggMoves();
+            EXPECT_EQ(read.table.moves, expected);
+            const auto bytes = readFile(path);
+            for (int dex = 1; dex <= 493; ++dex) {
+                const auto wanted = expected.count(dex) ? expected.at(dex) : std::vector<int>{};
+                ASSERT_EQ(gameReads(bytes, read.offset, read.table.bound, dex), wanted) << "species " << dex;
+            }
+        }
+        // Two fewer at Dratini, two more at Bulbasaur: only the words from Bulbasaur's
+        // list up to Dratini's move.
+        writeFile(path, pristine);
+        auto shift = document(*game);
+        const auto table = **shift.readEggMoves();
+        auto less = reference.at(kDratini);
+        less.resize(less.size() - 2);
+        auto more = reference.at(1);
+        more.insert(more.end(), {1, 2});
+        ASSERT_FALSE(shift.apply({.eggMoves = {{kDratini, less}, {1, more}}}).error);
+        std::int64_t dratiniEnd = 0, bulbasaurEnd = 0, words = 0;
+        for (const auto& [dex, list] : reference) {
+            words += 1 + static_cast<std::int64_t>(list.size());
+            if (dex == 1)
+                bulbasaurEnd = words;
+            if (dex == kDratini)
+                dratiniEnd = words;
+        }
+        for (const auto offset : differingOffsets(pristine, readFile(path))) {
+            EXPECT_GE(offset, table.offset + 2 * bulbasaurEnd);
+            EXPECT_LT(offset, table.offset + 2 * dratiniEnd);
+        }
+        EXPECT_EQ(kowaza(), kowazaBefore) << "the copy the game never reads stays as it is";
+    }
+}
+
+TEST_F(EggMovesAndTutors, OneTutorBitChangesOneBit)
+{
+    for (const auto* game : {&kPlatinum, &kHeartGold}) {
+        SCOPED_TRACE(game->code);
+        image(*game);
+        const auto pristine = readFile(path);
+        auto doc = document(*game);
+        const auto* tutors = *doc.readTutors();
+        int outrage = -1;
+        for (std::size_t i = 0; i < tutors->moves.size(); ++i) {
+            if (tutors->moves[i].move == 200)  // Outrage
+                outrage = static_cast<int>(i);
+        }
+        ASSERT_GE(outrage, 0);
+        const int record = kGarchomp - 1;  // records 0..492 are species 1..493
+        auto moves = tutors->compatibility.movesOf(record);
+        const bool had = std::find(moves.begin(), moves.end(), outrage) != moves.end();
+        if (had)
+            moves.erase(std::find(moves.begin(), moves.end(), outrage));
+        else
+            moves.push_back(outrage);
+        ASSERT_FALSE(doc.apply({.tutors = {{record, moves}}}).error);
+        const auto after = readFile(path);
+        const auto offsets = differingOffsets(pristine, after);
+        ASSERT_EQ(offsets.size(), 1u);
+        const auto at = static_cast<std::size_t>(offsets[0]);
+        EXPECT_EQ(pristine[at] ^ after[at], 1 << (outrage % 8)) << "exactly Outrage's bit";
+    }
+}
+
+// A stream made by hand from the format's description: 'c', 'b', 'a', then copies of
+// 18, 18 and 15 bytes from 3 above: "abc" 18 times.
+TEST(BackwardLz, DecodesTheFormatAndRefusesDamage)
+{
+    const Bytes stored = {0x00, 0xC0, 0x00, 0xF0, 0x00, 0xF0, 'a', 'b', 'c', 0x1C, 0xFF, 0xFF,
+                          0x14, 0x00, 0x00, 0x0A, 0x22, 0x00, 0x00, 0x00};
+    std::string abc;
+    for (int k = 0; k < 18; ++k)
+        abc += "abc";
+    const auto decoded = rom::decompressBackward(stored);
+    ASSERT_TRUE(decoded);
+    EXPECT_EQ(std::string(decoded->begin(), decoded->end()), abc);
+
+    const struct {
+        const char* what;
+        std::size_t at;
+        std::uint8_t value;
+    } damaged[] = {
+        {"stream longer than the file", 12, 0x15},
+        {"padding and footer shorter than the footer", 15, 0x07},
+        {"output one byte longer than the stream fills", 16, 0x23},
+        {"output one byte shorter", 16, 0x21},
+        {"a copy from above the end", 4, 0x10},
+        {"a copy below the start", 1, 0xF0},
+    };
+    for (const auto& row : damaged) {
+        auto bytes = stored;
+        bytes[row.at] = row.value;
+        EXPECT_FALSE(rom::decompressBackward(bytes)) << row.what;
+    }
+}
+
+TEST_F(EggMovesAndTutors, HeartGoldsOverlay1DecompressesToItsSource)
+{
+    romimage::ImageRecipe recipe;
+    image(kHeartGold, recipe);
+    recipe.gameCode = kHeartGold.code;
+    auto file = platform::fileServices().open(path, platform::FileAccess::Read);
+    const auto fs = rom::NitroFs::read(**file);
+    const auto overlay = rom::readOverlay(**file, *fs, 1);
+    ASSERT_TRUE(overlay) << overlay.error().detail;
+    EXPECT_TRUE(overlay->entry.compressed()) << "stored compressed, as the cartridge stores it";
+    EXPECT_LT(overlay->extent.size(), static_cast<std::int64_t>(overlay->image.size()));
+    EXPECT_EQ(overlay->image, romimage::overlaySource(recipe, 1));
+    EXPECT_EQ(overlay->entry.ramAddress, 0x021E5900u);
+    EXPECT_EQ(overlay->image.size(), 0x24260u);
+}
+
+} // namespace
