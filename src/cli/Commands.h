@@ -23,6 +23,9 @@ struct ExportOptions {
     // Instead of the species records: every level-up move, or every used evolution slot.
     bool learnsets = false;
     bool evolutions = false;
+    // Or every egg move, or every species' tutor moves.
+    bool eggMoves = false;
+    bool tutors = false;
 };
 
 // "," ";" "tab" (or a tab itself) as --separator takes them; exit 1 otherwise.
@@ -52,6 +55,13 @@ int writeMoveChanges(CliRom& rom, const species::MoveArchives& read, const speci
                      bool dryRun);
 // Both archives of the opened ROM; exit 2 when they cannot be read.
 const species::MoveArchives& readMoveArchivesOf(CliRom& rom);
+// Exit 2 when the ROM's tables cannot be read; the tutors exit 1 for Diamond and
+// Pearl, which have none.
+const species::EggMoveTableFile& readEggMovesOf(CliRom& rom);
+const species::MoveTutorTables& readTutorsOf(CliRom& rom);
+// Checks and writes egg move or tutor edits, and prints `lines` and the count.
+int writeTeachingChanges(CliRom& rom, const species::DocumentEdits& edits, const std::vector<std::string>& lines,
+                         bool dryRun);
 // Ends with BadRom, naming the damage, when the level-up lists cannot be read.
 void requireLevelUpLists(const species::MoveArchives& read);
 

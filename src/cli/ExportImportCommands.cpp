@@ -18,6 +18,17 @@ int runExport(const std::string& romPath, const ExportOptions& options)
     const auto format = outputFormat(options.format, options.output);
     checkOutputName(options.output, !options.format.empty());
     CliRom rom = openCliRom(romPath, Access::Read);
+    const SheetOptions sheetOptions{format, rom.game(), options.codes, options.bom, options.separator};
+    if (options.eggMoves) {
+        writeOutput(options.output, writeEggMoveSheet(readEggMovesOf(rom).table, sheetOptions), romPath,
+                    !options.format.empty());
+        return Ok;
+    }
+    if (options.tutors) {
+        writeOutput(options.output, writeTutorSheet(readTutorsOf(rom), options.forms, sheetOptions), romPath,
+                    !options.format.empty());
+        return Ok;
+    }
     if (options.learnsets || options.evolutions) {
         const auto& read = readMoveArchivesOf(rom);
         if (options.learnsets)
@@ -88,6 +99,30 @@ int runImport(const std::string& romPath, const std::string& file, const std::st
     // From here to the last write the file is locked against other writers of ours,
     // so the changes are worked out against what the file holds while they are made.
     CliRom rom = openCliRom(romPath, dryRun ? Access::Read : Access::Write);
+    if (const auto kind = sheetKindOf(text, format); kind == SheetKind::EggMoves || kind == SheetKind::Tutors) {
+        ErrorList errors;
+        const int records = static_cast<int>(rom.records.size());
+        species::DocumentEdits edits;
+        std::vector<std::string> lines;
+        if (kind == SheetKind::EggMoves) {
+            const auto& read = readEggMovesOf(rom);
+            edits.eggMoves = readEggMoveSheet(text, format, records, read.table, errors);
+            if (edits.eggMoves.empty() && errors.empty())
+                errors.add(file, "holds no rows");
+            if (!errors.empty())
+                errors.report();
+            lines = describeEggMoveEdits(read.table, edits.eggMoves);
+        } else {
+            const auto& read = readTutorsOf(rom);
+            edits.tutors = readTutorSheet(text, format, records, read, errors);
+            if (edits.tutors.empty() && errors.empty())
+                errors.add(file, "holds no rows");
+            if (!errors.empty())
+                errors.report();
+            lines = describeTutorEdits(read, edits.tutors);
+        }
+        return writeTeachingChanges(rom, edits, lines, dryRun);
+    }
     if (const auto kind = sheetKindOf(text, format); kind != SheetKind::Species) {
         const auto& read = readMoveArchivesOf(rom);
         if (kind == SheetKind::LevelUpMoves)

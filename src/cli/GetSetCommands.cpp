@@ -4,6 +4,7 @@
 #include "cli/MoveSheets.h"
 #include "cli/SheetFormats.h"
 #include "species/LookupLists.h"
+#include "species/MoveNames.h"
 
 #include <iostream>
 #include <map>
@@ -30,6 +31,12 @@ int runGet(const std::string& romPath, const std::string& speciesText,
             continue;
         } else if (key == "evolutions" || key == "evolution") {
             fields.push_back({nullptr, false, "evolutions"});
+            continue;
+        } else if (key == "eggmoves" || key == "egg moves" || key == "egg-moves" || key == "eggmove") {
+            fields.push_back({nullptr, false, "eggmoves"});
+            continue;
+        } else if (key == "tutors" || key == "tutor" || key == "tutor moves" || key == "tutor-moves") {
+            fields.push_back({nullptr, false, "tutors"});
             continue;
         }
         // Every column an export writes, the ones that say which record it is too.
@@ -88,6 +95,24 @@ int runGet(const std::string& romPath, const std::string& speciesText,
             } else if (name == "evolutions") {
                 const auto text = evolutionsText(movesOf().evolutions.at(static_cast<std::size_t>(species::memberOfRecord(index))), rom.game());
                 std::cout << (valuesOnly ? "" : "evolutions:\n") << text;
+            }
+            else if (name == "eggmoves") {
+                const auto& table = readEggMovesOf(rom).table;
+                std::string text;
+                if (index < species::kSpeciesCount && table.moves.count(index + 1)) {
+                    const auto& moves = table.moves.at(index + 1);
+                    for (std::size_t i = 0; i < moves.size(); ++i)
+                        text += std::to_string(i + 1) + ": " + std::string(species::MoveNames[static_cast<std::size_t>(moves[i])]) + "\n";
+                }
+                std::cout << (valuesOnly ? "" : "eggmoves:\n") << text;
+            } else if (name == "tutors") {
+                const auto& tutors = readTutorsOf(rom);
+                std::string text;
+                if (const auto record = species::tutorRecordOf(index)) {
+                    for (const int move : tutors.compatibility.movesOf(*record))
+                        text += std::string(species::MoveNames[static_cast<std::size_t>(tutors.moves[static_cast<std::size_t>(move)].move)]) + "\n";
+                }
+                std::cout << (valuesOnly ? "" : "tutors:\n") << text;
             }
             else
                 std::cout << (valuesOnly ? "" : name + ": ") << identity(name) << '\n';

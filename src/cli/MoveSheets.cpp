@@ -22,6 +22,7 @@ namespace {
 
 const std::vector<std::string> kLevelUpColumns = {"index", "dex", "name", "entry", "level", "move"};
 const std::vector<std::string> kEvolutionColumns = {"index", "dex", "name", "slot", "method", "parameter", "target"};
+const std::vector<std::string> kEggMoveColumns = {"index", "dex", "name", "entry", "move"};
 
 CellType moveCellType(const std::string& column)
 {
@@ -49,6 +50,26 @@ const SheetColumns kEvolutionSheet{&kEvolutionColumns,
                                                   : CellType::Unknown;
                                    },
                                    "evolution slot"};
+const SheetColumns kEggMoveSheet{&kEggMoveColumns,
+                                 [](const std::string& column) {
+                                     return std::find(kEggMoveColumns.begin(), kEggMoveColumns.end(), column) !=
+                                                    kEggMoveColumns.end()
+                                                ? moveCellType(column)
+                                                : CellType::Unknown;
+                                 },
+                                 "egg move"};
+
+// A tutor move's column: its name as columnKey folds it ("mud_slap").
+std::string tutorColumn(int move) { return columnKey(species::MoveNames[static_cast<std::size_t>(move)]); }
+
+bool isMoveColumn(const std::string& column)
+{
+    for (int move = 1; move < species::kMoveCount; ++move) {
+        if (tutorColumn(move) == column)
+            return true;
+    }
+    return false;
+}
 
 const Cell* cellOf(const SheetRow& row, std::string_view column)
 {
@@ -207,10 +228,14 @@ SheetKind sheetKindOf(std::string_view text, SheetFormat format)
     const auto any = [&](std::initializer_list<const char*> names) {
         return std::any_of(names.begin(), names.end(), [&](const char* name) { return columns.count(name) > 0; });
     };
-    if (any({"entry", "level", "move"}))
+    if (any({"level"}))
         return SheetKind::LevelUpMoves;
     if (any({"slot", "method", "parameter", "target"}))
         return SheetKind::Evolutions;
+    if (any({"entry", "move"}))
+        return SheetKind::EggMoves;
+    if (std::any_of(header.begin(), header.end(), isMoveColumn))
+        return SheetKind::Tutors;
     return SheetKind::Species;
 }
 
@@ -405,6 +430,179 @@ std::vector<std::string> describeMoveEdits(const species::MoveArchives& read, co
             lines.push_back(speciesLabel(species::recordOfMember(member)) + ": evolution " + std::to_string(i + 1) + " " +
                             slotText(slots[i]) + " (was " + slotText(was[i]) + ")");
         }
+    }
+    return lines;
+}
+
+std::string writeEggMoveSheet(const species::EggMoveTable& table, const SheetOptions& options)
+{
+    SheetWriter sheet(options, kEggMoveColumns);
+    for (const auto& [dex, moves] : table.moves) {
+        const int index = dex - 1;
+        for (std::size_t entry = 0; entry < moves.size(); ++entry)
+            sheet.row({index, static_cast<long long>(dex), std::string(species::recordName(index)),
+                       static_cast<long long>(entry + 1),
+                       options.codes ? SheetWriter::Value(moves[entry]) : SheetWriter::Value(moveName(moves[entry]))});
+    }
+    return sheet.text();
+}
+
+species::EggMoves readEggMoveSheet(std::string_view text, SheetFormat format, int records,
+                                   const species::EggMoveTable& stored, ErrorList& errors)
+{
+    species::EggMoves edits;
+    forEachSheetRow(text, format, kEggMoveSheet, errors, [&](const SheetRow& row) {
+        const auto index = speciesOfRow(row, records, errors);
+        if (!index)
+            return;
+        if (*index >= species::kSpeciesCount) {
+            errors.add(row.where(), speciesLabel(*index) + " has no egg moves: only the 493 species do");
+            return;
+        }
+        const int dex = *index + 1;
+        auto& list = edits[dex];  // present: exactly what the sheet lists
+        const auto* move = cellOf(row, "move");
+        if (!move) {
+            errors.add(row.where(), "has no move");
+            return;
+        }
+        // The sheet's k-th row of this species stands for its k-th stored move.
+        const auto storedList = stored.moves.count(dex) ? stored.moves.at(dex) : std::vector<int>{};
+        std::optional<int> value = species::parseWholeNumber(move->value, 0xFFFF)
+                                       ? number(move->value, 1, species::kLastEggMove)
+                                       : species::findMove(move->value);
+        if (!value && list.size() < storedList.size() &&
+            (move->value == moveName(storedList[list.size()]) ||
+             species::parseWholeNumber(move->value, 0xFFFF) == static_cast<unsigned>(storedList[list.size()])))
+            value = storedList[list.size()];
+        if (!value || *value == 0) {
+            errors.add(where(row, "move"), species::quoteCell(move->value) + " is no move (1 to " +
+                                               std::to_string(species::kLastEggMove) + ", or its name)" +
+                                               species::nearestMoves(move->value));
+            return;
+        }
+        list.push_back(*value);
+    });
+    return edits;
+}
+
+std::vector<std::string> describeEggMoveEdits(const species::EggMoveTable& read, const species::EggMoves& edits)
+{
+    std::vector<std::string> lines;
+    for (const auto& [dex, moves] : edits) {
+        const auto was = read.moves.count(dex) ? read.moves.at(dex) : std::vector<int>{};
+        if (moves == was)
+            continue;
+        std::string text;
+        auto left = was;
+        for (const int m : moves) {
+            if (const auto it = std::find(left.begin(), left.end(), m); it != left.end())
+                left.erase(it);
+            else
+                text += " +" + moveName(m);
+        }
+        for (const int m : left)
+            text += " -" + moveName(m);
+        lines.push_back(speciesLabel(dex - 1) + ": egg moves" + (text.empty() ? " in another order" : text));
+    }
+    return lines;
+}
+
+namespace {
+
+std::vector<std::string> tutorColumns(const species::MoveTutorTables& tutors)
+{
+    std::vector<std::string> columns = {"index", "dex", "name"};
+    for (const auto& move : tutors.moves)
+        columns.push_back(tutorColumn(move.move));
+    return columns;
+}
+
+} // namespace
+
+std::string writeTutorSheet(const species::MoveTutorTables& tutors, bool forms, const SheetOptions& options)
+{
+    // The header names the moves as the games write them; a reader folds them back.
+    std::vector<std::string> header = {"index", "dex", "name"};
+    for (const auto& move : tutors.moves)
+        header.push_back(moveName(move.move));
+    SheetWriter sheet(options, header);
+    const int records = forms ? species::kTutorRecords : species::kSpeciesCount;
+    for (int record = 0; record < records; ++record) {
+        const int index = species::listIndexOfTutorRecord(record);
+        std::vector<SheetWriter::Value> row = {index, dexOf(index), std::string(species::recordName(index))};
+        for (int move = 0; move < static_cast<int>(tutors.moves.size()); ++move)
+            row.push_back(std::string(tutors.compatibility.learns(record, move) ? "x" : ""));
+        sheet.row(row);
+    }
+    return sheet.text();
+}
+
+std::map<int, std::vector<int>> readTutorSheet(std::string_view text, SheetFormat format, int records,
+                                               const species::MoveTutorTables& stored, ErrorList& errors)
+{
+    const auto names = tutorColumns(stored);
+    const SheetColumns columns{&names,
+                               [&](const std::string& column) {
+                                   if (column == "index" || column == "dex")
+                                       return CellType::Number;
+                                   return std::find(names.begin(), names.end(), column) != names.end()
+                                              ? CellType::Text
+                                              : CellType::Unknown;
+                               },
+                               "tutor move"};
+    std::map<int, std::vector<int>> edits;
+    forEachSheetRow(text, format, columns, errors, [&](const SheetRow& row) {
+        const auto index = speciesOfRow(row, records, errors);
+        if (!index)
+            return;
+        const auto record = species::tutorRecordOf(*index);
+        if (!record) {
+            errors.add(row.where(), speciesLabel(*index) + " has no tutor moves");
+            return;
+        }
+        auto learns = stored.compatibility.movesOf(*record);
+        for (const auto& named : row.cells) {
+            const auto& [name, cell] = named;
+            const auto at = std::find(names.begin() + 3, names.end(), name);
+            if (at == names.end())
+                continue;
+            const int move = static_cast<int>(at - names.begin()) - 3;
+            const auto value = lowered(cell.value);
+            const bool on = value == "x" || value == "1" || value == "yes" || value == "true";
+            const bool off = value.empty() || value == "0" || value == "no" || value == "false";
+            if (!on && !off) {
+                errors.add(row.where(named), species::quoteCell(cell.value) + " is neither x (or 1, yes, true) nor empty (or 0, no, false)");
+                continue;
+            }
+            learns.erase(std::remove(learns.begin(), learns.end(), move), learns.end());
+            if (on)
+                learns.push_back(move);
+        }
+        std::sort(learns.begin(), learns.end());
+        edits[*record] = learns;
+    });
+    return edits;
+}
+
+std::vector<std::string> describeTutorEdits(const species::MoveTutorTables& read,
+                                            const std::map<int, std::vector<int>>& edits)
+{
+    std::vector<std::string> lines;
+    for (const auto& [record, moves] : edits) {
+        const auto was = read.compatibility.movesOf(record);
+        if (moves == was)
+            continue;
+        std::string text;
+        for (const int m : moves) {
+            if (std::find(was.begin(), was.end(), m) == was.end())
+                text += " +" + moveName(read.moves[static_cast<std::size_t>(m)].move);
+        }
+        for (const int m : was) {
+            if (std::find(moves.begin(), moves.end(), m) == moves.end())
+                text += " -" + moveName(read.moves[static_cast<std::size_t>(m)].move);
+        }
+        lines.push_back(speciesLabel(species::listIndexOfTutorRecord(record)) + ": tutor moves" + text);
     }
     return lines;
 }

@@ -2,8 +2,11 @@
 
 #include "cli/CliErrors.h"
 #include "cli/SheetFormats.h"
+#include "species/EggMoves.h"
 #include "species/MoveArchives.h"
+#include "species/MoveTutors.h"
 
+#include <map>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -14,7 +17,10 @@ namespace quillmark::cli {
 // (index,dex,name,entry,level,move: a row per entry), "slot" and "method" one of
 // evolutions (index,dex,name,slot,method,parameter,target: a row per used slot);
 // anything else is a sheet of species records.
-enum class SheetKind { Species, LevelUpMoves, Evolutions };
+// "entry" and "move" without "level" make one of egg moves (index,dex,name,entry,move:
+// a row per move), columns named by tutor moves one of tutor moves (index,dex,name,
+// then a column per tutor move, x where the species learns it).
+enum class SheetKind { Species, LevelUpMoves, Evolutions, EggMoves, Tutors };
 SheetKind sheetKindOf(std::string_view text, SheetFormat format);
 
 // Every record's level-up moves, or its used evolution slots, of the first `records`
@@ -34,6 +40,24 @@ species::MoveEdits readMoveSheet(std::string_view text, SheetFormat format, Shee
 // "Garchomp (444): level-up moves +Earthquake at 49", one line per changed record.
 std::vector<std::string> describeMoveEdits(const species::MoveArchives& read, const species::MoveEdits& edits,
                                            rom::Game game);
+
+// Egg moves: a row per move of every species that has any, by National Dex order.
+std::string writeEggMoveSheet(const species::EggMoveTable& table, const SheetOptions& options);
+// Species in the sheet get exactly the moves it lists for them (in its order); the
+// others keep theirs.
+species::EggMoves readEggMoveSheet(std::string_view text, SheetFormat format, int records,
+                                   const species::EggMoveTable& stored, ErrorList& errors);
+std::vector<std::string> describeEggMoveEdits(const species::EggMoveTable& read, const species::EggMoves& edits);
+
+// Tutor moves: a row per species (and with `forms`, per form record), a column per
+// tutor move of the game, headed by the move's name, "x" where it is learnt.
+std::string writeTutorSheet(const species::MoveTutorTables& tutors, bool forms, const SheetOptions& options);
+// Columns left out of the sheet keep what is stored; "x", 1, yes, true set a bit,
+// an empty cell, 0, no, false clear it. By tutor record.
+std::map<int, std::vector<int>> readTutorSheet(std::string_view text, SheetFormat format, int records,
+                                               const species::MoveTutorTables& stored, ErrorList& errors);
+std::vector<std::string> describeTutorEdits(const species::MoveTutorTables& read,
+                                            const std::map<int, std::vector<int>>& edits);
 
 // One entry or slot per line, as get prints them.
 std::string levelUpMovesText(const species::LevelUpMoves& moves);

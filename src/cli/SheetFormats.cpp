@@ -313,7 +313,7 @@ public:
     void finish() const
     {
         if (!m_parseFailed && !m_isArray)
-            m_errors.add("", "expected a JSON array of " + std::string(m_columns.rows) + " objects");
+            m_errors.add("", "expected a JSON array of " + m_columns.rows + " objects");
     }
 
 private:
@@ -474,7 +474,7 @@ private:
 void readJsonSheet(std::string_view text, const SheetColumns& columns, ErrorList& errors, const RowHandler& onRow)
 {
     if (nestedTooDeep(text)) {
-        errors.add("", "the JSON is nested deeper than a list of " + std::string(columns.rows) + " objects");
+        errors.add("", "the JSON is nested deeper than a list of " + columns.rows + " objects");
         return;
     }
     JsonSheetReader reader(columns, errors, onRow);

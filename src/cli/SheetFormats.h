@@ -53,8 +53,8 @@ enum class CellType { Number, Text, Machines, Unknown };
 // The columns one kind of sheet takes, for the one reader of every kind.
 struct SheetColumns {
     const std::vector<std::string>* names;  // in export order
-    CellType (*typeOf)(const std::string& column);
-    const char* rows;  // what a row is, for messages: "species", "level-up move"
+    std::function<CellType(const std::string& column)> typeOf;
+    std::string rows;  // what a row is, for messages: "species", "level-up move"
 };
 const SheetColumns& speciesSheetColumns();
 

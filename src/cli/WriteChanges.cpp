@@ -118,6 +118,52 @@ const species::MoveArchives& readMoveArchivesOf(CliRom& rom)
     return **read;
 }
 
+const species::EggMoveTableFile& readEggMovesOf(CliRom& rom)
+{
+    auto read = rom.document->readEggMoves();
+    if (!read)
+        fail(BadRom, species::userMessage(read.error(), species::SpeciesOperation::Load));
+    return **read;
+}
+
+const species::MoveTutorTables& readTutorsOf(CliRom& rom)
+{
+    auto read = rom.document->readTutors();
+    if (!read)
+        fail(BadRom, species::userMessage(read.error(), species::SpeciesOperation::Load));
+    if (!*read)
+        fail(BadInput, std::string(rom::gameName(rom.game())) +
+                           " teaches no moves from a tutor table (only Platinum, HeartGold and SoulSilver do)");
+    return **read;
+}
+
+int writeTeachingChanges(CliRom& rom, const species::DocumentEdits& edits, const std::vector<std::string>& lines,
+                         bool dryRun)
+{
+    if (auto checked = rom.document->check(edits); !checked)
+        fail(BadInput, species::userMessage(checked.error(), species::SpeciesOperation::Save));
+    if (!dryRun && !lines.empty()) {
+        if (const auto applied = rom.document->apply(edits); applied.error) {
+            const auto& error = *applied.error;
+            if (error.kind == species::SpeciesFailure::WriteFailed)
+                fail(WriteIncomplete, "the ROM could not be written completely: " +
+                                          std::string(platform::errorDescription(*error.fileError)) +
+                                          "; the table may be partly written");
+            if (error.kind == species::SpeciesFailure::WrittenToReplacedFile)
+                fail(WriteIncomplete, "another program replaced " + rom.path +
+                                          " while it was being written: the changes went into the file that was "
+                                          "replaced and are not in the file now at that path; run the command again");
+            fail(BadRom, species::userMessage(error, species::SpeciesOperation::Save));
+        }
+        noteRomWritten();
+    }
+    for (const auto& line : lines)
+        std::cout << line << '\n';
+    std::cout << lines.size() << " change(s) " << (dryRun ? "would be made; nothing was written (dry run)" : "made")
+              << '\n';
+    return Ok;
+}
+
 void requireLevelUpLists(const species::MoveArchives& read)
 {
     if (auto readable = read.levelUpReadable(); !readable)

@@ -77,18 +77,28 @@ int run(int argc, char** argv)
     auto* learnsets = exportCmd->add_flag(
         "--learnsets", exportOptions.learnsets,
         "the level-up moves instead: index,dex,name,entry,level,move, a row per entry in stored order");
-    exportCmd->add_flag("--evolutions", exportOptions.evolutions,
-                        "the evolutions instead: index,dex,name,slot,method,parameter,target, a row per "
-                        "used slot")
-        ->excludes(learnsets);
+    auto* evolutions = exportCmd->add_flag("--evolutions", exportOptions.evolutions,
+                                           "the evolutions instead: index,dex,name,slot,method,parameter,target, a "
+                                           "row per used slot")
+                           ->excludes(learnsets);
+    auto* eggMoves = exportCmd->add_flag("--eggmoves", exportOptions.eggMoves,
+                                         "the egg moves instead: index,dex,name,entry,move, a row per move")
+                         ->excludes(learnsets)
+                         ->excludes(evolutions);
+    exportCmd->add_flag("--tutors", exportOptions.tutors,
+                        "the tutor moves instead (Platinum, HeartGold, SoulSilver): index,dex,name, then a "
+                        "column per tutor move, x where the species learns it")
+        ->excludes(learnsets)
+        ->excludes(evolutions)
+        ->excludes(eggMoves);
 
     auto* importCmd = app.add_subcommand(
         "import", "Write the species of a CSV or JSON sheet into the ROM; rows may be a subset, "
                   "list fields given by text or code");
     importCmd->add_option("ROM", rom, "the .nds file")->required();
     importCmd->add_option("FILE", file,
-                          "CSV or JSON as export writes it (species, level-up moves or evolutions, told "
-                          "apart by the columns); - for standard input")
+                          "CSV or JSON as export writes it (species, level-up moves, evolutions, egg moves "
+                          "or tutor moves, told apart by the columns); - for standard input")
         ->required();
     importCmd->add_option("--format", format, "csv or json (by default from the extension or the content)");
     importCmd->add_flag("--dry-run", dryRun, "print what would change, write nothing");
@@ -99,7 +109,8 @@ int run(int argc, char** argv)
     getCmd->add_option("ROM", rom, "the .nds file")->required();
     getCmd->add_option("SPECIES", speciesText, kSpeciesHelp)->required();
     getCmd->add_option("FIELD", getFields,
-                       "only these fields, one per line (hp, type1, type1_code...; learnset, evolutions)");
+                       "only these fields, one per line (hp, type1, type1_code...; learnset, evolutions, "
+                       "eggmoves, tutors)");
     getCmd->add_flag("--value", valuesOnly, "bare values, one per line, for scripts");
 
     std::string fields;
