@@ -13,6 +13,8 @@
 #include "platform/MessageBoxService.h"
 #include "app/adapters/QtFileDialog.h"
 #include "app/adapters/QtMessageBox.h"
+#include "app/EggMovesPage.h"
+#include "app/TutorMovesPage.h"
 #include "app/adapters/SystemFileDialog.h"
 #include "rom/RomIdentification.h"
 #include "species/GenderRatioTexts.h"
@@ -470,8 +472,11 @@ void Form1::pkmnlst_Click()
     if (m_moreData)
         m_moreData->showRecord(loaded->record.record, m_game, pkmnlst->item(row)->text());
     mnuSave->setEnabled(true);
-    if (m_moves && loaded->moves)
+    if (m_moves && loaded->moves) {
         showMoves(*loaded->moves);
+        if (m_movesShown && loaded->teaching)
+            m_moves->showTeaching(*loaded->teaching);
+    }
     if (species::isGenderless(selectedRow()))
         control("cmbGender")->setEnabled(false);
 }
@@ -620,7 +625,15 @@ void Form1::mnuMoves_Click()
 void Form1::loadMoves()
 {
     // Read again for each species: another program may have changed them meanwhile.
-    showMoves(m_document->loadMoves(m_session.SelectedIndex));
+    auto loaded = m_document->loadAllMoves(m_session.SelectedIndex);
+    if (!loaded) {
+        m_movesShown = false;
+        m_moves->clearMoves(qs(species::userMessage(loaded.error(), species::SpeciesOperation::Load)));
+        return;
+    }
+    showMoves(loaded->first);
+    if (m_movesShown)
+        m_moves->showTeaching(loaded->second);
 }
 
 void Form1::showMoves(const Result<species::SpeciesMoves, species::SpeciesError>& moves)
@@ -681,6 +694,8 @@ void Form1::mnuSave_Click()
     if (m_moves && m_movesShown) {
         changes.levelUp = m_moves->editedLevelUpMoves();
         changes.evolutions = m_moves->editedEvolutions();
+        changes.eggMoves = m_moves->eggMovesPage->editedEggMoves();
+        changes.tutorLearns = m_moves->tutorsPage->editedTutorLearns();
     }
     const bool movesPending = m_moves && m_moves->hasPendingEdits();
     auto saved = m_document->save(m_session.SelectedIndex, changes);

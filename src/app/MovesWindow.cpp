@@ -2,6 +2,8 @@
 
 #include "app/ClassicFont.h"
 #include "app/ContentScrollArea.h"
+#include "app/EggMovesPage.h"
+#include "app/TutorMovesPage.h"
 #include "app/FrameStyle.h"
 #include "app/LevelUpMoveDelegate.h"
 #include "app/LevelUpMovesModel.h"
@@ -27,6 +29,7 @@
 #include <QStackedWidget>
 #include <QStyle>
 #include <QStyleOptionComboBox>
+#include <QTabWidget>
 #include <QTableView>
 #include <QVBoxLayout>
 
@@ -242,8 +245,18 @@ MovesWindow::MovesWindow(QWidget* mainWindow) : ToolWindow(mainWindow)
     auto* content = new QWidget(this);
     m_panes = new QBoxLayout(QBoxLayout::LeftToRight, content);
     m_panes->setContentsMargins(0, 0, 0, 0);
+    tabMoves = new QTabWidget(content);
+    tabMoves->setObjectName("tabMoves");
+    tabMoves->setAccessibleName("Evolutions, Egg Moves and Tutors");
+    tabMoves->addTab(evolutionFrame, "&Evolutions");
+    eggMovesPage = new EggMovesPage(tabMoves);
+    tabMoves->addTab(eggMovesPage, "Egg &Moves");
+    tutorsPage = new TutorMovesPage(tabMoves);
+    tabMoves->addTab(tutorsPage, "&Tutors");
+    connect(eggMovesPage, &EggMovesPage::eggMovesEdited, this, &MovesWindow::updatePending);
+    connect(tutorsPage, &TutorMovesPage::tutorsEdited, this, &MovesWindow::updatePending);
     m_panes->addWidget(movesFrame, 2);
-    m_panes->addWidget(evolutionFrame, 3);
+    m_panes->addWidget(tabMoves, 3);
     auto* bottom = revertAndCloseRow();
     auto* window = new QVBoxLayout(this);
     window->addWidget(new ContentScrollArea(content, this), 1);
@@ -354,8 +367,18 @@ void MovesWindow::showEvolutions(const species::Evolutions& evolutions)
     }
 }
 
+void MovesWindow::showTeaching(const species::SpeciesTeaching& teaching)
+{
+    eggMovesPage->showEggMoves(teaching.eggMoves, teaching.eggWordsFree, qs(teaching.eggProblem), teaching.eggWritable);
+    tutorsPage->showTutors(teaching.tutorMoves, teaching.tutorLearns, qs(teaching.tutorProblem), teaching.tutorWritable,
+                           m_game);
+    updatePending();
+}
+
 void MovesWindow::clearMoves(const QString& why)
 {
+    eggMovesPage->clearEggMoves();
+    tutorsPage->clearTutors();
     m_loaded = false;
     m_name.clear();
     setWindowTitle("Moves and Evolutions[*]");
@@ -487,7 +510,8 @@ std::optional<QString> MovesWindow::problem() const
 bool MovesWindow::hasPendingEdits() const
 {
     // A row or slot still to be mended counts too: problem() names it.
-    return m_loaded && (editedLevelUpMoves() != m_loadedMoves || editedEvolutions() != m_loadedEvolutions || problem());
+    return m_loaded && (editedLevelUpMoves() != m_loadedMoves || editedEvolutions() != m_loadedEvolutions || problem() ||
+                        eggMovesPage->hasPendingEdits() || tutorsPage->hasPendingEdits());
 }
 
 void MovesWindow::commitOpenEditor()
@@ -591,6 +615,8 @@ void MovesWindow::revertEdits()
     grdMoves->setCurrentIndex({});
     movesModel->setMoves(m_loadedMoves);
     showEvolutions(m_loadedEvolutions);
+    eggMovesPage->revertEdits();
+    tutorsPage->revertEdits();
     updateCount();
     updatePending();
 }

@@ -3,6 +3,7 @@
 #include "rom/RomIdentification.h"
 #include "species/Evolutions.h"
 #include "species/LevelUpMoves.h"
+#include "species/RomDocument.h"
 
 #include "app/ToolWindow.h"
 
@@ -17,10 +18,13 @@ class QPushButton;
 class QSpinBox;
 class QStackedWidget;
 class QTableView;
+class QTabWidget;
 
 namespace quillmark::app {
 
+class EggMovesPage;
 class LevelUpMovesModel;
+class TutorMovesPage;
 
 // Moves and Evolutions: the level-up moves of the species the main window has loaded,
 // as a table in stored order, and its seven evolution slots. A tool window of the
@@ -39,6 +43,8 @@ public:
     // evolutions can still be edited.
     void showMoves(const species::LevelUpMoves& moves, const species::Evolutions& evolutions, rom::Game game,
                    const QString& name, std::int64_t freeBytes, const QString& levelUpProblem = {});
+    // The species' egg and tutor moves, beside the lists.
+    void showTeaching(const species::SpeciesTeaching& teaching);
     // Nothing loaded (or the archives could not be read: `why` says so).
     void clearMoves(const QString& why = {});
 
@@ -78,6 +84,10 @@ public:
     std::array<QSpinBox*, species::kEvolutionSlots> spnParameter{};    // a level or a beauty value
     std::array<QComboBox*, species::kEvolutionSlots> cmbParameter{};   // an item, a move or a species
     std::array<QComboBox*, species::kEvolutionSlots> cmbTarget{};
+    // Evolutions, Egg Moves and Tutors, beside the level-up moves.
+    QTabWidget* tabMoves = nullptr;
+    EggMovesPage* eggMovesPage = nullptr;
+    TutorMovesPage* tutorsPage = nullptr;
 
 protected:
     void resizeEvent(QResizeEvent* event) override;

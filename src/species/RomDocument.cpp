@@ -124,10 +124,64 @@ Result<SpeciesLoad, SpeciesError> RomDocument::load(int listIndex, bool withMove
     if (!record)
         return record.error();
     m_recordsRead[listIndex] = record->record;
-    SpeciesLoad load{std::move(*record), std::nullopt};
-    if (withMoves)
+    SpeciesLoad load{std::move(*record), std::nullopt, std::nullopt};
+    if (withMoves) {
         load.moves = readSpeciesMoves(*file, fs, listIndex);
+        load.teaching = readTeaching(*file, fs, listIndex);
+    }
     return load;
+}
+
+Result<std::pair<Result<SpeciesMoves, SpeciesError>, SpeciesTeaching>, SpeciesError>
+RomDocument::loadAllMoves(int listIndex)
+{
+    std::unique_ptr<platform::OpenFile> opened;
+    auto readable = fileToRead(opened);
+    if (!readable)
+        return readable.error();
+    auto fs = rom::NitroFs::read(**readable);
+    if (auto same = checkFingerprint(**readable, m_rom, fs ? &*fs : nullptr); !same)
+        return same.error();
+    auto moves = readSpeciesMoves(**readable, fs, listIndex);
+    return std::pair{std::move(moves), readTeaching(**readable, fs, listIndex)};
+}
+
+SpeciesTeaching RomDocument::readTeaching(platform::OpenFile& file, const Result<rom::NitroFs, rom::RomFsError>& fs,
+                                          int listIndex)
+{
+    SpeciesTeaching teaching;
+    m_eggMoves.reset();
+    m_tutors.reset();
+    if (!fs) {
+        teaching.eggProblem = teaching.tutorProblem = speciesErrorOf(fs.error()).detail;
+        return teaching;
+    }
+    if (auto eggs = readEggMoveTable(file, *fs, m_rom.gameCode); !eggs) {
+        teaching.eggProblem = eggs.error().detail;
+    } else {
+        m_eggMoves = std::move(*eggs);
+        teaching.eggWordsFree = m_eggMoves->table.freeWords();
+        teaching.eggWritable = m_eggMoves->writable;
+        teaching.eggProblem = m_eggMoves->readOnlyReason;
+        if (listIndex >= 0 && listIndex < kSpeciesCount) {
+            const auto found = m_eggMoves->table.moves.find(listIndex + 1);
+            teaching.eggMoves = found == m_eggMoves->table.moves.end() ? std::vector<int>{} : found->second;
+        }
+    }
+    if (auto tutors = readMoveTutors(file, *fs, m_game); !tutors) {
+        teaching.tutorProblem = tutors.error().detail;
+    } else {
+        m_tutors = std::move(*tutors);
+        if (*m_tutors) {
+            const auto& tables = **m_tutors;
+            teaching.tutorMoves = tables.moves;
+            teaching.tutorWritable = tables.writable;
+            teaching.tutorProblem = tables.readOnlyReason;
+            if (const auto record = tutorRecordOf(listIndex))
+                teaching.tutorLearns = tables.compatibility.movesOf(*record);
+        }
+    }
+    return teaching;
 }
 
 Result<SpeciesMoves, SpeciesError> RomDocument::loadMoves(int listIndex)
@@ -220,6 +274,20 @@ Result<RecordBytes, SpeciesError> RomDocument::save(int listIndex, const Species
             moves.evolutions[member] = *changes.evolutions;
     }
     if (auto planned = planMoves(moves, plan); !planned)
+        return planned.error();
+    DocumentEdits teaching;
+    if (changes.eggMoves && m_eggMoves && listIndex < kSpeciesCount) {
+        const auto found = m_eggMoves->table.moves.find(listIndex + 1);
+        const auto was = found == m_eggMoves->table.moves.end() ? std::vector<int>{} : found->second;
+        if (*changes.eggMoves != was)
+            teaching.eggMoves[listIndex + 1] = *changes.eggMoves;
+    }
+    if (changes.tutorLearns && m_tutors && *m_tutors) {
+        if (const auto record = tutorRecordOf(listIndex);
+            record && *changes.tutorLearns != (**m_tutors).compatibility.movesOf(*record))
+            teaching.tutors[*record] = *changes.tutorLearns;
+    }
+    if (auto planned = planTeaching(teaching, plan); !planned)
         return planned.error();
 
     auto written = write(plan);

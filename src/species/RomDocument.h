@@ -35,20 +35,39 @@ struct SpeciesMoves {
     std::optional<SpeciesError> levelUpDamage;
 };
 
+// One species' egg and tutor moves, as the Moves window shows them.
+struct SpeciesTeaching {
+    // Egg moves: nothing for a record that has none of its own (a form, an egg);
+    // the egg table's free words; why they cannot be read or written, if so.
+    std::optional<std::vector<int>> eggMoves;
+    int eggWordsFree = 0;
+    std::string eggProblem;
+    bool eggWritable = false;
+    // Tutors: the game's list (empty for Diamond and Pearl), the list moves this
+    // record learns (nothing: a record without tutor moves), or why not.
+    std::vector<TutorMove> tutorMoves;
+    std::optional<std::vector<int>> tutorLearns;
+    std::string tutorProblem;
+    bool tutorWritable = false;
+};
+
 // What the windows show of one species, read through one open of the file.
 struct SpeciesLoad {
     LoadedSpecies record;
     // When asked for: the lists and slots, or why the archives cannot be read.
     std::optional<Result<SpeciesMoves, SpeciesError>> moves;
+    std::optional<SpeciesTeaching> teaching;
 };
 
 // What the window's Save writes for one species.
 struct SpeciesChanges {
-    SpeciesValues values;  // the 20 fields as the main window's controls hold them
-    platform::NumberFormat format;
-    std::optional<RecordBytes> moreData;   // the whole record as More Data has it
-    std::optional<LevelUpMoves> levelUp;   // the Moves window's, when it shows them
-    std::optional<Evolutions> evolutions;
+    SpeciesValues values = {};  // the 20 fields as the main window's controls hold them
+    platform::NumberFormat format = {};
+    std::optional<RecordBytes> moreData = {};   // the whole record as More Data has it
+    std::optional<LevelUpMoves> levelUp = {};   // the Moves window's, when it shows them
+    std::optional<Evolutions> evolutions = {};
+    std::optional<std::vector<int>> eggMoves = {};     // the Moves window's, when it shows them
+    std::optional<std::vector<int>> tutorLearns = {};  // list indices of the tutor moves
 };
 
 // What an import or a `set` wants: whole records by list index (as many as were read,
@@ -96,6 +115,8 @@ public:
     // The lists and slots alone (the Moves window opened, or a save wrote them): the
     // record stays as the last load read it, for the next save to find.
     Result<SpeciesMoves, SpeciesError> loadMoves(int listIndex);
+    // The lists, slots, egg and tutor moves together, through one open.
+    Result<std::pair<Result<SpeciesMoves, SpeciesError>, SpeciesTeaching>, SpeciesError> loadAllMoves(int listIndex);
     // The window's Save: the 20 fields in their order, then the rest of the record
     // where More Data changed it, then the lists and slots that differ from the last
     // load. Gives the record as it now is in the file.
@@ -123,6 +144,8 @@ public:
 private:
     struct Plan;
     Result<platform::OpenFile*, SpeciesError> fileToRead(std::unique_ptr<platform::OpenFile>& opened) const;
+    SpeciesTeaching readTeaching(platform::OpenFile& file, const Result<rom::NitroFs, rom::RomFsError>& fs,
+                                 int listIndex);
     Result<SpeciesMoves, SpeciesError> readSpeciesMoves(platform::OpenFile& file,
                                                         const Result<rom::NitroFs, rom::RomFsError>& fs, int listIndex);
     Result<Done, SpeciesError> planMoves(const MoveEdits& edits, Plan& plan) const;

@@ -2,6 +2,10 @@
 // wheel scrolls, Escape cancels, stored odd values stay as stored; on images with the
 // games' own archives, checked against the reference tables.
 #include "EditorFixture.h"
+#include "app/EggMovesPage.h"
+#include "app/TutorMovesPage.h"
+#include "cli/CliErrors.h"
+#include "cli/Commands.h"
 #include "MoveNameCases.h"
 
 #include "app/LevelUpMovesModel.h"
@@ -12,7 +16,9 @@
 
 #include <QAccessible>
 #include <QAccessibleTableInterface>
+#include <QCheckBox>
 #include <QComboBox>
+#include <QListWidget>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -400,6 +406,80 @@ TEST_F(MovesEditing, ASpeciesClickOpensTheRomOnce)
     EXPECT_EQ(counting.opens, 1);
     EXPECT_EQ(shownTitle(moves), "Moves and Evolutions - Gabite");
     EXPECT_EQ(moves->editedEvolutions()[0], (species::EvolutionSlot{4, 48, 445}));
+}
+
+} // namespace
+
+namespace {
+
+// The Egg Moves and Tutors pages: what they show is the reference, and what Save
+// writes from them is what the same edit by import writes.
+TEST_F(MovesEditing, EggMovesAndTutorsShowTheGamesTablesAndSaveAsImportDoes)
+{
+    const auto path = makeGame("IPKE", "hgss_personal.csv");
+    const auto pristine = readFile(path);
+    std::vector<QString> dratiniEggMoves;
+    for (const auto& row : sampleCsv("hgss_eggmoves.csv")) {
+        if (row.at("species") == "147")
+            dratiniEggMoves.push_back(QString::fromStdString(row.at("move_name")));
+    }
+    QStringList garchompTutors;
+    for (const auto& row : sampleCsv("hgss_tutor_compat.csv")) {
+        if (row.at("member") == "445")
+            garchompTutors = QString::fromStdString(row.at("moves")).split(';');
+    }
+    ASSERT_FALSE(garchompTutors.isEmpty());
+
+    auto* moves = openMoves(path, "Dratini");
+    ASSERT_NE(moves, nullptr);
+    auto* eggs = moves->eggMovesPage;
+    std::vector<QString> shown;
+    for (int row = 0; row < eggs->lstEggMoves->count(); ++row)
+        shown.push_back(eggs->lstEggMoves->item(row)->text());
+    EXPECT_EQ(shown, dratiniEggMoves);
+    EXPECT_NE(eggs->lblEggRoom->text().indexOf("words free in this ROM's egg table: 0"), -1) << eggs->lblEggRoom->text().toStdString();
+    EXPECT_FALSE(eggs->cmdAddEggMove->isEnabled()) << "the table is full";
+    for (auto* box : moves->tutorsPage->chkTutor)
+        EXPECT_FALSE(box->accessibleName().isEmpty());
+
+    // Extreme Speed in place of the first egg move: remove it, then add.
+    eggs->lstEggMoves->setCurrentRow(0);
+    eggs->cmdRemoveEggMove->click();
+    EXPECT_TRUE(eggs->cmdAddEggMove->isEnabled()) << "one word free again";
+    eggs->cmbEggMove->setFocus();
+    QTest::keyClicks(eggs->cmbEggMove->lineEdit(), "extreme sp");
+    closePopups();
+    QTest::keyClick(eggs->cmbEggMove->lineEdit(), Qt::Key_Return);
+    ASSERT_EQ(eggs->lstEggMoves->count(), static_cast<int>(dratiniEggMoves.size()));
+    EXPECT_EQ(eggs->lstEggMoves->item(eggs->lstEggMoves->count() - 1)->text(), "ExtremeSpeed");
+    EXPECT_TRUE(moves->isWindowModified()) << "the pending mark";
+    window->mnuSave_Click();
+    EXPECT_EQ(messageTexts(), std::vector<std::string>{"Pokémon Data Saved Successfully!"});
+    const auto byWindow = readFile(path);
+
+    // The same edit by import, on the image as it was.
+    writeFile(path, pristine);
+    std::string sheet = "name,entry,move\n";
+    for (std::size_t i = 1; i < dratiniEggMoves.size(); ++i)
+        sheet += "Dratini," + std::to_string(i) + "," + dratiniEggMoves[i].toStdString() + "\n";
+    sheet += "Dratini," + std::to_string(dratiniEggMoves.size()) + ",ExtremeSpeed\n";
+    writeFile(dir.file("eggs.csv"), Bytes(sheet.begin(), sheet.end()));
+    EXPECT_EQ(cli::runImport(path, dir.file("eggs.csv"), "", false), cli::Ok);
+    EXPECT_EQ(readFile(path), byWindow);
+
+    // Garchomp's tutor boxes are the reference's.
+    writeFile(path, pristine);
+    window->close();
+    auto* garchomp = openMoves(path, "Garchomp");
+    ASSERT_NE(garchomp, nullptr);
+    QStringList ticked;
+    for (auto* box : garchomp->tutorsPage->chkTutor) {
+        if (box->isChecked())
+            ticked.push_back(box->text());
+    }
+    EXPECT_EQ(ticked.size(), garchompTutors.size());
+    for (const auto& move : garchompTutors)
+        EXPECT_TRUE(ticked.contains(move, Qt::CaseInsensitive)) << move.toStdString();
 }
 
 } // namespace

@@ -1,0 +1,58 @@
+#pragma once
+
+#include <QWidget>
+
+#include <optional>
+#include <vector>
+
+class QComboBox;
+class QLabel;
+class QListWidget;
+class QPushButton;
+
+namespace quillmark::app {
+
+// The Egg Moves page of Moves and Evolutions: the loaded species' egg moves as a list
+// in stored order, a move box that finds moves as the level-up list's does, Add and
+// Remove, and the words the ROM's egg table has free (the games read a fixed number
+// of words: a move can be added only where the table has room).
+class EggMovesPage : public QWidget {
+    Q_OBJECT
+
+public:
+    explicit EggMovesPage(QWidget* parent = nullptr);
+
+    // `moves`: nothing for a record without egg moves of its own (a form); `problem`
+    // says why they cannot be read or written.
+    void showEggMoves(const std::optional<std::vector<int>>& moves, int wordsFree, const QString& problem,
+                      bool writable);
+    void clearEggMoves(const QString& why = {});
+    // The list as shown; nothing when none is.
+    std::optional<std::vector<int>> editedEggMoves() const;
+    bool hasPendingEdits() const;
+    void revertEdits();
+
+    void cmdAddEggMove_Click();
+    void cmdRemoveEggMove_Click();
+
+    QListWidget* lstEggMoves = nullptr;
+    QComboBox* cmbEggMove = nullptr;
+    QPushButton* cmdAddEggMove = nullptr;
+    QPushButton* cmdRemoveEggMove = nullptr;
+    QLabel* lblEggRoom = nullptr;
+
+signals:
+    void eggMovesEdited();
+
+private:
+    void showList(const std::vector<int>& moves);
+    void updateRoom();
+    int wordsLeft() const;
+
+    std::optional<std::vector<int>> m_loaded;
+    int m_wordsFree = 0;
+    bool m_writable = false;
+    QString m_problem;
+};
+
+} // namespace quillmark::app

@@ -1,0 +1,51 @@
+#pragma once
+
+#include "species/MoveTutors.h"
+
+#include <QWidget>
+
+#include <optional>
+#include <vector>
+
+class QCheckBox;
+class QGridLayout;
+class QLabel;
+class QPushButton;
+
+namespace quillmark::app {
+
+// The Tutors page of Moves and Evolutions: a check box per tutor move of the game,
+// named by the move, its teacher and cost as a tooltip; All and None as in More Data.
+// Diamond and Pearl teach no moves from a table: the page says so.
+class TutorMovesPage : public QWidget {
+    Q_OBJECT
+
+public:
+    explicit TutorMovesPage(QWidget* parent = nullptr);
+
+    // `learns`: nothing for a record without tutor moves (an egg); `problem` says why
+    // they cannot be read or written.
+    void showTutors(const std::vector<species::TutorMove>& moves, const std::optional<std::vector<int>>& learns,
+                    const QString& problem, bool writable, rom::Game game);
+    void clearTutors(const QString& why = {});
+    // The list moves ticked; nothing when none are shown.
+    std::optional<std::vector<int>> editedTutorLearns() const;
+    bool hasPendingEdits() const;
+    void revertEdits();
+
+    std::vector<QCheckBox*> chkTutor;
+    QPushButton* cmdAllTutors = nullptr;
+    QPushButton* cmdNoTutors = nullptr;
+    QLabel* lblTutors = nullptr;
+
+signals:
+    void tutorsEdited();
+
+private:
+    void setTicked(const std::vector<int>& learns);
+
+    QGridLayout* m_grid = nullptr;
+    std::optional<std::vector<int>> m_loaded;
+};
+
+} // namespace quillmark::app
