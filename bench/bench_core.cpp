@@ -179,6 +179,60 @@ void BM_MoveLevelUpArchive(benchmark::State& state)
     ::unlink(path.c_str());
 }
 
+// A 128 MiB HeartGold image, made once: its overlay 1 stored compressed.
+const std::string& heartGoldImage()
+{
+    static const std::string path = [] {
+        const auto p = "/tmp/quillmark-bench-hg-" + std::to_string(::getpid()) + ".nds";
+        romimage::ImageRecipe recipe;
+        recipe.gameCode = "IPKE";
+        recipe.members = *romimage::readPersonalMembersCsv(QUILLMARK_SAMPLES_DIR "/hgss_personal.csv", nullptr);
+        recipe.fileSize = 128 * kMiB;
+        romimage::writeRomImage(p, recipe, nullptr);
+        std::atexit([] { ::unlink(("/tmp/quillmark-bench-hg-" + std::to_string(::getpid()) + ".nds").c_str()); });
+        return p;
+    }();
+    return path;
+}
+
+species::RomDocument heldDocument(const std::string& path, const char* code)
+{
+    auto file = platform::fileServices().open(path, platform::FileAccess::ReadWrite);
+    (void)(*file)->lockForWriting(species::kLockWait);
+    const auto table = *species::locateSpeciesTable(**file, code);
+    return species::RomDocument(path, {code, table}, std::move(*file));
+}
+
+// The egg move table and both tutor tables, overlay 1 decompressed included.
+void BM_ReadEggMovesAndTutors(benchmark::State& state)
+{
+    const auto& path = heartGoldImage();
+    for (auto _ : state) {
+        auto document = heldDocument(path, "IPKE");
+        auto eggs = document.readEggMoves();
+        auto tutors = document.readTutors();
+        benchmark::DoNotOptimize(eggs);
+        benchmark::DoNotOptimize(tutors);
+    }
+}
+
+// Dratini's first egg move changed and back, in turn: open, read, check, write.
+void BM_SaveEggMoves(benchmark::State& state)
+{
+    const auto& path = heartGoldImage();
+    bool other = true;
+    for (auto _ : state) {
+        auto document = heldDocument(path, "IPKE");
+        const auto& table = (*document.readEggMoves())->table;
+        auto dratini = table.moves.at(147);
+        dratini[0] = other ? 245 : 113;
+        other = !other;
+        const auto written = document.apply({.eggMoves = {{147, dratini}}});
+        if (written.error)
+            state.SkipWithError(written.error->detail.c_str());
+    }
+}
+
 // The floor of an unpack-and-rebuild editor: the whole image read once and written once.
 void BM_ReadAndWriteWholeImage(benchmark::State& state)
 {
@@ -212,6 +266,8 @@ BENCHMARK(BM_LoadAndSaveSpecies)->Arg(16)->Arg(64)->Arg(512)->Unit(benchmark::kM
 BENCHMARK(BM_ReadMoveArchives)->Arg(64)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_SaveLevelUpMoves)->Arg(64)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_MoveLevelUpArchive)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ReadEggMovesAndTutors)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_SaveEggMoves)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ReadAndWriteWholeImage)->Arg(16)->Arg(64)->Arg(512)->Unit(benchmark::kMillisecond);
 
 } // namespace

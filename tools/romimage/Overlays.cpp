@@ -5,7 +5,7 @@
 // bytes below 0x40 so that no filler reads as a species marker or a tutor list.
 #include "ImageParts.h"
 
-#include <map>
+#include <algorithm>
 #include <optional>
 
 namespace quillmark::romimage::parts {
@@ -74,13 +74,16 @@ Bytes tutorListOf(const std::string& gameCode)
 
 Bytes withCompression(OverlayImage& overlay, const Bytes& image)
 {
-    // Made once per content: the tests make many images of one game.
-    static std::map<Bytes, Bytes> made;
-    auto& stored = made[image];
-    if (stored.empty())
-        stored = compressBackward(image);
-    overlay.compressed = stored.size() < image.size();
-    return stored;
+    // Made once per content: the tests make many images of one game. (A list, not a
+    // map: GCC 12 warns wrongly about comparing vectors of bytes by <.)
+    static std::vector<std::pair<Bytes, Bytes>> made;
+    auto found = std::find_if(made.begin(), made.end(), [&](const auto& entry) { return entry.first == image; });
+    if (found == made.end()) {
+        made.emplace_back(image, compressBackward(image));
+        found = made.end() - 1;
+    }
+    overlay.compressed = found->second.size() < image.size();
+    return found->second;
 }
 
 } // namespace
