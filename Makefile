@@ -50,6 +50,8 @@ screenshot: sample
 	scripts/screenshot.sh $(BUILD_DIR) $(BUILD_DIR)/screenshot.nds docs/screenshot-more-data.png more
 	cp $(SAMPLE) $(BUILD_DIR)/screenshot.nds
 	scripts/screenshot.sh $(BUILD_DIR) $(BUILD_DIR)/screenshot.nds docs/screenshot-moves.png moves
+	cp samples/sample-heartgold.nds $(BUILD_DIR)/screenshot.nds
+	scripts/screenshot.sh $(BUILD_DIR) $(BUILD_DIR)/screenshot.nds docs/screenshot-tutors.png tutors
 
 PREFIX ?= /usr/local
 install: build

@@ -1,9 +1,9 @@
 #!/bin/sh
 # Starts the editor on a sample ROM under a private Xvfb, opens the ROM through the
 # real file dialog, picks a species with the keyboard and saves a screenshot.
-# With a fourth argument, More Data (more) or Moves and Evolutions (moves) is opened
-# too and its window is shot instead.
-# Usage: scripts/screenshot.sh BUILD_DIR ROM OUT.png [more|moves]
+# With a fourth argument, More Data (more) or Moves and Evolutions (moves; tutors: on
+# its Tutors tab) is opened too and its window is shot instead.
+# Usage: scripts/screenshot.sh BUILD_DIR ROM OUT.png [more|moves|tutors]
 set -eu
 build=$1 rom=$(realpath "$2") out=$3 more=${4:-}
 . "$(dirname "$0")/xvfb.sh"
@@ -30,10 +30,14 @@ if [ "$more" = more ]; then
   xdotool key ctrl+m
   win=$(xdotool search --sync --name '^More Data' | head -n 1)
   sleep 0.5
-elif [ "$more" = moves ]; then
+elif [ "$more" = moves ] || [ "$more" = tutors ]; then
   xdotool key ctrl+e
   win=$(xdotool search --sync --name '^Moves and Evolutions' | head -n 1)
   sleep 0.5
+  if [ "$more" = tutors ]; then
+    xdotool key --window "$win" alt+t
+    sleep 0.3
+  fi
 fi
 position=$(xdotool getwindowgeometry "$win" | awk '/Position/ {print $2}')
 size=$(xdotool getwindowgeometry "$win" | awk '/Geometry/ {print $2}')
