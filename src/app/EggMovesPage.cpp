@@ -125,7 +125,7 @@ void EggMovesPage::updateRoom()
     cmdAddEggMove->setEnabled(editable && count < species::kMaxEggMoves && left >= addCost);
     cmdRemoveEggMove->setEnabled(editable && count > 0);
     if (!m_loaded)
-        lblEggRoom->setText(m_problem.isEmpty() ? QString() : m_problem);
+        lblEggRoom->setText(m_problem);
     else if (!m_writable)
         lblEggRoom->setText(m_problem);
     else

@@ -369,7 +369,11 @@ void MovesWindow::showEvolutions(const species::Evolutions& evolutions)
 
 void MovesWindow::showTeaching(const species::SpeciesTeaching& teaching)
 {
-    eggMovesPage->showEggMoves(teaching.eggMoves, teaching.eggWordsFree, qs(teaching.eggProblem), teaching.eggWritable);
+    // A form or an egg record has no egg moves of its own: the page says so.
+    const auto eggProblem = !teaching.eggMoves && teaching.eggProblem.empty()
+                                ? QString("This record has no egg moves of its own.")
+                                : qs(teaching.eggProblem);
+    eggMovesPage->showEggMoves(teaching.eggMoves, teaching.eggWordsFree, eggProblem, teaching.eggWritable);
     tutorsPage->showTutors(teaching.tutorMoves, teaching.tutorLearns, qs(teaching.tutorProblem), teaching.tutorWritable,
                            m_game);
     updatePending();
