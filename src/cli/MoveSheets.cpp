@@ -62,14 +62,20 @@ const SheetColumns kEggMoveSheet{&kEggMoveColumns,
 // A tutor move's column: its name as columnKey folds it ("mud_slap").
 std::string tutorColumn(int move) { return columnKey(species::MoveNames[static_cast<std::size_t>(move)]); }
 
-bool isMoveColumn(const std::string& column)
+// The move a column header names, its name written as people write it ("Thunder
+// Punch", "thunderpunch", "Mud Slap"): the games' name with case, blanks, hyphens
+// and dots folded away, whole (no prefix of a name: a header is a whole name).
+std::optional<int> moveOfHeader(std::string_view header)
 {
+    const auto key = species::nameKey(header);
     for (int move = 1; move < species::kMoveCount; ++move) {
-        if (tutorColumn(move) == column)
-            return true;
+        if (species::nameKey(species::MoveNames[static_cast<std::size_t>(move)]) == key)
+            return move;
     }
-    return false;
+    return std::nullopt;
 }
+
+bool isMoveColumn(const std::string& column) { return moveOfHeader(column).has_value(); }
 
 const Cell* cellOf(const SheetRow& row, std::string_view column)
 {
@@ -550,7 +556,16 @@ std::map<int, std::vector<int>> readTutorSheet(std::string_view text, SheetForma
                                               ? CellType::Text
                                               : CellType::Unknown;
                                },
-                               "tutor move"};
+                               "tutor move",
+                               [&](std::string_view header) -> std::optional<std::string> {
+                                   const auto key = columnKey(header);
+                                   if (key == "index" || key == "dex" || key == "name")
+                                       return key;
+                                   const auto move = moveOfHeader(header);
+                                   if (move && std::find(names.begin() + 3, names.end(), tutorColumn(*move)) != names.end())
+                                       return tutorColumn(*move);
+                                   return std::nullopt;
+                               }};
     std::map<int, std::vector<int>> edits;
     forEachSheetRow(text, format, columns, errors, [&](const SheetRow& row) {
         const auto index = speciesOfRow(row, records, errors);

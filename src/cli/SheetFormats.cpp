@@ -83,6 +83,8 @@ namespace {
 
 std::optional<std::string> canonicalIn(const SheetColumns& columns, std::string_view name)
 {
+    if (columns.canonical)
+        return columns.canonical(name);
     const auto key = columnKey(name);
     for (const auto& known : *columns.names) {
         if (known == key)

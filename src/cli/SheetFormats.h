@@ -55,6 +55,9 @@ struct SheetColumns {
     const std::vector<std::string>* names;  // in export order
     std::function<CellType(const std::string& column)> typeOf;
     std::string rows;  // what a row is, for messages: "species", "level-up move"
+    // A header as one of `names`, when columnKey's folding is not enough (a move's
+    // name written with or without blanks); nothing: columnKey alone.
+    std::function<std::optional<std::string>(std::string_view header)> canonical = {};
 };
 const SheetColumns& speciesSheetColumns();
 

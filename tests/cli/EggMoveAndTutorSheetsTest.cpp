@@ -168,6 +168,8 @@ TEST_F(EggMoveAndTutorSheets, EditsAsPeopleWriteThemAndRefusals)
         {"yes and no, in any case", "name,outrage,dive\nMagikarp,Yes,no\n", cli::Ok, "Magikarp (128): tutor moves +Outrage", 1},
         {"a move no tutor teaches here", "name,draco meteor\nGible,x\n", cli::BadInput, "unknown column \"draco meteor\"", 0},
         {"a value that is neither", "name,Outrage\nGarchomp,maybe\n", cli::BadInput, "neither x", 0},
+        {"a header written as people write it", "name,thunder punch\nMagikarp,x\n", cli::Ok,
+         "Magikarp (128): tutor moves +ThunderPunch", 1},
         {"an egg record", "index,Outrage\n493,x\n", cli::BadInput, "has no tutor moves", 0},
     };
     for (const auto& row : rows) {
