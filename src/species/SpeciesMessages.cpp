@@ -53,8 +53,8 @@ std::string userMessage(const SpeciesError& error, SpeciesOperation operation)
     case SpeciesFailure::LevelUpMovesDamaged:
         return "The level-up moves cannot be read: " + error.detail + ". Nothing was read or written.";
     case SpeciesFailure::NoRoomForMoves:
-        return "The level-up moves do not fit into this ROM: " + error.detail +
-               ". Nothing was written. Shorten a list.";
+        // The detail names the table: the level-up archive, or the egg move table.
+        return "The moves do not fit into this ROM: " + error.detail + ". Nothing was written. Shorten a list.";
     case SpeciesFailure::WriteFailed:
         if (error.fieldsWritten >= kFieldCount)
             return "The Pokémon data was only partly saved: the 20 fields of the main window were "
