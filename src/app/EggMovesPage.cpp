@@ -48,10 +48,12 @@ EggMovesPage::EggMovesPage(QWidget* parent) : QWidget(parent)
     adding->addWidget(cmbEggMove, 1);
     adding->addWidget(cmdAddEggMove);
     adding->addWidget(cmdRemoveEggMove);
+    // The move box and the room above the list: on a small screen, where the window
+    // scrolls, they are in sight with the first moves.
     auto* page = new QVBoxLayout(this);
-    page->addWidget(lstEggMoves, 1);
     page->addLayout(adding);
     page->addWidget(lblEggRoom);
+    page->addWidget(lstEggMoves, 1);
     connect(cmdAddEggMove, &QPushButton::clicked, this, &EggMovesPage::cmdAddEggMove_Click);
     connect(cmdRemoveEggMove, &QPushButton::clicked, this, &EggMovesPage::cmdRemoveEggMove_Click);
     // Return in the move box adds what it names, as the level-up list's cells take it.
