@@ -56,8 +56,9 @@ TEST_F(ToolWindows, NeverCoverTheMainWindowsEditors)
     // Until the window manager has framed it at its size: a loaded machine is slow to.
     QTRY_VERIFY_WITH_TIMEOUT(window->frameGeometry().height() > window->height() && window->width() > 100, 5000);
     romimage::ImageRecipe recipe;
-    recipe.gameCode = "CPUE";
-    recipe.members = *romimage::readPersonalMembersCsv(samplesDir() + "/pt_personal.csv", nullptr);
+    // HeartGold: its 52 tutor moves make Moves and Evolutions the tallest it gets.
+    recipe.gameCode = "IPKE";
+    recipe.members = *romimage::readPersonalMembersCsv(samplesDir() + "/hgss_personal.csv", nullptr);
     ASSERT_TRUE(romimage::writeRomImage(dir.file("rom.nds"), recipe, nullptr));
     open(dir.file("rom.nds"));
     list()->setCurrentRow(444);
