@@ -24,40 +24,24 @@ const std::vector<std::string> kLevelUpColumns = {"index", "dex", "name", "entry
 const std::vector<std::string> kEvolutionColumns = {"index", "dex", "name", "slot", "method", "parameter", "target"};
 const std::vector<std::string> kEggMoveColumns = {"index", "dex", "name", "entry", "move"};
 
-CellType moveCellType(const std::string& column)
+// The columns of a sheet of moves: the numbers are numbers; a move, method, parameter
+// or species may be a name or its number.
+SheetColumns moveSheetColumns(const std::vector<std::string>& names, std::string rows)
 {
-    // A move, method, parameter or species may be a name or its number.
-    if (column == "index" || column == "dex" || column == "entry" || column == "level" || column == "slot")
-        return CellType::Number;
-    const bool known = std::find(kLevelUpColumns.begin(), kLevelUpColumns.end(), column) != kLevelUpColumns.end() ||
-                       std::find(kEvolutionColumns.begin(), kEvolutionColumns.end(), column) != kEvolutionColumns.end();
-    return known ? CellType::Text : CellType::Unknown;
+    return {&names,
+            [&names](const std::string& column) {
+                if (std::find(names.begin(), names.end(), column) == names.end())
+                    return CellType::Unknown;
+                const bool number = column == "index" || column == "dex" || column == "entry" || column == "level" ||
+                                    column == "slot";
+                return number ? CellType::Number : CellType::Text;
+            },
+            std::move(rows)};
 }
 
-const SheetColumns kLevelUpSheet{&kLevelUpColumns,
-                                 [](const std::string& column) {
-                                     return std::find(kLevelUpColumns.begin(), kLevelUpColumns.end(), column) !=
-                                                    kLevelUpColumns.end()
-                                                ? moveCellType(column)
-                                                : CellType::Unknown;
-                                 },
-                                 "level-up move"};
-const SheetColumns kEvolutionSheet{&kEvolutionColumns,
-                                   [](const std::string& column) {
-                                       return std::find(kEvolutionColumns.begin(), kEvolutionColumns.end(), column) !=
-                                                      kEvolutionColumns.end()
-                                                  ? moveCellType(column)
-                                                  : CellType::Unknown;
-                                   },
-                                   "evolution slot"};
-const SheetColumns kEggMoveSheet{&kEggMoveColumns,
-                                 [](const std::string& column) {
-                                     return std::find(kEggMoveColumns.begin(), kEggMoveColumns.end(), column) !=
-                                                    kEggMoveColumns.end()
-                                                ? moveCellType(column)
-                                                : CellType::Unknown;
-                                 },
-                                 "egg move"};
+const SheetColumns kLevelUpSheet = moveSheetColumns(kLevelUpColumns, "level-up move");
+const SheetColumns kEvolutionSheet = moveSheetColumns(kEvolutionColumns, "evolution slot");
+const SheetColumns kEggMoveSheet = moveSheetColumns(kEggMoveColumns, "egg move");
 
 // A tutor move's column: its name as columnKey folds it ("mud_slap").
 std::string tutorColumn(int move) { return columnKey(species::MoveNames[static_cast<std::size_t>(move)]); }

@@ -118,6 +118,29 @@ const species::MoveArchives& readMoveArchivesOf(CliRom& rom)
     return **read;
 }
 
+namespace {
+
+// Writes the edits; a failure exits with what may be in the file (`what` may be partly
+// written).
+void applyOrFail(CliRom& rom, const species::DocumentEdits& edits, const std::string& what)
+{
+    if (const auto applied = rom.document->apply(edits); applied.error) {
+        const auto& error = *applied.error;
+        if (error.kind == species::SpeciesFailure::WriteFailed)
+            fail(WriteIncomplete, "the ROM could not be written completely: " +
+                                      std::string(platform::errorDescription(*error.fileError)) + "; " + what +
+                                      " may be partly written");
+        if (error.kind == species::SpeciesFailure::WrittenToReplacedFile)
+            fail(WriteIncomplete, "another program replaced " + rom.path +
+                                      " while it was being written: the changes went into the file that was "
+                                      "replaced and are not in the file now at that path; run the command again");
+        fail(BadRom, species::userMessage(error, species::SpeciesOperation::Save));
+    }
+    noteRomWritten();
+}
+
+} // namespace
+
 const species::EggMoveTableFile& readEggMovesOf(CliRom& rom)
 {
     auto read = rom.document->readEggMoves();
@@ -142,21 +165,8 @@ int writeTeachingChanges(CliRom& rom, const species::DocumentEdits& edits, const
 {
     if (auto checked = rom.document->check(edits); !checked)
         fail(BadInput, species::userMessage(checked.error(), species::SpeciesOperation::Save));
-    if (!dryRun && !lines.empty()) {
-        if (const auto applied = rom.document->apply(edits); applied.error) {
-            const auto& error = *applied.error;
-            if (error.kind == species::SpeciesFailure::WriteFailed)
-                fail(WriteIncomplete, "the ROM could not be written completely: " +
-                                          std::string(platform::errorDescription(*error.fileError)) +
-                                          "; the table may be partly written");
-            if (error.kind == species::SpeciesFailure::WrittenToReplacedFile)
-                fail(WriteIncomplete, "another program replaced " + rom.path +
-                                          " while it was being written: the changes went into the file that was "
-                                          "replaced and are not in the file now at that path; run the command again");
-            fail(BadRom, species::userMessage(error, species::SpeciesOperation::Save));
-        }
-        noteRomWritten();
-    }
+    if (!dryRun && !lines.empty())
+        applyOrFail(rom, edits, "the table");
     for (const auto& line : lines)
         std::cout << line << '\n';
     std::cout << lines.size() << " change(s) " << (dryRun ? "would be made; nothing was written (dry run)" : "made")
@@ -191,23 +201,10 @@ int writeMoveChanges(CliRom& rom, const species::MoveArchives& read, const speci
                                        : "the level-up archive " + std::string(dryRun ? "would grow" : "grows") +
                                              " where it lies last, to " + size + left);
     }
-    if (!dryRun && changes > 0) {
-        // Under the writers' lock the ROM was opened with, the document finds the
-        // archives as read, or refuses: another program may have moved the room.
-        if (const auto applied = rom.document->apply({{}, edits}); applied.error) {
-            const auto& error = *applied.error;
-            if (error.kind == species::SpeciesFailure::WriteFailed)
-                fail(WriteIncomplete, "the ROM could not be written completely: " +
-                                          std::string(platform::errorDescription(*error.fileError)) +
-                                          "; the level-up moves and evolutions may be partly written");
-            if (error.kind == species::SpeciesFailure::WrittenToReplacedFile)
-                fail(WriteIncomplete, "another program replaced " + rom.path +
-                                          " while it was being written: the changes went into the file that was "
-                                          "replaced and are not in the file now at that path; run the command again");
-            fail(BadRom, species::userMessage(error, species::SpeciesOperation::Save));
-        }
-        noteRomWritten();
-    }
+    // Under the writers' lock the ROM was opened with, the document finds the archives
+    // as read, or refuses: another program may have moved the room.
+    if (!dryRun && changes > 0)
+        applyOrFail(rom, {{}, edits}, "the level-up moves and evolutions");
     for (const auto& line : lines)
         std::cout << line << '\n';
     std::cout << changes << " change(s) "

@@ -184,18 +184,6 @@ SpeciesTeaching RomDocument::readTeaching(platform::OpenFile& file, const Result
     return teaching;
 }
 
-Result<SpeciesMoves, SpeciesError> RomDocument::loadMoves(int listIndex)
-{
-    std::unique_ptr<platform::OpenFile> opened;
-    auto readable = fileToRead(opened);
-    if (!readable)
-        return readable.error();
-    auto fs = rom::NitroFs::read(**readable);
-    if (auto same = checkFingerprint(**readable, m_rom, fs ? &*fs : nullptr); !same)
-        return same.error();
-    return readSpeciesMoves(**readable, fs, listIndex);
-}
-
 Result<SpeciesMoves, SpeciesError> RomDocument::readSpeciesMoves(platform::OpenFile& file,
                                                                  const Result<rom::NitroFs, rom::RomFsError>& fs,
                                                                  int listIndex)
@@ -324,17 +312,26 @@ Result<const MoveArchives*, SpeciesError> RomDocument::readMoves()
     return &*m_moves;
 }
 
-Result<const EggMoveTableFile*, SpeciesError> RomDocument::readEggMoves()
+Result<std::pair<platform::OpenFile*, rom::NitroFs>, SpeciesError>
+RomDocument::fileSystemToRead(std::unique_ptr<platform::OpenFile>& opened) const
 {
-    std::unique_ptr<platform::OpenFile> opened;
     auto file = fileToRead(opened);
     if (!file)
         return file.error();
     auto fs = rom::NitroFs::read(**file);
     if (!fs)
         return speciesErrorOf(fs.error());
+    return std::pair{*file, std::move(*fs)};
+}
+
+Result<const EggMoveTableFile*, SpeciesError> RomDocument::readEggMoves()
+{
+    std::unique_ptr<platform::OpenFile> opened;
+    auto source = fileSystemToRead(opened);
+    if (!source)
+        return source.error();
     m_eggMoves.reset();
-    auto read = readEggMoveTable(**file, *fs, m_rom.gameCode);
+    auto read = readEggMoveTable(*source->first, source->second, m_rom.gameCode);
     if (!read)
         return read.error();
     m_eggMoves = std::move(*read);
@@ -344,14 +341,11 @@ Result<const EggMoveTableFile*, SpeciesError> RomDocument::readEggMoves()
 Result<const MoveTutorTables*, SpeciesError> RomDocument::readTutors()
 {
     std::unique_ptr<platform::OpenFile> opened;
-    auto file = fileToRead(opened);
-    if (!file)
-        return file.error();
-    auto fs = rom::NitroFs::read(**file);
-    if (!fs)
-        return speciesErrorOf(fs.error());
+    auto source = fileSystemToRead(opened);
+    if (!source)
+        return source.error();
     m_tutors.reset();
-    auto read = readMoveTutors(**file, *fs, m_game);
+    auto read = readMoveTutors(*source->first, source->second, m_game);
     if (!read)
         return read.error();
     m_tutors = std::move(*read);

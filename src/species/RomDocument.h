@@ -112,10 +112,9 @@ public:
     // The window: the record of one list index and, if asked, its lists and slots,
     // through one open of the file and one reading of its file system.
     Result<SpeciesLoad, SpeciesError> load(int listIndex, bool withMoves);
-    // The lists and slots alone (the Moves window opened, or a save wrote them): the
-    // record stays as the last load read it, for the next save to find.
-    Result<SpeciesMoves, SpeciesError> loadMoves(int listIndex);
-    // The lists, slots, egg and tutor moves together, through one open.
+    // The lists, slots, egg and tutor moves alone, through one open (the Moves window
+    // opened, or a save wrote them): the record stays as the last load read it, for the
+    // next save to find.
     Result<std::pair<Result<SpeciesMoves, SpeciesError>, SpeciesTeaching>, SpeciesError> loadAllMoves(int listIndex);
     // The window's Save: the 20 fields in their order, then the rest of the record
     // where More Data changed it, then the lists and slots that differ from the last
@@ -144,6 +143,8 @@ public:
 private:
     struct Plan;
     Result<platform::OpenFile*, SpeciesError> fileToRead(std::unique_ptr<platform::OpenFile>& opened) const;
+    Result<std::pair<platform::OpenFile*, rom::NitroFs>, SpeciesError>
+    fileSystemToRead(std::unique_ptr<platform::OpenFile>& opened) const;
     SpeciesTeaching readTeaching(platform::OpenFile& file, const Result<rom::NitroFs, rom::RomFsError>& fs,
                                  int listIndex);
     Result<SpeciesMoves, SpeciesError> readSpeciesMoves(platform::OpenFile& file,
