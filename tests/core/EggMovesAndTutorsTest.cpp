@@ -207,7 +207,7 @@ TEST_F(EggMovesAndTutors, EggMovesAreEditedWithinTheTablesWords)
              {{kDratini, [&] { auto l = reference.at(kDratini); l.resize(l.size() - 2); return l; }()},
               {kGarchomp, {200}}},
              true},
-            {"17 moves for Bulbasaur", {{1, std::vector<int>(17, 1)}}, false},
+            {"17 moves for Bulbasaur, the words from others", {{1, std::vector<int>(17, 1)}}, false},
             {"a species that is none", {{494, {1}}}, false},
             {"a move that is none", {{1, {468}}}, false},
             {"the longest list taken away, words left over", {{[&] {
@@ -222,9 +222,11 @@ TEST_F(EggMovesAndTutors, EggMovesAreEditedWithinTheTablesWords)
             SCOPED_TRACE(row.what);
             writeFile(path, pristine);
             auto edits = row.edits;
-            if (edits.empty()) {
-                // Room for 16 made by emptying two species with enough words between them.
-                const int need = 16 - static_cast<int>(reference.at(1).size());
+            if (edits.empty() || std::string(row.what).find("the words from others") != std::string::npos) {
+                // Room for the moves made by emptying species with enough words between
+                // them: only the games' limit of 16 can refuse.
+                const int moves = edits.empty() ? 16 : static_cast<int>(edits.at(1).size());
+                const int need = moves - static_cast<int>(reference.at(1).size());
                 int freed = 0;
                 for (const auto& [dex, list] : reference) {
                     if (dex == 1 || freed >= need)
@@ -232,7 +234,7 @@ TEST_F(EggMovesAndTutors, EggMovesAreEditedWithinTheTablesWords)
                     edits[dex] = {};
                     freed += 1 + static_cast<int>(list.size());
                 }
-                edits[1] = std::vector<int>(16, 1);
+                edits[1] = std::vector<int>(static_cast<std::size_t>(moves), 1);
             }
             auto fresh = document(*game);
             ASSERT_TRUE(fresh.readEggMoves());
@@ -311,6 +313,21 @@ TEST_F(EggMovesAndTutors, OneTutorBitChangesOneBit)
         ASSERT_EQ(offsets.size(), 1u);
         const auto at = static_cast<std::size_t>(offsets[0]);
         EXPECT_EQ(pristine[at] ^ after[at], 1 << (outrage % 8)) << "exactly Outrage's bit";
+    }
+}
+
+// Platinum's tutor list is taken only where records follow it whose two bits past
+// move 38 are clear, as the game's records have them.
+TEST(TutorList, IsFollowedByRecordsWithTheUnusedBitsClear)
+{
+    romimage::ImageRecipe recipe;
+    recipe.gameCode = "CPUE";
+    auto overlay = romimage::overlaySource(recipe, 5);
+    EXPECT_EQ(species::findTutorMoves(overlay, rom::Game::Platinum), std::optional<std::size_t>(0x2FF64));
+    for (const std::uint8_t bit : {0x40, 0x80}) {
+        auto changed = overlay;
+        changed[0x3012C + 5 * 504 + 4] |= bit;  // the last record's byte 4
+        EXPECT_EQ(species::findTutorMoves(changed, rom::Game::Platinum), std::nullopt) << int{bit};
     }
 }
 

@@ -81,7 +81,7 @@ TEST_F(RomDocumentTest, AWindowSaveFindsTheRecordItsLoadShowed)
     auto loaded = document.load(444, false);
     ASSERT_TRUE(loaded);
     patchFile(path, recordAt(444) + 1, {0x7F});  // another program changes Attack
-    ASSERT_TRUE(document.loadMoves(444));
+    ASSERT_TRUE(document.loadAllMoves(444));
     auto values = loaded->record.values;
     values[0].text = "100";
     const auto before = readFile(path);
