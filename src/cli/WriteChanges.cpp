@@ -128,8 +128,9 @@ void applyOrFail(CliRom& rom, const species::DocumentEdits& edits, const std::st
         const auto& error = *applied.error;
         if (error.kind == species::SpeciesFailure::WriteFailed)
             fail(WriteIncomplete, "the ROM could not be written completely: " +
-                                      std::string(platform::errorDescription(*error.fileError)) + "; " + what +
-                                      " may be partly written");
+                                      (error.detail.empty() ? std::string(platform::errorDescription(*error.fileError)) +
+                                                                  "; " + what + " may be partly written"
+                                                            : error.detail));
         if (error.kind == species::SpeciesFailure::WrittenToReplacedFile)
             fail(WriteIncomplete, "another program replaced " + rom.path +
                                       " while it was being written: the changes went into the file that was "

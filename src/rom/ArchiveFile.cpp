@@ -77,7 +77,13 @@ std::int64_t roomEnd(const NitroFs& fs, std::span<const std::uint8_t> header, co
     for (const auto& [offset, size] : kHeaderRegions)
         obstacle(le32(header, offset), le32(header, size));
     obstacle(le32(header, kBannerOffsetField), le32(header, kBannerOffsetField) ? kBannerSize : 0);
-    obstacle(le32(header, kUsedSizeField), le32(header, kUsedSizeField) ? 1 : 0);
+    // A used size at or below the end of a file that nothing follows (a tool, or a write
+    // cut before the header took a moved archive's end, left it there) leaves it no room:
+    // what lies after it is past the used image, and a trimmer would cut it off.
+    if (const std::int64_t used = le32(header, kUsedSizeField); used >= extent.end)
+        end = std::min(end, used);
+    else if (used && end >= fs.fileSize())
+        end = extent.end;
     return end;
 }
 

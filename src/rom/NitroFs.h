@@ -87,6 +87,8 @@ public:
     // every file lies compares it again before writing.
     const std::vector<std::uint8_t>& allocationTable() const { return m_fat; }
     std::int64_t allocationTableOffset() const { return m_fatOffset; }
+    // The size of the file the table was read from.
+    std::int64_t fileSize() const { return m_fileSize; }
 
 private:
     std::map<std::string, std::uint16_t, std::less<>> m_files;

@@ -131,6 +131,13 @@ Result<MoveArchives, SpeciesError> readMoveArchives(platform::OpenFile& file, co
     auto withoutUsedSize = header.bytes;
     rom::putLe32(withoutUsedSize, rom::kUsedSizeField, 0);
     read.levelUpLast = rom::roomEnd(fs, withoutUsedSize, levelUp->extent) >= file.size();
+    read.claims = rom::imageClaims(fs, header.bytes);
+    read.imageEnd = std::max(read.usedSize, rom::claimsEnd(read.claims));
+    if (read.usedSize >= rom::claimsEnd(read.claims) && read.usedSize + rom::kDownloadPlayBlockSize <= file.size()) {
+        std::vector<std::uint8_t> block(static_cast<std::size_t>(rom::kDownloadPlayBlockSize));
+        if (auto got = file.read(read.usedSize, block); got && rom::isDownloadPlayBlock(block))
+            read.downloadPlay = std::move(block);
+    }
     read.allocationTable = fs.allocationTable();
     read.allocationTableOffset = fs.allocationTableOffset();
     read.imageSize = file.size();
@@ -141,14 +148,20 @@ Result<MoveArchives, SpeciesError> readMoveArchives(platform::OpenFile& file, co
 
 std::int64_t MoveArchives::growthStart() const
 {
-    return levelUpLast ? levelUp().start : rom::alignedUp(usedSize, rom::kFileAlignment);
+    // The block lies right after a last archive: the archive moves past it rather than
+    // over it, so that a cut write leaves the block where the used size says.
+    if (levelUpLast && downloadPlay.empty())
+        return levelUp().start;
+    const auto block = static_cast<std::int64_t>(downloadPlay.size());
+    return rom::alignedUp(std::max(imageEnd, usedSize + block), rom::kFileAlignment);
 }
 
 std::int64_t MoveArchives::growthRoom() const
 {
     if (!capacity)
         return freeBytes();
-    return std::max(freeBytes(), *capacity - growthStart() - levelUp().size());
+    const auto block = static_cast<std::int64_t>(downloadPlay.size());
+    return std::max(freeBytes(), *capacity - growthStart() - levelUp().size() - block);
 }
 
 Result<Done, SpeciesError> MoveArchives::levelUpReadable() const
@@ -205,19 +218,40 @@ Result<LevelUpArchiveWrite, SpeciesError> editedLevelUpArchive(const MoveArchive
     }
     write.bytes = rom::archiveWithMembers(read.levelUpArchive, replaced);
     const auto size = static_cast<std::int64_t>(write.bytes.size());
-    if (size <= read.levelUpRoomEnd - read.levelUp().start)
-        return write;
+    const auto ownBytes = [&](const LevelUpArchiveWrite& planned) -> Result<LevelUpArchiveWrite, SpeciesError> {
+        const rom::FileExtent target{planned.start, planned.paddingTo()};
+        if (const auto* other = rom::claimWithin(read.claims, target, read.levelUpArchive.fileId))
+            return SpeciesError{SpeciesFailure::NoRoomForMoves, std::nullopt, 0,
+                                "the level-up archive would take bytes " + std::to_string(target.start) + " to " +
+                                    std::to_string(target.end) + ", and " + other->owner + " lies at " +
+                                    std::to_string(other->extent.start) + " to " + std::to_string(other->extent.end)};
+        return planned;
+    };
+    if (size <= read.levelUpRoomEnd - read.levelUp().start) {
+        // A used size below the archive's end (a tool, or a write cut before the header
+        // took the archive's new end) is mended: the used image covers every file.
+        if (read.usedSize < read.imageEnd) {
+            write.usedSize = std::max(read.imageEnd, write.end());
+            write.paddingFrom = write.paddingTo();
+        }
+        return ownBytes(write);
+    }
 
     // Past its room: it goes where the used image ends, and may grow there up to the
     // device's capacity.
     write.start = read.growthStart();
     write.moves = write.start != read.levelUp().start;
     write.usedSize = write.end();
-    write.paddingFrom = write.moves ? read.usedSize : std::max(read.usedSize, read.levelUp().end);
-    if (read.capacity && write.end() <= *read.capacity) {
-        if (write.end() > read.imageSize)
-            write.fileSize = std::min(rom::alignedUp(write.end(), rom::kFileAlignment), *read.capacity);
-        return write;
+    if (write.moves) {
+        write.downloadPlay = read.downloadPlay;
+        write.paddingFrom = std::max(read.imageEnd, read.usedSize + static_cast<std::int64_t>(read.downloadPlay.size()));
+    } else {
+        write.paddingFrom = std::max(read.usedSize, read.levelUp().end);
+    }
+    if (read.capacity && write.paddingTo() <= *read.capacity) {
+        if (write.paddingTo() > read.imageSize)
+            write.fileSize = std::min(rom::alignedUp(write.paddingTo(), rom::kFileAlignment), *read.capacity);
+        return ownBytes(write);
     }
     // In the words of the species changed, and in moves: each entry takes 2 bytes.
     std::string changed;
@@ -240,7 +274,7 @@ Result<LevelUpArchiveWrite, SpeciesError> editedLevelUpArchive(const MoveArchive
                             detail + ", and the header names no capacity that holds the image (capacity byte " +
                                 std::to_string(read.headerWords[rom::kCapacityField]) + ", used size " +
                                 std::to_string(read.usedSize) + "), so it cannot move after the used image"};
-    const auto over = write.end() - *read.capacity;
+    const auto over = write.paddingTo() - *read.capacity;
     return SpeciesError{SpeciesFailure::NoRoomForMoves, std::nullopt, 0,
                         detail + "; after the used image, from " + std::to_string(write.start) +
                             ", the cartridge's capacity of " + quantity(*read.capacity, "byte") + " leaves " +
@@ -258,14 +292,15 @@ Result<Done, SpeciesError> checkMoveArchivesUnchanged(platform::OpenFile& file, 
     // program that moved a file into its room, or a table of the header, moved the end.
     if (file.size() != read.imageSize || !same(0, read.headerWords) ||
         !same(read.allocationTableOffset, read.allocationTable) || !same(read.levelUp().start, read.levelUpArchive.bytes) ||
-        !same(read.evolution().start, read.evolutionArchive.bytes))
+        !same(read.evolution().start, read.evolutionArchive.bytes) ||
+        (!read.downloadPlay.empty() && !same(read.usedSize, read.downloadPlay)))
         return SpeciesError{SpeciesFailure::RomChanged};
     return Done{};
 }
 
 Result<std::uint8_t, SpeciesError> checkPadding(platform::OpenFile& file, const LevelUpArchiveWrite& levelUp)
 {
-    const auto to = std::min(levelUp.end(), file.size());
+    const auto to = std::min(levelUp.paddingTo(), file.size());
     if (!levelUp.usedSize || levelUp.paddingFrom >= to)
         return std::uint8_t{0xFF};
     std::vector<std::uint8_t> bytes(static_cast<std::size_t>(to - levelUp.paddingFrom));
@@ -296,11 +331,26 @@ Result<Done, SpeciesError> writeCheckedMoveEdits(platform::OpenFile& file, const
             return SpeciesError{SpeciesFailure::WriteFailed, written.error(), 0};
         return Done{};
     };
-    auto putEntry = [&](std::int64_t start, std::int64_t end) {
-        std::vector<std::uint8_t> entry(8);
-        rom::putLe32(entry, 0, static_cast<std::uint32_t>(start));
-        rom::putLe32(entry, 4, static_cast<std::uint32_t>(end));
-        return entry;
+    const auto entry = [&] {
+        std::vector<std::uint8_t> words(8);
+        rom::putLe32(words, 0, static_cast<std::uint32_t>(levelUp.start));
+        rom::putLe32(words, 4, static_cast<std::uint32_t>(levelUp.end()));
+        return words;
+    }();
+    // Another program may cut or rewrite the file between any two writes: each step
+    // that the next one relies on is read back first, and a write that did not hold is
+    // reported as not done, naming what the file holds now.
+    bool entryWritten = false;
+    auto holds = [&](std::int64_t at, std::span<const std::uint8_t> expected, const char* what) -> Result<Done, SpeciesError> {
+        std::vector<std::uint8_t> now(expected.size());
+        if (auto got = file.read(at, now); got && std::equal(now.begin(), now.end(), expected.begin()))
+            return Done{};
+        return SpeciesError{SpeciesFailure::WriteFailed, platform::FileError::DeviceIoError, 0,
+                            std::string(what) + " is not in the file as written: another program cut or changed "
+                                                "the file meanwhile; " +
+                                (entryWritten ? "the level-up lists may no longer read"
+                                              : "its file table entry still names the old place, at " +
+                                                    std::to_string(read.levelUp().start) + ", so the lists are as they were")};
     };
 
     // A trimmed image grows first, into bytes that nothing references.
@@ -311,13 +361,43 @@ Result<Done, SpeciesError> writeCheckedMoveEdits(platform::OpenFile& file, const
                                 grown.error(), 0};
     }
 
+    // The used size and the CRC that covers it, in one write: the header is never left
+    // with one and not the other. It goes before the file table's entry: at every step
+    // the used image covers the archive the entry names.
+    auto writeUsedSize = [&]() -> Result<Done, SpeciesError> {
+        if (!levelUp.usedSize)
+            return Done{};
+        const rom::CartridgeHeader before{read.headerWords};
+        const auto after = before.withUsedSize(*levelUp.usedSize);
+        const auto span = std::span(after.bytes).subspan(rom::kUsedSizeField);
+        if (auto done = write(static_cast<std::int64_t>(rom::kUsedSizeField), span); !done)
+            return done;
+        rom::CartridgeHeader readBack{std::vector<std::uint8_t>(rom::kHeaderEnd)};
+        if (auto got = file.read(0, readBack.bytes); !got || !readBack.crcMatches() ||
+                                                    readBack.usedSize() != *levelUp.usedSize)
+            return SpeciesError{SpeciesFailure::WriteFailed, got ? platform::FileError::DeviceIoError : got.error(), 0};
+        return Done{};
+    };
+
     const auto& old = read.levelUpArchive.bytes;
     const auto& now = levelUp.bytes;
     if (levelUp.moves) {
-        // Nothing points at the new place until the file table's entry does.
+        // Nothing points at the new place until the file table's entry does: the
+        // archive, the download-play block after it, the header, then the entry.
         if (auto done = write(levelUp.start, now); !done)
             return done;
-        if (auto done = write(read.levelUpFatEntry(), putEntry(levelUp.start, levelUp.end())); !done)
+        if (auto done = write(levelUp.end(), levelUp.downloadPlay); !done)
+            return done;
+        if (auto done = holds(levelUp.start, now, "the moved level-up archive"); !done)
+            return done;
+        if (auto done = holds(levelUp.end(), levelUp.downloadPlay, "the download-play block"); !done)
+            return done;
+        if (auto done = writeUsedSize(); !done)
+            return done;
+        if (auto done = holds(levelUp.start, now, "the moved level-up archive"); !done)
+            return done;
+        entryWritten = true;
+        if (auto done = write(read.levelUpFatEntry(), entry); !done)
             return done;
     } else {
         // In place: each run of bytes that differ from what lay there (a longer archive
@@ -352,8 +432,10 @@ Result<Done, SpeciesError> writeCheckedMoveEdits(platform::OpenFile& file, const
                 return done;
             i = end;
         }
+        if (auto done = writeUsedSize(); !done)
+            return done;
+        entryWritten = true;
         if (now.size() != old.size()) {
-            const auto entry = putEntry(levelUp.start, levelUp.end());
             if (auto done = write(read.levelUpFatEntry() + 4, std::span(entry).subspan(4)); !done)
                 return done;
         }
@@ -362,18 +444,12 @@ Result<Done, SpeciesError> writeCheckedMoveEdits(platform::OpenFile& file, const
                 return done;
         }
     }
-    // The used size and the CRC that covers it, in one write: the header is never left
-    // with one and not the other.
-    if (levelUp.usedSize) {
-        const rom::CartridgeHeader before{read.headerWords};
-        const auto after = before.withUsedSize(*levelUp.usedSize);
-        const auto span = std::span(after.bytes).subspan(rom::kUsedSizeField);
-        if (auto done = write(static_cast<std::int64_t>(rom::kUsedSizeField), span); !done)
+    if (levelUp.usedSize || now.size() != old.size() || levelUp.moves) {
+        // The whole of it where the file table now says, or the write is not done.
+        if (auto done = holds(levelUp.start, now, "the level-up archive"); !done)
             return done;
-        rom::CartridgeHeader readBack{std::vector<std::uint8_t>(rom::kHeaderEnd)};
-        if (auto got = file.read(0, readBack.bytes); !got || !readBack.crcMatches() ||
-                                                    readBack.usedSize() != *levelUp.usedSize)
-            return SpeciesError{SpeciesFailure::WriteFailed, got ? platform::FileError::DeviceIoError : got.error(), 0};
+        if (auto done = holds(read.levelUpFatEntry(), entry, "the level-up archive's file table entry"); !done)
+            return done;
     }
 
     for (const auto& [member, slots] : edits.evolutions) {

@@ -2,6 +2,7 @@
 
 #include "platform/Result.h"
 #include "rom/ArchiveFile.h"
+#include "rom/ImageClaims.h"
 #include "rom/NitroFs.h"
 #include "rom/RomIdentification.h"
 #include "species/Evolutions.h"
@@ -50,6 +51,13 @@ struct MoveArchives {
     std::int64_t usedSize = 0;
     std::optional<std::int64_t> capacity;
     bool levelUpLast = false;
+    // What the ROM's tables give bytes to, and where the last of them (or the used
+    // size, if further) ends: a moved archive lands after all of it.
+    std::vector<rom::Claim> claims;
+    std::int64_t imageEnd = 0;
+    // The download-play block found at the used size, if any: it moves to the new used
+    // size with a moved archive.
+    std::vector<std::uint8_t> downloadPlay;
 
     // Why the level-up lists cannot be used, if a member is damaged ("Garchomp
     // (444)'s level-up list in a/0/3/3 has no end mark"): the evolutions still can.
@@ -64,8 +72,9 @@ struct MoveArchives {
     std::int64_t levelUpFatEntry() const { return levelUpArchive.allocationEntry; }
 
     // Where the level-up archive goes when it outgrows its room: its own start when it
-    // lies last, else the first 512-byte boundary at or after the used size. It may
-    // grow there up to the capacity.
+    // lies last, else the first 512-byte boundary after everything the ROM's tables
+    // hold and the used size (and a download-play block there). It may grow there up to
+    // the capacity.
     std::int64_t growthStart() const;
     // What the level-up archive may grow by where it lies, before what follows it.
     std::int64_t freeBytes() const { return levelUpRoomEnd - levelUp().end; }
@@ -97,9 +106,12 @@ struct LevelUpArchiveWrite {
     std::optional<std::int64_t> usedSize;
     // A trimmed image grows to this size, as far as the archive needs (aligned); 0: as is.
     std::int64_t fileSize = 0;
-    // The bytes from here to the archive's new end (within the file) must be padding.
+    // The download-play block, written again at the new used size (the archive's end).
+    std::vector<std::uint8_t> downloadPlay;
+    // The bytes from here to paddingTo() (within the file) must be padding.
     std::int64_t paddingFrom = 0;
     std::int64_t end() const { return start + static_cast<std::int64_t>(bytes.size()); }
+    std::int64_t paddingTo() const { return end() + static_cast<std::int64_t>(downloadPlay.size()); }
 };
 
 // InvalidMoveData for what the game cannot take, NoRoomForMoves when it outgrows the

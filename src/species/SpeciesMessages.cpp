@@ -56,6 +56,9 @@ std::string userMessage(const SpeciesError& error, SpeciesOperation operation)
         // The detail names the table: the level-up archive, or the egg move table.
         return "The moves do not fit into this ROM: " + error.detail + ". Nothing was written. Shorten a list.";
     case SpeciesFailure::WriteFailed:
+        if (!error.detail.empty())
+            return "The Pokémon data was only partly saved: " + error.detail + ". Load the Pokémon again to see "
+                   "what the file holds.";
         if (error.fieldsWritten >= kFieldCount)
             return "The Pokémon data was only partly saved: the 20 fields of the main window were "
                    "written, the rest of the record (More Data) was not. Save again once the file "
