@@ -54,6 +54,17 @@ Result<std::vector<OverlayEntry>, RomFsError> readOverlayTable(platform::OpenFil
     return entries;
 }
 
+std::string Overlay::readOnlyReason() const
+{
+    const auto name = "overlay " + std::to_string(entry.id);
+    if (sharedWith)
+        return name + " shares bytes with " + *sharedWith + " in the file allocation table, so a write into it "
+                      "would land in both";
+    if (entry.compressed())
+        return name + " is stored compressed, and this program writes only into an overlay stored as it loads";
+    return {};
+}
+
 Result<Overlay, RomFsError> readOverlay(platform::OpenFile& file, const NitroFs& fs, std::uint32_t id)
 {
     auto entries = readOverlayTable(file, fs);
@@ -65,6 +76,8 @@ Result<Overlay, RomFsError> readOverlay(platform::OpenFile& file, const NitroFs&
         Overlay overlay;
         overlay.entry = entry;
         overlay.extent = *fs.extent(entry.fileId);
+        if (const auto other = fs.overlappingFile(entry.fileId))
+            overlay.sharedWith = fs.describeFile(*other);
         std::vector<std::uint8_t> stored(static_cast<std::size_t>(overlay.extent.size()));
         if (auto got = file.read(overlay.extent.start, stored); !got)
             return RomFsError{RomFsProblem::ReadFailed, "overlay " + std::to_string(id) + " could not be read", got.error()};

@@ -4,6 +4,8 @@
 #include "rom/NitroFs.h"
 
 #include <cstdint>
+#include <optional>
+#include <string>
 #include <vector>
 
 namespace quillmark::platform {
@@ -35,9 +37,14 @@ struct Overlay {
     OverlayEntry entry;
     FileExtent extent;                 // its bytes in the ROM
     std::vector<std::uint8_t> image;   // decompressed when stored compressed
-    // Stored as it loads: a table found in `image` at offset k lies in the ROM at
-    // extent.start + k, and may be written there. Never so for a compressed one.
-    bool writable() const { return !entry.compressed(); }
+    // Another file or overlay whose bytes the file table lets share this one's.
+    std::optional<std::string> sharedWith;
+    // Stored as it loads and its bytes its own: a table found in `image` at offset k
+    // lies in the ROM at extent.start + k, and may be written there. Never so for a
+    // compressed one, nor for one whose bytes another file shares.
+    bool writable() const { return !entry.compressed() && !sharedWith; }
+    // Why it is not writable, in words; empty when it is.
+    std::string readOnlyReason() const;
 };
 
 // Every entry, checked: inside the file, its file ID one of the file system's, no two

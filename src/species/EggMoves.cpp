@@ -17,6 +17,10 @@ namespace {
 constexpr int kDiamondPearlPlatinumBound = 1909, kHeartGoldSoulSilverBound = 2045;
 
 bool isMarker(unsigned word) { return word > kEggMoveMarkerBase && word <= kEggMoveMarkerBase + kSpeciesCount; }
+// A word the game takes into a table before its end mark: a marker, or what it would
+// copy as a move (hacks add moves past 467; damage leaves 0 or 468).
+constexpr unsigned kLastMoveOfAnyHack = 1023;
+bool tableWord(unsigned word) { return isMarker(word) || word <= kLastMoveOfAnyHack; }
 
 std::string speciesName(int dex) { return recordLabel(dex - 1); }
 
@@ -59,15 +63,18 @@ std::optional<EggMoveTable> decodeEggMoveTable(std::span<const std::uint8_t> byt
         if (isMarker(word)) {
             const int next = static_cast<int>(word - kEggMoveMarkerBase);
             if (next <= dex)
-                return refuse("its species are not in rising order at word " + std::to_string(k));
+                return refuse(speciesName(next) + "'s marker at word " + std::to_string(k) + " comes after " +
+                              speciesName(dex) + "'s: the species are not in rising order");
             if (k >= static_cast<std::size_t>(bound))
-                return refuse("a species marker lies past the games' bound");
+                return refuse(speciesName(next) + "'s marker lies past the games' bound of " + std::to_string(bound) +
+                              " words");
             dex = next;
             table.moves[dex];
             continue;
         }
         if (word < 1 || word > kLastEggMove)
-            return refuse("word " + std::to_string(k) + " is neither a move nor a species marker");
+            return refuse("word " + std::to_string(k) + (dex ? " (in " + speciesName(dex) + "'s list)" : std::string()) +
+                          " holds " + std::to_string(word) + ", neither a move of these games nor a species marker");
         auto& list = table.moves[dex];
         if (static_cast<int>(list.size()) >= kMaxEggMoves)
             return refuse(speciesName(dex) + " has more than 16 egg moves");
@@ -76,31 +83,61 @@ std::optional<EggMoveTable> decodeEggMoveTable(std::span<const std::uint8_t> byt
     return refuse("it has no end mark within its " + std::to_string(count) + " words");
 }
 
-std::optional<std::size_t> findEggMoveTable(std::span<const std::uint8_t> image, int bound, int* found)
+EggTableSearch findEggMoveTable(std::span<const std::uint8_t> image, int bound)
 {
     const std::size_t length = (static_cast<std::size_t>(bound) + 1) * 2;
-    std::optional<std::size_t> at;
-    int matches = 0;
-    for (std::size_t k = 0; k + 2 <= image.size(); k += 2) {
-        const auto first = rom::le16(image, k);
-        // Bulbasaur's marker or any other: the table starts with one, and its second
-        // word is a move.
-        if (!isMarker(first) || k + 4 > image.size() || isMarker(rom::le16(image, k + 2)))
+    auto word = [&](std::size_t k) { return static_cast<unsigned>(rom::le16(image, k)); };
+    struct Run {
+        std::size_t start;
+        int markers;
+        std::optional<EggMoveTable> table;
+        std::string why;
+    };
+    std::vector<Run> runs;
+    for (std::size_t k = 0; k + 4 <= image.size(); k += 2) {
+        // A table starts with a marker, and a move follows it.
+        if (!isMarker(word(k)) || isMarker(word(k + 2)) || !tableWord(word(k + 2)))
             continue;
-        const auto end = std::min(image.size(), k + length);
-        const auto candidate = image.subspan(k, end - k);
-        // A shorter run at the overlay's end still decodes if its end mark is inside.
-        std::vector<std::uint8_t> padded(candidate.begin(), candidate.end());
-        padded.resize(length, 0xFF);
-        if (decodeEggMoveTable(padded, bound)) {
-            ++matches;
-            at = k;
-            k += 2 * static_cast<std::size_t>(decodeEggMoveTable(padded, bound)->usedWords()) - 2;
+        // The whole run as the game would read it: markers and what it would take as
+        // moves, up to the end mark. No table starts inside it: a damaged table is
+        // refused whole rather than re-framed from a later marker.
+        std::size_t end = k;
+        int markers = 0;
+        while (end + 2 <= image.size() && tableWord(word(end))) {
+            markers += isMarker(word(end));
+            end += 2;
         }
+        const bool ended = end + 2 <= image.size() && word(end) == kEggMoveEnd;
+        if (ended) {
+            Run run{k, markers, std::nullopt, {}};
+            const auto available = std::min(image.size(), k + length);
+            std::vector<std::uint8_t> bytes(image.begin() + static_cast<std::ptrdiff_t>(k),
+                                            image.begin() + static_cast<std::ptrdiff_t>(available));
+            if (bytes.size() < length)
+                run.why = "it runs past the end of the overlay";
+            else
+                run.table = decodeEggMoveTable(bytes, bound, &run.why);
+            runs.push_back(std::move(run));
+        }
+        k = end;
     }
-    if (found)
-        *found = matches;
-    return matches == 1 ? at : std::nullopt;
+    EggTableSearch search;
+    if (runs.empty())
+        return search;
+    // The real table holds a marker for every species with egg moves; a run in the
+    // overlay's code that merely looks like one holds a marker or two.
+    const auto most = std::max_element(runs.begin(), runs.end(),
+                                       [](const Run& a, const Run& b) { return a.markers < b.markers; });
+    search.runs = static_cast<int>(std::count_if(runs.begin(), runs.end(), [&](const Run& run) {
+        return run.markers == most->markers && run.table;
+    }));
+    if (!most->table) {
+        search.damage = most->why;
+        return search;
+    }
+    if (search.runs == 1)
+        search.at = most->start;
+    return search;
 }
 
 Result<std::vector<std::uint16_t>, SpeciesError> editedEggMoveTable(const EggMoveTable& table, const EggMoves& edits)
@@ -176,24 +213,20 @@ Result<EggMoveTableFile, SpeciesError> readEggMoveTable(platform::OpenFile& file
     auto overlay = rom::readOverlay(file, fs, 5);
     if (!overlay)
         return speciesErrorOf(overlay.error());
-    int matches = 0;
-    const auto at = findEggMoveTable(overlay->image, bound, &matches);
-    if (!at)
-        return tableNotFound(matches == 0 ? "the egg move table was not found in overlay 5"
-                                          : "overlay 5 holds " + std::to_string(matches) +
-                                                " runs that read as an egg move table, so which one the game reads "
-                                                "cannot be told");
-    std::vector<std::uint8_t> bytes(overlay->image.begin() + static_cast<std::ptrdiff_t>(*at),
-                                    overlay->image.begin() + static_cast<std::ptrdiff_t>(std::min(
-                                                                 overlay->image.size(), *at + 2 * (static_cast<std::size_t>(bound) + 1))));
-    if (bytes.size() < 2 * (static_cast<std::size_t>(bound) + 1))
-        return tableNotFound("the egg move table runs past the end of overlay 5");
+    const auto search = findEggMoveTable(overlay->image, bound);
+    if (search.damage)
+        return tableNotFound("the egg move table in overlay 5 is damaged: " + *search.damage);
+    if (!search.at)
+        return tableNotFound(search.runs == 0 ? "the egg move table was not found in overlay 5"
+                                              : "overlay 5 holds " + std::to_string(search.runs) +
+                                                    " runs that read as an egg move table, so which one the game reads "
+                                                    "cannot be told");
+    const auto at = *search.at;
+    const std::span<const std::uint8_t> bytes(overlay->image.data() + at, 2 * (static_cast<std::size_t>(bound) + 1));
     found.table = *decodeEggMoveTable(bytes, bound);
     found.writable = overlay->writable();
-    if (!found.writable)
-        found.readOnlyReason = "overlay 5 is stored compressed, and this program writes only into an overlay stored "
-                               "as it loads";
-    found.offset = overlay->extent.start + static_cast<std::int64_t>(*at);
+    found.readOnlyReason = overlay->readOnlyReason();
+    found.offset = overlay->extent.start + static_cast<std::int64_t>(at);
     return found;
 }
 

@@ -47,9 +47,16 @@ int eggMoveBound(bool heartGoldSoulSilver);
 // end mark within the bound.
 std::optional<EggMoveTable> decodeEggMoveTable(std::span<const std::uint8_t> bytes, int bound, std::string* why = nullptr);
 
-// Where in `image` (an overlay) such a table starts: the one run of words that
-// starts with a marker and is a table as above. Nothing if none or more than one.
-std::optional<std::size_t> findEggMoveTable(std::span<const std::uint8_t> image, int bound, int* found = nullptr);
+// Where in `image` (an overlay) such a table starts: the run of words from a marker to
+// an end mark with the most markers, taken whole (never from a marker inside it), and
+// decoded as above. Its damage if it does not decode; how many such runs decode, when
+// more than one does (then which the game reads cannot be told).
+struct EggTableSearch {
+    std::optional<std::size_t> at;
+    std::optional<std::string> damage;
+    int runs = 0;
+};
+EggTableSearch findEggMoveTable(std::span<const std::uint8_t> image, int bound);
 
 // The table's words with `edits` (the species' new lists; an empty list takes the
 // species out). Species order and every list not edited stay as stored; a species

@@ -40,13 +40,19 @@ std::vector<std::uint8_t> encodeLevelUpMoves(const LevelUpMoves& moves)
     return bytes;
 }
 
-std::optional<std::string> levelUpMovesProblem(const LevelUpMoves& moves)
+std::optional<std::string> levelUpMovesProblem(const LevelUpMoves& moves, const LevelUpMoves& stored)
 {
     if (moves.size() > static_cast<std::size_t>(kMaxLevelUpMoves))
         return std::to_string(moves.size()) + " level-up moves, and the game takes at most " +
                std::to_string(kMaxLevelUpMoves);
+    // An entry the list held as stored, wherever it has moved to, is kept as it is.
+    auto unjudged = stored;
     for (std::size_t i = 0; i < moves.size(); ++i) {
         const auto& entry = moves[i];
+        if (const auto kept = std::find(unjudged.begin(), unjudged.end(), entry); kept != unjudged.end()) {
+            unjudged.erase(kept);
+            continue;
+        }
         const auto which = "entry " + std::to_string(i + 1);
         if (entry.level < 1 || entry.level > kMaxLevel)
             return which + " has level " + std::to_string(entry.level) + "; levels are 1 to " +

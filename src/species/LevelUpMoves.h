@@ -28,8 +28,9 @@ inline constexpr std::uint16_t kLevelUpEnd = 0xFFFF;
 std::optional<LevelUpMoves> decodeLevelUpMoves(std::span<const std::uint8_t> member);
 // The member's bytes, end mark and padding included.
 std::vector<std::uint8_t> encodeLevelUpMoves(const LevelUpMoves& moves);
-// Why the game could not take the list, in words for the user; nothing if it can.
-std::optional<std::string> levelUpMovesProblem(const LevelUpMoves& moves);
+// Why the game could not take the list, in words for the user; nothing if it can. An
+// entry of `stored` (the list as read) is kept as it is, wherever it has moved to.
+std::optional<std::string> levelUpMovesProblem(const LevelUpMoves& moves, const LevelUpMoves& stored = {});
 // The same list in level order, entries of one level keeping their order.
 LevelUpMoves sortedByLevel(LevelUpMoves moves);
 

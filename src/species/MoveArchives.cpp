@@ -189,7 +189,7 @@ Result<LevelUpArchiveWrite, SpeciesError> editedLevelUpArchive(const MoveArchive
         // Only a list that changes is judged: what is stored stays as it is.
         if (moves == read.levelUpMoves[static_cast<std::size_t>(member)])
             continue;
-        if (auto problem = levelUpMovesProblem(moves))
+        if (auto problem = levelUpMovesProblem(moves, read.levelUpMoves[static_cast<std::size_t>(member)]))
             return SpeciesError{SpeciesFailure::InvalidMoveData, std::nullopt, 0, memberLabel(member) + ": " + *problem};
     }
     for (const auto& [member, slots] : edits.evolutions) {

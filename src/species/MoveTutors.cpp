@@ -176,9 +176,7 @@ Result<std::optional<MoveTutorTables>, SpeciesError> readMoveTutors(platform::Op
         tables.compatibilityOffset = overlay->extent.start + static_cast<std::int64_t>(start);
         tables.where = name;
         tables.writable = overlay->writable();
-        if (!tables.writable)
-            tables.readOnlyReason = name + " is stored compressed, and this program writes only into an overlay "
-                                           "stored as it loads";
+        tables.readOnlyReason = overlay->readOnlyReason();
         return std::optional<MoveTutorTables>{std::move(tables)};
     }
     // HeartGold and SoulSilver: the records are a file of their own, of one size.

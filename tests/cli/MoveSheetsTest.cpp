@@ -314,14 +314,14 @@ TEST_F(MoveSheets, WhatTheRomStoresStaysAsStoredUnlessChanged)
     EXPECT_EQ(memberBytes(1), bulbasaur);
     EXPECT_EQ(memberBytes(25), pikachu);
 
-    // A row that changes an odd list is judged with the rest of that list.
+    // A row that changes an odd list is judged; the odd rows it keeps stay as stored.
     const auto changed = readFile(rom);
     const struct {
         std::string sheet;
         const char* words;
     } refused[] = {
-        {"name,entry,level,move\nCaterpie,1,0,Tackle\nCaterpie,2,127,String Shot\nCaterpie,3,5,Tackle\n",
-         "Caterpie (9): entry 1 has level 0; levels are 1 to 100"},
+        {"name,entry,level,move\nCaterpie,1,0,Tackle\nCaterpie,2,127,String Shot\nCaterpie,3,101,Tackle\n",
+         "Caterpie (9): entry 3 has level 101; levels are 1 to 100"},
         {"name,slot,method,parameter,target\nEevee,1,#30,5,Vaporeon\nEevee,2,Use item,#600,Espeon\n",
          "Eevee (132): evolution 1 has method 30"},
     };
