@@ -320,8 +320,8 @@ TEST_F(MoveSheets, WhatTheRomStoresStaysAsStoredUnlessChanged)
         std::string sheet;
         const char* words;
     } refused[] = {
-        {"name,entry,level,move\nCaterpie,1,0,Tackle\nCaterpie,2,127,String Shot\nCaterpie,3,101,Tackle\n",
-         "Caterpie (9): entry 3 has level 101; levels are 1 to 100"},
+        {"name,entry,level,move\nCaterpie,1,0,String Shot\nCaterpie,2,127,String Shot\nCaterpie,3,5,#500\n",
+         "Caterpie (9): entry 1 has level 0; levels are 1 to 100"},
         {"name,slot,method,parameter,target\nEevee,1,#30,5,Vaporeon\nEevee,2,Use item,#600,Espeon\n",
          "Eevee (132): evolution 1 has method 30"},
     };
