@@ -12,6 +12,8 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 using namespace quillmark;
 using namespace quillmark::test;
 using species::LevelUpMoves;
@@ -103,6 +105,25 @@ protected:
         }
         EXPECT_EQ(count, 0);
         return edits;
+    }
+
+    // A header word changed as another tool would leave it: the CRC made to match.
+    void setHeaderWord(std::size_t at, std::uint32_t value) const
+    {
+        patchWord32(path, static_cast<std::int64_t>(at), value);
+        Bytes header = readFile(path);
+        const auto crc = rom::headerCrc16(header.data(), 0x15E);
+        patchFile(path, 0x15E, {static_cast<std::uint8_t>(crc), static_cast<std::uint8_t>(crc >> 8)});
+    }
+
+    // Where file `filePath` lies, and where its file table entry is.
+    Entry entryOf(const std::string& filePath) const
+    {
+        auto file = platform::fileServices().open(path, platform::FileAccess::Read);
+        auto fs = rom::NitroFs::read(**file);
+        const auto id = *fs->fileId(filePath);
+        const auto extent = *fs->extent(id);
+        return {fs->fatEntryOffset(id), extent.start, extent.end};
     }
 
     static bool headerCrcHolds(const Bytes& image)
@@ -279,6 +300,216 @@ TEST_F(LevelUpGrowth, AnArchiveOfFourByteEntriesIsRefusedWithItsReason)
     garchomp.push_back({49, 89});
     EXPECT_FALSE(write(kPlatinum, {{{445, garchomp}}, {}}));
     EXPECT_EQ(readFile(path), before);
+}
+
+// A move lands after everything the ROM's own tables give bytes to, whatever the used
+// size says, and takes the download-play block at the used size along; every byte
+// outside the archive, its entry, the used size and the CRC (and the block) stays.
+TEST_F(LevelUpGrowth, AMovedArchiveLandsWhereNothingElseLies)
+{
+    constexpr std::int64_t kBlock = 0x88;
+    const struct {
+        const char* what;
+        romimage::Tail tail;
+        // The damage done to the image, and where the archive must then go.
+        enum { UnusedFileInPadding, UsedSizeBelowLastFile, DownloadPlayBlock } kind;
+    } rows[] = {
+        {"an unused file listed in the 0xFF padding", romimage::Tail::Padded, rows[0].UnusedFileInPadding},
+        {"an unused file listed in zero padding", romimage::Tail::Zeros, rows[0].UnusedFileInPadding},
+        {"the used size 0x600 below the last file's end", romimage::Tail::Padded, rows[0].UsedSizeBelowLastFile},
+        {"a download-play block at the used size", romimage::Tail::Padded, rows[0].DownloadPlayBlock},
+        {"a download-play block at a trimmed image's end", romimage::Tail::Trimmed, rows[0].DownloadPlayBlock},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.what);
+        image(kPlatinum, row.tail);
+        std::int64_t expectedStart = aligned(layout.usedSize);
+        Entry unused{};
+        Bytes block;
+        switch (row.kind) {
+        case row.UnusedFileInPadding:
+            // Platinum's leftover copy of Diamond's archive, pointed past the used size.
+            unused = entryOf("poketool/personal/personal.narc");
+            unused.start = aligned(layout.usedSize) + 512;
+            unused.end = unused.start + 4096;
+            patchWord32(path, unused.at, static_cast<std::uint32_t>(unused.start));
+            patchWord32(path, unused.at + 4, static_cast<std::uint32_t>(unused.end));
+            expectedStart = unused.end;
+            break;
+        case row.UsedSizeBelowLastFile:
+            setHeaderWord(0x80, static_cast<std::uint32_t>(layout.usedSize - 0x600));
+            break;
+        case row.DownloadPlayBlock:
+            block = {'a', 'c', 0x01, 0x00};
+            for (int k = 4; k < kBlock; ++k)
+                block.push_back(static_cast<std::uint8_t>(0x40 + k));
+            if (row.tail == romimage::Tail::Trimmed) {
+                auto bytes = readFile(path);
+                bytes.insert(bytes.end(), block.begin(), block.end());
+                writeFile(path, bytes);
+            } else {
+                patchFile(path, layout.usedSize, block);
+            }
+            expectedStart = aligned(layout.usedSize + kBlock);
+            break;
+        }
+        const auto before = readFile(path);
+        auto expected = reference(kPlatinum);
+        ASSERT_TRUE(write(kPlatinum, overhaul(expected, 1, 200, 3)));
+        const auto after = readFile(path);
+        const auto moved = entry(kPlatinum);
+        EXPECT_EQ(moved.start, expectedStart);
+        EXPECT_EQ(rom::le32(after, 0x80), moved.end) << "the used size covers the moved archive";
+        EXPECT_TRUE(headerCrcHolds(after));
+        EXPECT_EQ(lists(kPlatinum), expected) << "the ROM reads again, nothing shares bytes with the archive";
+        if (!block.empty()) {
+            EXPECT_EQ(Bytes(after.begin() + moved.end, after.begin() + moved.end + kBlock), block)
+                << "the block again at the new used size";
+        }
+        for (const auto offset : differingOffsets(before, after)) {
+            const bool archive = offset >= moved.start && offset < moved.end;
+            const bool fat = offset >= moved.at && offset < moved.at + 8;
+            const bool header = (offset >= 0x80 && offset < 0x84) || (offset >= 0x15E && offset < 0x160);
+            const bool movedBlock = !block.empty() && offset >= moved.end && offset < moved.end + kBlock;
+            const bool grown = offset >= static_cast<std::int64_t>(before.size());
+            ASSERT_TRUE(archive || fat || header || movedBlock || grown) << offset;
+        }
+        if (row.tail == romimage::Tail::Trimmed) {
+            EXPECT_EQ(fileSize(path), aligned(moved.end + kBlock));
+        }
+    }
+}
+
+// The archive lies last with the used size below it (a tool left it there, or a write
+// was cut before the header took the archive's end): it grows in place only over
+// padding, and the used size then covers it.
+TEST_F(LevelUpGrowth, AUsedSizeBelowALastArchiveIsMendedByItsGrowth)
+{
+    const struct {
+        const char* what;
+        bool stray;
+    } rows[] = {{"padding after it", false}, {"a byte 0x41 16 bytes after it", true}};
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.what);
+        image(kPlatinum, romimage::Tail::Padded, true);
+        const auto old = entry(kPlatinum);
+        setHeaderWord(0x80, static_cast<std::uint32_t>(old.start - 0x100));
+        if (row.stray)
+            patchFile(path, old.end + 16, {0x41});
+        const auto before = readFile(path);
+        auto expected = reference(kPlatinum);
+        const auto written = write(kPlatinum, overhaul(expected, 1, 20, 2));
+        if (row.stray) {
+            ASSERT_FALSE(written);
+            EXPECT_EQ(written.error().kind, species::SpeciesFailure::NoRoomForMoves);
+            EXPECT_NE(written.error().detail.find("byte " + std::to_string(old.end + 16) + " holds 65"), std::string::npos)
+                << written.error().detail;
+            EXPECT_EQ(readFile(path), before);
+            continue;
+        }
+        ASSERT_TRUE(written) << written.error().detail;
+        const auto grown = entry(kPlatinum);
+        EXPECT_EQ(grown.start, old.start) << "grown in place";
+        EXPECT_EQ(rom::le32(readFile(path), 0x80), grown.end);
+        EXPECT_TRUE(headerCrcHolds(readFile(path)));
+        EXPECT_EQ(lists(kPlatinum), expected);
+    }
+}
+
+// Another program cuts the file back to its used size (as a trimmer does) after any
+// write of a move: the write is reported as not done, and until the file table's entry
+// went in, the lists read as they were.
+TEST_F(LevelUpGrowth, AFileCutDuringAMoveIsReportedAsNotDone)
+{
+    image(kPlatinum, romimage::Tail::Padded);
+    const auto pristine = readFile(path);
+    const auto original = reference(kPlatinum);
+    auto expected = original;
+    const auto edits = overhaul(expected, 1, 200, 3);
+    const auto old = entry(kPlatinum);
+    FaultyFileServices counting;
+    {
+        platform::ScopedFileServices installed(counting);
+        ASSERT_TRUE(write(kPlatinum, edits));
+    }
+    const int steps = counting.writes;
+    ASSERT_EQ(steps, 3) << "the archive, the header, the file table entry";
+    for (int cutAfter = 1; cutAfter <= steps; ++cutAfter) {
+        SCOPED_TRACE(cutAfter);
+        writeFile(path, pristine);
+        FaultyFileServices trimmer;
+        trimmer.afterWrite = [&](int n) {
+            if (n == cutAfter)
+                std::filesystem::resize_file(path, static_cast<std::uintmax_t>(layout.usedSize));
+        };
+        Result<Done, species::SpeciesError> written = Done{};
+        {
+            platform::ScopedFileServices installed(trimmer);
+            written = write(kPlatinum, edits);
+        }
+        ASSERT_FALSE(written);
+        EXPECT_EQ(written.error().kind, species::SpeciesFailure::WriteFailed);
+        EXPECT_NE(written.error().detail.find("cut or changed"), std::string::npos) << written.error().detail;
+        if (cutAfter < steps) {
+            EXPECT_EQ(entry(kPlatinum).start, old.start);
+            EXPECT_EQ(lists(kPlatinum), original);
+        }
+    }
+}
+
+// The room the window and `info` promise is what a move takes: up to the capacity,
+// less the archive's own size; a move that ends exactly at the capacity is made, one
+// entry more is refused.
+TEST_F(LevelUpGrowth, TheRoomEndsExactlyAtTheCapacity)
+{
+    for (const auto tail : {romimage::Tail::Padded, romimage::Tail::Trimmed}) {
+        image(kPlatinum, tail);
+        auto file = platform::fileServices().open(path, platform::FileAccess::Read);
+        const auto read = species::readMoveArchives(**file, kPlatinum.code);
+        ASSERT_TRUE(read);
+        EXPECT_EQ(read->growthRoom(),
+                  layout.capacity - aligned(layout.usedSize) - (layout.levelUpEnd - layout.levelUpStart));
+    }
+
+    image(kPlatinum, romimage::Tail::Padded);
+    auto expected = reference(kPlatinum);
+    auto edits = overhaul(expected, 1, 200, 3);
+    // More entries until the new archive is a whole number of 512-byte blocks.
+    auto sizeOf = [&](const MoveEdits& wanted) {
+        auto file = platform::fileServices().open(path, platform::FileAccess::ReadWrite);
+        const auto table = species::locateSpeciesTable(**file, kPlatinum.code);
+        species::RomDocument document(path, {kPlatinum.code, *table}, std::move(*file));
+        EXPECT_TRUE(document.readMoves());
+        const auto checked = document.check({{}, wanted});
+        EXPECT_TRUE(checked) << checked.error().detail;
+        return checked ? static_cast<std::int64_t>(checked->bytes.size()) : std::int64_t{0};
+    };
+    int member = 250;
+    while (sizeOf(edits) % 512 != 0) {
+        auto& list = expected[static_cast<std::size_t>(member)];
+        if (!list.empty() && list.size() < 20) {
+            list.push_back({100, 1});
+            edits.levelUp[member] = list;
+        }
+        ++member;
+    }
+    const auto size = sizeOf(edits);
+    auto oneMore = edits;
+    auto& list = oneMore.levelUp.rbegin()->second;
+    list.insert(list.end(), {{100, 2}, {100, 3}});
+    EXPECT_GT(sizeOf(oneMore), size);
+    setHeaderWord(0x80, static_cast<std::uint32_t>(layout.capacity - size));
+    const auto pristine = readFile(path);
+
+    const auto refused = write(kPlatinum, oneMore);
+    ASSERT_FALSE(refused);
+    EXPECT_EQ(refused.error().kind, species::SpeciesFailure::NoRoomForMoves);
+    EXPECT_EQ(readFile(path), pristine);
+
+    ASSERT_TRUE(write(kPlatinum, edits));
+    EXPECT_EQ(entry(kPlatinum).end, layout.capacity);
+    EXPECT_EQ(fileSize(path), layout.capacity) << "nothing past the capacity";
+    EXPECT_EQ(lists(kPlatinum), expected);
 }
 
 } // namespace

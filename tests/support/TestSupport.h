@@ -113,6 +113,9 @@ public:
     std::int64_t bytesWritten = 0;
     // Runs once, just before the first write call reaches the file.
     std::function<void()> beforeFirstWrite;
+    // Runs after each write call that reached the file, with its number: another
+    // program acting between two writes.
+    std::function<void(int)> afterWrite;
 
     Result<std::unique_ptr<platform::OpenFile>, platform::FileError>
     open(const std::string& path, platform::FileAccess access) override
@@ -168,7 +171,10 @@ private:
             if (auto fault = beforeWrite(); !fault)
                 return fault;
             m_owner.bytesWritten += static_cast<std::int64_t>(bytes.size());
-            return m_file->write(offset, bytes);
+            auto written = m_file->write(offset, bytes);
+            if (m_owner.afterWrite)
+                m_owner.afterWrite(m_owner.writes);
+            return written;
         }
         // A write call too: a cut may come before or after it.
         Result<Done, platform::FileError> extend(std::int64_t expectedSize, std::int64_t newSize,
