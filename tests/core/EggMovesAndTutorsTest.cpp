@@ -207,6 +207,10 @@ TEST_F(EggMovesAndTutors, EggMovesAreEditedWithinTheTablesWords)
              {{kDratini, [&] { auto l = reference.at(kDratini); l.resize(l.size() - 2); return l; }()},
               {kGarchomp, {200}}},
              true},
+            {"Arceus's first egg move, the last marker, two words from Dratini",
+             {{kDratini, [&] { auto l = reference.at(kDratini); l.resize(l.size() - 2); return l; }()}, {493, {1}}},
+             true},
+            {"Shadow Force, the games' last move", {{kDratini, [&] { auto l = reference.at(kDratini); l[0] = 467; return l; }()}}, true},
             {"17 moves for Bulbasaur, the words from others", {{1, std::vector<int>(17, 1)}}, false},
             {"a species that is none", {{494, {1}}}, false},
             {"a move that is none", {{1, {468}}}, false},
@@ -377,6 +381,108 @@ TEST_F(EggMovesAndTutors, HeartGoldsOverlay1DecompressesToItsSource)
     EXPECT_EQ(overlay->image, romimage::overlaySource(recipe, 1));
     EXPECT_EQ(overlay->entry.ramAddress, 0x021E5900u);
     EXPECT_EQ(overlay->image.size(), 0x24260u);
+}
+
+// Overlay 5's egg table damaged where Squirtle's list lies: refused whole, naming the
+// species, never re-framed from a later marker; nothing is written.
+TEST_F(EggMovesAndTutors, ADamagedEggTableIsRefusedNamingTheSpecies)
+{
+    constexpr int kSquirtle = 7, kPichu = 172;
+    const auto reference = referenceEggMoves(kPlatinum);
+    // Word index of each species' marker in the retail table.
+    std::map<int, int> marker;
+    int words = 0;
+    for (const auto& [dex, list] : reference) {
+        marker[dex] = words;
+        words += 1 + static_cast<int>(list.size());
+    }
+    ASSERT_EQ(reference.at(kSquirtle).size() + 1 + reference.at(16).size(), 21u) << "Pidgey's moves join Squirtle's";
+    const struct {
+        const char* what;
+        std::vector<std::pair<int, int>> words;  // word index, new value
+        const char* refusal;
+    } rows[] = {
+        {"Squirtle given Pidgey's moves too", {{marker.at(16), 33}}, "Squirtle (6) has more than 16 egg moves"},
+        {"Charmander's and Squirtle's markers swapped", {{marker.at(4), 20007}, {marker.at(7), 20004}},
+         "Charmander (3)'s marker at word 26 comes after Squirtle (6)'s"},
+        {"Bulbasaur's marker given twice", {{marker.at(4), 20001}}, "Bulbasaur (0)'s marker at word 13 comes after Bulbasaur (0)'s"},
+        {"a move 468 in Squirtle's list", {{marker.at(kSquirtle) + 2, 468}}, "(in Squirtle (6)'s list) holds 468"},
+        {"a move 0 in Squirtle's list", {{marker.at(kSquirtle) + 2, 0}}, "(in Squirtle (6)'s list) holds 0,"},
+    };
+    image(kPlatinum);
+    const auto tableAt = [&] {
+        auto doc = document(kPlatinum);
+        return (*doc.readEggMoves())->offset;
+    }();
+    const auto pristine = readFile(path);
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.what);
+        writeFile(path, pristine);
+        for (const auto& [k, value] : row.words)
+            patchFile(path, tableAt + 2 * k, {static_cast<std::uint8_t>(value), static_cast<std::uint8_t>(value >> 8)});
+        const auto before = readFile(path);
+        auto doc = document(kPlatinum);
+        const auto eggs = doc.readEggMoves();
+        ASSERT_FALSE(eggs);
+        EXPECT_NE(eggs.error().detail.find(row.refusal), std::string::npos) << eggs.error().detail;
+        auto pichu = reference.at(kPichu);
+        pichu.pop_back();
+        EXPECT_TRUE(doc.apply({.eggMoves = {{kPichu, pichu}}}).error);
+        EXPECT_EQ(readFile(path), before);
+    }
+}
+
+// Bytes the egg or tutor table shares with another overlay, or that another program
+// changed between the read and the write, are never written.
+TEST_F(EggMovesAndTutors, TablesAreWrittenOnlyWhereTheyAreTheirOwnAndAsRead)
+{
+    const struct {
+        const char* what;
+        enum { OverlayShared, EggTableChanged, TutorTableChanged } kind;
+        species::SpeciesFailure failure;
+        const char* words;
+    } rows[] = {
+        {"overlay 6 starting inside overlay 5's egg table", rows[0].OverlayShared,
+         species::SpeciesFailure::InvalidMoveData, "overlay 5 shares bytes with"},
+        {"the egg table changed after the read", rows[0].EggTableChanged, species::SpeciesFailure::RomChanged, ""},
+        {"a tutor record changed after the read", rows[0].TutorTableChanged, species::SpeciesFailure::RomChanged, ""},
+    };
+    auto flip = [&](std::int64_t at) { patchFile(path, at, {static_cast<std::uint8_t>(readFile(path)[at] ^ 1)}); };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.what);
+        image(kPlatinum);
+        const auto eggTable = (*document(kPlatinum).readEggMoves())->offset;
+        if (row.kind == row.OverlayShared) {
+            auto file = platform::fileServices().open(path, platform::FileAccess::Read);
+            const auto fs = rom::NitroFs::read(**file);
+            const auto entries = rom::readOverlayTable(**file, *fs);
+            const auto six = std::find_if(entries->begin(), entries->end(), [](const auto& e) { return e.id == 6; });
+            ASSERT_NE(six, entries->end());
+            patchWord32(path, fs->fatEntryOffset(six->fileId), static_cast<std::uint32_t>(eggTable + 100));
+        }
+        auto doc = document(kPlatinum);
+        const auto eggs = doc.readEggMoves();
+        ASSERT_TRUE(eggs) << eggs.error().detail;
+        const auto tutors = doc.readTutors();
+        ASSERT_TRUE(tutors && *tutors);
+        species::DocumentEdits edits;
+        if (row.kind == row.TutorTableChanged) {
+            edits.tutors[kGarchomp - 1] = {};
+            flip((*tutors)->compatibilityOffset + 5 * (kGarchomp - 1));
+        } else {
+            auto dratini = (*eggs)->table.moves.at(kDratini);
+            std::swap(dratini.front(), dratini.back());
+            edits.eggMoves[kDratini] = dratini;
+            if (row.kind == row.EggTableChanged)
+                flip(eggTable + 2);
+        }
+        const auto before = readFile(path);
+        const auto written = doc.apply(edits);
+        ASSERT_TRUE(written.error);
+        EXPECT_EQ(written.error->kind, row.failure);
+        EXPECT_NE(written.error->detail.find(row.words), std::string::npos) << written.error->detail;
+        EXPECT_EQ(readFile(path), before) << "the other program's bytes kept, nothing of ours written";
+    }
 }
 
 } // namespace

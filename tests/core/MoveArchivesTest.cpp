@@ -211,6 +211,26 @@ TEST_F(MoveArchivesTest, WhatTheGameCannotTakeIsRefused)
     for (const auto& list : lists)
         EXPECT_EQ(!species::levelUpMovesProblem(list.moves), list.taken) << list.moves.size();
 
+    // Entries stored so (a hack's move 468, a level 0) stay wherever they move; a copy
+    // of one, or one changed, is judged.
+    const LevelUpMoves stored = {{0, 33}, {5, 468}};
+    const struct {
+        LevelUpMoves moves;
+        const char* problem;  // nullptr: taken
+    } kept[] = {
+        {{{5, 468}, {0, 33}}, nullptr},
+        {{{5, 468}, {1, 33}}, nullptr},
+        {{{5, 469}, {0, 33}}, "entry 1 has move 469"},
+        {{{0, 33}, {5, 468}, {5, 468}}, "entry 3 has move 468"},
+        {{{0, 468}, {5, 33}}, "entry 1 has level 0"},
+    };
+    for (const auto& list : kept) {
+        const auto problem = species::levelUpMovesProblem(list.moves, stored);
+        ASSERT_EQ(problem.has_value(), list.problem != nullptr) << problem.value_or("");
+        if (problem)
+            EXPECT_TRUE(problem->starts_with(list.problem)) << *problem;
+    }
+
     // Each method's parameter at its last valid value and the next, by the kind the
     // reference gives it; items are those of each game (gen4_items.csv).
     std::map<std::string, int> lastItem;
