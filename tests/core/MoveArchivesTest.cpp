@@ -227,8 +227,9 @@ TEST_F(MoveArchivesTest, WhatTheGameCannotTakeIsRefused)
     for (const auto& list : kept) {
         const auto problem = species::levelUpMovesProblem(list.moves, stored);
         ASSERT_EQ(problem.has_value(), list.problem != nullptr) << problem.value_or("");
-        if (problem)
+        if (problem) {
             EXPECT_TRUE(problem->starts_with(list.problem)) << *problem;
+        }
     }
 
     // Each method's parameter at its last valid value and the next, by the kind the
