@@ -166,6 +166,7 @@ TEST_F(EggMoveAndTutorSheets, EditsAsPeopleWriteThemAndRefusals)
         {"a form", "name,entry,move\nRotom (Heat),1,Tackle\n", cli::BadInput, "has no egg moves", 0},
         {"Garchomp learns Outrage from no tutor", "name,Outrage\nGarchomp,\n", cli::Ok, "Garchomp (444): tutor moves -Outrage", 1},
         {"yes and no, in any case", "name,outrage,dive\nMagikarp,Yes,no\n", cli::Ok, "Magikarp (128): tutor moves +Outrage", 1},
+        {"1 and true", "name,outrage,dive\nMagikarp,1,true\n", cli::Ok, "Magikarp (128): tutor moves +Dive +Outrage", 2},
         {"a move no tutor teaches here", "name,draco meteor\nGible,x\n", cli::BadInput, "unknown column \"draco meteor\"", 0},
         {"a value that is neither", "name,Outrage\nGarchomp,maybe\n", cli::BadInput, "neither x", 0},
         {"a header written as people write it", "name,thunder punch\nMagikarp,x\n", cli::Ok,
@@ -183,6 +184,32 @@ TEST_F(EggMoveAndTutorSheets, EditsAsPeopleWriteThemAndRefusals)
         } else {
             EXPECT_EQ(differingOffsets(pristine, readFile(rom)).size(), row.changedBytes);
         }
+    }
+}
+
+// `get` prints a species' own egg and tutor moves, in the references' words: Dratini is
+// list index 146 and National Dex 147, and neither neighbour's moves may show.
+TEST_F(EggMoveAndTutorSheets, GetPrintsTheSpeciesOwnEggAndTutorMoves)
+{
+    image("IPKE", "hgss_personal.csv");
+    std::string eggs = "eggmoves:\n";
+    int entry = 0;
+    for (const auto& row : sampleCsv("hgss_eggmoves.csv")) {
+        if (row.at("species") == "147")
+            eggs += std::to_string(++entry) + ": " + row.at("move_name") + "\n";
+    }
+    std::string tutors = "tutors:\n";
+    for (const auto& row : sampleCsv("hgss_tutor_compat.csv")) {
+        if (row.at("member") != "147")
+            continue;
+        std::stringstream moves(row.at("moves"));
+        for (std::string move; std::getline(moves, move, ';');)
+            tutors += move + "\n";
+    }
+    for (const auto& [field, expected] : {std::pair{"eggmoves", eggs}, std::pair{"tutors", tutors}}) {
+        const auto said = runInProcess([&] { return cli::runGet(rom, "Dratini", {field}); });
+        EXPECT_EQ(said.status, cli::Ok) << said.err;
+        EXPECT_EQ(said.out, expected);
     }
 }
 

@@ -485,4 +485,57 @@ TEST_F(EggMovesAndTutors, TablesAreWrittenOnlyWhereTheyAreTheirOwnAndAsRead)
     }
 }
 
+// HeartGold's tutor records (waza_oshie.bin, 8 bytes for 52 moves) and its list in
+// overlay 1: bits past the list kept by an edit; a file or an overlay of another size
+// than the game's refused, nothing written.
+TEST_F(EggMovesAndTutors, HeartGoldsTutorTablesAreTakenOnlyAsTheGameKeepsThem)
+{
+    const struct {
+        const char* what;
+        enum { BitPastTheList, ShorterRecords, OverlaySizeDiffers } kind;
+        const char* refusal;  // nullptr: written
+    } rows[] = {
+        {"a bit set past the 52 moves", rows[0].BitPastTheList, nullptr},
+        {"waza_oshie.bin 4 bytes short", rows[0].ShorterRecords, "is 4036 bytes long, not the 4040"},
+        {"overlay 1 said to load 4 bytes more", rows[0].OverlaySizeDiffers, "the overlay table says"},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.what);
+        image(kHeartGold);
+        std::int64_t records = 0;
+        {
+            auto file = platform::fileServices().open(path, platform::FileAccess::Read);
+            const auto fs = rom::NitroFs::read(**file);
+            records = fs->find("fielddata/wazaoshie/waza_oshie.bin")->start;
+            if (row.kind == row.ShorterRecords)
+                patchWord32(path, fs->fatEntryOffset(*fs->fileId("fielddata/wazaoshie/waza_oshie.bin")) + 4,
+                            static_cast<std::uint32_t>(records + 4036));
+            if (row.kind == row.OverlaySizeDiffers) {
+                const auto entries = rom::readOverlayTable(**file, *fs);
+                const auto one = std::find_if(entries->begin(), entries->end(), [](const auto& e) { return e.id == 1; });
+                patchWord32(path, one->entryOffset + 8, one->ramSize + 4);
+            }
+        }
+        const auto garchomp = records + 8 * (kGarchomp - 1);
+        if (row.kind == row.BitPastTheList)
+            patchFile(path, garchomp + 7, {static_cast<std::uint8_t>(readFile(path)[garchomp + 7] | 0x80)});
+        const auto before = readFile(path);
+        auto doc = document(kHeartGold);
+        const auto tutors = doc.readTutors();
+        if (row.refusal) {
+            ASSERT_FALSE(tutors);
+            EXPECT_NE(tutors.error().detail.find(row.refusal), std::string::npos) << tutors.error().detail;
+            continue;
+        }
+        ASSERT_TRUE(tutors && *tutors);
+        auto learns = (*tutors)->compatibility.movesOf(kGarchomp - 1);
+        learns.push_back(0);  // Dive
+        ASSERT_FALSE(doc.apply({.tutors = {{kGarchomp - 1, learns}}}).error);
+        const auto after = readFile(path);
+        EXPECT_EQ(differingOffsets(before, after), std::vector<std::int64_t>{garchomp});
+        EXPECT_EQ(after[garchomp] ^ before[garchomp], 1) << "Dive's bit alone";
+        EXPECT_EQ(after[garchomp + 7] & 0x80, 0x80) << "the bit past the list kept";
+    }
+}
+
 } // namespace
