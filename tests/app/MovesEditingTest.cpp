@@ -278,6 +278,36 @@ TEST_F(MovesEditing, StoredValuesStayAsStoredUntilChanged)
     auto offsets = differingOffsets(stored, readFile(path));
     EXPECT_EQ(offsets.size(), 1u) << "HP alone";
 
+    // Up over the stored code, saved: both entries written as stored, swapped.
+    const auto beforeUp = readFile(path);
+    moves->grdMoves->setCurrentIndex(moves->movesModel->index(2, 1));
+    moves->cmdUp_Click();
+    window->mnuSave_Click();
+    ASSERT_EQ(messageTexts().back(), "Pokémon Data Saved Successfully!");
+    const auto afterUp = readFile(path);
+    EXPECT_EQ(Bytes(afterUp.begin() + garchompAt + 2, afterUp.begin() + garchompAt + 4),
+              Bytes(beforeUp.begin() + garchompAt + 4, beforeUp.begin() + garchompAt + 6));
+    EXPECT_EQ(Bytes(afterUp.begin() + garchompAt + 4, afterUp.begin() + garchompAt + 6),
+              Bytes(beforeUp.begin() + garchompAt + 2, beforeUp.begin() + garchompAt + 4));
+    // A typed text that names no move moves with its row, and Save quotes it there.
+    messages.shown.clear();
+    typeInto(moves, 3, app::LevelUpMovesModel::MoveColumn, "xyzzy");
+    closePopups();
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    moves->grdMoves->setCurrentIndex(moves->movesModel->index(3, 1));
+    moves->cmdUp_Click();
+    EXPECT_EQ(cellText(moves, 2, 1), "xyzzy");
+    window->mnuSave_Click();
+    ASSERT_EQ(messages.shown.size(), 1u);
+    EXPECT_NE(messages.shown[0].text.find("Garchomp, row 3: \"xyzzy\" is no move"), std::string::npos)
+        << messages.shown[0].text;
+    EXPECT_EQ(readFile(path), afterUp);
+    moves->cmdRevert_Click();
+    writeFile(path, stored);
+    list()->setCurrentItem(list()->findItems("Gible", Qt::MatchExactly).front());
+    list()->setCurrentItem(list()->findItems("Garchomp", Qt::MatchExactly).front());
+    messages.shown.clear();
+
     // Eevee: the stored item 0 shown as such and kept; a Save of HP leaves the slot.
     messages.shown.clear();
     list()->setCurrentItem(list()->findItems("Eevee", Qt::MatchExactly).front());
@@ -480,6 +510,103 @@ TEST_F(MovesEditing, EggMovesAndTutorsShowTheGamesTablesAndSaveAsImportDoes)
     EXPECT_EQ(ticked.size(), garchompTutors.size());
     for (const auto& move : garchompTutors)
         EXPECT_TRUE(ticked.contains(move, Qt::CaseInsensitive)) << move.toStdString();
+}
+
+// The room label counts the spare entry an even list's padding holds; Egg Moves' Add at
+// the games' 16 and at a table with one word free; the pending mark and Save for an
+// egg move added and a tutor box ticked.
+TEST_F(MovesEditing, TheRoomAndTheEggAndTutorPagesAtTheirEdges)
+{
+    // Diamond, no room after the used image: 192 bytes after the learnset archive. A
+    // list of n entries takes (n + 1) * 2 bytes with its end mark, padded to 4.
+    const struct {
+        const char* species;
+        int entries;  // dp_learnsets.csv
+        const char* room;
+    } rooms[] = {
+        {"Garchomp", 15, "this ROM has room for 96 more moves in all"},   // 32 bytes, none spare
+        {"Gible", 10, "this ROM has room for 97 more moves in all"},      // 22 in 24: one spare
+    };
+    const auto diamond = makeGame("ADAE", "dp_personal_members.csv");
+    for (const auto& row : rooms) {
+        SCOPED_TRACE(row.species);
+        auto* moves = openMoves(diamond, row.species);
+        EXPECT_EQ(moves->movesModel->rowCount(), row.entries);
+        EXPECT_EQ(moves->lblRoom->text().toStdString(), row.room);
+        window->close();
+    }
+
+    // HeartGold's egg table, full as retail: the words come from Bulbasaur (14 moves).
+    const auto path = makeGame("IPKE", "hgss_personal.csv");
+    const auto pristine = readFile(path);
+    auto prepare = [&](const species::EggMoves& edits) {
+        writeFile(path, pristine);
+        auto file = platform::fileServices().open(path, platform::FileAccess::ReadWrite);
+        ASSERT_TRUE((*file)->lockForWriting(species::kLockWait));
+        const auto table = species::locateSpeciesTable(**file, "IPKE");
+        species::RomDocument doc(path, {"IPKE", *table}, std::move(*file));
+        ASSERT_TRUE(doc.readEggMoves());
+        ASSERT_FALSE(doc.apply({.eggMoves = edits}).error);
+    };
+    std::vector<int> bulbasaur;
+    for (const auto& row : sampleCsv("hgss_eggmoves.csv")) {
+        if (row.at("species") == "1")
+            bulbasaur.push_back(std::stoi(row.at("move_id")));
+    }
+    const struct {
+        const char* what;
+        int bulbasaurKeeps;  // moves: the words the others free
+        const char* species;
+        std::vector<int> before;  // the species' moves before, empty: as retail
+        bool addEnabled;
+    } eggRows[] = {
+        {"one word free, a list to add to", 13, "Dratini", {}, true},
+        {"one word free, a first move needs two", 13, "Garchomp", {}, false},
+        {"two words free, a first move", 12, "Garchomp", {}, true},
+        {"15 moves, room for more", 0, "Dratini", std::vector<int>(15, 33), true},
+        {"16 moves, the games' limit", 0, "Dratini", std::vector<int>(16, 33), false},
+    };
+    for (const auto& row : eggRows) {
+        SCOPED_TRACE(row.what);
+        species::EggMoves edits{{1, std::vector<int>(bulbasaur.begin(), bulbasaur.begin() + row.bulbasaurKeeps)}};
+        if (!row.before.empty())
+            edits[147] = row.before;
+        prepare(edits);
+        auto* moves = openMoves(path, row.species);
+        auto* eggs = moves->eggMovesPage;
+        EXPECT_EQ(eggs->cmdAddEggMove->isEnabled(), row.addEnabled);
+        if (row.addEnabled) {
+            const auto before = readFile(path);
+            eggs->cmbEggMove->setFocus();
+            QTest::keyClicks(eggs->cmbEggMove->lineEdit(), "Outrage");
+            closePopups();
+            eggs->cmdAddEggMove->click();
+            EXPECT_EQ(eggs->lstEggMoves->item(eggs->lstEggMoves->count() - 1)->text(), "Outrage");
+            EXPECT_TRUE(moves->isWindowModified()) << "the pending mark";
+            window->mnuSave_Click();
+            EXPECT_EQ(messageTexts().back(), "Pokémon Data Saved Successfully!");
+            EXPECT_NE(readFile(path), before);
+            EXPECT_FALSE(moves->isWindowModified());
+        }
+        window->close();
+    }
+
+    // Garchomp learns Dive from a tutor: one box, one bit.
+    writeFile(path, pristine);
+    auto* garchomp = openMoves(path, "Garchomp");
+    QCheckBox* dive = nullptr;
+    for (auto* box : garchomp->tutorsPage->chkTutor) {
+        if (box->text().compare("Dive", Qt::CaseInsensitive) == 0)
+            dive = box;
+    }
+    ASSERT_NE(dive, nullptr);
+    ASSERT_FALSE(dive->isChecked());
+    dive->click();
+    EXPECT_TRUE(garchomp->isWindowModified()) << "the pending mark";
+    window->mnuSave_Click();
+    const auto offsets = differingOffsets(pristine, readFile(path));
+    ASSERT_EQ(offsets.size(), 1u);
+    EXPECT_EQ(readFile(path)[offsets[0]] ^ pristine[offsets[0]], 1) << "Dive is the first tutor move: bit 0";
 }
 
 } // namespace
