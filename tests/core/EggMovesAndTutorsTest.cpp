@@ -384,7 +384,8 @@ TEST_F(EggMovesAndTutors, HeartGoldsOverlay1DecompressesToItsSource)
 }
 
 // Overlay 5's egg table damaged where Squirtle's list lies: refused whole, naming the
-// species, never re-framed from a later marker; nothing is written.
+// species, never re-framed from a later marker; nothing is written. A run in the code
+// that merely looks like a table does not hide the real one.
 TEST_F(EggMovesAndTutors, ADamagedEggTableIsRefusedNamingTheSpecies)
 {
     constexpr int kSquirtle = 7, kPichu = 172;
@@ -408,6 +409,8 @@ TEST_F(EggMovesAndTutors, ADamagedEggTableIsRefusedNamingTheSpecies)
         {"Bulbasaur's marker given twice", {{marker.at(4), 20001}}, "Bulbasaur (0)'s marker at word 13 comes after Bulbasaur (0)'s"},
         {"a move 468 in Squirtle's list", {{marker.at(kSquirtle) + 2, 468}}, "(in Squirtle (6)'s list) holds 468"},
         {"a move 0 in Squirtle's list", {{marker.at(kSquirtle) + 2, 0}}, "(in Squirtle (6)'s list) holds 0,"},
+        {"a run in the code before it that reads as a one-species table", {{-64, 20100}, {-63, 33}, {-62, 0xFFFF}},
+         nullptr},
     };
     image(kPlatinum);
     const auto tableAt = [&] {
@@ -423,6 +426,12 @@ TEST_F(EggMovesAndTutors, ADamagedEggTableIsRefusedNamingTheSpecies)
         const auto before = readFile(path);
         auto doc = document(kPlatinum);
         const auto eggs = doc.readEggMoves();
+        if (!row.refusal) {
+            ASSERT_TRUE(eggs) << eggs.error().detail;
+            EXPECT_EQ((*eggs)->offset, tableAt);
+            EXPECT_EQ((*eggs)->table.moves, reference);
+            continue;
+        }
         ASSERT_FALSE(eggs);
         EXPECT_NE(eggs.error().detail.find(row.refusal), std::string::npos) << eggs.error().detail;
         auto pichu = reference.at(kPichu);
