@@ -5,6 +5,7 @@
 #include "cli/SheetEdits.h"
 #include "species/LookupLists.h"
 #include "species/MoveNames.h"
+#include "species/SheetTexts.h"
 #include "species/SpeciesRecord.h"
 
 #include <nlohmann/json.hpp>
@@ -87,53 +88,12 @@ std::optional<int> number(std::string_view text, int low, int high)
     return static_cast<int>(*value);
 }
 
-// "#N" for a code no list names. (Built in two steps: GCC 12 warns wrongly about
-// "#" + std::to_string(code) when optimising.)
-std::string numbered(int code)
-{
-    std::string text(1, '#');
-    return text += std::to_string(code);
-}
-
-std::string itemName(int id, rom::Game game)
-{
-    const auto& items = species::itemNamesOf(game);
-    return id >= 0 && id < static_cast<int>(items.size()) ? items[static_cast<std::size_t>(id)] : numbered(id);
-}
-
-std::string memberName(int member)
-{
-    return member >= 1 && member <= species::kSpeciesCount ? std::string(species::recordName(species::recordOfMember(member)))
-                                                           : numbered(member);
-}
-
-std::string moveName(int id)
-{
-    return id >= 0 && id < species::kMoveCount ? std::string(species::MoveNames[static_cast<std::size_t>(id)])
-                                               : numbered(id);
-}
-
-std::string parameterText(const species::EvolutionSlot& slot, rom::Game game)
-{
-    if (slot.method < 0 || slot.method >= species::kEvolutionMethodCount)
-        return std::to_string(slot.parameter);
-    switch (species::EvolutionMethods[static_cast<std::size_t>(slot.method)].parameter) {
-    case EvolutionParameter::None: return slot.parameter ? std::to_string(slot.parameter) : "";
-    case EvolutionParameter::Item: return itemName(slot.parameter, game);
-    case EvolutionParameter::Move: return moveName(slot.parameter);
-    case EvolutionParameter::Species: return memberName(slot.parameter);
-    case EvolutionParameter::Level:
-    case EvolutionParameter::Beauty: break;
-    }
-    return std::to_string(slot.parameter);
-}
-
-std::string methodName(int method)
-{
-    return method >= 0 && method < species::kEvolutionMethodCount
-               ? std::string(species::EvolutionMethods[static_cast<std::size_t>(method)].name)
-               : numbered(method);
-}
+using species::itemText;
+using species::memberText;
+using species::methodText;
+using species::moveText;
+using species::numberedCode;
+using species::parameterText;
 
 // Rows of either sheet, for CSV and JSON alike: the cells in order, numbers where
 // they are numbers.
@@ -237,7 +197,7 @@ std::string writeLevelUpSheet(const species::MoveArchives& read, int records, co
         for (std::size_t entry = 0; entry < moves.size(); ++entry) {
             const auto& m = moves[entry];
             sheet.row({index, dexOf(index), std::string(species::recordName(index)), static_cast<long long>(entry + 1),
-                       m.level, options.codes ? SheetWriter::Value(m.move) : SheetWriter::Value(moveName(m.move))});
+                       m.level, options.codes ? SheetWriter::Value(m.move) : SheetWriter::Value(moveText(m.move))});
         }
     }
     return sheet.text();
@@ -254,13 +214,13 @@ std::string writeEvolutionSheet(const species::MoveArchives& read, int records, 
                 continue;
             const auto parameter = parameterText(s, options.game);
             sheet.row({index, dexOf(index), std::string(species::recordName(index)), static_cast<long long>(slot + 1),
-                       options.codes ? SheetWriter::Value(s.method) : SheetWriter::Value(methodName(s.method)),
+                       options.codes ? SheetWriter::Value(s.method) : SheetWriter::Value(methodText(s.method)),
                        options.codes ? SheetWriter::Value(s.parameter)
                        : parameter.empty() ? SheetWriter::Value(std::nullopt)
                                            : SheetWriter::Value(parameter),
                        options.codes ? SheetWriter::Value(s.target)
                        : s.target == 0 ? SheetWriter::Value(std::nullopt)
-                                       : SheetWriter::Value(memberName(s.target))});
+                                       : SheetWriter::Value(memberText(s.target))});
         }
     }
     return sheet.text();
@@ -309,7 +269,7 @@ species::MoveEdits readMoveSheet(std::string_view text, SheetFormat format, Shee
                                                ? number(move->value, 1, species::kMoveCount - 1)
                                                : species::findMove(move->value);
             if (!moveValue && storedEntry)
-                moveValue = asStored(move->value, storedEntry->move, moveName(storedEntry->move));
+                moveValue = asStored(move->value, storedEntry->move, moveText(storedEntry->move));
             if (!moveValue)
                 errors.add(where(row, "move"), species::quoteCell(move->value) + " is no move (1 to " +
                                                    std::to_string(species::kMoveCount - 1) + ", or its name)" +
@@ -339,7 +299,7 @@ species::MoveEdits readMoveSheet(std::string_view text, SheetFormat format, Shee
                                ? number(method->value, 0, species::kEvolutionMethodCount - 1)
                                : species::findEvolutionMethod(method->value);
         if (!methodValue)
-            methodValue = asStored(method->value, storedSlot.method, methodName(storedSlot.method));
+            methodValue = asStored(method->value, storedSlot.method, methodText(storedSlot.method));
         if (!methodValue) {
             errors.add(where(row, "method"), species::quoteCell(method->value) +
                                                  " is no evolution method (quillmark-cli list evolution-methods)");
@@ -368,13 +328,13 @@ species::MoveEdits readMoveSheet(std::string_view text, SheetFormat format, Shee
             parameterValue = asStored(parameterCell, storedSlot.parameter, parameterText(storedSlot, game));
         if (!parameterValue) {
             errors.add(where(row, "parameter"), species::quoteCell(parameterCell) + " does not fit the method " +
-                                                    methodName(*methodValue));
+                                                    methodText(*methodValue));
             return;
         }
         const auto* target = cellOf(row, "target");
         auto targetValue = target ? memberOfCell(target->value) : std::optional<int>(0);
         if (!targetValue)
-            targetValue = asStored(target->value, storedSlot.target, memberName(storedSlot.target));
+            targetValue = asStored(target->value, storedSlot.target, memberText(storedSlot.target));
         if (!targetValue) {
             errors.add(where(row, "target"), species::quoteCell(target->value) + " is no species" +
                                                  nearestSpecies(target->value, species::kSpeciesCount));
@@ -389,7 +349,7 @@ std::vector<std::string> describeMoveEdits(const species::MoveArchives& read, co
                                            rom::Game game)
 {
     std::vector<std::string> lines;
-    auto entryText = [](const species::LevelUpMove& m) { return moveName(m.move) + " at " + std::to_string(m.level); };
+    auto entryText = [](const species::LevelUpMove& m) { return moveText(m.move) + " at " + std::to_string(m.level); };
     for (const auto& [member, moves] : edits.levelUp) {
         const auto& was = read.levelUpMoves[static_cast<std::size_t>(member)];
         if (moves == was)
@@ -415,7 +375,7 @@ std::vector<std::string> describeMoveEdits(const species::MoveArchives& read, co
                 if (s == species::EvolutionSlot{})
                     return std::string("(none)");
                 const auto parameter = parameterText(s, game);
-                return methodName(s.method) + (parameter.empty() ? "" : " " + parameter) + " -> " + memberName(s.target);
+                return methodText(s.method) + (parameter.empty() ? "" : " " + parameter) + " -> " + memberText(s.target);
             };
             lines.push_back(speciesLabel(species::recordOfMember(member)) + ": evolution " + std::to_string(i + 1) + " " +
                             slotText(slots[i]) + " (was " + slotText(was[i]) + ")");
@@ -432,7 +392,7 @@ std::string writeEggMoveSheet(const species::EggMoveTable& table, const SheetOpt
         for (std::size_t entry = 0; entry < moves.size(); ++entry)
             sheet.row({index, static_cast<long long>(dex), std::string(species::recordName(index)),
                        static_cast<long long>(entry + 1),
-                       options.codes ? SheetWriter::Value(moves[entry]) : SheetWriter::Value(moveName(moves[entry]))});
+                       options.codes ? SheetWriter::Value(moves[entry]) : SheetWriter::Value(moveText(moves[entry]))});
     }
     return sheet.text();
 }
@@ -462,7 +422,7 @@ species::EggMoves readEggMoveSheet(std::string_view text, SheetFormat format, in
                                        ? number(move->value, 1, species::kLastEggMove)
                                        : species::findMove(move->value);
         if (!value && list.size() < storedList.size() &&
-            (move->value == moveName(storedList[list.size()]) ||
+            (move->value == moveText(storedList[list.size()]) ||
              species::parseWholeNumber(move->value, 0xFFFF) == static_cast<unsigned>(storedList[list.size()])))
             value = storedList[list.size()];
         if (!value || *value == 0) {
@@ -489,10 +449,10 @@ std::vector<std::string> describeEggMoveEdits(const species::EggMoveTable& read,
             if (const auto it = std::find(left.begin(), left.end(), m); it != left.end())
                 left.erase(it);
             else
-                text += " +" + moveName(m);
+                text += " +" + moveText(m);
         }
         for (const int m : left)
-            text += " -" + moveName(m);
+            text += " -" + moveText(m);
         lines.push_back(speciesLabel(dex - 1) + ": egg moves" + (text.empty() ? " in another order" : text));
     }
     return lines;
@@ -515,7 +475,7 @@ std::string writeTutorSheet(const species::MoveTutorTables& tutors, bool forms, 
     // The header names the moves as the games write them; a reader folds them back.
     std::vector<std::string> header = {"index", "dex", "name"};
     for (const auto& move : tutors.moves)
-        header.push_back(moveName(move.move));
+        header.push_back(moveText(move.move));
     SheetWriter sheet(options, header);
     const int records = forms ? species::kTutorRecords : species::kSpeciesCount;
     for (int record = 0; record < records; ++record) {
@@ -595,11 +555,11 @@ std::vector<std::string> describeTutorEdits(const species::MoveTutorTables& read
         std::string text;
         for (const int m : moves) {
             if (std::find(was.begin(), was.end(), m) == was.end())
-                text += " +" + moveName(read.moves[static_cast<std::size_t>(m)].move);
+                text += " +" + moveText(read.moves[static_cast<std::size_t>(m)].move);
         }
         for (const int m : was) {
             if (std::find(moves.begin(), moves.end(), m) == moves.end())
-                text += " -" + moveName(read.moves[static_cast<std::size_t>(m)].move);
+                text += " -" + moveText(read.moves[static_cast<std::size_t>(m)].move);
         }
         lines.push_back(speciesLabel(species::listIndexOfTutorRecord(record)) + ": tutor moves" + text);
     }
@@ -610,7 +570,7 @@ std::string levelUpMovesText(const species::LevelUpMoves& moves)
 {
     std::string text;
     for (std::size_t i = 0; i < moves.size(); ++i)
-        text += std::to_string(i + 1) + ": level " + std::to_string(moves[i].level) + " " + moveName(moves[i].move) + "\n";
+        text += std::to_string(i + 1) + ": level " + std::to_string(moves[i].level) + " " + moveText(moves[i].move) + "\n";
     return text;
 }
 
@@ -621,8 +581,8 @@ std::string evolutionsText(const species::Evolutions& slots, rom::Game game)
         if (slots[i] == species::EvolutionSlot{})
             continue;
         const auto parameter = parameterText(slots[i], game);
-        text += std::to_string(i + 1) + ": " + methodName(slots[i].method) + (parameter.empty() ? "" : " " + parameter) +
-                " -> " + memberName(slots[i].target) + "\n";
+        text += std::to_string(i + 1) + ": " + methodText(slots[i].method) + (parameter.empty() ? "" : " " + parameter) +
+                " -> " + memberText(slots[i].target) + "\n";
     }
     return text;
 }

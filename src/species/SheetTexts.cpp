@@ -1,0 +1,54 @@
+#include "species/SheetTexts.h"
+
+#include "species/LookupLists.h"
+#include "species/MoveNames.h"
+#include "species/SpeciesRecord.h"
+
+namespace quillmark::species {
+
+// Built in two steps: GCC 12 warns wrongly about "#" + std::to_string(code) when
+// optimising.
+std::string numberedCode(int code)
+{
+    std::string text(1, '#');
+    return text += std::to_string(code);
+}
+
+std::string itemText(int id, rom::Game game)
+{
+    const auto& items = itemNamesOf(game);
+    return id >= 0 && id < static_cast<int>(items.size()) ? items[static_cast<std::size_t>(id)] : numberedCode(id);
+}
+
+std::string memberText(int member)
+{
+    return member >= 1 && member <= kSpeciesCount ? std::string(recordName(recordOfMember(member))) : numberedCode(member);
+}
+
+std::string moveText(int id)
+{
+    return id >= 0 && id < kMoveCount ? std::string(MoveNames[static_cast<std::size_t>(id)]) : numberedCode(id);
+}
+
+std::string parameterText(const EvolutionSlot& slot, rom::Game game)
+{
+    if (slot.method < 0 || slot.method >= kEvolutionMethodCount)
+        return std::to_string(slot.parameter);
+    switch (EvolutionMethods[static_cast<std::size_t>(slot.method)].parameter) {
+    case EvolutionParameter::None: return slot.parameter ? std::to_string(slot.parameter) : "";
+    case EvolutionParameter::Item: return itemText(slot.parameter, game);
+    case EvolutionParameter::Move: return moveText(slot.parameter);
+    case EvolutionParameter::Species: return memberText(slot.parameter);
+    case EvolutionParameter::Level:
+    case EvolutionParameter::Beauty: break;
+    }
+    return std::to_string(slot.parameter);
+}
+
+std::string methodText(int method)
+{
+    return method >= 0 && method < kEvolutionMethodCount ? std::string(EvolutionMethods[static_cast<std::size_t>(method)].name)
+                                                         : numberedCode(method);
+}
+
+} // namespace quillmark::species

@@ -1,0 +1,23 @@
+#pragma once
+
+#include "rom/RomIdentification.h"
+#include "species/Evolutions.h"
+
+#include <string>
+
+namespace quillmark::species {
+
+// The words the sheets, the command line and the comparison of two ROMs write for the
+// codes of moves, items, evolution methods and species; "#N" for a code no list names.
+std::string numberedCode(int code);
+std::string moveText(int move);
+std::string itemText(int item, rom::Game game);
+// A member of the archives numbered like the species archive (member k is list index
+// k - 1), as an evolution's target or parameter names it.
+std::string memberText(int member);
+std::string methodText(int method);
+// An evolution's parameter in the kind its method takes: a level, an item, a move, a
+// species; empty for a method that takes none and a parameter of 0.
+std::string parameterText(const EvolutionSlot& slot, rom::Game game);
+
+} // namespace quillmark::species
