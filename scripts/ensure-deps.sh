@@ -7,14 +7,14 @@ set -eu
 packages=""
 for group in "$@"; do
   case "$group" in
-    build)  packages="$packages cmake g++ ninja-build pkg-config qt6-base-dev libgtest-dev libgmock-dev fonts-liberation nlohmann-json3-dev libcli11-dev" ;;
+    build)  packages="$packages cmake g++ ninja-build pkg-config qt6-base-dev libgtest-dev libgmock-dev fonts-liberation nlohmann-json3-dev libcli11-dev zlib1g-dev" ;;
     bench)  packages="$packages libbenchmark-dev xvfb time" ;;
     fuzz)   packages="$packages clang libclang-rt-14-dev" ;;
     screen) packages="$packages xvfb xdotool imagemagick" ;;
     xtest)  packages="$packages xvfb xdotool locales openbox x11-utils" ;;
     package) packages="$packages dpkg-dev file" ;;
     coverage) packages="$packages gcovr" ;;
-    windows) packages="$packages fonts-liberation2 g++-mingw-w64-x86-64-posix libcli11-dev nlohmann-json3-dev googletest wine wine64 zip" ;;
+    windows) packages="$packages fonts-liberation2 g++-mingw-w64-x86-64-posix libcli11-dev nlohmann-json3-dev googletest libz-mingw-w64-dev wine wine64 zip" ;;
     qthost) packages="$packages qt6-base-dev qt6-base-dev-tools dpkg-dev xz-utils" ;;
     *) echo "ensure-deps: unknown group $group" >&2; exit 2 ;;
   esac

@@ -42,6 +42,18 @@ int runSet(const std::string& romPath, const std::string& speciesText,
            const std::vector<std::string>& assignments, bool dryRun);
 int runList(const std::string& what, const std::string& game);
 
+struct DiffOptions {
+    std::string output;  // "" or "-": standard output
+    std::string format;  // text, csv or json; "" : from the output's extension, else text
+    bool bom = true;
+    bool exitCode = false;  // 1 when they differ, as git diff --exit-code
+    std::string bps;        // also write the patch from the first ROM to the second here
+};
+// What changed from BEFORE to AFTER, two ROMs of one game, both only read.
+int runDiff(const std::string& beforePath, const std::string& afterPath, const DiffOptions& options);
+// ROM with the BPS patch applied, into OUTPUT, a new file; the ROM is only read.
+int runPatch(const std::string& romPath, const std::string& patchPath, const std::string& output);
+
 // What list prints: its names, for --help.
 std::string listNames();
 

@@ -130,6 +130,39 @@ void writeOutput(const std::string& output, const std::string& text, const std::
     writeByRename(output, text);
 }
 
+void writeMadeFile(const std::string& output, const std::string& bytes, MadeFile kind,
+                   const std::vector<std::string>& inputs)
+{
+    const bool patch = kind == MadeFile::Patch;
+    const std::string what = patch ? "patch" : "patched ROM";
+    const auto ext = platform::extensionOf(output);
+    if (output.empty() || output == "-" || platform::reservedDeviceName(output))
+        fail(BadInput, "give -o a file for the " + what + " (" + (patch ? "name.bps" : "name.nds") + ")");
+    if (patch ? ext != ".bps" : !isRomName(output))
+        fail(BadInput, output + (patch ? " is not named .bps, as a BPS patch is" : " is not named .nds, as a ROM is") +
+                           "; the " + what + " was not written");
+    for (const auto& input : inputs) {
+        if (platform::sameFile(output, input))
+            fail(BadInput, output + " is " + input + " itself, which this command only reads; give -o another file");
+    }
+    switch (platform::outputKind(output)) {
+    case platform::OutputKind::Missing:
+        break;
+    case platform::OutputKind::Regular:
+        if (!patch)
+            fail(BadInput, output + " exists; a patched ROM never replaces a file (give -o a new name)");
+        if (platform::fileStart(output, 4) != "BPS1")
+            fail(BadInput, output + " exists and is no BPS patch; only an older patch is replaced (give -o "
+                                    "another name)");
+        break;
+    default:
+        fail(BadInput, output + " is not a plain file; the " + what + " was not written");
+    }
+    if (const auto failure = platform::replaceFileWithText(output, bytes))
+        fail(BadInput, output + ": the " + what + " could not be written (" + std::strerror(*failure) +
+                           "); the file at that name, if any, is as it was");
+}
+
 void checkOutputName(const std::string& output, bool formatGiven)
 {
     if (output.empty() || output == "-")

@@ -2,6 +2,7 @@
 
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace quillmark::cli {
 
@@ -13,6 +14,14 @@ namespace quillmark::cli {
 // when the write fails.
 void writeOutput(const std::string& output, const std::string& text, const std::string& romPath,
                  bool formatGiven = false);
+
+// A file of bytes a command makes: a patch (.bps), which replaces only an older patch,
+// or a patched ROM (.nds), which never replaces anything. Never one of `inputs` (also
+// through a link), never a device, stream or directory; written beside its final name
+// and renamed into place. Exit 1 with a message otherwise or when the write fails.
+enum class MadeFile { Patch, Rom };
+void writeMadeFile(const std::string& output, const std::string& bytes, MadeFile kind,
+                   const std::vector<std::string>& inputs);
 
 // The part of writeOutput's checks that needs only the name, so that a wrong name is
 // refused before the ROM is read.

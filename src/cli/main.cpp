@@ -130,6 +130,26 @@ int run(int argc, char** argv)
     listCmd->add_option("--game", game, "diamond, pearl, platinum, heartgold or soulsilver (items "
                                         "and HM05 differ)");
 
+    std::string otherRom, patchFile, patchOutput;
+    DiffOptions diffOptions;
+    bool diffCsv = false, diffJson = false, diffNoBom = false;
+    auto* diffCmd = app.add_subcommand(
+        "diff", "What changed from BEFORE to AFTER, two ROMs of one game, in the sheets' words: a block "
+                "per species, then the other files that differ; both are only read");
+    diffCmd->add_option("BEFORE", rom, "the .nds file as it was (the original, usually)")->required();
+    diffCmd->add_option("AFTER", otherRom, "the .nds file as it is now")->required();
+    auto* diffCsvFlag = diffCmd->add_flag("--csv", diffCsv, "index,dex,name,part,field,before,after, a row per change");
+    diffCmd->add_flag("--json", diffJson, "the same rows as JSON")->excludes(diffCsvFlag);
+    diffCmd->add_option("--format", diffOptions.format, "text, csv or json (by default from the -o extension)");
+    diffCmd->add_option("-o,--output", diffOptions.output, "file to write (standard output by default); never a ROM");
+    diffCmd->add_flag("--no-bom", diffNoBom, "no UTF-8 byte order mark at the start of a CSV");
+    diffCmd->add_flag("--exit-code", diffOptions.exitCode, "exit 1 when they differ, 0 when they do not");
+    diffCmd->add_option("--bps", diffOptions.bps, "also write the BPS patch that turns BEFORE into AFTER (a .bps file)");
+    auto* patchCmd = app.add_subcommand("patch", "Apply a BPS patch to a ROM, into a new file; the ROM is only read");
+    patchCmd->add_option("ROM", rom, "the .nds file the patch was made for")->required();
+    patchCmd->add_option("PATCH", patchFile, "the .bps patch")->required();
+    patchCmd->add_option("-o,--output", patchOutput, "the patched ROM, a new .nds file")->required();
+
     // A mistyped command would otherwise read "A subcommand is required".
     if (argc > 1 && argv[1][0] != '-') {
         const std::string typed = argv[1];
@@ -182,6 +202,16 @@ int run(int argc, char** argv)
             status = runGet(rom, speciesText, getFields, valuesOnly);
         else if (*setCmd)
             status = runSet(rom, speciesText, assignments, dryRun);
+        else if (*diffCmd) {
+            if (diffCsv || diffJson) {
+                if (!diffOptions.format.empty())
+                    fail(BadInput, "give --csv, --json or --format, not two of them");
+                diffOptions.format = diffCsv ? "csv" : "json";
+            }
+            diffOptions.bom = !diffNoBom;
+            status = runDiff(rom, otherRom, diffOptions);
+        } else if (*patchCmd)
+            status = runPatch(rom, patchFile, patchOutput);
         else
             status = runList(what, game);
         checkStandardOutput();

@@ -1,0 +1,302 @@
+#include "species/RomComparison.h"
+
+#include "platform/FileServices.h"
+#include "rom/ImageComparison.h"
+#include "rom/NitroFs.h"
+#include "species/LookupLists.h"
+#include "species/RecordCodec.h"
+#include "species/SheetTexts.h"
+#include "species/SpeciesMessages.h"
+
+#include <algorithm>
+
+namespace quillmark::species {
+
+namespace {
+
+// What one list loses and gains, entries matched one for one whatever their order:
+// the removed in the old order, the added in the new; nothing either way and yet
+// another list: the same entries in another order.
+template <typename Entry, typename Text>
+void compareLists(const std::vector<Entry>& was, const std::vector<Entry>& now, Text text, const RomChange& base,
+                  std::vector<RomChange>& changes)
+{
+    if (was == now)
+        return;
+    auto unmatched = now;
+    std::vector<Entry> removed;
+    for (const auto& entry : was) {
+        if (const auto found = std::find(unmatched.begin(), unmatched.end(), entry); found != unmatched.end())
+            unmatched.erase(found);
+        else
+            removed.push_back(entry);
+    }
+    auto left = was;
+    std::vector<Entry> added;
+    for (const auto& entry : now) {
+        if (const auto found = std::find(left.begin(), left.end(), entry); found != left.end())
+            left.erase(found);
+        else
+            added.push_back(entry);
+    }
+    for (const auto& entry : removed)
+        changes.push_back({base.index, base.dex, base.name, base.part, "move", text(entry), ""});
+    for (const auto& entry : added)
+        changes.push_back({base.index, base.dex, base.name, base.part, "move", "", text(entry)});
+    if (removed.empty() && added.empty()) {
+        auto joined = [&](const std::vector<Entry>& list) {
+            std::string all;
+            for (const auto& entry : list)
+                all += (all.empty() ? "" : ", ") + text(entry);
+            return all;
+        };
+        changes.push_back({base.index, base.dex, base.name, base.part, "order", joined(was), joined(now)});
+    }
+}
+
+std::string slotText(const EvolutionSlot& slot, rom::Game game)
+{
+    if (slot.method == 0 && slot.parameter == 0 && slot.target == 0)
+        return "None";
+    std::string text = methodText(slot.method);
+    if (const auto parameter = parameterText(slot, game); !parameter.empty())
+        text += " / " + parameter;
+    return text + " / " + memberText(slot.target);
+}
+
+// The parts whose bytes the species, move, egg and tutor comparisons cover: left out
+// of the comparison of the image's other parts.
+rom::ComparedElsewhere comparedElsewhere(RomDocument& document, platform::OpenFile& file, const rom::NitroFs& fs)
+{
+    rom::ComparedElsewhere skipped;
+    if (!document.fingerprint().table.narcPath.empty())
+        skipped[document.fingerprint().table.narcPath] = {};
+    const auto paths = moveArchivePaths(document.fingerprint().gameCode);
+    skipped[std::string(paths.levelUp)] = {};
+    skipped[std::string(paths.evolutions)] = {};
+    const auto parts = rom::imageParts(file, fs);
+    auto within = [&](const std::string& where, std::int64_t offset, std::int64_t size) {
+        const auto part = parts.find(where);
+        if (part == parts.end() || where.find('/') != std::string::npos) {
+            skipped[where] = {};
+            return;
+        }
+        skipped[where].push_back({offset - part->second.start, offset - part->second.start + size});
+    };
+    if (auto eggs = document.readEggMoves(); eggs)
+        within((*eggs)->where, (*eggs)->offset, static_cast<std::int64_t>((*eggs)->table.words.size() * 2));
+    if (auto tutors = document.readTutors(); tutors && *tutors)
+        within((*tutors)->where, (*tutors)->compatibilityOffset,
+               static_cast<std::int64_t>((*tutors)->compatibility.bytes.size()));
+    return skipped;
+}
+
+Result<rom::NitroFs, SpeciesError> fileSystemOf(platform::OpenFile& file)
+{
+    auto fs = rom::NitroFs::read(file);
+    if (!fs)
+        return speciesErrorOf(fs.error());
+    return std::move(*fs);
+}
+
+} // namespace
+
+Result<RomDocument, SpeciesError> openRomToCompare(const std::string& path)
+{
+    auto file = platform::fileServices().open(path, platform::FileAccess::Read);
+    if (!file)
+        return SpeciesError{SpeciesFailure::FileUnavailable, file.error()};
+    auto code = rom::readGameCode(**file);
+    if (!code) {
+        if (code.error() == platform::FileError::PastEndOfFile)
+            return SpeciesError{SpeciesFailure::UnsupportedRom, std::nullopt, 0, std::string(kTooShortForARom)};
+        return SpeciesError{SpeciesFailure::FileUnavailable, code.error()};
+    }
+    if (!rom::findEdition(*code))
+        return SpeciesError{SpeciesFailure::UnsupportedRom, std::nullopt, 0, unsupportedRomReason(*code)};
+    auto table = locateSpeciesTable(**file, *code);
+    if (!table)
+        return table.error();
+    return RomDocument(path, {*code, *table}, std::move(*file));
+}
+
+Result<std::vector<RomChange>, SpeciesError> compareRoms(RomDocument& before, RomDocument& after)
+{
+    if (before.fingerprint().gameCode != after.fingerprint().gameCode)
+        return SpeciesError{SpeciesFailure::UnsupportedRom, std::nullopt, 0,
+                            before.path() + " is " + std::string(rom::findEdition(before.fingerprint().gameCode)->title) + " (" +
+                                before.fingerprint().gameCode + ") and " + after.path() + " is " +
+                                std::string(rom::findEdition(after.fingerprint().gameCode)->title) + " (" +
+                                after.fingerprint().gameCode + "): only ROMs of one game can be compared"};
+    const auto game = before.game();
+    auto recordsBefore = before.readRecords();
+    if (!recordsBefore)
+        return recordsBefore.error();
+    auto recordsAfter = after.readRecords();
+    if (!recordsAfter)
+        return recordsAfter.error();
+    auto movesBefore = before.readMoves();
+    if (!movesBefore)
+        return movesBefore.error();
+    auto movesAfter = after.readMoves();
+    if (!movesAfter)
+        return movesAfter.error();
+    for (const auto* moves : {*movesBefore, *movesAfter}) {
+        if (auto readable = moves->levelUpReadable(); !readable)
+            return readable.error();
+    }
+    auto eggsBefore = before.readEggMoves();
+    if (!eggsBefore)
+        return eggsBefore.error();
+    auto eggsAfter = after.readEggMoves();
+    if (!eggsAfter)
+        return eggsAfter.error();
+    auto tutorsBefore = before.readTutors();
+    if (!tutorsBefore)
+        return tutorsBefore.error();
+    auto tutorsAfter = after.readTutors();
+    if (!tutorsAfter)
+        return tutorsAfter.error();
+
+    std::vector<RomChange> changes;
+    const auto& was = **recordsBefore;
+    const auto& now = **recordsAfter;
+    const auto count = static_cast<int>(std::min(was.size(), now.size()));
+    for (int index = 0; index < count; ++index) {
+        RomChange base{index, std::nullopt, std::string(recordName(index)), "species", "", "", ""};
+        if (const auto species = baseSpeciesOf(index))
+            base.dex = *species + 1;
+        const auto& a = was[static_cast<std::size_t>(index)];
+        const auto& b = now[static_cast<std::size_t>(index)];
+        for (const auto& column : recordColumns()) {
+            if (column.kind == ColumnKind::Machines) {
+                const auto had = machinesOf(a), has = machinesOf(b);
+                for (const int bit : had) {
+                    if (std::find(has.begin(), has.end(), bit) == has.end())
+                        changes.push_back({index, base.dex, base.name, "species", "machines", machineName(bit), ""});
+                }
+                for (const int bit : has) {
+                    if (std::find(had.begin(), had.end(), bit) == had.end())
+                        changes.push_back({index, base.dex, base.name, "species", "machines", "", machineName(bit)});
+                }
+            } else if (codeOf(column, a) != codeOf(column, b)) {
+                changes.push_back({index, base.dex, base.name, "species", std::string(column.name),
+                                   cellText(column, a, game), cellText(column, b, game)});
+            }
+        }
+        const auto member = static_cast<std::size_t>(memberOfRecord(index));
+        if (member < (*movesBefore)->levelUpMoves.size() && member < (*movesAfter)->levelUpMoves.size()) {
+            base.part = "learnset";
+            compareLists((*movesBefore)->levelUpMoves[member], (*movesAfter)->levelUpMoves[member],
+                         [](const LevelUpMove& entry) { return std::to_string(entry.level) + " " + moveText(entry.move); },
+                         base, changes);
+        }
+        if (member < (*movesBefore)->evolutions.size() && member < (*movesAfter)->evolutions.size()) {
+            const auto& slotsWere = (*movesBefore)->evolutions[member];
+            const auto& slotsAre = (*movesAfter)->evolutions[member];
+            for (std::size_t slot = 0; slot < slotsWere.size(); ++slot) {
+                if (slotsWere[slot] != slotsAre[slot])
+                    changes.push_back({index, base.dex, base.name, "evolutions", "slot " + std::to_string(slot + 1),
+                                       slotText(slotsWere[slot], game), slotText(slotsAre[slot], game)});
+            }
+        }
+        if (index < kSpeciesCount) {
+            base.part = "eggmoves";
+            auto listOf = [&](const EggMoveTableFile& file) {
+                const auto found = file.table.moves.find(index + 1);
+                return found == file.table.moves.end() ? std::vector<int>{} : found->second;
+            };
+            compareLists(listOf(**eggsBefore), listOf(**eggsAfter), [](int move) { return moveText(move); }, base,
+                         changes);
+        }
+        if (const auto record = tutorRecordOf(index); record && *tutorsBefore && *tutorsAfter) {
+            const auto had = (*tutorsBefore)->compatibility.movesOf(*record);
+            const auto has = (*tutorsAfter)->compatibility.movesOf(*record);
+            for (int move = 0; move < static_cast<int>((*tutorsBefore)->moves.size()); ++move) {
+                const bool learnt = std::find(had.begin(), had.end(), move) != had.end();
+                const bool learns = std::find(has.begin(), has.end(), move) != has.end();
+                if (learnt != learns)
+                    changes.push_back({index, base.dex, base.name, "tutors",
+                                       moveText((*tutorsBefore)->moves[static_cast<std::size_t>(move)].move),
+                                       learnt ? "x" : "", learns ? "x" : ""});
+            }
+        }
+    }
+
+    auto& fileBefore = *before.heldFile();
+    auto& fileAfter = *after.heldFile();
+    auto fsBefore = fileSystemOf(fileBefore);
+    if (!fsBefore)
+        return fsBefore.error();
+    auto fsAfter = fileSystemOf(fileAfter);
+    if (!fsAfter)
+        return fsAfter.error();
+    auto parts = rom::differingParts(fileBefore, *fsBefore, comparedElsewhere(before, fileBefore, *fsBefore), fileAfter,
+                                     *fsAfter, comparedElsewhere(after, fileAfter, *fsAfter));
+    if (!parts)
+        return SpeciesError{SpeciesFailure::FileUnavailable, parts.error()};
+    for (const auto& part : *parts) {
+        auto size = [](std::int64_t bytes) { return bytes < 0 ? std::string() : std::to_string(bytes); };
+        changes.push_back({-1, std::nullopt, "", "file", part.name, size(part.sizeBefore), size(part.sizeAfter)});
+    }
+    return changes;
+}
+
+Result<std::vector<std::uint8_t>, SpeciesError> patchBetween(RomDocument& before, RomDocument& after)
+{
+    auto& fileBefore = *before.heldFile();
+    auto& fileAfter = *after.heldFile();
+    auto fsBefore = fileSystemOf(fileBefore);
+    if (!fsBefore)
+        return fsBefore.error();
+    auto fsAfter = fileSystemOf(fileAfter);
+    if (!fsAfter)
+        return fsAfter.error();
+    auto patch = rom::makeBpsPatch(fileBefore, fileAfter, rom::movedParts(fileBefore, *fsBefore, fileAfter, *fsAfter));
+    if (!patch)
+        return SpeciesError{SpeciesFailure::FileUnavailable, patch.error()};
+    return std::move(*patch);
+}
+
+std::vector<std::vector<std::string>> comparisonRows(const std::vector<RomChange>& changes)
+{
+    std::vector<std::vector<std::string>> rows = {{"index", "dex", "name", "part", "field", "before", "after"}};
+    for (const auto& change : changes)
+        rows.push_back({change.index < 0 ? "" : std::to_string(change.index), change.dex ? std::to_string(*change.dex) : "",
+                        change.name, change.part, change.field, change.before, change.after});
+    return rows;
+}
+
+std::string comparisonText(const std::vector<RomChange>& changes)
+{
+    auto shown = [](const std::string& text) { return text.empty() ? std::string("(none)") : text; };
+    std::string text, files;
+    int lastIndex = -1;
+    for (const auto& change : changes) {
+        if (change.part == "file") {
+            files += "  " + change.field + ": " + shown(change.before) + " -> " + shown(change.after) + " bytes\n";
+            continue;
+        }
+        if (change.index != lastIndex) {
+            text += recordLabel(change.index) + ":\n";
+            lastIndex = change.index;
+        }
+        std::string what = change.field;
+        if (change.part == "learnset")
+            what = change.field == "order" ? "learnset order" : "learnset";
+        else if (change.part == "evolutions")
+            what = "evolution " + change.field;
+        else if (change.part == "eggmoves")
+            what = change.field == "order" ? "egg move order" : "egg moves";
+        else if (change.part == "tutors")
+            what = "tutor " + change.field;
+        text += "  " + what + ": " + shown(change.before) + " -> " + shown(change.after) + "\n";
+    }
+    if (text.empty())
+        text = "No differences in the species data.\n";
+    if (!files.empty())
+        text += "Other files that differ:\n" + files;
+    return text;
+}
+
+} // namespace quillmark::species

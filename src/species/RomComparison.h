@@ -1,0 +1,49 @@
+#pragma once
+
+#include "platform/Result.h"
+#include "species/RomDocument.h"
+#include "species/SpeciesError.h"
+
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace quillmark::species {
+
+// One change between two ROMs of one game, in the words of the sheets. `part` is
+// "species" (field: the species sheet's column), "learnset" (field "move": a (level,
+// move) entry removed or added, or "order": the same entries in another order),
+// "evolutions" (field "slot N"), "eggmoves" (field "move", or "order"), "tutors"
+// (field: the move) or "file" (field: the part's name, before and after its size in
+// bytes; no species). An empty before or after: nothing there.
+struct RomChange {
+    int index = -1;  // list index, -1 for a file
+    std::optional<int> dex;
+    std::string name;
+    std::string part, field, before, after;
+    bool operator==(const RomChange&) const = default;
+};
+
+// A ROM opened to be compared: identified, its table found, read only.
+Result<RomDocument, SpeciesError> openRomToCompare(const std::string& path);
+
+// Every change from `before` to `after` (documents holding their files), species in
+// list order (the forms after), each species' changes by part; then every other part of
+// the image whose bytes differ (the tables compared above and where things lie aside).
+// UnsupportedRom when the game codes differ (detail names both).
+Result<std::vector<RomChange>, SpeciesError> compareRoms(RomDocument& before, RomDocument& after);
+
+// The patch that turns `before` into `after`, the parts that moved (a level-up archive
+// moved after the used image, a rebuilt layout) copied from their old place.
+Result<std::vector<std::uint8_t>, SpeciesError> patchBetween(RomDocument& before, RomDocument& after);
+
+// The changes as a sheet: the header index,dex,name,part,field,before,after, then a row
+// per change (index and dex empty where there are none).
+std::vector<std::vector<std::string>> comparisonRows(const std::vector<RomChange>& changes);
+
+// For people: a block per species ("Garchomp (444):"), a line per change with "->"
+// between before and after ("(none)" for nothing), "No differences in the species
+// data." when there are none; then the other parts that differ, with their sizes.
+std::string comparisonText(const std::vector<RomChange>& changes);
+
+} // namespace quillmark::species

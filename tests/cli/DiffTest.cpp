@@ -1,0 +1,409 @@
+// diff and patch as people use them: edits made through the command line on copies of
+// an image with Platinum's real tables, the rows checked against the edit table and the
+// reference data; BPS patches made by hand from the format's description and read back
+// by a reader written here from it.
+#include "cli/CliErrors.h"
+#include "cli/Commands.h"
+#include "cli/Csv.h"
+#include "platform/FileServices.h"
+#include "rom/NitroFs.h"
+#include "romimage/RomImage.h"
+
+#include "InProcess.h"
+#include "TestSupport.h"
+
+#include <gtest/gtest.h>
+#include <zlib.h>
+
+#include <functional>
+#include <sstream>
+
+using namespace quillmark;
+using namespace quillmark::test;
+
+namespace {
+
+using Rows = std::vector<std::vector<std::string>>;
+
+class Diff : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        romimage::ImageRecipe recipe;
+        recipe.gameCode = "CPUE";
+        recipe.members = *romimage::readPersonalMembersCsv(samplesDir() + "/pt_personal.csv", nullptr);
+        recipe.tail = romimage::Tail::Padded;
+        ASSERT_TRUE(romimage::writeRomImage(before, recipe, nullptr));
+        pristine = readFile(before);
+    }
+
+    std::string sheet(const std::string& name, const std::string& text)
+    {
+        writeFile(dir.file(name), Bytes(text.begin(), text.end()));
+        return dir.file(name);
+    }
+
+    std::string exported(const std::string& rom, bool learnsets)
+    {
+        cli::ExportOptions options;
+        options.output = dir.file(learnsets ? "learnsets.csv" : "evolutions.csv");
+        options.learnsets = learnsets;
+        options.evolutions = !learnsets;
+        options.bom = false;
+        EXPECT_EQ(runInProcess([&] { return cli::runExport(rom, options); }).status, cli::Ok);
+        const auto bytes = readFile(options.output);
+        return {bytes.begin(), bytes.end()};
+    }
+
+    // The rows of `diff --csv`, header and byte order mark aside.
+    Rows diffRows(const std::string& a, const std::string& b)
+    {
+        cli::DiffOptions options;
+        options.format = "csv";
+        const auto said = runInProcess([&] { return cli::runDiff(a, b, options); });
+        EXPECT_EQ(said.status, cli::Ok) << said.err;
+        std::vector<cli::CsvRecord> records;
+        std::string error;
+        EXPECT_TRUE(cli::parseCsv(said.out, records, error)) << error;
+        Rows rows;
+        for (const auto& record : records)
+            rows.push_back(record.fields);
+        EXPECT_FALSE(rows.empty());
+        if (!rows.empty()) {
+            EXPECT_EQ(rows.front(), (std::vector<std::string>{"index", "dex", "name", "part", "field", "before", "after"}));
+            rows.erase(rows.begin());
+        }
+        return rows;
+    }
+
+    static std::vector<std::map<std::string, std::string>> rowsOf(const char* csv, const std::string& column,
+                                                                  const std::string& value)
+    {
+        std::vector<std::map<std::string, std::string>> found;
+        for (const auto& row : sampleCsv(csv)) {
+            if (row.at(column) == value)
+                found.push_back(row);
+        }
+        return found;
+    }
+
+    TempDir dir;
+    std::string before = dir.file("before.nds"), after = dir.file("after.nds");
+    Bytes pristine;
+};
+
+// Each edit on its own copy: the rows are exactly those the edit makes, in the words
+// of the reference data.
+TEST_F(Diff, EachEditIsExactlyItsRows)
+{
+    const auto garchomp = rowsOf("pt_personal.csv", "name", "GARCHOMP").at(0);
+    const auto tms = garchomp.at("tm_hex");
+    auto hasMachine = [&](int bit) { return (std::stoi(tms.substr(2 * (bit / 8), 2), nullptr, 16) >> (bit % 8)) & 1; };
+    ASSERT_TRUE(hasMachine(25)) << "Garchomp learns TM26 in the reference";
+    ASSERT_FALSE(hasMachine(12)) << "and not TM13";
+    const auto garchompMoves = rowsOf("pt_learnsets.csv", "member", "445");
+    const auto& last = garchompMoves.back();
+    const auto bulbasaur = rowsOf("pt_learnsets.csv", "member", "1");
+    const auto dratini = rowsOf("pt_eggmoves.csv", "species", "147");
+    std::string bulbasaurOrder, bulbasaurSwapped;
+    for (std::size_t k = 0; k < bulbasaur.size(); ++k) {
+        const auto& entry = bulbasaur[k < 2 ? 1 - k : k];
+        bulbasaurOrder += (k ? ", " : "") + bulbasaur[k].at("level") + " " + bulbasaur[k].at("move_name");
+        bulbasaurSwapped += (k ? ", " : "") + entry.at("level") + " " + entry.at("move_name");
+    }
+    std::string bulbasaurSheet = "name,entry,level,move\n";
+    for (std::size_t k = 0; k < bulbasaur.size(); ++k) {
+        const auto& entry = bulbasaur[k < 2 ? 1 - k : k];
+        bulbasaurSheet += "Bulbasaur," + std::to_string(k + 1) + "," + entry.at("level") + "," + entry.at("move_name") + "\n";
+    }
+    std::string garchompShorter = "name,entry,level,move\n";
+    for (std::size_t k = 0; k + 1 < garchompMoves.size(); ++k)
+        garchompShorter += "Garchomp," + std::to_string(k + 1) + "," + garchompMoves[k].at("level") + "," +
+                           garchompMoves[k].at("move_name") + "\n";
+    std::string dratiniSheet = "name,entry,move\nDratini,1,ExtremeSpeed\n";
+    for (std::size_t k = 1; k < dratini.size(); ++k)
+        dratiniSheet += "Dratini," + std::to_string(k + 1) + "," + dratini[k].at("move_name") + "\n";
+    std::int64_t otherFile = 0, otherSize = 0;
+    {
+        auto file = platform::fileServices().open(before, platform::FileAccess::Read);
+        const auto extent = rom::NitroFs::read(**file)->find("poketool/waza/waza_tbl.narc");
+        ASSERT_TRUE(extent);
+        otherFile = extent->start + 100;
+        otherSize = extent->size();
+    }
+
+    auto ok = [](auto command) {
+        const auto said = runInProcess(command);
+        EXPECT_EQ(said.status, cli::Ok) << said.err;
+    };
+    const struct {
+        const char* what;
+        std::function<void()> edit;
+        Rows rows;
+    } edits[] = {
+        {"a species field", [&] { ok([&] { return cli::runSet(after, "Garchomp", {"hp=110"}, false); }); },
+         {{"444", "445", "Garchomp", "species", "hp", garchomp.at("hp"), "110"}}},
+        {"machines both ways", [&] { ok([&] { return cli::runSet(after, "Garchomp", {"machines+=TM13", "machines-=TM26"}, false); }); },
+         {{"444", "445", "Garchomp", "species", "machines", "TM26", ""},
+          {"444", "445", "Garchomp", "species", "machines", "", "TM13"}}},
+        {"a learnset entry added",
+         [&] {
+             const auto l = sheet("l.csv", exported(after, true) + "444,445,Garchomp,16,49,Earthquake\n");
+             ok([&] { return cli::runImport(after, l, "", false); });
+         },
+         {{"444", "445", "Garchomp", "learnset", "move", "", "49 Earthquake"}}},
+        {"a learnset entry removed", [&] { ok([&] { return cli::runImport(after, sheet("l.csv", garchompShorter), "", false); }); },
+         {{"444", "445", "Garchomp", "learnset", "move", last.at("level") + " " + last.at("move_name"), ""}}},
+        {"the same entries in another order", [&] { ok([&] { return cli::runImport(after, sheet("l.csv", bulbasaurSheet), "", false); }); },
+         {{"0", "1", "Bulbasaur", "learnset", "order", bulbasaurOrder, bulbasaurSwapped}}},
+        {"an evolution slot",
+         [&] {
+             auto text = exported(after, false);
+             const auto at = text.find("Eevee,3,Use item,Thunderstone,Jolteon");
+             ASSERT_NE(at, std::string::npos);
+             text.replace(at, std::string("Eevee,3,Use item,Thunderstone").size(), "Eevee,3,Use item,Leaf Stone");
+             ok([&] { return cli::runImport(after, sheet("e.csv", text), "", false); });
+         },
+         {{"132", "133", "Eevee", "evolutions", "slot 3", "Use item / Thunderstone / Jolteon",
+           "Use item / Leaf Stone / Jolteon"}}},
+        {"an egg move replaced", [&] { ok([&] { return cli::runImport(after, sheet("g.csv", dratiniSheet), "", false); }); },
+         {{"146", "147", "Dratini", "eggmoves", "move", dratini[0].at("move_name"), ""},
+          {"146", "147", "Dratini", "eggmoves", "move", "", "ExtremeSpeed"}}},
+        {"a tutor move taken away", [&] { ok([&] { return cli::runImport(after, sheet("t.csv", "name,Outrage\nGarchomp,\n"), "", false); }); },
+         {{"444", "445", "Garchomp", "tutors", "Outrage", "x", ""}}},
+        {"a byte of another file", [&] { patchFile(after, otherFile, {static_cast<std::uint8_t>(pristine[otherFile] ^ 1)}); },
+         {{"", "", "", "file", "poketool/waza/waza_tbl.narc", std::to_string(otherSize), std::to_string(otherSize)}}},
+    };
+    for (const auto& row : edits) {
+        SCOPED_TRACE(row.what);
+        writeFile(after, pristine);
+        row.edit();
+        EXPECT_EQ(diffRows(before, after), row.rows);
+    }
+}
+
+// The same ROM twice, --exit-code either way, and two games.
+TEST_F(Diff, ExitStatusesAndTheSameRomTwice)
+{
+    cli::DiffOptions options;
+    auto said = runInProcess([&] { return cli::runDiff(before, before, options); });
+    EXPECT_EQ(said.status, cli::Ok);
+    EXPECT_EQ(said.out, "No differences in the species data.\n");
+    EXPECT_TRUE(diffRows(before, before).empty());
+
+    writeFile(after, pristine);
+    runInProcess([&] { return cli::runSet(after, "Garchomp", {"hp=110"}, false); });
+    options.exitCode = true;
+    EXPECT_EQ(runInProcess([&] { return cli::runDiff(before, before, options); }).status, cli::Ok);
+    EXPECT_EQ(runInProcess([&] { return cli::runDiff(before, after, options); }).status, 1);
+
+    romimage::ImageRecipe heartGold;
+    heartGold.gameCode = "IPKE";
+    heartGold.members = *romimage::readPersonalMembersCsv(samplesDir() + "/hgss_personal.csv", nullptr);
+    const auto other = dir.file("heartgold.nds");
+    ASSERT_TRUE(romimage::writeRomImage(other, heartGold, nullptr));
+    said = runInProcess([&] { return cli::runDiff(before, other, options); });
+    EXPECT_EQ(said.status, cli::BadRom);
+    EXPECT_NE(said.err.find(before), std::string::npos) << said.err;
+    EXPECT_NE(said.err.find(other), std::string::npos) << said.err;
+}
+
+// A learnset overhaul that moved the archive after the used image: its rows alone, no
+// file; the patch made of it turns the one ROM into the other.
+TEST_F(Diff, AnOverhaulThatMovedTheArchiveIsItsRowsAndItsPatchRoundTrips)
+{
+    writeFile(after, pristine);
+    auto text = exported(after, true);
+    std::string more;
+    int species = 0;
+    // 150 species with room under the games' 20 entries each learn Pound at 100 twice.
+    std::map<std::string, std::string> names;  // by index, as the export writes them
+    std::istringstream lines(text);
+    for (std::string line; std::getline(lines, line);) {
+        const auto first = line.find(','), second = line.find(',', first + 1), third = line.find(',', second + 1);
+        names.emplace(line.substr(0, first), line.substr(second + 1, third - second - 1));
+    }
+    std::map<int, int> entries;
+    for (const auto& row : sampleCsv("pt_learnsets.csv"))
+        ++entries[std::stoi(row.at("member"))];
+    Rows expected;
+    for (const auto& [member, count] : entries) {
+        if (member < 1 || member > 493 || count > 18 || species == 150)
+            continue;
+        ++species;
+        const auto index = std::to_string(member - 1);
+        for (int k = 1; k <= 2; ++k) {
+            more += index + "," + std::to_string(member) + "," + names[index] + "," + std::to_string(count + k) +
+                    ",100,Pound\n";
+            expected.push_back({index, std::to_string(member), "", "learnset", "move", "", "100 Pound"});
+        }
+    }
+    const auto said = runInProcess([&] { return cli::runImport(after, sheet("l.csv", text + more), "", false); });
+    ASSERT_EQ(said.status, cli::Ok) << said.err;
+    auto rows = diffRows(before, after);
+    for (auto& row : rows)
+        row[2].clear();  // the names are another check's
+    EXPECT_EQ(rows, expected);
+    {
+        auto file = platform::fileServices().open(after, platform::FileAccess::Read);
+        auto fs = rom::NitroFs::read(**file);
+        auto old = platform::fileServices().open(before, platform::FileAccess::Read);
+        ASSERT_NE(fs->find("poketool/personal/wotbl.narc")->start,
+                  rom::NitroFs::read(**old)->find("poketool/personal/wotbl.narc")->start)
+            << "the archive moved";
+    }
+
+    cli::DiffOptions options;
+    options.bps = dir.file("overhaul.bps");
+    ASSERT_EQ(runInProcess([&] { return cli::runDiff(before, after, options); }).status, cli::Ok);
+    const auto patched = dir.file("patched.nds");
+    const auto applied = runInProcess([&] { return cli::runPatch(before, options.bps, patched); });
+    ASSERT_EQ(applied.status, cli::Ok) << applied.err;
+    EXPECT_EQ(readFile(patched), readFile(after));
+}
+
+// BPS from the format's description: numbers of 7 bits a byte, the top bit ending
+// them, each further byte counting from one past the last; CRC-32 by zlib.
+std::uint32_t crc(const Bytes& bytes) { return static_cast<std::uint32_t>(::crc32(0, bytes.data(), static_cast<uInt>(bytes.size()))); }
+void number(Bytes& out, std::uint64_t value)
+{
+    while (true) {
+        const auto low = static_cast<std::uint8_t>(value & 0x7F);
+        value >>= 7;
+        if (!value) {
+            out.push_back(low | 0x80);
+            return;
+        }
+        out.push_back(low);
+        --value;
+    }
+}
+void le32(Bytes& out, std::uint32_t value)
+{
+    for (int k = 0; k < 4; ++k)
+        out.push_back(static_cast<std::uint8_t>(value >> (8 * k)));
+}
+Bytes patchOf(const Bytes& source, std::uint64_t targetSize, const Bytes& actions, const Bytes& target)
+{
+    Bytes patch = {'B', 'P', 'S', '1'};
+    number(patch, source.size());
+    number(patch, targetSize);
+    number(patch, 0);
+    patch.insert(patch.end(), actions.begin(), actions.end());
+    le32(patch, crc(source));
+    le32(patch, crc(target));
+    le32(patch, crc(patch));
+    return patch;
+}
+
+// A reader of the format, for what diff --bps writes: the target it describes.
+std::optional<Bytes> applied(const Bytes& patch, const Bytes& source)
+{
+    std::size_t at = 4;
+    auto read = [&]() {
+        std::uint64_t value = 0, shift = 1;
+        while (true) {
+            const auto byte = patch.at(at++);
+            value += (byte & 0x7F) * shift;
+            if (byte & 0x80)
+                return value;
+            shift <<= 7;
+            value += shift;
+        }
+    };
+    if (Bytes(patch.begin(), patch.begin() + 4) != Bytes{'B', 'P', 'S', '1'} || read() != source.size())
+        return std::nullopt;
+    Bytes target(read());
+    at += read();
+    std::size_t out = 0;
+    std::int64_t sourceAt = 0, targetAt = 0;
+    while (at < patch.size() - 12) {
+        const auto data = read();
+        const auto length = (data >> 2) + 1;
+        auto signedOffset = [&] {
+            const auto v = read();
+            return (v & 1) ? -static_cast<std::int64_t>(v >> 1) : static_cast<std::int64_t>(v >> 1);
+        };
+        for (std::uint64_t k = 0; k < length; ++k) {
+            switch (data & 3) {
+            case 0: target.at(out) = source.at(out); break;
+            case 1: target.at(out) = patch.at(at++); break;
+            case 2: if (k == 0) sourceAt += signedOffset(); target.at(out) = source.at(static_cast<std::size_t>(sourceAt++)); break;
+            case 3: if (k == 0) targetAt += signedOffset(); target.at(out) = target.at(static_cast<std::size_t>(targetAt++)); break;
+            }
+            ++out;
+        }
+    }
+    if (out != target.size())
+        return std::nullopt;
+    return target;
+}
+
+TEST_F(Diff, BpsPatchesByTheFormatsDescription)
+{
+    // "ABCDEFGH" into "ABCDxyzABCDDDDDE": SourceRead 4, TargetRead "xyz", SourceCopy 4
+    // from 0, TargetCopy 4 from 10 (overlapping what it writes: DDDD), SourceCopy 1 from 4.
+    const Bytes source = {'A', 'B', 'C', 'D', 'E', 'F', 'G', 'H'};
+    const Bytes target = {'A', 'B', 'C', 'D', 'x', 'y', 'z', 'A', 'B', 'C', 'D', 'D', 'D', 'D', 'D', 'E'};
+    Bytes actions;
+    number(actions, (4 - 1) << 2 | 0);
+    number(actions, (3 - 1) << 2 | 1);
+    actions.insert(actions.end(), {'x', 'y', 'z'});
+    number(actions, (4 - 1) << 2 | 2);
+    number(actions, 0 << 1);
+    number(actions, (4 - 1) << 2 | 3);
+    number(actions, 10 << 1);
+    number(actions, (1 - 1) << 2 | 2);
+    number(actions, 0 << 1);  // the source copy goes on where it stopped: E
+    const auto patch = patchOf(source, target.size(), actions, target);
+    writeFile(dir.file("source.bin"), source);
+    writeFile(dir.file("hand.bps"), patch);
+    auto said = runInProcess([&] { return cli::runPatch(dir.file("source.bin"), dir.file("hand.bps"), dir.file("out.nds")); });
+    ASSERT_EQ(said.status, cli::Ok) << said.err;
+    EXPECT_EQ(readFile(dir.file("out.nds")), target);
+
+    // What diff --bps writes, read back here.
+    writeFile(after, pristine);
+    runInProcess([&] { return cli::runSet(after, "Garchomp", {"hp=110", "machines+=TM13"}, false); });
+    const auto learnsets = sheet("l.csv", exported(after, true) + "444,445,Garchomp,16,49,Earthquake\n");
+    runInProcess([&] { return cli::runImport(after, learnsets, "", false); });
+    cli::DiffOptions options;
+    options.bps = dir.file("edits.bps");
+    ASSERT_EQ(runInProcess([&] { return cli::runDiff(before, after, options); }).status, cli::Ok);
+    const auto written = readFile(options.bps);
+    EXPECT_LT(written.size(), 4096u) << "a few edits, a few KiB";
+    EXPECT_EQ(applied(written, pristine), readFile(after));
+    EXPECT_EQ(crc(Bytes(written.begin(), written.end() - 4)), written[written.size() - 4] | written[written.size() - 3] << 8 |
+                                                                    written[written.size() - 2] << 16 |
+                                                                    static_cast<std::uint32_t>(written[written.size() - 1]) << 24);
+
+    // Refused, nothing written: another ROM, a damaged patch, an action past the target.
+    auto damaged = written;
+    damaged[10] ^= 1;
+    Bytes past;
+    number(past, (20 - 1) << 2 | 0);
+    const struct {
+        const char* what;
+        std::string rom;
+        Bytes patch;
+        const char* words;
+    } refusals[] = {
+        {"made for another ROM", after, written, "this patch was made for another ROM"},
+        {"its CRC damaged", before, damaged, "CRC-32 does not match"},
+        {"a read past the target's size", dir.file("source.bin"), patchOf(source, 16, past, target), "past the end"},
+    };
+    for (const auto& row : refusals) {
+        SCOPED_TRACE(row.what);
+        writeFile(dir.file("refused.bps"), row.patch);
+        const auto output = dir.file("refused.nds");
+        said = runInProcess([&] { return cli::runPatch(row.rom, dir.file("refused.bps"), output); });
+        EXPECT_EQ(said.status, cli::BadInput);
+        EXPECT_NE(said.err.find(row.words), std::string::npos) << said.err;
+        EXPECT_FALSE(std::filesystem::exists(output)) << "nothing written";
+    }
+    said = runInProcess([&] { return cli::runPatch(before, options.bps, before); });
+    EXPECT_EQ(said.status, cli::BadInput) << "never onto the ROM itself";
+    EXPECT_EQ(readFile(before), pristine);
+}
+
+} // namespace
