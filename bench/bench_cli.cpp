@@ -194,7 +194,89 @@ void BM_CliImport16MiBJsonOfSmallObjects(benchmark::State& state)
     importSixteenMiB(state, "small.json", "[{\"index\":0}", ",{\"index\":0}", "]");
 }
 
+// Two 128 MiB Platinum images, every block written out, the second after a learnset
+// overhaul that moved the archive after the used image: what diff must read, against
+// cmp of the same two files.
+const std::pair<std::string, std::string>& overhauledPair()
+{
+    static const std::pair<std::string, std::string> pair = [] {
+        const auto before = scratch() + "/platinum-before.nds", after = scratch() + "/platinum-after.nds";
+        romimage::ImageRecipe recipe;
+        recipe.gameCode = "CPUE";
+        recipe.members = *romimage::readPersonalMembersCsv(QUILLMARK_SAMPLES_DIR "/pt_personal.csv", nullptr);
+        recipe.fileSize = std::int64_t{128} << 20;
+        recipe.tail = romimage::Tail::Padded;
+        romimage::writeRomImage(before, recipe, nullptr);
+        std::fstream file(before, std::ios::binary | std::ios::in | std::ios::out);
+        std::vector<char> piece(std::size_t{1} << 20);
+        for (std::int64_t at = 0; at < recipe.fileSize; at += static_cast<std::int64_t>(piece.size())) {
+            file.seekg(at);
+            file.read(piece.data(), static_cast<std::streamsize>(piece.size()));
+            file.seekp(at);
+            file.write(piece.data(), static_cast<std::streamsize>(piece.size()));
+        }
+        file.close();
+        run({"/bin/cp", before, after});
+        const auto sheet = scratch() + "/platinum-learnsets.csv", overhaul = scratch() + "/platinum-overhaul.csv";
+        run({QUILLMARK_CLI_PATH, "export", after, "--learnsets", "-o", sheet});
+        std::ifstream in(sheet);
+        std::ofstream out(overhaul);
+        std::string line, previous;
+        std::getline(in, line);
+        out << line << '\n';
+        // Every species' last entry is given twice more, at level 100.
+        while (std::getline(in, line)) {
+            if (!line.empty() && line.back() == '\r')
+                line.pop_back();
+            const auto index = line.substr(0, line.find(','));
+            if (!previous.empty() && previous.substr(0, previous.find(',')) != index) {
+                const auto cut = previous.rfind(',', previous.rfind(',', previous.rfind(',') - 1) - 1);
+                const int entry = std::stoi(previous.substr(cut + 1, previous.find(',', cut + 1) - cut - 1));
+                const auto head = previous.substr(0, cut + 1), move = previous.substr(previous.rfind(',') + 1);
+                if (entry <= 18)
+                    out << head << entry + 1 << ",100," << move << '\n' << head << entry + 2 << ",100," << move << '\n';
+            }
+            out << line << '\n';
+            previous = line;
+        }
+        run({QUILLMARK_CLI_PATH, "import", after, overhaul});
+        return std::pair{before, after};
+    }();
+    return pair;
+}
+
+void BM_Cmp128MiB(benchmark::State& state)
+{
+    const auto& [before, after] = overhauledPair();
+    for (auto _ : state)
+        run({"/usr/bin/cmp", "-s", before, after}, 1);
+}
+
+void BM_Diff128MiB(benchmark::State& state)
+{
+    const auto& [before, after] = overhauledPair();
+    long peak = 0;
+    for (auto _ : state)
+        peak = run({QUILLMARK_CLI_PATH, "diff", before, after});
+    state.counters["peak_MiB"] = static_cast<double>(peak) / 1024;
+}
+
+void BM_DiffBps128MiB(benchmark::State& state)
+{
+    const auto& [before, after] = overhauledPair();
+    const auto patch = scratch() + "/overhaul.bps";
+    long peak = 0;
+    for (auto _ : state)
+        peak = run({QUILLMARK_CLI_PATH, "diff", before, after, "--bps", patch});
+    state.counters["peak_MiB"] = static_cast<double>(peak) / 1024;
+    std::ifstream size(patch, std::ios::binary | std::ios::ate);
+    state.counters["patch_KiB"] = static_cast<double>(size.tellg()) / 1024;
+}
+
 BENCHMARK(BM_CopyWholeImage)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_Cmp128MiB)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_Diff128MiB)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_DiffBps128MiB)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_CliExport)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_CliExportLearnsets)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_CliImportEverySpecies)->Unit(benchmark::kMillisecond)->UseRealTime();

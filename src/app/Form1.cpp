@@ -9,6 +9,7 @@
 #include "app/FrameStyle.h"
 #include "app/ToolWindowPlacement.h"
 #include "dialogs/clsCommonDialog.h"
+#include "species/RomComparison.h"
 #include "platform/FileServices.h"
 #include "platform/MessageBoxService.h"
 #include "app/adapters/QtFileDialog.h"
@@ -263,6 +264,10 @@ void Form1::CreateMenus()
     mnuSave->setObjectName("mnuSave");
     mnuSave->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_S));
     mnuSave->setEnabled(false);
+    // What changed since another ROM (the original, usually), and the patch to share it.
+    mnuCompare = mnuFile->addAction("Compare with ROM...");
+    mnuCompare->setObjectName("mnuCompare");
+    mnuCompare->setEnabled(false);
     mnuFile->addSeparator()->setObjectName("mnuBreak");
     mnuExit = mnuFile->addAction("Exit");
     mnuExit->setObjectName("mnuExit");
@@ -297,6 +302,7 @@ void Form1::ConnectWidgets()
     connect(mnuSave, &QAction::enabledChanged, mnuMoreData, &QAction::setEnabled);
     connect(mnuSave, &QAction::enabledChanged, mnuMoves, &QAction::setEnabled);
     connect(mnuMoves, &QAction::triggered, this, &Form1::mnuMoves_Click);
+    connect(mnuCompare, &QAction::triggered, this, &Form1::mnuCompare_Click);
     for (const char* name : kBaseStatEditors)
         connect(control<QLineEdit>(name), &QLineEdit::textChanged, this, &Form1::updateBaseStatTotal);
     // Every change of selection loads, by mouse or keyboard. A change of the current row
@@ -394,6 +400,7 @@ void Form1::mnuOpen_Click()
     m_session.GameCode = identity->gameCode;
     m_session.OpenedRom.reset();
     m_document.reset();
+    mnuCompare->setEnabled(false);
     if (!identity->edition) {
         refuseOpen(std::string(species::kUnsupportedRom), species::unsupportedRomReason(identity->gameCode));
         return;
@@ -406,6 +413,7 @@ void Form1::mnuOpen_Click()
     }
     m_session.OpenedRom = species::RomFingerprint{identity->gameCode, *table};
     m_document.emplace(path, *m_session.OpenedRom);
+    mnuCompare->setEnabled(true);
     m_game = identity->edition->game;
     if (m_moreData)
         m_moreData->labelMachines(m_game);
@@ -418,6 +426,50 @@ void Form1::mnuOpen_Click()
     language->setText(qs(identity->edition->language));
     for (const char* name : {"frameLoaded", "framePkmn", "pkmnlst", "frameLanguage"})
         control(name)->setEnabled(true);
+}
+
+void Form1::mnuCompare_Click()
+{
+    if (!m_document)
+        return;
+    dialogs::clsCommonDialog dialog(m_fileDialogs);
+    const std::string other = dialog.ShowOpen(static_cast<std::uint32_t>(winId()), "Compare with ROM...", "",
+                                              "NDS ROMs (*.nds)|*.nds", kOpenRomFlags);
+    if (other.empty())
+        return;
+    auto refuse = [&](const std::string& path, const species::SpeciesError& error) {
+        warn("The ROMs could not be compared: " + path + ": " +
+             (error.kind == species::SpeciesFailure::UnsupportedRom && !error.detail.empty()
+                  ? std::string(species::kUnsupportedRom) + " (" + error.detail + ")"
+                  : species::userMessage(error, species::SpeciesOperation::Load)));
+    };
+    auto before = species::openRomToCompare(other);
+    if (!before)
+        return refuse(other, before.error());
+    auto now = species::openRomToCompare(m_session.RomPath);
+    if (!now)
+        return refuse(m_session.RomPath, now.error());
+    auto changes = species::compareRoms(*before, *now);
+    if (!changes) {
+        warn("The ROMs could not be compared: " +
+             (changes.error().detail.empty() ? species::userMessage(changes.error(), species::SpeciesOperation::Load)
+                                             : changes.error().detail));
+        return;
+    }
+    if (!m_compare) {
+        m_compare = new CompareWindow(this, *m_messages, m_fileDialogs);
+        m_compare->setAttribute(Qt::WA_DeleteOnClose);
+        connect(m_compare, &CompareWindow::speciesPicked, this, [this](int listIndex) {
+            if (listIndex < pkmnlst->count()) {
+                pkmnlst->setCurrentRow(listIndex);
+                pkmnlst->scrollToItem(pkmnlst->item(listIndex));
+            }
+        });
+    }
+    m_compare->showChanges(other, m_session.RomPath, std::move(*changes));
+    m_compare->show();
+    m_compare->raise();
+    m_compare->activateWindow();
 }
 
 void Form1::fillItemLists(rom::Game game)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/CompareWindow.h"
 #include "app/Form2.h"
 #include "app/MoreDataWindow.h"
 #include "app/MovesWindow.h"
@@ -52,6 +53,7 @@ public:
     void mnuAbout_Click();
     void mnuMoreData_Click();
     void mnuMoves_Click();
+    void mnuCompare_Click();
 
     const species::RomSession& session() const { return m_session; }
 
@@ -66,6 +68,7 @@ public:
     QAction* mnuAbout = nullptr;
     QAction* mnuMoreData = nullptr;
     QAction* mnuMoves = nullptr;
+    QAction* mnuCompare = nullptr;
     QMenu* mnuFile = nullptr;
     QMenu* mnuSpecies = nullptr;
     QMenu* mnuHelp = nullptr;
@@ -75,6 +78,8 @@ public:
     MoreDataWindow* moreDataWindow() const { return m_moreData; }
     // The Moves and Evolutions window, once it has been opened.
     MovesWindow* movesWindow() const { return m_moves; }
+    // The Compare with ROM window, once a comparison has been shown.
+    CompareWindow* compareWindow() const { return m_compare; }
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -116,6 +121,7 @@ private:
     QPointer<Form2> m_about;
     QPointer<MoreDataWindow> m_moreData;
     QPointer<MovesWindow> m_moves;
+    QPointer<CompareWindow> m_compare;
     // The level-up moves and evolutions of the open ROM, read while their window is open.
     // The ROM that Open ROM accepted; every load and save goes through it.
     std::optional<species::RomDocument> m_document;

@@ -202,15 +202,17 @@ TEST_F(MainWindow, WindowAndMenus)
     EXPECT_EQ(window->mnuMoves->shortcut(), QKeySequence("Ctrl+E"));
     EXPECT_FALSE(window->mnuMoves->isEnabled());
     const auto file = window->mnuFile->actions();
-    ASSERT_EQ(file.size(), 4);
+    ASSERT_EQ(file.size(), 5);
     EXPECT_EQ(file[0]->text(), "Open ROM...");
     EXPECT_EQ(file[0]->shortcut(), QKeySequence("Ctrl+O"));
     EXPECT_EQ(file[1]->text(), "Save ROM");
     EXPECT_EQ(file[1]->shortcut(), QKeySequence("Ctrl+S"));
     EXPECT_FALSE(file[1]->isEnabled());
-    EXPECT_TRUE(file[2]->isSeparator());
-    EXPECT_EQ(file[3]->text(), "Exit");
-    EXPECT_EQ(file[3]->shortcut(), QKeySequence("Ctrl+Q"));
+    EXPECT_EQ(file[2]->text(), "Compare with ROM...");
+    EXPECT_FALSE(file[2]->isEnabled()) << "until a ROM is open";
+    EXPECT_TRUE(file[3]->isSeparator());
+    EXPECT_EQ(file[4]->text(), "Exit");
+    EXPECT_EQ(file[4]->shortcut(), QKeySequence("Ctrl+Q"));
     EXPECT_EQ(window->mnuHelp->actions().value(0)->text(), "About");
 }
 

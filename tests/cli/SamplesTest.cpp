@@ -166,4 +166,43 @@ TEST(Samples, TheReadmesWalkthroughChangesTheBytesItSays)
     EXPECT_NE(printed.find("hp: 110"), std::string::npos) << printed;
 }
 
+// Sharing a hack as the README walks through it: what diff prints is what the README
+// shows, the rows and the patch are written, and the patch makes the edited copy.
+TEST(Samples, TheReadmesSharingWalkthroughGivesWhatItShows)
+{
+    TempDir dir;
+    const auto samples = makeSamples(dir);
+    std::filesystem::create_directories(dir.file("build/src"));
+    std::filesystem::create_symlink(QUILLMARK_CLI, dir.file("build/src/quillmark-cli"));
+    const auto commands = readmeCommands("## Sharing a hack");
+    ASSERT_EQ(commands.size(), 5u);
+    std::string script = "set -e; cd '" + dir.path() + "'\n";
+    for (const auto& command : commands)
+        script += command + "\n";
+    std::ofstream(dir.file("walkthrough.sh")) << script;
+    ASSERT_EQ(shell("sh " + dir.file("walkthrough.sh") + " > " + dir.file("out.txt") + " 2>&1"), 0)
+        << readFile(dir.file("out.txt")).data();
+
+    // The block the README shows after the commands, printed by the first diff.
+    std::ifstream in(QUILLMARK_SOURCE_DIR "/README.md");
+    std::string shown;
+    bool after = false;
+    for (std::string line; std::getline(in, line);) {
+        if (line.starts_with("The first `diff` prints"))
+            after = true;
+        else if (after && line.starts_with("    "))
+            shown += line.substr(4) + "\n";
+        else if (after && !shown.empty())
+            break;
+    }
+    const auto out = readFile(dir.file("out.txt"));
+    const std::string printed(out.begin(), out.end());
+    EXPECT_NE(printed.find(shown), std::string::npos) << printed;
+    EXPECT_EQ(shown, "Garchomp (444):\n  hp: 108 -> 110\n  speed: 102 -> 105\n");
+    const auto csv = readFile(dir.file("changes.csv"));
+    EXPECT_NE(std::string(csv.begin(), csv.end()).find("\r\n444,445,Garchomp,species,hp,108,110\r\n"), std::string::npos);
+    EXPECT_LT(fileSize(dir.file("my-hack.bps")), 1000) << "a few hundred bytes";
+    EXPECT_EQ(readFile(dir.file("patched.nds")), readFile(samples + "/sample-platinum.nds"));
+}
+
 } // namespace

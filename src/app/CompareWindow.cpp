@@ -1,0 +1,250 @@
+#include "app/CompareWindow.h"
+
+#include "app/ClassicFont.h"
+#include "app/QtText.h"
+#include "dialogs/clsCommonDialog.h"
+#include "platform/MessageBoxService.h"
+#include "platform/OutputFiles.h"
+#include "species/CsvWriter.h"
+#include "species/LookupLists.h"
+#include "species/SpeciesMessages.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QKeySequence>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QShortcut>
+#include <QSortFilterProxyModel>
+#include <QStandardItemModel>
+#include <QTableView>
+#include <QVBoxLayout>
+
+#include <cstring>
+
+namespace quillmark::app {
+
+namespace {
+
+enum Column { SpeciesColumn, PartColumn, FieldColumn, BeforeColumn, AfterColumn, ColumnCount };
+// The list index behind a row (-1 for a file), and the place of the row as compared:
+// sorting by species keeps list order, and by anything else keeps it among equals.
+constexpr int kIndexRole = Qt::UserRole + 1;
+constexpr int kOrderRole = Qt::UserRole + 2;
+
+QString partText(const std::string& part)
+{
+    if (part == "eggmoves")
+        return "egg moves";
+    return qs(part);
+}
+
+} // namespace
+
+CompareWindow::CompareWindow(QWidget* mainWindow, platform::MessageBoxService& messages,
+                             dialogs::CommonDialogFunctions fileDialogs)
+    : QWidget(mainWindow, Qt::Window), m_messages(messages), m_fileDialogs(std::move(fileDialogs))
+{
+    setObjectName("frmCompare");
+    setWindowTitle("Compare with ROM");
+    setFont(classicFont({"MS Sans Serif", "Microsoft Sans Serif", "Liberation Sans", "Arial"}, 8.25));
+
+    lblCompared = new QLabel(this);
+    lblCompared->setObjectName("lblCompared");
+    lblCompared->setWordWrap(true);
+    txtFilter = new QLineEdit(this);
+    txtFilter->setObjectName("txtFilter");
+    txtFilter->setPlaceholderText("Filter by species");
+    txtFilter->setAccessibleName("Filter by species");
+    txtFilter->setClearButtonEnabled(true);
+    auto* filterLabel = new QLabel("&Species:", this);
+    filterLabel->setBuddy(txtFilter);
+
+    m_model = new QStandardItemModel(0, ColumnCount, this);
+    m_model->setHorizontalHeaderLabels({"Species", "Part", "Field", "Before", "After"});
+    m_shown = new QSortFilterProxyModel(this);
+    m_shown->setSourceModel(m_model);
+    m_shown->setFilterKeyColumn(SpeciesColumn);
+    m_shown->setFilterCaseSensitivity(Qt::CaseInsensitive);
+    m_shown->setSortRole(kOrderRole);
+    grdChanges = new QTableView(this);
+    grdChanges->setObjectName("grdChanges");
+    grdChanges->setAccessibleName("Changes");
+    grdChanges->setModel(m_shown);
+    grdChanges->setSortingEnabled(true);
+    grdChanges->sortByColumn(SpeciesColumn, Qt::AscendingOrder);
+    grdChanges->setSelectionBehavior(QAbstractItemView::SelectRows);
+    grdChanges->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    grdChanges->verticalHeader()->hide();
+    grdChanges->horizontalHeader()->setStretchLastSection(true);
+
+    cmdCopy = new QPushButton("&Copy", this);
+    cmdCopy->setObjectName("cmdCopy");
+    cmdSaveCsv = new QPushButton("Save as CS&V...", this);
+    cmdSaveCsv->setObjectName("cmdSaveCsv");
+    cmdSavePatch = new QPushButton("Save &patch...", this);
+    cmdSavePatch->setObjectName("cmdSavePatch");
+    cmdClose = new QPushButton("Close", this);
+    cmdClose->setObjectName("cmdClose");
+
+    auto* filterRow = new QHBoxLayout;
+    filterRow->addWidget(filterLabel);
+    filterRow->addWidget(txtFilter, 1);
+    auto* buttons = new QHBoxLayout;
+    buttons->addWidget(cmdCopy);
+    buttons->addWidget(cmdSaveCsv);
+    buttons->addWidget(cmdSavePatch);
+    buttons->addStretch(1);
+    buttons->addWidget(cmdClose);
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(lblCompared);
+    layout->addLayout(filterRow);
+    layout->addWidget(grdChanges, 1);
+    layout->addLayout(buttons);
+    resize(720, 420);
+
+    connect(txtFilter, &QLineEdit::textChanged, m_shown, &QSortFilterProxyModel::setFilterFixedString);
+    connect(grdChanges, &QTableView::doubleClicked, this, &CompareWindow::pickRow);
+    connect(grdChanges, &QTableView::activated, this, &CompareWindow::pickRow);
+    connect(cmdCopy, &QPushButton::clicked, this, &CompareWindow::cmdCopy_Click);
+    connect(cmdSaveCsv, &QPushButton::clicked, this, &CompareWindow::cmdSaveCsv_Click);
+    connect(cmdSavePatch, &QPushButton::clicked, this, &CompareWindow::cmdSavePatch_Click);
+    connect(cmdClose, &QPushButton::clicked, this, &QWidget::close);
+    auto* copy = new QShortcut(QKeySequence::Copy, grdChanges);
+    connect(copy, &QShortcut::activated, this, &CompareWindow::cmdCopy_Click);
+    auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
+    connect(escape, &QShortcut::activated, this, &QWidget::close);
+}
+
+void CompareWindow::showChanges(const std::string& otherPath, const std::string& thisPath,
+                                std::vector<species::RomChange> changes)
+{
+    m_otherPath = otherPath;
+    m_thisPath = thisPath;
+    m_changes = std::move(changes);
+    const auto species = std::count_if(m_changes.begin(), m_changes.end(),
+                                       [](const species::RomChange& change) { return change.part != "file"; });
+    lblCompared->setText(QString("From %1 to %2: %3")
+                             .arg(qs(platform::fileNameOf(otherPath)), qs(platform::fileNameOf(thisPath)),
+                                  m_changes.empty() ? QString("no differences.")
+                                  : species == 0   ? QString("No differences in the species data; %1 other file(s) differ.")
+                                                       .arg(m_changes.size())
+                                                   : QString("%1 change(s).").arg(m_changes.size())));
+    m_model->removeRows(0, m_model->rowCount());
+    int order = 0;
+    for (const auto& change : m_changes) {
+        QList<QStandardItem*> row;
+        const QString name = change.index < 0 ? QString("(file)") : qs(species::recordLabel(change.index));
+        const QString part = change.part == "file" ? QString("file") : partText(change.part);
+        for (const auto& text : {name, part, qs(change.field), qs(change.before), qs(change.after)}) {
+            auto* item = new QStandardItem(text);
+            item->setData(change.index, kIndexRole);
+            row.push_back(item);
+        }
+        // Species in list order (files last), every other column by its text, the
+        // compared order kept among equals.
+        row[SpeciesColumn]->setData(QString("%1 %2").arg(change.index < 0 ? 99999 : change.index, 5, 10, QChar('0')).arg(order, 6, 10, QChar('0')),
+                                    kOrderRole);
+        for (int column = PartColumn; column < ColumnCount; ++column) {
+            // Numbers by their value (45 before 108), before any text.
+            bool number = false;
+            const auto value = row[column]->text().toLongLong(&number);
+            const auto key = number ? QString("0%1").arg(value, 12, 10, QChar('0')) : "1" + row[column]->text();
+            row[column]->setData(key + QString(" %1").arg(order, 6, 10, QChar('0')), kOrderRole);
+        }
+        m_model->appendRow(row);
+        ++order;
+    }
+    grdChanges->resizeColumnsToContents();
+    const bool any = !m_changes.empty();
+    cmdCopy->setEnabled(any);
+    cmdSaveCsv->setEnabled(any);
+    cmdSavePatch->setEnabled(any);
+}
+
+std::vector<std::vector<std::string>> CompareWindow::shownRows() const
+{
+    std::vector<std::vector<std::string>> rows = {{"Species", "Part", "Field", "Before", "After"}};
+    for (int row = 0; row < m_shown->rowCount(); ++row) {
+        std::vector<std::string> cells;
+        for (int column = 0; column < ColumnCount; ++column)
+            cells.push_back(m_shown->index(row, column).data().toString().toStdString());
+        rows.push_back(std::move(cells));
+    }
+    return rows;
+}
+
+void CompareWindow::cmdCopy_Click()
+{
+    QString text;
+    for (const auto& row : shownRows()) {
+        QStringList cells;
+        for (const auto& cell : row)
+            cells << qs(cell).replace('\t', ' ');
+        text += cells.join('\t') + '\n';
+    }
+    QApplication::clipboard()->setText(text);
+}
+
+std::string CompareWindow::askSavePath(const std::string& title, const std::string& fileName, const std::string& filter)
+{
+    dialogs::clsCommonDialog dialog(m_fileDialogs);
+    constexpr std::uint32_t kFlags = dialogs::OFN_OVERWRITEPROMPT | dialogs::OFN_PATHMUSTEXIST | dialogs::OFN_HIDEREADONLY;
+    return dialog.ShowSave(static_cast<std::uint32_t>(winId()), title, fileName, "", filter, kFlags).value_or("");
+}
+
+void CompareWindow::cmdSaveCsv_Click()
+{
+    const auto path = askSavePath("Save as CSV", "changes.csv", "CSV (*.csv)|*.csv");
+    if (path.empty())
+        return;
+    if (platform::sameFile(path, m_thisPath) || platform::sameFile(path, m_otherPath)) {
+        m_messages.show("That is one of the ROMs compared; the changes were not saved there.", std::nullopt,
+                        platform::MessageIcon::Warning);
+        return;
+    }
+    if (const auto failure = platform::replaceFileWithText(path, species::writeCsv(species::comparisonRows(m_changes))))
+        m_messages.show("The changes could not be saved: " + std::string(std::strerror(*failure)) + ".", std::nullopt,
+                        platform::MessageIcon::Warning);
+}
+
+void CompareWindow::cmdSavePatch_Click()
+{
+    const auto path = askSavePath("Save patch", "changes.bps", "BPS patches (*.bps)|*.bps");
+    if (path.empty())
+        return;
+    if (platform::sameFile(path, m_thisPath) || platform::sameFile(path, m_otherPath)) {
+        m_messages.show("That is one of the ROMs compared; the patch was not saved there.", std::nullopt,
+                        platform::MessageIcon::Warning);
+        return;
+    }
+    // Both read again: the patch is made of the files as they are now.
+    auto refuse = [&](const species::SpeciesError& error) {
+        m_messages.show("The patch could not be made: " + species::userMessage(error, species::SpeciesOperation::Load),
+                        std::nullopt, platform::MessageIcon::Warning);
+    };
+    auto other = species::openRomToCompare(m_otherPath);
+    if (!other)
+        return refuse(other.error());
+    auto current = species::openRomToCompare(m_thisPath);
+    if (!current)
+        return refuse(current.error());
+    auto patch = species::patchBetween(*other, *current);
+    if (!patch)
+        return refuse(patch.error());
+    if (const auto failure = platform::replaceFileWithText(path, std::string(patch->begin(), patch->end())))
+        m_messages.show("The patch could not be saved: " + std::string(std::strerror(*failure)) + ".", std::nullopt,
+                        platform::MessageIcon::Warning);
+}
+
+void CompareWindow::pickRow(const QModelIndex& index)
+{
+    const int listIndex = index.data(kIndexRole).toInt();
+    if (listIndex >= 0)
+        emit speciesPicked(listIndex);
+}
+
+} // namespace quillmark::app

@@ -1,0 +1,71 @@
+#pragma once
+
+#include "dialogs/OpenFileName.h"
+#include "species/RomComparison.h"
+
+#include <QWidget>
+
+#include <string>
+#include <vector>
+
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QSortFilterProxyModel;
+class QStandardItemModel;
+class QTableView;
+
+namespace quillmark::platform {
+class MessageBoxService;
+}
+
+namespace quillmark::app {
+
+// Compare with ROM: what changed from another ROM (the original, usually) to the one
+// open, a row per change as `quillmark-cli diff` prints them. Sorted by a click on a
+// column's header, filtered by species; a double-click (or Return) on a row picks that
+// species in the main window. Copy puts the rows shown on the clipboard tab-separated,
+// as a spreadsheet pastes them; Save as CSV and Save patch write the rows and the BPS
+// patch from the other ROM to this one.
+class CompareWindow : public QWidget {
+    Q_OBJECT
+
+public:
+    CompareWindow(QWidget* mainWindow, platform::MessageBoxService& messages, dialogs::CommonDialogFunctions fileDialogs);
+
+    // The changes from `otherPath` to `thisPath`, as compareRoms found them.
+    void showChanges(const std::string& otherPath, const std::string& thisPath,
+                     std::vector<species::RomChange> changes);
+
+    void cmdCopy_Click();
+    void cmdSaveCsv_Click();
+    void cmdSavePatch_Click();
+    // The rows the filter lets through, in the order shown, header first.
+    std::vector<std::vector<std::string>> shownRows() const;
+
+    QLabel* lblCompared = nullptr;
+    QLineEdit* txtFilter = nullptr;
+    QTableView* grdChanges = nullptr;
+    QPushButton* cmdCopy = nullptr;
+    QPushButton* cmdSaveCsv = nullptr;
+    QPushButton* cmdSavePatch = nullptr;
+    QPushButton* cmdClose = nullptr;
+
+signals:
+    // A row's species was asked for: its list index.
+    void speciesPicked(int listIndex);
+
+private:
+    void pickRow(const QModelIndex& index);
+    // A save dialog for `filter`; "" when cancelled.
+    std::string askSavePath(const std::string& title, const std::string& fileName, const std::string& filter);
+
+    platform::MessageBoxService& m_messages;
+    dialogs::CommonDialogFunctions m_fileDialogs;
+    QStandardItemModel* m_model = nullptr;
+    QSortFilterProxyModel* m_shown = nullptr;
+    std::string m_otherPath, m_thisPath;
+    std::vector<species::RomChange> m_changes;
+};
+
+} // namespace quillmark::app

@@ -1,0 +1,110 @@
+// File > Compare with ROM: the changes from the original to the ROM open, in a window
+// a user sorts, filters, copies from and saves from; checked against the reference
+// data and against what the command line makes of the same two files.
+#include "EditorFixture.h"
+#include "app/CompareWindow.h"
+#include "cli/CliErrors.h"
+#include "cli/Commands.h"
+
+#include "../cli/InProcess.h"
+
+#include <QAccessible>
+#include <QApplication>
+#include <QClipboard>
+#include <QPushButton>
+#include <QTableView>
+
+using namespace quillmark;
+using namespace quillmark::test;
+
+namespace {
+
+class Compare : public EditorFixture {
+protected:
+    std::string platinum(const std::string& name, const char* code = "CPUE", const char* data = "pt_personal.csv")
+    {
+        romimage::ImageRecipe recipe;
+        recipe.gameCode = code;
+        recipe.members = *romimage::readPersonalMembersCsv(samplesDir() + "/" + data, nullptr);
+        const auto path = dir.file(name);
+        EXPECT_TRUE(romimage::writeRomImage(path, recipe, nullptr));
+        return path;
+    }
+
+    static std::string reference(const char* name, const char* column)
+    {
+        for (const auto& row : sampleCsv("pt_personal.csv")) {
+            if (row.at("name") == name)
+                return row.at(column);
+        }
+        return {};
+    }
+};
+
+TEST_F(Compare, TheChangesAreShownFilteredCopiedAndSaved)
+{
+    const auto original = platinum("original.nds");
+    const auto hack = dir.file("hack.nds");
+    writeFile(hack, readFile(original));
+    ASSERT_EQ(runInProcess([&] { return cli::runSet(hack, "Garchomp", {"hp=110"}, false); }).status, cli::Ok);
+    ASSERT_EQ(runInProcess([&] { return cli::runSet(hack, "Bulbasaur", {"speed=50"}, false); }).status, cli::Ok);
+
+    open(hack);
+    EXPECT_TRUE(window->mnuCompare->isEnabled());
+    dialog.answers.push_back(original);
+    window->mnuCompare_Click();
+    auto* compare = window->compareWindow();
+    ASSERT_NE(compare, nullptr);
+    EXPECT_TRUE(messages.shown.empty()) << messageTexts().front();
+    using Rows = std::vector<std::vector<std::string>>;
+    const Rows header = {{"Species", "Part", "Field", "Before", "After"}};
+    Rows all = header;
+    all.push_back({"Bulbasaur (0)", "species", "speed", reference("BULBASAUR", "spe"), "50"});
+    all.push_back({"Garchomp (444)", "species", "hp", reference("GARCHOMP", "hp"), "110"});
+    EXPECT_EQ(compare->shownRows(), all);
+    for (auto* control : std::initializer_list<QWidget*>{compare->txtFilter, compare->grdChanges})
+        EXPECT_FALSE(control->accessibleName().isEmpty());
+
+    // Sorted by Before, highest first: Garchomp's 108 above Bulbasaur's 45.
+    compare->grdChanges->sortByColumn(3, Qt::DescendingOrder);
+    EXPECT_EQ(compare->shownRows()[1][0], "Garchomp (444)");
+    compare->grdChanges->sortByColumn(0, Qt::AscendingOrder);
+
+    compare->txtFilter->setText("garch");
+    const Rows garchomp = {header[0], all[2]};
+    EXPECT_EQ(compare->shownRows(), garchomp);
+    compare->cmdCopy->click();
+    EXPECT_EQ(QApplication::clipboard()->text().toStdString(),
+              "Species\tPart\tField\tBefore\tAfter\nGarchomp (444)\tspecies\thp\t" + reference("GARCHOMP", "hp") + "\t110\n");
+
+    // A double-click picks the species in the main window.
+    emit compare->grdChanges->doubleClicked(compare->grdChanges->model()->index(0, 2));
+    EXPECT_EQ(list()->currentRow(), 444);
+    EXPECT_EQ(text("txtHP")->text(), "110");
+
+    // Save as CSV: the command line's rows; Save patch: the patch turns the original
+    // into the hack.
+    dialog.answers.push_back(dir.file("changes.csv"));
+    compare->cmdSaveCsv->click();
+    cli::DiffOptions csv;
+    csv.format = "csv";
+    const auto said = runInProcess([&] { return cli::runDiff(original, hack, csv); });
+    const auto saved = readFile(dir.file("changes.csv"));
+    EXPECT_EQ(std::string(saved.begin(), saved.end()), said.out);
+    dialog.answers.push_back(dir.file("hack.bps"));
+    compare->cmdSavePatch->click();
+    ASSERT_EQ(runInProcess([&] { return cli::runPatch(original, dir.file("hack.bps"), dir.file("patched.nds")); }).status,
+              cli::Ok);
+    EXPECT_EQ(readFile(dir.file("patched.nds")), readFile(hack));
+    EXPECT_TRUE(messages.shown.empty());
+
+    // Another game: refused with both names, the window as it was.
+    const auto heartGold = platinum("heartgold.nds", "IPKE", "hgss_personal.csv");
+    dialog.answers.push_back(heartGold);
+    window->mnuCompare_Click();
+    ASSERT_EQ(messages.shown.size(), 1u);
+    EXPECT_NE(messages.shown[0].text.find("only ROMs of one game"), std::string::npos) << messages.shown[0].text;
+    EXPECT_EQ(compare->shownRows(), garchomp);
+}
+
+} // namespace
