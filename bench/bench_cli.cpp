@@ -245,30 +245,30 @@ const std::pair<std::string, std::string>& overhauledPair()
     return pair;
 }
 
+// cmp stops at the first byte that differs (and -l writes nothing to /dev/null):
+// against a copy of itself it reads every byte of both, as diff and --bps must.
 void BM_Cmp128MiB(benchmark::State& state)
 {
-    const auto& [before, after] = overhauledPair();
+    const auto& before = overhauledPair().first;
+    const auto same = scratch() + "/platinum-same.nds";
+    run({"/bin/cp", before, same});
     for (auto _ : state)
-        run({"/usr/bin/cmp", "-s", before, after}, 1);
+        run({"/usr/bin/cmp", before, same});
 }
 
 void BM_Diff128MiB(benchmark::State& state)
 {
     const auto& [before, after] = overhauledPair();
-    long peak = 0;
     for (auto _ : state)
-        peak = run({QUILLMARK_CLI_PATH, "diff", before, after});
-    state.counters["peak_MiB"] = static_cast<double>(peak) / 1024;
+        run({QUILLMARK_CLI_PATH, "diff", before, after});
 }
 
 void BM_DiffBps128MiB(benchmark::State& state)
 {
     const auto& [before, after] = overhauledPair();
     const auto patch = scratch() + "/overhaul.bps";
-    long peak = 0;
     for (auto _ : state)
-        peak = run({QUILLMARK_CLI_PATH, "diff", before, after, "--bps", patch});
-    state.counters["peak_MiB"] = static_cast<double>(peak) / 1024;
+        run({QUILLMARK_CLI_PATH, "diff", before, after, "--bps", patch});
     std::ifstream size(patch, std::ios::binary | std::ios::ate);
     state.counters["patch_KiB"] = static_cast<double>(size.tellg()) / 1024;
 }

@@ -38,7 +38,8 @@ public:
         if (m_literal.size() >= static_cast<std::size_t>(kChunk))
             flushLiteral();
     }
-    void match(std::int64_t sourceOffset, bool sameOffset, std::uint8_t byte)
+    // `length` target bytes equal to the source's from `sourceOffset` on (`bytes`).
+    void match(std::int64_t sourceOffset, bool sameOffset, const std::uint8_t* bytes, std::int64_t length)
     {
         if (m_matchLength > 0 && (sameOffset != m_matchSame || sourceOffset != m_matchFrom + m_matchLength))
             endMatch();
@@ -46,9 +47,9 @@ public:
             m_matchFrom = sourceOffset;
             m_matchSame = sameOffset;
         }
-        if (m_matchLength < kShortestMatch)
-            m_matchBytes[static_cast<std::size_t>(m_matchLength)] = byte;
-        ++m_matchLength;
+        for (std::int64_t k = 0; k < length && m_matchLength + k < kShortestMatch; ++k)
+            m_matchBytes[static_cast<std::size_t>(m_matchLength + k)] = bytes[k];
+        m_matchLength += length;
     }
     void finish()
     {
@@ -182,12 +183,18 @@ Result<std::vector<std::uint8_t>, platform::FileError> makeBpsPatch(platform::Op
             if (!inMove) {
                 // Up to the next move or the chunk's end, against the same place.
                 const auto stop = std::min(targetCount, next < sorted.size() ? sorted[next].target.start - at : targetCount);
-                for (; k < stop; ++k) {
+                while (k < stop) {
                     const auto p = static_cast<std::size_t>(k);
-                    if (k < sourceCount && t[p] == s[p])
-                        encoder.match(at + k, true, t[p]);
-                    else
+                    const auto comparable = std::min(stop, sourceCount);
+                    if (k < comparable && t[p] == s[p]) {
+                        // The whole run of equal bytes at once.
+                        const auto end = std::mismatch(t.begin() + k, t.begin() + comparable, s.begin() + k).first - t.begin();
+                        encoder.match(at + k, true, t.data() + k, end - k);
+                        k = end;
+                    } else {
                         encoder.literal(t[p]);
+                        ++k;
+                    }
                 }
                 continue;
             }
@@ -204,7 +211,7 @@ Result<std::vector<std::uint8_t>, platform::FileError> makeBpsPatch(platform::Op
             for (std::int64_t j = 0; k < stop; ++k, ++j) {
                 const auto p = static_cast<std::size_t>(k);
                 if (j < count && t[p] == old[static_cast<std::size_t>(j)])
-                    encoder.match(from + j, false, t[p]);
+                    encoder.match(from + j, false, t.data() + k, 1);
                 else
                     encoder.literal(t[p]);
             }
