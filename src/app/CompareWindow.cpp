@@ -189,38 +189,39 @@ void CompareWindow::cmdCopy_Click()
     QApplication::clipboard()->setText(text);
 }
 
-std::string CompareWindow::askSavePath(const std::string& title, const std::string& fileName, const std::string& filter)
+std::string CompareWindow::askSavePath(const std::string& title, const std::string& fileName, const std::string& filter,
+                                       const std::string& what)
 {
     dialogs::clsCommonDialog dialog(m_fileDialogs);
     constexpr std::uint32_t kFlags = dialogs::OFN_OVERWRITEPROMPT | dialogs::OFN_PATHMUSTEXIST | dialogs::OFN_HIDEREADONLY;
-    return dialog.ShowSave(static_cast<std::uint32_t>(winId()), title, fileName, "", filter, kFlags).value_or("");
+    const auto path = dialog.ShowSave(static_cast<std::uint32_t>(winId()), title, fileName, "", filter, kFlags).value_or("");
+    if (!path.empty() && (platform::sameFile(path, m_thisPath) || platform::sameFile(path, m_otherPath))) {
+        m_messages.show("That is one of the ROMs compared; the " + what + " was not saved there.", std::nullopt,
+                        platform::MessageIcon::Warning);
+        return {};
+    }
+    return path;
+}
+
+void CompareWindow::saveFile(const std::string& path, const std::string& bytes, const std::string& what)
+{
+    if (const auto failure = platform::replaceFileWithText(path, bytes))
+        m_messages.show("The " + what + " could not be saved: " + std::string(std::strerror(*failure)) + ".",
+                        std::nullopt, platform::MessageIcon::Warning);
 }
 
 void CompareWindow::cmdSaveCsv_Click()
 {
-    const auto path = askSavePath("Save as CSV", "changes.csv", "CSV (*.csv)|*.csv");
-    if (path.empty())
-        return;
-    if (platform::sameFile(path, m_thisPath) || platform::sameFile(path, m_otherPath)) {
-        m_messages.show("That is one of the ROMs compared; the changes were not saved there.", std::nullopt,
-                        platform::MessageIcon::Warning);
-        return;
-    }
-    if (const auto failure = platform::replaceFileWithText(path, species::writeCsv(species::comparisonRows(m_changes))))
-        m_messages.show("The changes could not be saved: " + std::string(std::strerror(*failure)) + ".", std::nullopt,
-                        platform::MessageIcon::Warning);
+    const auto path = askSavePath("Save as CSV", "changes.csv", "CSV (*.csv)|*.csv", "list of changes");
+    if (!path.empty())
+        saveFile(path, species::writeCsv(species::comparisonRows(m_changes)), "list of changes");
 }
 
 void CompareWindow::cmdSavePatch_Click()
 {
-    const auto path = askSavePath("Save patch", "changes.bps", "BPS patches (*.bps)|*.bps");
+    const auto path = askSavePath("Save patch", "changes.bps", "BPS patches (*.bps)|*.bps", "patch");
     if (path.empty())
         return;
-    if (platform::sameFile(path, m_thisPath) || platform::sameFile(path, m_otherPath)) {
-        m_messages.show("That is one of the ROMs compared; the patch was not saved there.", std::nullopt,
-                        platform::MessageIcon::Warning);
-        return;
-    }
     // Both read again: the patch is made of the files as they are now.
     auto refuse = [&](const species::SpeciesError& error) {
         m_messages.show("The patch could not be made: " + species::userMessage(error, species::SpeciesOperation::Load),
@@ -235,9 +236,7 @@ void CompareWindow::cmdSavePatch_Click()
     auto patch = species::patchBetween(*other, *current);
     if (!patch)
         return refuse(patch.error());
-    if (const auto failure = platform::replaceFileWithText(path, std::string(patch->begin(), patch->end())))
-        m_messages.show("The patch could not be saved: " + std::string(std::strerror(*failure)) + ".", std::nullopt,
-                        platform::MessageIcon::Warning);
+    saveFile(path, std::string(patch->begin(), patch->end()), "patch");
 }
 
 void CompareWindow::pickRow(const QModelIndex& index)

@@ -57,8 +57,11 @@ signals:
 
 private:
     void pickRow(const QModelIndex& index);
-    // A save dialog for `filter`; "" when cancelled.
-    std::string askSavePath(const std::string& title, const std::string& fileName, const std::string& filter);
+    // A save dialog for `filter`; "" when cancelled, or when the path names one of the
+    // ROMs compared (said so, naming `what` would have been saved).
+    std::string askSavePath(const std::string& title, const std::string& fileName, const std::string& filter,
+                            const std::string& what);
+    void saveFile(const std::string& path, const std::string& bytes, const std::string& what);
 
     platform::MessageBoxService& m_messages;
     dialogs::CommonDialogFunctions m_fileDialogs;

@@ -91,12 +91,43 @@ rom::ComparedElsewhere comparedElsewhere(RomDocument& document, platform::OpenFi
     return skipped;
 }
 
-Result<rom::NitroFs, SpeciesError> fileSystemOf(platform::OpenFile& file)
+// Every table a comparison covers, read through the document; no tutors for Diamond
+// and Pearl.
+struct Tables {
+    const std::vector<RecordBytes>* records;
+    const MoveArchives* moves;
+    const EggMoveTableFile* eggs;
+    const MoveTutorTables* tutors;
+};
+Result<Tables, SpeciesError> tablesOf(RomDocument& document)
 {
-    auto fs = rom::NitroFs::read(file);
-    if (!fs)
-        return speciesErrorOf(fs.error());
-    return std::move(*fs);
+    auto records = document.readRecords();
+    if (!records)
+        return records.error();
+    auto moves = document.readMoves();
+    if (!moves)
+        return moves.error();
+    if (auto readable = (*moves)->levelUpReadable(); !readable)
+        return readable.error();
+    auto eggs = document.readEggMoves();
+    if (!eggs)
+        return eggs.error();
+    auto tutors = document.readTutors();
+    if (!tutors)
+        return tutors.error();
+    return Tables{*records, *moves, *eggs, *tutors};
+}
+
+Result<std::pair<rom::NitroFs, rom::NitroFs>, SpeciesError> fileSystemsOf(platform::OpenFile& before,
+                                                                            platform::OpenFile& after)
+{
+    auto fsBefore = rom::NitroFs::read(before);
+    if (!fsBefore)
+        return speciesErrorOf(fsBefore.error());
+    auto fsAfter = rom::NitroFs::read(after);
+    if (!fsAfter)
+        return speciesErrorOf(fsAfter.error());
+    return std::pair{std::move(*fsBefore), std::move(*fsAfter)};
 }
 
 } // namespace
@@ -129,38 +160,18 @@ Result<std::vector<RomChange>, SpeciesError> compareRoms(RomDocument& before, Ro
                                 std::string(rom::findEdition(after.fingerprint().gameCode)->title) + " (" +
                                 after.fingerprint().gameCode + "): only ROMs of one game can be compared"};
     const auto game = before.game();
-    auto recordsBefore = before.readRecords();
-    if (!recordsBefore)
-        return recordsBefore.error();
-    auto recordsAfter = after.readRecords();
-    if (!recordsAfter)
-        return recordsAfter.error();
-    auto movesBefore = before.readMoves();
-    if (!movesBefore)
-        return movesBefore.error();
-    auto movesAfter = after.readMoves();
-    if (!movesAfter)
-        return movesAfter.error();
-    for (const auto* moves : {*movesBefore, *movesAfter}) {
-        if (auto readable = moves->levelUpReadable(); !readable)
-            return readable.error();
-    }
-    auto eggsBefore = before.readEggMoves();
-    if (!eggsBefore)
-        return eggsBefore.error();
-    auto eggsAfter = after.readEggMoves();
-    if (!eggsAfter)
-        return eggsAfter.error();
-    auto tutorsBefore = before.readTutors();
-    if (!tutorsBefore)
-        return tutorsBefore.error();
-    auto tutorsAfter = after.readTutors();
-    if (!tutorsAfter)
-        return tutorsAfter.error();
+    auto tablesBefore = tablesOf(before);
+    if (!tablesBefore)
+        return tablesBefore.error();
+    auto tablesAfter = tablesOf(after);
+    if (!tablesAfter)
+        return tablesAfter.error();
+    const auto& [recordsBefore, movesBefore, eggsBefore, tutorsBefore] = *tablesBefore;
+    const auto& [recordsAfter, movesAfter, eggsAfter, tutorsAfter] = *tablesAfter;
 
     std::vector<RomChange> changes;
-    const auto& was = **recordsBefore;
-    const auto& now = **recordsAfter;
+    const auto& was = *recordsBefore;
+    const auto& now = *recordsAfter;
     const auto count = static_cast<int>(std::min(was.size(), now.size()));
     for (int index = 0; index < count; ++index) {
         RomChange base{index, std::nullopt, std::string(recordName(index)), "species", "", "", ""};
@@ -185,15 +196,15 @@ Result<std::vector<RomChange>, SpeciesError> compareRoms(RomDocument& before, Ro
             }
         }
         const auto member = static_cast<std::size_t>(memberOfRecord(index));
-        if (member < (*movesBefore)->levelUpMoves.size() && member < (*movesAfter)->levelUpMoves.size()) {
+        if (member < movesBefore->levelUpMoves.size() && member < movesAfter->levelUpMoves.size()) {
             base.part = "learnset";
-            compareLists((*movesBefore)->levelUpMoves[member], (*movesAfter)->levelUpMoves[member],
+            compareLists(movesBefore->levelUpMoves[member], movesAfter->levelUpMoves[member],
                          [](const LevelUpMove& entry) { return std::to_string(entry.level) + " " + moveText(entry.move); },
                          base, changes);
         }
-        if (member < (*movesBefore)->evolutions.size() && member < (*movesAfter)->evolutions.size()) {
-            const auto& slotsWere = (*movesBefore)->evolutions[member];
-            const auto& slotsAre = (*movesAfter)->evolutions[member];
+        if (member < movesBefore->evolutions.size() && member < movesAfter->evolutions.size()) {
+            const auto& slotsWere = movesBefore->evolutions[member];
+            const auto& slotsAre = movesAfter->evolutions[member];
             for (std::size_t slot = 0; slot < slotsWere.size(); ++slot) {
                 if (slotsWere[slot] != slotsAre[slot])
                     changes.push_back({index, base.dex, base.name, "evolutions", "slot " + std::to_string(slot + 1),
@@ -206,18 +217,18 @@ Result<std::vector<RomChange>, SpeciesError> compareRoms(RomDocument& before, Ro
                 const auto found = file.table.moves.find(index + 1);
                 return found == file.table.moves.end() ? std::vector<int>{} : found->second;
             };
-            compareLists(listOf(**eggsBefore), listOf(**eggsAfter), [](int move) { return moveText(move); }, base,
+            compareLists(listOf(*eggsBefore), listOf(*eggsAfter), [](int move) { return moveText(move); }, base,
                          changes);
         }
-        if (const auto record = tutorRecordOf(index); record && *tutorsBefore && *tutorsAfter) {
-            const auto had = (*tutorsBefore)->compatibility.movesOf(*record);
-            const auto has = (*tutorsAfter)->compatibility.movesOf(*record);
-            for (int move = 0; move < static_cast<int>((*tutorsBefore)->moves.size()); ++move) {
+        if (const auto record = tutorRecordOf(index); record && tutorsBefore && tutorsAfter) {
+            const auto had = tutorsBefore->compatibility.movesOf(*record);
+            const auto has = tutorsAfter->compatibility.movesOf(*record);
+            for (int move = 0; move < static_cast<int>(tutorsBefore->moves.size()); ++move) {
                 const bool learnt = std::find(had.begin(), had.end(), move) != had.end();
                 const bool learns = std::find(has.begin(), has.end(), move) != has.end();
                 if (learnt != learns)
                     changes.push_back({index, base.dex, base.name, "tutors",
-                                       moveText((*tutorsBefore)->moves[static_cast<std::size_t>(move)].move),
+                                       moveText(tutorsBefore->moves[static_cast<std::size_t>(move)].move),
                                        learnt ? "x" : "", learns ? "x" : ""});
             }
         }
@@ -225,14 +236,12 @@ Result<std::vector<RomChange>, SpeciesError> compareRoms(RomDocument& before, Ro
 
     auto& fileBefore = *before.heldFile();
     auto& fileAfter = *after.heldFile();
-    auto fsBefore = fileSystemOf(fileBefore);
-    if (!fsBefore)
-        return fsBefore.error();
-    auto fsAfter = fileSystemOf(fileAfter);
-    if (!fsAfter)
-        return fsAfter.error();
-    auto parts = rom::differingParts(fileBefore, *fsBefore, comparedElsewhere(before, fileBefore, *fsBefore), fileAfter,
-                                     *fsAfter, comparedElsewhere(after, fileAfter, *fsAfter));
+    auto fileSystems = fileSystemsOf(fileBefore, fileAfter);
+    if (!fileSystems)
+        return fileSystems.error();
+    const auto& [fsBefore, fsAfter] = *fileSystems;
+    auto parts = rom::differingParts(fileBefore, fsBefore, comparedElsewhere(before, fileBefore, fsBefore), fileAfter,
+                                     fsAfter, comparedElsewhere(after, fileAfter, fsAfter));
     if (!parts)
         return SpeciesError{SpeciesFailure::FileUnavailable, parts.error()};
     for (const auto& part : *parts) {
@@ -246,13 +255,11 @@ Result<std::vector<std::uint8_t>, SpeciesError> patchBetween(RomDocument& before
 {
     auto& fileBefore = *before.heldFile();
     auto& fileAfter = *after.heldFile();
-    auto fsBefore = fileSystemOf(fileBefore);
-    if (!fsBefore)
-        return fsBefore.error();
-    auto fsAfter = fileSystemOf(fileAfter);
-    if (!fsAfter)
-        return fsAfter.error();
-    auto patch = rom::makeBpsPatch(fileBefore, fileAfter, rom::movedParts(fileBefore, *fsBefore, fileAfter, *fsAfter));
+    auto fileSystems = fileSystemsOf(fileBefore, fileAfter);
+    if (!fileSystems)
+        return fileSystems.error();
+    const auto& [fsBefore, fsAfter] = *fileSystems;
+    auto patch = rom::makeBpsPatch(fileBefore, fileAfter, rom::movedParts(fileBefore, fsBefore, fileAfter, fsAfter));
     if (!patch)
         return SpeciesError{SpeciesFailure::FileUnavailable, patch.error()};
     return std::move(*patch);

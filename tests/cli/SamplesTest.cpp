@@ -132,23 +132,30 @@ std::vector<std::string> readmeCommands(const std::string& heading)
     return commands;
 }
 
-TEST(Samples, TheReadmesWalkthroughChangesTheBytesItSays)
+// The commands under the heading, run from a folder laid out like the source tree after
+// make sample (the samples in samples/, quillmark-cli in build/src); what they print in
+// out.txt.
+void runWalkthrough(const TempDir& dir, const std::string& heading, std::size_t count)
 {
-    TempDir dir;
-    const auto samples = makeSamples(dir);
-    // The commands run from a folder laid out like the source tree after make sample.
     std::filesystem::create_directories(dir.file("build/src"));
     std::filesystem::create_symlink(QUILLMARK_CLI, dir.file("build/src/quillmark-cli"));
-    const auto rom = samples + "/sample-diamond.nds";
-    const auto before = readFile(rom);
-    const auto commands = readmeCommands("## Every species at once");
-    ASSERT_EQ(commands.size(), 6u);
+    const auto commands = readmeCommands(heading);
+    ASSERT_EQ(commands.size(), count);
     std::string script = "set -e; cd '" + dir.path() + "'\n";
     for (const auto& command : commands)
         script += command + "\n";
     std::ofstream(dir.file("walkthrough.sh")) << script;
     ASSERT_EQ(shell("sh " + dir.file("walkthrough.sh") + " > " + dir.file("out.txt") + " 2>&1"), 0)
         << readFile(dir.file("out.txt")).data();
+}
+
+TEST(Samples, TheReadmesWalkthroughChangesTheBytesItSays)
+{
+    TempDir dir;
+    const auto samples = makeSamples(dir);
+    const auto rom = samples + "/sample-diamond.nds";
+    const auto before = readFile(rom);
+    runWalkthrough(dir, "## Every species at once", 6);
 
     // As the README says: Garchomp (list index 444) gets HP 110 and Speed 105, and TM13
     // (bit 12 of the compatibility bytes 28..43); nothing else changes.
@@ -172,16 +179,7 @@ TEST(Samples, TheReadmesSharingWalkthroughGivesWhatItShows)
 {
     TempDir dir;
     const auto samples = makeSamples(dir);
-    std::filesystem::create_directories(dir.file("build/src"));
-    std::filesystem::create_symlink(QUILLMARK_CLI, dir.file("build/src/quillmark-cli"));
-    const auto commands = readmeCommands("## Sharing a hack");
-    ASSERT_EQ(commands.size(), 5u);
-    std::string script = "set -e; cd '" + dir.path() + "'\n";
-    for (const auto& command : commands)
-        script += command + "\n";
-    std::ofstream(dir.file("walkthrough.sh")) << script;
-    ASSERT_EQ(shell("sh " + dir.file("walkthrough.sh") + " > " + dir.file("out.txt") + " 2>&1"), 0)
-        << readFile(dir.file("out.txt")).data();
+    runWalkthrough(dir, "## Sharing a hack", 5);
 
     // The block the README shows after the commands, printed by the first diff.
     std::ifstream in(QUILLMARK_SOURCE_DIR "/README.md");
