@@ -141,8 +141,8 @@ bool Form1::eventFilter(QObject* watched, QEvent* event)
 
 void Form1::makeToolWindow(QWidget* tool)
 {
-    // Save, More Data and Moves and Evolutions by their keys from the tool windows too.
-    tool->addActions({mnuSave, mnuMoreData, mnuMoves});
+    // Save, More Data, Moves and Evolutions and Exit by their keys from the tool windows too.
+    tool->addActions({mnuSave, mnuMoreData, mnuMoves, mnuExit});
     // A child window stays above its parent; these are windows of their own, so that a
     // click into the main window brings it to the front over them.
     tool->setWindowFlag(Qt::Tool, false);
@@ -459,6 +459,7 @@ void Form1::mnuCompare_Click()
     if (!m_compare) {
         m_compare = new CompareWindow(this, *m_messages, m_fileDialogs);
         m_compare->setAttribute(Qt::WA_DeleteOnClose);
+        makeToolWindow(m_compare);
         connect(m_compare, &CompareWindow::speciesPicked, this, [this](int listIndex) {
             if (listIndex < pkmnlst->count()) {
                 pkmnlst->setCurrentRow(listIndex);
@@ -800,6 +801,15 @@ void Form1::closeEvent(QCloseEvent* event)
         return;
     }
     QMainWindow::closeEvent(event);
+    if (!event->isAccepted())
+        return;
+    // Exit ends the program, whatever the tool windows hold: none of them stays on
+    // screen to save values typed into a main window that is gone.
+    for (QWidget* tool : std::initializer_list<QWidget*>{m_moreData, m_moves, m_compare}) {
+        if (tool)
+            tool->hide();
+    }
+    QCoreApplication::quit();
 }
 
 void Form1::mnuExit_Click() { close(); }

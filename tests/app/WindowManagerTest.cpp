@@ -4,6 +4,8 @@
 #include <QGuiApplication>
 #include <QSpinBox>
 #include <QCheckBox>
+#include <QPushButton>
+#include <QTimer>
 
 #include <cstdlib>
 
@@ -158,6 +160,44 @@ TEST_F(WindowManager, ARefusedSaveLeavesTheCursorInTheFirstBoxThatFails)
     EXPECT_EQ(QApplication::focusWidget(), text("txtAttack"));
     EXPECT_EQ(text("txtAttack")->selectedText(), "999");
     EXPECT_EQ(readFile(dir.file("rom.nds")), before);
+}
+
+// Ctrl+Q pressed in Moves and Evolutions, and the main window closed as its title bar's
+// button closes it, each while both windows hold edits: the event loop ends (the
+// program with it), no window of it stays on screen, and the ROM is as it was.
+TEST_F(WindowManager, ExitEndsTheProgramWhateverTheToolWindowsHold)
+{
+    for (const bool byKey : {true, false}) {
+        SCOPED_TRACE(byKey ? "Ctrl+Q in Moves and Evolutions" : "the main window closed");
+        window = std::make_unique<app::Form1>(&messages, dialog.functions());
+        const auto path = makeRom("rom.nds", "ADAE", realRecords());
+        const auto before = readFile(path);
+        showFocused();
+        open(path);
+        clickSpecies(444);
+        text("txtHP")->setText("99");
+        window->mnuMoves_Click();
+        auto* moves = window->movesWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(moves));
+        moves->cmdAdd->click();
+        ASSERT_TRUE(moves->hasPendingEdits());
+        focus(moves);
+        QTimer::singleShot(0, [&] {
+            if (byKey)
+                xdotool("key --clearmodifiers ctrl+q");
+            else
+                window->close();
+        });
+        // What the program's main does after showing the window; a program that did not
+        // end is stopped here after 5 s and the test fails.
+        bool ended = false;
+        QTimer::singleShot(5000, [&] { if (!ended) QCoreApplication::exit(1); });
+        EXPECT_EQ(QApplication::exec(), 0);
+        ended = true;
+        for (QWidget* top : QApplication::topLevelWidgets())
+            EXPECT_FALSE(top->isVisible()) << top->objectName().toStdString();
+        EXPECT_EQ(readFile(path), before);
+    }
 }
 
 } // namespace
