@@ -58,6 +58,8 @@ EggMovesPage::EggMovesPage(QWidget* parent) : QWidget(parent)
     connect(cmdRemoveEggMove, &QPushButton::clicked, this, &EggMovesPage::cmdRemoveEggMove_Click);
     // Return in the move box adds what it names, as the level-up list's cells take it.
     connect(cmbEggMove->lineEdit(), &QLineEdit::returnPressed, this, &EggMovesPage::cmdAddEggMove_Click);
+    connect(cmbEggMove, &QComboBox::editTextChanged, this, &EggMovesPage::eggMovesEdited);
+    connect(lstEggMoves, &QListWidget::itemSelectionChanged, this, &EggMovesPage::updateRoom);
     clearEggMoves();
 }
 
@@ -100,7 +102,37 @@ std::optional<std::vector<int>> EggMovesPage::editedEggMoves() const
     return moves;
 }
 
-bool EggMovesPage::hasPendingEdits() const { return m_loaded && editedEggMoves() != m_loaded; }
+bool EggMovesPage::hasPendingEdits() const
+{
+    // A move typed and not yet added counts: Save adds it or names it.
+    return m_loaded && (editedEggMoves() != m_loaded || !cmbEggMove->currentText().trimmed().isEmpty());
+}
+
+int EggMovesPage::typedMove() const
+{
+    const auto typed = cmbEggMove->currentText().trimmed();
+    const int move = cmbEggMove->currentIndex() >= 0 && cmbEggMove->itemText(cmbEggMove->currentIndex()) == typed
+                         ? cmbEggMove->currentData().toInt()
+                         : 0;
+    return move ? move : species::findMove(typed.toStdString()).value_or(0);
+}
+
+void EggMovesPage::commitTypedMove()
+{
+    if (!cmbEggMove->currentText().trimmed().isEmpty() && typedMove() && cmdAddEggMove->isEnabled())
+        cmdAddEggMove_Click();
+}
+
+std::optional<QString> EggMovesPage::problem(const QString& name) const
+{
+    const auto typed = cmbEggMove->currentText().trimmed();
+    if (!m_loaded || typed.isEmpty())
+        return std::nullopt;
+    if (!typedMove()) {
+        return QString("%1, egg moves: \"%2\" is no move%3").arg(name, typed, qs(species::nearestMoves(typed.toStdString())));
+    }
+    return QString("%1, egg moves: \"%2\" cannot be added: %3").arg(name, typed, cmdAddEggMove->toolTip());
+}
 
 void EggMovesPage::revertEdits()
 {
@@ -124,8 +156,15 @@ void EggMovesPage::updateRoom()
     const int addCost = count == 0 ? 2 : 1;
     lstEggMoves->setEnabled(m_loaded.has_value());
     cmbEggMove->setEnabled(editable);
-    cmdAddEggMove->setEnabled(editable && count < species::kMaxEggMoves && left >= addCost);
-    cmdRemoveEggMove->setEnabled(editable && count > 0);
+    const bool full = count >= species::kMaxEggMoves, room = left >= addCost;
+    cmdAddEggMove->setEnabled(editable && !full && room);
+    cmdAddEggMove->setToolTip(!editable ? m_problem
+                              : full    ? QString("the games read at most %1 egg moves").arg(species::kMaxEggMoves)
+                              : !room   ? QString("this ROM's egg table has no words free; remove egg moves elsewhere first")
+                                        : QString());
+    // Remove takes the move picked, never one the user did not pick.
+    cmdRemoveEggMove->setEnabled(editable && lstEggMoves->currentRow() >= 0 && lstEggMoves->currentItem() &&
+                                 lstEggMoves->currentItem()->isSelected());
     if (!m_loaded)
         lblEggRoom->setText(m_problem);
     else if (!m_writable)
@@ -141,12 +180,7 @@ void EggMovesPage::updateRoom()
 void EggMovesPage::cmdAddEggMove_Click()
 {
     // The typed text as the move it names, as the level-up list takes it.
-    const auto typed = cmbEggMove->currentText().trimmed();
-    int move = cmbEggMove->currentIndex() >= 0 && cmbEggMove->itemText(cmbEggMove->currentIndex()) == typed
-                   ? cmbEggMove->currentData().toInt()
-                   : 0;
-    if (!move)
-        move = species::findMove(typed.toStdString()).value_or(0);
+    const int move = typedMove();
     if (!move || !cmdAddEggMove->isEnabled())
         return;
     auto* item = new QListWidgetItem(qs(species::MoveNames[static_cast<std::size_t>(move)]), lstEggMoves);
@@ -160,7 +194,7 @@ void EggMovesPage::cmdAddEggMove_Click()
 
 void EggMovesPage::cmdRemoveEggMove_Click()
 {
-    const int row = lstEggMoves->currentRow() >= 0 ? lstEggMoves->currentRow() : lstEggMoves->count() - 1;
+    const int row = lstEggMoves->currentRow();
     if (row < 0 || !cmdRemoveEggMove->isEnabled())
         return;
     delete lstEggMoves->takeItem(row);

@@ -2,6 +2,8 @@
 
 #include <QWidget>
 
+#include <QString>
+
 #include <optional>
 #include <vector>
 
@@ -31,6 +33,11 @@ public:
     std::optional<std::vector<int>> editedEggMoves() const;
     bool hasPendingEdits() const;
     void revertEdits();
+    // At Save: a move typed into the box and not yet added is added, as Add would; a
+    // text that names no move, or one that cannot be added, stays for problem().
+    void commitTypedMove();
+    // What keeps Save from taking the page, in the words of the species `name`.
+    std::optional<QString> problem(const QString& name) const;
 
     void cmdAddEggMove_Click();
     void cmdRemoveEggMove_Click();
@@ -48,6 +55,8 @@ private:
     void showList(const std::vector<int>& moves);
     void updateRoom();
     int wordsLeft() const;
+    // The move the box names (its pick, or the typed text as the move cells take it); 0.
+    int typedMove() const;
 
     std::optional<std::vector<int>> m_loaded;
     int m_wordsFree = 0;

@@ -152,9 +152,23 @@ void Form1::makeToolWindow(QWidget* tool)
         handle->setTransientParent(nullptr);
 }
 
+QStringList Form1::shownFields() const
+{
+    QStringList shown;
+    for (QWidget* control : m_fieldControls) {
+        if (auto* box = qobject_cast<QComboBox*>(control))
+            shown << QString::number(box->currentIndex());
+        else
+            shown << static_cast<QLineEdit*>(control)->text();
+    }
+    return shown;
+}
+
 void Form1::updatePendingMark()
 {
-    setWindowModified((m_moves && m_moves->hasPendingEdits()) || (m_moreData && m_moreData->hasPendingEdits()));
+    const bool typed = mnuSave->isEnabled() && shownFields() != m_fieldsAsLoaded;
+    setWindowModified(typed || (m_moves && m_moves->hasPendingEdits()) ||
+                      (m_moreData && m_moreData->hasPendingEdits()));
 }
 
 Form1::~Form1() { delete m_about; }
@@ -305,6 +319,14 @@ void Form1::ConnectWidgets()
     connect(mnuCompare, &QAction::triggered, this, &Form1::mnuCompare_Click);
     for (const char* name : kBaseStatEditors)
         connect(control<QLineEdit>(name), &QLineEdit::textChanged, this, &Form1::updateBaseStatTotal);
+    // The pending mark follows the main window's own boxes too.
+    for (QWidget* field : m_fieldControls) {
+        if (auto* box = qobject_cast<QComboBox*>(field))
+            connect(box, &QComboBox::currentIndexChanged, this, &Form1::updatePendingMark);
+        else
+            connect(static_cast<QLineEdit*>(field), &QLineEdit::textChanged, this, &Form1::updatePendingMark);
+    }
+    connect(mnuSave, &QAction::enabledChanged, this, &Form1::updatePendingMark);
     // Every change of selection loads, by mouse or keyboard. A change of the current row
     // alone does not: focus coming back to the window makes row 0 current without the
     // user picking anything. A click on the entry that is already selected loads too
@@ -532,6 +554,8 @@ void Form1::pkmnlst_Click()
     }
     if (species::isGenderless(selectedRow()))
         control("cmbGender")->setEnabled(false);
+    m_fieldsAsLoaded = shownFields();
+    updatePendingMark();
 }
 
 void Form1::showEditorValues(const species::SpeciesValues& values)
@@ -735,8 +759,10 @@ void Form1::mnuSave_Click()
     if (!m_session.OpenedRom || m_session.SelectedIndex < 0)
         return;
     // A cell being edited counts as left: what it shows is what is saved.
-    if (m_moves)
+    if (m_moves) {
         m_moves->commitOpenEditor();
+        m_moves->eggMovesPage->commitTypedMove();
+    }
     if (const auto problem = m_moves && m_movesShown ? m_moves->problem() : std::nullopt) {
         warn(problem->toStdString() + ". Nothing was written.");
         return;
@@ -766,6 +792,7 @@ void Form1::mnuSave_Click()
         loadMoves();
     if (m_moreData)
         m_moreData->showRecord(m_session.LoadedRecord, m_game, pkmnlst->item(m_session.SelectedIndex)->text());
+    m_fieldsAsLoaded = shownFields();
     updatePendingMark();
     m_messages->show(species::kSavedSuccessfully, std::nullopt, platform::MessageIcon::Information);
 }

@@ -15,6 +15,7 @@
 #include <QHash>
 #include <QMainWindow>
 #include <QPointer>
+#include <QStringList>
 
 #include <array>
 #include <memory>
@@ -130,8 +131,13 @@ private:
     void loadMoves();
     void showMoves(const Result<species::SpeciesMoves, species::SpeciesError>& moves);
     void showFailure(const species::SpeciesError& error, species::SpeciesOperation operation);
-    // The pending mark of the title: a tool window holds edits not yet saved.
+    // The pending mark of the title: a box of this window or a tool window holds edits
+    // not yet saved.
     void updatePendingMark();
+    // What the main window's boxes show (texts, list entries), and what they showed
+    // when the species was loaded or saved.
+    QStringList shownFields() const;
+    QStringList m_fieldsAsLoaded;
     // A tool window that the main window can come in front of again.
     void makeToolWindow(QWidget* tool);
     // A tool window's first place: beside this one, never over the species list.

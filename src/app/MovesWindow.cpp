@@ -105,14 +105,58 @@ QComboBox* searchableBox(QWidget* parent)
     return box;
 }
 
-// The typed text of a searchable box taken as the entry it names, in any case; a text
-// that names none leaves the box without a selection.
+// The entries of a searchable box whose names start with what was typed, case, blanks
+// and hyphens aside ("dragon sc" for Dragon Scale, "garch" for Garchomp); a whole name
+// alone when one is typed whole.
+std::vector<int> entriesStartingWith(const QComboBox* box, const QString& text)
+{
+    const auto key = species::nameKey(text.toStdString());
+    std::vector<int> found;
+    if (key.empty())
+        return found;
+    for (int i = 0; i < box->count(); ++i) {
+        const auto name = species::nameKey(box->itemText(i).toStdString());
+        if (name == key)
+            return {i};
+        if (name.starts_with(key))
+            found.push_back(i);
+    }
+    return found;
+}
+
+// The typed text of a searchable box taken as the entry it names: the whole name in any
+// case, or the start of one name alone. A text that names none, or several, stays in
+// the box as typed, without a selection, for Save to quote.
 void commitTypedEntry(QComboBox* box)
 {
     const auto text = box->currentText().trimmed();
     if (box->currentIndex() >= 0 && box->itemText(box->currentIndex()) == text)
         return;
-    box->setCurrentIndex(box->findText(text, Qt::MatchFixedString));
+    const auto found = entriesStartingWith(box, text);
+    if (found.size() == 1) {
+        box->setCurrentIndex(found.front());
+        return;
+    }
+    box->setCurrentIndex(-1);
+    box->setEditText(text);
+}
+
+// "; did you mean Dragon Fang, Dragon Scale?" for a text several names start with, or
+// that some contain; nothing for none.
+QString namesLike(const QComboBox* box, const QString& text)
+{
+    auto found = entriesStartingWith(box, text);
+    if (found.empty()) {
+        const auto key = species::nameKey(text.toStdString());
+        for (int i = 0; i < box->count() && !key.empty(); ++i) {
+            if (species::nameKey(box->itemText(i).toStdString()).find(key) != std::string::npos)
+                found.push_back(i);
+        }
+    }
+    QStringList names;
+    for (std::size_t k = 0; k < found.size() && k < 3; ++k)
+        names << box->itemText(found[k]);
+    return names.isEmpty() ? QString() : "; did you mean " + names.join(", ") + "?";
 }
 
 // Bytes a member of n entries takes: the entries, the end mark, padding to 4.
@@ -282,6 +326,16 @@ MovesWindow::MovesWindow(QWidget* mainWindow) : ToolWindow(mainWindow)
         stack->setFixedWidth(boxWidth);
 
     connect(cmdAdd, &QPushButton::clicked, this, &MovesWindow::cmdAdd_Click);
+    // Remove, Up and Down act on the row picked, and only on one: a click on a row's
+    // number picks that row.
+    connect(grdMoves->verticalHeader(), &QHeaderView::sectionClicked, this,
+            [this](int row) { grdMoves->setCurrentIndex(movesModel->index(row, LevelUpMovesModel::MoveColumn)); });
+    connect(grdMoves->selectionModel(), &QItemSelectionModel::selectionChanged, this, &MovesWindow::updateRowButtons);
+    connect(grdMoves->selectionModel(), &QItemSelectionModel::currentChanged, this, &MovesWindow::updateRowButtons);
+    for (const auto signal : {&QAbstractItemModel::rowsInserted, &QAbstractItemModel::rowsRemoved})
+        connect(movesModel, signal, this, &MovesWindow::updateRowButtons);
+    connect(movesModel, &QAbstractItemModel::modelReset, this, &MovesWindow::updateRowButtons);
+    connect(movesModel, &QAbstractItemModel::dataChanged, this, &MovesWindow::updateRowButtons);
     connect(cmdRemove, &QPushButton::clicked, this, &MovesWindow::cmdRemove_Click);
     connect(cmdUp, &QPushButton::clicked, this, &MovesWindow::cmdUp_Click);
     connect(cmdDown, &QPushButton::clicked, this, &MovesWindow::cmdDown_Click);
@@ -408,6 +462,7 @@ void MovesWindow::setEditorsEnabled(bool enabled)
         stkParameter[i]->setEnabled(enabled);
         cmbTarget[i]->setEnabled(enabled);
     }
+    updateRowButtons();
 }
 
 int MovesWindow::shownMethod(int slot) const
@@ -488,6 +543,8 @@ std::optional<QString> MovesWindow::problem() const
 {
     if (!m_loaded)
         return std::nullopt;
+    if (auto eggs = eggMovesPage->problem(m_name))
+        return eggs;
     if (const auto invalid = movesModel->firstInvalidRow()) {
         if (invalid->text.isEmpty())
             return QString("%1, row %2: no move is chosen; pick one or remove the row").arg(m_name).arg(invalid->row + 1);
@@ -500,13 +557,22 @@ std::optional<QString> MovesWindow::problem() const
     for (int slot = 0; slot < species::kEvolutionSlots; ++slot) {
         const auto i = static_cast<std::size_t>(slot);
         const int method = shownMethod(slot);
+        const auto typedParameter = cmbParameter[i]->currentText().trimmed();
+        if (method != 0 && !shownParameter(slot) && stkParameter[i]->currentIndex() == 1 && !typedParameter.isEmpty())
+            return QString("%1, evolution %2: \"%3\" is not %4%5")
+                .arg(m_name)
+                .arg(slot + 1)
+                .arg(typedParameter, parameterWords(kindOf(method)), namesLike(cmbParameter[i], typedParameter));
         if (method != 0 && !shownParameter(slot))
             return QString("%1, evolution %2: pick %3 for %4")
                 .arg(m_name)
                 .arg(slot + 1)
                 .arg(parameterWords(kindOf(method)), cmbMethod[i]->currentText());
         if (method != 0 && cmbTarget[i]->currentIndex() < 0)
-            return QString("%1, evolution %2: \"%3\" is no species").arg(m_name).arg(slot + 1).arg(cmbTarget[i]->currentText());
+            return QString("%1, evolution %2: \"%3\" is no species%4")
+                .arg(m_name)
+                .arg(slot + 1)
+                .arg(cmbTarget[i]->currentText(), namesLike(cmbTarget[i], cmbTarget[i]->currentText().trimmed()));
     }
     return std::nullopt;
 }
@@ -577,10 +643,19 @@ void MovesWindow::cmdAdd_Click()
     grdMoves->edit(cell);
 }
 
+void MovesWindow::updateRowButtons()
+{
+    const auto current = grdMoves->currentIndex();
+    const bool picked = grdMoves->isEnabled() && current.isValid() && grdMoves->selectionModel()->isSelected(current);
+    cmdRemove->setEnabled(picked);
+    cmdUp->setEnabled(picked && current.row() > 0);
+    cmdDown->setEnabled(picked && current.row() + 1 < movesModel->rowCount());
+}
+
 void MovesWindow::cmdRemove_Click()
 {
     const int row = grdMoves->currentIndex().row();
-    if (row < 0)
+    if (row < 0 || !cmdRemove->isEnabled())
         return;
     movesModel->removeEntry(row);
 }

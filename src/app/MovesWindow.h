@@ -66,6 +66,8 @@ public:
 
     void cmdAdd_Click();
     void cmdRemove_Click();
+    // Remove, Up and Down: enabled while a row is picked (Up and Down where it can move).
+    void updateRowButtons();
     void cmdUp_Click();
     void cmdDown_Click();
     void cmdSort_Click();
