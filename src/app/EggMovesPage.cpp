@@ -84,6 +84,9 @@ void EggMovesPage::clearEggMoves(const QString& why)
 
 void EggMovesPage::showList(const std::vector<int>& moves)
 {
+    // What was typed belongs to the list shown before.
+    cmbEggMove->setCurrentIndex(-1);
+    cmbEggMove->clearEditText();
     lstEggMoves->clear();
     for (const int move : moves) {
         auto* item = new QListWidgetItem(qs(species::MoveNames[static_cast<std::size_t>(move)]), lstEggMoves);

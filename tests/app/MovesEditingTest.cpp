@@ -13,11 +13,14 @@
 #include "rom/NitroFs.h"
 #include "species/Evolutions.h"
 #include "species/MoveArchives.h"
+#include "species/RomDocument.h"
+#include "species/SheetTexts.h"
 
 #include <QAccessible>
 #include <QAccessibleTableInterface>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QHeaderView>
 #include <QListWidget>
 #include <QLabel>
 #include <QLineEdit>
@@ -607,6 +610,126 @@ TEST_F(MovesEditing, TheRoomAndTheEggAndTutorPagesAtTheirEdges)
     const auto offsets = differingOffsets(pristine, readFile(path));
     ASSERT_EQ(offsets.size(), 1u);
     EXPECT_EQ(readFile(path)[offsets[0]] ^ pristine[offsets[0]], 1) << "Dive is the first tutor move: bit 0";
+}
+
+// Every typed box takes the start of one name, whatever the case and the blanks, and
+// keeps a text that names none or several for Save to refuse, quoting it: the egg move
+// box (against the same move names as the cells and the command line), an evolution's
+// item, its move and its target. What Save takes is what the file then holds.
+TEST_F(MovesEditing, EveryTypedBoxTakesTheStartOfOneNameOrIsRefusedQuoted)
+{
+    const auto path = makeGame("IPKE", "hgss_personal.csv");
+    // Room for one egg move more: one of Bulbasaur's 14 given up.
+    {
+        auto file = platform::fileServices().open(path, platform::FileAccess::ReadWrite);
+        ASSERT_TRUE((*file)->lockForWriting(species::kLockWait));
+        const auto table = *species::locateSpeciesTable(**file, "IPKE");
+        species::RomDocument doc(path, {"IPKE", table}, std::move(*file));
+        auto bulbasaur = (*doc.readEggMoves())->table.moves.at(1);
+        bulbasaur.pop_back();
+        ASSERT_FALSE(doc.apply({.eggMoves = {{1, bulbasaur}}}).error);
+    }
+    const auto pristine = readFile(path);
+    enum Box { EggMove, Item, Move, Target };
+    struct Row {
+        Box box;
+        std::string typed;
+        std::string taken;  // empty: refused, the text quoted
+    };
+    std::vector<Row> rows;
+    for (const auto& c : kMoveNameCases)
+        rows.push_back({EggMove, c.typed, c.move});
+    for (const auto& row : std::initializer_list<Row>{
+             {Item, "dragon sc", "Dragon Scale"}, {Item, "LEAF stone", "Leaf Stone"}, {Item, "dragon", ""},
+             {Item, "dragon scalex", ""}, {Move, "ancient", "AncientPower"}, {Move, "hyper", ""},
+             {Target, "garch", "Garchomp"}, {Target, "kingd", "Kingdra"}, {Target, "char", ""}, {Target, "garchompp", ""}})
+        rows.push_back(row);
+    auto* moves = openMoves(path, "Dratini");
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.typed);
+        writeFile(path, pristine);
+        messages.shown.clear();
+        list()->setCurrentItem(list()->findItems("Bulbasaur", Qt::MatchExactly).front());
+        list()->setCurrentItem(list()->findItems("Dratini", Qt::MatchExactly).front());
+        QLineEdit* box = nullptr;
+        if (row.box == EggMove) {
+            box = moves->eggMovesPage->cmbEggMove->lineEdit();
+        } else {
+            // Dratini's first slot, Level 30 into Dragonair, by another method.
+            const int method = row.box == Item ? 7 : row.box == Move ? 20 : 4;
+            moves->cmbMethod[0]->setCurrentIndex(method);
+            emit moves->cmbMethod[0]->activated(method);
+            box = (row.box == Target ? moves->cmbTarget[0] : moves->cmbParameter[0])->lineEdit();
+            box->clear();
+        }
+        box->setFocus();
+        QTest::keyClicks(box, QString::fromStdString(row.typed));
+        closePopups();
+        if (row.box != EggMove)
+            QTest::keyClick(box, Qt::Key_Tab);
+        window->mnuSave_Click();
+        if (row.taken.empty()) {
+            ASSERT_EQ(messages.shown.size(), 1u);
+            EXPECT_NE(messages.shown[0].text.find("\"" + row.typed + "\""), std::string::npos) << messages.shown[0].text;
+            EXPECT_EQ(readFile(path), pristine);
+            continue;
+        }
+        ASSERT_EQ(messageTexts(), std::vector<std::string>{"Pokémon Data Saved Successfully!"});
+        auto file = platform::fileServices().open(path, platform::FileAccess::Read);
+        const auto table = *species::locateSpeciesTable(**file, "IPKE");
+        species::RomDocument doc(path, {"IPKE", table}, std::move(*file));
+        if (row.box == EggMove) {
+            const auto eggs = (*doc.readEggMoves())->table.moves.at(147);
+            EXPECT_EQ(species::moveText(eggs.back()), row.taken);
+            continue;
+        }
+        const auto slot = (*doc.readMoves())->evolutions.at(147)[0];  // Dratini, list index 146
+        const std::string saved = row.box == Item     ? species::itemText(slot.parameter, rom::Game::HeartGold)
+                                  : row.box == Move   ? species::moveText(slot.parameter)
+                                                      : species::memberText(slot.target);
+        EXPECT_EQ(saved, row.taken);
+    }
+}
+
+// Lists act on what the user picked: a click on a row's number picks that row and
+// Remove removes it; with nothing picked, Remove (and Up and Down) are disabled, in the
+// level-up list and in Egg Moves. An HP typed into the main window marks it pending;
+// Save takes the mark away.
+TEST_F(MovesEditing, ListsActOnWhatWasPickedAndEveryEditMarksThePendingTitle)
+{
+    auto* moves = openMoves(makeGame(), "Garchomp");
+    EXPECT_FALSE(moves->cmdRemove->isEnabled()) << "nothing picked after a load";
+    EXPECT_FALSE(moves->cmdUp->isEnabled());
+    EXPECT_FALSE(moves->cmdDown->isEnabled());
+    const auto before = moves->editedLevelUpMoves();
+    auto* header = moves->grdMoves->verticalHeader();
+    QTest::mouseClick(header->viewport(), Qt::LeftButton, {},
+                      QPoint(header->width() / 2, header->sectionViewportPosition(6) + header->sectionSize(6) / 2));
+    ASSERT_TRUE(moves->cmdRemove->isEnabled());
+    moves->cmdRemove->click();
+    auto expected = before;
+    expected.erase(expected.begin() + 6);
+    EXPECT_EQ(moves->editedLevelUpMoves(), expected) << "row 7, the one whose number was clicked";
+    moves->cmdRevert_Click();
+    EXPECT_FALSE(moves->cmdRemove->isEnabled());
+
+    auto* eggs = moves->eggMovesPage;
+    list()->setCurrentItem(list()->findItems("Gible", Qt::MatchExactly).front());
+    ASSERT_GT(eggs->lstEggMoves->count(), 0);
+    EXPECT_FALSE(eggs->cmdRemoveEggMove->isEnabled()) << "no egg move picked";
+    eggs->lstEggMoves->setCurrentRow(1);
+    EXPECT_TRUE(eggs->cmdRemoveEggMove->isEnabled());
+    moves->cmdRevert_Click();
+
+    EXPECT_FALSE(window->isWindowModified());
+    text("txtHP")->setText("99");
+    EXPECT_TRUE(window->isWindowModified()) << "an HP typed";
+    EXPECT_EQ(shownTitle(window.get()), "Quillmark*");
+    window->mnuSave_Click();
+    EXPECT_FALSE(window->isWindowModified()) << "saved";
+    text("txtHP")->setText("98");
+    list()->setCurrentItem(list()->findItems("Garchomp", Qt::MatchExactly).front());
+    EXPECT_FALSE(window->isWindowModified()) << "another species loaded";
 }
 
 } // namespace
