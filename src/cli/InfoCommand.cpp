@@ -55,15 +55,19 @@ int runInfo(const std::string& romPath)
     } else if (moves) {
         std::cout << "learnsets:   " << moves->levelUpPath() << " (" << moves->levelUp().start << " to "
                   << moves->levelUp().end << (moves->levelUpLast ? ", the last file" : "") << ")\n"
-                  << "room:        " << species::quantity(moves->freeBytes(), "byte") << " before what follows it";
+                  << "room:        ";
+        // Last in the image, it has nothing after it but the used image's end: its room
+        // is what follows, up to the capacity.
+        if (!moves->levelUpLast)
+            std::cout << species::quantity(moves->freeBytes(), "byte") << " before what follows it; ";
         if (moves->capacity)
-            std::cout << "; " << species::quantity(std::max<std::int64_t>(0, *moves->capacity - moves->growthStart() -
-                                                                                   moves->levelUp().size()),
+            std::cout << species::quantity(std::max<std::int64_t>(0, *moves->capacity - moves->growthStart() -
+                                                                              moves->levelUp().size()),
                                                  "byte")
                       << (moves->levelUpLast ? " where it lies last" : " if it moves after the used image") << " (from "
                       << moves->growthStart() << " up to the capacity of " << *moves->capacity << ")";
         else
-            std::cout << "; the header names no capacity that holds the image, so it cannot grow past that";
+            std::cout << "the header names no capacity that holds the image, so it cannot grow past that";
         std::cout << ": " << species::roughQuantity(moves->growthRoom() / 2, "more level-up move") << " in all\n";
     } else {
         std::cout << "learnsets:   " << species::userMessage(moves.error(), species::SpeciesOperation::Load) << '\n';

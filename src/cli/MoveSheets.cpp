@@ -416,6 +416,10 @@ species::EggMoves readEggMoveSheet(std::string_view text, SheetFormat format, in
             errors.add(row.where(), "has no move");
             return;
         }
+        // A row with no move (an empty cell, or None) lists none: alone, it clears the
+        // species' egg moves.
+        if (const auto key = species::nameKey(move->value); key.empty() || key == "none")
+            return;
         // The sheet's k-th row of this species stands for its k-th stored move.
         const auto storedList = stored.moves.count(dex) ? stored.moves.at(dex) : std::vector<int>{};
         std::optional<int> value = species::parseWholeNumber(move->value, 0xFFFF)
@@ -509,6 +513,16 @@ std::map<int, std::vector<int>> readTutorSheet(std::string_view text, SheetForma
                                    if (move && std::find(names.begin() + 3, names.end(), tutorColumn(*move)) != names.end())
                                        return tutorColumn(*move);
                                    return std::nullopt;
+                               },
+                               [&](std::string_view header) -> std::optional<std::string> {
+                                   const auto move = moveOfHeader(header);
+                                   if (!move)
+                                       return std::nullopt;
+                                   std::string taught;
+                                   for (const auto& tutor : stored.moves)
+                                       taught += (taught.empty() ? "" : ", ") + moveText(tutor.move);
+                                   return moveText(*move) + " is a move no tutor of this game teaches (they teach " +
+                                          taught + ")";
                                }};
     std::map<int, std::vector<int>> edits;
     forEachSheetRow(text, format, columns, errors, [&](const SheetRow& row) {

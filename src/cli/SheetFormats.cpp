@@ -176,9 +176,10 @@ void readCsvSheet(std::string_view text, const SheetColumns& columns, ErrorList&
                 const auto where = "line 1, column " + std::to_string(c + 1);
                 const auto canonical = canonicalIn(columns, header[c]);
                 if (!canonical) {
+                    const auto why = columns.whyUnknown ? columns.whyUnknown(header[c]) : std::nullopt;
                     errors.add(where, "unknown column " + species::quoteCell(header[c]) +
-                                          nearestIn(columns, header[c]) +
-                                          " (quillmark-cli export shows the columns)");
+                                          (why ? ": " + *why : nearestIn(columns, header[c]) +
+                                                                   " (quillmark-cli export shows the columns)"));
                     usable[c] = false;
                     continue;
                 }

@@ -58,6 +58,9 @@ struct SheetColumns {
     // A header as one of `names`, when columnKey's folding is not enough (a move's
     // name written with or without blanks); nothing: columnKey alone.
     std::function<std::optional<std::string>(std::string_view header)> canonical = {};
+    // Why a header is no column of this kind, where more can be said than "unknown"
+    // (a move that no tutor of the game teaches); nothing: the nearest columns.
+    std::function<std::optional<std::string>(std::string_view header)> whyUnknown = {};
 };
 const SheetColumns& speciesSheetColumns();
 

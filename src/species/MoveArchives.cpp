@@ -275,6 +275,11 @@ Result<LevelUpArchiveWrite, SpeciesError> editedLevelUpArchive(const MoveArchive
                                 std::to_string(read.headerWords[rom::kCapacityField]) + ", used size " +
                                 std::to_string(read.usedSize) + "), so it cannot move after the used image"};
     const auto over = write.paddingTo() - *read.capacity;
+    if (write.moves && write.start >= *read.capacity)
+        return SpeciesError{SpeciesFailure::NoRoomForMoves, std::nullopt, 0,
+                            detail + " (about " + quantity((size - room + 1) / 2, "move") +
+                                "), and the used image already ends at the cartridge's capacity of " +
+                                quantity(*read.capacity, "byte") + ", so it cannot move after it"};
     return SpeciesError{SpeciesFailure::NoRoomForMoves, std::nullopt, 0,
                         detail + "; after the used image, from " + std::to_string(write.start) +
                             ", the cartridge's capacity of " + quantity(*read.capacity, "byte") + " leaves " +

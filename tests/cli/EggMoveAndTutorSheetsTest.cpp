@@ -163,6 +163,8 @@ TEST_F(EggMoveAndTutorSheets, EditsAsPeopleWriteThemAndRefusals)
         {"Dratini hatches with Extreme Speed", dratiniSheet(first), cli::Ok, "Dratini (146): egg moves +ExtremeSpeed -" , 1},
         {"one more in a full table", dratiniSheet(more), cli::BadInput, "remove 1 egg move elsewhere", 0},
         {"a move that is none", "name,entry,move\nDratini,1,Hyper Blast\n", cli::BadInput, "is no move", 0},
+        {"Dratini's egg moves cleared by an empty move", "name,entry,move\nDratini,1,\n", cli::Ok, "Dratini (146): egg moves -", 0},
+        {"and by None", "name,entry,move\nDratini,1,None\n", cli::Ok, "Dratini (146): egg moves -", 0},
         {"a form", "name,entry,move\nRotom (Heat),1,Tackle\n", cli::BadInput, "has no egg moves", 0},
         {"Garchomp learns Outrage from no tutor", "name,Outrage\nGarchomp,\n", cli::Ok, "Garchomp (444): tutor moves -Outrage", 1},
         {"yes and no, in any case", "name,outrage,dive\nMagikarp,Yes,no\n", cli::Ok, "Magikarp (128): tutor moves +Outrage", 1},
@@ -181,6 +183,10 @@ TEST_F(EggMoveAndTutorSheets, EditsAsPeopleWriteThemAndRefusals)
         EXPECT_NE((row.status == cli::Ok ? said.out : said.err).find(row.words), std::string::npos) << said.out << said.err;
         if (row.status != cli::Ok) {
             EXPECT_EQ(readFile(rom), pristine);
+        } else if (row.changedBytes == 0) {
+            // Cleared: the game reads no egg move for Dratini any more.
+            const auto said = runInProcess([&] { return cli::runGet(rom, "Dratini", {"eggmoves"}); });
+            EXPECT_EQ(said.out, "eggmoves:\n");
         } else {
             EXPECT_EQ(differingOffsets(pristine, readFile(rom)).size(), row.changedBytes);
         }
