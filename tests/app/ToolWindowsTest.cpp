@@ -100,4 +100,35 @@ TEST_F(ToolWindows, NeverCoverTheMainWindowsEditors)
     }
 }
 
+// HeartGold's Moves and Evolutions, the tallest it gets, opened 20 times in a row: its
+// frame, title bar included, is whole on the screen every time, the first and the later.
+TEST_F(ToolWindows, ATallToolWindowIsWholeOnTheScreenEveryTimeItOpens)
+{
+    window->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
+    QTRY_VERIFY_WITH_TIMEOUT(window->frameGeometry().height() > window->height() && window->width() > 100, 5000);
+    romimage::ImageRecipe recipe;
+    recipe.gameCode = "IPKE";
+    recipe.members = *romimage::readPersonalMembersCsv(samplesDir() + "/hgss_personal.csv", nullptr);
+    ASSERT_TRUE(romimage::writeRomImage(dir.file("rom.nds"), recipe, nullptr));
+    open(dir.file("rom.nds"));
+    list()->setCurrentRow(444);
+    QTest::qWait(200);
+    const QRect screen = window->screen()->availableGeometry();
+    for (int opening = 1; opening <= 20; ++opening) {
+        SCOPED_TRACE(opening);
+        window->mnuMoves_Click();
+        auto* moves = window->movesWindow();
+        ASSERT_NE(moves, nullptr);
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(moves));
+        QTRY_VERIFY_WITH_TIMEOUT(moves->frameGeometry().height() > moves->height(), 5000);
+        QTest::qWait(150);
+        const QRect frame = moves->frameGeometry();
+        EXPECT_TRUE(screen.contains(frame)) << frame.x() << "," << frame.y() << " " << frame.width() << "x"
+                                            << frame.height() << " on " << screen.width() << "x" << screen.height();
+        moves->close();
+        QTRY_VERIFY_WITH_TIMEOUT(!moves->isVisible(), 2000);
+    }
+}
+
 } // namespace
