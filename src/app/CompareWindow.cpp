@@ -203,7 +203,7 @@ std::string CompareWindow::askSavePath(const std::string& title, const std::stri
     return path;
 }
 
-void CompareWindow::saveFile(const std::string& path, const std::string& bytes, const std::string& what)
+void CompareWindow::saveFile(const std::string& path, std::string_view bytes, const std::string& what)
 {
     if (const auto failure = platform::replaceFileWithText(path, bytes))
         m_messages.show("The " + what + " could not be saved: " + std::string(std::strerror(*failure)) + ".",
@@ -236,7 +236,7 @@ void CompareWindow::cmdSavePatch_Click()
     auto patch = species::patchBetween(*other, *current);
     if (!patch)
         return refuse(patch.error());
-    saveFile(path, std::string(patch->begin(), patch->end()), "patch");
+    saveFile(path, std::string_view(reinterpret_cast<const char*>(patch->data()), patch->size()), "patch");
 }
 
 void CompareWindow::pickRow(const QModelIndex& index)

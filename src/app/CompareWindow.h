@@ -6,6 +6,7 @@
 #include <QWidget>
 
 #include <string>
+#include <string_view>
 #include <vector>
 
 class QLabel;
@@ -61,7 +62,7 @@ private:
     // ROMs compared (said so, naming `what` would have been saved).
     std::string askSavePath(const std::string& title, const std::string& fileName, const std::string& filter,
                             const std::string& what);
-    void saveFile(const std::string& path, const std::string& bytes, const std::string& what);
+    void saveFile(const std::string& path, std::string_view bytes, const std::string& what);
 
     platform::MessageBoxService& m_messages;
     dialogs::CommonDialogFunctions m_fileDialogs;

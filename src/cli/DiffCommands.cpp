@@ -33,6 +33,11 @@ species::RomDocument openToCompare(const std::string& path)
     return std::move(*opened);
 }
 
+std::string_view bytesOf(const std::vector<std::uint8_t>& bytes)
+{
+    return {reinterpret_cast<const char*>(bytes.data()), bytes.size()};
+}
+
 std::string comparisonJson(const std::vector<species::RomChange>& changes)
 {
     nlohmann::ordered_json json = nlohmann::ordered_json::array();
@@ -90,7 +95,7 @@ int runDiff(const std::string& beforePath, const std::string& afterPath, const D
         auto patch = species::patchBetween(before, after);
         if (!patch)
             fail(BadRom, species::userMessage(patch.error(), species::SpeciesOperation::Load));
-        writeMadeFile(options.bps, std::string(patch->begin(), patch->end()), MadeFile::Patch, {beforePath, afterPath});
+        writeMadeFile(options.bps, bytesOf(*patch), MadeFile::Patch, {beforePath, afterPath});
     }
     for (const auto& rom : {afterPath}) {
         if (!options.output.empty() && options.output != "-" && platform::sameFile(options.output, rom))
@@ -124,7 +129,8 @@ int runPatch(const std::string& romPath, const std::string& patchPath, const std
             fail(BadInput, patchPath + " cannot be applied: " + error.detail + "; nothing was written");
         }
     }
-    writeMadeFile(output, std::string(target->begin(), target->end()), MadeFile::Rom, {romPath, patchPath});
+    // The whole result in one piece, never copied: the image's size once in memory.
+    writeMadeFile(output, bytesOf(*target), MadeFile::Rom, {romPath, patchPath});
     std::cout << "wrote " << output << " (" << target->size() << " bytes), " << romPath << " with " << patchPath
               << " applied\n";
     return Ok;

@@ -130,7 +130,7 @@ void writeOutput(const std::string& output, const std::string& text, const std::
     writeByRename(output, text);
 }
 
-void writeMadeFile(const std::string& output, const std::string& bytes, MadeFile kind,
+void writeMadeFile(const std::string& output, std::string_view bytes, MadeFile kind,
                    const std::vector<std::string>& inputs)
 {
     const bool patch = kind == MadeFile::Patch;

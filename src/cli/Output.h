@@ -2,6 +2,7 @@
 
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace quillmark::cli {
@@ -20,7 +21,7 @@ void writeOutput(const std::string& output, const std::string& text, const std::
 // through a link), never a device, stream or directory; written beside its final name
 // and renamed into place. Exit 1 with a message otherwise or when the write fails.
 enum class MadeFile { Patch, Rom };
-void writeMadeFile(const std::string& output, const std::string& bytes, MadeFile kind,
+void writeMadeFile(const std::string& output, std::string_view bytes, MadeFile kind,
                    const std::vector<std::string>& inputs);
 
 // The part of writeOutput's checks that needs only the name, so that a wrong name is

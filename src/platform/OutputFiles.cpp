@@ -150,7 +150,7 @@ bool heldWithoutSharing(const std::string&) { return false; }
 
 #endif
 
-std::optional<int> replaceFileWithText(const std::string& path, const std::string& text)
+std::optional<int> replaceFileWithText(const std::string& path, std::string_view text)
 {
     const std::string temporary = temporaryName(path);
     int failure = 0;

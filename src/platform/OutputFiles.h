@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <optional>
 #include <string>
+#include <string_view>
 
 namespace quillmark::platform {
 
@@ -30,7 +31,7 @@ std::optional<StreamWriteFailure> writeIntoStream(const std::string& path, const
 
 // Text written beside `path` and renamed over it, so that a failed write leaves the
 // old file as it was and no partial one: the system's error number on failure.
-std::optional<int> replaceFileWithText(const std::string& path, const std::string& text);
+std::optional<int> replaceFileWithText(const std::string& path, std::string_view text);
 
 // Another program has the file open and lets no one else at it (Excel with a sheet,
 // on Windows); never on systems without such opens.
