@@ -409,43 +409,44 @@ void Form1::mnuOpen_Click()
     // so that the first click on any name (the same one too) loads it.
     pkmnlst->selectionModel()->clear();
 
-    auto identity = rom::identifyRom(path);
-    if (!identity) {
-        if (identity.error() == platform::FileError::PastEndOfFile)
-            refuseOpen(std::string(species::kUnsupportedRom), species::kTooShortForARom);
-        else
-            warn("The ROM file could not be opened: " +
-                 std::string(platform::errorDescription(identity.error())));
+    // One open: the game code read, looked up, and the table found through the ROM's
+    // own file system.
+    auto opened = species::RomDocument::open(path, species::DocumentAccess::PerOperation);
+    if (!opened && opened.error().kind == species::OpenRefusal::TooShort) {
+        refuseOpen(std::string(species::kUnsupportedRom), species::kTooShortForARom);
+        return;
+    }
+    if (!opened && opened.error().kind == species::OpenRefusal::CannotOpen) {
+        warn("The ROM file could not be opened: " + std::string(platform::errorDescription(*opened.error().fileError)));
         return;
     }
     m_session.RomPath = path;
-    m_session.GameCode = identity->gameCode;
+    m_session.GameCode = opened ? opened->fingerprint().gameCode : opened.error().gameCode;
     m_session.OpenedRom.reset();
     m_document.reset();
     mnuCompare->setEnabled(false);
-    if (!identity->edition) {
-        refuseOpen(std::string(species::kUnsupportedRom), species::unsupportedRomReason(identity->gameCode));
+    if (!opened) {
+        if (opened.error().kind == species::OpenRefusal::Unsupported)
+            refuseOpen(std::string(species::kUnsupportedRom), species::unsupportedRomReason(m_session.GameCode));
+        else
+            refuseOpen(species::userMessage(*opened.error().tableError, species::SpeciesOperation::Load));
         return;
     }
-    // Once per Open: where this file keeps its table, by its own file system.
-    auto table = species::locateSpeciesTable(path, identity->gameCode);
-    if (!table) {
-        refuseOpen(species::userMessage(table.error(), species::SpeciesOperation::Load));
-        return;
-    }
-    m_session.OpenedRom = species::RomFingerprint{identity->gameCode, *table};
-    m_document.emplace(path, *m_session.OpenedRom);
+    m_session.OpenedRom = opened->fingerprint();
+    m_document.emplace(std::move(*opened));
     mnuCompare->setEnabled(true);
-    m_game = identity->edition->game;
+    const auto* edition = rom::findEdition(m_session.GameCode);
+    const auto& table = m_session.OpenedRom->table;
+    m_game = edition->game;
     if (m_moreData)
         m_moreData->labelMachines(m_game);
-    fillItemLists(identity->edition->game);
-    fillSpeciesList(table->recordCount);
+    fillItemLists(edition->game);
+    fillSpeciesList(table.recordCount);
     // The file the user will save into, and only that one, is made writable. A
     // failure shows later, when a save cannot open the file for writing.
     (void)platform::fileServices().setAttributesToNormal(path);
-    header->setText(qs(identity->edition->title));
-    language->setText(qs(identity->edition->language));
+    header->setText(qs(edition->title));
+    language->setText(qs(edition->language));
     for (const char* name : {"frameLoaded", "framePkmn", "pkmnlst", "frameLanguage"})
         control(name)->setEnabled(true);
 }

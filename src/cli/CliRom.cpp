@@ -21,47 +21,41 @@ CliRom openCliRom(const std::string& path, Access access)
 {
     CliRom rom;
     rom.path = path;
-    auto file = platform::fileServices().open(
-        path, access == Access::Write ? platform::FileAccess::ReadWrite : platform::FileAccess::Read);
-    // A file that reads but does not open for writing is read-only: say so, and how
-    // to change it, rather than call it unreadable.
-    if (!file && access == Access::Write && file.error() == platform::FileError::PermissionDenied &&
-        platform::fileServices().open(path, platform::FileAccess::Read)) {
-        if (const auto owner = platform::ownerOtherThanUser(path))
-            fail(BadRom, path + " belongs to another user (" + *owner +
-                             "), and only that user or an administrator may make it writable, so "
-                             "nothing was written. Copy it into a folder of your own and edit the "
-                             "copy.");
-        fail(BadRom, path + " is read-only, so nothing was written. Make it writable first (on "
-                            "Linux: chmod u+w, or copy it somewhere you may write; on Windows: "
-                            "clear \"Read-only\" in the file's Properties), then run the command "
-                            "again.");
-    }
-    if (!file)
-        fail(BadRom, path + ": " + std::string(platform::errorDescription(file.error())));
-    auto& opened = **file;
-    if (access == Access::Write) {
-        if (auto locked = opened.lockForWriting(species::kLockWait); !locked)
-            fail(BadRom, path + ": " + std::string(platform::errorDescription(locked.error())));
-    }
-    auto code = rom::readGameCode(opened);
-    if (!code) {
-        if (code.error() == platform::FileError::PastEndOfFile)
+    auto opened = species::RomDocument::open(path, access == Access::Write ? species::DocumentAccess::HeldForWriting
+                                                                           : species::DocumentAccess::HeldForReading);
+    if (!opened) {
+        const auto& refusal = opened.error();
+        switch (refusal.kind) {
+        case species::OpenRefusal::CannotOpen:
+            // A file that reads but does not open for writing is read-only: say so, and
+            // how to change it, rather than call it unreadable.
+            if (access == Access::Write && refusal.fileError == platform::FileError::PermissionDenied &&
+                platform::fileServices().open(path, platform::FileAccess::Read)) {
+                if (const auto owner = platform::ownerOtherThanUser(path))
+                    fail(BadRom, path + " belongs to another user (" + *owner +
+                                     "), and only that user or an administrator may make it writable, so "
+                                     "nothing was written. Copy it into a folder of your own and edit the "
+                                     "copy.");
+                fail(BadRom, path + " is read-only, so nothing was written. Make it writable first (on "
+                                    "Linux: chmod u+w, or copy it somewhere you may write; on Windows: "
+                                    "clear \"Read-only\" in the file's Properties), then run the command "
+                                    "again.");
+            }
+            fail(BadRom, path + ": " + std::string(platform::errorDescription(*refusal.fileError)));
+        case species::OpenRefusal::TooShort:
             fail(BadRom, std::string(species::kUnsupportedRom) + ": " + std::string(species::kTooShortForARom));
-        fail(BadRom, path + ": " + std::string(platform::errorDescription(code.error())));
+        case species::OpenRefusal::Unsupported:
+            fail(BadRom, unsupportedRomMessage(refusal.gameCode));
+        case species::OpenRefusal::NoTable:
+            fail(BadRom, species::userMessage(*refusal.tableError, access == Access::Write
+                                                                      ? species::SpeciesOperation::Save
+                                                                      : species::SpeciesOperation::Load));
+        }
     }
-    rom.gameCode = *code;
-    rom.edition = rom::findEdition(*code);
-    if (!rom.edition)
-        fail(BadRom, unsupportedRomMessage(*code));
-    auto table = species::locateSpeciesTable(opened, *code);
-    if (!table) {
-        fail(BadRom, species::userMessage(table.error(), access == Access::Write
-                                                             ? species::SpeciesOperation::Save
-                                                             : species::SpeciesOperation::Load));
-    }
-    rom.table = *table;
-    rom.document.emplace(path, species::RomFingerprint{*code, *table}, std::move(*file));
+    rom.document.emplace(std::move(*opened));
+    rom.gameCode = rom.document->fingerprint().gameCode;
+    rom.edition = rom::findEdition(rom.gameCode);
+    rom.table = rom.document->fingerprint().table;
     auto records = rom.document->readRecords();
     if (!records)
         fail(BadRom, species::userMessage(records.error(), species::SpeciesOperation::Load));

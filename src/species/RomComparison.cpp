@@ -134,21 +134,21 @@ Result<std::pair<rom::NitroFs, rom::NitroFs>, SpeciesError> fileSystemsOf(platfo
 
 Result<RomDocument, SpeciesError> openRomToCompare(const std::string& path)
 {
-    auto file = platform::fileServices().open(path, platform::FileAccess::Read);
-    if (!file)
-        return SpeciesError{SpeciesFailure::FileUnavailable, file.error()};
-    auto code = rom::readGameCode(**file);
-    if (!code) {
-        if (code.error() == platform::FileError::PastEndOfFile)
-            return SpeciesError{SpeciesFailure::UnsupportedRom, std::nullopt, 0, std::string(kTooShortForARom)};
-        return SpeciesError{SpeciesFailure::FileUnavailable, code.error()};
+    auto opened = RomDocument::open(path, DocumentAccess::HeldForReading);
+    if (opened)
+        return std::move(*opened);
+    const auto& refusal = opened.error();
+    switch (refusal.kind) {
+    case OpenRefusal::CannotOpen:
+        return SpeciesError{SpeciesFailure::FileUnavailable, refusal.fileError};
+    case OpenRefusal::TooShort:
+        return SpeciesError{SpeciesFailure::UnsupportedRom, std::nullopt, 0, std::string(kTooShortForARom)};
+    case OpenRefusal::Unsupported:
+        return SpeciesError{SpeciesFailure::UnsupportedRom, std::nullopt, 0, unsupportedRomReason(refusal.gameCode)};
+    case OpenRefusal::NoTable:
+        break;
     }
-    if (!rom::findEdition(*code))
-        return SpeciesError{SpeciesFailure::UnsupportedRom, std::nullopt, 0, unsupportedRomReason(*code)};
-    auto table = locateSpeciesTable(**file, *code);
-    if (!table)
-        return table.error();
-    return RomDocument(path, {*code, *table}, std::move(*file));
+    return *refusal.tableError;
 }
 
 Result<std::vector<RomChange>, SpeciesError> compareRoms(RomDocument& before, RomDocument& after)

@@ -82,6 +82,31 @@ Result<Done, platform::FileError> writeDifferences(platform::OpenFile& file, std
 
 } // namespace
 
+Result<RomDocument, OpenRefusal> RomDocument::open(const std::string& path, DocumentAccess access)
+{
+    auto file = platform::fileServices().open(path, access == DocumentAccess::HeldForWriting
+                                                        ? platform::FileAccess::ReadWrite
+                                                        : platform::FileAccess::Read);
+    if (!file)
+        return OpenRefusal{OpenRefusal::CannotOpen, file.error()};
+    if (access == DocumentAccess::HeldForWriting) {
+        if (auto locked = (*file)->lockForWriting(kLockWait); !locked)
+            return OpenRefusal{OpenRefusal::CannotOpen, locked.error()};
+    }
+    auto code = rom::readGameCode(**file);
+    if (!code)
+        return code.error() == platform::FileError::PastEndOfFile ? OpenRefusal{OpenRefusal::TooShort}
+                                                                   : OpenRefusal{OpenRefusal::CannotOpen, code.error()};
+    if (!rom::findEdition(*code))
+        return OpenRefusal{OpenRefusal::Unsupported, std::nullopt, *code};
+    auto table = locateSpeciesTable(**file, *code);
+    if (!table)
+        return OpenRefusal{OpenRefusal::NoTable, std::nullopt, *code, table.error()};
+    if (access == DocumentAccess::PerOperation)
+        return RomDocument(path, {*code, *table});
+    return RomDocument(path, {*code, *table}, std::move(*file));
+}
+
 RomDocument::RomDocument(std::string path, RomFingerprint rom) : RomDocument(std::move(path), std::move(rom), nullptr)
 {
 }

@@ -85,6 +85,25 @@ struct DocumentWrite {
     std::optional<SpeciesError> error;  // nothing when everything went through
 };
 
+// How a document holds its file: the window's opens the file for each load and save;
+// a command's holds it from the first read to the last write, read-only or under the
+// writers' lock.
+enum class DocumentAccess { PerOperation, HeldForReading, HeldForWriting };
+
+// Why a file was not opened as a ROM document, for the window and the command line to
+// put in their words.
+struct OpenRefusal {
+    enum Kind {
+        CannotOpen,   // the file could not be opened (or locked): fileError says why
+        TooShort,     // shorter than a ROM header
+        Unsupported,  // a game code of no supported edition: gameCode
+        NoTable,      // the ROM's tables do not lead to the species data: tableError
+    } kind;
+    std::optional<platform::FileError> fileError = std::nullopt;
+    std::string gameCode = {};
+    std::optional<SpeciesError> tableError = std::nullopt;
+};
+
 // One ROM as an editor sees it: where it is, what Open ROM (or a command) found in it,
 // and what was read of it since. Every load and save of the window and the command
 // line goes through here, and every write follows one sequence: the file under the
@@ -93,6 +112,10 @@ struct DocumentWrite {
 // in place; then the path checked to still name the file written.
 class RomDocument {
 public:
+    // The one way in: the file opened, identified by its game code, and its species
+    // table located through its own file system; or why not.
+    static Result<RomDocument, OpenRefusal> open(const std::string& path, DocumentAccess access);
+
     // The window's: each load and save opens the file for itself, so that nothing is
     // held open between clicks.
     RomDocument(std::string path, RomFingerprint rom);
