@@ -120,14 +120,10 @@ int EggMovesPage::typedMove() const
     return move ? move : species::findMove(typed.toStdString()).value_or(0);
 }
 
-void EggMovesPage::commitTypedMove()
+std::optional<QString> EggMovesPage::commitTyped(const QString& name)
 {
     if (!cmbEggMove->currentText().trimmed().isEmpty() && typedMove() && cmdAddEggMove->isEnabled())
         cmdAddEggMove_Click();
-}
-
-std::optional<QString> EggMovesPage::problem(const QString& name) const
-{
     const auto typed = cmbEggMove->currentText().trimmed();
     if (!m_loaded || typed.isEmpty())
         return std::nullopt;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "app/EditorPage.h"
+
 #include <QWidget>
 
 #include <QString>
@@ -18,7 +20,7 @@ namespace quillmark::app {
 // in stored order, a move box that finds moves as the level-up list's does, Add and
 // Remove, and the words the ROM's egg table has free (the games read a fixed number
 // of words: a move can be added only where the table has room).
-class EggMovesPage : public QWidget {
+class EggMovesPage : public QWidget, public EditorPage {
     Q_OBJECT
 
 public:
@@ -31,13 +33,12 @@ public:
     void clearEggMoves(const QString& why = {});
     // The list as shown; nothing when none is.
     std::optional<std::vector<int>> editedEggMoves() const;
-    bool hasPendingEdits() const;
-    void revertEdits();
-    // At Save: a move typed into the box and not yet added is added, as Add would; a
-    // text that names no move, or one that cannot be added, stays for problem().
-    void commitTypedMove();
-    // What keeps Save from taking the page, in the words of the species `name`.
-    std::optional<QString> problem(const QString& name) const;
+    bool hasPendingEdits() const override;
+    void revertEdits() override;
+    // A move typed into the box and not yet added is added, as Add would; a text that
+    // names no move, or one that cannot be added, stays in the box and is named.
+    std::optional<QString> commitTyped(const QString& species) override;
+    void giveEdits(species::SpeciesChanges& changes) const override { changes.eggMoves = editedEggMoves(); }
 
     void cmdAddEggMove_Click();
     void cmdRemoveEggMove_Click();

@@ -759,24 +759,18 @@ void Form1::mnuSave_Click()
     m_session.SelectedIndex = static_cast<std::int16_t>(selectedRow());
     if (!m_session.OpenedRom || m_session.SelectedIndex < 0)
         return;
-    // A cell being edited counts as left: what it shows is what is saved.
-    if (m_moves) {
-        m_moves->commitOpenEditor();
-        m_moves->eggMovesPage->commitTypedMove();
-    }
-    if (const auto problem = m_moves && m_movesShown ? m_moves->problem() : std::nullopt) {
-        warn(problem->toStdString() + ". Nothing was written.");
-        return;
+    // Every page first takes in what is typed into it, as leaving its box would; the
+    // first that names a problem refuses the whole save.
+    const auto name = pkmnlst->item(m_session.SelectedIndex)->text();
+    for (EditorPage* page : editorPages()) {
+        if (const auto problem = page->commitTyped(name)) {
+            warn(problem->toStdString() + ". Nothing was written.");
+            return;
+        }
     }
     species::SpeciesChanges changes{editorValues(), numberFormat(), std::nullopt, std::nullopt, std::nullopt};
-    if (m_moreData)
-        changes.moreData = m_moreData->editedRecord(m_session.LoadedRecord);
-    if (m_moves && m_movesShown) {
-        changes.levelUp = m_moves->editedLevelUpMoves();
-        changes.evolutions = m_moves->editedEvolutions();
-        changes.eggMoves = m_moves->eggMovesPage->editedEggMoves();
-        changes.tutorLearns = m_moves->tutorsPage->editedTutorLearns();
-    }
+    for (const EditorPage* page : editorPages())
+        page->giveEdits(changes);
     const bool movesPending = m_moves && m_moves->hasPendingEdits();
     auto saved = m_document->save(m_session.SelectedIndex, changes);
     if (!saved) {
@@ -796,6 +790,17 @@ void Form1::mnuSave_Click()
     m_fieldsAsLoaded = shownFields();
     updatePendingMark();
     m_messages->show(species::kSavedSuccessfully, std::nullopt, platform::MessageIcon::Information);
+}
+
+std::vector<EditorPage*> Form1::editorPages() const
+{
+    std::vector<EditorPage*> pages;
+    if (m_moreData)
+        pages.push_back(m_moreData);
+    // The lists of the species loaded, not a reason they could not be read.
+    if (m_moves && m_movesShown)
+        pages.insert(pages.end(), {m_moves.data(), m_moves->eggMovesPage, m_moves->tutorsPage});
+    return pages;
 }
 
 void Form1::focusFirstInvalidNumber()

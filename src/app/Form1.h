@@ -101,6 +101,8 @@ private:
     void fillSpeciesList(int recordCount);
     void enableEditors();
     void setCutNameToolTips();
+    // The pages shown beside the main window's fields, in the order Save asks them.
+    std::vector<EditorPage*> editorPages() const;
     // After a save refused for a number: the cursor into the first box that fails.
     void focusFirstInvalidNumber();
     void warn(const std::string& text);

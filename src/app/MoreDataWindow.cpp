@@ -191,6 +191,12 @@ int MoreDataWindow::heightForWidth(int width) const
     return natural.height() + (width < natural.width() ? style()->pixelMetric(QStyle::PM_ScrollBarExtent) : 0);
 }
 
+void MoreDataWindow::giveEdits(species::SpeciesChanges& changes) const
+{
+    if (m_shown)
+        changes.moreData = editedRecord(*m_shown);
+}
+
 bool MoreDataWindow::hasPendingEdits() const { return m_shown && editedRecord(*m_shown) != *m_shown; }
 
 void MoreDataWindow::revertEdits()

@@ -3,6 +3,7 @@
 #include "rom/RomIdentification.h"
 #include "species/RecordCodec.h"
 
+#include "app/EditorPage.h"
 #include "app/ToolWindow.h"
 
 #include <array>
@@ -22,7 +23,7 @@ namespace quillmark::app {
 // window has loaded, and Save ROM writes what it holds. Its title carries the pending
 // mark while it holds edits not yet saved; Close hides it and keeps them, Escape puts
 // back what was loaded and hides it (as Cancel would), Revert puts it back.
-class MoreDataWindow : public ToolWindow {
+class MoreDataWindow : public ToolWindow, public EditorPage {
     Q_OBJECT
 
 public:
@@ -44,6 +45,10 @@ public:
 
     bool hasPendingEdits() const override;
     void revertEdits() override;
+    // Its boxes take what is typed at once: nothing to take in, nothing to refuse.
+    std::optional<QString> commitTyped(const QString&) override { return std::nullopt; }
+    // The whole record as its editors hold it, over the record shown.
+    void giveEdits(species::SpeciesChanges& changes) const override;
     // Its natural height, and room for a scroll bar when narrower than its editors.
     int heightForWidth(int width) const override;
 

@@ -543,8 +543,6 @@ std::optional<QString> MovesWindow::problem() const
 {
     if (!m_loaded)
         return std::nullopt;
-    if (auto eggs = eggMovesPage->problem(m_name))
-        return eggs;
     if (const auto invalid = movesModel->firstInvalidRow()) {
         if (invalid->text.isEmpty())
             return QString("%1, row %2: no move is chosen; pick one or remove the row").arg(m_name).arg(invalid->row + 1);
@@ -575,6 +573,18 @@ std::optional<QString> MovesWindow::problem() const
                 .arg(cmbTarget[i]->currentText(), namesLike(cmbTarget[i], cmbTarget[i]->currentText().trimmed()));
     }
     return std::nullopt;
+}
+
+std::optional<QString> MovesWindow::commitTyped(const QString&)
+{
+    commitOpenEditor();
+    return problem();
+}
+
+void MovesWindow::giveEdits(species::SpeciesChanges& changes) const
+{
+    changes.levelUp = editedLevelUpMoves();
+    changes.evolutions = editedEvolutions();
 }
 
 bool MovesWindow::hasPendingEdits() const

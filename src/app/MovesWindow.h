@@ -5,6 +5,7 @@
 #include "species/LevelUpMoves.h"
 #include "species/RomDocument.h"
 
+#include "app/EditorPage.h"
 #include "app/ToolWindow.h"
 
 #include <array>
@@ -31,7 +32,7 @@ class TutorMovesPage;
 // main window, not modal, like More Data; Save ROM writes what it holds. Its title
 // carries the pending mark while it holds edits not yet saved; Escape puts back what
 // was loaded and hides it (as Cancel would), Close hides it and keeps the edits.
-class MovesWindow : public ToolWindow {
+class MovesWindow : public ToolWindow, public EditorPage {
     Q_OBJECT
 
 public:
@@ -54,8 +55,14 @@ public:
     // slot: a move cell that names no move, a slot whose method still needs its
     // parameter. Nothing when it can be saved.
     std::optional<QString> problem() const;
+    // The window's pages together: the level-up list, the evolutions, Egg Moves and
+    // Tutors.
     bool hasPendingEdits() const override;
     void revertEdits() override;
+    // The level-up moves and the evolutions as a page: the cell being edited and the
+    // evolution boxes typed into are taken in, then problem() names what cannot be saved.
+    std::optional<QString> commitTyped(const QString& species) override;
+    void giveEdits(species::SpeciesChanges& changes) const override;
     // The text in a cell being edited goes into the table, as leaving the cell would.
     void commitOpenEditor();
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/EditorPage.h"
 #include "species/MoveTutors.h"
 
 #include <QWidget>
@@ -17,7 +18,7 @@ namespace quillmark::app {
 // The Tutors page of Moves and Evolutions: a check box per tutor move of the game,
 // named by the move, its teacher and cost as a tooltip; All and None as in More Data.
 // Diamond and Pearl teach no moves from a table: the page says so.
-class TutorMovesPage : public QWidget {
+class TutorMovesPage : public QWidget, public EditorPage {
     Q_OBJECT
 
 public:
@@ -30,8 +31,11 @@ public:
     void clearTutors(const QString& why = {});
     // The list moves ticked; nothing when none are shown.
     std::optional<std::vector<int>> editedTutorLearns() const;
-    bool hasPendingEdits() const;
-    void revertEdits();
+    bool hasPendingEdits() const override;
+    void revertEdits() override;
+    // Check boxes take a click at once: nothing to take in, nothing to refuse.
+    std::optional<QString> commitTyped(const QString&) override { return std::nullopt; }
+    void giveEdits(species::SpeciesChanges& changes) const override { changes.tutorLearns = editedTutorLearns(); }
 
     std::vector<QCheckBox*> chkTutor;
     QPushButton* cmdAllTutors = nullptr;
