@@ -4,6 +4,10 @@
 
 #include <QHBoxLayout>
 #include <QKeyEvent>
+#include <QScreen>
+#include <QTimer>
+
+#include <algorithm>
 
 namespace quillmark::app {
 
@@ -49,9 +53,34 @@ void ToolWindow::moveEvent(QMoveEvent* event)
     if (m_frameCorner && isVisible() && frameGeometry().height() > height()) {
         const QPoint corner = *m_frameCorner;
         m_frameCorner.reset();
-        if (frameGeometry().topLeft() != corner)
+        if (frameGeometry().topLeft() != corner) {
             move(corner);
+            return;
+        }
     }
+    keepFrameOnScreen();
+}
+
+void ToolWindow::showEvent(QShowEvent* event)
+{
+    QDialog::showEvent(event);
+    m_checkOnScreen = true;
+    // A window manager that maps the window where it was asked sends no move: look once
+    // the frame is there.
+    QTimer::singleShot(300, this, &ToolWindow::keepFrameOnScreen);
+}
+
+void ToolWindow::keepFrameOnScreen()
+{
+    if (!m_checkOnScreen || m_frameCorner || !isVisible() || frameGeometry().height() <= height() || !screen())
+        return;
+    m_checkOnScreen = false;
+    const QRect room = screen()->availableGeometry();
+    const QRect frame = frameGeometry();
+    const QPoint corner(std::clamp(frame.x(), room.left(), std::max(room.left(), room.right() + 1 - frame.width())),
+                        std::clamp(frame.y(), room.top(), std::max(room.top(), room.bottom() + 1 - frame.height())));
+    if (corner != frame.topLeft())
+        move(corner);
 }
 
 void ToolWindow::keyPressEvent(QKeyEvent* event)

@@ -46,10 +46,16 @@ protected:
     void updatePending();
     void keyPressEvent(QKeyEvent* event) override;
     void moveEvent(QMoveEvent* event) override;
+    void showEvent(QShowEvent* event) override;
 
 private:
+    // Once framed after each opening: the frame, title bar included, moved whole onto
+    // the screen if the window manager put any of it off (above the top, say).
+    void keepFrameOnScreen();
+
     bool m_pending = false;
     std::optional<QPoint> m_frameCorner;  // where the frame was meant to go, until it is there
+    bool m_checkOnScreen = false;         // opened, and not yet seen framed
 };
 
 } // namespace quillmark::app

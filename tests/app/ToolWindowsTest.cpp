@@ -122,7 +122,7 @@ TEST_F(ToolWindows, ATallToolWindowIsWholeOnTheScreenEveryTimeItOpens)
         ASSERT_NE(moves, nullptr);
         ASSERT_TRUE(QTest::qWaitForWindowExposed(moves));
         QTRY_VERIFY_WITH_TIMEOUT(moves->frameGeometry().height() > moves->height(), 5000);
-        QTest::qWait(150);
+        QTRY_VERIFY_WITH_TIMEOUT(screen.contains(moves->frameGeometry()), 2000);
         const QRect frame = moves->frameGeometry();
         EXPECT_TRUE(screen.contains(frame)) << frame.x() << "," << frame.y() << " " << frame.width() << "x"
                                             << frame.height() << " on " << screen.width() << "x" << screen.height();
