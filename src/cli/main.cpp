@@ -4,6 +4,7 @@
 #include "cli/CliErrors.h"
 #include "cli/Commands.h"
 #include "cli/Output.h"
+#include "platform/ProcessServices.h"
 
 #include <CLI/CLI.hpp>
 
@@ -15,10 +16,6 @@
 #include <string>
 #include <vector>
 
-#ifdef _WIN32
-#include <windows.h>
-#include <shellapi.h>
-#endif
 
 namespace {
 
@@ -221,40 +218,14 @@ int run(int argc, char** argv)
     }
 }
 
-// The arguments as UTF-8, whatever the console's code page: on Windows they are taken
-// as the system has them, in UTF-16.
-std::vector<std::string> utf8Arguments(int argc, char** argv)
-{
-#ifdef _WIN32
-    (void)argc;
-    (void)argv;
-    std::vector<std::string> arguments;
-    int count = 0;
-    wchar_t** wide = CommandLineToArgvW(GetCommandLineW(), &count);
-    for (int i = 0; wide && i < count; ++i) {
-        const int bytes = WideCharToMultiByte(CP_UTF8, 0, wide[i], -1, nullptr, 0, nullptr, nullptr);
-        std::string argument(static_cast<std::size_t>(bytes > 0 ? bytes - 1 : 0), '\0');
-        if (bytes > 1)
-            WideCharToMultiByte(CP_UTF8, 0, wide[i], -1, argument.data(), bytes, nullptr, nullptr);
-        arguments.push_back(std::move(argument));
-    }
-    LocalFree(wide);
-    return arguments;
-#else
-    return std::vector<std::string>(argv, argv + argc);
-#endif
-}
-
 } // namespace
 
 int main(int argc, char** argv)
 {
-#ifdef _WIN32
     // "Pokémon" and "Farfetch’d" as they are, in the console too.
-    SetConsoleOutputCP(CP_UTF8);
-#endif
+    quillmark::platform::useUtf8Console();
     try {
-        auto arguments = utf8Arguments(argc, argv);
+        auto arguments = quillmark::platform::commandLineArguments(argc, argv);
         std::vector<char*> pointers;
         for (auto& argument : arguments)
             pointers.push_back(argument.data());

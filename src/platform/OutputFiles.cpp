@@ -10,14 +10,6 @@
 #include <fstream>
 #include <random>
 
-#ifdef _WIN32
-#include <windows.h>
-#else
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-#endif
-
 namespace quillmark::platform {
 
 namespace {
@@ -47,108 +39,6 @@ std::string temporaryName(const std::string& output)
 
 } // namespace
 
-#ifdef _WIN32
-
-OutputKind outputKind(const std::string& path)
-{
-    std::error_code error;
-    const auto status = std::filesystem::status(nativePath(path), error);
-    if (!std::filesystem::exists(status))
-        return OutputKind::Missing;
-    return std::filesystem::is_regular_file(status) ? OutputKind::Regular : OutputKind::Other;
-}
-
-std::optional<std::string> reservedDeviceName(const std::string& path)
-{
-    auto name = utf8(nativePath(path).filename());
-    name = name.substr(0, name.find('.'));
-    while (!name.empty() && name.back() == ' ')
-        name.pop_back();
-    std::transform(name.begin(), name.end(), name.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
-    static const char* const kDevices[] = {"CON", "PRN", "AUX", "NUL", "CONIN$", "CONOUT$"};
-    for (const char* device : kDevices) {
-        if (name == device)
-            return name;
-    }
-    if (name.size() == 4 && (name.starts_with("COM") || name.starts_with("LPT")) && name[3] >= '1' &&
-        name[3] <= '9')
-        return name;
-    return std::nullopt;
-}
-
-std::optional<StreamWriteFailure> writeIntoStream(const std::string& path, const std::string& text)
-{
-    FILE* out = ::_wfopen(nativePath(path).c_str(), L"wb");
-    if (!out)
-        return StreamWriteFailure{errno, 0};
-    const auto written = std::fwrite(text.data(), 1, text.size(), out);
-    const int error = written == text.size() ? 0 : errno;
-    if (std::fclose(out) != 0 || written != text.size())
-        return StreamWriteFailure{error ? error : errno, written};
-    return std::nullopt;
-}
-
-bool heldWithoutSharing(const std::string& path)
-{
-    const HANDLE handle = CreateFileW(nativePath(path).c_str(), GENERIC_READ,
-                                      FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                                      OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (handle != INVALID_HANDLE_VALUE) {
-        CloseHandle(handle);
-        return false;
-    }
-    return GetLastError() == ERROR_SHARING_VIOLATION;
-}
-
-#else
-
-OutputKind outputKind(const std::string& path)
-{
-    struct stat target {};
-    if (::stat(path.c_str(), &target) != 0)
-        return OutputKind::Missing;
-    // /dev/stdout, /proc/self/fd/1 or a link of one's own to them: whatever standard
-    // output is (a redirected file too), the text goes there as with "-".
-    struct stat link {}, standardOutput {};
-    if (::lstat(path.c_str(), &link) == 0 && S_ISLNK(link.st_mode) &&
-        ::fstat(STDOUT_FILENO, &standardOutput) == 0 && standardOutput.st_dev == target.st_dev &&
-        standardOutput.st_ino == target.st_ino)
-        return OutputKind::StandardOutput;
-    if (S_ISREG(target.st_mode))
-        return OutputKind::Regular;
-    if (S_ISFIFO(target.st_mode) || S_ISCHR(target.st_mode))
-        return OutputKind::Stream;
-    return OutputKind::Other;
-}
-
-std::optional<std::string> reservedDeviceName(const std::string&) { return std::nullopt; }
-
-std::optional<StreamWriteFailure> writeIntoStream(const std::string& path, const std::string& text)
-{
-    const int fd = ::open(path.c_str(), O_WRONLY | O_NOCTTY | O_CLOEXEC);
-    if (fd < 0)
-        return StreamWriteFailure{errno, 0};
-    std::size_t done = 0;
-    while (done < text.size()) {
-        const auto n = ::write(fd, text.data() + done, text.size() - done);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0) {
-            const int error = n < 0 ? errno : EIO;
-            ::close(fd);
-            return StreamWriteFailure{error, done};
-        }
-        done += static_cast<std::size_t>(n);
-    }
-    if (::close(fd) != 0 && errno != EINTR)
-        return StreamWriteFailure{errno, done};
-    return std::nullopt;
-}
-
-bool heldWithoutSharing(const std::string&) { return false; }
-
-#endif
 
 std::optional<int> replaceFileWithText(const std::string& path, std::string_view text)
 {
