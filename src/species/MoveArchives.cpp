@@ -4,6 +4,7 @@
 #include "rom/LittleEndian.h"
 #include "rom/ArchiveFile.h"
 #include "rom/CartridgeHeader.h"
+#include "rom/ImageWriter.h"
 #include "rom/Narc.h"
 #include "species/LookupLists.h"
 #include "species/Quantity.h"
@@ -329,140 +330,34 @@ Result<Done, SpeciesError> writeCheckedMoveEdits(platform::OpenFile& file, const
                                                  const MoveEdits& edits, const LevelUpArchiveWrite& levelUp,
                                                  std::uint8_t padding)
 {
-    auto write = [&](std::int64_t at, std::span<const std::uint8_t> bytes) -> Result<Done, SpeciesError> {
-        if (bytes.empty())
-            return Done{};
-        if (auto written = file.write(at, bytes); !written)
-            return SpeciesError{SpeciesFailure::WriteFailed, written.error(), 0};
-        return Done{};
-    };
-    const auto entry = [&] {
-        std::vector<std::uint8_t> words(8);
-        rom::putLe32(words, 0, static_cast<std::uint32_t>(levelUp.start));
-        rom::putLe32(words, 4, static_cast<std::uint32_t>(levelUp.end()));
-        return words;
-    }();
-    // Another program may cut or rewrite the file between any two writes: each step
-    // that the next one relies on is read back first, and a write that did not hold is
-    // reported as not done, naming what the file holds now.
-    bool entryWritten = false;
-    auto holds = [&](std::int64_t at, std::span<const std::uint8_t> expected, const char* what) -> Result<Done, SpeciesError> {
-        std::vector<std::uint8_t> now(expected.size());
-        if (auto got = file.read(at, now); got && std::equal(now.begin(), now.end(), expected.begin()))
-            return Done{};
-        return SpeciesError{SpeciesFailure::WriteFailed, platform::FileError::DeviceIoError, 0,
-                            std::string(what) + " is not in the file as written: another program cut or changed "
-                                                "the file meanwhile; " +
-                                (entryWritten ? "the level-up lists may no longer read"
-                                              : "its file table entry still names the old place, at " +
-                                                    std::to_string(read.levelUp().start) + ", so the lists are as they were")};
-    };
-
-    // A trimmed image grows first, into bytes that nothing references.
-    if (levelUp.fileSize > file.size()) {
-        if (auto grown = file.extend(read.imageSize, levelUp.fileSize, padding); !grown)
-            return SpeciesError{grown.error() == platform::FileError::WritePastEndOfFile ? SpeciesFailure::RomChanged
-                                                                                          : SpeciesFailure::WriteFailed,
-                                grown.error(), 0};
+    rom::ArchiveRewrite rewrite;
+    rewrite.name = "the level-up archive";
+    rewrite.was = read.levelUp();
+    rewrite.oldBytes = read.levelUpArchive.bytes;
+    rewrite.allocationEntry = read.levelUpFatEntry();
+    rewrite.start = levelUp.start;
+    rewrite.bytes = levelUp.bytes;
+    rewrite.trailer = levelUp.downloadPlay;
+    rewrite.usedSize = levelUp.usedSize;
+    rewrite.header = read.headerWords;
+    rewrite.imageSize = read.imageSize;
+    rewrite.fileSize = levelUp.fileSize;
+    rewrite.fill = padding;
+    if (auto done = rom::rewriteArchive(file, rewrite); !done) {
+        const auto& error = done.error();
+        return SpeciesError{error.kind == rom::ImageWriteError::ImageChanged ? SpeciesFailure::RomChanged
+                                                                              : SpeciesFailure::WriteFailed,
+                            error.fileError, 0, error.detail};
     }
-
-    // The used size and the CRC that covers it, in one write: the header is never left
-    // with one and not the other. It goes before the file table's entry: at every step
-    // the used image covers the archive the entry names.
-    auto writeUsedSize = [&]() -> Result<Done, SpeciesError> {
-        if (!levelUp.usedSize)
-            return Done{};
-        const rom::CartridgeHeader before{read.headerWords};
-        const auto after = before.withUsedSize(*levelUp.usedSize);
-        const auto span = std::span(after.bytes).subspan(rom::kUsedSizeField);
-        if (auto done = write(static_cast<std::int64_t>(rom::kUsedSizeField), span); !done)
-            return done;
-        rom::CartridgeHeader readBack{std::vector<std::uint8_t>(rom::kHeaderEnd)};
-        if (auto got = file.read(0, readBack.bytes); !got || !readBack.crcMatches() ||
-                                                    readBack.usedSize() != *levelUp.usedSize)
-            return SpeciesError{SpeciesFailure::WriteFailed, got ? platform::FileError::DeviceIoError : got.error(), 0};
-        return Done{};
-    };
-
-    const auto& old = read.levelUpArchive.bytes;
-    const auto& now = levelUp.bytes;
-    if (levelUp.moves) {
-        // Nothing points at the new place until the file table's entry does: the
-        // archive, the download-play block after it, the header, then the entry.
-        if (auto done = write(levelUp.start, now); !done)
-            return done;
-        if (auto done = write(levelUp.end(), levelUp.downloadPlay); !done)
-            return done;
-        if (auto done = holds(levelUp.start, now, "the moved level-up archive"); !done)
-            return done;
-        if (auto done = holds(levelUp.end(), levelUp.downloadPlay, "the download-play block"); !done)
-            return done;
-        if (auto done = writeUsedSize(); !done)
-            return done;
-        if (auto done = holds(levelUp.start, now, "the moved level-up archive"); !done)
-            return done;
-        entryWritten = true;
-        if (auto done = write(read.levelUpFatEntry(), entry); !done)
-            return done;
-    } else {
-        // In place: each run of bytes that differ from what lay there (a longer archive
-        // also the bytes past its old end), runs a few equal bytes apart written as one.
-        // Data, member table and sizes go before the file table's end.
-        const std::span<const std::uint8_t> sizeWord = std::span(now).subspan(rom::kNarcSizeWord, 4);
-        auto differs = [&](std::size_t i) { return i >= old.size() || now[i] != old[i]; };
-        const bool rewritten = now != old;
-        if (rewritten) {
-            const std::uint8_t halfWritten[4] = {0, 0, 0, 0};
-            if (auto done = write(read.levelUp().start + static_cast<std::int64_t>(rom::kNarcSizeWord), halfWritten); !done)
-                return done;
-        }
-        constexpr std::size_t kJoin = 16;
-        // The runs start after the size word: what lies before it (the magic, the byte
-        // order mark) never changes.
-        for (std::size_t i = rom::kNarcSizeWord + 4; i < now.size();) {
-            if (!differs(i)) {
-                ++i;
-                continue;
-            }
-            std::size_t end = i + 1, equal = 0;
-            for (std::size_t j = end; j < now.size() && equal < kJoin; ++j) {
-                if (differs(j)) {
-                    end = j + 1;
-                    equal = 0;
-                } else {
-                    ++equal;
-                }
-            }
-            if (auto done = write(read.levelUp().start + static_cast<std::int64_t>(i), std::span(now).subspan(i, end - i)); !done)
-                return done;
-            i = end;
-        }
-        if (auto done = writeUsedSize(); !done)
-            return done;
-        entryWritten = true;
-        if (now.size() != old.size()) {
-            if (auto done = write(read.levelUpFatEntry() + 4, std::span(entry).subspan(4)); !done)
-                return done;
-        }
-        if (rewritten) {
-            if (auto done = write(read.levelUp().start + static_cast<std::int64_t>(rom::kNarcSizeWord), sizeWord); !done)
-                return done;
-        }
-    }
-    if (levelUp.usedSize || now.size() != old.size() || levelUp.moves) {
-        // The whole of it where the file table now says, or the write is not done.
-        if (auto done = holds(levelUp.start, now, "the level-up archive"); !done)
-            return done;
-        if (auto done = holds(read.levelUpFatEntry(), entry, "the level-up archive's file table entry"); !done)
-            return done;
-    }
-
     for (const auto& [member, slots] : edits.evolutions) {
-        if (slots == read.evolutions[static_cast<std::size_t>(member)])
+        const auto k = static_cast<std::size_t>(member);
+        if (slots == read.evolutions[k])
             continue;
         const auto bytes = encodeEvolutionSlots(slots);
-        if (auto done = write(read.evolutionMembers[static_cast<std::size_t>(member)], bytes); !done)
-            return done;
+        if (auto done = rom::writeDifferingRuns(file, read.evolutionMembers[k],
+                                                read.evolutionArchive.memberBytes(member), bytes);
+            !done)
+            return SpeciesError{SpeciesFailure::WriteFailed, done.error(), 0};
     }
     return Done{};
 }

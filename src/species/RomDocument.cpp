@@ -3,6 +3,7 @@
 #include "platform/FileServices.h"
 #include "rom/ByteAccess.h"
 #include "rom/HexCodec.h"
+#include "rom/ImageWriter.h"
 #include "rom/NitroFs.h"
 #include "species/LookupLists.h"
 
@@ -51,33 +52,6 @@ std::vector<std::uint8_t> wordBytes(const std::vector<std::uint16_t>& words)
         bytes.push_back(static_cast<std::uint8_t>(word >> 8));
     }
     return bytes;
-}
-
-// Each run of bytes that differ, runs a few equal bytes apart written as one.
-Result<Done, platform::FileError> writeDifferences(platform::OpenFile& file, std::int64_t at,
-                                                   const std::vector<std::uint8_t>& before,
-                                                   const std::vector<std::uint8_t>& after)
-{
-    constexpr std::size_t kJoin = 8;
-    for (std::size_t i = 0; i < after.size();) {
-        if (after[i] == before[i]) {
-            ++i;
-            continue;
-        }
-        std::size_t end = i + 1;
-        for (std::size_t j = end, equal = 0; j < after.size() && equal < kJoin; ++j) {
-            if (after[j] != before[j]) {
-                end = j + 1;
-                equal = 0;
-            } else {
-                ++equal;
-            }
-        }
-        if (auto written = file.write(at + static_cast<std::int64_t>(i), std::span(after).subspan(i, end - i)); !written)
-            return written.error();
-        i = end;
-    }
-    return Done{};
 }
 
 } // namespace
@@ -573,7 +547,7 @@ DocumentWrite RomDocument::write(const Plan& plan)
         m_tutors.reset();
     }
     for (const auto& table : plan.tables) {
-        if (auto written = writeDifferences(*file, table.at, table.before, table.after); !written)
+        if (auto written = rom::writeDifferingRuns(*file, table.at, table.before, table.after); !written)
             return fail(SpeciesError{SpeciesFailure::WriteFailed, written.error(), kFieldCount});
     }
     // Replaced while the bytes went in: they are in the file that was there, which is
