@@ -65,9 +65,10 @@ std::string Overlay::readOnlyReason() const
     return {};
 }
 
-Result<Overlay, RomFsError> readOverlay(platform::OpenFile& file, const NitroFs& fs, std::uint32_t id)
+Result<Overlay, RomFsError> readOverlay(platform::OpenFile& file, const NitroFs& fs, std::uint32_t id,
+                                        const std::vector<OverlayEntry>* given)
 {
-    auto entries = readOverlayTable(file, fs);
+    auto entries = given ? Result<std::vector<OverlayEntry>, RomFsError>(*given) : readOverlayTable(file, fs);
     if (!entries)
         return entries.error();
     for (const auto& entry : *entries) {

@@ -53,6 +53,8 @@ Result<std::vector<OverlayEntry>, RomFsError> readOverlayTable(platform::OpenFil
 
 // Overlay `id`, read and, if flagged compressed, decompressed (a stream that does not
 // decode to the size the table gives is refused as damaged).
-Result<Overlay, RomFsError> readOverlay(platform::OpenFile& file, const NitroFs& fs, std::uint32_t id);
+// `entries`: the table as readOverlayTable gave it, or nothing to read it here.
+Result<Overlay, RomFsError> readOverlay(platform::OpenFile& file, const NitroFs& fs, std::uint32_t id,
+                                        const std::vector<OverlayEntry>* entries = nullptr);
 
 } // namespace quillmark::rom

@@ -186,7 +186,8 @@ Result<std::vector<std::uint16_t>, SpeciesError> editedEggMoveTable(const EggMov
 }
 
 Result<EggMoveTableFile, SpeciesError> readEggMoveTable(platform::OpenFile& file, const rom::NitroFs& fs,
-                                                        std::string_view gameCode)
+                                                        std::string_view gameCode,
+                                                        const std::vector<rom::OverlayEntry>* overlays)
 {
     const auto* edition = rom::findEdition(gameCode);
     if (!edition)
@@ -210,7 +211,7 @@ Result<EggMoveTableFile, SpeciesError> readEggMoveTable(platform::OpenFile& file
         return found;
     }
     found.where = "overlay 5";
-    auto overlay = rom::readOverlay(file, fs, 5);
+    auto overlay = rom::readOverlay(file, fs, 5, overlays);
     if (!overlay)
         return speciesErrorOf(overlay.error());
     const auto search = findEggMoveTable(overlay->image, bound);

@@ -15,6 +15,7 @@ class OpenFile;
 }
 namespace quillmark::rom {
 class NitroFs;
+struct OverlayEntry;
 }
 
 namespace quillmark::species {
@@ -74,7 +75,9 @@ struct EggMoveTableFile {
     std::string where;        // "overlay 5", "a/2/2/9", for messages
     std::string readOnlyReason;
 };
+// `overlays`: the overlay table already read, or nothing to read it here.
 Result<EggMoveTableFile, SpeciesError> readEggMoveTable(platform::OpenFile& file, const rom::NitroFs& fs,
-                                                        std::string_view gameCode);
+                                                        std::string_view gameCode,
+                                                        const std::vector<rom::OverlayEntry>* overlays = nullptr);
 
 } // namespace quillmark::species

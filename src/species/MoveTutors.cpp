@@ -145,7 +145,8 @@ std::vector<std::uint8_t> editedTutorCompatibility(const TutorCompatibility& com
 }
 
 Result<std::optional<MoveTutorTables>, SpeciesError> readMoveTutors(platform::OpenFile& file, const rom::NitroFs& fs,
-                                                                     rom::Game game)
+                                                                     rom::Game game,
+                                                                     const std::vector<rom::OverlayEntry>* overlays)
 {
     const auto layout = tutorLayoutOf(game);
     if (!layout)
@@ -157,7 +158,7 @@ Result<std::optional<MoveTutorTables>, SpeciesError> readMoveTutors(platform::Op
     const auto listBytes = static_cast<std::size_t>(layout->moves * layout->entrySize);
     // The list: overlay 5 (Platinum) or overlay 1 (HeartGold, SoulSilver), decompressed.
     const std::uint32_t overlayId = game == rom::Game::Platinum ? 5 : 1;
-    auto overlay = rom::readOverlay(file, fs, overlayId);
+    auto overlay = rom::readOverlay(file, fs, overlayId, overlays);
     if (!overlay)
         return speciesErrorOf(overlay.error());
     int matches = 0;

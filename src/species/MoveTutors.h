@@ -16,6 +16,7 @@ class OpenFile;
 }
 namespace quillmark::rom {
 class NitroFs;
+struct OverlayEntry;
 }
 
 namespace quillmark::species {
@@ -84,7 +85,9 @@ struct MoveTutorTables {
     std::string readOnlyReason;
 };
 // UnsupportedRom's kin for Diamond and Pearl: nothing (they have no tutor tables).
+// `overlays`: the overlay table already read, or nothing to read it here.
 Result<std::optional<MoveTutorTables>, SpeciesError> readMoveTutors(platform::OpenFile& file, const rom::NitroFs& fs,
-                                                                     rom::Game game);
+                                                                     rom::Game game,
+                                                                     const std::vector<rom::OverlayEntry>* overlays = nullptr);
 
 } // namespace quillmark::species

@@ -5,6 +5,7 @@
 #include "rom/HexCodec.h"
 #include "rom/ImageWriter.h"
 #include "rom/NitroFs.h"
+#include "rom/OverlayTable.h"
 #include "species/LookupLists.h"
 
 #include <algorithm>
@@ -73,12 +74,18 @@ Result<RomDocument, OpenRefusal> RomDocument::open(const std::string& path, Docu
                                                                    : OpenRefusal{OpenRefusal::CannotOpen, code.error()};
     if (!rom::findEdition(*code))
         return OpenRefusal{OpenRefusal::Unsupported, std::nullopt, *code};
-    auto table = locateSpeciesTable(**file, *code);
+    // The file system once: the table is found through it, and a held document keeps it
+    // for every table read through the same open.
+    auto fs = rom::NitroFs::read(**file);
+    auto table = locateSpeciesTable(**file, fs ? &*fs : nullptr, *code);
     if (!table)
         return OpenRefusal{OpenRefusal::NoTable, std::nullopt, *code, table.error()};
     if (access == DocumentAccess::PerOperation)
         return RomDocument(path, {*code, *table});
-    return RomDocument(path, {*code, *table}, std::move(*file));
+    RomDocument document(path, {*code, *table}, std::move(*file));
+    if (fs)
+        document.m_fileSystem = std::move(*fs);
+    return document;
 }
 
 RomDocument::RomDocument(std::string path, RomFingerprint rom) : RomDocument(std::move(path), std::move(rom), nullptr)
@@ -155,7 +162,10 @@ SpeciesTeaching RomDocument::readTeaching(platform::OpenFile& file, const Result
         teaching.eggProblem = teaching.tutorProblem = speciesErrorOf(fs.error()).detail;
         return teaching;
     }
-    if (auto eggs = readEggMoveTable(file, *fs, m_rom.gameCode); !eggs) {
+    // The overlay table once for both tables.
+    const auto overlays = rom::readOverlayTable(file, *fs);
+    const auto* entries = overlays ? &*overlays : nullptr;
+    if (auto eggs = readEggMoveTable(file, *fs, m_rom.gameCode, entries); !eggs) {
         teaching.eggProblem = eggs.error().detail;
     } else {
         m_eggMoves = std::move(*eggs);
@@ -167,7 +177,7 @@ SpeciesTeaching RomDocument::readTeaching(platform::OpenFile& file, const Result
             teaching.eggMoves = found == m_eggMoves->table.moves.end() ? std::vector<int>{} : found->second;
         }
     }
-    if (auto tutors = readMoveTutors(file, *fs, m_game); !tutors) {
+    if (auto tutors = readMoveTutors(file, *fs, m_game, entries); !tutors) {
         teaching.tutorProblem = tutors.error().detail;
     } else {
         m_tutors = std::move(*tutors);
@@ -300,11 +310,11 @@ Result<const std::vector<RecordBytes>*, SpeciesError> RomDocument::readRecords()
 Result<const MoveArchives*, SpeciesError> RomDocument::readMoves()
 {
     std::unique_ptr<platform::OpenFile> opened;
-    auto file = fileToRead(opened);
-    if (!file)
-        return file.error();
+    auto source = fileSystemToRead(opened);
+    if (!source)
+        return source.error();
     m_moves.reset();
-    auto read = readMoveArchives(**file, m_rom.gameCode);
+    auto read = readMoveArchives(*source->first, source->second, m_rom.gameCode);
     if (!read)
         return read.error();
     m_moves = std::move(*read);
@@ -317,10 +327,27 @@ RomDocument::fileSystemToRead(std::unique_ptr<platform::OpenFile>& opened) const
     auto file = fileToRead(opened);
     if (!file)
         return file.error();
+    // A held file's own reading from the open: the same open, so the same file.
+    if (m_held && m_fileSystem)
+        return std::pair{*file, *m_fileSystem};
     auto fs = rom::NitroFs::read(**file);
     if (!fs)
         return speciesErrorOf(fs.error());
     return std::pair{*file, std::move(*fs)};
+}
+
+const std::vector<rom::OverlayEntry>* RomDocument::heldOverlays(platform::OpenFile& file, const rom::NitroFs& fs)
+{
+    // Read once through a held open; a file opened for the call reads its own.
+    if (!m_held)
+        return nullptr;
+    if (!m_overlays) {
+        auto read = rom::readOverlayTable(file, fs);
+        if (!read)
+            return nullptr;
+        m_overlays = std::move(*read);
+    }
+    return &*m_overlays;
 }
 
 Result<const EggMoveTableFile*, SpeciesError> RomDocument::readEggMoves()
@@ -330,7 +357,7 @@ Result<const EggMoveTableFile*, SpeciesError> RomDocument::readEggMoves()
     if (!source)
         return source.error();
     m_eggMoves.reset();
-    auto read = readEggMoveTable(*source->first, source->second, m_rom.gameCode);
+    auto read = readEggMoveTable(*source->first, source->second, m_rom.gameCode, heldOverlays(*source->first, source->second));
     if (!read)
         return read.error();
     m_eggMoves = std::move(*read);
@@ -344,7 +371,7 @@ Result<const MoveTutorTables*, SpeciesError> RomDocument::readTutors()
     if (!source)
         return source.error();
     m_tutors.reset();
-    auto read = readMoveTutors(*source->first, source->second, m_game);
+    auto read = readMoveTutors(*source->first, source->second, m_game, heldOverlays(*source->first, source->second));
     if (!read)
         return read.error();
     m_tutors = std::move(*read);
@@ -462,6 +489,10 @@ DocumentWrite RomDocument::apply(const DocumentEdits& edits)
 DocumentWrite RomDocument::write(const Plan& plan)
 {
     DocumentWrite result;
+    // What the open read of the file system no longer holds once anything is written
+    // (a moved archive has a new file table entry): read again after.
+    m_fileSystem.reset();
+    m_overlays.reset();
     auto fail = [&](SpeciesError error) {
         result.error = std::move(error);
         return result;

@@ -3,6 +3,7 @@
 #include "platform/Conversions.h"
 #include "platform/Result.h"
 #include "rom/NitroFs.h"
+#include "rom/OverlayTable.h"
 #include "rom/RomIdentification.h"
 #include "species/EggMoves.h"
 #include "species/Evolutions.h"
@@ -175,6 +176,7 @@ private:
     Result<Done, SpeciesError> planMoves(const MoveEdits& edits, Plan& plan) const;
     Result<Done, SpeciesError> planTeaching(const DocumentEdits& edits, Plan& plan) const;
     DocumentWrite write(const Plan& plan);
+    const std::vector<rom::OverlayEntry>* heldOverlays(platform::OpenFile& file, const rom::NitroFs& fs);
 
     std::string m_path;
     RomFingerprint m_rom;
@@ -187,6 +189,9 @@ private:
     std::optional<MoveArchives> m_moves;
     std::optional<EggMoveTableFile> m_eggMoves;
     std::optional<std::optional<MoveTutorTables>> m_tutors;
+    // A held file's file system, as the open read it, and its overlay table.
+    std::optional<rom::NitroFs> m_fileSystem;
+    std::optional<std::vector<rom::OverlayEntry>> m_overlays;
 };
 
 } // namespace quillmark::species

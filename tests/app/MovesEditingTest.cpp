@@ -732,4 +732,27 @@ TEST_F(MovesEditing, ListsActOnWhatWasPickedAndEveryEditMarksThePendingTitle)
     EXPECT_FALSE(window->isWindowModified()) << "another species loaded";
 }
 
+// A species click with Moves and Evolutions open reads the file name table and the
+// overlay table once; a Save reads the name table once more, to check the file under
+// the writers' lock, and the overlay table not at all.
+TEST_F(MovesEditing, ALoadAndASaveReadTheFileSystemOnceEach)
+{
+    const auto path = makeGame();
+    const auto bytes = readFile(path);
+    auto word = [&](std::size_t at) { return std::int64_t{bytes[at]} | bytes[at + 1] << 8 | bytes[at + 2] << 16 | std::int64_t{bytes[at + 3]} << 24; };
+    const auto nameTable = word(0x40), overlayTable = word(0x50);
+    openMoves(path, "Gible");
+    FaultyFileServices counting;
+    platform::ScopedFileServices installed(counting);
+    list()->setCurrentItem(list()->findItems("Garchomp", Qt::MatchExactly).front());
+    EXPECT_EQ(counting.readsAt[nameTable], 1) << "the load";
+    EXPECT_EQ(counting.readsAt[overlayTable], 1) << "the load";
+    counting.readsAt.clear();
+    text("txtHP")->setText("110");
+    window->mnuSave_Click();
+    ASSERT_EQ(messageTexts().back(), "Pokémon Data Saved Successfully!");
+    EXPECT_EQ(counting.readsAt[nameTable], 1) << "the save";
+    EXPECT_EQ(counting.readsAt[overlayTable], 0) << "the save";
+}
+
 } // namespace

@@ -116,6 +116,8 @@ public:
     // Runs after each write call that reached the file, with its number: another
     // program acting between two writes.
     std::function<void(int)> afterWrite;
+    // Runs of bytes read (read calls), by the offset they start at.
+    std::map<std::int64_t, int> readsAt;
 
     Result<std::unique_ptr<platform::OpenFile>, platform::FileError>
     open(const std::string& path, platform::FileAccess access) override
@@ -163,6 +165,7 @@ private:
         }
         Result<Done, platform::FileError> read(std::int64_t offset, std::span<std::uint8_t> bytes) override
         {
+            ++m_owner.readsAt[offset];
             return m_file->read(offset, bytes);
         }
         Result<Done, platform::FileError> write(std::int64_t offset,
