@@ -53,13 +53,9 @@ CliRom openCliRom(const std::string& path, Access access)
         }
     }
     rom.document.emplace(std::move(*opened));
-    rom.gameCode = rom.document->fingerprint().gameCode;
-    rom.edition = rom::findEdition(rom.gameCode);
-    rom.table = rom.document->fingerprint().table;
     auto records = rom.document->readRecords();
     if (!records)
         fail(BadRom, species::userMessage(records.error(), species::SpeciesOperation::Load));
-    rom.records = **records;
     return rom;
 }
 
@@ -78,7 +74,7 @@ std::optional<int> speciesByDex(std::string_view text)
     const auto number = species::parseWholeNumber(text.substr(4), species::kSpeciesCount);
     if (!number || *number == 0)
         return std::nullopt;
-    return static_cast<int>(*number) - 1;
+    return species::speciesOfDex(static_cast<int>(*number));
 }
 
 std::optional<int> findSpecies(std::string_view text, int count)

@@ -20,13 +20,11 @@ enum class Access { Read, Write };
 // the lock of every writer of this program until the command ends.
 struct CliRom {
     std::string path;
-    std::string gameCode;
-    const rom::Edition* edition = nullptr;
-    species::SpeciesTable table;
     // Every read and write of the command, through the one open it holds.
     std::optional<species::RomDocument> document;
-    std::vector<species::RecordBytes> records;  // by list index: species, then forms
-    rom::Game game() const { return edition->game; }
+    // By list index: species, then forms; as the document read them at the open.
+    const std::vector<species::RecordBytes>& records() const { return *document->records(); }
+    rom::Game game() const { return document->game(); }
 };
 
 // Refuses (exit 2) with the reason the window would give.

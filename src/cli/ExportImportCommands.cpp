@@ -34,17 +34,17 @@ int runExport(const std::string& romPath, const ExportOptions& options)
         if (options.learnsets)
             requireLevelUpLists(read);
         const SheetOptions sheet{format, rom.game(), options.codes, options.bom, options.separator};
-        const int records = options.forms ? static_cast<int>(rom.records.size()) : species::kSpeciesCount;
+        const int records = options.forms ? static_cast<int>(rom.records().size()) : species::kSpeciesCount;
         writeOutput(options.output,
                     options.learnsets ? writeLevelUpSheet(read, records, sheet) : writeEvolutionSheet(read, records, sheet),
                     romPath, !options.format.empty());
         return Ok;
     }
     // The egg and form records only when asked for: most sheets are about the species.
-    std::vector<int> indices(options.forms ? rom.records.size() : std::size_t{species::kSpeciesCount});
+    std::vector<int> indices(options.forms ? rom.records().size() : std::size_t{species::kSpeciesCount});
     std::iota(indices.begin(), indices.end(), 0);
     writeOutput(options.output,
-                writeSheet(rom.records, indices,
+                writeSheet(rom.records(), indices,
                            {format, rom.game(), options.codes, options.bom, options.separator}),
                 romPath, !options.format.empty());
     return Ok;
@@ -101,7 +101,7 @@ int runImport(const std::string& romPath, const std::string& file, const std::st
     CliRom rom = openCliRom(romPath, dryRun ? Access::Read : Access::Write);
     if (const auto kind = sheetKindOf(text, format); kind == SheetKind::EggMoves || kind == SheetKind::Tutors) {
         ErrorList errors;
-        const int records = static_cast<int>(rom.records.size());
+        const int records = static_cast<int>(rom.records().size());
         species::DocumentEdits edits;
         std::vector<std::string> lines;
         if (kind == SheetKind::EggMoves) {
@@ -128,7 +128,7 @@ int runImport(const std::string& romPath, const std::string& file, const std::st
         if (kind == SheetKind::LevelUpMoves)
             requireLevelUpLists(read);
         ErrorList errors;
-        const auto edits = readMoveSheet(text, format, kind, static_cast<int>(rom.records.size()), rom.game(), read, errors);
+        const auto edits = readMoveSheet(text, format, kind, static_cast<int>(rom.records().size()), rom.game(), read, errors);
         if (edits.empty() && errors.empty())
             errors.add(file, "holds no rows");
         if (!errors.empty())
@@ -137,7 +137,7 @@ int runImport(const std::string& romPath, const std::string& file, const std::st
     }
     // Row by row as the sheet is read: a sheet is never held as rows.
     ErrorList errors;
-    SheetEdits edits(rom.records, rom.game(), errors);
+    SheetEdits edits(rom.records(), rom.game(), errors);
     std::size_t rows = 0;
     forEachSheetRow(text, format, errors, [&](const SheetRow& row) {
         ++rows;

@@ -55,14 +55,14 @@ int runGet(const std::string& romPath, const std::string& speciesText,
         errors.report(ErrorList::NothingWritable);
 
     CliRom rom = openCliRom(romPath, Access::Read);
-    const int index = speciesIndex(speciesText, static_cast<int>(rom.records.size()));
+    const int index = speciesIndex(speciesText, static_cast<int>(rom.records().size()));
     std::optional<species::MoveArchives> moves;
     const auto movesOf = [&]() -> const species::MoveArchives& {
         if (!moves)
             moves = readMoveArchivesOf(rom);
         return *moves;
     };
-    const auto& record = rom.records[static_cast<std::size_t>(index)];
+    const auto& record = rom.records()[static_cast<std::size_t>(index)];
     const auto print = [&](const species::RecordColumn& column, bool code) {
         const auto value = code ? std::to_string(species::codeOf(column, record))
                                 : species::cellText(column, record, rom.game());
@@ -81,7 +81,7 @@ int runGet(const std::string& romPath, const std::string& speciesText,
         if (name == "name")
             return std::string(species::recordName(index));
         const auto base = species::baseSpeciesOf(index);  // the egg records have no dex
-        return base ? std::to_string(*base + 1) : std::string();
+        return base ? std::to_string(species::dexOfSpecies(*base)) : std::string();
     };
     if (!fields.empty()) {
         for (const auto& [column, code, name] : fields) {
@@ -99,8 +99,8 @@ int runGet(const std::string& romPath, const std::string& speciesText,
             else if (name == "eggmoves") {
                 const auto& table = readEggMovesOf(rom).table;
                 std::string text;
-                if (index < species::kSpeciesCount && table.moves.count(index + 1)) {
-                    const auto& moves = table.moves.at(index + 1);
+                if (index < species::kSpeciesCount && table.moves.count(species::dexOfSpecies(index))) {
+                    const auto& moves = table.moves.at(species::dexOfSpecies(index));
                     for (std::size_t i = 0; i < moves.size(); ++i)
                         text += std::to_string(i + 1) + ": " + std::string(species::MoveNames[static_cast<std::size_t>(moves[i])]) + "\n";
                 }
@@ -176,8 +176,8 @@ int runSet(const std::string& romPath, const std::string& speciesText,
         errors.report();
 
     CliRom rom = openCliRom(romPath, dryRun ? Access::Read : Access::Write);
-    const int index = speciesIndex(speciesText, static_cast<int>(rom.records.size()));
-    auto wanted = rom.records;
+    const int index = speciesIndex(speciesText, static_cast<int>(rom.records().size()));
+    auto wanted = rom.records();
     auto& record = wanted[static_cast<std::size_t>(index)];
     for (const auto& a : parsed) {
         std::optional<std::string> error;

@@ -140,7 +140,7 @@ struct SheetWriter {
 std::optional<long long> dexOf(int index)
 {
     const auto base = species::baseSpeciesOf(index);
-    return base ? std::optional<long long>(*base + 1) : std::nullopt;
+    return base ? std::optional<long long>(species::dexOfSpecies(*base)) : std::nullopt;
 }
 
 // A species given by name or by its member number (its National Dex number); an empty
@@ -388,7 +388,7 @@ std::string writeEggMoveSheet(const species::EggMoveTable& table, const SheetOpt
 {
     SheetWriter sheet(options, kEggMoveColumns);
     for (const auto& [dex, moves] : table.moves) {
-        const int index = dex - 1;
+        const int index = species::speciesOfDex(dex);
         for (std::size_t entry = 0; entry < moves.size(); ++entry)
             sheet.row({index, static_cast<long long>(dex), std::string(species::recordName(index)),
                        static_cast<long long>(entry + 1),
@@ -409,7 +409,7 @@ species::EggMoves readEggMoveSheet(std::string_view text, SheetFormat format, in
             errors.add(row.where(), speciesLabel(*index) + " has no egg moves: only the 493 species do");
             return;
         }
-        const int dex = *index + 1;
+        const int dex = species::dexOfSpecies(*index);
         auto& list = edits[dex];  // present: exactly what the sheet lists
         const auto* move = cellOf(row, "move");
         if (!move) {
@@ -457,7 +457,7 @@ std::vector<std::string> describeEggMoveEdits(const species::EggMoveTable& read,
         }
         for (const int m : left)
             text += " -" + moveText(m);
-        lines.push_back(speciesLabel(dex - 1) + ": egg moves" + (text.empty() ? " in another order" : text));
+        lines.push_back(speciesLabel(species::speciesOfDex(dex)) + ": egg moves" + (text.empty() ? " in another order" : text));
     }
     return lines;
 }

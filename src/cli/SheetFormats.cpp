@@ -500,7 +500,7 @@ std::string writeJson(const std::vector<species::RecordBytes>& records,
         object["index"] = index;
         // The egg records belong to no species: they have no number.
         if (const auto base = species::baseSpeciesOf(index))
-            object["dex"] = *base + 1;
+            object["dex"] = species::dexOfSpecies(*base);
         object["name"] = species::recordName(index);
         for (const auto& column : species::recordColumns()) {
             const auto key = columnHeader(column, codes);
@@ -666,7 +666,7 @@ std::string writeSheet(const std::vector<species::RecordBytes>& records,
         const auto& record = records[static_cast<std::size_t>(index)];
         const auto base = species::baseSpeciesOf(index);
         (csv += std::to_string(index)) += options.separator;
-        (csv += base ? std::to_string(*base + 1) : "") += options.separator;
+        (csv += base ? std::to_string(species::dexOfSpecies(*base)) : "") += options.separator;
         appendCsvField(csv, species::recordName(index), options.separator);
         csv += options.separator;
         for (const auto& column : species::recordColumns()) {

@@ -50,7 +50,7 @@ int writeChanges(CliRom& rom, const std::vector<species::RecordBytes>& wanted, b
     std::vector<int> changed;
     std::size_t bytes = 0;
     for (std::size_t i = 0; i < wanted.size(); ++i) {
-        const auto& before = rom.records[i];
+        const auto& before = rom.records()[i];
         const auto& after = wanted[i];
         if (before == after)
             continue;

@@ -22,7 +22,7 @@ bool isMarker(unsigned word) { return word > kEggMoveMarkerBase && word <= kEggM
 constexpr unsigned kLastMoveOfAnyHack = 1023;
 bool tableWord(unsigned word) { return isMarker(word) || word <= kLastMoveOfAnyHack; }
 
-std::string speciesName(int dex) { return recordLabel(dex - 1); }
+std::string speciesName(int dex) { return recordLabel(speciesOfDex(dex)); }
 
 } // namespace
 

@@ -40,6 +40,11 @@ std::string memberLabel(int member);
 // Bulbasaur: list index i is member i + 1. Every step between the two goes through these.
 constexpr int memberOfRecord(int listIndex) { return listIndex + 1; }
 constexpr int recordOfMember(int member) { return member - 1; }
+// Species list index i (0..492) is National Dex number i + 1: the egg move table and
+// the sheets' dex column count by Dex number. Every step between the two goes through
+// these.
+constexpr int dexOfSpecies(int listIndex) { return listIndex + 1; }
+constexpr int speciesOfDex(int dex) { return dex - 1; }
 
 // A record by its name as people write it: case, accents, blanks, dots, hyphens and
 // apostrophes do not count, ♀/♂ may be f/m, and the words of a form name may come in

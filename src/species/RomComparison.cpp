@@ -176,7 +176,7 @@ Result<std::vector<RomChange>, SpeciesError> compareRoms(RomDocument& before, Ro
     for (int index = 0; index < count; ++index) {
         RomChange base{index, std::nullopt, std::string(recordName(index)), "species", "", "", ""};
         if (const auto species = baseSpeciesOf(index))
-            base.dex = *species + 1;
+            base.dex = dexOfSpecies(*species);
         const auto& a = was[static_cast<std::size_t>(index)];
         const auto& b = now[static_cast<std::size_t>(index)];
         for (const auto& column : recordColumns()) {
@@ -214,7 +214,7 @@ Result<std::vector<RomChange>, SpeciesError> compareRoms(RomDocument& before, Ro
         if (index < kSpeciesCount) {
             base.part = "eggmoves";
             auto listOf = [&](const EggMoveTableFile& file) {
-                const auto found = file.table.moves.find(index + 1);
+                const auto found = file.table.moves.find(dexOfSpecies(index));
                 return found == file.table.moves.end() ? std::vector<int>{} : found->second;
             };
             compareLists(listOf(*eggsBefore), listOf(*eggsAfter), [](int move) { return moveText(move); }, base,

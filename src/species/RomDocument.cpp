@@ -173,7 +173,7 @@ SpeciesTeaching RomDocument::readTeaching(platform::OpenFile& file, const Result
         teaching.eggWritable = m_eggMoves->writable;
         teaching.eggProblem = m_eggMoves->readOnlyReason;
         if (listIndex >= 0 && listIndex < kSpeciesCount) {
-            const auto found = m_eggMoves->table.moves.find(listIndex + 1);
+            const auto found = m_eggMoves->table.moves.find(dexOfSpecies(listIndex));
             teaching.eggMoves = found == m_eggMoves->table.moves.end() ? std::vector<int>{} : found->second;
         }
     }
@@ -274,10 +274,10 @@ Result<RecordBytes, SpeciesError> RomDocument::save(int listIndex, const Species
         return planned.error();
     DocumentEdits teaching;
     if (changes.eggMoves && m_eggMoves && listIndex < kSpeciesCount) {
-        const auto found = m_eggMoves->table.moves.find(listIndex + 1);
+        const auto found = m_eggMoves->table.moves.find(dexOfSpecies(listIndex));
         const auto was = found == m_eggMoves->table.moves.end() ? std::vector<int>{} : found->second;
         if (*changes.eggMoves != was)
-            teaching.eggMoves[listIndex + 1] = *changes.eggMoves;
+            teaching.eggMoves[dexOfSpecies(listIndex)] = *changes.eggMoves;
     }
     if (changes.tutorLearns && m_tutors && *m_tutors) {
         if (const auto record = tutorRecordOf(listIndex);

@@ -152,6 +152,9 @@ public:
 
     // A command: every record, and the archives of lists and slots, as read now.
     Result<const std::vector<RecordBytes>*, SpeciesError> readRecords();
+    // The records as readRecords last read them (or an apply last wrote them); nothing
+    // before.
+    const std::vector<RecordBytes>* records() const { return m_table ? &*m_table : nullptr; }
     Result<const MoveArchives*, SpeciesError> readMoves();
     Result<const EggMoveTableFile*, SpeciesError> readEggMoves();
     // Nothing for Diamond and Pearl, which teach no moves from a table.
