@@ -42,7 +42,7 @@ sample: deps $(BUILD_DIR)/CMakeCache.txt
 screenshot: export XVFB_SCREEN = 1920x1080
 screenshot: sample
 	@scripts/ensure-deps.sh screen
-	cmake --build $(BUILD_DIR) --parallel --target quillmark
+	cmake --build $(BUILD_DIR) --parallel --target quillmark quillmark-cli
 	cp $(SAMPLE) $(BUILD_DIR)/screenshot.nds
 	scripts/screenshot.sh $(BUILD_DIR) $(BUILD_DIR)/screenshot.nds docs/screenshot.png
 	cp samples/sample-platinum.nds $(BUILD_DIR)/screenshot.nds
@@ -52,6 +52,11 @@ screenshot: sample
 	scripts/screenshot.sh $(BUILD_DIR) $(BUILD_DIR)/screenshot.nds docs/screenshot-moves.png moves
 	cp samples/sample-heartgold.nds $(BUILD_DIR)/screenshot.nds
 	scripts/screenshot.sh $(BUILD_DIR) $(BUILD_DIR)/screenshot.nds docs/screenshot-tutors.png tutors
+	cp samples/sample-platinum.nds $(BUILD_DIR)/screenshot.nds
+	$(BUILD_DIR)/src/quillmark-cli set $(BUILD_DIR)/screenshot.nds Garchomp hp=110 speed=105 machines+=TM13 >/dev/null
+	printf 'name,Outrage\nMagikarp,x\n' > $(BUILD_DIR)/screenshot-tutors.csv
+	$(BUILD_DIR)/src/quillmark-cli import $(BUILD_DIR)/screenshot.nds $(BUILD_DIR)/screenshot-tutors.csv >/dev/null
+	scripts/screenshot.sh $(BUILD_DIR) $(BUILD_DIR)/screenshot.nds docs/screenshot-compare.png compare samples/sample-platinum.nds
 
 PREFIX ?= /usr/local
 install: build

@@ -2,10 +2,11 @@
 # Starts the editor on a sample ROM under a private Xvfb, opens the ROM through the
 # real file dialog, picks a species with the keyboard and saves a screenshot.
 # With a fourth argument, More Data (more) or Moves and Evolutions (moves; tutors: on
-# its Tutors tab) is opened too and its window is shot instead.
-# Usage: scripts/screenshot.sh BUILD_DIR ROM OUT.png [more|moves|tutors]
+# its Tutors tab) is opened too and its window is shot instead; or (compare ORIGINAL)
+# File > Compare with ROM... against ORIGINAL, and the comparison is shot.
+# Usage: scripts/screenshot.sh BUILD_DIR ROM OUT.png [more|moves|tutors|compare ORIGINAL]
 set -eu
-build=$1 rom=$(realpath "$2") out=$3 more=${4:-}
+build=$1 rom=$(realpath "$2") out=$3 more=${4:-} original=${5:-}
 . "$(dirname "$0")/xvfb.sh"
 app=
 trap 'kill $app $xvfb 2>/dev/null; wait $xvfb 2>/dev/null; rm -rf "${runtime:-}"' EXIT
@@ -38,6 +39,17 @@ elif [ "$more" = moves ] || [ "$more" = tutors ]; then
     xdotool key --window "$win" alt+t
     sleep 0.3
   fi
+fi
+if [ "$more" = compare ]; then
+  # File > Compare with ROM..., the third entry of the File menu.
+  xdotool key alt+f
+  sleep 0.3
+  xdotool key Down Down Return
+  sleep 1
+  xdotool type --delay 5 "$(realpath "$original")"
+  xdotool key Return
+  win=$(xdotool search --sync --name '^Compare with ROM' | head -n 1)
+  sleep 0.5
 fi
 position=$(xdotool getwindowgeometry "$win" | awk '/Position/ {print $2}')
 size=$(xdotool getwindowgeometry "$win" | awk '/Geometry/ {print $2}')
