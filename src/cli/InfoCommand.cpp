@@ -1,6 +1,7 @@
 #include "cli/CliErrors.h"
 #include "cli/Commands.h"
 #include "species/MoveArchives.h"
+#include "species/RomDocument.h"
 #include "species/Quantity.h"
 #include "species/SpeciesMessages.h"
 
@@ -11,30 +12,42 @@ namespace quillmark::cli {
 
 int runInfo(const std::string& romPath)
 {
-    auto file = platform::fileServices().open(romPath, platform::FileAccess::Read);
-    if (!file)
-        fail(BadRom, romPath + ": " + std::string(platform::errorDescription(file.error())));
-    const auto code = rom::readGameCode(**file);
-    if (!code)
-        fail(BadRom, std::string(species::kUnsupportedRom) + ": " + std::string(species::kTooShortForARom));
-    const auto* edition = rom::findEdition(*code);
-    if (!edition)
-        fail(BadRom, unsupportedRomMessage(*code));
-    std::cout << "game code:   " << *code << '\n'
+    auto opened = species::RomDocument::open(romPath, species::DocumentAccess::HeldForReading);
+    if (!opened) {
+        const auto& refusal = opened.error();
+        switch (refusal.kind) {
+        case species::OpenRefusal::CannotOpen:
+            fail(BadRom, romPath + ": " + std::string(platform::errorDescription(*refusal.fileError)));
+        case species::OpenRefusal::TooShort:
+            fail(BadRom, std::string(species::kUnsupportedRom) + ": " + std::string(species::kTooShortForARom));
+        case species::OpenRefusal::Unsupported:
+            fail(BadRom, unsupportedRomMessage(refusal.gameCode));
+        case species::OpenRefusal::NoTable:
+            break;
+        }
+    }
+    const auto code = opened ? opened->fingerprint().gameCode : opened.error().gameCode;
+    const auto* edition = rom::findEdition(code);
+    const auto size = platform::fileServices().status(romPath);
+    std::cout << "game code:   " << code << '\n'
               << "title:       " << edition->title << '\n'
               << "language:    " << edition->language << '\n'
               << "game:        " << rom::gameName(edition->game) << '\n'
-              << "file size:   " << (*file)->size() << '\n';
-    const auto retail = species::tableBaseFor(*code);
-    const auto table = species::locateSpeciesTable(**file, *code);
-    if (!table && table.error().kind == species::SpeciesFailure::TableOutsideFile) {
-        std::cout << "table start: " << *retail << " (fixed start: the ROM has no file table)\n"
-                  << "table fits:  no, the file is too short (" << species::kSpeciesCount
-                  << " records of " << species::kRecordSize << " bytes)\n";
-        return Ok;
+              << "file size:   " << (opened ? opened->heldFile()->size() : size ? size->size : 0) << '\n';
+    const auto retail = species::tableBaseFor(code);
+    if (!opened) {
+        // Said of a file the editors refuse: where its table would be, and why not.
+        const auto& error = *opened.error().tableError;
+        if (error.kind == species::SpeciesFailure::TableOutsideFile) {
+            std::cout << "table start: " << *retail << " (fixed start: the ROM has no file table)\n"
+                      << "table fits:  no, the file is too short (" << species::kSpeciesCount << " records of "
+                      << species::kRecordSize << " bytes)\n";
+            return Ok;
+        }
+        fail(BadRom, species::userMessage(error, species::SpeciesOperation::Load));
     }
-    if (!table)
-        fail(BadRom, species::userMessage(table.error(), species::SpeciesOperation::Load));
+    auto& document = *opened;
+    const auto* table = &document.fingerprint().table;
     const auto start = std::to_string(table->tableBase);
     if (table->narcPath.empty())
         std::cout << "table start: " << start << " (fixed start: the ROM has no file table)\n";
@@ -50,7 +63,9 @@ int runInfo(const std::string& romPath)
               << species::kRecordSize << " bytes: " << species::kSpeciesCount << " species, "
               << table->recordCount - species::kSpeciesCount << " egg and form records)\n";
     // The room the level-up lists may grow into, in bytes and in moves (2 bytes each).
-    if (const auto moves = species::readMoveArchives(**file, *code); moves && moves->levelUpDamage) {
+    const auto read = document.readMoves();
+    const auto* moves = read ? *read : nullptr;
+    if (moves && moves->levelUpDamage) {
         std::cout << "learnsets:   " << moves->levelUpPath() << " is damaged: " << *moves->levelUpDamage << '\n';
     } else if (moves) {
         std::cout << "learnsets:   " << moves->levelUpPath() << " (" << moves->levelUp().start << " to "
@@ -70,7 +85,7 @@ int runInfo(const std::string& romPath)
             std::cout << "the header names no capacity that holds the image, so it cannot grow past that";
         std::cout << ": " << species::roughQuantity(moves->growthRoom() / 2, "more level-up move") << " in all\n";
     } else {
-        std::cout << "learnsets:   " << species::userMessage(moves.error(), species::SpeciesOperation::Load) << '\n';
+        std::cout << "learnsets:   " << species::userMessage(read.error(), species::SpeciesOperation::Load) << '\n';
     }
     return Ok;
 }
