@@ -23,22 +23,18 @@ void compareLists(const std::vector<Entry>& was, const std::vector<Entry>& now, 
 {
     if (was == now)
         return;
-    auto unmatched = now;
-    std::vector<Entry> removed;
-    for (const auto& entry : was) {
-        if (const auto found = std::find(unmatched.begin(), unmatched.end(), entry); found != unmatched.end())
-            unmatched.erase(found);
-        else
-            removed.push_back(entry);
-    }
-    auto left = was;
-    std::vector<Entry> added;
-    for (const auto& entry : now) {
-        if (const auto found = std::find(left.begin(), left.end(), entry); found != left.end())
-            left.erase(found);
-        else
-            added.push_back(entry);
-    }
+    // The entries of `list` that `other` does not match one for one, in list's order.
+    auto unmatchedIn = [](const std::vector<Entry>& list, std::vector<Entry> other) {
+        std::vector<Entry> left;
+        for (const auto& entry : list) {
+            if (const auto found = std::find(other.begin(), other.end(), entry); found != other.end())
+                other.erase(found);
+            else
+                left.push_back(entry);
+        }
+        return left;
+    };
+    const auto removed = unmatchedIn(was, now), added = unmatchedIn(now, was);
     for (const auto& entry : removed)
         changes.push_back({base.index, base.dex, base.name, base.part, "move", text(entry), ""});
     for (const auto& entry : added)

@@ -41,6 +41,23 @@ protected:
         return rects;
     }
 
+    // The main window framed, and HeartGold's Garchomp loaded: its 52 tutor moves make
+    // Moves and Evolutions the tallest it gets.
+    void showHeartGoldsGarchomp()
+    {
+        window->show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
+        // Until the window manager has framed it at its size: a loaded machine is slow to.
+        QTRY_VERIFY_WITH_TIMEOUT(window->frameGeometry().height() > window->height() && window->width() > 100, 5000);
+        romimage::ImageRecipe recipe;
+        recipe.gameCode = "IPKE";
+        recipe.members = *romimage::readPersonalMembersCsv(samplesDir() + "/hgss_personal.csv", nullptr);
+        ASSERT_TRUE(romimage::writeRomImage(dir.file("rom.nds"), recipe, nullptr));
+        open(dir.file("rom.nds"));
+        list()->setCurrentRow(444);
+        QTest::qWait(200);
+    }
+
     static void xdotool(const std::string& arguments)
     {
         const auto command = "xdotool " + arguments;
@@ -51,18 +68,7 @@ protected:
 
 TEST_F(ToolWindows, NeverCoverTheMainWindowsEditors)
 {
-    window->show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
-    // Until the window manager has framed it at its size: a loaded machine is slow to.
-    QTRY_VERIFY_WITH_TIMEOUT(window->frameGeometry().height() > window->height() && window->width() > 100, 5000);
-    romimage::ImageRecipe recipe;
-    // HeartGold: its 52 tutor moves make Moves and Evolutions the tallest it gets.
-    recipe.gameCode = "IPKE";
-    recipe.members = *romimage::readPersonalMembersCsv(samplesDir() + "/hgss_personal.csv", nullptr);
-    ASSERT_TRUE(romimage::writeRomImage(dir.file("rom.nds"), recipe, nullptr));
-    open(dir.file("rom.nds"));
-    list()->setCurrentRow(444);
-    QTest::qWait(200);
+    showHeartGoldsGarchomp();
     xdotool("windowfocus --sync " + std::to_string(window->winId()));
 
     // Ctrl+E with the cursor in the HP box, as a person presses it.
@@ -104,16 +110,7 @@ TEST_F(ToolWindows, NeverCoverTheMainWindowsEditors)
 // frame, title bar included, is whole on the screen every time, the first and the later.
 TEST_F(ToolWindows, ATallToolWindowIsWholeOnTheScreenEveryTimeItOpens)
 {
-    window->show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
-    QTRY_VERIFY_WITH_TIMEOUT(window->frameGeometry().height() > window->height() && window->width() > 100, 5000);
-    romimage::ImageRecipe recipe;
-    recipe.gameCode = "IPKE";
-    recipe.members = *romimage::readPersonalMembersCsv(samplesDir() + "/hgss_personal.csv", nullptr);
-    ASSERT_TRUE(romimage::writeRomImage(dir.file("rom.nds"), recipe, nullptr));
-    open(dir.file("rom.nds"));
-    list()->setCurrentRow(444);
-    QTest::qWait(200);
+    showHeartGoldsGarchomp();
     const QRect screen = window->screen()->availableGeometry();
     for (int opening = 1; opening <= 20; ++opening) {
         SCOPED_TRACE(opening);
