@@ -17,6 +17,23 @@ std::string unsupportedRomMessage(std::string_view gameCode)
     return std::string(species::kUnsupportedRom) + ": " + species::unsupportedRomReason(gameCode);
 }
 
+void failToOpen(const std::string& path, const species::OpenRefusal& refusal, species::SpeciesOperation operation,
+                bool namePath)
+{
+    const std::string named = namePath ? path + ": " : "";
+    switch (refusal.kind) {
+    case species::OpenRefusal::CannotOpen:
+        fail(BadRom, path + ": " + std::string(platform::errorDescription(*refusal.fileError)));
+    case species::OpenRefusal::TooShort:
+        fail(BadRom, named + std::string(species::kUnsupportedRom) + ": " + std::string(species::kTooShortForARom));
+    case species::OpenRefusal::Unsupported:
+        fail(BadRom, named + unsupportedRomMessage(refusal.gameCode));
+    case species::OpenRefusal::NoTable:
+        break;
+    }
+    fail(BadRom, named + species::userMessage(*refusal.tableError, operation));
+}
+
 CliRom openCliRom(const std::string& path, Access access)
 {
     CliRom rom;
@@ -25,32 +42,23 @@ CliRom openCliRom(const std::string& path, Access access)
                                                                            : species::DocumentAccess::HeldForReading);
     if (!opened) {
         const auto& refusal = opened.error();
-        switch (refusal.kind) {
-        case species::OpenRefusal::CannotOpen:
-            // A file that reads but does not open for writing is read-only: say so, and
-            // how to change it, rather than call it unreadable.
-            if (access == Access::Write && refusal.fileError == platform::FileError::PermissionDenied &&
-                platform::fileServices().open(path, platform::FileAccess::Read)) {
-                if (const auto owner = platform::ownerOtherThanUser(path))
-                    fail(BadRom, path + " belongs to another user (" + *owner +
-                                     "), and only that user or an administrator may make it writable, so "
-                                     "nothing was written. Copy it into a folder of your own and edit the "
-                                     "copy.");
-                fail(BadRom, path + " is read-only, so nothing was written. Make it writable first (on "
-                                    "Linux: chmod u+w, or copy it somewhere you may write; on Windows: "
-                                    "clear \"Read-only\" in the file's Properties), then run the command "
-                                    "again.");
-            }
-            fail(BadRom, path + ": " + std::string(platform::errorDescription(*refusal.fileError)));
-        case species::OpenRefusal::TooShort:
-            fail(BadRom, std::string(species::kUnsupportedRom) + ": " + std::string(species::kTooShortForARom));
-        case species::OpenRefusal::Unsupported:
-            fail(BadRom, unsupportedRomMessage(refusal.gameCode));
-        case species::OpenRefusal::NoTable:
-            fail(BadRom, species::userMessage(*refusal.tableError, access == Access::Write
-                                                                      ? species::SpeciesOperation::Save
-                                                                      : species::SpeciesOperation::Load));
+        // A file that reads but does not open for writing is read-only: say so, and how
+        // to change it, rather than call it unreadable.
+        if (refusal.kind == species::OpenRefusal::CannotOpen && access == Access::Write &&
+            refusal.fileError == platform::FileError::PermissionDenied &&
+            platform::fileServices().open(path, platform::FileAccess::Read)) {
+            if (const auto owner = platform::ownerOtherThanUser(path))
+                fail(BadRom, path + " belongs to another user (" + *owner +
+                                 "), and only that user or an administrator may make it writable, so "
+                                 "nothing was written. Copy it into a folder of your own and edit the "
+                                 "copy.");
+            fail(BadRom, path + " is read-only, so nothing was written. Make it writable first (on "
+                                "Linux: chmod u+w, or copy it somewhere you may write; on Windows: "
+                                "clear \"Read-only\" in the file's Properties), then run the command "
+                                "again.");
         }
+        failToOpen(path, refusal, access == Access::Write ? species::SpeciesOperation::Save
+                                                          : species::SpeciesOperation::Load);
     }
     rom.document.emplace(std::move(*opened));
     auto records = rom.document->readRecords();

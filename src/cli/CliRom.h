@@ -4,6 +4,7 @@
 #include "rom/RomIdentification.h"
 #include "species/RecordCodec.h"
 #include "species/RomDocument.h"
+#include "species/SpeciesMessages.h"
 #include "species/SpeciesTableLocator.h"
 
 #include <memory>
@@ -29,6 +30,10 @@ struct CliRom {
 
 // Refuses (exit 2) with the reason the window would give.
 CliRom openCliRom(const std::string& path, Access access);
+// Exit 2 with the words for why `path` did not open as a ROM document, the path named
+// first where `namePath` (a command that reads two ROMs).
+[[noreturn]] void failToOpen(const std::string& path, const species::OpenRefusal& refusal,
+                             species::SpeciesOperation operation, bool namePath = false);
 
 // "Unsupported ROM", with the game code found and, for another Gen 4 game, its name.
 std::string unsupportedRomMessage(std::string_view gameCode);

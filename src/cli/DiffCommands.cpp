@@ -21,15 +21,9 @@ namespace {
 
 species::RomDocument openToCompare(const std::string& path)
 {
-    auto opened = species::openRomToCompare(path);
-    if (!opened) {
-        const auto& error = opened.error();
-        if (error.kind == species::SpeciesFailure::UnsupportedRom)
-            fail(BadRom, path + ": " + std::string(species::kUnsupportedRom) + ": " + error.detail);
-        if (error.kind == species::SpeciesFailure::FileUnavailable && error.fileError)
-            fail(BadRom, path + ": " + std::string(platform::errorDescription(*error.fileError)));
-        fail(BadRom, path + ": " + species::userMessage(error, species::SpeciesOperation::Load));
-    }
+    auto opened = species::RomDocument::open(path, species::DocumentAccess::HeldForReading);
+    if (!opened)
+        failToOpen(path, opened.error(), species::SpeciesOperation::Load, true);
     return std::move(*opened);
 }
 

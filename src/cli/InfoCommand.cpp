@@ -10,30 +10,29 @@
 
 namespace quillmark::cli {
 
+namespace {
+
+std::int64_t fileSizeOf(const std::string& path)
+{
+    const auto status = platform::fileServices().status(path);
+    return status ? status->size : 0;
+}
+
+} // namespace
+
 int runInfo(const std::string& romPath)
 {
     auto opened = species::RomDocument::open(romPath, species::DocumentAccess::HeldForReading);
-    if (!opened) {
-        const auto& refusal = opened.error();
-        switch (refusal.kind) {
-        case species::OpenRefusal::CannotOpen:
-            fail(BadRom, romPath + ": " + std::string(platform::errorDescription(*refusal.fileError)));
-        case species::OpenRefusal::TooShort:
-            fail(BadRom, std::string(species::kUnsupportedRom) + ": " + std::string(species::kTooShortForARom));
-        case species::OpenRefusal::Unsupported:
-            fail(BadRom, unsupportedRomMessage(refusal.gameCode));
-        case species::OpenRefusal::NoTable:
-            break;
-        }
-    }
+    // A file whose table is not found is still described, up to the table.
+    if (!opened && opened.error().kind != species::OpenRefusal::NoTable)
+        failToOpen(romPath, opened.error(), species::SpeciesOperation::Load);
     const auto code = opened ? opened->fingerprint().gameCode : opened.error().gameCode;
     const auto* edition = rom::findEdition(code);
-    const auto size = platform::fileServices().status(romPath);
     std::cout << "game code:   " << code << '\n'
               << "title:       " << edition->title << '\n'
               << "language:    " << edition->language << '\n'
               << "game:        " << rom::gameName(edition->game) << '\n'
-              << "file size:   " << (opened ? opened->heldFile()->size() : size ? size->size : 0) << '\n';
+              << "file size:   " << (opened ? opened->heldFile()->size() : fileSizeOf(romPath)) << '\n';
     const auto retail = species::tableBaseFor(code);
     if (!opened) {
         // Said of a file the editors refuse: where its table would be, and why not.

@@ -1,20 +1,15 @@
 #include "rom/ArchiveFile.h"
 
 #include "platform/FileServices.h"
+#include "rom/ImageClaims.h"
 #include "rom/LittleEndian.h"
 
 #include <algorithm>
-#include <array>
 
 namespace quillmark::rom {
 
 namespace {
 
-constexpr std::array<std::pair<std::size_t, std::size_t>, 6> kHeaderRegions = {{
-    {0x20, 0x2C}, {0x30, 0x3C}, {0x40, 0x44}, {0x48, 0x4C}, {0x50, 0x54}, {0x58, 0x5C},
-}};
-constexpr std::size_t kBannerOffsetField = 0x68;
-constexpr std::int64_t kBannerSize = 0x840;
 constexpr std::size_t kUsedSizeField = 0x80;
 
 // NARC layout, from the archive's start: the size word, the member table after the
@@ -69,14 +64,13 @@ Result<ArchiveFile, RomFsError> readArchiveFile(platform::OpenFile& file, const 
 
 std::int64_t roomEnd(const NitroFs& fs, std::span<const std::uint8_t> header, const FileExtent& extent)
 {
-    std::int64_t end = fs.nextFileStart(extent.end);
-    auto obstacle = [&](std::int64_t start, std::int64_t size) {
-        if (size > 0 && start + size > extent.end)
-            end = std::min(end, std::max(start, extent.end));
-    };
-    for (const auto& [offset, size] : kHeaderRegions)
-        obstacle(le32(header, offset), le32(header, size));
-    obstacle(le32(header, kBannerOffsetField), le32(header, kBannerOffsetField) ? kBannerSize : 0);
+    // Up to the first thing that reaches past the file: the next file, or one of the
+    // header's regions (one that starts inside the file leaves it no room at all).
+    std::int64_t end = fs.fileSize();
+    for (const auto& claim : imageClaims(fs, header)) {
+        if (claim.extent.end > extent.end)
+            end = std::min(end, std::max(claim.extent.start, extent.end));
+    }
     // A used size at or below the end of a file that nothing follows (a tool, or a write
     // cut before the header took a moved archive's end, left it there) leaves it no room:
     // what lies after it is past the used image, and a trimmer would cut it off.

@@ -175,17 +175,6 @@ std::optional<std::uint16_t> NitroFs::overlappingFile(std::uint16_t fileId) cons
     return std::nullopt;
 }
 
-std::int64_t NitroFs::nextFileStart(std::int64_t from) const
-{
-    std::int64_t next = m_fileSize;
-    for (std::size_t at = 0; at + 8 <= m_fat.size(); at += 8) {
-        const std::int64_t start = le32(m_fat, at), end = le32(m_fat, at + 4);
-        if (start < end && start >= from)
-            next = std::min(next, start);
-    }
-    return next;
-}
-
 std::string NitroFs::describeFile(std::uint16_t fileId) const
 {
     for (const auto& [path, id] : m_files) {

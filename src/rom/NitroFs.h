@@ -80,9 +80,6 @@ public:
 
     // Where a file's entry lies in the ROM: its start word, then its end word.
     std::int64_t fatEntryOffset(std::uint16_t fileId) const { return m_fatOffset + 8 * std::int64_t{fileId}; }
-    // The first byte at or after `from` that a non-empty file of the table holds, or
-    // the file's size if none does.
-    std::int64_t nextFileStart(std::int64_t from) const;
     // The allocation table as read, and where it lies: a writer that relies on where
     // every file lies compares it again before writing.
     const std::vector<std::uint8_t>& allocationTable() const { return m_fat; }

@@ -310,30 +310,32 @@ Result<const std::vector<RecordBytes>*, SpeciesError> RomDocument::readRecords()
 Result<const MoveArchives*, SpeciesError> RomDocument::readMoves()
 {
     std::unique_ptr<platform::OpenFile> opened;
-    auto source = fileSystemToRead(opened);
+    std::optional<rom::NitroFs> fs;
+    auto source = fileSystemToRead(opened, fs);
     if (!source)
         return source.error();
     m_moves.reset();
-    auto read = readMoveArchives(*source->first, source->second, m_rom.gameCode);
+    auto read = readMoveArchives(*source->first, *source->second, m_rom.gameCode);
     if (!read)
         return read.error();
     m_moves = std::move(*read);
     return &*m_moves;
 }
 
-Result<std::pair<platform::OpenFile*, rom::NitroFs>, SpeciesError>
-RomDocument::fileSystemToRead(std::unique_ptr<platform::OpenFile>& opened) const
+Result<std::pair<platform::OpenFile*, const rom::NitroFs*>, SpeciesError>
+RomDocument::fileSystemToRead(std::unique_ptr<platform::OpenFile>& opened, std::optional<rom::NitroFs>& read) const
 {
     auto file = fileToRead(opened);
     if (!file)
         return file.error();
     // A held file's own reading from the open: the same open, so the same file.
     if (m_held && m_fileSystem)
-        return std::pair{*file, *m_fileSystem};
+        return std::pair{*file, &*m_fileSystem};
     auto fs = rom::NitroFs::read(**file);
     if (!fs)
         return speciesErrorOf(fs.error());
-    return std::pair{*file, std::move(*fs)};
+    read = std::move(*fs);
+    return std::pair<platform::OpenFile*, const rom::NitroFs*>{*file, &*read};
 }
 
 const std::vector<rom::OverlayEntry>* RomDocument::heldOverlays(platform::OpenFile& file, const rom::NitroFs& fs)
@@ -353,11 +355,12 @@ const std::vector<rom::OverlayEntry>* RomDocument::heldOverlays(platform::OpenFi
 Result<const EggMoveTableFile*, SpeciesError> RomDocument::readEggMoves()
 {
     std::unique_ptr<platform::OpenFile> opened;
-    auto source = fileSystemToRead(opened);
+    std::optional<rom::NitroFs> fs;
+    auto source = fileSystemToRead(opened, fs);
     if (!source)
         return source.error();
     m_eggMoves.reset();
-    auto read = readEggMoveTable(*source->first, source->second, m_rom.gameCode, heldOverlays(*source->first, source->second));
+    auto read = readEggMoveTable(*source->first, *source->second, m_rom.gameCode, heldOverlays(*source->first, *source->second));
     if (!read)
         return read.error();
     m_eggMoves = std::move(*read);
@@ -367,11 +370,12 @@ Result<const EggMoveTableFile*, SpeciesError> RomDocument::readEggMoves()
 Result<const MoveTutorTables*, SpeciesError> RomDocument::readTutors()
 {
     std::unique_ptr<platform::OpenFile> opened;
-    auto source = fileSystemToRead(opened);
+    std::optional<rom::NitroFs> fs;
+    auto source = fileSystemToRead(opened, fs);
     if (!source)
         return source.error();
     m_tutors.reset();
-    auto read = readMoveTutors(*source->first, source->second, m_game, heldOverlays(*source->first, source->second));
+    auto read = readMoveTutors(*source->first, *source->second, m_game, heldOverlays(*source->first, *source->second));
     if (!read)
         return read.error();
     m_tutors = std::move(*read);

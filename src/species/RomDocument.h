@@ -170,8 +170,10 @@ public:
 private:
     struct Plan;
     Result<platform::OpenFile*, SpeciesError> fileToRead(std::unique_ptr<platform::OpenFile>& opened) const;
-    Result<std::pair<platform::OpenFile*, rom::NitroFs>, SpeciesError>
-    fileSystemToRead(std::unique_ptr<platform::OpenFile>& opened) const;
+    // The file to read and its file system: a held file's as its open read it, or one
+    // read now into `read` for a file opened for the call.
+    Result<std::pair<platform::OpenFile*, const rom::NitroFs*>, SpeciesError>
+    fileSystemToRead(std::unique_ptr<platform::OpenFile>& opened, std::optional<rom::NitroFs>& read) const;
     SpeciesTeaching readTeaching(platform::OpenFile& file, const Result<rom::NitroFs, rom::RomFsError>& fs,
                                  int listIndex);
     Result<SpeciesMoves, SpeciesError> readSpeciesMoves(platform::OpenFile& file,
