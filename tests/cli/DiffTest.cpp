@@ -382,6 +382,9 @@ TEST_F(Diff, BpsPatchesByTheFormatsDescription)
     damaged[10] ^= 1;
     Bytes past;
     number(past, (20 - 1) << 2 | 0);
+    Bytes oneByteOver;  // 17 literal bytes into a target of 16
+    number(oneByteOver, (17 - 1) << 2 | 1);
+    oneByteOver.insert(oneByteOver.end(), 17, 'x');
     const struct {
         const char* what;
         std::string rom;
@@ -391,6 +394,8 @@ TEST_F(Diff, BpsPatchesByTheFormatsDescription)
         {"made for another ROM", after, written, "this patch was made for another ROM"},
         {"its CRC damaged", before, damaged, "CRC-32 does not match"},
         {"a read past the target's size", dir.file("source.bin"), patchOf(source, 16, past, target), "past the end"},
+        {"literal bytes one past the target's size", dir.file("source.bin"), patchOf(source, 16, oneByteOver, target),
+         "past the end"},
     };
     for (const auto& row : refusals) {
         SCOPED_TRACE(row.what);

@@ -3,6 +3,7 @@
 // changes some row's outcome.
 #include "platform/FileServices.h"
 #include "platform/MessageBoxService.h"
+#include "rom/ImageClaims.h"
 #include "rom/Narc.h"
 #include "rom/NitroFs.h"
 #include "species/LookupLists.h"
@@ -468,6 +469,28 @@ TEST_F(Edges, ASaveWaitsForTheLock)
     platform::setLockRetryObserver(nullptr);
     EXPECT_TRUE(saved) << (saved ? "" : platform::errorDescription(*saved.error().fileError));
     EXPECT_GE(species::kLockWait, std::chrono::milliseconds(1000)) << "a person's patience, not a blink";
+}
+
+// A range shares bytes with a claim only where they overlap: one byte either side of
+// a claim is free; the file a write is for is left out.
+TEST(ImageClaims, AreHitOnlyWhereTheyOverlap)
+{
+    const std::vector<rom::Claim> claims = {{{100, 200}, "the banner", std::nullopt}, {{300, 400}, "file 7", 7}};
+    const struct {
+        rom::FileExtent range;
+        std::optional<std::uint16_t> except;
+        const char* hit;  // nullptr: none
+    } rows[] = {
+        {{0, 100}, std::nullopt, nullptr},      {{0, 101}, std::nullopt, "the banner"},
+        {{199, 250}, std::nullopt, "the banner"}, {{200, 300}, std::nullopt, nullptr},
+        {{250, 301}, std::nullopt, "file 7"},   {{250, 301}, 7, nullptr},
+        {{399, 500}, std::nullopt, "file 7"},   {{400, 500}, std::nullopt, nullptr},
+    };
+    for (const auto& row : rows) {
+        const auto* hit = rom::claimWithin(claims, row.range, row.except);
+        EXPECT_EQ(hit ? hit->owner : std::string("none"), row.hit ? row.hit : "none")
+            << row.range.start << ".." << row.range.end;
+    }
 }
 
 } // namespace

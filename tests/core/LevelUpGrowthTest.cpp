@@ -312,13 +312,15 @@ TEST_F(LevelUpGrowth, AMovedArchiveLandsWhereNothingElseLies)
         const char* what;
         romimage::Tail tail;
         // The damage done to the image, and where the archive must then go.
-        enum { UnusedFileInPadding, UsedSizeBelowLastFile, DownloadPlayBlock } kind;
+        enum { UnusedFileInPadding, UsedSizeBelowLastFile, DownloadPlayBlock, BlockOnABoundary } kind;
     } rows[] = {
         {"an unused file listed in the 0xFF padding", romimage::Tail::Padded, rows[0].UnusedFileInPadding},
         {"an unused file listed in zero padding", romimage::Tail::Zeros, rows[0].UnusedFileInPadding},
         {"the used size 0x600 below the last file's end", romimage::Tail::Padded, rows[0].UsedSizeBelowLastFile},
         {"a download-play block at the used size", romimage::Tail::Padded, rows[0].DownloadPlayBlock},
         {"a download-play block at a trimmed image's end", romimage::Tail::Trimmed, rows[0].DownloadPlayBlock},
+        {"a download-play block at a used size on a 512-byte boundary", romimage::Tail::Padded,
+         rows[0].BlockOnABoundary},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.what);
@@ -339,6 +341,11 @@ TEST_F(LevelUpGrowth, AMovedArchiveLandsWhereNothingElseLies)
         case row.UsedSizeBelowLastFile:
             setHeaderWord(0x80, static_cast<std::uint32_t>(layout.usedSize - 0x600));
             break;
+        case row.BlockOnABoundary:
+            // The used size moved up to the boundary, over the 0xFF padding before it.
+            layout.usedSize = aligned(layout.usedSize);
+            setHeaderWord(0x80, static_cast<std::uint32_t>(layout.usedSize));
+            [[fallthrough]];
         case row.DownloadPlayBlock:
             block = {'a', 'c', 0x01, 0x00};
             for (int k = 4; k < kBlock; ++k)
