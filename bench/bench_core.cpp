@@ -121,7 +121,7 @@ void BM_SaveLevelUpMoves(benchmark::State& state)
         (void)(*file)->lockForWriting(species::kLockWait);
         const auto table = *species::locateSpeciesTable(**file, "ADAE");
         species::RomDocument document(path, {"ADAE", table}, std::move(*file));
-        const auto& read = **document.readMoves();
+        const auto& read = **document.read<species::MoveArchivesPart>();
         auto list = read.levelUpMoves[445];
         if (longer)
             list.push_back({49, 89});
@@ -163,7 +163,7 @@ void BM_MoveLevelUpArchive(benchmark::State& state)
         (void)(*file)->lockForWriting(species::kLockWait);
         const auto table = *species::locateSpeciesTable(**file, "CPUE");
         species::RomDocument document(path, {"CPUE", table}, std::move(*file));
-        const auto& read = **document.readMoves();
+        const auto& read = **document.read<species::MoveArchivesPart>();
         species::MoveEdits edits;
         for (int member = 1; edits.levelUp.size() < 200; ++member) {
             auto list = read.levelUpMoves[static_cast<std::size_t>(member)];
@@ -209,8 +209,8 @@ void BM_ReadEggMovesAndTutors(benchmark::State& state)
     const auto& path = heartGoldImage();
     for (auto _ : state) {
         auto document = heldDocument(path, "IPKE");
-        auto eggs = document.readEggMoves();
-        auto tutors = document.readTutors();
+        auto eggs = document.read<species::EggMovesPart>();
+        auto tutors = document.read<species::TutorMovesPart>();
         benchmark::DoNotOptimize(eggs);
         benchmark::DoNotOptimize(tutors);
     }
@@ -223,7 +223,7 @@ void BM_SaveEggMoves(benchmark::State& state)
     bool other = true;
     for (auto _ : state) {
         auto document = heldDocument(path, "IPKE");
-        const auto& table = (*document.readEggMoves())->table;
+        const auto& table = (*document.read<species::EggMovesPart>())->table;
         auto dratini = table.moves.at(147);
         dratini[0] = other ? 245 : 113;
         other = !other;

@@ -61,7 +61,7 @@ CliRom openCliRom(const std::string& path, Access access)
                                                           : species::SpeciesOperation::Load);
     }
     rom.document.emplace(std::move(*opened));
-    auto records = rom.document->readRecords();
+    auto records = rom.document->read<species::SpeciesRecordsPart>();
     if (!records)
         fail(BadRom, species::userMessage(records.error(), species::SpeciesOperation::Load));
     return rom;

@@ -24,7 +24,7 @@ struct CliRom {
     // Every read and write of the command, through the one open it holds.
     std::optional<species::RomDocument> document;
     // By list index: species, then forms; as the document read them at the open.
-    const std::vector<species::RecordBytes>& records() const { return *document->records(); }
+    const std::vector<species::RecordBytes>& records() const { return *document->part<species::SpeciesRecordsPart>().value(); }
     rom::Game game() const { return document->game(); }
 };
 

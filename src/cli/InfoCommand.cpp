@@ -62,7 +62,7 @@ int runInfo(const std::string& romPath)
               << species::kRecordSize << " bytes: " << species::kSpeciesCount << " species, "
               << table->recordCount - species::kSpeciesCount << " egg and form records)\n";
     // The room the level-up lists may grow into, in bytes and in moves (2 bytes each).
-    const auto read = document.readMoves();
+    const auto read = document.read<species::MoveArchivesPart>();
     const auto* moves = read ? *read : nullptr;
     if (moves && moves->levelUpDamage) {
         std::cout << "learnsets:   " << moves->levelUpPath() << " is damaged: " << *moves->levelUpDamage << '\n';

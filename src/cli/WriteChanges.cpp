@@ -112,7 +112,7 @@ int writeChanges(CliRom& rom, const std::vector<species::RecordBytes>& wanted, b
 
 const species::MoveArchives& readMoveArchivesOf(CliRom& rom)
 {
-    auto read = rom.document->readMoves();
+    auto read = rom.document->read<species::MoveArchivesPart>();
     if (!read)
         fail(BadRom, species::userMessage(read.error(), species::SpeciesOperation::Load));
     return **read;
@@ -144,7 +144,7 @@ void applyOrFail(CliRom& rom, const species::DocumentEdits& edits, const std::st
 
 const species::EggMoveTableFile& readEggMovesOf(CliRom& rom)
 {
-    auto read = rom.document->readEggMoves();
+    auto read = rom.document->read<species::EggMovesPart>();
     if (!read)
         fail(BadRom, species::userMessage(read.error(), species::SpeciesOperation::Load));
     return **read;
@@ -152,7 +152,7 @@ const species::EggMoveTableFile& readEggMovesOf(CliRom& rom)
 
 const species::MoveTutorTables& readTutorsOf(CliRom& rom)
 {
-    auto read = rom.document->readTutors();
+    auto read = rom.document->read<species::TutorMovesPart>();
     if (!read)
         fail(BadRom, species::userMessage(read.error(), species::SpeciesOperation::Load));
     if (!*read)

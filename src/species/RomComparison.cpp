@@ -79,9 +79,9 @@ rom::ComparedElsewhere comparedElsewhere(RomDocument& document, platform::OpenFi
         }
         skipped[where].push_back({offset - part->second.start, offset - part->second.start + size});
     };
-    if (auto eggs = document.readEggMoves(); eggs)
+    if (auto eggs = document.read<species::EggMovesPart>(); eggs)
         within((*eggs)->where, (*eggs)->offset, static_cast<std::int64_t>((*eggs)->table.words.size() * 2));
-    if (auto tutors = document.readTutors(); tutors && *tutors)
+    if (auto tutors = document.read<species::TutorMovesPart>(); tutors && *tutors)
         within((*tutors)->where, (*tutors)->compatibilityOffset,
                static_cast<std::int64_t>((*tutors)->compatibility.bytes.size()));
     return skipped;
@@ -97,18 +97,18 @@ struct Tables {
 };
 Result<Tables, SpeciesError> tablesOf(RomDocument& document)
 {
-    auto records = document.readRecords();
+    auto records = document.read<species::SpeciesRecordsPart>();
     if (!records)
         return records.error();
-    auto moves = document.readMoves();
+    auto moves = document.read<species::MoveArchivesPart>();
     if (!moves)
         return moves.error();
     if (auto readable = (*moves)->levelUpReadable(); !readable)
         return readable.error();
-    auto eggs = document.readEggMoves();
+    auto eggs = document.read<species::EggMovesPart>();
     if (!eggs)
         return eggs.error();
-    auto tutors = document.readTutors();
+    auto tutors = document.read<species::TutorMovesPart>();
     if (!tutors)
         return tutors.error();
     return Tables{*records, *moves, *eggs, *tutors};

@@ -13,50 +13,6 @@
 
 namespace quillmark::species {
 
-// Everything one write does, worked out and checked before the file is opened for it.
-struct RomDocument::Plan {
-    // The window's fields: each written on its own, in processing order, so that a
-    // failure can say how many went in.
-    struct FieldRun {
-        std::int64_t at;
-        std::string hex;
-    };
-    int listIndex = -1;
-    std::vector<FieldRun> fields;
-    std::vector<std::pair<std::int64_t, std::vector<std::uint8_t>>> moreData;
-    RecordBytes savedRecord{};
-    // A command's records: the table as read and as wanted.
-    const std::vector<RecordBytes>* tableBefore = nullptr;
-    const std::vector<RecordBytes>* tableAfter = nullptr;
-    // Records that must still hold what was read, by list index.
-    std::map<int, RecordBytes> unchanged;
-    // Lists and slots: only those that differ from what was read.
-    MoveEdits moves;
-    LevelUpArchiveWrite levelUp;
-    bool writesMoves() const { return !moves.empty(); }
-    // Tables rewritten in place where their bytes differ: where they lie, as read, as
-    // wanted (the egg move table, the tutor records).
-    struct Table {
-        std::int64_t at;
-        std::vector<std::uint8_t> before, after;
-    };
-    std::vector<Table> tables;
-};
-
-namespace {
-
-std::vector<std::uint8_t> wordBytes(const std::vector<std::uint16_t>& words)
-{
-    std::vector<std::uint8_t> bytes;
-    for (const auto word : words) {
-        bytes.push_back(static_cast<std::uint8_t>(word));
-        bytes.push_back(static_cast<std::uint8_t>(word >> 8));
-    }
-    return bytes;
-}
-
-} // namespace
-
 Result<RomDocument, OpenRefusal> RomDocument::open(const std::string& path, DocumentAccess access)
 {
     auto file = platform::fileServices().open(path, access == DocumentAccess::HeldForWriting
@@ -115,102 +71,74 @@ Result<platform::OpenFile*, SpeciesError> RomDocument::fileToRead(std::unique_pt
     return opened.get();
 }
 
-Result<SpeciesLoad, SpeciesError> RomDocument::load(int listIndex, bool withMoves)
+Result<Done, SpeciesError>
+RomDocument::withSource(const std::function<Result<Done, SpeciesError>(PartSource&)>& use)
 {
     std::unique_ptr<platform::OpenFile> opened;
-    auto readable = fileToRead(opened);
-    if (!readable)
-        return readable.error();
-    platform::OpenFile* file = *readable;
-    // The file system once, for the table's place and the archives beside it.
-    auto fs = rom::NitroFs::read(*file);
-    if (auto same = checkFingerprint(*file, m_rom, fs ? &*fs : nullptr); !same)
-        return same.error();
-    auto record = readSpeciesFields(*file, m_rom, listIndex);
-    if (!record)
-        return record.error();
-    m_recordsRead[listIndex] = record->record;
-    SpeciesLoad load{std::move(*record), std::nullopt, std::nullopt};
-    if (withMoves) {
-        load.moves = readSpeciesMoves(*file, fs, listIndex);
-        load.teaching = readTeaching(*file, fs, listIndex);
-    }
-    return load;
+    auto file = fileToRead(opened);
+    if (!file)
+        return file.error();
+    // A held file's file system and overlay table from its own open: the same open, so
+    // the same file. A file opened for the call reads its own, at most once each.
+    std::optional<rom::NitroFs> fileSystem;
+    std::optional<std::vector<rom::OverlayEntry>> overlays;
+    PartSource source(**file, m_rom, m_game, m_held ? m_fileSystem : fileSystem, m_held ? m_overlays : overlays);
+    return use(source);
+}
+
+Result<Done, SpeciesError> RomDocument::readPart(DocumentPart& part)
+{
+    return withSource([&](PartSource& source) { return part.read(source); });
+}
+
+void RomDocument::showParts(PartSource& source, int listIndex, SpeciesLoad& load)
+{
+    load.teaching.emplace();
+    forEachPart(m_parts, [&](DocumentPart& part) {
+        if (!part.showsSpecies())
+            return;
+        // A table that cannot be read is shown as such; the others still are.
+        (void)part.read(source);
+        part.showSpecies(listIndex, load);
+    });
+}
+
+Result<SpeciesLoad, SpeciesError> RomDocument::load(int listIndex, bool withMoves)
+{
+    std::optional<SpeciesLoad> load;
+    auto done = withSource([&](PartSource& source) -> Result<Done, SpeciesError> {
+        // The file system once, for the table's place and the archives beside it.
+        auto fs = source.fileSystem();
+        if (auto same = checkFingerprint(source.file(), m_rom, fs ? *fs : nullptr); !same)
+            return same.error();
+        auto record = readSpeciesFields(source.file(), m_rom, listIndex);
+        if (!record)
+            return record.error();
+        m_recordsRead[listIndex] = record->record;
+        load.emplace(SpeciesLoad{std::move(*record), std::nullopt, std::nullopt});
+        if (withMoves)
+            showParts(source, listIndex, *load);
+        return Done{};
+    });
+    if (!done)
+        return done.error();
+    return std::move(*load);
 }
 
 Result<std::pair<Result<SpeciesMoves, SpeciesError>, SpeciesTeaching>, SpeciesError>
 RomDocument::loadAllMoves(int listIndex)
 {
-    std::unique_ptr<platform::OpenFile> opened;
-    auto readable = fileToRead(opened);
-    if (!readable)
-        return readable.error();
-    auto fs = rom::NitroFs::read(**readable);
-    if (auto same = checkFingerprint(**readable, m_rom, fs ? &*fs : nullptr); !same)
-        return same.error();
-    auto moves = readSpeciesMoves(**readable, fs, listIndex);
-    return std::pair{std::move(moves), readTeaching(**readable, fs, listIndex)};
-}
-
-SpeciesTeaching RomDocument::readTeaching(platform::OpenFile& file, const Result<rom::NitroFs, rom::RomFsError>& fs,
-                                          int listIndex)
-{
-    SpeciesTeaching teaching;
-    m_eggMoves.reset();
-    m_tutors.reset();
-    if (!fs) {
-        teaching.eggProblem = teaching.tutorProblem = speciesErrorOf(fs.error()).detail;
-        return teaching;
-    }
-    // The overlay table once for both tables.
-    const auto overlays = rom::readOverlayTable(file, *fs);
-    const auto* entries = overlays ? &*overlays : nullptr;
-    if (auto eggs = readEggMoveTable(file, *fs, m_rom.gameCode, entries); !eggs) {
-        teaching.eggProblem = eggs.error().detail;
-    } else {
-        m_eggMoves = std::move(*eggs);
-        teaching.eggWordsFree = m_eggMoves->table.freeWords();
-        teaching.eggWritable = m_eggMoves->writable;
-        teaching.eggProblem = m_eggMoves->readOnlyReason;
-        if (listIndex >= 0 && listIndex < kSpeciesCount) {
-            const auto found = m_eggMoves->table.moves.find(dexOfSpecies(listIndex));
-            teaching.eggMoves = found == m_eggMoves->table.moves.end() ? std::vector<int>{} : found->second;
-        }
-    }
-    if (auto tutors = readMoveTutors(file, *fs, m_game, entries); !tutors) {
-        teaching.tutorProblem = tutors.error().detail;
-    } else {
-        m_tutors = std::move(*tutors);
-        if (*m_tutors) {
-            const auto& tables = **m_tutors;
-            teaching.tutorMoves = tables.moves;
-            teaching.tutorWritable = tables.writable;
-            teaching.tutorProblem = tables.readOnlyReason;
-            if (const auto record = tutorRecordOf(listIndex))
-                teaching.tutorLearns = tables.compatibility.movesOf(*record);
-        }
-    }
-    return teaching;
-}
-
-Result<SpeciesMoves, SpeciesError> RomDocument::readSpeciesMoves(platform::OpenFile& file,
-                                                                 const Result<rom::NitroFs, rom::RomFsError>& fs,
-                                                                 int listIndex)
-{
-    m_moves.reset();
-    if (!fs)
-        return speciesErrorOf(fs.error());
-    auto read = readMoveArchives(file, *fs, m_rom.gameCode);
-    if (!read)
-        return read.error();
-    const auto member = static_cast<std::size_t>(memberOfRecord(listIndex));
-    if (member >= read->levelUpMoves.size() || member >= read->evolutions.size())
-        return tableNotFound("its level-up and evolution archives hold nothing for " + recordLabel(listIndex));
-    m_moves = std::move(*read);
-    SpeciesMoves moves{m_moves->levelUpMoves[member], m_moves->evolutions[member], m_moves->growthRoom(), std::nullopt};
-    if (auto readable = m_moves->levelUpReadable(); !readable)
-        moves.levelUpDamage = readable.error();
-    return moves;
+    SpeciesLoad load;
+    auto done = withSource([&](PartSource& source) -> Result<Done, SpeciesError> {
+        auto fs = source.fileSystem();
+        if (auto same = checkFingerprint(source.file(), m_rom, fs ? *fs : nullptr); !same)
+            return same.error();
+        showParts(source, listIndex, load);
+        return Done{};
+    });
+    if (!done)
+        return done.error();
+    return std::pair{std::move(*load.moves), std::move(*load.teaching)};
 }
 
 Result<RecordBytes, SpeciesError> RomDocument::save(int listIndex, const SpeciesChanges& changes)
@@ -222,7 +150,7 @@ Result<RecordBytes, SpeciesError> RomDocument::save(int listIndex, const Species
     const std::int64_t recordStart = m_rom.table.tableBase + std::int64_t{kRecordSize} * listIndex;
 
     // Every field is converted before the file is touched, so a refusal writes nothing.
-    Plan plan;
+    WritePlan plan;
     plan.listIndex = listIndex;
     plan.savedRecord = read->second;
     plan.fields.resize(kFieldCount);
@@ -260,31 +188,10 @@ Result<RecordBytes, SpeciesError> RomDocument::save(int listIndex, const Species
     }
     plan.unchanged[listIndex] = read->second;
 
-    // The lists and slots as the window shows them, where they differ from the load.
-    MoveEdits moves;
-    if (m_moves) {
-        const int member = memberOfRecord(listIndex);
-        const auto k = static_cast<std::size_t>(member);
-        if (changes.levelUp && k < m_moves->levelUpMoves.size() && *changes.levelUp != m_moves->levelUpMoves[k])
-            moves.levelUp[member] = *changes.levelUp;
-        if (changes.evolutions && k < m_moves->evolutions.size() && *changes.evolutions != m_moves->evolutions[k])
-            moves.evolutions[member] = *changes.evolutions;
-    }
-    if (auto planned = planMoves(moves, plan); !planned)
-        return planned.error();
-    DocumentEdits teaching;
-    if (changes.eggMoves && m_eggMoves && listIndex < kSpeciesCount) {
-        const auto found = m_eggMoves->table.moves.find(dexOfSpecies(listIndex));
-        const auto was = found == m_eggMoves->table.moves.end() ? std::vector<int>{} : found->second;
-        if (*changes.eggMoves != was)
-            teaching.eggMoves[dexOfSpecies(listIndex)] = *changes.eggMoves;
-    }
-    if (changes.tutorLearns && m_tutors && *m_tutors) {
-        if (const auto record = tutorRecordOf(listIndex);
-            record && *changes.tutorLearns != (**m_tutors).compatibility.movesOf(*record))
-            teaching.tutors[*record] = *changes.tutorLearns;
-    }
-    if (auto planned = planTeaching(teaching, plan); !planned)
+    // Every table as the window shows it, where it differs from the load.
+    DocumentEdits edits;
+    forEachPart(m_parts, [&](const DocumentPart& part) { part.takeSpeciesEdits(listIndex, changes, edits); });
+    if (auto planned = planParts(edits, plan); !planned)
         return planned.error();
 
     auto written = write(plan);
@@ -294,169 +201,20 @@ Result<RecordBytes, SpeciesError> RomDocument::save(int listIndex, const Species
     return plan.savedRecord;
 }
 
-Result<const std::vector<RecordBytes>*, SpeciesError> RomDocument::readRecords()
+Result<Done, SpeciesError> RomDocument::planParts(const DocumentEdits& edits, WritePlan& plan) const
 {
-    std::unique_ptr<platform::OpenFile> opened;
-    auto file = fileToRead(opened);
-    if (!file)
-        return file.error();
-    auto records = readSpeciesRecords(**file, m_rom.table.tableBase, m_rom.table.recordCount);
-    if (!records)
-        return records.error();
-    m_table = std::move(*records);
-    return &*m_table;
-}
-
-Result<const MoveArchives*, SpeciesError> RomDocument::readMoves()
-{
-    std::unique_ptr<platform::OpenFile> opened;
-    std::optional<rom::NitroFs> fs;
-    auto source = fileSystemToRead(opened, fs);
-    if (!source)
-        return source.error();
-    m_moves.reset();
-    auto read = readMoveArchives(*source->first, *source->second, m_rom.gameCode);
-    if (!read)
-        return read.error();
-    m_moves = std::move(*read);
-    return &*m_moves;
-}
-
-Result<std::pair<platform::OpenFile*, const rom::NitroFs*>, SpeciesError>
-RomDocument::fileSystemToRead(std::unique_ptr<platform::OpenFile>& opened, std::optional<rom::NitroFs>& read) const
-{
-    auto file = fileToRead(opened);
-    if (!file)
-        return file.error();
-    // A held file's own reading from the open: the same open, so the same file.
-    if (m_held && m_fileSystem)
-        return std::pair{*file, &*m_fileSystem};
-    auto fs = rom::NitroFs::read(**file);
-    if (!fs)
-        return speciesErrorOf(fs.error());
-    read = std::move(*fs);
-    return std::pair<platform::OpenFile*, const rom::NitroFs*>{*file, &*read};
-}
-
-const std::vector<rom::OverlayEntry>* RomDocument::heldOverlays(platform::OpenFile& file, const rom::NitroFs& fs)
-{
-    // Read once through a held open; a file opened for the call reads its own.
-    if (!m_held)
-        return nullptr;
-    if (!m_overlays) {
-        auto read = rom::readOverlayTable(file, fs);
-        if (!read)
-            return nullptr;
-        m_overlays = std::move(*read);
-    }
-    return &*m_overlays;
-}
-
-Result<const EggMoveTableFile*, SpeciesError> RomDocument::readEggMoves()
-{
-    std::unique_ptr<platform::OpenFile> opened;
-    std::optional<rom::NitroFs> fs;
-    auto source = fileSystemToRead(opened, fs);
-    if (!source)
-        return source.error();
-    m_eggMoves.reset();
-    auto read = readEggMoveTable(*source->first, *source->second, m_rom.gameCode, heldOverlays(*source->first, *source->second));
-    if (!read)
-        return read.error();
-    m_eggMoves = std::move(*read);
-    return &*m_eggMoves;
-}
-
-Result<const MoveTutorTables*, SpeciesError> RomDocument::readTutors()
-{
-    std::unique_ptr<platform::OpenFile> opened;
-    std::optional<rom::NitroFs> fs;
-    auto source = fileSystemToRead(opened, fs);
-    if (!source)
-        return source.error();
-    m_tutors.reset();
-    auto read = readMoveTutors(*source->first, *source->second, m_game, heldOverlays(*source->first, *source->second));
-    if (!read)
-        return read.error();
-    m_tutors = std::move(*read);
-    return *m_tutors ? &**m_tutors : nullptr;
-}
-
-Result<Done, SpeciesError> RomDocument::planTeaching(const DocumentEdits& edits, Plan& plan) const
-{
-    if (!edits.eggMoves.empty()) {
-        if (!m_eggMoves)
-            return SpeciesError{SpeciesFailure::RomChanged};
-        auto words = editedEggMoveTable(m_eggMoves->table, edits.eggMoves);
-        if (!words)
-            return words.error();
-        auto before = wordBytes(m_eggMoves->table.words), after = wordBytes(*words);
-        if (before != after) {
-            if (!m_eggMoves->writable)
-                return SpeciesError{SpeciesFailure::InvalidMoveData, std::nullopt, 0,
-                                    "the egg moves cannot be written: " + m_eggMoves->readOnlyReason};
-            plan.tables.push_back({m_eggMoves->offset, std::move(before), std::move(after)});
-        }
-    }
-    if (!edits.tutors.empty()) {
-        if (!m_tutors)
-            return SpeciesError{SpeciesFailure::RomChanged};
-        if (!*m_tutors)
-            return SpeciesError{SpeciesFailure::InvalidMoveData, std::nullopt, 0,
-                                std::string(rom::gameName(m_game)) + " teaches no moves from a tutor table"};
-        const auto& tutors = **m_tutors;
-        for (const auto& [record, list] : edits.tutors) {
-            if (record < 0 || record >= kTutorRecords)
-                return SpeciesError{SpeciesFailure::InvalidMoveData, std::nullopt, 0,
-                                    "tutor record " + std::to_string(record) + " does not exist"};
-            for (const int move : list) {
-                if (move < 0 || move >= tutors.compatibility.moves)
-                    return SpeciesError{SpeciesFailure::InvalidMoveData, std::nullopt, 0,
-                                        "the tutors teach " + std::to_string(tutors.compatibility.moves) +
-                                            " moves; there is no tutor move " + std::to_string(move + 1)};
-            }
-        }
-        auto after = editedTutorCompatibility(tutors.compatibility, edits.tutors);
-        if (after != tutors.compatibility.bytes) {
-            if (!tutors.writable)
-                return SpeciesError{SpeciesFailure::InvalidMoveData, std::nullopt, 0,
-                                    "the tutor moves cannot be written: " + tutors.readOnlyReason};
-            plan.tables.push_back({tutors.compatibilityOffset, tutors.compatibility.bytes, std::move(after)});
-        }
-    }
-    return Done{};
-}
-
-Result<Done, SpeciesError> RomDocument::planMoves(const MoveEdits& edits, Plan& plan) const
-{
-    if (edits.empty())
-        return Done{};
-    if (!m_moves)
-        return SpeciesError{SpeciesFailure::RomChanged};
-    auto archive = editedLevelUpArchive(*m_moves, edits, m_game);
-    if (!archive)
-        return archive.error();
-    plan.levelUp = std::move(*archive);
-    // Only what differs is written: an edit equal to what was read leaves its bytes.
-    plan.moves.levelUp.clear();
-    plan.moves.evolutions.clear();
-    for (const auto& [member, moves] : edits.levelUp) {
-        if (moves != m_moves->levelUpMoves[static_cast<std::size_t>(member)])
-            plan.moves.levelUp[member] = moves;
-    }
-    for (const auto& [member, slots] : edits.evolutions) {
-        if (slots != m_moves->evolutions[static_cast<std::size_t>(member)])
-            plan.moves.evolutions[member] = slots;
-    }
-    return Done{};
+    Result<Done, SpeciesError> planned = Done{};
+    forEachPart(m_parts, [&](const DocumentPart& part) {
+        if (planned)
+            planned = part.plan(edits, plan);
+    });
+    return planned;
 }
 
 Result<LevelUpArchiveWrite, SpeciesError> RomDocument::check(const DocumentEdits& edits) const
 {
-    Plan plan;
-    if (auto planned = planMoves(edits.moves, plan); !planned)
-        return planned.error();
-    if (auto planned = planTeaching(edits, plan); !planned)
+    WritePlan plan;
+    if (auto planned = planParts(edits, plan); !planned)
         return planned.error();
     if (m_held && plan.writesMoves()) {
         if (auto padding = checkPadding(*m_held, plan.levelUp); !padding)
@@ -467,36 +225,32 @@ Result<LevelUpArchiveWrite, SpeciesError> RomDocument::check(const DocumentEdits
 
 DocumentWrite RomDocument::apply(const DocumentEdits& edits)
 {
-    Plan plan;
-    if (auto moves = planMoves(edits.moves, plan); !moves)
-        return {{}, moves.error()};
-    if (auto teaching = planTeaching(edits, plan); !teaching)
-        return {{}, teaching.error()};
-    if (!edits.records.empty()) {
-        if (!m_table || m_table->size() != edits.records.size())
-            return {{}, SpeciesError{SpeciesFailure::RomChanged}};
-        plan.tableBefore = &*m_table;
-        plan.tableAfter = &edits.records;
-        for (std::size_t i = 0; i < edits.records.size(); ++i) {
-            if (edits.records[i] != (*m_table)[i])
-                plan.unchanged[static_cast<int>(i)] = (*m_table)[i];
-        }
-    }
+    WritePlan plan;
+    if (auto planned = planParts(edits, plan); !planned)
+        return {{}, planned.error()};
     if (plan.unchanged.empty() && !plan.writesMoves() && plan.tables.empty())
         return {};
-    auto written = write(plan);
-    if (!written.error && plan.tableAfter)
-        m_table = edits.records;
-    return written;
+    return write(plan);
 }
 
-DocumentWrite RomDocument::write(const Plan& plan)
+DocumentWrite RomDocument::write(const WritePlan& plan)
+{
+    bool began = false;
+    auto result = writeChecked(plan, began);
+    // What the open read of the file system no longer holds once anything is written
+    // (a moved archive has a new file table entry), nor the tables whose bytes went in:
+    // read again after.
+    if (began) {
+        m_fileSystem.reset();
+        m_overlays.reset();
+        forEachPart(m_parts, [&](DocumentPart& part) { part.written(plan, !result.error); });
+    }
+    return result;
+}
+
+DocumentWrite RomDocument::writeChecked(const WritePlan& plan, bool& began)
 {
     DocumentWrite result;
-    // What the open read of the file system no longer holds once anything is written
-    // (a moved archive has a new file table entry): read again after.
-    m_fileSystem.reset();
-    m_overlays.reset();
     auto fail = [&](SpeciesError error) {
         result.error = std::move(error);
         return result;
@@ -534,7 +288,7 @@ DocumentWrite RomDocument::write(const Plan& plan)
     if (auto here = checkStillAtPath(*file, m_path); !here)
         return fail(here.error());
     if (plan.writesMoves()) {
-        if (auto same = checkMoveArchivesUnchanged(*file, *m_moves); !same)
+        if (auto same = checkMoveArchivesUnchanged(*file, *plan.movesRead); !same)
             return fail(same.error());
     }
     for (const auto& table : plan.tables) {
@@ -552,6 +306,7 @@ DocumentWrite RomDocument::write(const Plan& plan)
         padding = *checked;
     }
 
+    began = true;
     for (std::size_t i = 0; i < plan.fields.size(); ++i) {
         const auto& field = plan.fields[i];
         if (auto written = rom::writeHex(*file, static_cast<std::int32_t>(field.at), field.hex); !written)
@@ -567,19 +322,12 @@ DocumentWrite RomDocument::write(const Plan& plan)
             return fail(SpeciesError{SpeciesFailure::WriteFailed, result.records.error, 0});
     }
     if (plan.writesMoves()) {
-        auto written = writeCheckedMoveEdits(*file, *m_moves, plan.moves, plan.levelUp, padding);
-        // What lies in the archives now is no longer what was read: read them again.
-        m_moves.reset();
+        auto written = writeCheckedMoveEdits(*file, *plan.movesRead, plan.moves, plan.levelUp, padding);
         if (!written) {
             auto error = written.error();
             error.fieldsWritten = kFieldCount;
             return fail(error);
         }
-    }
-    if (!plan.tables.empty()) {
-        // What lies in them now is no longer what was read: read them again.
-        m_eggMoves.reset();
-        m_tutors.reset();
     }
     for (const auto& table : plan.tables) {
         if (auto written = rom::writeDifferingRuns(*file, table.at, table.before, table.after); !written)

@@ -1,20 +1,15 @@
 #pragma once
 
-#include "platform/Conversions.h"
 #include "platform/Result.h"
 #include "rom/NitroFs.h"
 #include "rom/OverlayTable.h"
 #include "rom/RomIdentification.h"
-#include "species/EggMoves.h"
-#include "species/Evolutions.h"
-#include "species/LevelUpMoves.h"
-#include "species/MoveArchives.h"
-#include "species/MoveTutors.h"
-#include "species/SpeciesEditor.h"
+#include "species/DocumentData.h"
+#include "species/DocumentParts.h"
 #include "species/SpeciesError.h"
-#include "species/SpeciesTableFile.h"
 #include "species/SpeciesTableLocator.h"
 
+#include <functional>
 #include <map>
 #include <memory>
 #include <optional>
@@ -26,65 +21,6 @@ class OpenFile;
 }
 
 namespace quillmark::species {
-
-// One species' level-up list and evolution slots as the Moves window shows them.
-struct SpeciesMoves {
-    LevelUpMoves levelUp;
-    Evolutions evolutions;
-    std::int64_t freeBytes = 0;  // after the level-up archive, for longer lists
-    // Why the level-up lists cannot be used (they are empty then); the evolutions can.
-    std::optional<SpeciesError> levelUpDamage;
-};
-
-// One species' egg and tutor moves, as the Moves window shows them.
-struct SpeciesTeaching {
-    // Egg moves: nothing for a record that has none of its own (a form, an egg);
-    // the egg table's free words; why they cannot be read or written, if so.
-    std::optional<std::vector<int>> eggMoves;
-    int eggWordsFree = 0;
-    std::string eggProblem;
-    bool eggWritable = false;
-    // Tutors: the game's list (empty for Diamond and Pearl), the list moves this
-    // record learns (nothing: a record without tutor moves), or why not.
-    std::vector<TutorMove> tutorMoves;
-    std::optional<std::vector<int>> tutorLearns;
-    std::string tutorProblem;
-    bool tutorWritable = false;
-};
-
-// What the windows show of one species, read through one open of the file.
-struct SpeciesLoad {
-    LoadedSpecies record;
-    // When asked for: the lists and slots, or why the archives cannot be read.
-    std::optional<Result<SpeciesMoves, SpeciesError>> moves;
-    std::optional<SpeciesTeaching> teaching;
-};
-
-// What the window's Save writes for one species.
-struct SpeciesChanges {
-    SpeciesValues values = {};  // the 20 fields as the main window's controls hold them
-    platform::NumberFormat format = {};
-    std::optional<RecordBytes> moreData = {};   // the whole record as More Data has it
-    std::optional<LevelUpMoves> levelUp = {};   // the Moves window's, when it shows them
-    std::optional<Evolutions> evolutions = {};
-    std::optional<std::vector<int>> eggMoves = {};     // the Moves window's, when it shows them
-    std::optional<std::vector<int>> tutorLearns = {};  // list indices of the tutor moves
-};
-
-// What an import or a `set` wants: whole records by list index (as many as were read,
-// or none), lists and slots by member.
-struct DocumentEdits {
-    std::vector<RecordBytes> records = {};
-    MoveEdits moves = {};
-    EggMoves eggMoves = {};                       // by National Dex number
-    std::map<int, std::vector<int>> tutors = {};  // by tutor record: the list moves it learns
-};
-
-// How far an apply came, for a report that names what is and is not in the file.
-struct DocumentWrite {
-    RecordWrites records;
-    std::optional<SpeciesError> error;  // nothing when everything went through
-};
 
 // How a document holds its file: the window's opens the file for each load and save;
 // a command's holds it from the first read to the last write, read-only or under the
@@ -148,17 +84,25 @@ public:
     // What a save must find of a record that the caller read itself (a session that
     // outlived a document, a tool).
     void expectRecord(int listIndex, const RecordBytes& record) { m_recordsRead[listIndex] = record; }
-    void expectMoves(MoveArchives read) { m_moves = std::move(read); }
+    void expectMoves(MoveArchives read) { std::get<MoveArchivesPart>(m_parts).expect(std::move(read), m_game); }
 
-    // A command: every record, and the archives of lists and slots, as read now.
-    Result<const std::vector<RecordBytes>*, SpeciesError> readRecords();
-    // The records as readRecords last read them (or an apply last wrote them); nothing
-    // before.
-    const std::vector<RecordBytes>* records() const { return m_table ? &*m_table : nullptr; }
-    Result<const MoveArchives*, SpeciesError> readMoves();
-    Result<const EggMoveTableFile*, SpeciesError> readEggMoves();
-    // Nothing for Diamond and Pearl, which teach no moves from a table.
-    Result<const MoveTutorTables*, SpeciesError> readTutors();
+    // A command: one of the ROM's tables (a DocumentPart of DocumentParts.h) as read
+    // now, through the document's open; nothing for a table the game does not have.
+    template <class Part>
+    Result<const typename Part::Value*, SpeciesError> read()
+    {
+        auto& part = std::get<Part>(m_parts);
+        if (auto done = readPart(part); !done)
+            return done.error();
+        return part.value();
+    }
+    // A table as it was last read (or an apply last wrote it).
+    template <class Part>
+    const Part& part() const
+    {
+        return std::get<Part>(m_parts);
+    }
+
     // Checks the edits (only what changes is judged against the game's limits), then
     // writes what differs from what was read.
     DocumentWrite apply(const DocumentEdits& edits);
@@ -168,32 +112,24 @@ public:
     Result<LevelUpArchiveWrite, SpeciesError> check(const DocumentEdits& edits) const;
 
 private:
-    struct Plan;
     Result<platform::OpenFile*, SpeciesError> fileToRead(std::unique_ptr<platform::OpenFile>& opened) const;
-    // The file to read and its file system: a held file's as its open read it, or one
-    // read now into `read` for a file opened for the call.
-    Result<std::pair<platform::OpenFile*, const rom::NitroFs*>, SpeciesError>
-    fileSystemToRead(std::unique_ptr<platform::OpenFile>& opened, std::optional<rom::NitroFs>& read) const;
-    SpeciesTeaching readTeaching(platform::OpenFile& file, const Result<rom::NitroFs, rom::RomFsError>& fs,
-                                 int listIndex);
-    Result<SpeciesMoves, SpeciesError> readSpeciesMoves(platform::OpenFile& file,
-                                                        const Result<rom::NitroFs, rom::RomFsError>& fs, int listIndex);
-    Result<Done, SpeciesError> planMoves(const MoveEdits& edits, Plan& plan) const;
-    Result<Done, SpeciesError> planTeaching(const DocumentEdits& edits, Plan& plan) const;
-    DocumentWrite write(const Plan& plan);
-    const std::vector<rom::OverlayEntry>* heldOverlays(platform::OpenFile& file, const rom::NitroFs& fs);
+    // Runs `use` with the parts' source: the held open and what it read, or the file
+    // opened now for this call alone.
+    Result<Done, SpeciesError> withSource(const std::function<Result<Done, SpeciesError>(PartSource&)>& use);
+    Result<Done, SpeciesError> readPart(DocumentPart& part);
+    void showParts(PartSource& source, int listIndex, SpeciesLoad& load);
+    Result<Done, SpeciesError> planParts(const DocumentEdits& edits, WritePlan& plan) const;
+    DocumentWrite write(const WritePlan& plan);
+    DocumentWrite writeChecked(const WritePlan& plan, bool& began);
 
     std::string m_path;
     RomFingerprint m_rom;
     rom::Game m_game = rom::Game::Diamond;
     std::unique_ptr<platform::OpenFile> m_held;
-    // What was read, which a write must find unchanged: records by list index, and the
-    // archives of lists and slots.
+    // What was read, which a write must find unchanged: the window's records by list
+    // index, and the tables.
     std::map<int, RecordBytes> m_recordsRead;
-    std::optional<std::vector<RecordBytes>> m_table;
-    std::optional<MoveArchives> m_moves;
-    std::optional<EggMoveTableFile> m_eggMoves;
-    std::optional<std::optional<MoveTutorTables>> m_tutors;
+    DocumentParts m_parts;
     // A held file's file system, as the open read it, and its overlay table.
     std::optional<rom::NitroFs> m_fileSystem;
     std::optional<std::vector<rom::OverlayEntry>> m_overlays;

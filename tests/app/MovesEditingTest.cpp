@@ -548,7 +548,7 @@ TEST_F(MovesEditing, TheRoomAndTheEggAndTutorPagesAtTheirEdges)
         ASSERT_TRUE((*file)->lockForWriting(species::kLockWait));
         const auto table = species::locateSpeciesTable(**file, "IPKE");
         species::RomDocument doc(path, {"IPKE", *table}, std::move(*file));
-        ASSERT_TRUE(doc.readEggMoves());
+        ASSERT_TRUE(doc.read<species::EggMovesPart>());
         ASSERT_FALSE(doc.apply({.eggMoves = edits}).error);
     };
     std::vector<int> bulbasaur;
@@ -625,7 +625,7 @@ TEST_F(MovesEditing, EveryTypedBoxTakesTheStartOfOneNameOrIsRefusedQuoted)
         ASSERT_TRUE((*file)->lockForWriting(species::kLockWait));
         const auto table = *species::locateSpeciesTable(**file, "IPKE");
         species::RomDocument doc(path, {"IPKE", table}, std::move(*file));
-        auto bulbasaur = (*doc.readEggMoves())->table.moves.at(1);
+        auto bulbasaur = (*doc.read<species::EggMovesPart>())->table.moves.at(1);
         bulbasaur.pop_back();
         ASSERT_FALSE(doc.apply({.eggMoves = {{1, bulbasaur}}}).error);
     }
@@ -679,11 +679,11 @@ TEST_F(MovesEditing, EveryTypedBoxTakesTheStartOfOneNameOrIsRefusedQuoted)
         const auto table = *species::locateSpeciesTable(**file, "IPKE");
         species::RomDocument doc(path, {"IPKE", table}, std::move(*file));
         if (row.box == EggMove) {
-            const auto eggs = (*doc.readEggMoves())->table.moves.at(147);
+            const auto eggs = (*doc.read<species::EggMovesPart>())->table.moves.at(147);
             EXPECT_EQ(species::moveText(eggs.back()), row.taken);
             continue;
         }
-        const auto slot = (*doc.readMoves())->evolutions.at(147)[0];  // Dratini, list index 146
+        const auto slot = (*doc.read<species::MoveArchivesPart>())->evolutions.at(147)[0];  // Dratini, list index 146
         const std::string saved = row.box == Item     ? species::itemText(slot.parameter, rom::Game::HeartGold)
                                   : row.box == Move   ? species::moveText(slot.parameter)
                                                       : species::memberText(slot.target);

@@ -89,11 +89,11 @@ TEST_F(EggMovesAndTutors, EveryGamesTablesAreTheReferences)
         SCOPED_TRACE(game->code);
         image(*game);
         auto doc = document(*game);
-        const auto eggs = doc.readEggMoves();
+        const auto eggs = doc.read<species::EggMovesPart>();
         ASSERT_TRUE(eggs) << eggs.error().detail;
         EXPECT_EQ((*eggs)->table.moves, referenceEggMoves(*game));
         EXPECT_EQ((*eggs)->table.freeWords(), 0) << "the retail tables are full to their bound";
-        const auto tutors = doc.readTutors();
+        const auto tutors = doc.read<species::TutorMovesPart>();
         ASSERT_TRUE(tutors) << tutors.error().detail;
         if (!game->tutorMoves) {
             EXPECT_EQ(*tutors, nullptr) << "no tutor table";
@@ -144,7 +144,7 @@ TEST_F(EggMovesAndTutors, TheEggTableIsFoundByItsShapeOrRefused)
         recipe.overlay5Compressed = row.compressed;
         image(kPlatinum, recipe);
         auto doc = document(kPlatinum);
-        const auto eggs = doc.readEggMoves();
+        const auto eggs = doc.read<species::EggMovesPart>();
         if (row.refusal) {
             ASSERT_FALSE(eggs);
             EXPECT_NE(eggs.error().detail.find(row.refusal), std::string::npos) << eggs.error().detail;
@@ -183,13 +183,13 @@ TEST_F(EggMovesAndTutors, EggMovesAreEditedWithinTheTablesWords)
         {
             // Dratini hatches with Extreme Speed instead of its first egg move: one word.
             auto doc = document(*game);
-            ASSERT_TRUE(doc.readEggMoves());
+            ASSERT_TRUE(doc.read<species::EggMovesPart>());
             auto dratini = reference.at(kDratini);
             dratini[0] = kExtremeSpeed;
             ASSERT_FALSE(doc.apply({.eggMoves = {{kDratini, dratini}}}).error);
             const auto offsets = differingOffsets(pristine, readFile(path));
             ASSERT_EQ(offsets.size(), 1u) << "Extreme Speed is 245, the old move's high byte is 0 as well";
-            EXPECT_EQ((*doc.readEggMoves())->table.moves.at(kDratini), dratini);
+            EXPECT_EQ((*doc.read<species::EggMovesPart>())->table.moves.at(kDratini), dratini);
         }
 
         const struct {
@@ -241,7 +241,7 @@ TEST_F(EggMovesAndTutors, EggMovesAreEditedWithinTheTablesWords)
                 edits[1] = std::vector<int>(static_cast<std::size_t>(moves), 1);
             }
             auto fresh = document(*game);
-            ASSERT_TRUE(fresh.readEggMoves());
+            ASSERT_TRUE(fresh.read<species::EggMovesPart>());
             const auto written = fresh.apply({.eggMoves = edits});
             fresh = species::RomDocument(path, fresh.fingerprint());  // the lock let go
             EXPECT_EQ(!written.error, row.written) << (written.error ? written.error->detail : "");
@@ -256,7 +256,7 @@ TEST_F(EggMovesAndTutors, EggMovesAreEditedWithinTheTablesWords)
                 else
                     expected[dex] = list;
             }
-            const auto read = **fresh.readEggMoves();
+            const auto read = **fresh.read<species::EggMovesPart>();
             EXPECT_EQ(read.table.moves, expected);
             const auto bytes = readFile(path);
             for (int dex = 1; dex <= 493; ++dex) {
@@ -268,7 +268,7 @@ TEST_F(EggMovesAndTutors, EggMovesAreEditedWithinTheTablesWords)
         // list up to Dratini's move.
         writeFile(path, pristine);
         auto shift = document(*game);
-        const auto table = **shift.readEggMoves();
+        const auto table = **shift.read<species::EggMovesPart>();
         auto less = reference.at(kDratini);
         less.resize(less.size() - 2);
         auto more = reference.at(1);
@@ -297,7 +297,7 @@ TEST_F(EggMovesAndTutors, OneTutorBitChangesOneBit)
         image(*game);
         const auto pristine = readFile(path);
         auto doc = document(*game);
-        const auto* tutors = *doc.readTutors();
+        const auto* tutors = *doc.read<species::TutorMovesPart>();
         int outrage = -1;
         for (std::size_t i = 0; i < tutors->moves.size(); ++i) {
             if (tutors->moves[i].move == 200)  // Outrage
@@ -415,7 +415,7 @@ TEST_F(EggMovesAndTutors, ADamagedEggTableIsRefusedNamingTheSpecies)
     image(kPlatinum);
     const auto tableAt = [&] {
         auto doc = document(kPlatinum);
-        return (*doc.readEggMoves())->offset;
+        return (*doc.read<species::EggMovesPart>())->offset;
     }();
     const auto pristine = readFile(path);
     for (const auto& row : rows) {
@@ -425,7 +425,7 @@ TEST_F(EggMovesAndTutors, ADamagedEggTableIsRefusedNamingTheSpecies)
             patchFile(path, tableAt + 2 * k, {static_cast<std::uint8_t>(value), static_cast<std::uint8_t>(value >> 8)});
         const auto before = readFile(path);
         auto doc = document(kPlatinum);
-        const auto eggs = doc.readEggMoves();
+        const auto eggs = doc.read<species::EggMovesPart>();
         if (!row.refusal) {
             ASSERT_TRUE(eggs) << eggs.error().detail;
             EXPECT_EQ((*eggs)->offset, tableAt);
@@ -460,7 +460,7 @@ TEST_F(EggMovesAndTutors, TablesAreWrittenOnlyWhereTheyAreTheirOwnAndAsRead)
     for (const auto& row : rows) {
         SCOPED_TRACE(row.what);
         image(kPlatinum);
-        const auto eggTable = (*document(kPlatinum).readEggMoves())->offset;
+        const auto eggTable = (*document(kPlatinum).read<species::EggMovesPart>())->offset;
         if (row.kind == row.OverlayShared) {
             auto file = platform::fileServices().open(path, platform::FileAccess::Read);
             const auto fs = rom::NitroFs::read(**file);
@@ -470,9 +470,9 @@ TEST_F(EggMovesAndTutors, TablesAreWrittenOnlyWhereTheyAreTheirOwnAndAsRead)
             patchWord32(path, fs->fatEntryOffset(six->fileId), static_cast<std::uint32_t>(eggTable + 100));
         }
         auto doc = document(kPlatinum);
-        const auto eggs = doc.readEggMoves();
+        const auto eggs = doc.read<species::EggMovesPart>();
         ASSERT_TRUE(eggs) << eggs.error().detail;
-        const auto tutors = doc.readTutors();
+        const auto tutors = doc.read<species::TutorMovesPart>();
         ASSERT_TRUE(tutors && *tutors);
         species::DocumentEdits edits;
         if (row.kind == row.TutorTableChanged) {
@@ -530,7 +530,7 @@ TEST_F(EggMovesAndTutors, HeartGoldsTutorTablesAreTakenOnlyAsTheGameKeepsThem)
             patchFile(path, garchomp + 7, {static_cast<std::uint8_t>(readFile(path)[garchomp + 7] | 0x80)});
         const auto before = readFile(path);
         auto doc = document(kHeartGold);
-        const auto tutors = doc.readTutors();
+        const auto tutors = doc.read<species::TutorMovesPart>();
         if (row.refusal) {
             ASSERT_FALSE(tutors);
             EXPECT_NE(tutors.error().detail.find(row.refusal), std::string::npos) << tutors.error().detail;

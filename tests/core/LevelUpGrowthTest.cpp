@@ -53,7 +53,7 @@ protected:
         EXPECT_TRUE((*file)->lockForWriting(species::kLockWait));
         const auto table = species::locateSpeciesTable(**file, game.code);
         species::RomDocument document(path, {game.code, *table}, std::move(*file));
-        if (auto read = document.readMoves(); !read)
+        if (auto read = document.read<species::MoveArchivesPart>(); !read)
             return read.error();
         const auto written = document.apply({{}, edits});
         if (written.error)
@@ -486,7 +486,7 @@ TEST_F(LevelUpGrowth, TheRoomEndsExactlyAtTheCapacity)
         auto file = platform::fileServices().open(path, platform::FileAccess::ReadWrite);
         const auto table = species::locateSpeciesTable(**file, kPlatinum.code);
         species::RomDocument document(path, {kPlatinum.code, *table}, std::move(*file));
-        EXPECT_TRUE(document.readMoves());
+        EXPECT_TRUE(document.read<species::MoveArchivesPart>());
         const auto checked = document.check({{}, wanted});
         EXPECT_TRUE(checked) << checked.error().detail;
         return checked ? static_cast<std::int64_t>(checked->bytes.size()) : std::int64_t{0};

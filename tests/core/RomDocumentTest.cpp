@@ -57,7 +57,7 @@ TEST_F(RomDocumentTest, AWriteChecksWhatItDependsOnAndNothingElse)
     for (const auto& row : rows) {
         SetUp();
         auto document = held();
-        auto table = **document.readRecords();
+        auto table = **document.read<species::SpeciesRecordsPart>();
         table[444][0] = static_cast<std::uint8_t>(table[444][0] + 1);  // Garchomp's HP
         patchFile(path, recordAt(row.patchedRecord) + 1, {0x7F});
         const auto before = readFile(path);

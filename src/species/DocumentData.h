@@ -1,0 +1,81 @@
+#pragma once
+
+#include "platform/Conversions.h"
+#include "species/EggMoves.h"
+#include "species/Evolutions.h"
+#include "species/LevelUpMoves.h"
+#include "species/MoveArchives.h"
+#include "species/MoveTutors.h"
+#include "species/SpeciesEditor.h"
+#include "species/SpeciesError.h"
+#include "species/SpeciesTableFile.h"
+
+#include <map>
+#include <optional>
+#include <string>
+#include <vector>
+
+// What a ROM document gives the window and the command line, and what it takes from
+// them to write.
+namespace quillmark::species {
+
+// One species' level-up list and evolution slots as the Moves window shows them.
+struct SpeciesMoves {
+    LevelUpMoves levelUp;
+    Evolutions evolutions;
+    std::int64_t freeBytes = 0;  // after the level-up archive, for longer lists
+    // Why the level-up lists cannot be used (they are empty then); the evolutions can.
+    std::optional<SpeciesError> levelUpDamage;
+};
+
+// One species' egg and tutor moves, as the Moves window shows them.
+struct SpeciesTeaching {
+    // Egg moves: nothing for a record that has none of its own (a form, an egg);
+    // the egg table's free words; why they cannot be read or written, if so.
+    std::optional<std::vector<int>> eggMoves;
+    int eggWordsFree = 0;
+    std::string eggProblem;
+    bool eggWritable = false;
+    // Tutors: the game's list (empty for Diamond and Pearl), the list moves this
+    // record learns (nothing: a record without tutor moves), or why not.
+    std::vector<TutorMove> tutorMoves;
+    std::optional<std::vector<int>> tutorLearns;
+    std::string tutorProblem;
+    bool tutorWritable = false;
+};
+
+// What the windows show of one species, read through one open of the file.
+struct SpeciesLoad {
+    LoadedSpecies record;
+    // When asked for: the lists and slots, or why the archives cannot be read.
+    std::optional<Result<SpeciesMoves, SpeciesError>> moves;
+    std::optional<SpeciesTeaching> teaching;
+};
+
+// What the window's Save writes for one species.
+struct SpeciesChanges {
+    SpeciesValues values = {};  // the 20 fields as the main window's controls hold them
+    platform::NumberFormat format = {};
+    std::optional<RecordBytes> moreData = {};   // the whole record as More Data has it
+    std::optional<LevelUpMoves> levelUp = {};   // the Moves window's, when it shows them
+    std::optional<Evolutions> evolutions = {};
+    std::optional<std::vector<int>> eggMoves = {};     // the Moves window's, when it shows them
+    std::optional<std::vector<int>> tutorLearns = {};  // list indices of the tutor moves
+};
+
+// What an import or a `set` wants: whole records by list index (as many as were read,
+// or none), lists and slots by member.
+struct DocumentEdits {
+    std::vector<RecordBytes> records = {};
+    MoveEdits moves = {};
+    EggMoves eggMoves = {};                       // by National Dex number
+    std::map<int, std::vector<int>> tutors = {};  // by tutor record: the list moves it learns
+};
+
+// How far an apply came, for a report that names what is and is not in the file.
+struct DocumentWrite {
+    RecordWrites records;
+    std::optional<SpeciesError> error;  // nothing when everything went through
+};
+
+} // namespace quillmark::species

@@ -1,0 +1,95 @@
+#include "species/EggMovesPart.h"
+
+#include "species/LookupLists.h"
+
+namespace quillmark::species {
+
+namespace {
+
+std::vector<std::uint8_t> wordBytes(const std::vector<std::uint16_t>& words)
+{
+    std::vector<std::uint8_t> bytes;
+    bytes.reserve(words.size() * 2);
+    for (const auto word : words) {
+        bytes.push_back(static_cast<std::uint8_t>(word));
+        bytes.push_back(static_cast<std::uint8_t>(word >> 8));
+    }
+    return bytes;
+}
+
+} // namespace
+
+Result<Done, SpeciesError> EggMovesPart::read(PartSource& source)
+{
+    m_table.reset();
+    m_readError.reset();
+    auto result = [&]() -> Result<Done, SpeciesError> {
+        auto fs = source.fileSystem();
+        if (!fs)
+            return fs.error();
+        auto read = readEggMoveTable(source.file(), **fs, source.rom().gameCode, source.overlays());
+        if (!read)
+            return read.error();
+        m_table = std::move(*read);
+        return Done{};
+    }();
+    if (!result)
+        m_readError = result.error();
+    return result;
+}
+
+std::vector<int> EggMovesPart::movesOf(int dex) const
+{
+    const auto found = m_table->table.moves.find(dex);
+    return found == m_table->table.moves.end() ? std::vector<int>{} : found->second;
+}
+
+void EggMovesPart::showSpecies(int listIndex, SpeciesLoad& load) const
+{
+    auto& teaching = load.teaching ? *load.teaching : load.teaching.emplace();
+    if (!m_table) {
+        teaching.eggProblem = m_readError ? m_readError->detail : std::string();
+        return;
+    }
+    teaching.eggWordsFree = m_table->table.freeWords();
+    teaching.eggWritable = m_table->writable;
+    teaching.eggProblem = m_table->readOnlyReason;
+    if (listIndex >= 0 && listIndex < kSpeciesCount)
+        teaching.eggMoves = movesOf(dexOfSpecies(listIndex));
+}
+
+void EggMovesPart::takeSpeciesEdits(int listIndex, const SpeciesChanges& changes, DocumentEdits& edits) const
+{
+    if (!changes.eggMoves || !m_table || listIndex < 0 || listIndex >= kSpeciesCount)
+        return;
+    const int dex = dexOfSpecies(listIndex);
+    if (*changes.eggMoves != movesOf(dex))
+        edits.eggMoves[dex] = *changes.eggMoves;
+}
+
+Result<Done, SpeciesError> EggMovesPart::plan(const DocumentEdits& edits, WritePlan& plan) const
+{
+    if (edits.eggMoves.empty())
+        return Done{};
+    if (!m_table)
+        return SpeciesError{SpeciesFailure::RomChanged};
+    auto words = editedEggMoveTable(m_table->table, edits.eggMoves);
+    if (!words)
+        return words.error();
+    auto before = wordBytes(m_table->table.words), after = wordBytes(*words);
+    if (before == after)
+        return Done{};
+    if (!m_table->writable)
+        return SpeciesError{SpeciesFailure::InvalidMoveData, std::nullopt, 0,
+                            "the egg moves cannot be written: " + m_table->readOnlyReason};
+    plan.tables.push_back({m_table->offset, std::move(before), std::move(after), this});
+    return Done{};
+}
+
+void EggMovesPart::written(const WritePlan& plan, bool)
+{
+    if (plan.writesTableOf(this))
+        m_table.reset();
+}
+
+} // namespace quillmark::species

@@ -1,0 +1,29 @@
+#pragma once
+
+#include "species/DocumentPart.h"
+
+namespace quillmark::species {
+
+// The egg move table, keyed by National Dex number (forms and eggs have no list of
+// their own).
+class EggMovesPart final : public DocumentPart {
+public:
+    using Value = EggMoveTableFile;
+    const Value* value() const { return m_table ? &*m_table : nullptr; }
+
+    Result<Done, SpeciesError> read(PartSource& source) override;
+    bool isRead() const override { return m_table.has_value(); }
+    void forget() override { m_table.reset(); }
+    void showSpecies(int listIndex, SpeciesLoad& load) const override;
+    void takeSpeciesEdits(int listIndex, const SpeciesChanges& changes, DocumentEdits& edits) const override;
+    Result<Done, SpeciesError> plan(const DocumentEdits& edits, WritePlan& plan) const override;
+    void written(const WritePlan& plan, bool complete) override;
+
+private:
+    std::vector<int> movesOf(int dex) const;
+
+    std::optional<Value> m_table;
+    std::optional<SpeciesError> m_readError;
+};
+
+} // namespace quillmark::species

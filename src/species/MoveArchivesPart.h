@@ -1,0 +1,34 @@
+#pragma once
+
+#include "species/DocumentPart.h"
+
+namespace quillmark::species {
+
+// The level-up lists and evolution slots, keyed by member of their archives (a form's
+// member is not its list index).
+class MoveArchivesPart final : public DocumentPart {
+public:
+    using Value = MoveArchives;
+    const Value* value() const { return m_archives ? &*m_archives : nullptr; }
+
+    Result<Done, SpeciesError> read(PartSource& source) override;
+    bool isRead() const override { return m_archives.has_value(); }
+    void forget() override { m_archives.reset(); }
+    // Archives the caller read itself, which a write must find unchanged.
+    void expect(Value read, rom::Game game)
+    {
+        m_archives = std::move(read);
+        m_game = game;
+    }
+    void showSpecies(int listIndex, SpeciesLoad& load) const override;
+    void takeSpeciesEdits(int listIndex, const SpeciesChanges& changes, DocumentEdits& edits) const override;
+    Result<Done, SpeciesError> plan(const DocumentEdits& edits, WritePlan& plan) const override;
+    void written(const WritePlan& plan, bool complete) override;
+
+private:
+    std::optional<Value> m_archives;
+    std::optional<SpeciesError> m_readError;
+    rom::Game m_game = rom::Game::Diamond;  // whose limits an edit is judged by
+};
+
+} // namespace quillmark::species

@@ -1,0 +1,89 @@
+#include "species/TutorMovesPart.h"
+
+namespace quillmark::species {
+
+Result<Done, SpeciesError> TutorMovesPart::read(PartSource& source)
+{
+    m_tables.reset();
+    m_readError.reset();
+    m_game = source.game();
+    auto result = [&]() -> Result<Done, SpeciesError> {
+        auto fs = source.fileSystem();
+        if (!fs)
+            return fs.error();
+        auto read = readMoveTutors(source.file(), **fs, source.game(), source.overlays());
+        if (!read)
+            return read.error();
+        m_tables = std::move(*read);
+        return Done{};
+    }();
+    if (!result)
+        m_readError = result.error();
+    return result;
+}
+
+void TutorMovesPart::showSpecies(int listIndex, SpeciesLoad& load) const
+{
+    auto& teaching = load.teaching ? *load.teaching : load.teaching.emplace();
+    if (!m_tables) {
+        teaching.tutorProblem = m_readError ? m_readError->detail : std::string();
+        return;
+    }
+    if (!*m_tables)
+        return;
+    const auto& tables = **m_tables;
+    teaching.tutorMoves = tables.moves;
+    teaching.tutorWritable = tables.writable;
+    teaching.tutorProblem = tables.readOnlyReason;
+    if (const auto record = tutorRecordOf(listIndex))
+        teaching.tutorLearns = tables.compatibility.movesOf(*record);
+}
+
+void TutorMovesPart::takeSpeciesEdits(int listIndex, const SpeciesChanges& changes, DocumentEdits& edits) const
+{
+    const auto* tables = value();
+    if (!changes.tutorLearns || !tables)
+        return;
+    if (const auto record = tutorRecordOf(listIndex);
+        record && *changes.tutorLearns != tables->compatibility.movesOf(*record))
+        edits.tutors[*record] = *changes.tutorLearns;
+}
+
+Result<Done, SpeciesError> TutorMovesPart::plan(const DocumentEdits& edits, WritePlan& plan) const
+{
+    if (edits.tutors.empty())
+        return Done{};
+    if (!m_tables)
+        return SpeciesError{SpeciesFailure::RomChanged};
+    if (!*m_tables)
+        return SpeciesError{SpeciesFailure::InvalidMoveData, std::nullopt, 0,
+                            std::string(rom::gameName(m_game)) + " teaches no moves from a tutor table"};
+    const auto& tutors = **m_tables;
+    for (const auto& [record, list] : edits.tutors) {
+        if (record < 0 || record >= kTutorRecords)
+            return SpeciesError{SpeciesFailure::InvalidMoveData, std::nullopt, 0,
+                                "tutor record " + std::to_string(record) + " does not exist"};
+        for (const int move : list) {
+            if (move < 0 || move >= tutors.compatibility.moves)
+                return SpeciesError{SpeciesFailure::InvalidMoveData, std::nullopt, 0,
+                                    "the tutors teach " + std::to_string(tutors.compatibility.moves) +
+                                        " moves; there is no tutor move " + std::to_string(move + 1)};
+        }
+    }
+    auto after = editedTutorCompatibility(tutors.compatibility, edits.tutors);
+    if (after == tutors.compatibility.bytes)
+        return Done{};
+    if (!tutors.writable)
+        return SpeciesError{SpeciesFailure::InvalidMoveData, std::nullopt, 0,
+                            "the tutor moves cannot be written: " + tutors.readOnlyReason};
+    plan.tables.push_back({tutors.compatibilityOffset, tutors.compatibility.bytes, std::move(after), this});
+    return Done{};
+}
+
+void TutorMovesPart::written(const WritePlan& plan, bool)
+{
+    if (plan.writesTableOf(this))
+        m_tables.reset();
+}
+
+} // namespace quillmark::species

@@ -1,0 +1,29 @@
+#pragma once
+
+#include "species/DocumentPart.h"
+
+namespace quillmark::species {
+
+// The move tutors' list and which records learn each, keyed by tutor record (Platinum
+// leaves some forms out); Diamond and Pearl have none.
+class TutorMovesPart final : public DocumentPart {
+public:
+    using Value = MoveTutorTables;
+    // Nothing for Diamond and Pearl, or before a read.
+    const Value* value() const { return m_tables && *m_tables ? &**m_tables : nullptr; }
+
+    Result<Done, SpeciesError> read(PartSource& source) override;
+    bool isRead() const override { return m_tables.has_value(); }
+    void forget() override { m_tables.reset(); }
+    void showSpecies(int listIndex, SpeciesLoad& load) const override;
+    void takeSpeciesEdits(int listIndex, const SpeciesChanges& changes, DocumentEdits& edits) const override;
+    Result<Done, SpeciesError> plan(const DocumentEdits& edits, WritePlan& plan) const override;
+    void written(const WritePlan& plan, bool complete) override;
+
+private:
+    std::optional<std::optional<Value>> m_tables;  // read, and none for Diamond and Pearl
+    std::optional<SpeciesError> m_readError;
+    rom::Game m_game = rom::Game::Diamond;
+};
+
+} // namespace quillmark::species
