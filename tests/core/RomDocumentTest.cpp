@@ -8,6 +8,8 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+
 using namespace quillmark;
 using namespace quillmark::test;
 
@@ -89,6 +91,94 @@ TEST_F(RomDocumentTest, AWindowSaveFindsTheRecordItsLoadShowed)
     ASSERT_FALSE(saved);
     EXPECT_EQ(saved.error().kind, species::SpeciesFailure::RomChanged);
     EXPECT_EQ(readFile(path), before);
+}
+
+// Every table of the document under one contract: an edit to a table not read is
+// refused and writes nothing; once read, an edit lands inside that table alone; read
+// again, the table shows it.
+TEST_F(RomDocumentTest, EveryTableWritesOnlyWhatItReadAndShowsItWhenReadAgain)
+{
+    constexpr int kGarchomp = 444, kGarchompMember = 445, kGible = 442;
+    using Range = std::pair<std::int64_t, std::int64_t>;
+    const struct {
+        const char* table;
+        // Reads the table, gives edits against it and where its bytes lie.
+        std::function<std::pair<species::DocumentEdits, Range>(species::RomDocument&)> edit;
+        std::function<bool(species::RomDocument&)> showsEdit;
+    } rows[] = {
+        {"records",
+         [&](species::RomDocument& doc) {
+             auto table = **doc.read<species::SpeciesRecordsPart>();
+             table[kGarchomp][0] = 99;
+             return std::pair{species::DocumentEdits{table}, Range{recordAt(kGarchomp), recordAt(kGarchomp + 1)}};
+         },
+         [&](species::RomDocument& doc) { return (**doc.read<species::SpeciesRecordsPart>())[kGarchomp][0] == 99; }},
+        {"level-up lists",
+         [&](species::RomDocument& doc) {
+             const auto* read = *doc.read<species::MoveArchivesPart>();
+             species::DocumentEdits edits;
+             auto list = read->levelUpMoves.at(kGarchompMember);
+             list.at(0).move = 33;  // Fire Fang as the games have it, now Tackle
+             edits.moves.levelUp[kGarchompMember] = list;
+             return std::pair{edits, Range{read->levelUp().start, read->levelUp().end}};
+         },
+         [&](species::RomDocument& doc) {
+             return (*doc.read<species::MoveArchivesPart>())->levelUpMoves.at(kGarchompMember).at(0).move == 33;
+         }},
+        {"egg moves",
+         [&](species::RomDocument& doc) {
+             const auto* read = *doc.read<species::EggMovesPart>();
+             species::DocumentEdits edits;
+             auto list = read->table.moves.at(kGible + 1);
+             list.pop_back();
+             edits.eggMoves[kGible + 1] = list;
+             return std::pair{edits, Range{read->offset, read->offset + 2 * std::int64_t(read->table.words.size())}};
+         },
+         [&](species::RomDocument& doc) {
+             return (*doc.read<species::EggMovesPart>())->table.moves.at(kGible + 1) ==
+                    std::vector<int>{225, 200, 239, 184, 38, 37, 232, 328, 34};  // the last, Iron Head, gone
+         }},
+        {"tutor moves",
+         [&](species::RomDocument& doc) {
+             const auto* read = *doc.read<species::TutorMovesPart>();
+             const int record = *species::tutorRecordOf(kGarchomp);
+             species::DocumentEdits edits;
+             edits.tutors[record] = {0};
+             return std::pair{edits, Range{read->compatibilityOffset,
+                                           read->compatibilityOffset +
+                                               std::int64_t(read->compatibility.bytes.size())}};
+         },
+         [&](species::RomDocument& doc) {
+             return (*doc.read<species::TutorMovesPart>())->compatibility.movesOf(*species::tutorRecordOf(kGarchomp)) ==
+                    std::vector<int>{0};
+         }},
+    };
+    for (const auto& row : rows) {
+        SetUp();
+        const auto pristine = readFile(path);
+        std::pair<species::DocumentEdits, Range> wanted;
+        {
+            auto reader = held();
+            wanted = row.edit(reader);
+        }
+        {
+            auto fresh = held();
+            const auto unread = fresh.apply(wanted.first);
+            ASSERT_TRUE(unread.error) << row.table;
+            EXPECT_EQ(unread.error->kind, species::SpeciesFailure::RomChanged) << row.table;
+            EXPECT_EQ(readFile(path), pristine) << row.table;
+        }
+
+        auto document = held();
+        const auto edits = row.edit(document).first;
+        const auto written = document.apply(edits);
+        ASSERT_FALSE(written.error) << row.table << ": " << written.error->detail;
+        const auto changed = differingOffsets(pristine, readFile(path));
+        ASSERT_FALSE(changed.empty()) << row.table;
+        for (const auto at : changed)
+            EXPECT_TRUE(at >= wanted.second.first && at < wanted.second.second) << row.table << " wrote at " << at;
+        EXPECT_TRUE(row.showsEdit(document)) << row.table;
+    }
 }
 
 } // namespace
