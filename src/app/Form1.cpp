@@ -1,4 +1,5 @@
 #include "app/Form1.h"
+#include "app/DocumentController.h"
 #include "app/QtText.h"
 #include "app/WheelGuard.h"
 
@@ -114,6 +115,8 @@ Form1::Form1(platform::MessageBoxService* messages,
                    Qt::WindowCloseButtonHint);
     // The classic 8-point dialog font: the fixed layout was measured with it.
     setFont(classicFont({"MS Sans Serif", "Microsoft Sans Serif", "Liberation Sans", "Arial"}, 8.25));
+    m_controller = new DocumentController(this);
+    m_controller->addPage(this);
     CreateWidgets();
     CreateMenus();
     ConnectWidgets();
@@ -164,14 +167,29 @@ QStringList Form1::shownFields() const
     return shown;
 }
 
-void Form1::updatePendingMark()
+bool Form1::hasPendingEdits() const
 {
-    const bool typed = mnuSave->isEnabled() && shownFields() != m_fieldsAsLoaded;
-    setWindowModified(typed || (m_moves && m_moves->hasPendingEdits()) ||
-                      (m_moreData && m_moreData->hasPendingEdits()));
+    return m_controller->speciesLoaded() && shownFields() != m_fieldsAsLoaded;
 }
 
-Form1::~Form1() { delete m_about; }
+void Form1::giveEdits(species::SpeciesChanges& changes) const
+{
+    changes.values = editorValues();
+    changes.format = numberFormat();
+}
+
+void Form1::revertEdits()
+{
+    if (m_valuesAsLoaded)
+        showEditorValues(*m_valuesAsLoaded);
+}
+
+Form1::~Form1()
+{
+    delete m_about;
+    // Before the boxes and pages it listens to go.
+    delete m_controller;
+}
 
 QWidget* Form1::control(std::string_view name) const { return m_controls.value(qs(name)); }
 
@@ -322,11 +340,29 @@ void Form1::ConnectWidgets()
     // The pending mark follows the main window's own boxes too.
     for (QWidget* field : m_fieldControls) {
         if (auto* box = qobject_cast<QComboBox*>(field))
-            connect(box, &QComboBox::currentIndexChanged, this, &Form1::updatePendingMark);
+            connect(box, &QComboBox::currentIndexChanged, m_controller, &DocumentController::updatePending);
         else
-            connect(static_cast<QLineEdit*>(field), &QLineEdit::textChanged, this, &Form1::updatePendingMark);
+            connect(static_cast<QLineEdit*>(field), &QLineEdit::textChanged, m_controller,
+                    &DocumentController::updatePending);
     }
-    connect(mnuSave, &QAction::enabledChanged, this, &Form1::updatePendingMark);
+    connect(m_controller, &DocumentController::pendingChanged, this, &QWidget::setWindowModified);
+    connect(m_controller, &DocumentController::cleared, this, &Form1::clearSpecies);
+    connect(m_controller, &DocumentController::opened, this, &Form1::showOpened);
+    connect(m_controller, &DocumentController::openRefused, this, &Form1::showOpenRefused);
+    connect(m_controller, &DocumentController::loaded, this, &Form1::showLoaded);
+    connect(m_controller, &DocumentController::failed, this, &Form1::showFailure);
+    connect(m_controller, &DocumentController::saveRefused, this,
+            [this](const QString& problem) { warn(problem.toStdString()); });
+    connect(m_controller, &DocumentController::saved, this, [this] { m_fieldsAsLoaded = shownFields(); });
+    connect(m_controller, &DocumentController::saveCompleted, this, [this] {
+        m_messages->show(species::kSavedSuccessfully, std::nullopt, platform::MessageIcon::Information);
+    });
+    connect(m_controller, &DocumentController::quitting, this, [this] {
+        for (QWidget* tool : std::initializer_list<QWidget*>{m_moreData, m_moves, m_compare}) {
+            if (tool)
+                tool->hide();
+        }
+    });
     // Every change of selection loads, by mouse or keyboard. A change of the current row
     // alone does not: focus coming back to the window makes row 0 current without the
     // user picking anything. A click on the entry that is already selected loads too
@@ -341,7 +377,7 @@ void Form1::ConnectWidgets()
     });
     connect(pkmnlst, &QListWidget::itemClicked, this, [this] {
         const bool loaded = std::exchange(m_loadedByPress, false);
-        if (!loaded && (!mnuSave->isEnabled() || m_reloadOnClick))
+        if (!loaded && (!m_controller->speciesLoaded() || m_controller->reloadOnClick()))
             pkmnlst_Click();
     });
 }
@@ -364,23 +400,13 @@ void Form1::warn(const std::string& text)
     m_messages->show(text, std::nullopt, platform::MessageIcon::Warning);
 }
 
-void Form1::refuseOpen(const std::string& text, std::string_view reason)
+void Form1::showOpenRefused(const QString& text, const QString& details)
 {
-    m_openRefusal = text;
-    m_openRefusalDetails.clear();
-    if (!reason.empty()) {
-        m_openRefusalDetails = std::string(reason) + ".";
-        m_openRefusalDetails[0] = static_cast<char>(std::toupper(static_cast<unsigned char>(reason[0])));
-    }
-    warnAgainAboutOpen();
-}
-
-void Form1::warnAgainAboutOpen()
-{
-    if (m_openRefusalDetails.empty())
-        warn(m_openRefusal);
+    mnuCompare->setEnabled(m_controller->document() != nullptr);
+    if (details.isEmpty())
+        warn(text.toStdString());
     else
-        m_messages->showWithDetails(m_openRefusal, m_openRefusalDetails, platform::MessageIcon::Warning);
+        m_messages->showWithDetails(text.toStdString(), details.toStdString(), platform::MessageIcon::Warning);
 }
 
 void Form1::mnuOpen_Click()
@@ -399,61 +425,26 @@ void Form1::mnuOpen_Click()
         return;
     }
 
-    // Whatever the new file turns out to be, the values on screen and TableBase
-    // belong to the previous one: no save until a species of this file is loaded, and
-    // nothing of the previous file under the new file's title.
-    mnuSave->setEnabled(false);
-    clearEditors();
-
     // The previous file's selection means nothing in this one: nothing is selected,
     // so that the first click on any name (the same one too) loads it.
     pkmnlst->selectionModel()->clear();
+    m_controller->open(path);
+}
 
-    // One open: the game code read, looked up, and the table found through the ROM's
-    // own file system.
-    auto opened = species::RomDocument::open(path, species::DocumentAccess::PerOperation);
-    if (!opened && opened.error().kind == species::OpenRefusal::TooShort) {
-        refuseOpen(std::string(species::kUnsupportedRom), species::kTooShortForARom);
-        return;
-    }
-    if (!opened && opened.error().kind == species::OpenRefusal::CannotOpen) {
-        warn("The ROM file could not be opened: " + std::string(platform::errorDescription(*opened.error().fileError)));
-        return;
-    }
-    m_session.RomPath = path;
-    m_session.GameCode = opened ? opened->fingerprint().gameCode : opened.error().gameCode;
-    m_session.OpenedRom.reset();
-    m_document.reset();
-    mnuCompare->setEnabled(false);
-    if (!opened) {
-        if (opened.error().kind == species::OpenRefusal::Unsupported)
-            refuseOpen(std::string(species::kUnsupportedRom), species::unsupportedRomReason(m_session.GameCode));
-        else
-            refuseOpen(species::userMessage(*opened.error().tableError, species::SpeciesOperation::Load));
-        return;
-    }
-    m_session.OpenedRom = opened->fingerprint();
-    m_document.emplace(std::move(*opened));
+void Form1::showOpened(const rom::Edition& edition, int recordCount)
+{
     mnuCompare->setEnabled(true);
-    const auto* edition = rom::findEdition(m_session.GameCode);
-    const auto& table = m_session.OpenedRom->table;
-    m_game = edition->game;
-    if (m_moreData)
-        m_moreData->labelMachines(m_game);
-    fillItemLists(edition->game);
-    fillSpeciesList(table.recordCount);
-    // The file the user will save into, and only that one, is made writable. A
-    // failure shows later, when a save cannot open the file for writing.
-    (void)platform::fileServices().setAttributesToNormal(path);
-    header->setText(qs(edition->title));
-    language->setText(qs(edition->language));
+    fillItemLists(edition.game);
+    fillSpeciesList(recordCount);
+    header->setText(qs(edition.title));
+    language->setText(qs(edition.language));
     for (const char* name : {"frameLoaded", "framePkmn", "pkmnlst", "frameLanguage"})
         control(name)->setEnabled(true);
 }
 
 void Form1::mnuCompare_Click()
 {
-    if (!m_document)
+    if (!m_controller->document())
         return;
     dialogs::clsCommonDialog dialog(m_fileDialogs);
     const std::string other = dialog.ShowOpen(static_cast<std::uint32_t>(winId()), "Compare with ROM...", "",
@@ -469,9 +460,9 @@ void Form1::mnuCompare_Click()
     auto before = species::openRomToCompare(other);
     if (!before)
         return refuse(other, before.error());
-    auto now = species::openRomToCompare(m_session.RomPath);
+    auto now = species::openRomToCompare(m_controller->session().RomPath);
     if (!now)
-        return refuse(m_session.RomPath, now.error());
+        return refuse(m_controller->session().RomPath, now.error());
     auto changes = species::compareRoms(*before, *now);
     if (!changes) {
         warn("The ROMs could not be compared: " +
@@ -490,7 +481,7 @@ void Form1::mnuCompare_Click()
             }
         });
     }
-    m_compare->showChanges(other, m_session.RomPath, std::move(*changes));
+    m_compare->showChanges(other, m_controller->session().RomPath, std::move(*changes));
     m_compare->show();
     m_compare->raise();
     m_compare->activateWindow();
@@ -523,44 +514,24 @@ void Form1::pkmnlst_Click()
     const int row = selectedRow();
     if (row < 0)
         return;
-    m_session.SelectedIndex = static_cast<std::int16_t>(row);
-    m_reloadOnClick = false;
-    if (!m_session.OpenedRom) {
-        // The last Open ROM was refused: the values on screen belong to another file.
-        mnuSave->setEnabled(false);
-        clearEditors();
-        warnAgainAboutOpen();
-        return;
-    }
-    enableEditors();
-    // One open for the record and, with Moves and Evolutions open, the archives too.
-    auto loaded = m_document->load(row, m_moves != nullptr);
-    if (!loaded) {
-        // Nothing half-loaded stays on screen to be saved.
-        mnuSave->setEnabled(false);
-        clearEditors();
-        showFailure(loaded.error(), species::SpeciesOperation::Load);
-        return;
-    }
-    m_session.TableBase = loaded->record.tableBase;
-    m_session.LoadedRecord = loaded->record.record;
-    showEditorValues(loaded->record.values);
-    if (m_moreData)
-        m_moreData->showRecord(loaded->record.record, m_game, pkmnlst->item(row)->text());
+    if (m_controller->document())
+        enableEditors();
+    m_controller->select(row);
+}
+
+void Form1::showLoaded(int listIndex, const species::SpeciesLoad& load)
+{
+    m_valuesAsLoaded = load.record.values;
+    showEditorValues(load.record.values);
     mnuSave->setEnabled(true);
-    if (m_moves && loaded->moves) {
-        showMoves(*loaded->moves);
-        if (m_movesShown && loaded->teaching)
-            m_moves->showTeaching(*loaded->teaching);
-    }
-    if (species::isGenderless(selectedRow()))
+    if (species::isGenderless(listIndex))
         control("cmbGender")->setEnabled(false);
     m_fieldsAsLoaded = shownFields();
-    updatePendingMark();
 }
 
 void Form1::showEditorValues(const species::SpeciesValues& values)
 {
+    std::array<std::optional<std::uint16_t>, species::kFieldCount> codes{};
     for (const auto& field : species::SpeciesFieldMap) {
         const auto i = static_cast<std::size_t>(field.field);
         auto value = values[i];
@@ -585,18 +556,17 @@ void Form1::showEditorValues(const species::SpeciesValues& values)
         } else {
             box->setCurrentIndex(value.selectedIndex);
         }
-        m_session.UnlistedCodes[i] = value.unlistedCode;
+        codes[i] = value.unlistedCode;
     }
+    m_controller->setUnlistedCodes(codes);
 }
 
-void Form1::clearEditors()
+void Form1::clearSpecies()
 {
+    mnuSave->setEnabled(false);
+    m_valuesAsLoaded.reset();
     showEditorValues(species::SpeciesValues{});
-    if (m_moreData)
-        m_moreData->clearRecord();
-    m_movesShown = false;
-    if (m_moves)
-        m_moves->clearMoves();
+    m_fieldsAsLoaded = shownFields();
 }
 
 void Form1::updateBaseStatTotal()
@@ -649,9 +619,24 @@ void Form1::mnuMoreData_Click()
     if (!m_moreData) {
         m_moreData = new MoreDataWindow(this);
         makeToolWindow(m_moreData);
-        connect(m_moreData, &MoreDataWindow::pendingChanged, this, &Form1::updatePendingMark);
-        if (mnuSave->isEnabled())
-            m_moreData->showRecord(m_session.LoadedRecord, m_game, pkmnlst->item(m_session.SelectedIndex)->text());
+        m_controller->addPage(m_moreData);
+        m_moreData->labelMachines(m_controller->game());
+        connect(m_moreData, &ToolWindow::pendingChanged, m_controller, &DocumentController::updatePending);
+        connect(m_controller, &DocumentController::opened, m_moreData,
+                [this](const rom::Edition& edition) { m_moreData->labelMachines(edition.game); });
+        connect(m_controller, &DocumentController::cleared, m_moreData, &MoreDataWindow::clearRecord);
+        connect(m_controller, &DocumentController::loaded, m_moreData,
+                [this](int listIndex, const species::SpeciesLoad& load) {
+                    m_moreData->showRecord(load.record.record, m_controller->game(),
+                                           m_controller->speciesName(listIndex));
+                });
+        connect(m_controller, &DocumentController::saved, m_moreData,
+                [this](int listIndex, const species::RecordBytes& record) {
+                    m_moreData->showRecord(record, m_controller->game(), m_controller->speciesName(listIndex));
+                });
+        if (m_controller->speciesLoaded())
+            m_moreData->showRecord(m_controller->session().LoadedRecord, m_controller->game(),
+                                   m_controller->speciesName(m_controller->session().SelectedIndex));
         updateBaseStatTotal();
         placeToolWindow(m_moreData);
     }
@@ -690,9 +675,23 @@ void Form1::mnuMoves_Click()
     if (!m_moves) {
         m_moves = new MovesWindow(this);
         makeToolWindow(m_moves);
-        connect(m_moves, &MovesWindow::pendingChanged, this, &Form1::updatePendingMark);
-        if (mnuSave->isEnabled())
-            loadMoves();
+        for (EditorPage* page : std::initializer_list<EditorPage*>{m_moves, m_moves->eggMovesPage, m_moves->tutorsPage})
+            m_controller->addPage(page, true);
+        m_controller->setListsWanted(true);
+        connect(m_moves, &ToolWindow::pendingChanged, m_controller, &DocumentController::updatePending);
+        connect(m_controller, &DocumentController::cleared, m_moves, [this] { m_moves->clearMoves(); });
+        connect(m_controller, &DocumentController::loaded, m_moves,
+                [this](int listIndex, const species::SpeciesLoad& load) {
+                    if (load.moves)
+                        m_moves->showLists(*load.moves, load.teaching, m_controller->game(),
+                                           m_controller->speciesName(listIndex));
+                });
+        connect(m_controller, &DocumentController::listsLoaded, m_moves,
+                [this](const auto& moves, const auto& teaching) {
+                    m_moves->showLists(moves, teaching, m_controller->game(),
+                                       m_controller->speciesName(m_controller->session().SelectedIndex));
+                });
+        m_controller->loadLists();
         placeToolWindow(m_moves);
     }
     m_moves->show();
@@ -700,42 +699,18 @@ void Form1::mnuMoves_Click()
     m_moves->activateWindow();
 }
 
-void Form1::loadMoves()
-{
-    // Read again for each species: another program may have changed them meanwhile.
-    auto loaded = m_document->loadAllMoves(m_session.SelectedIndex);
-    if (!loaded) {
-        m_movesShown = false;
-        m_moves->clearMoves(qs(species::userMessage(loaded.error(), species::SpeciesOperation::Load)));
-        return;
-    }
-    showMoves(loaded->first);
-    if (m_movesShown)
-        m_moves->showTeaching(loaded->second);
-}
-
-void Form1::showMoves(const Result<species::SpeciesMoves, species::SpeciesError>& moves)
-{
-    m_movesShown = false;
-    if (!moves) {
-        m_moves->clearMoves(qs(species::userMessage(moves.error(), species::SpeciesOperation::Load)));
-        return;
-    }
-    m_movesShown = true;
-    m_moves->showMoves(moves->levelUp, moves->evolutions, m_game, pkmnlst->item(m_session.SelectedIndex)->text(),
-                       moves->freeBytes,
-                       moves->levelUpDamage ? qs(species::userMessage(*moves->levelUpDamage, species::SpeciesOperation::Load))
-                                            : QString());
-}
-
 void Form1::showFailure(const species::SpeciesError& error, species::SpeciesOperation operation)
 {
+
     // A read or write the system refused is shown first in its own "Error: N" box, as
     // the classic byte access shows it; then what it means for the Pokémon data.
     if (const auto fileError = species::fileErrorToShow(error))
         platform::showFileError(*m_messages, *fileError);
     if (const auto text = species::userMessage(error, operation); !text.empty())
         warn(text);
+    // After a save refused for a number: the cursor into the first box that fails.
+    if (error.kind == species::SpeciesFailure::InvalidNumber && operation == species::SpeciesOperation::Save)
+        focusFirstInvalidNumber();
 }
 
 species::SpeciesValues Form1::editorValues() const
@@ -749,59 +724,12 @@ species::SpeciesValues Form1::editorValues() const
             values[i].selectedIndex = static_cast<QComboBox*>(m_fieldControls[i])->currentIndex();
         if (m_unlistedEntry[i] && values[i].selectedIndex == *m_unlistedEntry[i])
             values[i].selectedIndex = -1;
-        values[i].unlistedCode = m_session.UnlistedCodes[i];
+        values[i].unlistedCode = m_controller->session().UnlistedCodes[i];
     }
     return values;
 }
 
-void Form1::mnuSave_Click()
-{
-    m_session.SelectedIndex = static_cast<std::int16_t>(selectedRow());
-    if (!m_session.OpenedRom || m_session.SelectedIndex < 0)
-        return;
-    // Every page first takes in what is typed into it, as leaving its box would; the
-    // first that names a problem refuses the whole save.
-    const auto name = pkmnlst->item(m_session.SelectedIndex)->text();
-    for (EditorPage* page : editorPages()) {
-        if (const auto problem = page->commitTyped(name)) {
-            warn(problem->toStdString() + ". Nothing was written.");
-            return;
-        }
-    }
-    species::SpeciesChanges changes{editorValues(), numberFormat(), std::nullopt, std::nullopt, std::nullopt};
-    for (const EditorPage* page : editorPages())
-        page->giveEdits(changes);
-    const bool movesPending = m_moves && m_moves->hasPendingEdits();
-    auto saved = m_document->save(m_session.SelectedIndex, changes);
-    if (!saved) {
-        // Either way the file at the path no longer holds what the window shows.
-        m_reloadOnClick = saved.error().kind == species::SpeciesFailure::RomChanged ||
-                          saved.error().kind == species::SpeciesFailure::WrittenToReplacedFile;
-        showFailure(saved.error(), species::SpeciesOperation::Save);
-        if (saved.error().kind == species::SpeciesFailure::InvalidNumber)
-            focusFirstInvalidNumber();
-        return;
-    }
-    m_session.LoadedRecord = *saved;
-    if (movesPending)
-        loadMoves();
-    if (m_moreData)
-        m_moreData->showRecord(m_session.LoadedRecord, m_game, pkmnlst->item(m_session.SelectedIndex)->text());
-    m_fieldsAsLoaded = shownFields();
-    updatePendingMark();
-    m_messages->show(species::kSavedSuccessfully, std::nullopt, platform::MessageIcon::Information);
-}
-
-std::vector<EditorPage*> Form1::editorPages() const
-{
-    std::vector<EditorPage*> pages;
-    if (m_moreData)
-        pages.push_back(m_moreData);
-    // The lists of the species loaded, not a reason they could not be read.
-    if (m_moves && m_movesShown)
-        pages.insert(pages.end(), {m_moves.data(), m_moves->eggMovesPage, m_moves->tutorsPage});
-    return pages;
-}
+void Form1::mnuSave_Click() { m_controller->save(selectedRow()); }
 
 void Form1::focusFirstInvalidNumber()
 {
@@ -834,15 +762,8 @@ void Form1::closeEvent(QCloseEvent* event)
         return;
     }
     QMainWindow::closeEvent(event);
-    if (!event->isAccepted())
-        return;
-    // Exit ends the program, whatever the tool windows hold: none of them stays on
-    // screen to save values typed into a main window that is gone.
-    for (QWidget* tool : std::initializer_list<QWidget*>{m_moreData, m_moves, m_compare}) {
-        if (tool)
-            tool->hide();
-    }
-    QCoreApplication::quit();
+    if (event->isAccepted())
+        m_controller->quit();
 }
 
 void Form1::mnuExit_Click() { close(); }

@@ -1,13 +1,13 @@
 #pragma once
 
 #include "app/CompareWindow.h"
+#include "app/DocumentController.h"
 #include "app/Form2.h"
 #include "app/MoreDataWindow.h"
 #include "app/MovesWindow.h"
 #include "dialogs/OpenFileName.h"
 #include "platform/Conversions.h"
 #include "rom/RomIdentification.h"
-#include "species/RomSession.h"
 #include "species/RomDocument.h"
 #include "species/SpeciesEditor.h"
 #include "species/SpeciesMessages.h"
@@ -34,8 +34,10 @@ class MessageBoxService;
 namespace quillmark::app {
 
 // The main window: the species list, the twenty editors, and the File and Help
-// menus. Every action of the program starts in one of its handlers.
-class Form1 : public QMainWindow {
+// menus. Every action of the program starts in one of its handlers, which hand it to
+// the document controller; the window shows what the controller says. Its twenty
+// fields are the first page Save asks.
+class Form1 : public QMainWindow, public EditorPage {
     Q_OBJECT
 
 public:
@@ -56,7 +58,14 @@ public:
     void mnuMoves_Click();
     void mnuCompare_Click();
 
-    const species::RomSession& session() const { return m_session; }
+    const species::RomSession& session() const { return m_controller->session(); }
+    DocumentController* controller() const { return m_controller; }
+
+    // The twenty fields as a page of what Save writes.
+    bool hasPendingEdits() const override;
+    std::optional<QString> commitTyped(const QString&) override { return std::nullopt; }
+    void giveEdits(species::SpeciesChanges& changes) const override;
+    void revertEdits() override;
 
     // A control of the inventory by its name, or null.
     QWidget* control(std::string_view name) const;
@@ -95,14 +104,18 @@ private:
 
     species::SpeciesValues editorValues() const;
     void showEditorValues(const species::SpeciesValues& values);
-    void clearEditors();
+    // What the controller says, on screen.
+    void showOpened(const rom::Edition& edition, int recordCount);
+    void showOpenRefused(const QString& text, const QString& details);
+    void showLoaded(int listIndex, const species::SpeciesLoad& load);
+    void showFailure(const species::SpeciesError& error, species::SpeciesOperation operation);
+    // Nothing of a species on screen, and no save until one is loaded.
+    void clearSpecies();
     void updateBaseStatTotal();
     // The species list: the 493 species and the egg and form records of the ROM.
     void fillSpeciesList(int recordCount);
     void enableEditors();
     void setCutNameToolTips();
-    // The pages shown beside the main window's fields, in the order Save asks them.
-    std::vector<EditorPage*> editorPages() const;
     // After a save refused for a number: the cursor into the first box that fails.
     void focusFirstInvalidNumber();
     void warn(const std::string& text);
@@ -110,7 +123,7 @@ private:
     int selectedRow() const;
     platform::NumberFormat numberFormat() const;
 
-    species::RomSession m_session;
+    DocumentController* m_controller = nullptr;
     platform::MessageBoxService* m_messages;
     std::unique_ptr<platform::MessageBoxService> m_ownMessages;
     dialogs::CommonDialogFunctions m_fileDialogs;
@@ -125,21 +138,11 @@ private:
     QPointer<MoreDataWindow> m_moreData;
     QPointer<MovesWindow> m_moves;
     QPointer<CompareWindow> m_compare;
-    // The level-up moves and evolutions of the open ROM, read while their window is open.
-    // The ROM that Open ROM accepted; every load and save goes through it.
-    std::optional<species::RomDocument> m_document;
-    // The Moves window shows the lists of the loaded species (not a reason they cannot).
-    bool m_movesShown = false;
-    void loadMoves();
-    void showMoves(const Result<species::SpeciesMoves, species::SpeciesError>& moves);
-    void showFailure(const species::SpeciesError& error, species::SpeciesOperation operation);
-    // The pending mark of the title: a box of this window or a tool window holds edits
-    // not yet saved.
-    void updatePendingMark();
     // What the main window's boxes show (texts, list entries), and what they showed
-    // when the species was loaded or saved.
+    // when the species was loaded or saved; the values loaded, for a revert.
     QStringList shownFields() const;
     QStringList m_fieldsAsLoaded;
+    std::optional<species::SpeciesValues> m_valuesAsLoaded;
     // A tool window that the main window can come in front of again.
     void makeToolWindow(QWidget* tool);
     // A tool window's first place: beside this one, never over the species list.
@@ -147,19 +150,8 @@ private:
     // Per field: the index of the "#N" entry a drop-down shows for a code it has no
     // text for, while that species is loaded.
     std::array<std::optional<int>, species::kFieldCount> m_unlistedEntry{};
-    // The game of the ROM last opened, for the machines' moves.
-    rom::Game m_game = rom::Game::Diamond;
-    // A save found the file changed by another program: a click on the species shown
-    // loads it again, although it is already the selected one.
-    bool m_reloadOnClick = false;
     // The mouse press of the click under way changed the selection, and so loaded.
     bool m_loadedByPress = false;
-    // Why the last Open ROM was refused, told again when a species is picked; the
-    // reason behind "Unsupported ROM" goes into the box's details.
-    std::string m_openRefusal;
-    std::string m_openRefusalDetails;
-    void refuseOpen(const std::string& text, std::string_view reason = {});
-    void warnAgainAboutOpen();
     // The game whose items the two item lists show; they are filled again when a ROM
     // of a game with other items is opened.
     rom::Game m_itemGame = rom::Game::Diamond;

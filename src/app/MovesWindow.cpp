@@ -13,6 +13,7 @@
 #include "species/LookupLists.h"
 #include "species/Quantity.h"
 #include "species/MoveNames.h"
+#include "species/SpeciesMessages.h"
 #include "species/SpeciesRecord.h"
 
 #include <QCompleter>
@@ -419,6 +420,21 @@ void MovesWindow::showEvolutions(const species::Evolutions& evolutions)
             cmbTarget[i]->removeItem(extra);
         selectCode(cmbTarget[i], evolutions[i].target);
     }
+}
+
+void MovesWindow::showLists(const Result<species::SpeciesMoves, species::SpeciesError>& moves,
+                            const std::optional<species::SpeciesTeaching>& teaching, rom::Game game,
+                            const QString& name)
+{
+    if (!moves) {
+        clearMoves(qs(species::userMessage(moves.error(), species::SpeciesOperation::Load)));
+        return;
+    }
+    showMoves(moves->levelUp, moves->evolutions, game, name, moves->freeBytes,
+              moves->levelUpDamage ? qs(species::userMessage(*moves->levelUpDamage, species::SpeciesOperation::Load))
+                                   : QString());
+    if (teaching)
+        showTeaching(*teaching);
 }
 
 void MovesWindow::showTeaching(const species::SpeciesTeaching& teaching)

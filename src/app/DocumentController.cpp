@@ -1,0 +1,195 @@
+#include "app/DocumentController.h"
+
+#include "app/QtText.h"
+#include "platform/FileServices.h"
+#include "species/LookupLists.h"
+
+#include <QCoreApplication>
+
+#include <algorithm>
+#include <cctype>
+
+namespace quillmark::app {
+
+DocumentController::DocumentController(QObject* parent) : QObject(parent) {}
+
+DocumentController::~DocumentController() = default;
+
+QString DocumentController::speciesName(int listIndex) const { return qs(species::recordName(listIndex)); }
+
+void DocumentController::addPage(EditorPage* page, bool withLists) { m_pages.push_back({page, withLists}); }
+
+std::vector<EditorPage*> DocumentController::activePages() const
+{
+    std::vector<EditorPage*> pages;
+    for (const auto& [page, withLists] : m_pages) {
+        // The lists of the species loaded, not a reason they could not be read.
+        if (!withLists || m_listsShown)
+            pages.push_back(page);
+    }
+    return pages;
+}
+
+void DocumentController::refuseOpen(const std::string& text, std::string_view reason)
+{
+    m_openRefusal = qs(text);
+    m_openRefusalDetails.clear();
+    if (!reason.empty()) {
+        std::string details = std::string(reason) + ".";
+        details[0] = static_cast<char>(std::toupper(static_cast<unsigned char>(details[0])));
+        m_openRefusalDetails = qs(details);
+    }
+    emit openRefused(m_openRefusal, m_openRefusalDetails);
+}
+
+void DocumentController::open(const std::string& path)
+{
+    // Whatever the new file turns out to be, what is on screen and TableBase belong to
+    // the previous one: no save until a species of this file is loaded.
+    m_speciesLoaded = false;
+    m_listsShown = false;
+    emit cleared();
+
+    // One open: the game code read, looked up, and the table found through the ROM's
+    // own file system.
+    auto chosen = species::RomDocument::open(path, species::DocumentAccess::PerOperation);
+    // Too short to hold a game code: read as far as the file goes, and refused like a
+    // file that could not be read, naming the file before.
+    if (!chosen && chosen.error().kind == species::OpenRefusal::TooShort)
+        return refuseOpen(std::string(species::kUnsupportedRom), species::kTooShortForARom);
+    if (!chosen && chosen.error().kind == species::OpenRefusal::CannotOpen) {
+        // Nothing of the file was read: the session still names the file before.
+        emit openRefused("The ROM file could not be opened: " +
+                             qs(platform::errorDescription(*chosen.error().fileError)),
+                         {});
+        return;
+    }
+    // From here the chosen file is the session's, supported or not; a refused one
+    // leaves no document behind, so that no click loads or saves the file before it.
+    m_session.RomPath = path;
+    m_session.GameCode = chosen ? chosen->fingerprint().gameCode : chosen.error().gameCode;
+    m_session.OpenedRom.reset();
+    m_document.reset();
+    if (!chosen) {
+        if (chosen.error().kind == species::OpenRefusal::Unsupported)
+            return refuseOpen(std::string(species::kUnsupportedRom), species::unsupportedRomReason(m_session.GameCode));
+        return refuseOpen(species::userMessage(*chosen.error().tableError, species::SpeciesOperation::Load));
+    }
+    m_session.OpenedRom = chosen->fingerprint();
+    m_document.emplace(std::move(*chosen));
+    const auto* edition = rom::findEdition(m_session.GameCode);
+    m_game = edition->game;
+    // The file the user will save into, and only that one, is made writable. A
+    // failure shows later, when a save cannot open the file for writing.
+    (void)platform::fileServices().setAttributesToNormal(path);
+    emit opened(*edition, m_session.OpenedRom->table.recordCount);
+}
+
+void DocumentController::select(int listIndex)
+{
+    m_session.SelectedIndex = static_cast<std::int16_t>(listIndex);
+    m_reloadOnClick = false;
+    if (!m_document) {
+        // The last Open ROM was refused: what is on screen belongs to another file.
+        m_speciesLoaded = false;
+        m_listsShown = false;
+        emit cleared();
+        emit openRefused(m_openRefusal, m_openRefusalDetails);
+        return;
+    }
+    // One open for the record and, with the lists' window open, the archives too.
+    auto read = m_document->load(listIndex, m_listsWanted);
+    if (!read) {
+        // Nothing half-loaded stays on screen to be saved.
+        m_speciesLoaded = false;
+        m_listsShown = false;
+        emit cleared();
+        emit failed(read.error(), species::SpeciesOperation::Load);
+        return;
+    }
+    m_session.TableBase = read->record.tableBase;
+    m_session.LoadedRecord = read->record.record;
+    m_speciesLoaded = true;
+    m_listsShown = read->moves && *read->moves;
+    emit loaded(listIndex, *read);
+    updatePending();
+}
+
+void DocumentController::loadLists()
+{
+    if (!m_document || !m_speciesLoaded)
+        return;
+    // Read again for each species: another program may have changed them meanwhile.
+    auto loaded = m_document->loadAllMoves(m_session.SelectedIndex);
+    if (!loaded) {
+        m_listsShown = false;
+        emit listsLoaded(loaded.error(), std::nullopt);
+        return;
+    }
+    m_listsShown = static_cast<bool>(loaded->first);
+    emit listsLoaded(loaded->first, loaded->second);
+}
+
+void DocumentController::save(int listIndex)
+{
+    m_session.SelectedIndex = static_cast<std::int16_t>(listIndex);
+    if (!m_document || !m_session.OpenedRom || listIndex < 0)
+        return;
+    // Every page first takes in what is typed into it, as leaving its box would; the
+    // first that names a problem refuses the whole save.
+    const auto name = speciesName(listIndex);
+    const auto pages = activePages();
+    for (EditorPage* page : pages) {
+        if (const auto problem = page->commitTyped(name)) {
+            emit saveRefused(*problem + ". Nothing was written.");
+            return;
+        }
+    }
+    species::SpeciesChanges changes;
+    bool listsPending = false;
+    for (const auto& [page, withLists] : m_pages) {
+        if (withLists && !m_listsShown)
+            continue;
+        page->giveEdits(changes);
+        listsPending = listsPending || (withLists && page->hasPendingEdits());
+    }
+    auto written = m_document->save(listIndex, changes);
+    if (!written) {
+        // Either way the file at the path no longer holds what the window shows.
+        m_reloadOnClick = written.error().kind == species::SpeciesFailure::RomChanged ||
+                          written.error().kind == species::SpeciesFailure::WrittenToReplacedFile;
+        emit failed(written.error(), species::SpeciesOperation::Save);
+        return;
+    }
+    m_session.LoadedRecord = *written;
+    if (listsPending)
+        loadLists();
+    emit saved(listIndex, *written);
+    updatePending();
+    emit saveCompleted();
+}
+
+void DocumentController::revert()
+{
+    for (EditorPage* page : activePages())
+        page->revertEdits();
+    updatePending();
+}
+
+void DocumentController::quit()
+{
+    // Exit ends the program, whatever the windows hold: none of them stays on screen
+    // to save values of a main window that is gone.
+    emit quitting();
+    QCoreApplication::quit();
+}
+
+void DocumentController::updatePending()
+{
+    const auto pages = activePages();
+    emit pendingChanged(std::any_of(pages.begin(), pages.end(), [](const EditorPage* page) {
+        return page->hasPendingEdits();
+    }));
+}
+
+} // namespace quillmark::app

@@ -1,0 +1,103 @@
+#pragma once
+
+#include "app/EditorPage.h"
+#include "platform/Result.h"
+#include "rom/RomIdentification.h"
+#include "species/RomDocument.h"
+#include "species/RomSession.h"
+#include "species/SpeciesMessages.h"
+
+#include <QObject>
+#include <QString>
+
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace quillmark::app {
+
+// The open ROM and the species being edited, for every window of the program: the
+// main window and the tool windows are views of it, and it knows them only as editor
+// pages. It opens, selects, saves, reverts and quits; it shows nothing itself but says
+// what happened through its signals, for the main window to put on screen.
+class DocumentController : public QObject {
+    Q_OBJECT
+
+public:
+    explicit DocumentController(QObject* parent = nullptr);
+    ~DocumentController() override;
+
+    const species::RomSession& session() const { return m_session; }
+    // The main window's codes that name no list entry, written back by a save.
+    void setUnlistedCodes(const std::array<std::optional<std::uint16_t>, species::kFieldCount>& codes)
+    {
+        m_session.UnlistedCodes = codes;
+    }
+    // The ROM the last Open ROM accepted; nothing after a refusal.
+    species::RomDocument* document() { return m_document ? &*m_document : nullptr; }
+    rom::Game game() const { return m_game; }
+    // A species of the open ROM is loaded and may be saved.
+    bool speciesLoaded() const { return m_speciesLoaded; }
+    // The lists of the loaded species are shown (not a reason they cannot be).
+    bool listsShown() const { return m_listsShown; }
+    // A save found the file changed by another program: a click on the species shown
+    // loads it again, although it is already the selected one.
+    bool reloadOnClick() const { return m_reloadOnClick; }
+    QString speciesName(int listIndex) const;
+
+    // The pages Save asks, in the order given; `withLists`: a page of the lists, asked
+    // only while they are shown.
+    void addPage(EditorPage* page, bool withLists = false);
+    // Loads read the lists, egg and tutor moves too (their window is open).
+    void setListsWanted(bool wanted) { m_listsWanted = wanted; }
+
+    void open(const std::string& path);
+    void select(int listIndex);
+    // The lists alone, read again (their window opened, or a save wrote them).
+    void loadLists();
+    void save(int listIndex);
+    void revert();
+    void quit();
+    // Every page asked whether it holds edits; pendingChanged says the answer.
+    void updatePending();
+
+signals:
+    // Before Open ROM reads the chosen file: nothing of the previous one stays on screen.
+    void cleared();
+    void opened(const rom::Edition& edition, int recordCount);
+    // Why the last Open ROM was refused, also again when a species is picked after it;
+    // `details` for the box's details.
+    void openRefused(const QString& text, const QString& details);
+    void loaded(int listIndex, const species::SpeciesLoad& load);
+    void listsLoaded(const Result<species::SpeciesMoves, species::SpeciesError>& moves,
+                     const std::optional<species::SpeciesTeaching>& teaching);
+    void failed(const species::SpeciesError& error, species::SpeciesOperation operation);
+    // A page named why it cannot be saved; nothing was written.
+    void saveRefused(const QString& problem);
+    // The record as it is in the file now; then, with every view shown again,
+    // saveCompleted.
+    void saved(int listIndex, const species::RecordBytes& record);
+    void saveCompleted();
+    void pendingChanged(bool pending);
+    void quitting();
+
+private:
+    std::vector<EditorPage*> activePages() const;
+    void refuseOpen(const std::string& text, std::string_view reason = {});
+
+    species::RomSession m_session;
+    std::optional<species::RomDocument> m_document;
+    rom::Game m_game = rom::Game::Diamond;
+    struct Page {
+        EditorPage* page;
+        bool withLists;
+    };
+    std::vector<Page> m_pages;
+    bool m_speciesLoaded = false;
+    bool m_listsWanted = false;
+    bool m_listsShown = false;
+    bool m_reloadOnClick = false;
+    QString m_openRefusal, m_openRefusalDetails;
+};
+
+} // namespace quillmark::app
