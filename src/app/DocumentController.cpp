@@ -169,6 +169,34 @@ void DocumentController::save(int listIndex)
     emit saveCompleted();
 }
 
+void DocumentController::compareWith(const std::string& otherPath)
+{
+    if (!m_document)
+        return;
+    auto refuse = [&](const std::string& path, const species::SpeciesError& error) {
+        emit compareRefused(qs("The ROMs could not be compared: " + path + ": " +
+                               (error.kind == species::SpeciesFailure::UnsupportedRom && !error.detail.empty()
+                                    ? std::string(species::kUnsupportedRom) + " (" + error.detail + ")"
+                                    : species::userMessage(error, species::SpeciesOperation::Load))));
+    };
+    // Both read as they are now, each through an open of its own.
+    auto before = species::openRomToCompare(otherPath);
+    if (!before)
+        return refuse(otherPath, before.error());
+    auto now = species::openRomToCompare(m_session.RomPath);
+    if (!now)
+        return refuse(m_session.RomPath, now.error());
+    auto changes = species::compareRoms(*before, *now);
+    if (!changes) {
+        emit compareRefused(
+            qs("The ROMs could not be compared: " +
+               (changes.error().detail.empty() ? species::userMessage(changes.error(), species::SpeciesOperation::Load)
+                                               : changes.error().detail)));
+        return;
+    }
+    emit compared(otherPath, m_session.RomPath, *changes);
+}
+
 void DocumentController::revert()
 {
     for (EditorPage* page : activePages())

@@ -3,6 +3,7 @@
 #include "app/EditorPage.h"
 #include "platform/Result.h"
 #include "rom/RomIdentification.h"
+#include "species/RomComparison.h"
 #include "species/RomDocument.h"
 #include "species/RomSession.h"
 #include "species/SpeciesMessages.h"
@@ -56,6 +57,8 @@ public:
     // The lists alone, read again (their window opened, or a save wrote them).
     void loadLists();
     void save(int listIndex);
+    // What changed from the ROM at `otherPath` to the open one: compared, or why not.
+    void compareWith(const std::string& otherPath);
     void revert();
     void quit();
     // Every page asked whether it holds edits; pendingChanged says the answer.
@@ -79,6 +82,9 @@ signals:
     void saved(int listIndex, const species::RecordBytes& record);
     void saveCompleted();
     void pendingChanged(bool pending);
+    void compared(const std::string& otherPath, const std::string& thisPath,
+                  const std::vector<species::RomChange>& changes);
+    void compareRefused(const QString& text);
     void quitting();
 
 private:

@@ -10,7 +10,6 @@
 #include "app/FrameStyle.h"
 #include "app/ToolWindowPlacement.h"
 #include "dialogs/clsCommonDialog.h"
-#include "species/RomComparison.h"
 #include "platform/FileServices.h"
 #include "platform/MessageBoxService.h"
 #include "app/adapters/QtFileDialog.h"
@@ -357,6 +356,9 @@ void Form1::ConnectWidgets()
     connect(m_controller, &DocumentController::saveCompleted, this, [this] {
         m_messages->show(species::kSavedSuccessfully, std::nullopt, platform::MessageIcon::Information);
     });
+    connect(m_controller, &DocumentController::compared, this, &Form1::showComparison);
+    connect(m_controller, &DocumentController::compareRefused, this,
+            [this](const QString& text) { warn(text.toStdString()); });
     connect(m_controller, &DocumentController::quitting, this, [this] {
         for (QWidget* tool : std::initializer_list<QWidget*>{m_moreData, m_moves, m_compare}) {
             if (tool)
@@ -449,27 +451,13 @@ void Form1::mnuCompare_Click()
     dialogs::clsCommonDialog dialog(m_fileDialogs);
     const std::string other = dialog.ShowOpen(static_cast<std::uint32_t>(winId()), "Compare with ROM...", "",
                                               "NDS ROMs (*.nds)|*.nds", kOpenRomFlags);
-    if (other.empty())
-        return;
-    auto refuse = [&](const std::string& path, const species::SpeciesError& error) {
-        warn("The ROMs could not be compared: " + path + ": " +
-             (error.kind == species::SpeciesFailure::UnsupportedRom && !error.detail.empty()
-                  ? std::string(species::kUnsupportedRom) + " (" + error.detail + ")"
-                  : species::userMessage(error, species::SpeciesOperation::Load)));
-    };
-    auto before = species::openRomToCompare(other);
-    if (!before)
-        return refuse(other, before.error());
-    auto now = species::openRomToCompare(m_controller->session().RomPath);
-    if (!now)
-        return refuse(m_controller->session().RomPath, now.error());
-    auto changes = species::compareRoms(*before, *now);
-    if (!changes) {
-        warn("The ROMs could not be compared: " +
-             (changes.error().detail.empty() ? species::userMessage(changes.error(), species::SpeciesOperation::Load)
-                                             : changes.error().detail));
-        return;
-    }
+    if (!other.empty())
+        m_controller->compareWith(other);
+}
+
+void Form1::showComparison(const std::string& otherPath, const std::string& thisPath,
+                           const std::vector<species::RomChange>& changes)
+{
     if (!m_compare) {
         m_compare = new CompareWindow(this, *m_messages, m_fileDialogs);
         m_compare->setAttribute(Qt::WA_DeleteOnClose);
@@ -481,7 +469,7 @@ void Form1::mnuCompare_Click()
             }
         });
     }
-    m_compare->showChanges(other, m_controller->session().RomPath, std::move(*changes));
+    m_compare->showChanges(otherPath, thisPath, changes);
     m_compare->show();
     m_compare->raise();
     m_compare->activateWindow();

@@ -109,6 +109,8 @@ private:
     void showOpenRefused(const QString& text, const QString& details);
     void showLoaded(int listIndex, const species::SpeciesLoad& load);
     void showFailure(const species::SpeciesError& error, species::SpeciesOperation operation);
+    void showComparison(const std::string& otherPath, const std::string& thisPath,
+                        const std::vector<species::RomChange>& changes);
     // Nothing of a species on screen, and no save until one is loaded.
     void clearSpecies();
     void updateBaseStatTotal();

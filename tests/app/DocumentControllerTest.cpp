@@ -1,0 +1,136 @@
+// The document controller without a window: what Save asks of the pages that hold a
+// species' values, on a Platinum image with the game's real tables.
+#include "app/DocumentController.h"
+#include "romimage/RomImage.h"
+#include "species/RomDocument.h"
+
+#include "TestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <QSignalSpy>
+
+#include <functional>
+
+using namespace quillmark;
+using namespace quillmark::test;
+
+namespace {
+
+// A window's page as the controller sees it.
+struct Page : app::EditorPage {
+    std::function<void(species::SpeciesChanges&)> give;
+    std::optional<QString> problem;
+    int asked = 0;
+    bool pending = false;
+
+    bool hasPendingEdits() const override { return pending; }
+    std::optional<QString> commitTyped(const QString&) override
+    {
+        ++asked;
+        return problem;
+    }
+    void giveEdits(species::SpeciesChanges& changes) const override
+    {
+        if (give)
+            give(changes);
+    }
+    void revertEdits() override { pending = false; }
+};
+
+// Gible's egg moves as the games have them, the last one (Iron Head) left out.
+const std::vector<int> kGibleWithoutIronHead{225, 200, 239, 184, 38, 37, 232, 328, 34};
+constexpr int kGible = 442;
+
+TEST(DocumentController, SaveAsksThePagesShownAndWritesOnlyWhatTheyGive)
+{
+    const struct {
+        const char* what;
+        bool listsWanted;                // the lists' window is open
+        std::optional<QString> problem;  // what the fields page names at Save
+        bool listsPageAsked, written;
+    } rows[] = {
+        {"the lists shown: their page is asked and its edits written", true, std::nullopt, true, true},
+        {"the lists not shown: their page holds nothing the user sees", false, std::nullopt, false, false},
+        {"a page names a problem: nothing is written", true, "Gible, HP: \"x\" is no number", false, false},
+    };
+    for (const auto& row : rows) {
+        TempDir dir;
+        const auto path = dir.file("platinum.nds");
+        romimage::ImageRecipe recipe;
+        recipe.gameCode = "CPUE";
+        recipe.members = *romimage::readPersonalMembersCsv(samplesDir() + "/pt_personal.csv", nullptr);
+        ASSERT_TRUE(romimage::writeRomImage(path, recipe, nullptr, nullptr));
+        const auto pristine = readFile(path);
+
+        app::DocumentController controller;
+        Page fields, lists;
+        fields.problem = row.problem;
+        lists.give = [](species::SpeciesChanges& changes) { changes.eggMoves = kGibleWithoutIronHead; };
+        controller.addPage(&fields);
+        controller.addPage(&lists, true);
+        controller.setListsWanted(row.listsWanted);
+        QObject::connect(&controller, &app::DocumentController::loaded,
+                         [&](int, const species::SpeciesLoad& load) {
+                             fields.give = [values = load.record.values](species::SpeciesChanges& changes) {
+                                 changes.values = values;
+                             };
+                         });
+        QSignalSpy refused(&controller, &app::DocumentController::saveRefused);
+        QSignalSpy saved(&controller, &app::DocumentController::saveCompleted);
+
+        controller.open(path);
+        controller.select(kGible);
+        ASSERT_TRUE(controller.speciesLoaded()) << row.what;
+        controller.save(kGible);
+
+        EXPECT_EQ(lists.asked > 0, row.listsPageAsked) << row.what;
+        EXPECT_EQ(readFile(path) != pristine, row.written) << row.what;
+        if (row.problem) {
+            ASSERT_EQ(refused.count(), 1) << row.what;
+            EXPECT_EQ(refused.at(0).at(0).toString(), *row.problem + ". Nothing was written.") << row.what;
+            EXPECT_EQ(saved.count(), 0) << row.what;
+        } else {
+            EXPECT_EQ(saved.count(), 1) << row.what;
+        }
+        if (row.written) {
+            auto document = species::RomDocument::open(path, species::DocumentAccess::HeldForReading);
+            ASSERT_TRUE(document);
+            EXPECT_EQ((*document->read<species::EggMovesPart>())->table.moves.at(kGible + 1), kGibleWithoutIronHead);
+        }
+    }
+}
+
+// The pending mark answers for every page shown, and Revert puts back only those.
+TEST(DocumentController, PendingAndRevertFollowThePagesShown)
+{
+    TempDir dir;
+    const auto path = dir.file("platinum.nds");
+    romimage::ImageRecipe recipe;
+    recipe.gameCode = "CPUE";
+    recipe.members = *romimage::readPersonalMembersCsv(samplesDir() + "/pt_personal.csv", nullptr);
+    ASSERT_TRUE(romimage::writeRomImage(path, recipe, nullptr, nullptr));
+
+    app::DocumentController controller;
+    Page fields, lists;
+    controller.addPage(&fields);
+    controller.addPage(&lists, true);
+    QSignalSpy pending(&controller, &app::DocumentController::pendingChanged);
+    controller.open(path);
+    controller.select(kGible);  // the lists' window closed: its page holds nothing shown
+
+    lists.pending = true;
+    controller.updatePending();
+    EXPECT_FALSE(pending.last().at(0).toBool());
+    controller.revert();
+    EXPECT_TRUE(lists.pending);
+
+    fields.pending = true;
+    controller.updatePending();
+    EXPECT_TRUE(pending.last().at(0).toBool());
+    controller.revert();
+    EXPECT_FALSE(fields.pending);
+    EXPECT_FALSE(pending.last().at(0).toBool());
+}
+
+} // namespace
