@@ -40,6 +40,14 @@ const std::vector<rom::OverlayEntry>* PartSource::overlays()
     return m_overlays ? &*m_overlays : nullptr;
 }
 
+Result<Done, SpeciesError> DocumentPart::read(PartSource& source)
+{
+    forget();
+    auto result = readTable(source);
+    m_readError = result ? std::nullopt : std::optional(result.error());
+    return result;
+}
+
 bool WritePlan::writesTableOf(const DocumentPart* part) const
 {
     return std::any_of(tables.begin(), tables.end(), [&](const Table& table) { return table.part == part; });

@@ -89,7 +89,8 @@ public:
     virtual ~DocumentPart() = default;
 
     // Replaces what was read before; a failure is kept for the window to show.
-    virtual Result<Done, SpeciesError> read(PartSource& source) = 0;
+    Result<Done, SpeciesError> read(PartSource& source);
+    const std::optional<SpeciesError>& readError() const { return m_readError; }
     virtual bool isRead() const = 0;
     virtual void forget() = 0;
 
@@ -105,6 +106,13 @@ public:
     // After a write that began: what the part holds of the file now (read again when
     // its bytes were written).
     virtual void written(const WritePlan& plan, bool complete) = 0;
+
+protected:
+    // The table read and kept, what was read before already forgotten.
+    virtual Result<Done, SpeciesError> readTable(PartSource& source) = 0;
+
+private:
+    std::optional<SpeciesError> m_readError;
 };
 
 } // namespace quillmark::species

@@ -19,23 +19,16 @@ std::vector<std::uint8_t> wordBytes(const std::vector<std::uint16_t>& words)
 
 } // namespace
 
-Result<Done, SpeciesError> EggMovesPart::read(PartSource& source)
+Result<Done, SpeciesError> EggMovesPart::readTable(PartSource& source)
 {
-    m_table.reset();
-    m_readError.reset();
-    auto result = [&]() -> Result<Done, SpeciesError> {
-        auto fs = source.fileSystem();
-        if (!fs)
-            return fs.error();
-        auto read = readEggMoveTable(source.file(), **fs, source.rom().gameCode, source.overlays());
-        if (!read)
-            return read.error();
-        m_table = std::move(*read);
-        return Done{};
-    }();
-    if (!result)
-        m_readError = result.error();
-    return result;
+    auto fs = source.fileSystem();
+    if (!fs)
+        return fs.error();
+    auto read = readEggMoveTable(source.file(), **fs, source.rom().gameCode, source.overlays());
+    if (!read)
+        return read.error();
+    m_table = std::move(*read);
+    return Done{};
 }
 
 std::vector<int> EggMovesPart::movesOf(int dex) const
@@ -48,7 +41,7 @@ void EggMovesPart::showSpecies(int listIndex, SpeciesLoad& load) const
 {
     auto& teaching = load.teaching ? *load.teaching : load.teaching.emplace();
     if (!m_table) {
-        teaching.eggProblem = m_readError ? m_readError->detail : std::string();
+        teaching.eggProblem = readError() ? readError()->detail : std::string();
         return;
     }
     teaching.eggWordsFree = m_table->table.freeWords();

@@ -11,7 +11,6 @@ public:
     using Value = EggMoveTableFile;
     const Value* value() const { return m_table ? &*m_table : nullptr; }
 
-    Result<Done, SpeciesError> read(PartSource& source) override;
     bool isRead() const override { return m_table.has_value(); }
     void forget() override { m_table.reset(); }
     void showSpecies(int listIndex, SpeciesLoad& load) const override;
@@ -19,11 +18,13 @@ public:
     Result<Done, SpeciesError> plan(const DocumentEdits& edits, WritePlan& plan) const override;
     void written(const WritePlan& plan, bool complete) override;
 
+protected:
+    Result<Done, SpeciesError> readTable(PartSource& source) override;
+
 private:
     std::vector<int> movesOf(int dex) const;
 
     std::optional<Value> m_table;
-    std::optional<SpeciesError> m_readError;
 };
 
 } // namespace quillmark::species

@@ -4,30 +4,23 @@
 
 namespace quillmark::species {
 
-Result<Done, SpeciesError> MoveArchivesPart::read(PartSource& source)
+Result<Done, SpeciesError> MoveArchivesPart::readTable(PartSource& source)
 {
-    m_archives.reset();
-    m_readError.reset();
     m_game = source.game();
-    auto result = [&]() -> Result<Done, SpeciesError> {
-        auto fs = source.fileSystem();
-        if (!fs)
-            return fs.error();
-        auto read = readMoveArchives(source.file(), **fs, source.rom().gameCode);
-        if (!read)
-            return read.error();
-        m_archives = std::move(*read);
-        return Done{};
-    }();
-    if (!result)
-        m_readError = result.error();
-    return result;
+    auto fs = source.fileSystem();
+    if (!fs)
+        return fs.error();
+    auto read = readMoveArchives(source.file(), **fs, source.rom().gameCode);
+    if (!read)
+        return read.error();
+    m_archives = std::move(*read);
+    return Done{};
 }
 
 void MoveArchivesPart::showSpecies(int listIndex, SpeciesLoad& load) const
 {
     if (!m_archives) {
-        load.moves = m_readError.value_or(SpeciesError{SpeciesFailure::RomChanged});
+        load.moves = readError().value_or(SpeciesError{SpeciesFailure::RomChanged});
         return;
     }
     const auto member = static_cast<std::size_t>(memberOfRecord(listIndex));

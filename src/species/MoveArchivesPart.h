@@ -11,7 +11,6 @@ public:
     using Value = MoveArchives;
     const Value* value() const { return m_archives ? &*m_archives : nullptr; }
 
-    Result<Done, SpeciesError> read(PartSource& source) override;
     bool isRead() const override { return m_archives.has_value(); }
     void forget() override { m_archives.reset(); }
     // Archives the caller read itself, which a write must find unchanged.
@@ -25,9 +24,11 @@ public:
     Result<Done, SpeciesError> plan(const DocumentEdits& edits, WritePlan& plan) const override;
     void written(const WritePlan& plan, bool complete) override;
 
+protected:
+    Result<Done, SpeciesError> readTable(PartSource& source) override;
+
 private:
     std::optional<Value> m_archives;
-    std::optional<SpeciesError> m_readError;
     rom::Game m_game = rom::Game::Diamond;  // whose limits an edit is judged by
 };
 

@@ -2,9 +2,8 @@
 
 namespace quillmark::species {
 
-Result<Done, SpeciesError> SpeciesRecordsPart::read(PartSource& source)
+Result<Done, SpeciesError> SpeciesRecordsPart::readTable(PartSource& source)
 {
-    m_records.reset();
     auto records = readSpeciesRecords(source.file(), source.rom().table.tableBase, source.rom().table.recordCount);
     if (!records)
         return records.error();

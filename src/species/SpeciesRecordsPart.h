@@ -11,7 +11,6 @@ public:
     using Value = std::vector<RecordBytes>;
     const Value* value() const { return m_records ? &*m_records : nullptr; }
 
-    Result<Done, SpeciesError> read(PartSource& source) override;
     bool isRead() const override { return m_records.has_value(); }
     void forget() override { m_records.reset(); }
     bool showsSpecies() const override { return false; }
@@ -19,6 +18,9 @@ public:
     void takeSpeciesEdits(int, const SpeciesChanges&, DocumentEdits&) const override {}
     Result<Done, SpeciesError> plan(const DocumentEdits& edits, WritePlan& plan) const override;
     void written(const WritePlan& plan, bool complete) override;
+
+protected:
+    Result<Done, SpeciesError> readTable(PartSource& source) override;
 
 private:
     std::optional<Value> m_records;

@@ -2,31 +2,24 @@
 
 namespace quillmark::species {
 
-Result<Done, SpeciesError> TutorMovesPart::read(PartSource& source)
+Result<Done, SpeciesError> TutorMovesPart::readTable(PartSource& source)
 {
-    m_tables.reset();
-    m_readError.reset();
     m_game = source.game();
-    auto result = [&]() -> Result<Done, SpeciesError> {
-        auto fs = source.fileSystem();
-        if (!fs)
-            return fs.error();
-        auto read = readMoveTutors(source.file(), **fs, source.game(), source.overlays());
-        if (!read)
-            return read.error();
-        m_tables = std::move(*read);
-        return Done{};
-    }();
-    if (!result)
-        m_readError = result.error();
-    return result;
+    auto fs = source.fileSystem();
+    if (!fs)
+        return fs.error();
+    auto read = readMoveTutors(source.file(), **fs, source.game(), source.overlays());
+    if (!read)
+        return read.error();
+    m_tables = std::move(*read);
+    return Done{};
 }
 
 void TutorMovesPart::showSpecies(int listIndex, SpeciesLoad& load) const
 {
     auto& teaching = load.teaching ? *load.teaching : load.teaching.emplace();
     if (!m_tables) {
-        teaching.tutorProblem = m_readError ? m_readError->detail : std::string();
+        teaching.tutorProblem = readError() ? readError()->detail : std::string();
         return;
     }
     if (!*m_tables)

@@ -12,7 +12,6 @@ public:
     // Nothing for Diamond and Pearl, or before a read.
     const Value* value() const { return m_tables && *m_tables ? &**m_tables : nullptr; }
 
-    Result<Done, SpeciesError> read(PartSource& source) override;
     bool isRead() const override { return m_tables.has_value(); }
     void forget() override { m_tables.reset(); }
     void showSpecies(int listIndex, SpeciesLoad& load) const override;
@@ -20,9 +19,11 @@ public:
     Result<Done, SpeciesError> plan(const DocumentEdits& edits, WritePlan& plan) const override;
     void written(const WritePlan& plan, bool complete) override;
 
+protected:
+    Result<Done, SpeciesError> readTable(PartSource& source) override;
+
 private:
     std::optional<std::optional<Value>> m_tables;  // read, and none for Diamond and Pearl
-    std::optional<SpeciesError> m_readError;
     rom::Game m_game = rom::Game::Diamond;
 };
 

@@ -42,6 +42,16 @@ struct Page : app::EditorPage {
 const std::vector<int> kGibleWithoutIronHead{225, 200, 239, 184, 38, 37, 232, 328, 34};
 constexpr int kGible = 442;
 
+std::string platinumImage(const TempDir& dir)
+{
+    const auto path = dir.file("platinum.nds");
+    romimage::ImageRecipe recipe;
+    recipe.gameCode = "CPUE";
+    recipe.members = *romimage::readPersonalMembersCsv(samplesDir() + "/pt_personal.csv", nullptr);
+    EXPECT_TRUE(romimage::writeRomImage(path, recipe, nullptr, nullptr));
+    return path;
+}
+
 TEST(DocumentController, SaveAsksThePagesShownAndWritesOnlyWhatTheyGive)
 {
     const struct {
@@ -56,11 +66,7 @@ TEST(DocumentController, SaveAsksThePagesShownAndWritesOnlyWhatTheyGive)
     };
     for (const auto& row : rows) {
         TempDir dir;
-        const auto path = dir.file("platinum.nds");
-        romimage::ImageRecipe recipe;
-        recipe.gameCode = "CPUE";
-        recipe.members = *romimage::readPersonalMembersCsv(samplesDir() + "/pt_personal.csv", nullptr);
-        ASSERT_TRUE(romimage::writeRomImage(path, recipe, nullptr, nullptr));
+        const auto path = platinumImage(dir);
         const auto pristine = readFile(path);
 
         app::DocumentController controller;
@@ -105,11 +111,7 @@ TEST(DocumentController, SaveAsksThePagesShownAndWritesOnlyWhatTheyGive)
 TEST(DocumentController, PendingAndRevertFollowThePagesShown)
 {
     TempDir dir;
-    const auto path = dir.file("platinum.nds");
-    romimage::ImageRecipe recipe;
-    recipe.gameCode = "CPUE";
-    recipe.members = *romimage::readPersonalMembersCsv(samplesDir() + "/pt_personal.csv", nullptr);
-    ASSERT_TRUE(romimage::writeRomImage(path, recipe, nullptr, nullptr));
+    const auto path = platinumImage(dir);
 
     app::DocumentController controller;
     Page fields, lists;
