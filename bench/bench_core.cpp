@@ -41,7 +41,6 @@ const std::string& imageOfSize(std::int64_t mib)
     return path;
 }
 
-std::string tableBaseOf(std::int64_t mib) { return std::to_string(mib * kMiB / 2); }
 
 // What Open ROM keeps of the image: a load and a save check the file against it.
 species::RomFingerprint openedRom(const std::string& path)
@@ -64,10 +63,10 @@ void BM_OpenRom(benchmark::State& state)
 void BM_LoadSpecies(benchmark::State& state)
 {
     const auto& path = imageOfSize(state.range(0));
-    const auto rom = openedRom(path);
+    species::RomDocument document(path, openedRom(path));
     int index = 0;
     for (auto _ : state) {
-        auto values = species::loadSpecies(path, rom, index);
+        auto values = document.load(index, false);
         benchmark::DoNotOptimize(values);
         index = (index + 97) % species::kSpeciesCount;
     }
@@ -76,12 +75,10 @@ void BM_LoadSpecies(benchmark::State& state)
 void BM_SaveSpecies(benchmark::State& state)
 {
     const auto& path = imageOfSize(state.range(0));
-    const auto base = tableBaseOf(state.range(0));
-    const auto rom = openedRom(path);
-    const auto loaded = *species::loadSpecies(path, rom, 42);
-    const species::SaveGuard guard{rom, loaded.record};
+    species::RomDocument document(path, openedRom(path));
+    const auto loaded = document.load(42, false)->record;
     for (auto _ : state) {
-        auto saved = species::saveSpecies(path, base, 42, loaded.values, {}, guard);
+        auto saved = document.save(42, {loaded.values, {}});
         benchmark::DoNotOptimize(saved);
     }
 }
@@ -89,12 +86,10 @@ void BM_SaveSpecies(benchmark::State& state)
 void BM_LoadAndSaveSpecies(benchmark::State& state)
 {
     const auto& path = imageOfSize(state.range(0));
-    const auto base = tableBaseOf(state.range(0));
-    const auto rom = openedRom(path);
+    species::RomDocument document(path, openedRom(path));
     for (auto _ : state) {
-        auto loaded = species::loadSpecies(path, rom, 300);
-        auto saved = species::saveSpecies(path, base, 300, loaded->values, {},
-                                          {rom, loaded->record});
+        auto loaded = document.load(300, false);
+        auto saved = document.save(300, {loaded->record.values, {}});
         benchmark::DoNotOptimize(saved);
     }
 }

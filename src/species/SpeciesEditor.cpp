@@ -3,7 +3,6 @@
 #include "platform/FileServices.h"
 #include "rom/ByteAccess.h"
 #include "rom/HexCodec.h"
-#include "species/RomDocument.h"
 
 #include <span>
 
@@ -138,30 +137,6 @@ Result<LoadedSpecies, SpeciesError> readSpeciesFields(platform::OpenFile& file, 
         loaded.fieldHex[i] = std::move(*hex);
     }
     return loaded;
-}
-
-Result<LoadedSpecies, SpeciesError> loadSpecies(const std::string& romPath,
-                                                const RomFingerprint& rom, int index)
-{
-    RomDocument document(romPath, rom);
-    auto loaded = document.load(index, false);
-    if (!loaded)
-        return loaded.error();
-    return std::move(loaded->record);
-}
-
-Result<RecordBytes, SpeciesError> saveSpecies(const std::string& romPath, const std::string& tableBase,
-                                              int index, const SpeciesValues& values,
-                                              const platform::NumberFormat& format,
-                                              const SaveGuard& guard,
-                                              const std::optional<RecordBytes>& moreData)
-{
-    // TableBase is the last load's; the guard is what that load checked.
-    if (tableStart(tableBase) != guard.rom.table.tableBase)
-        return SpeciesError{SpeciesFailure::RomChanged};
-    RomDocument document(romPath, guard.rom);
-    document.expectRecord(index, guard.loaded);
-    return document.save(index, SpeciesChanges{values, format, moreData, std::nullopt, std::nullopt});
 }
 
 } // namespace quillmark::species

@@ -49,41 +49,12 @@ struct LoadedSpecies {
 // change: the EV word, the growth rate, colour and flip, the machines.
 bool isMoreDataByte(int offset);
 
-// Reads the 20 fields of species index in processing order, through the one open of
-// the file in which it was found to be still the ROM that Open ROM saw (RomChanged
-// otherwise). Stops at the first failed read (ReadFailed, whose file error the window
-// shows in the "Error: N" box).
-Result<LoadedSpecies, SpeciesError> loadSpecies(const std::string& romPath,
-                                                const RomFingerprint& rom, int index);
 // The fields alone, through a file whose fingerprint the caller has checked.
 Result<LoadedSpecies, SpeciesError> readSpeciesFields(platform::OpenFile& file, const RomFingerprint& rom,
                                                       int index);
 
-// What a save must find in the file before it writes: the ROM that was opened, and
-// the species' 44 bytes as the load that showed them read them (or the last save
-// left them).
-struct SaveGuard {
-    RomFingerprint rom;
-    RecordBytes loaded{};
-};
-
 // How long a save waits for another writer of this program to finish.
 inline constexpr std::chrono::milliseconds kLockWait{2000};
-
-// RomDocument::save for a caller that keeps the loaded record itself: checks all ten
-// number fields; then opens the file once and, holding the writers' lock, checks that
-// it has the guard's game code and table location, that the record still holds the
-// loaded bytes and that the path still names it (RomChanged otherwise); and only then
-// writes the 20 fields in processing order through that same open, stopping at the
-// first failed write, and after them, in one write per run, the more-data bytes where
-// `moreData` differs from the loaded record. If the path names another file after the
-// writes, the save is WrittenToReplacedFile. Gives the record as it now is in the
-// file, which the next save must find.
-Result<RecordBytes, SpeciesError> saveSpecies(const std::string& romPath, const std::string& tableBase,
-                                              int index, const SpeciesValues& values,
-                                              const platform::NumberFormat& format,
-                                              const SaveGuard& guard,
-                                              const std::optional<RecordBytes>& moreData = std::nullopt);
 
 // The conversions between a field's HexByteString (file order) and its value.
 // hex must be 2 digits (4 for an item field); nothing otherwise.

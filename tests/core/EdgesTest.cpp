@@ -12,6 +12,7 @@
 #include "species/SpeciesTableFile.h"
 
 #include "romimage/RomImage.h"
+#include "SpeciesEditing.h"
 #include "TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -454,7 +455,7 @@ TEST_F(Edges, ASaveWaitsForTheLock)
     romimage::ImageRecipe recipe;
     ASSERT_TRUE(romimage::writeRomImage(path, recipe, nullptr));
     const species::RomFingerprint rom{"ADAE", *species::locateSpeciesTable(path, "ADAE")};
-    const auto loaded = species::loadSpecies(path, rom, 7);
+    const auto loaded = test::loadSpecies(path, rom, 7);
     ASSERT_TRUE(loaded);
     OtherWriter holder(path);
     ASSERT_TRUE(holder.holds());
@@ -464,7 +465,7 @@ TEST_F(Edges, ASaveWaitsForTheLock)
         if (std::chrono::steady_clock::now() - start > species::kLockWait - std::chrono::milliseconds(300))
             holder.letGo();
     });
-    const auto saved = species::saveSpecies(path, loaded->tableBase, 7, loaded->values, {"."},
+    const auto saved = test::saveSpecies(path, loaded->tableBase, 7, loaded->values, {"."},
                                             {rom, loaded->record});
     platform::setLockRetryObserver(nullptr);
     EXPECT_TRUE(saved) << (saved ? "" : platform::errorDescription(*saved.error().fileError));

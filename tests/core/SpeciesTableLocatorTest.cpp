@@ -6,6 +6,7 @@
 #include "species/SpeciesMessages.h"
 
 #include "romimage/RomImage.h"
+#include "SpeciesEditing.h"
 #include "TestSupport.h"
 
 #include <gtest/gtest.h>
