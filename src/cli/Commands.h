@@ -65,12 +65,22 @@ int writeChanges(CliRom& rom, const std::vector<species::RecordBytes>& wanted, b
 // writes of writeMoveEdits under the lock the ROM was opened with.
 int writeMoveChanges(CliRom& rom, const species::MoveArchives& read, const species::MoveEdits& edits,
                      bool dryRun);
-// Both archives of the opened ROM; exit 2 when they cannot be read.
-const species::MoveArchives& readMoveArchivesOf(CliRom& rom);
-// Exit 2 when the ROM's tables cannot be read; the tutors exit 1 for Diamond and
-// Pearl, which have none.
-const species::EggMoveTableFile& readEggMovesOf(CliRom& rom);
-const species::MoveTutorTables& readTutorsOf(CliRom& rom);
+[[noreturn]] void failToRead(const species::SpeciesError& error);
+[[noreturn]] void failWithoutTable(rom::Game game);
+// One table of the opened ROM (a part of the document: MoveArchivesPart, EggMovesPart,
+// TutorMovesPart...); exit 2 when it cannot be read, exit 1 when the game has none (the
+// tutors of Diamond and Pearl).
+template <class Part>
+const typename Part::Value& readTableOf(CliRom& rom)
+{
+    auto read = rom.document->read<Part>();
+    if (!read)
+        failToRead(read.error());
+    if (!*read)
+        failWithoutTable(rom.game());
+    return **read;
+}
+
 // Checks and writes egg move or tutor edits, and prints `lines` and the count.
 int writeTeachingChanges(CliRom& rom, const species::DocumentEdits& edits, const std::vector<std::string>& lines,
                          bool dryRun);

@@ -20,17 +20,17 @@ int runExport(const std::string& romPath, const ExportOptions& options)
     CliRom rom = openCliRom(romPath, Access::Read);
     const SheetOptions sheetOptions{format, rom.game(), options.codes, options.bom, options.separator};
     if (options.eggMoves) {
-        writeOutput(options.output, writeEggMoveSheet(readEggMovesOf(rom).table, sheetOptions), romPath,
+        writeOutput(options.output, writeEggMoveSheet(readTableOf<species::EggMovesPart>(rom).table, sheetOptions), romPath,
                     !options.format.empty());
         return Ok;
     }
     if (options.tutors) {
-        writeOutput(options.output, writeTutorSheet(readTutorsOf(rom), options.forms, sheetOptions), romPath,
+        writeOutput(options.output, writeTutorSheet(readTableOf<species::TutorMovesPart>(rom), options.forms, sheetOptions), romPath,
                     !options.format.empty());
         return Ok;
     }
     if (options.learnsets || options.evolutions) {
-        const auto& read = readMoveArchivesOf(rom);
+        const auto& read = readTableOf<species::MoveArchivesPart>(rom);
         if (options.learnsets)
             requireLevelUpLists(read);
         const SheetOptions sheet{format, rom.game(), options.codes, options.bom, options.separator};
@@ -105,7 +105,7 @@ int runImport(const std::string& romPath, const std::string& file, const std::st
         species::DocumentEdits edits;
         std::vector<std::string> lines;
         if (kind == SheetKind::EggMoves) {
-            const auto& read = readEggMovesOf(rom);
+            const auto& read = readTableOf<species::EggMovesPart>(rom);
             edits.eggMoves = readEggMoveSheet(text, format, records, read.table, errors);
             if (edits.eggMoves.empty() && errors.empty())
                 errors.add(file, "holds no rows");
@@ -113,7 +113,7 @@ int runImport(const std::string& romPath, const std::string& file, const std::st
                 errors.report();
             lines = describeEggMoveEdits(read.table, edits.eggMoves);
         } else {
-            const auto& read = readTutorsOf(rom);
+            const auto& read = readTableOf<species::TutorMovesPart>(rom);
             edits.tutors = readTutorSheet(text, format, records, read, errors);
             if (edits.tutors.empty() && errors.empty())
                 errors.add(file, "holds no rows");
@@ -124,7 +124,7 @@ int runImport(const std::string& romPath, const std::string& file, const std::st
         return writeTeachingChanges(rom, edits, lines, dryRun);
     }
     if (const auto kind = sheetKindOf(text, format); kind != SheetKind::Species) {
-        const auto& read = readMoveArchivesOf(rom);
+        const auto& read = readTableOf<species::MoveArchivesPart>(rom);
         if (kind == SheetKind::LevelUpMoves)
             requireLevelUpLists(read);
         ErrorList errors;

@@ -59,7 +59,7 @@ int runGet(const std::string& romPath, const std::string& speciesText,
     std::optional<species::MoveArchives> moves;
     const auto movesOf = [&]() -> const species::MoveArchives& {
         if (!moves)
-            moves = readMoveArchivesOf(rom);
+            moves = readTableOf<species::MoveArchivesPart>(rom);
         return *moves;
     };
     const auto& record = rom.records()[static_cast<std::size_t>(index)];
@@ -97,7 +97,7 @@ int runGet(const std::string& romPath, const std::string& speciesText,
                 std::cout << (valuesOnly ? "" : "evolutions:\n") << text;
             }
             else if (name == "eggmoves") {
-                const auto& table = readEggMovesOf(rom).table;
+                const auto& table = readTableOf<species::EggMovesPart>(rom).table;
                 std::string text;
                 if (index < species::kSpeciesCount && table.moves.count(species::dexOfSpecies(index))) {
                     const auto& moves = table.moves.at(species::dexOfSpecies(index));
@@ -106,7 +106,7 @@ int runGet(const std::string& romPath, const std::string& speciesText,
                 }
                 std::cout << (valuesOnly ? "" : "eggmoves:\n") << text;
             } else if (name == "tutors") {
-                const auto& tutors = readTutorsOf(rom);
+                const auto& tutors = readTableOf<species::TutorMovesPart>(rom);
                 std::string text;
                 if (const auto record = species::tutorRecordOf(index)) {
                     for (const int move : tutors.compatibility.movesOf(*record))

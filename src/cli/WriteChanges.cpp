@@ -110,12 +110,16 @@ int writeChanges(CliRom& rom, const std::vector<species::RecordBytes>& wanted, b
     return Ok;
 }
 
-const species::MoveArchives& readMoveArchivesOf(CliRom& rom)
+void failToRead(const species::SpeciesError& error)
 {
-    auto read = rom.document->read<species::MoveArchivesPart>();
-    if (!read)
-        fail(BadRom, species::userMessage(read.error(), species::SpeciesOperation::Load));
-    return **read;
+    fail(BadRom, species::userMessage(error, species::SpeciesOperation::Load));
+}
+
+void failWithoutTable(rom::Game game)
+{
+    // Only the tutors are missing from some games.
+    fail(BadInput, std::string(rom::gameName(game)) +
+                       " teaches no moves from a tutor table (only Platinum, HeartGold and SoulSilver do)");
 }
 
 namespace {
@@ -141,25 +145,6 @@ void applyOrFail(CliRom& rom, const species::DocumentEdits& edits, const std::st
 }
 
 } // namespace
-
-const species::EggMoveTableFile& readEggMovesOf(CliRom& rom)
-{
-    auto read = rom.document->read<species::EggMovesPart>();
-    if (!read)
-        fail(BadRom, species::userMessage(read.error(), species::SpeciesOperation::Load));
-    return **read;
-}
-
-const species::MoveTutorTables& readTutorsOf(CliRom& rom)
-{
-    auto read = rom.document->read<species::TutorMovesPart>();
-    if (!read)
-        fail(BadRom, species::userMessage(read.error(), species::SpeciesOperation::Load));
-    if (!*read)
-        fail(BadInput, std::string(rom::gameName(rom.game())) +
-                           " teaches no moves from a tutor table (only Platinum, HeartGold and SoulSilver do)");
-    return **read;
-}
 
 int writeTeachingChanges(CliRom& rom, const species::DocumentEdits& edits, const std::vector<std::string>& lines,
                          bool dryRun)
