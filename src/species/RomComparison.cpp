@@ -97,21 +97,13 @@ struct Tables {
 };
 Result<Tables, SpeciesError> tablesOf(RomDocument& document)
 {
-    auto records = document.read<species::SpeciesRecordsPart>();
-    if (!records)
-        return records.error();
-    auto moves = document.read<species::MoveArchivesPart>();
-    if (!moves)
-        return moves.error();
-    if (auto readable = (*moves)->levelUpReadable(); !readable)
+    if (auto read = document.readAll(); !read)
+        return read.error();
+    const auto* moves = document.part<MoveArchivesPart>().value();
+    if (auto readable = moves->levelUpReadable(); !readable)
         return readable.error();
-    auto eggs = document.read<species::EggMovesPart>();
-    if (!eggs)
-        return eggs.error();
-    auto tutors = document.read<species::TutorMovesPart>();
-    if (!tutors)
-        return tutors.error();
-    return Tables{*records, *moves, *eggs, *tutors};
+    return Tables{document.part<SpeciesRecordsPart>().value(), moves, document.part<EggMovesPart>().value(),
+                  document.part<TutorMovesPart>().value()};
 }
 
 Result<std::pair<rom::NitroFs, rom::NitroFs>, SpeciesError> fileSystemsOf(platform::OpenFile& before,

@@ -91,6 +91,18 @@ Result<Done, SpeciesError> RomDocument::readPart(DocumentPart& part)
     return withSource([&](PartSource& source) { return part.read(source); });
 }
 
+Result<Done, SpeciesError> RomDocument::readAll()
+{
+    return withSource([&](PartSource& source) {
+        Result<Done, SpeciesError> read = Done{};
+        forEachPart(m_parts, [&](DocumentPart& part) {
+            if (read)
+                read = part.read(source);
+        });
+        return read;
+    });
+}
+
 void RomDocument::showParts(PartSource& source, int listIndex, SpeciesLoad& load)
 {
     load.teaching.emplace();

@@ -96,6 +96,8 @@ public:
             return done.error();
         return part.value();
     }
+    // Every table, through one open; the first that cannot be read stops it.
+    Result<Done, SpeciesError> readAll();
     // A table as it was last read (or an apply last wrote it).
     template <class Part>
     const Part& part() const
