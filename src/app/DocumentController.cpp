@@ -68,21 +68,19 @@ void DocumentController::open(const std::string& path)
     // leaves no document behind, so that no click loads or saves the file before it.
     m_session.RomPath = path;
     m_session.GameCode = chosen ? chosen->fingerprint().gameCode : chosen.error().gameCode;
-    m_session.OpenedRom.reset();
     m_document.reset();
     if (!chosen) {
         if (chosen.error().kind == species::OpenRefusal::Unsupported)
             return refuseOpen(std::string(species::kUnsupportedRom), species::unsupportedRomReason(m_session.GameCode));
         return refuseOpen(species::userMessage(*chosen.error().tableError, species::SpeciesOperation::Load));
     }
-    m_session.OpenedRom = chosen->fingerprint();
     m_document.emplace(std::move(*chosen));
     const auto* edition = rom::findEdition(m_session.GameCode);
     m_game = edition->game;
     // The file the user will save into, and only that one, is made writable. A
     // failure shows later, when a save cannot open the file for writing.
     (void)platform::fileServices().setAttributesToNormal(path);
-    emit opened(*edition, m_session.OpenedRom->table.recordCount);
+    emit opened(*edition, m_document->fingerprint().table.recordCount);
 }
 
 void DocumentController::select(int listIndex)
@@ -108,7 +106,6 @@ void DocumentController::select(int listIndex)
         return;
     }
     m_session.TableBase = read->record.tableBase;
-    m_session.LoadedRecord = read->record.record;
     m_speciesLoaded = true;
     m_listsShown = read->moves && *read->moves;
     emit loaded(listIndex, *read);
@@ -133,7 +130,7 @@ void DocumentController::loadLists()
 void DocumentController::save(int listIndex)
 {
     m_session.SelectedIndex = static_cast<std::int16_t>(listIndex);
-    if (!m_document || !m_session.OpenedRom || listIndex < 0)
+    if (!m_document || listIndex < 0)
         return;
     // Every page first takes in what is typed into it, as leaving its box would; the
     // first that names a problem refuses the whole save.
@@ -161,7 +158,6 @@ void DocumentController::save(int listIndex)
         emit failed(written.error(), species::SpeciesOperation::Save);
         return;
     }
-    m_session.LoadedRecord = *written;
     if (listsPending)
         loadLists();
     emit saved(listIndex, *written);

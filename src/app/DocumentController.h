@@ -29,18 +29,11 @@ public:
     ~DocumentController() override;
 
     const species::RomSession& session() const { return m_session; }
-    // The main window's codes that name no list entry, written back by a save.
-    void setUnlistedCodes(const std::array<std::optional<std::uint16_t>, species::kFieldCount>& codes)
-    {
-        m_session.UnlistedCodes = codes;
-    }
     // The ROM the last Open ROM accepted; nothing after a refusal.
     species::RomDocument* document() { return m_document ? &*m_document : nullptr; }
     rom::Game game() const { return m_game; }
     // A species of the open ROM is loaded and may be saved.
     bool speciesLoaded() const { return m_speciesLoaded; }
-    // The lists of the loaded species are shown (not a reason they cannot be).
-    bool listsShown() const { return m_listsShown; }
     // A save found the file changed by another program: a click on the species shown
     // loads it again, although it is already the selected one.
     bool reloadOnClick() const { return m_reloadOnClick; }
@@ -101,6 +94,7 @@ private:
     std::vector<Page> m_pages;
     bool m_speciesLoaded = false;
     bool m_listsWanted = false;
+    // The lists of the loaded species are shown (not a reason they cannot be).
     bool m_listsShown = false;
     bool m_reloadOnClick = false;
     QString m_openRefusal, m_openRefusalDetails;

@@ -179,8 +179,14 @@ void Form1::giveEdits(species::SpeciesChanges& changes) const
 
 void Form1::revertEdits()
 {
-    if (m_valuesAsLoaded)
-        showEditorValues(*m_valuesAsLoaded);
+    // As the boxes showed the species loaded or last saved.
+    for (std::size_t i = 0; i < m_fieldControls.size() && i < static_cast<std::size_t>(m_fieldsAsLoaded.size()); ++i) {
+        const auto& shown = m_fieldsAsLoaded[static_cast<qsizetype>(i)];
+        if (auto* box = qobject_cast<QComboBox*>(m_fieldControls[i]))
+            box->setCurrentIndex(shown.toInt());
+        else
+            static_cast<QLineEdit*>(m_fieldControls[i])->setText(shown);
+    }
 }
 
 Form1::~Form1()
@@ -509,7 +515,6 @@ void Form1::pkmnlst_Click()
 
 void Form1::showLoaded(int listIndex, const species::SpeciesLoad& load)
 {
-    m_valuesAsLoaded = load.record.values;
     showEditorValues(load.record.values);
     mnuSave->setEnabled(true);
     if (species::isGenderless(listIndex))
@@ -519,7 +524,6 @@ void Form1::showLoaded(int listIndex, const species::SpeciesLoad& load)
 
 void Form1::showEditorValues(const species::SpeciesValues& values)
 {
-    std::array<std::optional<std::uint16_t>, species::kFieldCount> codes{};
     for (const auto& field : species::SpeciesFieldMap) {
         const auto i = static_cast<std::size_t>(field.field);
         auto value = values[i];
@@ -544,15 +548,13 @@ void Form1::showEditorValues(const species::SpeciesValues& values)
         } else {
             box->setCurrentIndex(value.selectedIndex);
         }
-        codes[i] = value.unlistedCode;
+        m_unlistedCodes[i] = value.unlistedCode;
     }
-    m_controller->setUnlistedCodes(codes);
 }
 
 void Form1::clearSpecies()
 {
     mnuSave->setEnabled(false);
-    m_valuesAsLoaded.reset();
     showEditorValues(species::SpeciesValues{});
     m_fieldsAsLoaded = shownFields();
 }
@@ -622,9 +624,9 @@ void Form1::mnuMoreData_Click()
                 [this](int listIndex, const species::RecordBytes& record) {
                     m_moreData->showRecord(record, m_controller->game(), m_controller->speciesName(listIndex));
                 });
-        if (m_controller->speciesLoaded())
-            m_moreData->showRecord(m_controller->session().LoadedRecord, m_controller->game(),
-                                   m_controller->speciesName(m_controller->session().SelectedIndex));
+        const int shown = m_controller->session().SelectedIndex;
+        if (const auto* record = m_controller->speciesLoaded() ? m_controller->document()->recordRead(shown) : nullptr)
+            m_moreData->showRecord(*record, m_controller->game(), m_controller->speciesName(shown));
         updateBaseStatTotal();
         placeToolWindow(m_moreData);
     }
@@ -712,7 +714,7 @@ species::SpeciesValues Form1::editorValues() const
             values[i].selectedIndex = static_cast<QComboBox*>(m_fieldControls[i])->currentIndex();
         if (m_unlistedEntry[i] && values[i].selectedIndex == *m_unlistedEntry[i])
             values[i].selectedIndex = -1;
-        values[i].unlistedCode = m_controller->session().UnlistedCodes[i];
+        values[i].unlistedCode = m_unlistedCodes[i];
     }
     return values;
 }

@@ -141,10 +141,9 @@ private:
     QPointer<MovesWindow> m_moves;
     QPointer<CompareWindow> m_compare;
     // What the main window's boxes show (texts, list entries), and what they showed
-    // when the species was loaded or saved; the values loaded, for a revert.
+    // when the species was loaded or saved (for the pending mark and a revert).
     QStringList shownFields() const;
     QStringList m_fieldsAsLoaded;
-    std::optional<species::SpeciesValues> m_valuesAsLoaded;
     // A tool window that the main window can come in front of again.
     void makeToolWindow(QWidget* tool);
     // A tool window's first place: beside this one, never over the species list.
@@ -152,6 +151,9 @@ private:
     // Per field: the index of the "#N" entry a drop-down shows for a code it has no
     // text for, while that species is loaded.
     std::array<std::optional<int>, species::kFieldCount> m_unlistedEntry{};
+    // Per field, a stored code of the last load that names no list entry; written
+    // back by a save unless the user picked an entry instead.
+    std::array<std::optional<std::uint16_t>, species::kFieldCount> m_unlistedCodes{};
     // The mouse press of the click under way changed the selection, and so loaded.
     bool m_loadedByPress = false;
     // The game whose items the two item lists show; they are filled again when a ROM

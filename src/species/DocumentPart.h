@@ -53,7 +53,6 @@ struct WritePlan {
         std::int64_t at;
         std::string hex;
     };
-    int listIndex = -1;
     std::vector<FieldRun> fields;
     std::vector<std::pair<std::int64_t, std::vector<std::uint8_t>>> moreData;
     RecordBytes savedRecord{};
@@ -91,7 +90,6 @@ public:
     // Replaces what was read before; a failure is kept for the window to show.
     Result<Done, SpeciesError> read(PartSource& source);
     const std::optional<SpeciesError>& readError() const { return m_readError; }
-    virtual bool isRead() const = 0;
     virtual void forget() = 0;
 
     // Whether the window's load of one species reads this part (the records are read

@@ -11,7 +11,6 @@ public:
     using Value = EggMoveTableFile;
     const Value* value() const { return m_table ? &*m_table : nullptr; }
 
-    bool isRead() const override { return m_table.has_value(); }
     void forget() override { m_table.reset(); }
     void showSpecies(int listIndex, SpeciesLoad& load) const override;
     void takeSpeciesEdits(int listIndex, const SpeciesChanges& changes, DocumentEdits& edits) const override;

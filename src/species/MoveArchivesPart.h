@@ -11,7 +11,6 @@ public:
     using Value = MoveArchives;
     const Value* value() const { return m_archives ? &*m_archives : nullptr; }
 
-    bool isRead() const override { return m_archives.has_value(); }
     void forget() override { m_archives.reset(); }
     // Archives the caller read itself, which a write must find unchanged.
     void expect(Value read, rom::Game game)

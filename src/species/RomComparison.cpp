@@ -60,33 +60,6 @@ std::string slotText(const EvolutionSlot& slot, rom::Game game)
     return text + " / " + memberText(slot.target);
 }
 
-// The parts whose bytes the species, move, egg and tutor comparisons cover: left out
-// of the comparison of the image's other parts.
-rom::ComparedElsewhere comparedElsewhere(RomDocument& document, platform::OpenFile& file, const rom::NitroFs& fs)
-{
-    rom::ComparedElsewhere skipped;
-    if (!document.fingerprint().table.narcPath.empty())
-        skipped[document.fingerprint().table.narcPath] = {};
-    const auto paths = moveArchivePaths(document.fingerprint().gameCode);
-    skipped[std::string(paths.levelUp)] = {};
-    skipped[std::string(paths.evolutions)] = {};
-    const auto parts = rom::imageParts(file, fs);
-    auto within = [&](const std::string& where, std::int64_t offset, std::int64_t size) {
-        const auto part = parts.find(where);
-        if (part == parts.end() || where.find('/') != std::string::npos) {
-            skipped[where] = {};
-            return;
-        }
-        skipped[where].push_back({offset - part->second.start, offset - part->second.start + size});
-    };
-    if (auto eggs = document.read<species::EggMovesPart>(); eggs)
-        within((*eggs)->where, (*eggs)->offset, static_cast<std::int64_t>((*eggs)->table.words.size() * 2));
-    if (auto tutors = document.read<species::TutorMovesPart>(); tutors && *tutors)
-        within((*tutors)->where, (*tutors)->compatibilityOffset,
-               static_cast<std::int64_t>((*tutors)->compatibility.bytes.size()));
-    return skipped;
-}
-
 // Every table a comparison covers, read through the document; no tutors for Diamond
 // and Pearl.
 struct Tables {
@@ -106,16 +79,44 @@ Result<Tables, SpeciesError> tablesOf(RomDocument& document)
                   document.part<TutorMovesPart>().value()};
 }
 
-Result<std::pair<rom::NitroFs, rom::NitroFs>, SpeciesError> fileSystemsOf(platform::OpenFile& before,
-                                                                            platform::OpenFile& after)
+// The parts whose bytes the species, move, egg and tutor comparisons cover: left out
+// of the comparison of the image's other parts.
+rom::ComparedElsewhere comparedElsewhere(const RomDocument& document, const Tables& tables, platform::OpenFile& file,
+                                         const rom::NitroFs& fs)
 {
-    auto fsBefore = rom::NitroFs::read(before);
+    rom::ComparedElsewhere skipped;
+    if (!document.fingerprint().table.narcPath.empty())
+        skipped[document.fingerprint().table.narcPath] = {};
+    const auto paths = moveArchivePaths(document.fingerprint().gameCode);
+    skipped[std::string(paths.levelUp)] = {};
+    skipped[std::string(paths.evolutions)] = {};
+    const auto parts = rom::imageParts(file, fs);
+    auto within = [&](const std::string& where, std::int64_t offset, std::int64_t size) {
+        const auto part = parts.find(where);
+        if (part == parts.end() || where.find('/') != std::string::npos) {
+            skipped[where] = {};
+            return;
+        }
+        skipped[where].push_back({offset - part->second.start, offset - part->second.start + size});
+    };
+    within(tables.eggs->where, tables.eggs->offset, static_cast<std::int64_t>(tables.eggs->table.words.size() * 2));
+    if (tables.tutors)
+        within(tables.tutors->where, tables.tutors->compatibilityOffset,
+               static_cast<std::int64_t>(tables.tutors->compatibility.bytes.size()));
+    return skipped;
+}
+
+// Both held files' file systems, as their opens read them.
+Result<std::pair<const rom::NitroFs*, const rom::NitroFs*>, SpeciesError> fileSystemsOf(RomDocument& before,
+                                                                                          RomDocument& after)
+{
+    auto fsBefore = before.heldFileSystem();
     if (!fsBefore)
-        return speciesErrorOf(fsBefore.error());
-    auto fsAfter = rom::NitroFs::read(after);
+        return fsBefore.error();
+    auto fsAfter = after.heldFileSystem();
     if (!fsAfter)
-        return speciesErrorOf(fsAfter.error());
-    return std::pair{std::move(*fsBefore), std::move(*fsAfter)};
+        return fsAfter.error();
+    return std::pair{*fsBefore, *fsAfter};
 }
 
 } // namespace
@@ -222,14 +223,15 @@ Result<std::vector<RomChange>, SpeciesError> compareRoms(RomDocument& before, Ro
         }
     }
 
-    auto& fileBefore = *before.heldFile();
-    auto& fileAfter = *after.heldFile();
-    auto fileSystems = fileSystemsOf(fileBefore, fileAfter);
+    auto fileSystems = fileSystemsOf(before, after);
     if (!fileSystems)
         return fileSystems.error();
-    const auto& [fsBefore, fsAfter] = *fileSystems;
-    auto parts = rom::differingParts(fileBefore, fsBefore, comparedElsewhere(before, fileBefore, fsBefore), fileAfter,
-                                     fsAfter, comparedElsewhere(after, fileAfter, fsAfter));
+    const auto& fsBefore = *fileSystems->first;
+    const auto& fsAfter = *fileSystems->second;
+    auto& fileBefore = *before.heldFile();
+    auto& fileAfter = *after.heldFile();
+    auto parts = rom::differingParts(fileBefore, fsBefore, comparedElsewhere(before, *tablesBefore, fileBefore, fsBefore),
+                                     fileAfter, fsAfter, comparedElsewhere(after, *tablesAfter, fileAfter, fsAfter));
     if (!parts)
         return SpeciesError{SpeciesFailure::FileUnavailable, parts.error()};
     for (const auto& part : *parts) {
@@ -241,13 +243,13 @@ Result<std::vector<RomChange>, SpeciesError> compareRoms(RomDocument& before, Ro
 
 Result<std::vector<std::uint8_t>, SpeciesError> patchBetween(RomDocument& before, RomDocument& after)
 {
-    auto& fileBefore = *before.heldFile();
-    auto& fileAfter = *after.heldFile();
-    auto fileSystems = fileSystemsOf(fileBefore, fileAfter);
+    auto fileSystems = fileSystemsOf(before, after);
     if (!fileSystems)
         return fileSystems.error();
-    const auto& [fsBefore, fsAfter] = *fileSystems;
-    auto patch = rom::makeBpsPatch(fileBefore, fileAfter, rom::movedParts(fileBefore, fsBefore, fileAfter, fsAfter));
+    auto& fileBefore = *before.heldFile();
+    auto& fileAfter = *after.heldFile();
+    auto patch = rom::makeBpsPatch(fileBefore, fileAfter,
+                                   rom::movedParts(fileBefore, *fileSystems->first, fileAfter, *fileSystems->second));
     if (!patch)
         return SpeciesError{SpeciesFailure::FileUnavailable, patch.error()};
     return std::move(*patch);

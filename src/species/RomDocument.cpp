@@ -9,7 +9,6 @@
 #include "species/LookupLists.h"
 
 #include <algorithm>
-#include <span>
 
 namespace quillmark::species {
 
@@ -84,6 +83,23 @@ RomDocument::withSource(const std::function<Result<Done, SpeciesError>(PartSourc
     std::optional<std::vector<rom::OverlayEntry>> overlays;
     PartSource source(**file, m_rom, m_game, m_held ? m_fileSystem : fileSystem, m_held ? m_overlays : overlays);
     return use(source);
+}
+
+Result<const rom::NitroFs*, SpeciesError> RomDocument::heldFileSystem()
+{
+    if (!m_held)
+        return SpeciesError{SpeciesFailure::FileUnavailable};
+    const rom::NitroFs* fs = nullptr;
+    auto read = withSource([&](PartSource& source) -> Result<Done, SpeciesError> {
+        auto held = source.fileSystem();
+        if (!held)
+            return held.error();
+        fs = *held;
+        return Done{};
+    });
+    if (!read)
+        return read.error();
+    return fs;
 }
 
 Result<Done, SpeciesError> RomDocument::readPart(DocumentPart& part)
@@ -163,7 +179,6 @@ Result<RecordBytes, SpeciesError> RomDocument::save(int listIndex, const Species
 
     // Every field is converted before the file is touched, so a refusal writes nothing.
     WritePlan plan;
-    plan.listIndex = listIndex;
     plan.savedRecord = read->second;
     plan.fields.resize(kFieldCount);
     for (const auto& field : SpeciesFieldMap) {

@@ -68,6 +68,9 @@ public:
     rom::Game game() const { return m_game; }
     // The held file; nullptr for the window's document.
     platform::OpenFile* heldFile() const { return m_held.get(); }
+    // The held file's file system, as its open read it (or reads it now, once);
+    // FileUnavailable for the window's document, which holds no file.
+    Result<const rom::NitroFs*, SpeciesError> heldFileSystem();
 
     // The window: the record of one list index and, if asked, its lists and slots,
     // through one open of the file and one reading of its file system.
@@ -81,6 +84,12 @@ public:
     // load. Gives the record as it now is in the file.
     Result<RecordBytes, SpeciesError> save(int listIndex, const SpeciesChanges& changes);
 
+    // The record as the last load read it, or the last save left it; nothing before.
+    const RecordBytes* recordRead(int listIndex) const
+    {
+        const auto found = m_recordsRead.find(listIndex);
+        return found == m_recordsRead.end() ? nullptr : &found->second;
+    }
     // What a save must find of a record that the caller read itself (a session that
     // outlived a document, a tool).
     void expectRecord(int listIndex, const RecordBytes& record) { m_recordsRead[listIndex] = record; }

@@ -11,7 +11,6 @@ public:
     using Value = std::vector<RecordBytes>;
     const Value* value() const { return m_records ? &*m_records : nullptr; }
 
-    bool isRead() const override { return m_records.has_value(); }
     void forget() override { m_records.reset(); }
     bool showsSpecies() const override { return false; }
     void showSpecies(int, SpeciesLoad&) const override {}

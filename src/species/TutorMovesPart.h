@@ -12,7 +12,6 @@ public:
     // Nothing for Diamond and Pearl, or before a read.
     const Value* value() const { return m_tables && *m_tables ? &**m_tables : nullptr; }
 
-    bool isRead() const override { return m_tables.has_value(); }
     void forget() override { m_tables.reset(); }
     void showSpecies(int listIndex, SpeciesLoad& load) const override;
     void takeSpeciesEdits(int listIndex, const SpeciesChanges& changes, DocumentEdits& edits) const override;

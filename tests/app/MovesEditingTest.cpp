@@ -728,6 +728,10 @@ TEST_F(MovesEditing, ListsActOnWhatWasPickedAndEveryEditMarksThePendingTitle)
     window->mnuSave_Click();
     EXPECT_FALSE(window->isWindowModified()) << "saved";
     text("txtHP")->setText("98");
+    window->controller()->revert();
+    EXPECT_EQ(text("txtHP")->text(), "99") << "Revert puts back what was saved, not what was loaded";
+    EXPECT_FALSE(window->isWindowModified()) << "reverted";
+    text("txtHP")->setText("98");
     list()->setCurrentItem(list()->findItems("Garchomp", Qt::MatchExactly).front());
     EXPECT_FALSE(window->isWindowModified()) << "another species loaded";
 }
