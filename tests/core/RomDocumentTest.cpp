@@ -181,4 +181,38 @@ TEST_F(RomDocumentTest, EveryTableWritesOnlyWhatItReadAndShowsItWhenReadAgain)
     }
 }
 
+// The window's egg moves of a record go to its species' list; the records after the
+// last species (forms, eggs) have none, and what the window gives for one is not written.
+TEST_F(RomDocumentTest, EggMovesFromTheWindowGoOnlyToSpecies)
+{
+    const struct {
+        int listIndex;
+        bool written;
+    } rows[] = {{492, true}, {493, false}};  // Arceus, the last species; the first record after it
+    for (const auto& row : rows) {
+        SetUp();
+        {
+            // Words made free for a new list: Gible's taken out.
+            auto command = held();
+            ASSERT_TRUE(command.read<species::EggMovesPart>());
+            species::DocumentEdits edits;
+            edits.eggMoves[443] = {};
+            ASSERT_FALSE(command.apply(edits).error);
+        }
+        const auto pristine = readFile(path);
+        species::RomDocument document(path, rom);
+        auto loaded = document.load(row.listIndex, true);
+        ASSERT_TRUE(loaded) << row.listIndex;
+        species::SpeciesChanges changes{loaded->record.values, {"."}};
+        changes.eggMoves = std::vector<int>{33};
+        const auto saved = document.save(row.listIndex, changes);
+        ASSERT_TRUE(saved) << row.listIndex << ": " << saved.error().detail;
+        EXPECT_EQ(readFile(path) != pristine, row.written) << row.listIndex;
+        if (row.written) {
+            auto reread = species::RomDocument::open(path, species::DocumentAccess::HeldForReading);
+            EXPECT_EQ((*reread->read<species::EggMovesPart>())->table.moves.at(493), std::vector<int>{33});
+        }
+    }
+}
+
 } // namespace
