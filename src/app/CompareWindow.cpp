@@ -35,13 +35,6 @@ enum Column { SpeciesColumn, PartColumn, FieldColumn, BeforeColumn, AfterColumn,
 constexpr int kIndexRole = Qt::UserRole + 1;
 constexpr int kOrderRole = Qt::UserRole + 2;
 
-QString partText(const std::string& part)
-{
-    if (part == "eggmoves")
-        return "egg moves";
-    return qs(part);
-}
-
 } // namespace
 
 CompareWindow::CompareWindow(QWidget* mainWindow, platform::MessageBoxService& messages,
@@ -120,25 +113,32 @@ CompareWindow::CompareWindow(QWidget* mainWindow, platform::MessageBoxService& m
 }
 
 void CompareWindow::showChanges(const std::string& otherPath, const std::string& thisPath,
-                                std::vector<species::RomChange> changes)
+                                species::RomComparison comparison)
 {
     m_otherPath = otherPath;
     m_thisPath = thisPath;
-    m_changes = std::move(changes);
+    m_changes = std::move(comparison.changes);
+    m_uncompared = std::move(comparison.uncompared);
     const auto species = std::count_if(m_changes.begin(), m_changes.end(),
                                        [](const species::RomChange& change) { return change.part != "file"; });
+    // Tables left out are named under the count: "no differences" holds only for
+    // the tables compared.
+    const bool partial = !m_uncompared.empty();
     lblCompared->setText(QString("From %1 to %2: %3")
                              .arg(qs(platform::fileNameOf(otherPath)), qs(platform::fileNameOf(thisPath)),
-                                  m_changes.empty() ? QString("no differences.")
-                                  : species == 0   ? QString("No differences in the species data; %1 other file(s) differ.")
+                                  m_changes.empty() ? QString(partial ? "no differences in the tables compared."
+                                                                      : "no differences.")
+                                  : species == 0    ? QString("No differences in the %1; %2 other file(s) differ.")
+                                                       .arg(partial ? "tables compared" : "species data")
                                                        .arg(m_changes.size())
-                                                   : QString("%1 change(s).").arg(m_changes.size())));
+                                                    : QString("%1 change(s).").arg(m_changes.size())) +
+                         (partial ? "\n" + qs(species::uncomparedText(m_uncompared)).trimmed() : QString()));
     m_model->removeRows(0, m_model->rowCount());
     int order = 0;
     for (const auto& change : m_changes) {
         QList<QStandardItem*> row;
         const QString name = change.index < 0 ? QString("(file)") : qs(species::recordLabel(change.index));
-        const QString part = change.part == "file" ? QString("file") : partText(change.part);
+        const QString part = change.part == "file" ? QString("file") : qs(change.part == "eggmoves" ? species::partWords(change.part) : change.part);
         for (const auto& text : {name, part, qs(change.field), qs(change.before), qs(change.after)}) {
             auto* item = new QStandardItem(text);
             item->setData(change.index, kIndexRole);

@@ -34,9 +34,10 @@ class CompareWindow : public QWidget {
 public:
     CompareWindow(QWidget* mainWindow, platform::MessageBoxService& messages, dialogs::CommonDialogFunctions fileDialogs);
 
-    // The changes from `otherPath` to `thisPath`, as compareRoms found them.
+    // The changes from `otherPath` to `thisPath`, as compareRoms found them, and the
+    // tables it could not compare.
     void showChanges(const std::string& otherPath, const std::string& thisPath,
-                     std::vector<species::RomChange> changes);
+                     species::RomComparison comparison);
 
     void cmdCopy_Click();
     void cmdSaveCsv_Click();
@@ -70,6 +71,7 @@ private:
     QSortFilterProxyModel* m_shown = nullptr;
     std::string m_otherPath, m_thisPath;
     std::vector<species::RomChange> m_changes;
+    std::vector<species::UncomparedTable> m_uncompared;
 };
 
 } // namespace quillmark::app

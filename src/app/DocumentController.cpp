@@ -182,15 +182,15 @@ void DocumentController::compareWith(const std::string& otherPath)
     auto now = species::openRomToCompare(m_session.RomPath);
     if (!now)
         return refuse(m_session.RomPath, now.error());
-    auto changes = species::compareRoms(*before, *now);
-    if (!changes) {
+    auto comparison = species::compareRoms(*before, *now);
+    if (!comparison) {
         emit compareRefused(
             qs("The ROMs could not be compared: " +
-               (changes.error().detail.empty() ? species::userMessage(changes.error(), species::SpeciesOperation::Load)
-                                               : changes.error().detail)));
+               (comparison.error().detail.empty() ? species::userMessage(comparison.error(), species::SpeciesOperation::Load)
+                                                  : comparison.error().detail)));
         return;
     }
-    emit compared(otherPath, m_session.RomPath, *changes);
+    emit compared(otherPath, m_session.RomPath, *comparison);
 }
 
 void DocumentController::revert()

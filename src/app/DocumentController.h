@@ -76,7 +76,7 @@ signals:
     void saveCompleted();
     void pendingChanged(bool pending);
     void compared(const std::string& otherPath, const std::string& thisPath,
-                  const std::vector<species::RomChange>& changes);
+                  const species::RomComparison& comparison);
     void compareRefused(const QString& text);
     void quitting();
 

@@ -462,7 +462,7 @@ void Form1::mnuCompare_Click()
 }
 
 void Form1::showComparison(const std::string& otherPath, const std::string& thisPath,
-                           const std::vector<species::RomChange>& changes)
+                           const species::RomComparison& comparison)
 {
     if (!m_compare) {
         m_compare = new CompareWindow(this, *m_messages, m_fileDialogs);
@@ -475,7 +475,7 @@ void Form1::showComparison(const std::string& otherPath, const std::string& this
             }
         });
     }
-    m_compare->showChanges(otherPath, thisPath, changes);
+    m_compare->showChanges(otherPath, thisPath, comparison);
     m_compare->show();
     m_compare->raise();
     m_compare->activateWindow();

@@ -13,6 +13,10 @@ enum Exit {
     WriteIncomplete = 3,  // the ROM could not be written completely
     WrittenReportLost = 4,  // the ROM was written completely, but the report of it could
                             // not be printed (standard output full or closed)
+    // diff --exit-code: the ROMs differ, as git diff says it; and a bad input or an
+    // output not written, which 1 would report as a difference.
+    Differ = 1,
+    DiffFailed = 5,
     // Standard output was a pipe that its reader closed (`export | head`): the command
     // ends quietly, with the status a shell shows for a process ended by SIGPIPE.
     OutputClosed = 141,

@@ -13,6 +13,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include <filesystem>
 #include <iostream>
 
 namespace quillmark::cli {
@@ -49,9 +50,30 @@ std::string comparisonJson(const std::vector<species::RomChange>& changes)
     return json.dump(2) + "\n";
 }
 
-} // namespace
+// Each line of `text` as the command's note on standard error.
+std::string prefixedLines(const std::string& text)
+{
+    std::string out;
+    for (std::size_t at = 0; at < text.size();) {
+        const auto end = text.find('\n', at);
+        out += "quillmark-cli: note: " + text.substr(at, end - at) + "\n";
+        at = end == std::string::npos ? text.size() : end + 1;
+    }
+    return out;
+}
 
-int runDiff(const std::string& beforePath, const std::string& afterPath, const DiffOptions& options)
+// Also two names of a file that does not exist yet.
+bool namesOneFile(const std::string& a, const std::string& b)
+{
+    if (platform::sameFile(a, b))
+        return true;
+    std::error_code error;
+    const auto first = std::filesystem::absolute(platform::nativePath(a), error).lexically_normal();
+    const auto second = std::filesystem::absolute(platform::nativePath(b), error).lexically_normal();
+    return !error && first == second;
+}
+
+int compareAndWrite(const std::string& beforePath, const std::string& afterPath, const DiffOptions& options)
 {
     std::string format = lowered(options.format);
     if (format.empty()) {
@@ -60,8 +82,15 @@ int runDiff(const std::string& beforePath, const std::string& afterPath, const D
     }
     if (format != "text" && format != "csv" && format != "json")
         fail(BadInput, "--format " + options.format + ": give text, csv or json");
-    if (!options.output.empty() && options.output != "-")
-        checkOutputName(options.output, format == "text" || !options.format.empty());
+    const bool formatGiven = format == "text" || !options.format.empty();
+    // Every output is judged before the ROMs are read and before anything is written:
+    // a refused -o never leaves a patch written or replaced by --bps.
+    const auto way = checkOutput(options.output, {beforePath, afterPath}, formatGiven);
+    if (!options.bps.empty()) {
+        checkMadeFile(options.bps, MadeFile::Patch, {beforePath, afterPath});
+        if (way == OutputWay::File && namesOneFile(options.bps, options.output))
+            fail(BadInput, "-o and --bps both name " + options.output + "; give them two files");
+    }
     auto before = openToCompare(beforePath);
     auto after = openToCompare(afterPath);
     if (before.fingerprint().gameCode != after.fingerprint().gameCode) {
@@ -72,18 +101,33 @@ int runDiff(const std::string& beforePath, const std::string& afterPath, const D
         fail(BadRom, beforePath + " is " + name(before) + " and " + afterPath + " is " + name(after) +
                          ": only two ROMs of one game are compared");
     }
-    auto changes = species::compareRoms(before, after);
-    if (!changes)
-        fail(BadRom, species::userMessage(changes.error(), species::SpeciesOperation::Load));
+    auto comparison = species::compareRoms(before, after);
+    if (!comparison)
+        fail(BadRom, species::userMessage(comparison.error(), species::SpeciesOperation::Load));
+    const auto& changes = comparison->changes;
     std::string text;
     if (format == "csv") {
-        text = writeCsv(species::comparisonRows(*changes));
+        text = writeCsv(species::comparisonRows(changes));
         if (!options.bom)
             text.erase(0, kCsvByteOrderMark.size());
     } else if (format == "json") {
-        text = comparisonJson(*changes);
+        text = comparisonJson(changes);
     } else {
-        text = species::comparisonText(*changes);
+        text = species::comparisonText(*comparison);
+    }
+    // The rows of a sheet keep their columns: what was left out is said beside them.
+    const auto& uncompared = comparison->uncompared;
+    if (format != "text" || (!options.output.empty() && options.output != "-"))
+        std::cerr << prefixedLines(species::uncomparedText(uncompared));
+    if (options.exitCode && !uncompared.empty()) {
+        std::string parts;
+        for (const auto& table : uncompared) {
+            const auto words = species::partWords(table.part);
+            if (parts.find(words) == std::string::npos)
+                parts += (parts.empty() ? "" : ", ") + words;
+        }
+        std::cerr << "quillmark-cli: note: the exit status says only whether the tables compared differ, not "
+                  << parts << "\n";
     }
     if (!options.bps.empty()) {
         auto patch = species::patchBetween(before, after);
@@ -91,12 +135,23 @@ int runDiff(const std::string& beforePath, const std::string& afterPath, const D
             fail(BadRom, species::userMessage(patch.error(), species::SpeciesOperation::Load));
         writeMadeFile(options.bps, bytesOf(*patch), MadeFile::Patch, {beforePath, afterPath});
     }
-    for (const auto& rom : {afterPath}) {
-        if (!options.output.empty() && options.output != "-" && platform::sameFile(options.output, rom))
-            fail(BadInput, options.output + " is the ROM itself; nothing was written (give -o another file)");
+    writeCheckedOutput(options.output, way, text);
+    checkStandardOutput();
+    return options.exitCode && !changes.empty() ? Differ : Ok;
+}
+
+} // namespace
+
+int runDiff(const std::string& beforePath, const std::string& afterPath, const DiffOptions& options)
+{
+    try {
+        return compareAndWrite(beforePath, afterPath, options);
+    } catch (const Failure& failure) {
+        // Under --exit-code, 1 says the ROMs differ: a failure must not say it too.
+        if (options.exitCode && failure.code == BadInput)
+            throw Failure{DiffFailed};
+        throw;
     }
-    writeOutput(options.output, text, beforePath, true);
-    return options.exitCode && !changes->empty() ? BadInput : Ok;
 }
 
 int runPatch(const std::string& romPath, const std::string& patchPath, const std::string& output)

@@ -84,37 +84,29 @@ void writeByRename(const std::string& output, const std::string& text)
 
 } // namespace
 
-void writeOutput(const std::string& output, const std::string& text, const std::string& romPath,
-                 bool formatGiven)
+OutputWay checkOutput(const std::string& output, const std::vector<std::string>& romPaths, bool formatGiven)
 {
-    if (output.empty() || output == "-") {
-        std::cout << text;
-        checkStandardOutput();
-        return;
-    }
+    if (output.empty() || output == "-")
+        return OutputWay::StandardOutput;
     // NUL and CON are written into, as /dev/null and a terminal are; a sheet named after
     // another device (or after one of these, with an extension) would vanish into it.
     if (const auto device = platform::reservedDeviceName(output)) {
-        if ((*device == "NUL" || *device == "CON") && lowered(platform::fileNameOf(output)) == lowered(*device)) {
-            writeStream(output, text);
-            return;
-        }
+        if ((*device == "NUL" || *device == "CON") && lowered(platform::fileNameOf(output)) == lowered(*device))
+            return OutputWay::Stream;
         fail(BadInput, output + ": " + *device + " is a name Windows keeps for a device, also with "
                                 "an extension, so no file can have it; give the sheet another name");
     }
     switch (platform::outputKind(output)) {
     case platform::OutputKind::StandardOutput:
-        std::cout << text;
-        checkStandardOutput();
-        return;
+        return OutputWay::StandardOutput;
     case platform::OutputKind::Stream:
-        writeStream(output, text);
-        return;
+        return OutputWay::Stream;
     case platform::OutputKind::Other:
         fail(BadInput, output + " is a directory, socket or block device, not a file a sheet can "
                                 "be written to; the sheet was not written");
     case platform::OutputKind::Regular:
-        refuseRomAsOutput(output, romPath);
+        for (const auto& romPath : romPaths)
+            refuseRomAsOutput(output, romPath);
         refuseOtherNames(output, formatGiven);
         // Replaced under a program that has it open, the sheet would be lost to the
         // next save there.
@@ -127,11 +119,32 @@ void writeOutput(const std::string& output, const std::string& text, const std::
         refuseOtherNames(output, formatGiven);
         break;
     }
-    writeByRename(output, text);
+    return OutputWay::File;
 }
 
-void writeMadeFile(const std::string& output, std::string_view bytes, MadeFile kind,
-                   const std::vector<std::string>& inputs)
+void writeOutput(const std::string& output, const std::string& text, const std::string& romPath,
+                 bool formatGiven)
+{
+    writeCheckedOutput(output, checkOutput(output, {romPath}, formatGiven), text);
+}
+
+void writeCheckedOutput(const std::string& output, OutputWay way, const std::string& text)
+{
+    switch (way) {
+    case OutputWay::StandardOutput:
+        std::cout << text;
+        checkStandardOutput();
+        return;
+    case OutputWay::Stream:
+        writeStream(output, text);
+        return;
+    case OutputWay::File:
+        writeByRename(output, text);
+        return;
+    }
+}
+
+void checkMadeFile(const std::string& output, MadeFile kind, const std::vector<std::string>& inputs)
 {
     const bool patch = kind == MadeFile::Patch;
     const std::string what = patch ? "patch" : "patched ROM";
@@ -158,6 +171,13 @@ void writeMadeFile(const std::string& output, std::string_view bytes, MadeFile k
     default:
         fail(BadInput, output + " is not a plain file; the " + what + " was not written");
     }
+}
+
+void writeMadeFile(const std::string& output, std::string_view bytes, MadeFile kind,
+                   const std::vector<std::string>& inputs)
+{
+    checkMadeFile(output, kind, inputs);
+    const std::string what = kind == MadeFile::Patch ? "patch" : "patched ROM";
     if (const auto failure = platform::replaceFileWithText(output, bytes))
         fail(BadInput, output + ": the " + what + " could not be written (" + std::strerror(*failure) +
                            "); the file at that name, if any, is as it was");

@@ -16,6 +16,13 @@ namespace quillmark::cli {
 void writeOutput(const std::string& output, const std::string& text, const std::string& romPath,
                  bool formatGiven = false);
 
+// writeOutput in two steps, for a command that writes more than one file: every
+// refusal first (none of `romPaths` is replaced), before anything is written; then the
+// write the check chose.
+enum class OutputWay { StandardOutput, Stream, File };
+OutputWay checkOutput(const std::string& output, const std::vector<std::string>& romPaths, bool formatGiven);
+void writeCheckedOutput(const std::string& output, OutputWay way, const std::string& text);
+
 // A file of bytes a command makes: a patch (.bps), which replaces only an older patch,
 // or a patched ROM (.nds), which never replaces anything. Never one of `inputs` (also
 // through a link), never a device, stream or directory; written beside its final name
@@ -23,6 +30,8 @@ void writeOutput(const std::string& output, const std::string& text, const std::
 enum class MadeFile { Patch, Rom };
 void writeMadeFile(const std::string& output, std::string_view bytes, MadeFile kind,
                    const std::vector<std::string>& inputs);
+// Its refusals alone, before anything is written.
+void checkMadeFile(const std::string& output, MadeFile kind, const std::vector<std::string>& inputs);
 
 // The part of writeOutput's checks that needs only the name, so that a wrong name is
 // refused before the ROM is read.

@@ -11,6 +11,7 @@
 #include "species/LookupLists.h"
 #include "species/RecordCodec.h"
 
+#include <algorithm>
 #include <csignal>
 #include <iostream>
 #include <string>
@@ -41,7 +42,8 @@ int run(int argc, char** argv)
                  "Exit status: 0 done, 1 bad input (nothing written), 2 unsupported or unreadable "
                  "ROM (nothing written), 3 the ROM could not be written completely, 4 the ROM "
                  "was written but the report could not be printed, 141 standard output was a "
-                 "pipe that its reader closed."};
+                 "pipe that its reader closed; with diff --exit-code, 1 the ROMs differ and 5 "
+                 "bad input or an output not written."};
     app.set_version_flag("--version", "quillmark-cli 1.2.0.0");
     // A path such as /roms/x.nds is a path, not a Windows-style /option.
     app.allow_windows_style_options(false);
@@ -140,7 +142,7 @@ int run(int argc, char** argv)
     diffCmd->add_option("--format", diffOptions.format, "text, csv or json (by default from the -o extension)");
     diffCmd->add_option("-o,--output", diffOptions.output, "file to write (standard output by default); never a ROM");
     diffCmd->add_flag("--no-bom", diffNoBom, "no UTF-8 byte order mark at the start of a CSV");
-    diffCmd->add_flag("--exit-code", diffOptions.exitCode, "exit 1 when they differ, 0 when they do not");
+    diffCmd->add_flag("--exit-code", diffOptions.exitCode, "exit 1 when the data differ, 0 when they do not, 5 for bad input or an output not written");
     diffCmd->add_option("--bps", diffOptions.bps, "also write the BPS patch that turns BEFORE into AFTER (a .bps file)");
     auto* patchCmd = app.add_subcommand("patch", "Apply a BPS patch to a ROM, into a new file; the ROM is only read");
     patchCmd->add_option("ROM", rom, "the .nds file the patch was made for")->required();
@@ -169,11 +171,17 @@ int run(int argc, char** argv)
     }
     for (auto* command : app.get_subcommands({}))
         command->ignore_case();
+    // diff --exit-code keeps 1 for "they differ": its own failures exit 5.
+    auto failedWith = [&](Exit code) {
+        const bool diffExitCode = argc > 1 && lowered(argv[1]) == "diff" &&
+                                  std::any_of(argv + 2, argv + argc, [](const char* a) { return std::string_view(a) == "--exit-code"; });
+        return diffExitCode && code == BadInput ? DiffFailed : code;
+    };
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& e) {
         if (app.exit(e) != 0)
-            return BadInput;
+            return failedWith(BadInput);
         // --help or --version: done only if the text got out.
         try {
             checkStandardOutput();
@@ -214,7 +222,7 @@ int run(int argc, char** argv)
         checkStandardOutput();
         return status;
     } catch (const Failure& failure) {
-        return failure.code;
+        return failedWith(failure.code);
     }
 }
 

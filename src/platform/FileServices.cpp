@@ -316,6 +316,18 @@ Result<std::string, WholeFileError> readWholeFile(const std::string& path, std::
     if (!in)
         return WholeFileError::CannotRead;
     std::string text;
+    // A regular file says its size: one too large is refused before a byte is read (a
+    // disk image given by mistake costs nothing), one that fits is read into one piece.
+    if (in != stdin) {
+        std::error_code error;
+        const auto size = std::filesystem::file_size(nativePath(path), error);
+        if (!error && size > limit) {
+            std::fclose(in);
+            return WholeFileError::TooLarge;
+        }
+        if (!error)
+            text.reserve(static_cast<std::size_t>(size));
+    }
     char buffer[1 << 16];
     bool tooLarge = false;
     while (const auto n = std::fread(buffer, 1, sizeof buffer, in)) {

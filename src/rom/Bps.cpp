@@ -100,16 +100,21 @@ private:
 // Reads a variable-length number, or nothing past the end of what may be read.
 std::optional<std::uint64_t> bpsNumber(std::span<const std::uint8_t> patch, std::size_t& at, std::size_t end)
 {
+    // A number past 64 bits is damage, never a value that wrapped round to a small one.
     std::uint64_t value = 0, shift = 1;
     for (int bytes = 0; bytes < 10; ++bytes) {
         if (at >= end)
             return std::nullopt;
         const auto byte = patch[at++];
-        value += (byte & 0x7F) * shift;
+        std::uint64_t part = 0;
+        if (__builtin_mul_overflow(std::uint64_t{byte & 0x7Fu}, shift, &part) ||
+            __builtin_add_overflow(value, part, &value))
+            return std::nullopt;
         if (byte & 0x80)
             return value;
+        if (bytes == 9 || __builtin_add_overflow(value, shift << 7, &value))
+            return std::nullopt;
         shift <<= 7;
-        value += shift;
     }
     return std::nullopt;
 }
@@ -267,13 +272,20 @@ Result<std::vector<std::uint8_t>, BpsError> applyBpsPatch(std::span<const std::u
         return BpsError{BpsProblem::OutOfBounds, std::string(what) + " at target byte " + std::to_string(output) +
                                                      " reaches past the end of a file"};
     };
-    auto offsetDelta = [&](std::int64_t& relative) {
+    // A copy's place moves by a signed offset; one that would leave [0, limit] is out
+    // of bounds, told apart before anything is added (an offset near 2^63 would
+    // otherwise wrap round into the file).
+    enum class Offset { Moved, Damaged, Outside };
+    auto offsetDelta = [&](std::int64_t& relative, std::int64_t limit) {
         const auto number = bpsNumber(patch, at, end);
         if (!number)
-            return false;
-        const auto magnitude = static_cast<std::int64_t>(*number >> 1);
-        relative += (*number & 1) ? -magnitude : magnitude;
-        return true;
+            return Offset::Damaged;
+        const auto magnitude = *number >> 1;
+        const bool back = *number & 1;
+        if (magnitude > static_cast<std::uint64_t>(back ? relative : limit - relative))
+            return Offset::Outside;
+        relative += back ? -static_cast<std::int64_t>(magnitude) : static_cast<std::int64_t>(magnitude);
+        return Offset::Moved;
     };
     while (at < end) {
         const auto data = bpsNumber(patch, at, end);
@@ -298,18 +310,18 @@ Result<std::vector<std::uint8_t>, BpsError> applyBpsPatch(std::span<const std::u
             at += static_cast<std::size_t>(length);
             break;
         case SourceCopy:
-            if (!offsetDelta(sourceRelative))
+            if (const auto moved = offsetDelta(sourceRelative, source.size()); moved == Offset::Damaged)
                 return BpsError{BpsProblem::PatchDamaged, "an action runs past the end of the patch"};
-            if (sourceRelative < 0 || sourceRelative + length > source.size())
+            else if (moved == Offset::Outside || length > source.size() - sourceRelative)
                 return outOfBounds("a copy from the source");
             if (auto got = source.read(sourceRelative, into); !got)
                 return BpsError{BpsProblem::ReadFailed, "the ROM could not be read", got.error()};
             sourceRelative += length;
             break;
         case TargetCopy:
-            if (!offsetDelta(targetRelative))
+            if (const auto moved = offsetDelta(targetRelative, size); moved == Offset::Damaged)
                 return BpsError{BpsProblem::PatchDamaged, "an action runs past the end of the patch"};
-            if (targetRelative < 0 || targetRelative >= output)
+            else if (moved == Offset::Outside || targetRelative >= output)
                 return outOfBounds("a copy from the result");
             // Byte by byte: a copy may overlap what it writes, as a run of one pattern does.
             for (std::int64_t k = 0; k < length; ++k)

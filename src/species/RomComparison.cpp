@@ -60,36 +60,69 @@ std::string slotText(const EvolutionSlot& slot, rom::Game game)
     return text + " / " + memberText(slot.target);
 }
 
-// Every table a comparison covers, read through the document; no tutors for Diamond
-// and Pearl.
+// Every table a comparison covers, read through the document; nothing for a table
+// that cannot be read (and no tutors for Diamond and Pearl).
 struct Tables {
-    const std::vector<RecordBytes>* records;
-    const MoveArchives* moves;
-    const EggMoveTableFile* eggs;
-    const MoveTutorTables* tutors;
+    const std::vector<RecordBytes>* records = nullptr;
+    const MoveArchives* evolutions = nullptr;  // the level-up lists too where `levelUp`
+    bool levelUp = false;
+    const EggMoveTableFile* eggs = nullptr;
+    const MoveTutorTables* tutors = nullptr;
 };
-Result<Tables, SpeciesError> tablesOf(RomDocument& document)
+
+std::string reasonOf(const SpeciesError& error)
 {
-    if (auto read = document.readAll(); !read)
+    if (!error.detail.empty())
+        return error.detail;
+    if (error.fileError)
+        return std::string(platform::errorDescription(*error.fileError));
+    return userMessage(error, SpeciesOperation::Load);
+}
+
+// The tables of one document; those it cannot read are added to `uncompared`.
+Result<Tables, SpeciesError> tablesOf(RomDocument& document, std::vector<UncomparedTable>& uncompared)
+{
+    if (auto read = document.readEach(); !read)
         return read.error();
-    const auto* moves = document.part<MoveArchivesPart>().value();
-    if (auto readable = moves->levelUpReadable(); !readable)
-        return readable.error();
-    return Tables{document.part<SpeciesRecordsPart>().value(), moves, document.part<EggMovesPart>().value(),
-                  document.part<TutorMovesPart>().value()};
+    const auto& name = document.path();
+    auto readable = [&](const DocumentPart& part, std::initializer_list<const char*> names) {
+        if (!part.readError())
+            return true;
+        for (const char* what : names)
+            uncompared.push_back(UncomparedTable{what, name + ": " + reasonOf(*part.readError())});
+        return false;
+    };
+    Tables tables;
+    if (const auto& part = document.part<SpeciesRecordsPart>(); readable(part, {"species"}))
+        tables.records = part.value();
+    if (const auto& part = document.part<MoveArchivesPart>(); readable(part, {"learnset", "evolutions"})) {
+        tables.evolutions = part.value();
+        if (auto levelUp = tables.evolutions->levelUpReadable(); levelUp)
+            tables.levelUp = true;
+        else
+            uncompared.push_back(UncomparedTable{"learnset", name + ": " + reasonOf(levelUp.error())});
+    }
+    if (const auto& part = document.part<EggMovesPart>(); readable(part, {"eggmoves"}))
+        tables.eggs = part.value();
+    if (const auto& part = document.part<TutorMovesPart>(); readable(part, {"tutors"}))
+        tables.tutors = part.value();
+    return tables;
 }
 
 // The parts whose bytes the species, move, egg and tutor comparisons cover: left out
-// of the comparison of the image's other parts.
+// of the comparison of the image's other parts. A table read in neither ROM or only in
+// one is compared as the file it lies in.
 rom::ComparedElsewhere comparedElsewhere(const RomDocument& document, const Tables& tables, platform::OpenFile& file,
                                          const rom::NitroFs& fs)
 {
     rom::ComparedElsewhere skipped;
-    if (!document.fingerprint().table.narcPath.empty())
+    if (tables.records && !document.fingerprint().table.narcPath.empty())
         skipped[document.fingerprint().table.narcPath] = {};
     const auto paths = moveArchivePaths(document.fingerprint().gameCode);
-    skipped[std::string(paths.levelUp)] = {};
-    skipped[std::string(paths.evolutions)] = {};
+    if (tables.levelUp)
+        skipped[std::string(paths.levelUp)] = {};
+    if (tables.evolutions)
+        skipped[std::string(paths.evolutions)] = {};
     const auto parts = rom::imageParts(file, fs);
     auto within = [&](const std::string& where, std::int64_t offset, std::int64_t size) {
         const auto part = parts.find(where);
@@ -99,11 +132,26 @@ rom::ComparedElsewhere comparedElsewhere(const RomDocument& document, const Tabl
         }
         skipped[where].push_back({offset - part->second.start, offset - part->second.start + size});
     };
-    within(tables.eggs->where, tables.eggs->offset, static_cast<std::int64_t>(tables.eggs->table.words.size() * 2));
+    if (tables.eggs)
+        within(tables.eggs->where, tables.eggs->offset, static_cast<std::int64_t>(tables.eggs->table.words.size() * 2));
     if (tables.tutors)
         within(tables.tutors->where, tables.tutors->compatibilityOffset,
                static_cast<std::int64_t>(tables.tutors->compatibility.bytes.size()));
     return skipped;
+}
+
+// A table compared only where both ROMs read it: the other's reading forgotten.
+void keepOnlyCommon(Tables& a, Tables& b)
+{
+    auto both = [](auto*& x, auto*& y) {
+        if (!x || !y)
+            x = y = nullptr;
+    };
+    both(a.records, b.records);
+    both(a.evolutions, b.evolutions);
+    both(a.eggs, b.eggs);
+    both(a.tutors, b.tutors);
+    a.levelUp = b.levelUp = a.levelUp && b.levelUp && a.evolutions;
 }
 
 // Both held files' file systems, as their opens read them.
@@ -140,7 +188,7 @@ Result<RomDocument, SpeciesError> openRomToCompare(const std::string& path)
     return *refusal.tableError;
 }
 
-Result<std::vector<RomChange>, SpeciesError> compareRoms(RomDocument& before, RomDocument& after)
+Result<RomComparison, SpeciesError> compareRoms(RomDocument& before, RomDocument& after)
 {
     if (before.fingerprint().gameCode != after.fingerprint().gameCode)
         return SpeciesError{SpeciesFailure::UnsupportedRom, std::nullopt, 0,
@@ -149,26 +197,30 @@ Result<std::vector<RomChange>, SpeciesError> compareRoms(RomDocument& before, Ro
                                 std::string(rom::findEdition(after.fingerprint().gameCode)->title) + " (" +
                                 after.fingerprint().gameCode + "): only ROMs of one game can be compared"};
     const auto game = before.game();
-    auto tablesBefore = tablesOf(before);
+    RomComparison comparison;
+    auto tablesBefore = tablesOf(before, comparison.uncompared);
     if (!tablesBefore)
         return tablesBefore.error();
-    auto tablesAfter = tablesOf(after);
+    auto tablesAfter = tablesOf(after, comparison.uncompared);
     if (!tablesAfter)
         return tablesAfter.error();
-    const auto& [recordsBefore, movesBefore, eggsBefore, tutorsBefore] = *tablesBefore;
-    const auto& [recordsAfter, movesAfter, eggsAfter, tutorsAfter] = *tablesAfter;
+    keepOnlyCommon(*tablesBefore, *tablesAfter);
+    const auto& [recordsBefore, movesBefore, levelUp, eggsBefore, tutorsBefore] = *tablesBefore;
+    const auto& [recordsAfter, movesAfter, levelUpAfter, eggsAfter, tutorsAfter] = *tablesAfter;
 
-    std::vector<RomChange> changes;
-    const auto& was = *recordsBefore;
-    const auto& now = *recordsAfter;
-    const auto count = static_cast<int>(std::min(was.size(), now.size()));
-    for (int index = 0; index < count; ++index) {
+    auto& changes = comparison.changes;
+    // Every record of the game, whichever tables could be read: each table says for
+    // itself which records it has.
+    const auto records = recordsBefore ? static_cast<int>(std::min(recordsBefore->size(), recordsAfter->size())) : 0;
+    for (int index = 0; index < std::max(records, recordCountOf(game)); ++index) {
         RomChange base{index, std::nullopt, std::string(recordName(index)), "species", "", "", ""};
         if (const auto species = baseSpeciesOf(index))
             base.dex = dexOfSpecies(*species);
-        const auto& a = was[static_cast<std::size_t>(index)];
-        const auto& b = now[static_cast<std::size_t>(index)];
         for (const auto& column : recordColumns()) {
+            if (index >= records)
+                break;
+            const auto& a = (*recordsBefore)[static_cast<std::size_t>(index)];
+            const auto& b = (*recordsAfter)[static_cast<std::size_t>(index)];
             if (column.kind == ColumnKind::Machines) {
                 const auto had = machinesOf(a), has = machinesOf(b);
                 for (const int bit : had) {
@@ -185,13 +237,13 @@ Result<std::vector<RomChange>, SpeciesError> compareRoms(RomDocument& before, Ro
             }
         }
         const auto member = static_cast<std::size_t>(memberOfRecord(index));
-        if (member < movesBefore->levelUpMoves.size() && member < movesAfter->levelUpMoves.size()) {
+        if (levelUp && member < movesBefore->levelUpMoves.size() && member < movesAfter->levelUpMoves.size()) {
             base.part = "learnset";
             compareLists(movesBefore->levelUpMoves[member], movesAfter->levelUpMoves[member],
                          [](const LevelUpMove& entry) { return std::to_string(entry.level) + " " + moveText(entry.move); },
                          base, changes);
         }
-        if (member < movesBefore->evolutions.size() && member < movesAfter->evolutions.size()) {
+        if (movesBefore && member < movesBefore->evolutions.size() && member < movesAfter->evolutions.size()) {
             const auto& slotsWere = movesBefore->evolutions[member];
             const auto& slotsAre = movesAfter->evolutions[member];
             for (std::size_t slot = 0; slot < slotsWere.size(); ++slot) {
@@ -200,7 +252,7 @@ Result<std::vector<RomChange>, SpeciesError> compareRoms(RomDocument& before, Ro
                                        slotText(slotsWere[slot], game), slotText(slotsAre[slot], game)});
             }
         }
-        if (index < kSpeciesCount) {
+        if (eggsBefore && index < kSpeciesCount) {
             base.part = "eggmoves";
             auto listOf = [&](const EggMoveTableFile& file) {
                 const auto found = file.table.moves.find(dexOfSpecies(index));
@@ -238,7 +290,7 @@ Result<std::vector<RomChange>, SpeciesError> compareRoms(RomDocument& before, Ro
         auto size = [](std::int64_t bytes) { return bytes < 0 ? std::string() : std::to_string(bytes); };
         changes.push_back({-1, std::nullopt, "", "file", part.name, size(part.sizeBefore), size(part.sizeAfter)});
     }
-    return changes;
+    return comparison;
 }
 
 Result<std::vector<std::uint8_t>, SpeciesError> patchBetween(RomDocument& before, RomDocument& after)
@@ -264,12 +316,31 @@ std::vector<std::vector<std::string>> comparisonRows(const std::vector<RomChange
     return rows;
 }
 
-std::string comparisonText(const std::vector<RomChange>& changes)
+std::string partWords(const std::string& part)
+{
+    if (part == "eggmoves")
+        return "egg moves";
+    if (part == "tutors")
+        return "tutor moves";
+    if (part == "species")
+        return "species records";
+    return part;
+}
+
+std::string uncomparedText(const std::vector<UncomparedTable>& uncompared)
+{
+    std::string text;
+    for (const auto& table : uncompared)
+        text += "Not compared: " + partWords(table.part) + ", " + table.why + ".\n";
+    return text;
+}
+
+std::string comparisonText(const RomComparison& comparison)
 {
     auto shown = [](const std::string& text) { return text.empty() ? std::string("(none)") : text; };
     std::string text, files;
     int lastIndex = -1;
-    for (const auto& change : changes) {
+    for (const auto& change : comparison.changes) {
         if (change.part == "file") {
             files += "  " + change.field + ": " + shown(change.before) + " -> " + shown(change.after) + " bytes\n";
             continue;
@@ -289,11 +360,13 @@ std::string comparisonText(const std::vector<RomChange>& changes)
             what = "tutor " + change.field;
         text += "  " + what + ": " + shown(change.before) + " -> " + shown(change.after) + "\n";
     }
+    // Without every table, "no differences" is only said of those compared.
     if (text.empty())
-        text = "No differences in the species data.\n";
+        text = comparison.uncompared.empty() ? "No differences in the species data.\n"
+                                             : "No differences in the tables compared.\n";
     if (!files.empty())
         text += "Other files that differ:\n" + files;
-    return text;
+    return text + uncomparedText(comparison.uncompared);
 }
 
 } // namespace quillmark::species

@@ -24,14 +24,28 @@ struct RomChange {
     bool operator==(const RomChange&) const = default;
 };
 
+// A table that could not be read in one ROM or both, left out of a comparison: `part`
+// as RomChange names it ("learnset", "eggmoves"...), `why` naming the ROM and the
+// reason. Its bytes are then compared as a file, as any other.
+struct UncomparedTable {
+    std::string part, why;
+    bool operator==(const UncomparedTable&) const = default;
+};
+
+struct RomComparison {
+    std::vector<RomChange> changes;
+    std::vector<UncomparedTable> uncompared;
+};
+
 // A ROM opened to be compared: identified, its table found, read only.
 Result<RomDocument, SpeciesError> openRomToCompare(const std::string& path);
 
 // Every change from `before` to `after` (documents holding their files), species in
 // list order (the forms after), each species' changes by part; then every other part of
 // the image whose bytes differ (the tables compared above and where things lie aside).
-// UnsupportedRom when the game codes differ (detail names both).
-Result<std::vector<RomChange>, SpeciesError> compareRoms(RomDocument& before, RomDocument& after);
+// A table that cannot be read in either is named in `uncompared`, and the others are
+// compared all the same. UnsupportedRom when the game codes differ (detail names both).
+Result<RomComparison, SpeciesError> compareRoms(RomDocument& before, RomDocument& after);
 
 // The patch that turns `before` into `after`, the parts that moved (a level-up archive
 // moved after the used image, a rebuilt layout) copied from their old place.
@@ -43,7 +57,13 @@ std::vector<std::vector<std::string>> comparisonRows(const std::vector<RomChange
 
 // For people: a block per species ("Garchomp (444):"), a line per change with "->"
 // between before and after ("(none)" for nothing), "No differences in the species
-// data." when there are none; then the other parts that differ, with their sizes.
-std::string comparisonText(const std::vector<RomChange>& changes);
+// data." when there are none; then the other parts that differ, with their sizes; then
+// the tables not compared, with why.
+std::string comparisonText(const RomComparison& comparison);
+// "Not compared: egg moves (before.nds: the overlay table has no overlay 5)." for each
+// table left out, one line each; "" when every table was compared.
+std::string uncomparedText(const std::vector<UncomparedTable>& uncompared);
+// The words a table goes by for people: "egg moves" for "eggmoves".
+std::string partWords(const std::string& part);
 
 } // namespace quillmark::species

@@ -107,15 +107,11 @@ Result<Done, SpeciesError> RomDocument::readPart(DocumentPart& part)
     return withSource([&](PartSource& source) { return part.read(source); });
 }
 
-Result<Done, SpeciesError> RomDocument::readAll()
+Result<Done, SpeciesError> RomDocument::readEach()
 {
-    return withSource([&](PartSource& source) {
-        Result<Done, SpeciesError> read = Done{};
-        forEachPart(m_parts, [&](DocumentPart& part) {
-            if (read)
-                read = part.read(source);
-        });
-        return read;
+    return withSource([&](PartSource& source) -> Result<Done, SpeciesError> {
+        forEachPart(m_parts, [&](DocumentPart& part) { (void)part.read(source); });
+        return Done{};
     });
 }
 

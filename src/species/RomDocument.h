@@ -105,8 +105,10 @@ public:
             return done.error();
         return part.value();
     }
-    // Every table, through one open; the first that cannot be read stops it.
-    Result<Done, SpeciesError> readAll();
+    // Every table, through one open, each on its own: one that cannot be read keeps
+    // why (its part's readError) and the others are read all the same. Fails only when
+    // the file cannot be opened.
+    Result<Done, SpeciesError> readEach();
     // A table as it was last read (or an apply last wrote it).
     template <class Part>
     const Part& part() const

@@ -423,9 +423,10 @@ TEST_F(LevelUpGrowth, AUsedSizeBelowALastArchiveIsMendedByItsGrowth)
     }
 }
 
-// Another program cuts the file back to its used size (as a trimmer does) after any
-// write of a move: the write is reported as not done, and until the file table's entry
-// went in, the lists read as they were.
+// Another program cuts the file back to its used size (as a trimmer does) just before
+// or just after any write of a move, the file table's entry included: the write is
+// reported as not done, and the file is the image as it was, cut: the header and the
+// entry as they were, the lists as they were, nothing pointing past the end.
 TEST_F(LevelUpGrowth, AFileCutDuringAMoveIsReportedAsNotDone)
 {
     image(kPlatinum, romimage::Tail::Padded);
@@ -441,26 +442,60 @@ TEST_F(LevelUpGrowth, AFileCutDuringAMoveIsReportedAsNotDone)
     }
     const int steps = counting.writes;
     ASSERT_EQ(steps, 3) << "the archive, the header, the file table entry";
-    for (int cutAfter = 1; cutAfter <= steps; ++cutAfter) {
-        SCOPED_TRACE(cutAfter);
-        writeFile(path, pristine);
-        FaultyFileServices trimmer;
-        trimmer.afterWrite = [&](int n) {
-            if (n == cutAfter)
-                std::filesystem::resize_file(path, static_cast<std::uintmax_t>(layout.usedSize));
-        };
-        Result<Done, species::SpeciesError> written = Done{};
-        {
-            platform::ScopedFileServices installed(trimmer);
-            written = write(kPlatinum, edits);
-        }
-        ASSERT_FALSE(written);
-        EXPECT_EQ(written.error().kind, species::SpeciesFailure::WriteFailed);
-        EXPECT_NE(written.error().detail.find("cut or changed"), std::string::npos) << written.error().detail;
-        if (cutAfter < steps) {
+    const Bytes cut(pristine.begin(), pristine.begin() + layout.usedSize);
+    for (const bool before : {true, false}) {
+        for (int step = 1; step <= steps; ++step) {
+            SCOPED_TRACE(std::string(before ? "just before" : "just after") + " write " + std::to_string(step));
+            writeFile(path, pristine);
+            FaultyFileServices trimmer;
+            auto trim = [&](int n) {
+                if (n == step)
+                    std::filesystem::resize_file(path, static_cast<std::uintmax_t>(layout.usedSize));
+            };
+            (before ? trimmer.beforeEachWrite : trimmer.afterWrite) = trim;
+            Result<Done, species::SpeciesError> written = Done{};
+            {
+                platform::ScopedFileServices installed(trimmer);
+                written = write(kPlatinum, edits);
+            }
+            ASSERT_FALSE(written);
+            EXPECT_TRUE(written.error().kind == species::SpeciesFailure::WriteFailed ||
+                        written.error().kind == species::SpeciesFailure::RomChanged);
+            EXPECT_EQ(readFile(path), cut) << written.error().detail;
             EXPECT_EQ(entry(kPlatinum).start, old.start);
             EXPECT_EQ(lists(kPlatinum), original);
         }
+    }
+    // Another program changes what the writer just wrote (the header's used size after
+    // the header, the entry after the entry): the read-back sees it, the write is not
+    // done, and the header and the entry are put back as read.
+    const struct {
+        const char* what;
+        int step;
+        std::int64_t at;
+    } changes[] = {
+        {"the used size, after the header's write", 2, 0x80},
+        {"the entry, after its write", 3, old.at + 4},
+    };
+    for (const auto& row : changes) {
+        SCOPED_TRACE(row.what);
+        writeFile(path, pristine);
+        FaultyFileServices other;
+        other.afterWrite = [&](int n) {
+            if (n == row.step)
+                patchFile(path, row.at, {static_cast<std::uint8_t>(readFile(path)[static_cast<std::size_t>(row.at)] ^ 0x10)});
+        };
+        Result<Done, species::SpeciesError> written = Done{};
+        {
+            platform::ScopedFileServices installed(other);
+            written = write(kPlatinum, edits);
+        }
+        ASSERT_FALSE(written);
+        EXPECT_NE(written.error().detail.find("so it is as it was"), std::string::npos) << written.error().detail;
+        const auto now = readFile(path);
+        EXPECT_EQ(Bytes(now.begin(), now.begin() + 0x200), Bytes(pristine.begin(), pristine.begin() + 0x200));
+        EXPECT_EQ(rom::le32(now, static_cast<std::size_t>(old.at)), old.start);
+        EXPECT_EQ(lists(kPlatinum), original);
     }
 }
 

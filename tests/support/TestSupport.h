@@ -116,6 +116,9 @@ public:
     // Runs after each write call that reached the file, with its number: another
     // program acting between two writes.
     std::function<void(int)> afterWrite;
+    // Runs as each write call begins, with its number, after every check the writer
+    // made before it: another program acting in that instant.
+    std::function<void(int)> beforeEachWrite;
     // Runs of bytes read (read calls), by the offset they start at.
     std::map<std::int64_t, int> readsAt;
 
@@ -200,6 +203,8 @@ private:
         {
             if (m_owner.writes++ == 0 && m_owner.beforeFirstWrite)
                 m_owner.beforeFirstWrite();
+            if (m_owner.beforeEachWrite)
+                m_owner.beforeEachWrite(m_owner.writes);
             if (m_owner.writes == m_owner.failWriteNumber ||
                 (m_owner.stopWritesFrom > 0 && m_owner.writes >= m_owner.stopWritesFrom))
                 return m_owner.ioError;
