@@ -107,4 +107,48 @@ TEST_F(Compare, TheChangesAreShownFilteredCopiedAndSaved)
     EXPECT_EQ(compare->shownRows(), garchomp);
 }
 
+// Neither ROM's egg move table can be read: the window compares the rest and says which
+// table it left out and why; no list or patch is saved over either ROM compared.
+TEST_F(Compare, ATableNotReadIsNamedAndNothingIsSavedOverTheRomsCompared)
+{
+    romimage::ImageRecipe recipe;
+    recipe.gameCode = "CPUE";
+    recipe.members = *romimage::readPersonalMembersCsv(samplesDir() + "/pt_personal.csv", nullptr);
+    recipe.noEggTable = true;
+    const auto original = dir.file("original.nds"), hack = dir.file("hack.nds");
+    ASSERT_TRUE(romimage::writeRomImage(original, recipe, nullptr));
+    ASSERT_TRUE(romimage::writeRomImage(hack, recipe, nullptr));
+    const auto pristine = readFile(original);
+
+    open(hack);
+    dialog.answers.push_back(original);
+    window->mnuCompare_Click();
+    auto* compare = window->compareWindow();
+    ASSERT_NE(compare, nullptr);
+    const auto said = compare->lblCompared->text().toStdString();
+    EXPECT_NE(said.find("no differences in the tables compared."), std::string::npos) << said;
+    EXPECT_NE(said.find("Not compared: egg moves, " + original + ": the egg move table was not found in overlay 5."),
+              std::string::npos)
+        << said;
+    EXPECT_FALSE(compare->cmdSaveCsv->isEnabled());
+
+    ASSERT_EQ(runInProcess([&] { return cli::runSet(hack, "Garchomp", {"hp=110"}, false); }).status, cli::Ok);
+    dialog.answers.push_back(original);
+    window->mnuCompare_Click();
+    ASSERT_EQ(compare->shownRows().size(), 2u);
+    const auto edited = readFile(hack);
+    for (const auto& rom : {original, hack}) {
+        for (auto* button : {compare->cmdSaveCsv, compare->cmdSavePatch}) {
+            SCOPED_TRACE(rom + " " + button->objectName().toStdString());
+            messages.shown.clear();
+            dialog.answers.push_back(rom);
+            button->click();
+            ASSERT_EQ(messages.shown.size(), 1u);
+            EXPECT_NE(messages.shown[0].text.find("one of the ROMs compared"), std::string::npos);
+            EXPECT_EQ(readFile(original), pristine);
+            EXPECT_EQ(readFile(hack), edited);
+        }
+    }
+}
+
 } // namespace

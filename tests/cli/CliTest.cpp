@@ -675,6 +675,11 @@ TEST_F(Cli, ExitStatusSaysWhetherTheRomWasWritten)
         {"--help", 1, 45},
         {"--version", 1, 45},
         {"list types", 1, 45},
+        // diff keeps 1 for a difference under --exit-code: a failure there is 5.
+        {"diff '" + rom + "' '" + rom + "'", 1, 45},
+        {"diff '" + rom + "' '" + rom + "' --exit-code", 5, 45},
+        {"diff '" + rom + "' '" + rom + "' --exit-code --no-such-option", 5, 45},
+        {"diff '" + rom + "' '" + rom + "' --exit-code --csv --json", 5, 45},
     };
     for (const auto& c : cases) {
         writeFile(rom, before);

@@ -15,7 +15,12 @@
 #include <gtest/gtest.h>
 #include <zlib.h>
 
+#ifndef _WIN32
+#include <sys/resource.h>
+#endif
+
 #include <functional>
+#include <optional>
 #include <sstream>
 
 using namespace quillmark;
@@ -208,6 +213,99 @@ TEST_F(Diff, ExitStatusesAndTheSameRomTwice)
     EXPECT_NE(said.err.find(other), std::string::npos) << said.err;
 }
 
+// Under --exit-code, 1 says "they differ": a failure exits 5, never 1, and a ROM that
+// cannot be read still 2. Every output is checked before any is written: a refused -o
+// leaves the patch named by --bps as it was.
+TEST_F(Diff, AFailureIsNeverADifferenceAndNoOutputIsWrittenBeforeAllAreChecked)
+{
+    const auto romCopy = dir.file("rom.csv");
+    writeFile(romCopy, pristine);
+    const auto oldPatch = dir.file("hack.bps");
+    const Bytes olderPatch = {'B', 'P', 'S', '1', 1, 2, 3};
+    const struct {
+        const char* what;
+        std::string output, format, bps;
+        int status;  // without --exit-code; with it, 1 becomes 5
+    } rows[] = {
+        {"-o onto the ROM", before, "", "", cli::BadInput},
+        {"-o onto a ROM copy named .csv, with --bps", romCopy, "", oldPatch, cli::BadInput},
+        {"an unknown --format", "", "xml", "", cli::BadInput},
+        {"--bps into a missing folder", "", "", dir.file("nodir/p.bps"), cli::BadInput},
+        {"-o and --bps one file", dir.file("both.bps"), "text", dir.file("both.bps"), cli::BadInput},
+#ifndef _WIN32
+        {"-o onto a full device", "/dev/full", "text", "", cli::BadInput},
+#endif
+        {"a ROM that is not there", "", "", "", cli::BadRom},
+    };
+    for (const auto& row : rows) {
+        for (const bool exitCode : {false, true}) {
+            SCOPED_TRACE(std::string(row.what) + (exitCode ? " with --exit-code" : ""));
+            writeFile(oldPatch, olderPatch);
+            cli::DiffOptions options;
+            options.output = row.output;
+            options.format = row.format;
+            options.bps = row.bps;
+            options.exitCode = exitCode;
+            const auto second = row.status == cli::BadRom ? dir.file("missing.nds") : before;
+            const auto said = runInProcess([&] { return cli::runDiff(before, second, options); });
+            EXPECT_EQ(said.status, exitCode && row.status == cli::BadInput ? 5 : row.status) << said.err;
+            EXPECT_EQ(readFile(before), pristine);
+            EXPECT_EQ(readFile(romCopy), pristine);
+            EXPECT_EQ(readFile(oldPatch), olderPatch) << "the patch as it was";
+            EXPECT_FALSE(std::filesystem::exists(dir.file("both.bps")));
+        }
+    }
+    // The format follows -o's extension: JSON into x.json, without --format.
+    cli::DiffOptions json;
+    json.output = dir.file("x.json");
+    writeFile(after, pristine);
+    runInProcess([&] { return cli::runSet(after, "Garchomp", {"hp=110"}, false); });
+    ASSERT_EQ(runInProcess([&] { return cli::runDiff(before, after, json); }).status, cli::Ok);
+    const auto written = readFile(json.output);
+    EXPECT_EQ(std::string(written.begin(), written.end()),
+              "[\n  {\n    \"index\": 444,\n    \"dex\": 445,\n    \"name\": \"Garchomp\",\n    \"part\": "
+              "\"species\",\n    \"field\": \"hp\",\n    \"before\": \"" +
+                  rowsOf("pt_personal.csv", "name", "GARCHOMP").at(0).at("hp") +
+                  "\",\n    \"after\": \"110\"\n  }\n]\n");
+}
+
+// Two Platinum images whose overlay 5 holds no egg move table (as a ROM whose engine
+// keeps egg moves elsewhere): the other tables are compared, the egg moves named as not
+// compared in each ROM with why, and --exit-code counts only what was compared.
+TEST_F(Diff, ATableThatCannotBeReadIsNamedAndTheOthersCompared)
+{
+    romimage::ImageRecipe recipe;
+    recipe.gameCode = "CPUE";
+    recipe.members = *romimage::readPersonalMembersCsv(samplesDir() + "/pt_personal.csv", nullptr);
+    recipe.noEggTable = true;
+    const auto a = dir.file("a.nds"), b = dir.file("b.nds");
+    ASSERT_TRUE(romimage::writeRomImage(a, recipe, nullptr));
+    ASSERT_TRUE(romimage::writeRomImage(b, recipe, nullptr));
+    const auto hp = rowsOf("pt_personal.csv", "name", "GARCHOMP").at(0).at("hp");
+    const auto notCompared = "Not compared: egg moves, " + a + ": the egg move table was not found in overlay 5.\n"
+                             "Not compared: egg moves, " + b + ": the egg move table was not found in overlay 5.\n";
+
+    cli::DiffOptions options;
+    options.exitCode = true;
+    auto said = runInProcess([&] { return cli::runDiff(a, b, options); });
+    EXPECT_EQ(said.status, cli::Ok) << said.err;
+    EXPECT_EQ(said.out, "No differences in the tables compared.\n" + notCompared);
+    EXPECT_NE(said.err.find("only whether the tables compared differ, not egg moves"), std::string::npos) << said.err;
+
+    ASSERT_EQ(runInProcess([&] { return cli::runSet(b, "Garchomp", {"hp=110"}, false); }).status, cli::Ok);
+    const auto learnsets = sheet("l.csv", exported(b, true) + "444,445,Garchomp,16,49,Earthquake\n");
+    ASSERT_EQ(runInProcess([&] { return cli::runImport(b, learnsets, "", false); }).status, cli::Ok);
+    said = runInProcess([&] { return cli::runDiff(a, b, options); });
+    EXPECT_EQ(said.status, 1) << said.err;
+    EXPECT_EQ(said.out, "Garchomp (444):\n  hp: " + hp + " -> 110\n  learnset: (none) -> 49 Earthquake\n" + notCompared);
+    options.format = "csv";
+    said = runInProcess([&] { return cli::runDiff(a, b, options); });
+    EXPECT_EQ(said.status, 1);
+    EXPECT_NE(said.out.find("444,445,Garchomp,learnset,move,,49 Earthquake"), std::string::npos) << said.out;
+    EXPECT_EQ(said.out.find("Not compared"), std::string::npos) << "the sheet keeps its rows";
+    EXPECT_NE(said.err.find("note: Not compared: egg moves, " + a), std::string::npos) << said.err;
+}
+
 // A learnset overhaul that moved the archive after the used image: its rows alone, no
 // file; the patch made of it turns the one ROM into the other.
 TEST_F(Diff, AnOverhaulThatMovedTheArchiveIsItsRowsAndItsPatchRoundTrips)
@@ -216,7 +314,9 @@ TEST_F(Diff, AnOverhaulThatMovedTheArchiveIsItsRowsAndItsPatchRoundTrips)
     auto text = exported(after, true);
     std::string more;
     int species = 0;
-    // 150 species with room under the games' 20 entries each learn Pound at 100 twice.
+    // The last 150 species with room under the games' 20 entries each learn Pound at 100
+    // twice: the archive's first part stays as it was, for the patch to copy from its
+    // old place.
     std::map<std::string, std::string> names;  // by index, as the export writes them
     std::istringstream lines(text);
     for (std::string line; std::getline(lines, line);) {
@@ -227,7 +327,8 @@ TEST_F(Diff, AnOverhaulThatMovedTheArchiveIsItsRowsAndItsPatchRoundTrips)
     for (const auto& row : sampleCsv("pt_learnsets.csv"))
         ++entries[std::stoi(row.at("member"))];
     Rows expected;
-    for (const auto& [member, count] : entries) {
+    for (auto entry = entries.rbegin(); entry != entries.rend(); ++entry) {
+        const auto [member, count] = *entry;
         if (member < 1 || member > 493 || count > 18 || species == 150)
             continue;
         ++species;
@@ -240,6 +341,8 @@ TEST_F(Diff, AnOverhaulThatMovedTheArchiveIsItsRowsAndItsPatchRoundTrips)
     }
     const auto said = runInProcess([&] { return cli::runImport(after, sheet("l.csv", text + more), "", false); });
     ASSERT_EQ(said.status, cli::Ok) << said.err;
+    std::stable_sort(expected.begin(), expected.end(),
+                     [](const auto& a, const auto& b) { return std::stoi(a[0]) < std::stoi(b[0]); });
     auto rows = diffRows(before, after);
     for (auto& row : rows)
         row[2].clear();  // the names are another check's
@@ -260,6 +363,11 @@ TEST_F(Diff, AnOverhaulThatMovedTheArchiveIsItsRowsAndItsPatchRoundTrips)
     const auto applied = runInProcess([&] { return cli::runPatch(before, options.bps, patched); });
     ASSERT_EQ(applied.status, cli::Ok) << applied.err;
     EXPECT_EQ(readFile(patched), readFile(after));
+    // The moved archive's unchanged first part is copied from its old place: the patch
+    // holds well under half the archive's bytes (all of them without the copy).
+    auto file = platform::fileServices().open(after, platform::FileAccess::Read);
+    const auto moved = rom::NitroFs::read(**file)->find("poketool/personal/wotbl.narc");
+    EXPECT_LT(static_cast<std::int64_t>(readFile(options.bps).size()), moved->size() / 2);
 }
 
 // BPS from the format's description: numbers of 7 bits a byte, the top bit ending
@@ -409,6 +517,93 @@ TEST_F(Diff, BpsPatchesByTheFormatsDescription)
     said = runInProcess([&] { return cli::runPatch(before, options.bps, before); });
     EXPECT_EQ(said.status, cli::BadInput) << "never onto the ROM itself";
     EXPECT_EQ(readFile(before), pristine);
+}
+
+// The format's edges, each a patch written here by hand or by the run writer below:
+// what a patch may do is applied, what reaches outside its files is the patch's fault
+// (exit 1, naming the patch), whatever the numbers.
+TEST_F(Diff, BpsEdgesAreAppliedOrBlamedOnThePatch)
+{
+    const Bytes source = {'A', 'B', 'C', 'D', 'E', 'F', 'G', 'H'};
+    writeFile(dir.file("source.bin"), source);
+    auto actionsOf = [](std::initializer_list<std::pair<std::uint64_t, Bytes>> actions) {
+        Bytes out;
+        for (const auto& [data, bytes] : actions) {
+            number(out, data);
+            out.insert(out.end(), bytes.begin(), bytes.end());
+        }
+        return out;
+    };
+    constexpr std::uint64_t kFar = (std::uint64_t{1} << 63) - 1;
+    Bytes farOffset, farBack;
+    number(farOffset, kFar << 1);
+    number(farBack, kFar << 1 | 1);
+    // A run of equal bytes as BPS writers make it: one literal byte, then a copy from
+    // the result that reads the byte it has just written, again and again.
+    Bytes run;
+    number(run, (1 - 1) << 2 | 1);
+    run.push_back('z');
+    number(run, (6 - 1) << 2 | 3);
+    number(run, 0 << 1);
+    number(run, (1 - 1) << 2 | 0);  // and the source's last byte, at the same place
+    const Bytes runTarget = {'z', 'z', 'z', 'z', 'z', 'z', 'z', 'H'};
+    const Bytes literalsLast = {'A', 'B', 'x', 'y'};
+    const struct {
+        const char* what;
+        Bytes patch;
+        std::optional<Bytes> result;  // nothing: refused
+        const char* words;
+    } rows[] = {
+        {"literal bytes that end exactly at the footer",
+         patchOf(source, 4, actionsOf({{(2 - 1) << 2 | 0, {}}, {(2 - 1) << 2 | 1, {'x', 'y'}}}), literalsLast), literalsLast, ""},
+        {"a run that copies the byte just written", patchOf(source, 8, run, runTarget), runTarget, ""},
+        {"a copy from the source 2^63-1 bytes on",
+         patchOf(source, 1, actionsOf({{(1 - 1) << 2 | 2, farOffset}}), {'A'}), std::nullopt, "past the end"},
+        {"a copy from the result 2^63-1 bytes back",
+         patchOf(source, 2, actionsOf({{(1 - 1) << 2 | 1, {'A'}}, {(1 - 1) << 2 | 3, farBack}}), {'A', 'A'}), std::nullopt,
+         "past the end"},
+        {"a copy from the result of the byte not yet written",
+         patchOf(source, 2, actionsOf({{(1 - 1) << 2 | 1, {'A'}}, {(1 - 1) << 2 | 3, Bytes{1 << 1}}}), {'A', 'A'}),
+         std::nullopt, "past the end"},
+        {"a result whose CRC is not the patch's",
+         patchOf(source, 4, actionsOf({{(2 - 1) << 2 | 0, {}}, {(2 - 1) << 2 | 1, {'x', 'y'}}}), {'A', 'B', 'x', 'z'}),
+         std::nullopt, "result's CRC-32"},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.what);
+        const auto patch = dir.file("edge.bps"), output = dir.file("edge.nds");
+        std::filesystem::remove(output);
+        writeFile(patch, row.patch);
+        if (row.result) {
+            EXPECT_EQ(applied(row.patch, source), row.result) << "the reader written here agrees";
+        }
+        const auto said = runInProcess([&] { return cli::runPatch(dir.file("source.bin"), patch, output); });
+        if (row.result) {
+            ASSERT_EQ(said.status, cli::Ok) << said.err;
+            EXPECT_EQ(readFile(output), *row.result);
+        } else {
+            EXPECT_EQ(said.status, cli::BadInput) << said.err;
+            EXPECT_NE(said.err.find(patch + " cannot be applied"), std::string::npos) << said.err;
+            EXPECT_NE(said.err.find(row.words), std::string::npos) << said.err;
+            EXPECT_FALSE(std::filesystem::exists(output));
+        }
+        EXPECT_EQ(readFile(dir.file("source.bin")), source);
+    }
+
+#ifndef _WIN32
+    // A disk image given as the patch: refused by its size, before a byte of it is read.
+    const auto huge = dir.file("huge.bps");
+    writeFile(huge, {'B', 'P', 'S', '1'});
+    std::filesystem::resize_file(huge, std::uintmax_t{2} << 30);
+    rusage usage{};
+    ::getrusage(RUSAGE_SELF, &usage);
+    const auto peakBefore = usage.ru_maxrss;
+    const auto said = runInProcess([&] { return cli::runPatch(before, huge, dir.file("huge.nds")); });
+    ::getrusage(RUSAGE_SELF, &usage);
+    EXPECT_EQ(said.status, cli::BadInput);
+    EXPECT_NE(said.err.find("larger than any patch"), std::string::npos) << said.err;
+    EXPECT_LT(usage.ru_maxrss - peakBefore, 64 * 1024) << "KiB more at the peak: the file was read";
+#endif
 }
 
 } // namespace
