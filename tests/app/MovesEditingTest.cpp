@@ -586,10 +586,12 @@ TEST_F(MovesEditing, TheRoomAndTheEggAndTutorPagesAtTheirEdges)
             eggs->cmdAddEggMove->click();
             EXPECT_EQ(eggs->lstEggMoves->item(eggs->lstEggMoves->count() - 1)->text(), "Outrage");
             EXPECT_TRUE(moves->isWindowModified()) << "the pending mark";
+            EXPECT_TRUE(window->isWindowModified()) << "the main window's pending mark";
             window->mnuSave_Click();
             EXPECT_EQ(messageTexts().back(), "Pokémon Data Saved Successfully!");
             EXPECT_NE(readFile(path), before);
             EXPECT_FALSE(moves->isWindowModified());
+            EXPECT_FALSE(window->isWindowModified());
         }
         window->close();
     }

@@ -3,6 +3,7 @@
 // reference tables in samples/ (not against the program's own).
 #include "platform/FileServices.h"
 #include "rom/BackwardLz.h"
+#include "rom/LittleEndian.h"
 #include "rom/NitroFs.h"
 #include "rom/OverlayTable.h"
 #include "romimage/RomImage.h"
@@ -165,6 +166,31 @@ TEST_F(EggMovesAndTutors, TheEggTableIsFoundByItsShapeOrRefused)
     }
 }
 
+// The retail table fills the games' bound exactly, so its end mark may be the last word
+// of an overlay that ends with it; one word short, the run has no end mark and is none.
+TEST(EggMoveSearch, TakesAnEndMarkThatIsTheOverlaysLastWord)
+{
+    Bytes image(16, 0);
+    auto word = [&](unsigned value) {
+        image.push_back(static_cast<std::uint8_t>(value));
+        image.push_back(static_cast<std::uint8_t>(value >> 8));
+    };
+    std::string species;
+    for (const auto& row : sampleCsv("pt_eggmoves.csv")) {
+        if (row.at("species") != species) {
+            species = row.at("species");
+            word(20000u + static_cast<unsigned>(std::stoi(species)));
+        }
+        word(static_cast<unsigned>(std::stoi(row.at("move_id"))));
+    }
+    word(0xFFFF);
+    const auto found = species::findEggMoveTable(image, species::eggMoveBound(false));
+    ASSERT_TRUE(found.at) << (found.damage ? *found.damage : "not found");
+    EXPECT_EQ(*found.at, 16u);
+    image.resize(image.size() - 2);
+    EXPECT_FALSE(species::findEggMoveTable(image, species::eggMoveBound(false)).at);
+}
+
 TEST_F(EggMovesAndTutors, EggMovesAreEditedWithinTheTablesWords)
 {
     for (const auto* game : {&kPlatinum, &kHeartGold}) {
@@ -263,6 +289,13 @@ TEST_F(EggMovesAndTutors, EggMovesAreEditedWithinTheTablesWords)
                 const auto wanted = expected.count(dex) ? expected.at(dex) : std::vector<int>{};
                 ASSERT_EQ(gameReads(bytes, read.offset, read.table.bound, dex), wanted) << "species " << dex;
             }
+            // The words a shorter table frees are end marks, the table's filler, up to
+            // its last word: no stale copy of a list after the end.
+            std::size_t words = 0;
+            for (const auto& [dex, list] : expected)
+                words += 1 + list.size();
+            for (std::size_t k = words; k < read.table.words.size(); ++k)
+                ASSERT_EQ(rom::le16(bytes, static_cast<std::size_t>(read.offset) + 2 * k), 0xFFFF) << "word " << k;
         }
         // Two fewer at Dratini, two more at Bulbasaur: only the words from Bulbasaur's
         // list up to Dratini's move.
@@ -501,11 +534,12 @@ TEST_F(EggMovesAndTutors, HeartGoldsTutorTablesAreTakenOnlyAsTheGameKeepsThem)
 {
     const struct {
         const char* what;
-        enum { BitPastTheList, ShorterRecords, OverlaySizeDiffers } kind;
+        enum { BitPastTheList, ShorterRecords, LongerRecords, OverlaySizeDiffers } kind;
         const char* refusal;  // nullptr: written
     } rows[] = {
         {"a bit set past the 52 moves", rows[0].BitPastTheList, nullptr},
         {"waza_oshie.bin 4 bytes short", rows[0].ShorterRecords, "is 4036 bytes long, not the 4040"},
+        {"waza_oshie.bin 4 bytes longer", rows[0].LongerRecords, "is 4044 bytes long, not the 4040"},
         {"overlay 1 said to load 4 bytes more", rows[0].OverlaySizeDiffers, "the overlay table says"},
     };
     for (const auto& row : rows) {
@@ -516,9 +550,9 @@ TEST_F(EggMovesAndTutors, HeartGoldsTutorTablesAreTakenOnlyAsTheGameKeepsThem)
             auto file = platform::fileServices().open(path, platform::FileAccess::Read);
             const auto fs = rom::NitroFs::read(**file);
             records = fs->find("fielddata/wazaoshie/waza_oshie.bin")->start;
-            if (row.kind == row.ShorterRecords)
+            if (row.kind == row.ShorterRecords || row.kind == row.LongerRecords)
                 patchWord32(path, fs->fatEntryOffset(*fs->fileId("fielddata/wazaoshie/waza_oshie.bin")) + 4,
-                            static_cast<std::uint32_t>(records + 4036));
+                            static_cast<std::uint32_t>(records + (row.kind == row.ShorterRecords ? 4036 : 4044)));
             if (row.kind == row.OverlaySizeDiffers) {
                 const auto entries = rom::readOverlayTable(**file, *fs);
                 const auto one = std::find_if(entries->begin(), entries->end(), [](const auto& e) { return e.id == 1; });

@@ -313,6 +313,7 @@ TEST_F(LevelUpGrowth, AMovedArchiveLandsWhereNothingElseLies)
         romimage::Tail tail;
         // The damage done to the image, and where the archive must then go.
         enum { UnusedFileInPadding, UsedSizeBelowLastFile, DownloadPlayBlock, BlockOnABoundary } kind;
+        bool archiveLast = false;  // the archive lies last, the block right after it
     } rows[] = {
         {"an unused file listed in the 0xFF padding", romimage::Tail::Padded, rows[0].UnusedFileInPadding},
         {"an unused file listed in zero padding", romimage::Tail::Zeros, rows[0].UnusedFileInPadding},
@@ -321,10 +322,15 @@ TEST_F(LevelUpGrowth, AMovedArchiveLandsWhereNothingElseLies)
         {"a download-play block at a trimmed image's end", romimage::Tail::Trimmed, rows[0].DownloadPlayBlock},
         {"a download-play block at a used size on a 512-byte boundary", romimage::Tail::Padded,
          rows[0].BlockOnABoundary},
+        {"a download-play block right after an archive that lies last", romimage::Tail::Padded,
+         rows[0].DownloadPlayBlock, true},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.what);
-        image(kPlatinum, row.tail);
+        image(kPlatinum, row.tail, row.archiveLast);
+        if (row.archiveLast) {
+            ASSERT_EQ(entry(kPlatinum).end, layout.usedSize) << "the block follows the archive at once";
+        }
         std::int64_t expectedStart = aligned(layout.usedSize);
         Entry unused{};
         Bytes block;
