@@ -13,6 +13,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include <cstdio>
 #include <filesystem>
 #include <iostream>
 
@@ -154,24 +155,81 @@ int runDiff(const std::string& beforePath, const std::string& afterPath, const D
     }
 }
 
+namespace {
+
+std::string crcText(std::uint32_t crc)
+{
+    char text[9];
+    std::snprintf(text, sizeof text, "%08X", crc);
+    return text;
+}
+
+// A file given as the patch that is no BPS patch: what it is, and what applies it.
+[[noreturn]] void refuseOtherFormat(const std::string& romPath, const std::string& patchPath, rom::PatchFormat format)
+{
+    const std::string notApplied = "; nothing was written";
+    switch (format) {
+    case rom::PatchFormat::Ips:
+        fail(BadInput, patchPath + " is an IPS patch, not BPS: apply it with Floating IPS (flips) or Lunar IPS" + notApplied);
+    case rom::PatchFormat::Ups:
+        fail(BadInput, patchPath + " is a UPS patch, not BPS: apply it with a UPS patcher such as NUPS or Rom Patcher JS" +
+                           notApplied);
+    case rom::PatchFormat::Vcdiff:
+        fail(BadInput, patchPath + " is a VCDIFF (xdelta) patch, not BPS: apply it with xdelta3 (xdelta3 -d -s " + romPath +
+                           " " + patchPath + " patched.nds)" + notApplied);
+    case rom::PatchFormat::NdsRom:
+        fail(BadInput, patchPath + " is a ROM image, not a patch: give the ROM first, then the patch (quillmark-cli patch "
+                                   "ROM PATCH -o OUT)" +
+                           notApplied);
+    default:
+        fail(BadInput, patchPath + " cannot be applied: it does not start with \"BPS1\", as a BPS patch does, nor as "
+                                   "an IPS, UPS or xdelta patch does" +
+                           notApplied);
+    }
+}
+
+} // namespace
+
 int runPatch(const std::string& romPath, const std::string& patchPath, const std::string& output)
 {
     constexpr std::size_t kLargestPatch = std::size_t{1} << 30;
     auto patch = platform::readWholeFile(patchPath, kLargestPatch);
-    if (!patch)
-        fail(BadInput, patchPath + (patch.error() == platform::WholeFileError::TooLarge
-                                        ? " is larger than any patch of a DS ROM"
-                                        : " cannot be read"));
+    if (!patch) {
+        if (patch.error() == platform::WholeFileError::TooLarge)
+            fail(BadInput, patchPath + " is larger than any patch of a DS ROM");
+        const auto status = platform::fileServices().status(patchPath);
+        fail(BadInput, patchPath + " cannot be read" +
+                           (status ? std::string() : ": " + std::string(platform::errorDescription(status.error()))));
+    }
+    const std::span<const std::uint8_t> bytes(reinterpret_cast<const std::uint8_t*>(patch->data()), patch->size());
+    if (const auto format = rom::patchFormatOf(bytes); format != rom::PatchFormat::Bps) {
+        // The two the other way round: the ROM's place holds the patch.
+        const auto romStart = platform::fileStart(romPath, 8);
+        if (rom::patchFormatOf({reinterpret_cast<const std::uint8_t*>(romStart.data()), romStart.size()}) ==
+            rom::PatchFormat::Bps)
+            fail(BadInput, romPath + " is the BPS patch and " + patchPath +
+                               " is not: give the ROM first, then the patch (quillmark-cli patch ROM PATCH -o OUT); "
+                               "nothing was written");
+        refuseOtherFormat(romPath, patchPath, format);
+    }
     auto source = platform::fileServices().open(romPath, platform::FileAccess::Read);
     if (!source)
         fail(BadRom, romPath + ": " + std::string(platform::errorDescription(source.error())));
-    const std::span<const std::uint8_t> bytes(reinterpret_cast<const std::uint8_t*>(patch->data()), patch->size());
     auto target = rom::applyBpsPatch(bytes, **source);
     if (!target) {
         const auto& error = target.error();
         switch (error.problem) {
-        case rom::BpsProblem::OtherSource:
-            fail(BadInput, "this patch was made for another ROM: " + error.detail + "; nothing was written");
+        case rom::BpsProblem::OtherSource: {
+            const auto& sums = *error.sums;
+            if (sums.romIsTarget())
+                fail(BadInput, romPath + " already is what " + patchPath + " makes (" + std::to_string(sums.romSize) +
+                                   " bytes, CRC-32 " + crcText(sums.romCrc) +
+                                   "): the patch has been applied to it; nothing was written");
+            fail(BadInput, "this patch was made for another ROM: " + patchPath + " expects " +
+                               std::to_string(sums.sourceSize) + " bytes with CRC-32 " + crcText(sums.sourceCrc) + ", and " +
+                               romPath + " is " + std::to_string(sums.romSize) + " bytes with CRC-32 " +
+                               crcText(sums.romCrc) + "; nothing was written");
+        }
         case rom::BpsProblem::ReadFailed:
             fail(BadRom, romPath + ": " + std::string(platform::errorDescription(*error.fileError)));
         default:

@@ -148,15 +148,18 @@ void checkMadeFile(const std::string& output, MadeFile kind, const std::vector<s
 {
     const bool patch = kind == MadeFile::Patch;
     const std::string what = patch ? "patch" : "patched ROM";
+    // The option the name came from: diff's --bps, patch's -o.
+    const std::string option = patch ? "--bps" : "-o";
     const auto ext = platform::extensionOf(output);
     if (output.empty() || output == "-" || platform::reservedDeviceName(output))
-        fail(BadInput, "give -o a file for the " + what + " (" + (patch ? "name.bps" : "name.nds") + ")");
+        fail(BadInput, "give " + option + " a file for the " + what + " (" + (patch ? "name.bps" : "name.nds") + ")");
     if (patch ? ext != ".bps" : !isRomName(output))
         fail(BadInput, output + (patch ? " is not named .bps, as a BPS patch is" : " is not named .nds, as a ROM is") +
                            "; the " + what + " was not written");
     for (const auto& input : inputs) {
         if (platform::sameFile(output, input))
-            fail(BadInput, output + " is " + input + " itself, which this command only reads; give -o another file");
+            fail(BadInput, output + " is " + input + " itself, which this command only reads; give " + option +
+                               " another file");
     }
     switch (platform::outputKind(output)) {
     case platform::OutputKind::Missing:
@@ -165,7 +168,7 @@ void checkMadeFile(const std::string& output, MadeFile kind, const std::vector<s
         if (!patch)
             fail(BadInput, output + " exists; a patched ROM never replaces a file (give -o a new name)");
         if (platform::fileStart(output, 4) != "BPS1")
-            fail(BadInput, output + " exists and is no BPS patch; only an older patch is replaced (give -o "
+            fail(BadInput, output + " exists and is no BPS patch; only an older patch is replaced (give --bps "
                                     "another name)");
         break;
     default:
@@ -177,10 +180,16 @@ void writeMadeFile(const std::string& output, std::string_view bytes, MadeFile k
                    const std::vector<std::string>& inputs)
 {
     checkMadeFile(output, kind, inputs);
-    const std::string what = kind == MadeFile::Patch ? "patch" : "patched ROM";
+    const bool patch = kind == MadeFile::Patch;
+    const std::string what = patch ? "patch" : "patched ROM";
+    const bool replaces = platform::outputKind(output) == platform::OutputKind::Regular;
     if (const auto failure = platform::replaceFileWithText(output, bytes))
         fail(BadInput, output + ": the " + what + " could not be written (" + std::strerror(*failure) +
                            "); the file at that name, if any, is as it was");
+    // Beside diff's rows on standard output: where the patch went, and what it replaced.
+    if (patch)
+        std::cerr << "quillmark-cli: note: " << (replaces ? "replaced the older patch " : "wrote the patch ") << output
+                  << " (" << bytes.size() << " bytes)\n";
 }
 
 void checkOutputName(const std::string& output, bool formatGiven)

@@ -1,11 +1,14 @@
 #include "rom/Bps.h"
 
 #include "platform/FileServices.h"
+#include "rom/CartridgeHeader.h"
+#include "rom/RomIdentification.h"
 
 #include <zlib.h>
 
 #include <algorithm>
 #include <array>
+#include <string_view>
 
 namespace quillmark::rom {
 
@@ -244,10 +247,8 @@ Result<std::vector<std::uint8_t>, BpsError> applyBpsPatch(std::span<const std::u
     if (!sourceSize || !targetSize || !metadataSize || *metadataSize > end - at)
         return BpsError{BpsProblem::PatchDamaged, "its sizes run past the end of the patch"};
     at += static_cast<std::size_t>(*metadataSize);
-    if (static_cast<std::uint64_t>(source.size()) != *sourceSize)
-        return BpsError{BpsProblem::OtherSource, "the ROM is " + std::to_string(source.size()) + " bytes and the patch was made for one of " +
-                                                     std::to_string(*sourceSize)};
-    // Larger than any cartridge: refused before anything is allocated for it.
+    // Larger than any cartridge: refused before anything is allocated for it (and
+    // before the ROM is read).
     constexpr std::uint64_t kLargestTarget = std::uint64_t{1} << 30;
     if (*targetSize > kLargestTarget)
         return BpsError{BpsProblem::OutOfBounds, "its result would be " + std::to_string(*targetSize) +
@@ -262,8 +263,9 @@ Result<std::vector<std::uint8_t>, BpsError> applyBpsPatch(std::span<const std::u
             crc = crc32Of(std::span(piece).first(n), crc);
         }
     }
-    if (crc != sourceCrc)
-        return BpsError{BpsProblem::OtherSource, "the ROM's CRC-32 is not the one the patch was made for"};
+    if (static_cast<std::uint64_t>(source.size()) != *sourceSize || crc != sourceCrc)
+        return BpsError{BpsProblem::OtherSource, "the ROM's size or CRC-32 is not the one the patch was made for",
+                        std::nullopt, BpsSums{*sourceSize, *targetSize, sourceCrc, targetCrc, source.size(), crc}};
 
     std::vector<std::uint8_t> target(static_cast<std::size_t>(*targetSize));
     const auto size = static_cast<std::int64_t>(*targetSize);
@@ -336,6 +338,26 @@ Result<std::vector<std::uint8_t>, BpsError> applyBpsPatch(std::span<const std::u
     if (crc32Of(target) != targetCrc)
         return BpsError{BpsProblem::TargetDamaged, "the result's CRC-32 is not the one the patch gives"};
     return target;
+}
+
+PatchFormat patchFormatOf(std::span<const std::uint8_t> start)
+{
+    auto startsWith = [&](std::string_view magic) {
+        return start.size() >= magic.size() && std::equal(magic.begin(), magic.end(), start.begin(),
+                                                          [](char a, std::uint8_t b) { return static_cast<std::uint8_t>(a) == b; });
+    };
+    if (startsWith("BPS1"))
+        return PatchFormat::Bps;
+    if (startsWith("PATCH"))
+        return PatchFormat::Ips;
+    if (startsWith("UPS1"))
+        return PatchFormat::Ups;
+    // VCDIFF (RFC 3284), as xdelta3 writes it: "VCD" with the top bits set.
+    if (startsWith("\xD6\xC3\xC4"))
+        return PatchFormat::Vcdiff;
+    if (start.size() >= kHeaderEnd && headerCrc16(start.data(), kHeaderEnd - 2) == (start[kHeaderEnd - 2] | start[kHeaderEnd - 1] << 8))
+        return PatchFormat::NdsRom;
+    return PatchFormat::Unknown;
 }
 
 } // namespace quillmark::rom

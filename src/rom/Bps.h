@@ -54,11 +54,28 @@ enum class BpsProblem {
     TargetDamaged, // the result's CRC is not the one the patch gives
     ReadFailed,    // the source could not be read (fileError says why)
 };
+// What a patch says of its source and target, and what the ROM given is: for a patch
+// made for another ROM, or one already applied.
+struct BpsSums {
+    std::uint64_t sourceSize = 0, targetSize = 0;
+    std::uint32_t sourceCrc = 0, targetCrc = 0;
+    std::int64_t romSize = 0;
+    std::uint32_t romCrc = 0;
+    // The ROM is the patch's result already.
+    bool romIsTarget() const { return static_cast<std::uint64_t>(romSize) == targetSize && romCrc == targetCrc; }
+};
 struct BpsError {
     BpsProblem problem;
     std::string detail;
     std::optional<platform::FileError> fileError = std::nullopt;
+    std::optional<BpsSums> sums = std::nullopt;  // OtherSource
 };
+
+// What a file given as a patch is, by its first bytes: the patch formats ROM hacks are
+// shared in, and a DS ROM image (its header's CRC holds), which a user may give in the
+// patch's place.
+enum class PatchFormat { Bps, Ips, Ups, Vcdiff, NdsRom, Unknown };
+PatchFormat patchFormatOf(std::span<const std::uint8_t> start);
 
 // The target, every action checked against the sizes before it is carried out, and
 // the result's CRC checked at the end.

@@ -255,6 +255,22 @@ TEST_F(Diff, AFailureIsNeverADifferenceAndNoOutputIsWrittenBeforeAllAreChecked)
             EXPECT_FALSE(std::filesystem::exists(dir.file("both.bps")));
         }
     }
+    // --bps replaces only an older patch, and says so; anything else it refuses, naming
+    // the option.
+    const auto notes = dir.file("notes.bps");
+    writeFile(notes, {'m', 'y', ' ', 'n', 'o', 't', 'e', 's'});
+    cli::DiffOptions patchInto;
+    patchInto.bps = notes;
+    auto said = runInProcess([&] { return cli::runDiff(before, before, patchInto); });
+    EXPECT_EQ(said.status, cli::BadInput);
+    EXPECT_NE(said.err.find("give --bps another name"), std::string::npos) << said.err;
+    EXPECT_EQ(readFile(notes), (Bytes{'m', 'y', ' ', 'n', 'o', 't', 'e', 's'}));
+    patchInto.bps = oldPatch;
+    said = runInProcess([&] { return cli::runDiff(before, before, patchInto); });
+    EXPECT_EQ(said.status, cli::Ok) << said.err;
+    EXPECT_NE(said.err.find("replaced the older patch " + oldPatch), std::string::npos) << said.err;
+    EXPECT_NE(readFile(oldPatch), olderPatch);
+
     // The format follows -o's extension: JSON into x.json, without --format.
     cli::DiffOptions json;
     json.output = dir.file("x.json");
@@ -499,7 +515,9 @@ TEST_F(Diff, BpsPatchesByTheFormatsDescription)
         Bytes patch;
         const char* words;
     } refusals[] = {
-        {"made for another ROM", after, written, "this patch was made for another ROM"},
+        {"given the ROM it makes", after, written, "already is what"},
+        {"made for another ROM", dir.file("source.bin"), written,
+         "this patch was made for another ROM: "},
         {"its CRC damaged", before, damaged, "CRC-32 does not match"},
         {"a read past the target's size", dir.file("source.bin"), patchOf(source, 16, past, target), "past the end"},
         {"literal bytes one past the target's size", dir.file("source.bin"), patchOf(source, 16, oneByteOver, target),
@@ -517,6 +535,17 @@ TEST_F(Diff, BpsPatchesByTheFormatsDescription)
     said = runInProcess([&] { return cli::runPatch(before, options.bps, before); });
     EXPECT_EQ(said.status, cli::BadInput) << "never onto the ROM itself";
     EXPECT_EQ(readFile(before), pristine);
+    // Another ROM: both sizes and CRC-32s, as a user compares them with the patch's notes.
+    auto hex = [](std::uint32_t value) {
+        char text[9];
+        std::snprintf(text, sizeof text, "%08X", value);
+        return std::string(text);
+    };
+    said = runInProcess([&] { return cli::runPatch(dir.file("source.bin"), options.bps, dir.file("other.nds")); });
+    EXPECT_NE(said.err.find("expects " + std::to_string(pristine.size()) + " bytes with CRC-32 " + hex(crc(pristine)) +
+                            ", and " + dir.file("source.bin") + " is 8 bytes with CRC-32 " + hex(crc(source))),
+              std::string::npos)
+        << said.err;
 }
 
 // The format's edges, each a patch written here by hand or by the run writer below:
@@ -590,6 +619,38 @@ TEST_F(Diff, BpsEdgesAreAppliedOrBlamedOnThePatch)
         EXPECT_EQ(readFile(dir.file("source.bin")), source);
     }
 
+    // Files that are no BPS patch: each named as what it is, with what applies it.
+    const struct {
+        const char* what;
+        Bytes patch;
+        const char* words;
+    } others[] = {
+        {"an IPS patch", {'P', 'A', 'T', 'C', 'H', 0, 0, 1, 0, 1, 'x', 'E', 'O', 'F'}, "is an IPS patch, not BPS: apply it with Floating IPS"},
+        {"a UPS patch", {'U', 'P', 'S', '1', 0x88, 0x88, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}, "is a UPS patch, not BPS"},
+        {"an xdelta patch", {0xD6, 0xC3, 0xC4, 0x00, 0x00, 0x04, 0x88, 0x00}, "is a VCDIFF (xdelta) patch, not BPS: apply it with xdelta3"},
+        {"a ROM", readFile(before), "is a ROM image, not a patch"},
+        {"nothing known", {'h', 'e', 'l', 'l', 'o', '!', '!', '!', '!', '!', '!', '!', '!', '!', '!', '!', '!', '!', '!'},
+         "cannot be applied: it does not start with \"BPS1\""},
+    };
+    for (const auto& row : others) {
+        SCOPED_TRACE(row.what);
+        const auto patch = dir.file("other.patch"), output = dir.file("other.nds");
+        writeFile(patch, row.patch);
+        const auto said = runInProcess([&] { return cli::runPatch(dir.file("source.bin"), patch, output); });
+        EXPECT_EQ(said.status, cli::BadInput);
+        EXPECT_NE(said.err.find(patch + " " + row.words), std::string::npos) << said.err;
+        EXPECT_FALSE(std::filesystem::exists(output));
+    }
+    // The ROM and the patch the other way round; a patch that is not there.
+    writeFile(dir.file("edge.bps"), patchOf(source, 8, run, runTarget));
+    auto said = runInProcess([&] { return cli::runPatch(dir.file("edge.bps"), before, dir.file("swapped.nds")); });
+    EXPECT_EQ(said.status, cli::BadInput);
+    EXPECT_NE(said.err.find(dir.file("edge.bps") + " is the BPS patch and " + before + " is not"), std::string::npos)
+        << said.err;
+    said = runInProcess([&] { return cli::runPatch(before, dir.file("nonexist.bps"), dir.file("none.nds")); });
+    EXPECT_EQ(said.status, cli::BadInput);
+    EXPECT_NE(said.err.find("nonexist.bps cannot be read: "), std::string::npos) << said.err;
+
 #ifndef _WIN32
     // A disk image given as the patch: refused by its size, before a byte of it is read.
     const auto huge = dir.file("huge.bps");
@@ -598,7 +659,7 @@ TEST_F(Diff, BpsEdgesAreAppliedOrBlamedOnThePatch)
     rusage usage{};
     ::getrusage(RUSAGE_SELF, &usage);
     const auto peakBefore = usage.ru_maxrss;
-    const auto said = runInProcess([&] { return cli::runPatch(before, huge, dir.file("huge.nds")); });
+    said = runInProcess([&] { return cli::runPatch(before, huge, dir.file("huge.nds")); });
     ::getrusage(RUSAGE_SELF, &usage);
     EXPECT_EQ(said.status, cli::BadInput);
     EXPECT_NE(said.err.find("larger than any patch"), std::string::npos) << said.err;
