@@ -127,11 +127,11 @@ void DocumentController::loadLists()
     emit listsLoaded(loaded->first, loaded->second);
 }
 
-void DocumentController::save(int listIndex)
+bool DocumentController::save(int listIndex)
 {
     m_session.SelectedIndex = static_cast<std::int16_t>(listIndex);
     if (!m_document || listIndex < 0)
-        return;
+        return false;
     // Every page first takes in what is typed into it, as leaving its box would; the
     // first that names a problem refuses the whole save.
     const auto name = speciesName(listIndex);
@@ -139,7 +139,7 @@ void DocumentController::save(int listIndex)
     for (EditorPage* page : pages) {
         if (const auto problem = page->commitTyped(name)) {
             emit saveRefused(*problem + ". Nothing was written.");
-            return;
+            return false;
         }
     }
     species::SpeciesChanges changes;
@@ -156,13 +156,14 @@ void DocumentController::save(int listIndex)
         m_reloadOnClick = written.error().kind == species::SpeciesFailure::RomChanged ||
                           written.error().kind == species::SpeciesFailure::WrittenToReplacedFile;
         emit failed(written.error(), species::SpeciesOperation::Save);
-        return;
+        return false;
     }
     if (listsPending)
         loadLists();
     emit saved(listIndex, *written);
     updatePending();
     emit saveCompleted();
+    return true;
 }
 
 void DocumentController::compareWith(const std::string& otherPath)
@@ -206,6 +207,12 @@ void DocumentController::quit()
     // to save values of a main window that is gone.
     emit quitting();
     QCoreApplication::quit();
+}
+
+bool DocumentController::hasPendingEdits() const
+{
+    const auto pages = activePages();
+    return std::any_of(pages.begin(), pages.end(), [](const EditorPage* page) { return page->hasPendingEdits(); });
 }
 
 void DocumentController::updatePending()

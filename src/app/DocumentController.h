@@ -49,7 +49,10 @@ public:
     void select(int listIndex);
     // The lists alone, read again (their window opened, or a save wrote them).
     void loadLists();
-    void save(int listIndex);
+    // Whether the species is now in the file as the pages give it.
+    bool save(int listIndex);
+    // Some page shown holds edits not yet saved.
+    bool hasPendingEdits() const;
     // What changed from the ROM at `otherPath` to the open one: compared, or why not.
     void compareWith(const std::string& otherPath);
     void revert();

@@ -37,6 +37,7 @@
 #include <QMenuBar>
 #include <QScreen>
 #include <QStyle>
+#include <QTimer>
 
 #include <algorithm>
 #include <cctype>
@@ -381,6 +382,23 @@ void Form1::ConnectWidgets()
             return;
         // A press that changed the selection has loaded; its click must not load again.
         m_loadedByPress = QGuiApplication::mouseButtons() != Qt::NoButton;
+        // A question was cancelled and the list is still settling from the move the user
+        // made (a key or a press changes the current entry after the selection).
+        if (m_keepRow)
+            return;
+        const int shown = session().SelectedIndex;
+        if (m_controller->speciesLoaded() && selectedRow() != shown && !maySetEditsAside()) {
+            // Cancelled: the species with its edits stays, and so does its entry's
+            // selection, put back once the list has finished the move.
+            m_keepRow = shown;
+            QTimer::singleShot(0, this, [this] {
+                const int row = *std::exchange(m_keepRow, std::nullopt);
+                const QSignalBlocker quiet(pkmnlst);
+                pkmnlst->setCurrentRow(row);
+                pkmnlst->scrollToItem(pkmnlst->item(row));
+            });
+            return;
+        }
         pkmnlst_Click();
     });
     connect(pkmnlst, &QListWidget::itemClicked, this, [this] {
@@ -408,6 +426,22 @@ void Form1::warn(const std::string& text)
     m_messages->show(text, std::nullopt, platform::MessageIcon::Warning);
 }
 
+bool Form1::maySetEditsAside()
+{
+    if (!m_controller->speciesLoaded() || !m_controller->hasPendingEdits())
+        return true;
+    const int shown = session().SelectedIndex;
+    switch (m_messages->askToSave("Save changes to " + m_controller->speciesName(shown).toStdString() + "?")) {
+    case platform::SaveChoice::Save:
+        return m_controller->save(shown);
+    case platform::SaveChoice::Discard:
+        return true;
+    case platform::SaveChoice::Cancel:
+        break;
+    }
+    return false;
+}
+
 void Form1::showOpenRefused(const QString& text, const QString& details)
 {
     mnuCompare->setEnabled(m_controller->document() != nullptr);
@@ -433,6 +467,8 @@ void Form1::mnuOpen_Click()
         return;
     }
 
+    if (!maySetEditsAside())
+        return;
     // The previous file's selection means nothing in this one: nothing is selected,
     // so that the first click on any name (the same one too) loads it.
     pkmnlst->selectionModel()->clear();
@@ -747,7 +783,7 @@ void Form1::closeEvent(QCloseEvent* event)
 {
     // While the About window is open the main window takes no input at all, but the
     // window manager's close button still arrives here.
-    if (!isEnabled()) {
+    if (!isEnabled() || !maySetEditsAside()) {
         event->ignore();
         return;
     }

@@ -121,6 +121,10 @@ private:
     // After a save refused for a number: the cursor into the first box that fails.
     void focusFirstInvalidNumber();
     void warn(const std::string& text);
+    // Before a pick, an open or an exit would drop edits not yet saved in any window:
+    // "Save changes to Garchomp?". True to go on (saved, or discarded, or nothing
+    // pending); false to stay as things are (Cancel, or a save that was refused).
+    bool maySetEditsAside();
     // The species list's selected index, -1 when nothing is selected.
     int selectedRow() const;
     platform::NumberFormat numberFormat() const;
@@ -156,6 +160,8 @@ private:
     std::array<std::optional<std::uint16_t>, species::kFieldCount> m_unlistedCodes{};
     // The mouse press of the click under way changed the selection, and so loaded.
     bool m_loadedByPress = false;
+    // The entry the list goes back to after a cancelled question.
+    std::optional<int> m_keepRow;
     // The game whose items the two item lists show; they are filled again when a ROM
     // of a game with other items is opened.
     rom::Game m_itemGame = rom::Game::Diamond;

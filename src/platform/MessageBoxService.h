@@ -12,6 +12,9 @@ inline constexpr std::string_view kApplicationTitle = "Quillmark";
 
 enum class MessageIcon { None, Warning, Information };
 
+// The answers to the question asked before edits would be dropped.
+enum class SaveChoice { Save, Discard, Cancel };
+
 // A modal box with an OK button. Without a title of its own it carries the
 // application title. The window provides the real one; tests record the calls.
 class MessageBoxService {
@@ -26,6 +29,9 @@ public:
         (void)details;
         show(text, std::nullopt, icon);
     }
+    // "Save changes to Garchomp?" with Save, Discard and Cancel, before a pick, an open
+    // or an exit would drop edits not yet saved; Escape or the close button is Cancel.
+    virtual SaveChoice askToSave(std::string_view text) = 0;
 };
 
 // The "Error: N" box: a failed read or write in the system's words, no icon, titled

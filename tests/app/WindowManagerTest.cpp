@@ -163,8 +163,9 @@ TEST_F(WindowManager, ARefusedSaveLeavesTheCursorInTheFirstBoxThatFails)
 }
 
 // Ctrl+Q pressed in Moves and Evolutions, and the main window closed as its title bar's
-// button closes it, each while both windows hold edits: the event loop ends (the
-// program with it), no window of it stays on screen, and the ROM is as it was.
+// button closes it, each while both windows hold edits: the question is asked once, and
+// answered Discard the event loop ends (the program with it), no window of it stays on
+// screen, and the ROM is as it was.
 TEST_F(WindowManager, ExitEndsTheProgramWhateverTheToolWindowsHold)
 {
     for (const bool byKey : {true, false}) {
@@ -192,8 +193,11 @@ TEST_F(WindowManager, ExitEndsTheProgramWhateverTheToolWindowsHold)
         // end is stopped here after 5 s and the test fails.
         bool ended = false;
         QTimer::singleShot(5000, [&] { if (!ended) QCoreApplication::exit(1); });
+        messages.asked.clear();
+        messages.answers = {platform::SaveChoice::Discard};
         EXPECT_EQ(QApplication::exec(), 0);
         ended = true;
+        EXPECT_EQ(messages.asked, std::vector<std::string>{"Save changes to Garchomp?"});
         for (QWidget* top : QApplication::topLevelWidgets())
             EXPECT_FALSE(top->isVisible()) << top->objectName().toStdString();
         EXPECT_EQ(readFile(path), before);

@@ -4,6 +4,7 @@
 #include "platform/MessageBoxService.h"
 
 #include <cstdint>
+#include <deque>
 #include <map>
 #include <optional>
 #include <string>
@@ -76,7 +77,20 @@ public:
     {
         shown.push_back({std::string(text), std::nullopt, icon, std::string(details)});
     }
+    // The questions asked, and the answers given in turn; Discard once they run out,
+    // as the program behaved before it asked.
+    platform::SaveChoice askToSave(std::string_view text) override
+    {
+        asked.emplace_back(text);
+        if (answers.empty())
+            return platform::SaveChoice::Discard;
+        const auto answer = answers.front();
+        answers.pop_front();
+        return answer;
+    }
     std::vector<ShownMessage> shown;
+    std::vector<std::string> asked;
+    std::deque<platform::SaveChoice> answers;
 };
 
 } // namespace quillmark::test

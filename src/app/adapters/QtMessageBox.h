@@ -15,6 +15,7 @@ public:
               platform::MessageIcon icon) override;
     void showWithDetails(std::string_view text, std::string_view details,
                          platform::MessageIcon icon) override;
+    platform::SaveChoice askToSave(std::string_view text) override;
 
 private:
     QPointer<QWidget> m_owner;
