@@ -5,6 +5,7 @@
 #include "dialogs/clsCommonDialog.h"
 #include "platform/MessageBoxService.h"
 #include "platform/OutputFiles.h"
+#include "rom/Bps.h"
 #include "species/CsvWriter.h"
 #include "species/LookupLists.h"
 #include "species/SpeciesMessages.h"
@@ -113,26 +114,16 @@ CompareWindow::CompareWindow(QWidget* mainWindow, platform::MessageBoxService& m
 }
 
 void CompareWindow::showChanges(const std::string& otherPath, const std::string& thisPath,
-                                species::RomComparison comparison)
+                                species::RomComparison comparison, std::vector<std::uint8_t> patch)
 {
+    const auto sumsBefore = rom::bpsFileSums(m_patch), sumsNow = rom::bpsFileSums(patch);
+    m_otherChanged = otherPath == m_otherPath && sumsBefore && sumsNow && sumsBefore->first != sumsNow->first;
     m_otherPath = otherPath;
     m_thisPath = thisPath;
     m_changes = std::move(comparison.changes);
     m_uncompared = std::move(comparison.uncompared);
-    const auto species = std::count_if(m_changes.begin(), m_changes.end(),
-                                       [](const species::RomChange& change) { return change.part != "file"; });
-    // Tables left out are named under the count: "no differences" holds only for
-    // the tables compared.
-    const bool partial = !m_uncompared.empty();
-    lblCompared->setText(QString("From %1 to %2: %3")
-                             .arg(qs(platform::fileNameOf(otherPath)), qs(platform::fileNameOf(thisPath)),
-                                  m_changes.empty() ? QString(partial ? "no differences in the tables compared."
-                                                                      : "no differences.")
-                                  : species == 0    ? QString("No differences in the %1; %2 other file(s) differ.")
-                                                       .arg(partial ? "tables compared" : "species data")
-                                                       .arg(m_changes.size())
-                                                    : QString("%1 change(s).").arg(m_changes.size())) +
-                         (partial ? "\n" + qs(species::uncomparedText(m_uncompared)).trimmed() : QString()));
+    m_patch = std::move(patch);
+    showSummary();
     m_model->removeRows(0, m_model->rowCount());
     int order = 0;
     for (const auto& change : m_changes) {
@@ -165,6 +156,50 @@ void CompareWindow::showChanges(const std::string& otherPath, const std::string&
     cmdSavePatch->setEnabled(any);
 }
 
+void CompareWindow::showSummary()
+{
+    const auto species = std::count_if(m_changes.begin(), m_changes.end(),
+                                       [](const species::RomChange& change) { return change.part != "file"; });
+    // Tables left out are named under the count: "no differences" holds only for
+    // the tables compared.
+    const bool partial = !m_uncompared.empty();
+    QString text = QString("From %1 to %2: %3")
+                       .arg(qs(platform::fileNameOf(m_otherPath)), qs(platform::fileNameOf(m_thisPath)),
+                            m_changes.empty() ? QString(partial ? "no differences in the tables compared." : "no differences.")
+                            : species == 0    ? QString("No differences in the %1; %2 other file(s) differ.")
+                                                 .arg(partial ? "tables compared" : "species data")
+                                                 .arg(m_changes.size())
+                                              : QString("%1 change(s).").arg(m_changes.size()));
+    if (m_otherChanged)
+        text += "\n" + qs(platform::fileNameOf(m_otherPath)) + " changed since it was last compared.";
+    if (m_pending)
+        text += "\nEdits not yet saved are in neither this list nor the patch: save them first (Ctrl+S).";
+    if (partial)
+        text += "\n" + qs(species::uncomparedText(m_uncompared)).trimmed();
+    lblCompared->setText(text);
+}
+
+void CompareWindow::showPendingEdits(bool pending)
+{
+    m_pending = pending;
+    showSummary();
+}
+
+bool CompareWindow::stillAsCompared()
+{
+    const auto same = species::stillAsPatched(m_otherPath, m_thisPath, m_patch);
+    if (same && *same)
+        return true;
+    m_messages.show(same ? "The ROMs changed since this list was made. It is made again now from the files as they "
+                           "are: look at it, then copy or save again."
+                         : "The ROMs could not be read again: " +
+                               species::userMessage(same.error(), species::SpeciesOperation::Load),
+                    std::nullopt, platform::MessageIcon::Warning);
+    if (same)
+        emit compareAgain();
+    return false;
+}
+
 std::vector<std::vector<std::string>> CompareWindow::shownRows() const
 {
     std::vector<std::vector<std::string>> rows = {{"Species", "Part", "Field", "Before", "After"}};
@@ -179,6 +214,8 @@ std::vector<std::vector<std::string>> CompareWindow::shownRows() const
 
 void CompareWindow::cmdCopy_Click()
 {
+    if (!stillAsCompared())
+        return;
     QString text;
     for (const auto& row : shownRows()) {
         QStringList cells;
@@ -208,10 +245,15 @@ void CompareWindow::saveFile(const std::string& path, std::string_view bytes, co
     if (const auto failure = platform::replaceFileWithText(path, bytes))
         m_messages.show("The " + what + " could not be saved: " + std::string(std::strerror(*failure)) + ".",
                         std::nullopt, platform::MessageIcon::Warning);
+    else
+        m_messages.show("The " + what + " was saved to " + path + " (" + std::to_string(bytes.size()) + " bytes).",
+                        std::nullopt, platform::MessageIcon::Information);
 }
 
 void CompareWindow::cmdSaveCsv_Click()
 {
+    if (!stillAsCompared())
+        return;
     const auto path = askSavePath("Save as CSV", "changes.csv", "CSV (*.csv)|*.csv", "list of changes");
     if (!path.empty())
         saveFile(path, species::writeCsv(species::comparisonRows(m_changes)), "list of changes");
@@ -219,24 +261,12 @@ void CompareWindow::cmdSaveCsv_Click()
 
 void CompareWindow::cmdSavePatch_Click()
 {
-    const auto path = askSavePath("Save patch", "changes.bps", "BPS patches (*.bps)|*.bps", "patch");
-    if (path.empty())
+    // The patch made with the list: the same two files at the same moment.
+    if (!stillAsCompared())
         return;
-    // Both read again: the patch is made of the files as they are now.
-    auto refuse = [&](const species::SpeciesError& error) {
-        m_messages.show("The patch could not be made: " + species::userMessage(error, species::SpeciesOperation::Load),
-                        std::nullopt, platform::MessageIcon::Warning);
-    };
-    auto other = species::openRomToCompare(m_otherPath);
-    if (!other)
-        return refuse(other.error());
-    auto current = species::openRomToCompare(m_thisPath);
-    if (!current)
-        return refuse(current.error());
-    auto patch = species::patchBetween(*other, *current);
-    if (!patch)
-        return refuse(patch.error());
-    saveFile(path, std::string_view(reinterpret_cast<const char*>(patch->data()), patch->size()), "patch");
+    const auto path = askSavePath("Save patch", "changes.bps", "BPS patches (*.bps)|*.bps", "patch");
+    if (!path.empty())
+        saveFile(path, std::string_view(reinterpret_cast<const char*>(m_patch.data()), m_patch.size()), "patch");
 }
 
 void CompareWindow::pickRow(const QModelIndex& index)

@@ -5,6 +5,7 @@
 
 #include <QWidget>
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -34,10 +35,13 @@ class CompareWindow : public QWidget {
 public:
     CompareWindow(QWidget* mainWindow, platform::MessageBoxService& messages, dialogs::CommonDialogFunctions fileDialogs);
 
-    // The changes from `otherPath` to `thisPath`, as compareRoms found them, and the
-    // tables it could not compare.
+    // The changes from `otherPath` to `thisPath`, as compareRoms found them, the tables
+    // it could not compare, and the patch made of the same two files at that moment.
     void showChanges(const std::string& otherPath, const std::string& thisPath,
-                     species::RomComparison comparison);
+                     species::RomComparison comparison, std::vector<std::uint8_t> patch);
+    // Edits not yet saved are in neither the list nor the patch: said while there are.
+    void showPendingEdits(bool pending);
+    const std::string& otherPath() const { return m_otherPath; }
 
     void cmdCopy_Click();
     void cmdSaveCsv_Click();
@@ -56,6 +60,8 @@ public:
 signals:
     // A row's species was asked for: its list index.
     void speciesPicked(int listIndex);
+    // The files are no longer those compared: the list and patch are to be made again.
+    void compareAgain();
 
 private:
     void pickRow(const QModelIndex& index);
@@ -64,6 +70,10 @@ private:
     std::string askSavePath(const std::string& title, const std::string& fileName, const std::string& filter,
                             const std::string& what);
     void saveFile(const std::string& path, std::string_view bytes, const std::string& what);
+    // Both files still as compared (their CRC-32s are the patch's); otherwise said so,
+    // and compared again, for the user to look before anything goes out.
+    bool stillAsCompared();
+    void showSummary();
 
     platform::MessageBoxService& m_messages;
     dialogs::CommonDialogFunctions m_fileDialogs;
@@ -72,6 +82,10 @@ private:
     std::string m_otherPath, m_thisPath;
     std::vector<species::RomChange> m_changes;
     std::vector<species::UncomparedTable> m_uncompared;
+    std::vector<std::uint8_t> m_patch;
+    bool m_pending = false;
+    // The other ROM was not the file it was at the comparison before.
+    bool m_otherChanged = false;
 };
 
 } // namespace quillmark::app

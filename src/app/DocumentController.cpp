@@ -191,7 +191,11 @@ void DocumentController::compareWith(const std::string& otherPath)
                                                   : comparison.error().detail)));
         return;
     }
-    emit compared(otherPath, m_session.RomPath, *comparison);
+    // The patch from the same two opens: what the list shows is what the patch makes.
+    auto patch = species::patchBetween(*before, *now);
+    if (!patch)
+        return refuse(m_session.RomPath, patch.error());
+    emit compared(otherPath, m_session.RomPath, *comparison, *patch);
 }
 
 void DocumentController::revert()

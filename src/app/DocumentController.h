@@ -78,8 +78,10 @@ signals:
     void saved(int listIndex, const species::RecordBytes& record);
     void saveCompleted();
     void pendingChanged(bool pending);
+    // The rows and the patch of one comparison, both made of the two files as they
+    // were at that moment.
     void compared(const std::string& otherPath, const std::string& thisPath,
-                  const species::RomComparison& comparison);
+                  const species::RomComparison& comparison, const std::vector<std::uint8_t>& patch);
     void compareRefused(const QString& text);
     void quitting();
 

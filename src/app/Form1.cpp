@@ -362,6 +362,8 @@ void Form1::ConnectWidgets()
     connect(m_controller, &DocumentController::saved, this, [this] { m_fieldsAsLoaded = shownFields(); });
     connect(m_controller, &DocumentController::saveCompleted, this, [this] {
         m_messages->show(species::kSavedSuccessfully, std::nullopt, platform::MessageIcon::Information);
+        if (m_compare && m_compare->isVisible())
+            m_controller->compareWith(m_compare->otherPath());
     });
     connect(m_controller, &DocumentController::compared, this, &Form1::showComparison);
     connect(m_controller, &DocumentController::compareRefused, this,
@@ -498,12 +500,18 @@ void Form1::mnuCompare_Click()
 }
 
 void Form1::showComparison(const std::string& otherPath, const std::string& thisPath,
-                           const species::RomComparison& comparison)
+                           const species::RomComparison& comparison, const std::vector<std::uint8_t>& patch)
 {
     if (!m_compare) {
         m_compare = new CompareWindow(this, *m_messages, m_fileDialogs);
         m_compare->setAttribute(Qt::WA_DeleteOnClose);
         makeToolWindow(m_compare);
+        // The list is made again from the files as they are: after a Save, and when a
+        // file changed under it before its rows or patch went out.
+        connect(m_compare, &CompareWindow::compareAgain, this,
+                [this] { m_controller->compareWith(m_compare->otherPath()); });
+        connect(m_controller, &DocumentController::pendingChanged, m_compare, &CompareWindow::showPendingEdits);
+        m_compare->showPendingEdits(m_controller->hasPendingEdits());
         connect(m_compare, &CompareWindow::speciesPicked, this, [this](int listIndex) {
             if (listIndex < pkmnlst->count()) {
                 pkmnlst->setCurrentRow(listIndex);
@@ -511,7 +519,7 @@ void Form1::showComparison(const std::string& otherPath, const std::string& this
             }
         });
     }
-    m_compare->showChanges(otherPath, thisPath, comparison);
+    m_compare->showChanges(otherPath, thisPath, comparison, patch);
     m_compare->show();
     m_compare->raise();
     m_compare->activateWindow();

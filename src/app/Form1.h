@@ -110,7 +110,7 @@ private:
     void showLoaded(int listIndex, const species::SpeciesLoad& load);
     void showFailure(const species::SpeciesError& error, species::SpeciesOperation operation);
     void showComparison(const std::string& otherPath, const std::string& thisPath,
-                        const species::RomComparison& comparison);
+                        const species::RomComparison& comparison, const std::vector<std::uint8_t>& patch);
     // Nothing of a species on screen, and no save until one is loaded.
     void clearSpecies();
     void updateBaseStatTotal();

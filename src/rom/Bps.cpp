@@ -155,6 +155,27 @@ std::uint32_t crc32Of(std::span<const std::uint8_t> bytes, std::uint32_t crc)
     return crc;
 }
 
+Result<std::uint32_t, platform::FileError> crc32OfFile(platform::OpenFile& file)
+{
+    std::uint32_t crc = 0;
+    std::vector<std::uint8_t> piece(static_cast<std::size_t>(kChunk));
+    for (std::int64_t offset = 0; offset < file.size(); offset += kChunk) {
+        const auto n = static_cast<std::size_t>(std::min<std::int64_t>(kChunk, file.size() - offset));
+        if (auto got = file.read(offset, std::span(piece).first(n)); !got)
+            return got.error();
+        crc = crc32Of(std::span(piece).first(n), crc);
+    }
+    return crc;
+}
+
+std::optional<std::pair<std::uint32_t, std::uint32_t>> bpsFileSums(std::span<const std::uint8_t> patch)
+{
+    if (patchFormatOf(patch) != PatchFormat::Bps || patch.size() < 4 + 3 + kFooterSize)
+        return std::nullopt;
+    const auto footer = patch.size() - kFooterSize;
+    return std::pair{le32At(patch, footer), le32At(patch, footer + 4)};
+}
+
 Result<std::vector<std::uint8_t>, platform::FileError> makeBpsPatch(platform::OpenFile& source,
                                                                      platform::OpenFile& target,
                                                                      const std::vector<BpsMove>& moves)
@@ -253,16 +274,10 @@ Result<std::vector<std::uint8_t>, BpsError> applyBpsPatch(std::span<const std::u
     if (*targetSize > kLargestTarget)
         return BpsError{BpsProblem::OutOfBounds, "its result would be " + std::to_string(*targetSize) +
                                                      " bytes, more than any DS cartridge holds"};
-    std::uint32_t crc = 0;
-    {
-        std::vector<std::uint8_t> piece(static_cast<std::size_t>(kChunk));
-        for (std::int64_t offset = 0; offset < source.size(); offset += kChunk) {
-            const auto n = static_cast<std::size_t>(std::min<std::int64_t>(kChunk, source.size() - offset));
-            if (auto got = source.read(offset, std::span(piece).first(n)); !got)
-                return BpsError{BpsProblem::ReadFailed, "the ROM could not be read", got.error()};
-            crc = crc32Of(std::span(piece).first(n), crc);
-        }
-    }
+    const auto sourceRead = crc32OfFile(source);
+    if (!sourceRead)
+        return BpsError{BpsProblem::ReadFailed, "the ROM could not be read", sourceRead.error()};
+    const auto crc = *sourceRead;
     if (static_cast<std::uint64_t>(source.size()) != *sourceSize || crc != sourceCrc)
         return BpsError{BpsProblem::OtherSource, "the ROM's size or CRC-32 is not the one the patch was made for",
                         std::nullopt, BpsSums{*sourceSize, *targetSize, sourceCrc, targetCrc, source.size(), crc}};

@@ -30,6 +30,11 @@ void putBpsNumber(std::vector<std::uint8_t>& out, std::uint64_t value);
 
 // CRC-32 as zip and zlib compute it.
 std::uint32_t crc32Of(std::span<const std::uint8_t> bytes, std::uint32_t crc = 0);
+// The same of a whole file, read in pieces.
+Result<std::uint32_t, platform::FileError> crc32OfFile(platform::OpenFile& file);
+// The source's and the target's CRC-32 a patch names in its footer; nothing for what
+// is no BPS patch.
+std::optional<std::pair<std::uint32_t, std::uint32_t>> bpsFileSums(std::span<const std::uint8_t> patch);
 
 // A range of the target whose bytes, where they are unchanged, lie at another place in
 // the source (a file that moved): they are encoded as a copy from there.

@@ -307,6 +307,25 @@ Result<std::vector<std::uint8_t>, SpeciesError> patchBetween(RomDocument& before
     return std::move(*patch);
 }
 
+Result<bool, SpeciesError> stillAsPatched(const std::string& beforePath, const std::string& afterPath,
+                                          std::span<const std::uint8_t> patch)
+{
+    const auto sums = rom::bpsFileSums(patch);
+    if (!sums)
+        return false;
+    for (const auto& [path, crc] : {std::pair{beforePath, sums->first}, std::pair{afterPath, sums->second}}) {
+        auto file = platform::fileServices().open(path, platform::FileAccess::Read);
+        if (!file)
+            return SpeciesError{SpeciesFailure::FileUnavailable, file.error()};
+        auto now = rom::crc32OfFile(**file);
+        if (!now)
+            return SpeciesError{SpeciesFailure::FileUnavailable, now.error()};
+        if (*now != crc)
+            return false;
+    }
+    return true;
+}
+
 std::vector<std::vector<std::string>> comparisonRows(const std::vector<RomChange>& changes)
 {
     std::vector<std::vector<std::string>> rows = {{"index", "dex", "name", "part", "field", "before", "after"}};

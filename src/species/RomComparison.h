@@ -5,6 +5,7 @@
 #include "species/SpeciesError.h"
 
 #include <optional>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -50,6 +51,12 @@ Result<RomComparison, SpeciesError> compareRoms(RomDocument& before, RomDocument
 // The patch that turns `before` into `after`, the parts that moved (a level-up archive
 // moved after the used image, a rebuilt layout) copied from their old place.
 Result<std::vector<std::uint8_t>, SpeciesError> patchBetween(RomDocument& before, RomDocument& after);
+
+// Whether the files at `beforePath` and `afterPath` are still the two a patch made by
+// patchBetween was made of (their CRC-32s are the patch's): the rows and the patch of a
+// comparison are shown or saved only while they are.
+Result<bool, SpeciesError> stillAsPatched(const std::string& beforePath, const std::string& afterPath,
+                                          std::span<const std::uint8_t> patch);
 
 // The changes as a sheet: the header index,dex,name,part,field,before,after, then a row
 // per change (index and dex empty where there are none).

@@ -96,7 +96,13 @@ TEST_F(Compare, TheChangesAreShownFilteredCopiedAndSaved)
     ASSERT_EQ(runInProcess([&] { return cli::runPatch(original, dir.file("hack.bps"), dir.file("patched.nds")); }).status,
               cli::Ok);
     EXPECT_EQ(readFile(dir.file("patched.nds")), readFile(hack));
-    EXPECT_TRUE(messages.shown.empty());
+    // Each save says where it wrote.
+    EXPECT_EQ(messageTexts(),
+              (std::vector<std::string>{"The list of changes was saved to " + dir.file("changes.csv") + " (" +
+                                            std::to_string(saved.size()) + " bytes).",
+                                        "The patch was saved to " + dir.file("hack.bps") + " (" +
+                                            std::to_string(readFile(dir.file("hack.bps")).size()) + " bytes)."}));
+    messages.shown.clear();
 
     // Another game: refused with both names, the window as it was.
     const auto heartGold = platinum("heartgold.nds", "IPKE", "hgss_personal.csv");
@@ -105,6 +111,65 @@ TEST_F(Compare, TheChangesAreShownFilteredCopiedAndSaved)
     ASSERT_EQ(messages.shown.size(), 1u);
     EXPECT_NE(messages.shown[0].text.find("only ROMs of one game"), std::string::npos) << messages.shown[0].text;
     EXPECT_EQ(compare->shownRows(), garchomp);
+}
+
+// The window is always of the files as they are: a Save compares again, edits not yet
+// saved are said to be in neither the list nor the patch, and a file changed by another
+// program is compared again before any row or patch goes out. The patch saved always
+// makes the file whose rows are shown.
+TEST_F(Compare, TheListAndThePatchAreAlwaysOfTheFilesAsTheyAre)
+{
+    const auto original = platinum("original.nds");
+    const auto hack = dir.file("hack.nds");
+    writeFile(hack, readFile(original));
+    ASSERT_EQ(runInProcess([&] { return cli::runSet(hack, "Bulbasaur", {"speed=50"}, false); }).status, cli::Ok);
+    open(hack);
+    list()->setCurrentRow(444);
+    dialog.answers.push_back(original);
+    window->mnuCompare_Click();
+    auto* compare = window->compareWindow();
+    ASSERT_NE(compare, nullptr);
+    ASSERT_EQ(compare->shownRows().size(), 2u);
+    auto patchMakesTheHack = [&] {
+        messages.shown.clear();
+        std::filesystem::remove(dir.file("now.bps"));
+        std::filesystem::remove(dir.file("patched.nds"));
+        dialog.answers.push_back(dir.file("now.bps"));
+        compare->cmdSavePatch->click();
+        const auto said = runInProcess([&] { return cli::runPatch(original, dir.file("now.bps"), dir.file("patched.nds")); });
+        EXPECT_EQ(said.status, cli::Ok) << said.err;
+        return readFile(dir.file("patched.nds")) == readFile(hack);
+    };
+
+    text("txtHP")->setText("110");
+    const auto said = compare->lblCompared->text().toStdString();
+    EXPECT_NE(said.find("Edits not yet saved are in neither this list nor the patch"), std::string::npos) << said;
+    window->mnuSave_Click();
+    EXPECT_EQ(compare->lblCompared->text().toStdString().find("Edits not yet saved"), std::string::npos);
+    const std::vector<std::string> garchomp = {"Garchomp (444)", "species", "hp", reference("GARCHOMP", "hp"), "110"};
+    ASSERT_EQ(compare->shownRows().size(), 3u) << "compared again after the save";
+    EXPECT_EQ(compare->shownRows()[2], garchomp);
+    EXPECT_TRUE(patchMakesTheHack());
+
+    // Another program changes the hack: nothing goes out until the list is made again.
+    ASSERT_EQ(runInProcess([&] { return cli::runSet(hack, "Gible", {"speed=99"}, false); }).status, cli::Ok);
+    QApplication::clipboard()->clear();
+    messages.shown.clear();
+    compare->cmdCopy->click();
+    ASSERT_EQ(messages.shown.size(), 1u);
+    EXPECT_NE(messages.shown[0].text.find("The ROMs changed since this list was made"), std::string::npos);
+    EXPECT_TRUE(QApplication::clipboard()->text().isEmpty());
+    EXPECT_EQ(compare->shownRows().size(), 4u) << "Gible's row";
+    EXPECT_TRUE(patchMakesTheHack());
+
+    // The original changed meanwhile: said after the next comparison.
+    ASSERT_EQ(runInProcess([&] { return cli::runSet(original, "Gible", {"speed=99"}, false); }).status, cli::Ok);
+    text("txtAttack")->setText("131");
+    window->mnuSave_Click();
+    EXPECT_NE(compare->lblCompared->text().toStdString().find("original.nds changed since it was last compared"),
+              std::string::npos)
+        << compare->lblCompared->text().toStdString();
+    EXPECT_TRUE(patchMakesTheHack());
 }
 
 // Neither ROM's egg move table can be read: the window compares the rest and says which
