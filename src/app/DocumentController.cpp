@@ -5,6 +5,7 @@
 #include "species/LookupLists.h"
 
 #include <QCoreApplication>
+#include <QStringList>
 
 #include <algorithm>
 #include <cctype>
@@ -132,15 +133,18 @@ bool DocumentController::save(int listIndex)
     m_session.SelectedIndex = static_cast<std::int16_t>(listIndex);
     if (!m_document || listIndex < 0)
         return false;
-    // Every page first takes in what is typed into it, as leaving its box would; the
-    // first that names a problem refuses the whole save.
+    // Every page first takes in what is typed into it, as leaving its box would; any
+    // problem refuses the whole save, and every page's problems are named at once.
     const auto name = speciesName(listIndex);
     const auto pages = activePages();
+    QStringList problems;
     for (EditorPage* page : pages) {
-        if (const auto problem = page->commitTyped(name)) {
-            emit saveRefused(*problem + ". Nothing was written.");
-            return false;
-        }
+        if (const auto problem = page->commitTyped(name))
+            problems << *problem;
+    }
+    if (!problems.isEmpty()) {
+        emit saveRefused(problems.join(";\n") + ". Nothing was written.");
+        return false;
     }
     species::SpeciesChanges changes;
     bool listsPending = false;

@@ -46,6 +46,16 @@ std::optional<LevelUpMovesModel::InvalidRow> LevelUpMovesModel::firstInvalidRow(
     return std::nullopt;
 }
 
+std::vector<LevelUpMovesModel::InvalidRow> LevelUpMovesModel::invalidRows() const
+{
+    std::vector<InvalidRow> rows;
+    for (std::size_t i = 0; i < m_rows.size(); ++i) {
+        if (!m_rows[i].invalidText.isNull())
+            rows.push_back(InvalidRow{static_cast<int>(i), m_rows[i].invalidText});
+    }
+    return rows;
+}
+
 void LevelUpMovesModel::insertEntry(int row, species::LevelUpMove move)
 {
     row = std::clamp(row, 0, rowCount());

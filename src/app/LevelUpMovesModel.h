@@ -33,6 +33,8 @@ public:
         QString text;
     };
     std::optional<InvalidRow> firstInvalidRow() const;
+    // Every row a Save would refuse, in order.
+    std::vector<InvalidRow> invalidRows() const;
 
     void insertEntry(int row, species::LevelUpMove move);
     void removeEntry(int row);

@@ -15,6 +15,7 @@
 #include "species/MoveNames.h"
 #include "species/SpeciesMessages.h"
 #include "species/SpeciesRecord.h"
+#include "species/Suggestions.h"
 
 #include <QCompleter>
 #include <QComboBox>
@@ -142,40 +143,30 @@ void commitTypedEntry(QComboBox* box)
     box->setEditText(text);
 }
 
-// "; did you mean Dragon Fang, Dragon Scale?" for a text several names start with, or
-// that some contain; nothing for none.
+// A box whose typed text names none of its entries is marked as a bad move cell is, so
+// that every problem shows before Save names them.
+void markUnnamed(QComboBox* box)
+{
+    const bool unnamed = box->currentIndex() < 0 && !box->currentText().trimmed().isEmpty();
+    if (box->property("unnamed").toBool() == unnamed)
+        return;
+    box->setProperty("unnamed", unnamed);
+    box->setStyleSheet(unnamed ? "QComboBox { background-color: rgb(255, 215, 215); }" : QString());
+}
+
+// "; did you mean Dragon Fang, Dragon Scale?" by the one rule of every box that takes a
+// name: the box's own entries.
 QString namesLike(const QComboBox* box, const QString& text)
 {
-    auto found = entriesStartingWith(box, text);
-    if (found.empty()) {
-        const auto key = species::nameKey(text.toStdString());
-        for (int i = 0; i < box->count() && !key.empty(); ++i) {
-            if (species::nameKey(box->itemText(i).toStdString()).find(key) != std::string::npos)
-                found.push_back(i);
-        }
-    }
-    QStringList names;
-    for (std::size_t k = 0; k < found.size() && k < 3; ++k)
-        names << box->itemText(found[k]);
-    return names.isEmpty() ? QString() : "; did you mean " + names.join(", ") + "?";
+    std::vector<std::string> entries;
+    for (int i = 0; i < box->count(); ++i)
+        entries.push_back(box->itemText(i).toStdString());
+    const std::vector<std::string_view> names(entries.begin(), entries.end());
+    return qs(species::didYouMean(text.toStdString(), names));
 }
 
 // Bytes a member of n entries takes: the entries, the end mark, padding to 4.
 std::int64_t memberBytes(std::size_t entries) { return static_cast<std::int64_t>((entries * 2 + 2 + 3) / 4 * 4); }
-
-// Moves whose name holds the typed text, for "did you mean".
-QString movesHolding(const QString& typed)
-{
-    const auto key = species::nameKey(typed.toStdString());
-    if (key.empty())
-        return {};
-    for (int id = 1; id < species::kMoveCount; ++id) {
-        const auto name = species::MoveNames[static_cast<std::size_t>(id)];
-        if (species::nameKey(name).find(key) != std::string::npos)
-            return qs(name);
-    }
-    return {};
-}
 
 QString parameterWords(EvolutionParameter kind)
 {
@@ -276,9 +267,13 @@ MovesWindow::MovesWindow(QWidget* mainWindow) : ToolWindow(mainWindow)
         for (QComboBox* box : {cmbParameter[i], cmbTarget[i]}) {
             connect(box->lineEdit(), &QLineEdit::editingFinished, this, [this, box] {
                 commitTypedEntry(box);
+                markUnnamed(box);
                 updatePending();
             });
-            connect(box, &QComboBox::currentIndexChanged, this, &MovesWindow::updatePending);
+            connect(box, &QComboBox::currentIndexChanged, this, [this, box] {
+                markUnnamed(box);
+                updatePending();
+            });
         }
         connect(spnParameter[i], &QSpinBox::valueChanged, this, &MovesWindow::updatePending);
     }
@@ -559,36 +554,41 @@ std::optional<QString> MovesWindow::problem() const
 {
     if (!m_loaded)
         return std::nullopt;
-    if (const auto invalid = movesModel->firstInvalidRow()) {
-        if (invalid->text.isEmpty())
-            return QString("%1, row %2: no move is chosen; pick one or remove the row").arg(m_name).arg(invalid->row + 1);
-        const auto like = movesHolding(invalid->text);
-        return QString("%1, row %2: \"%3\" is no move%4")
-            .arg(m_name)
-            .arg(invalid->row + 1)
-            .arg(invalid->text, like.isEmpty() ? QString() : "; did you mean " + like + "?");
+    // Every problem at once, a line each: a Save refused for one is not refused again
+    // for the next.
+    QStringList problems;
+    for (const auto& invalid : movesModel->invalidRows()) {
+        if (invalid.text.isEmpty())
+            problems << QString("%1, row %2: no move is chosen; pick one or remove the row").arg(m_name).arg(invalid.row + 1);
+        else
+            problems << QString("%1, row %2: \"%3\" is no move%4")
+                            .arg(m_name)
+                            .arg(invalid.row + 1)
+                            .arg(invalid.text, qs(species::nearestMoves(invalid.text.toStdString())));
     }
     for (int slot = 0; slot < species::kEvolutionSlots; ++slot) {
         const auto i = static_cast<std::size_t>(slot);
         const int method = shownMethod(slot);
         const auto typedParameter = cmbParameter[i]->currentText().trimmed();
         if (method != 0 && !shownParameter(slot) && stkParameter[i]->currentIndex() == 1 && !typedParameter.isEmpty())
-            return QString("%1, evolution %2: \"%3\" is not %4%5")
-                .arg(m_name)
-                .arg(slot + 1)
-                .arg(typedParameter, parameterWords(kindOf(method)), namesLike(cmbParameter[i], typedParameter));
-        if (method != 0 && !shownParameter(slot))
-            return QString("%1, evolution %2: pick %3 for %4")
-                .arg(m_name)
-                .arg(slot + 1)
-                .arg(parameterWords(kindOf(method)), cmbMethod[i]->currentText());
+            problems << QString("%1, evolution %2: \"%3\" is not %4%5")
+                            .arg(m_name)
+                            .arg(slot + 1)
+                            .arg(typedParameter, parameterWords(kindOf(method)), namesLike(cmbParameter[i], typedParameter));
+        else if (method != 0 && !shownParameter(slot))
+            problems << QString("%1, evolution %2: pick %3 for %4")
+                            .arg(m_name)
+                            .arg(slot + 1)
+                            .arg(parameterWords(kindOf(method)), cmbMethod[i]->currentText());
         if (method != 0 && cmbTarget[i]->currentIndex() < 0)
-            return QString("%1, evolution %2: \"%3\" is no species%4")
-                .arg(m_name)
-                .arg(slot + 1)
-                .arg(cmbTarget[i]->currentText(), namesLike(cmbTarget[i], cmbTarget[i]->currentText().trimmed()));
+            problems << QString("%1, evolution %2: \"%3\" is no species%4")
+                            .arg(m_name)
+                            .arg(slot + 1)
+                            .arg(cmbTarget[i]->currentText(), namesLike(cmbTarget[i], cmbTarget[i]->currentText().trimmed()));
     }
-    return std::nullopt;
+    if (problems.isEmpty())
+        return std::nullopt;
+    return problems.join(";\n");
 }
 
 std::optional<QString> MovesWindow::commitTyped(const QString&)
@@ -619,6 +619,8 @@ void MovesWindow::commitOpenEditor()
             commitTypedEntry(cmbParameter[i]);
         if (cmbTarget[i]->hasFocus())
             commitTypedEntry(cmbTarget[i]);
+        markUnnamed(cmbParameter[i]);
+        markUnnamed(cmbTarget[i]);
     }
     updatePending();
 }

@@ -5,6 +5,7 @@
 #include "species/SpeciesEditor.h"
 #include "species/SpeciesMessages.h"
 #include "species/SpeciesTableFile.h"
+#include "species/Suggestions.h"
 
 #include <algorithm>
 #include <cctype>
@@ -96,7 +97,10 @@ std::optional<int> findSpecies(std::string_view text, int count)
 
 std::string nearestSpecies(std::string_view text, int count)
 {
-    return species::nearestPhrase(species::nearestRecordNames(text, count));
+    std::vector<std::string_view> names;
+    for (int i = 0; i < count; ++i)
+        names.push_back(species::recordName(i));
+    return species::didYouMean(text, names);
 }
 
 int speciesIndex(std::string_view text, int count)

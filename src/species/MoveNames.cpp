@@ -1,6 +1,7 @@
 #include "species/MoveNames.h"
 
 #include "species/LookupLists.h"
+#include "species/Suggestions.h"
 
 #include <vector>
 
@@ -177,13 +178,8 @@ std::optional<int> findMove(std::string_view text)
 
 std::string nearestMoves(std::string_view text)
 {
-    std::vector<std::string> names;
-    for (const int id : nearestCandidates(nameKey(text), kMoveCount,
-                                          [](int k) { return nameKey(MoveNames[static_cast<std::size_t>(k)]); })) {
-        if (id > 0)
-            names.emplace_back(MoveNames[static_cast<std::size_t>(id)]);
-    }
-    return nearestPhrase(names);
+    std::vector<std::string_view> names(MoveNames.begin() + 1, MoveNames.begin() + kMoveCount);
+    return didYouMean(text, names);
 }
 
 } // namespace quillmark::species

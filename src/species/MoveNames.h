@@ -16,7 +16,7 @@ extern const std::array<std::string_view, kMoveCount> MoveNames;
 // alone ("thunder p" is ThunderPunch; "thunder" starts several and finds none); never
 // move 0. The window and the command line take a move's name through this one call.
 std::optional<int> findMove(std::string_view text);
-// "; nearest: ..." for a name that matches none, or "".
+// "; did you mean ...?" for a name that matches none (the rule of Suggestions.h), or "".
 std::string nearestMoves(std::string_view text);
 
 } // namespace quillmark::species

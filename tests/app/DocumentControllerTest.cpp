@@ -62,7 +62,8 @@ TEST(DocumentController, SaveAsksThePagesShownAndWritesOnlyWhatTheyGive)
     } rows[] = {
         {"the lists shown: their page is asked and its edits written", true, std::nullopt, true, true},
         {"the lists not shown: their page holds nothing the user sees", false, std::nullopt, false, false},
-        {"a page names a problem: nothing is written", true, "Gible, HP: \"x\" is no number", false, false},
+        {"a page names a problem: nothing is written, and every page is asked for its own", true,
+         "Gible, HP: \"x\" is no number", true, false},
     };
     for (const auto& row : rows) {
         TempDir dir;

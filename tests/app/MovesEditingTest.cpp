@@ -161,6 +161,45 @@ TEST_F(MovesEditing, ACellTypedAndLeftHoldsWhatSaveWrites)
     }
 }
 
+// Every problem of every page shows before Save and is named at once: two move cells,
+// an evolution target and an egg move, each with the suggestions of the one rule.
+TEST_F(MovesEditing, EveryProblemIsMarkedAndSaveNamesThemAllAtOnce)
+{
+    const auto path = makeGame();
+    const auto before = readFile(path);
+    auto* moves = openMoves(path, "Gible");
+    ASSERT_TRUE(moves->movesModel->setData(moves->movesModel->index(0, 1), QString("dragon")));
+    ASSERT_TRUE(moves->movesModel->setData(moves->movesModel->index(1, 1), QString("quake")));
+    auto* target = moves->cmbTarget[0];
+    ASSERT_EQ(target->currentText(), "Gabite");
+    EXPECT_FALSE(target->property("unnamed").toBool());
+    target->setFocus();
+    target->lineEdit()->selectAll();
+    QTest::keyClicks(target->lineEdit(), "xyzzy");
+    closePopups();
+    emit target->lineEdit()->editingFinished();
+    EXPECT_TRUE(target->property("unnamed").toBool()) << "marked as a bad move cell is";
+    auto* eggs = moves->eggMovesPage;
+    eggs->cmbEggMove->setFocus();
+    QTest::keyClicks(eggs->cmbEggMove->lineEdit(), "dragon");
+    closePopups();
+
+    messages.shown.clear();
+    window->mnuSave_Click();
+    ASSERT_EQ(messages.shown.size(), 1u);
+    const auto& said = messages.shown[0].text;
+    const std::string dragons = "did you mean Dragon Rage, DragonBreath, Dragon Claw, Dragon Dance, Dragon Pulse and 1 more?";
+    for (const std::string& line :
+         {"Gible, row 1: \"dragon\" is no move; " + dragons, std::string("Gible, row 2: \"quake\" is no move; did you mean Earthquake?"),
+          std::string("Gible, evolution 1: \"xyzzy\" is no species"), "Gible, egg moves: \"dragon\" is no move; " + dragons})
+        EXPECT_NE(said.find(line), std::string::npos) << line << "\nin: " << said;
+    EXPECT_EQ(readFile(path), before);
+
+    // Mended, the mark goes.
+    target->setCurrentIndex(target->findText("Gabite"));
+    EXPECT_FALSE(target->property("unnamed").toBool());
+}
+
 // The same table of names the command line is checked on: each names its move in a
 // cell, or leaves the row invalid.
 TEST_F(MovesEditing, MoveNamesResolveAsOnTheCommandLine)

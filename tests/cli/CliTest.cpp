@@ -780,7 +780,7 @@ TEST_F(Cli, SheetsAndNamesAsPeopleWriteThem)
         EXPECT_NE(cli("get '" + rom + "' " + who).out.find("species: Garchomp (444)"), std::string::npos) << who;
     const auto miss = cli("get '" + rom + "' garchmop");
     EXPECT_EQ(miss.status, 1);
-    EXPECT_NE(miss.out.find("nearest: Garchomp"), std::string::npos) << miss.out;
+    EXPECT_NE(miss.out.find("did you mean Garchomp?"), std::string::npos) << miss.out;
     EXPECT_EQ(cli("get '" + rom + "' dex:494").status, 1) << "the Dex ends at 493";
     EXPECT_EQ(cli("get '" + rom + "' dex:0").status, 1);
     // A sheet that names its species by Dex number alone: 493 is the last, 0 none.

@@ -2,6 +2,7 @@
 #include "species/LookupLists.h"
 #include "species/RecordCodec.h"
 #include "species/SpeciesRecord.h"
+#include "species/Suggestions.h"
 
 #include "TestSupport.h"
 
@@ -242,6 +243,40 @@ TEST(LookupLists, FormNamesAreTheGamesNamesOfTheRecordsAfterTheSpecies)
     EXPECT_EQ(recordName(506), "Rotom (Mow)");
     EXPECT_EQ(recordCountOf(quillmark::rom::Game::Pearl), 500);
     EXPECT_EQ(recordCountOf(quillmark::rom::Game::SoulSilver), 507);
+}
+
+// One rule for what a name that matches nothing may have meant, checked on the games'
+// move names: the names the text starts (five, then how many more), else those that
+// hold it, else the nearest by spelling, else nothing.
+TEST(Suggestions, StartsThenHoldsThenNearestUpToFive)
+{
+    std::vector<std::string> moves;
+    for (const auto& row : quillmark::test::sampleCsv("gen4_moves.csv")) {
+        if (row.at("id") != "0")
+            moves.push_back(row.at("name"));
+    }
+    const std::vector<std::string_view> names(moves.begin(), moves.end());
+    const struct {
+        const char* typed;
+        const char* suggested;
+    } rows[] = {
+        {"dragon", "Dragon Rage, DragonBreath, Dragon Claw, Dragon Dance, Dragon Pulse and 1 more"},
+        {"dragon p", "Dragon Pulse"},
+        {"DRAGON-R", "Dragon Rage, Dragon Rush"},
+        {"quake", "Earthquake"},  // held, not started
+        {"Tackel", "Tackle, Tickle"},  // neither: the nearest spellings
+        {"xyzzy", ""},
+        {"", ""},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.typed);
+        EXPECT_EQ(suggestedNames(row.typed, names), row.suggested);
+    }
+    EXPECT_EQ(didYouMean("dragon p", names), "; did you mean Dragon Pulse?");
+    EXPECT_EQ(didYouMean("xyzzy", names), "");
+    // Exactly five started: no "more".
+    const std::vector<std::string_view> five = {"Aa", "Ab", "Ac", "Ad", "Ae", "Ba"};
+    EXPECT_EQ(suggestedNames("a", five), "Aa, Ab, Ac, Ad, Ae");
 }
 
 TEST(GenderlessSpecies, AreTheSpeciesTheGamesStoreWithoutGender)
