@@ -140,10 +140,14 @@ void CompareWindow::showChanges(const std::string& otherPath, const std::string&
         row[SpeciesColumn]->setData(QString("%1 %2").arg(change.index < 0 ? 99999 : change.index, 5, 10, QChar('0')).arg(order, 6, 10, QChar('0')),
                                     kOrderRole);
         for (int column = PartColumn; column < ColumnCount; ++column) {
-            // Numbers by their value (45 before 108), before any text.
+            // Numbers by their value (45 before 108), a level with its move too ("98
+            // Earthquake" before "100 ThunderPunch"), before any text.
+            const auto text = row[column]->text();
+            const auto space = text.indexOf(' ');
             bool number = false;
-            const auto value = row[column]->text().toLongLong(&number);
-            const auto key = number ? QString("0%1").arg(value, 12, 10, QChar('0')) : "1" + row[column]->text();
+            const auto value = (space > 0 ? text.left(space) : text).toLongLong(&number);
+            const auto key = number ? QString("0%1 %2").arg(value, 12, 10, QChar('0')).arg(space > 0 ? text.mid(space + 1) : QString())
+                                    : "1" + text;
             row[column]->setData(key + QString(" %1").arg(order, 6, 10, QChar('0')), kOrderRole);
         }
         m_model->appendRow(row);

@@ -23,6 +23,7 @@
 #include "species/SpeciesMessages.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QKeyEvent>
 #include <QWindow>
 #include <QCloseEvent>
@@ -124,13 +125,30 @@ Form1::Form1(platform::MessageBoxService* messages,
     move(mainWindowFrame(sizeHint(), screen()->availableGeometry()).topLeft());
     for (auto* box : findChildren<QLineEdit*>())
         box->installEventFilter(this);
+    // An open drop-down list takes every key, shortcuts included: Exit's is looked for
+    // before it (the filter goes with this window).
+    qApp->installEventFilter(this);
     keepWheelForFocusedBoxes(this);
     Form_Load();
 }
 
 bool Form1::eventFilter(QObject* watched, QEvent* event)
 {
-    if (event->type() == QEvent::ShortcutOverride) {
+    if (event->type() == QEvent::KeyPress && QApplication::activePopupWidget()) {
+        const auto* key = static_cast<QKeyEvent*>(event);
+        auto* popup = QApplication::activePopupWidget();
+        QWidget* owner = popup->parentWidget() ? popup->parentWidget()->window() : nullptr;
+        const bool ours = owner == this || owner == m_moreData || owner == m_moves || owner == m_compare;
+        if (ours && QKeySequence(key->keyCombination()) == mnuExit->shortcut()) {
+            popup->close();
+            // Once the list is closed and its key handled: Exit asks as it does anywhere.
+            QTimer::singleShot(0, this, &Form1::mnuExit_Click);
+            return true;
+        }
+    }
+    // The boxes of this window (the filter also sees every other object's events).
+    const bool boxHere = watched->isWidgetType() && static_cast<QWidget*>(watched)->window() == this;
+    if (event->type() == QEvent::ShortcutOverride && boxHere) {
         const auto* key = static_cast<QKeyEvent*>(event);
         const QKeySequence pressed(key->keyCombination());
         for (const QAction* action : {mnuOpen, mnuSave, mnuExit, mnuMoreData, mnuMoves}) {

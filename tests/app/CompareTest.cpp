@@ -69,6 +69,19 @@ TEST_F(Compare, TheChangesAreShownFilteredCopiedAndSaved)
     compare->grdChanges->sortByColumn(3, Qt::DescendingOrder);
     EXPECT_EQ(compare->shownRows()[1][0], "Garchomp (444)");
     compare->grdChanges->sortByColumn(0, Qt::AscendingOrder);
+    // Levels with their moves by the level: 98 before 100.
+    {
+        species::RomComparison levels;
+        levels.changes = {{444, 445, "Garchomp", "learnset", "move", "", "100 ThunderPunch"},
+                          {444, 445, "Garchomp", "learnset", "move", "", "98 Earthquake"},
+                          {444, 445, "Garchomp", "learnset", "move", "", "9 Tackle"}};
+        app::CompareWindow sorted(nullptr, messages, dialog.functions());
+        sorted.showChanges(original, hack, levels, {});
+        sorted.grdChanges->sortByColumn(4, Qt::AscendingOrder);
+        const auto rows = sorted.shownRows();
+        EXPECT_EQ((std::vector<std::string>{rows[1][4], rows[2][4], rows[3][4]}),
+                  (std::vector<std::string>{"9 Tackle", "98 Earthquake", "100 ThunderPunch"}));
+    }
 
     compare->txtFilter->setText("garch");
     const Rows garchomp = {header[0], all[2]};

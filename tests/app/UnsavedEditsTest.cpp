@@ -8,6 +8,7 @@
 
 #include "../cli/InProcess.h"
 
+#include <QApplication>
 #include <QSpinBox>
 #include <QTableView>
 
@@ -94,6 +95,14 @@ TEST_F(UnsavedEdits, EveryWayToDropAnEditAsksAndEachAnswerDoesWhatItSays)
          [&] { EXPECT_EQ(window->session().SelectedIndex, kGarchomp + 1); }},
         {"Open ROM", [&] { open(other); }, [&] { EXPECT_EQ(window->session().RomPath, other); }},
         {"Exit", [&] { window->mnuExit_Click(); }, [&] { EXPECT_FALSE(window->isVisible()); }},
+        {"Ctrl+Q while a drop-down list is open",
+         [&] {
+             combo("cmbType1")->showPopup();
+             auto* popup = QApplication::activePopupWidget();
+             ASSERT_NE(popup, nullptr);
+             QTest::keyClick(popup, Qt::Key_Q, Qt::ControlModifier);
+         },
+         [&] { EXPECT_FALSE(window->isVisible()); }},
         {"a double-click in the Compare window",
          [&] {
              dialog.answers.push_back(original);
