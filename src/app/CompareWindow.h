@@ -42,6 +42,8 @@ public:
     // Edits not yet saved are in neither the list nor the patch: said while there are.
     void showPendingEdits(bool pending);
     const std::string& otherPath() const { return m_otherPath; }
+    // Room for the five columns of a usual list; smaller on a small screen.
+    QSize sizeHint() const override { return {720, 420}; }
 
     void cmdCopy_Click();
     void cmdSaveCsv_Click();

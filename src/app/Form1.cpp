@@ -524,6 +524,9 @@ void Form1::showComparison(const std::string& otherPath, const std::string& this
         m_compare = new CompareWindow(this, *m_messages, m_fileDialogs);
         m_compare->setAttribute(Qt::WA_DeleteOnClose);
         makeToolWindow(m_compare);
+        // Beside the main window as the other tools are: a double-click in it must not
+        // pick a species behind it.
+        placeToolWindow(m_compare);
         // The list is made again from the files as they are: after a Save, and when a
         // file changed under it before its rows or patch went out.
         connect(m_compare, &CompareWindow::compareAgain, this,
@@ -697,13 +700,18 @@ void Form1::mnuMoreData_Click()
     m_moreData->activateWindow();
 }
 
-void Form1::placeToolWindow(ToolWindow* tool)
+void Form1::placeToolWindow(QWidget* tool)
 {
     // Beside the main window, over none of its editors: picking another species or
     // typing a value must not mean moving the tool window first.
     // The main window's frame, and room for the resize handle some window managers add
-    // below a window that can be resized.
-    const QSize decoration = frameGeometry().size() - geometry().size() + QSize(0, 8);
+    // below a window that can be resized. Before the window manager has framed the main
+    // window its frame is unknown: a title bar and borders as large as the usual ones are
+    // assumed, so that the tool's title bar is never put above the screen.
+    QSize decoration = frameGeometry().size() - geometry().size();
+    if (decoration.height() <= 0)
+        decoration = QSize(8, 36);
+    decoration += QSize(0, 8);
     QRect editors;
     for (QWidget* w : findChildren<QWidget*>()) {
         if (w->window() == this && w->isVisible() &&
@@ -711,15 +719,24 @@ void Form1::placeToolWindow(ToolWindow* tool)
             editors |= QRect(w->mapToGlobal(QPoint(0, 0)), w->size());
     }
     std::vector<QRect> others;
-    for (QWidget* other : std::initializer_list<QWidget*>{m_moreData, m_moves}) {
+    for (QWidget* other : std::initializer_list<QWidget*>{m_moreData, m_moves, m_compare}) {
         if (other && other != tool && other->isVisible())
             others.push_back(other->frameGeometry());
     }
     const auto frame = toolWindowFrame(
         frameGeometry(), editors, tool->sizeHint() + decoration, tool->minimumSizeHint() + decoration,
-        [&](int width) { return tool->heightForWidth(width - decoration.width()) + decoration.height(); }, others,
+        [&](int width) {
+            const int height = tool->heightForWidth(width - decoration.width());
+            return (height < 0 ? tool->sizeHint().height() : height) + decoration.height();
+        },
+        others,
         screen()->availableGeometry());
-    tool->placeFrame(frame, decoration, geometry().topLeft() - frameGeometry().topLeft());
+    const QPoint clientOffset = frameGeometry() == geometry() ? QPoint(decoration.width() / 2, decoration.height() - 8 - decoration.width() / 2)
+                                                              : geometry().topLeft() - frameGeometry().topLeft();
+    if (auto* framed = qobject_cast<ToolWindow*>(tool))
+        framed->placeFrame(frame, decoration, clientOffset);
+    else
+        tool->setGeometry(QRect(frame.topLeft() + clientOffset, frame.size() - decoration));
 }
 
 void Form1::mnuMoves_Click()

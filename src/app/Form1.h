@@ -151,7 +151,7 @@ private:
     // A tool window that the main window can come in front of again.
     void makeToolWindow(QWidget* tool);
     // A tool window's first place: beside this one, never over the species list.
-    void placeToolWindow(ToolWindow* tool);
+    void placeToolWindow(QWidget* tool);
     // Per field: the index of the "#N" entry a drop-down shows for a code it has no
     // text for, while that species is loaded.
     std::array<std::optional<int>, species::kFieldCount> m_unlistedEntry{};

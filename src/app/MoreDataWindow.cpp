@@ -17,6 +17,7 @@
 #include <QPushButton>
 #include <QSpinBox>
 #include <QStyle>
+#include <QResizeEvent>
 #include <QVBoxLayout>
 
 namespace quillmark::app {
@@ -133,37 +134,34 @@ MoreDataWindow::MoreDataWindow(QWidget* mainWindow) : ToolWindow(mainWindow)
     txtTotal->setMaximumWidth(60);
     (new QVBoxLayout(totalFrame))->addWidget(txtTotal);
 
-    auto* top = new QHBoxLayout;
-    top->addWidget(evFrame);
-    top->addWidget(growthFrame);
-    top->addWidget(colourFrame);
-    top->addWidget(totalFrame);
+    m_top = new QGridLayout;
+    m_topFrames = {evFrame, growthFrame, colourFrame, totalFrame};
 
     auto* machineFrame = frame("TM/HM Compatibility");
-    auto* machineGrid = new QGridLayout(machineFrame);
-    machineGrid->setHorizontalSpacing(12);
-    machineGrid->setVerticalSpacing(0);
+    m_machineGrid = new QGridLayout(machineFrame);
+    m_machineGrid->setHorizontalSpacing(12);
+    m_machineGrid->setVerticalSpacing(0);
     for (int bit = 0; bit < species::kMachineCount; ++bit) {
         auto* box = new QCheckBox(machineFrame);
         box->setObjectName(qs("chk" + species::machineName(bit)));
-        machineGrid->addWidget(box, bit % kMachineRows, bit / kMachineRows);
         chkMachine[static_cast<std::size_t>(bit)] = box;
     }
     labelMachines(rom::Game::Diamond);
     cmdAll = pressOnlyButton("&All", "cmdAll", "All", machineFrame);
     cmdNone = pressOnlyButton("&None", "cmdNone", "None", machineFrame);
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch();
-    buttons->addWidget(cmdAll);
-    buttons->addWidget(cmdNone);
-    machineGrid->addLayout(buttons, kMachineRows, 0, 1, species::kMachineCount / kMachineRows);
+    m_machineButtons = new QHBoxLayout;
+    m_machineButtons->addStretch();
+    m_machineButtons->addWidget(cmdAll);
+    m_machineButtons->addWidget(cmdNone);
+    m_narrow = true;
+    arrange(false);
 
     auto* bottom = revertAndCloseRow();
 
     auto* content = new QWidget(this);
     auto* editors = new QVBoxLayout(content);
     editors->setContentsMargins(0, 0, 0, 0);
-    editors->addLayout(top);
+    editors->addLayout(m_top);
     editors->addWidget(machineFrame);
     auto* window = new QVBoxLayout(this);
     window->addWidget(new ContentScrollArea(content, this), 1);
@@ -185,10 +183,59 @@ MoreDataWindow::MoreDataWindow(QWidget* mainWindow) : ToolWindow(mainWindow)
     clearRecord();
 }
 
+void MoreDataWindow::arrange(bool narrow) const
+{
+    if (m_narrow == narrow)
+        return;
+    m_narrow = narrow;
+    const auto [ev, growth, colour, total] = m_topFrames;
+    for (QWidget* frame : m_topFrames)
+        m_top->removeWidget(frame);
+    if (narrow) {
+        m_top->addWidget(ev, 0, 0, 1, 3);
+        m_top->addWidget(growth, 1, 0);
+        m_top->addWidget(colour, 1, 1);
+        m_top->addWidget(total, 1, 2);
+    } else {
+        for (int i = 0; i < 4; ++i)
+            m_top->addWidget(m_topFrames[static_cast<std::size_t>(i)], 0, i);
+    }
+    const int rows = narrow ? 25 : kMachineRows;
+    for (QCheckBox* box : chkMachine)
+        m_machineGrid->removeWidget(box);
+    m_machineGrid->removeItem(m_machineButtons);
+    for (int bit = 0; bit < species::kMachineCount; ++bit)
+        m_machineGrid->addWidget(chkMachine[static_cast<std::size_t>(bit)], bit % rows, bit / rows);
+    m_machineGrid->addLayout(m_machineButtons, rows, 0, 1, (species::kMachineCount + rows - 1) / rows);
+}
+
+QSize MoreDataWindow::arrangedHint(bool narrow) const
+{
+    const bool was = m_narrow;
+    arrange(narrow);
+    // Every widget between the grids and the window measures again.
+    for (QWidget* w = m_machineGrid->parentWidget(); w && w != this; w = w->parentWidget())
+        w->updateGeometry();
+    const auto size = layout()->totalSizeHint().expandedTo(layout()->totalMinimumSize());
+    arrange(was);
+    return size;
+}
+
+QSize MoreDataWindow::sizeHint() const { return arrangedHint(false); }
+
 int MoreDataWindow::heightForWidth(int width) const
 {
-    const auto natural = sizeHint();
-    return natural.height() + (width < natural.width() ? style()->pixelMetric(QStyle::PM_ScrollBarExtent) : 0);
+    const auto wide = arrangedHint(false);
+    if (width >= wide.width())
+        return wide.height();
+    const auto narrow = arrangedHint(true);
+    return narrow.height() + (width < narrow.width() ? style()->pixelMetric(QStyle::PM_ScrollBarExtent) : 0);
+}
+
+void MoreDataWindow::resizeEvent(QResizeEvent* event)
+{
+    arrange(event->size().width() < arrangedHint(false).width());
+    ToolWindow::resizeEvent(event);
 }
 
 void MoreDataWindow::giveEdits(species::SpeciesChanges& changes) const

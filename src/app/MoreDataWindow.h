@@ -15,6 +15,9 @@ class QLineEdit;
 class QPushButton;
 class QSpinBox;
 
+class QGridLayout;
+class QHBoxLayout;
+
 namespace quillmark::app {
 
 // More Data: the fields of the species record that the main window has no editors
@@ -51,6 +54,8 @@ public:
     void giveEdits(species::SpeciesChanges& changes) const override;
     // Its natural height, and room for a scroll bar when narrower than its editors.
     int heightForWidth(int width) const override;
+    // At its widest: the top row in one line, the machines in five columns.
+    QSize sizeHint() const override;
 
     void cmdAll_Click();
     void cmdNone_Click();
@@ -64,8 +69,21 @@ public:
     QPushButton* cmdNone = nullptr;
     QLineEdit* txtTotal = nullptr;
 
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+
 private:
     void setEditorsEnabled(bool enabled);
+    // Narrower than its widest (a small screen): the top row in two lines and the
+    // machines in four columns, so that nothing hides behind a scroll bar.
+    void arrange(bool narrow) const;
+    QSize arrangedHint(bool narrow) const;
+
+    QGridLayout* m_top = nullptr;
+    QGridLayout* m_machineGrid = nullptr;
+    QHBoxLayout* m_machineButtons = nullptr;
+    std::array<QWidget*, 4> m_topFrames{};  // EV yields, growth, colour, total
+    mutable bool m_narrow = false;
 
     std::optional<species::RecordBytes> m_shown;  // the record as loaded
     QString m_name;
