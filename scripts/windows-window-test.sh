@@ -1,8 +1,9 @@
 #!/bin/sh
 # quillmark.exe under wine on a private X server, driven by keys as a person would:
 # it starts with its main window, opens a ROM through the system's own open-file
-# dialog (the path typed, Enter), loads Garchomp, sets HP 110, saves and quits with
-# Ctrl+Q. The file must then hold the bytes the Linux build writes for the same edit.
+# dialog (the path typed, Enter), loads Garchomp, sets HP 110, saves, types HP 111 and
+# quits with Ctrl+Q, cancelling the question first and then discarding the edit. The
+# file must then hold the bytes the Linux build writes for the saved edit.
 # With a third argument, a picture of the screen goes there before the save.
 # Usage: scripts/windows-window-test.sh LINUX_BUILD_DIR WINDOWS_BUILD_DIR [SHOT.png]
 set -eu
@@ -68,8 +69,24 @@ sleep 2
 xdotool key Return
 sleep 1
 xdotool windowfocus --sync "$main" 2>/dev/null || true
+# An edit not saved: Ctrl+Q asks "Save changes to Garchomp?" in a box of the
+# application's title; Escape cancels it and the program stays, Discard ends it.
+xdotool key Tab ctrl+a
+xdotool type --delay 20 111
+sleep 0.5
 xdotool key ctrl+q
-timeout 30 sh -c "while kill -0 $app 2>/dev/null; do sleep 0.2; done" || fail "quillmark.exe did not end on Ctrl+Q"
+sleep 2
+# The main window carries the pending mark ("Quillmark*"); the box alone is "Quillmark".
+xdotool search --name '^Quillmark\*$' >/dev/null || fail "no pending mark on the main window"
+xdotool search --name '^Quillmark$' >/dev/null || fail "Ctrl+Q with an edit pending asked nothing"
+xdotool key Escape
+sleep 1
+kill -0 "$app" 2>/dev/null || fail "quillmark.exe ended although the question was cancelled"
+xdotool windowfocus --sync "$main" 2>/dev/null || true
+xdotool key ctrl+q
+sleep 2
+xdotool key Tab space
+timeout 30 sh -c "while kill -0 $app 2>/dev/null; do sleep 0.2; done" || fail "quillmark.exe did not end on Ctrl+Q, Discard"
 app=
 
 "$linux/src/quillmark-cli" set "$work/linux.nds" Garchomp hp=110 >/dev/null
