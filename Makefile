@@ -124,7 +124,7 @@ check-sanitize: deps
 # Each fuzz target for FUZZ_SECONDS, with clang's libFuzzer, ASan and UBSan.
 FUZZ_DIR ?= build-fuzz
 FUZZ_SECONDS ?= 60
-FUZZ_TARGETS := fuzz_hex_codec fuzz_game_code fuzz_species_file fuzz_rom_file_system
+FUZZ_TARGETS := fuzz_hex_codec fuzz_game_code fuzz_species_file fuzz_rom_file_system fuzz_bps
 fuzz:
 	@scripts/ensure-deps.sh build fuzz
 	cmake -S . -B $(FUZZ_DIR) $(GENERATOR) -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebInfo \
