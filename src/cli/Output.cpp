@@ -35,7 +35,7 @@ void refuseOtherNames(const std::string& output, bool formatGiven)
         fail(BadInput, "-o " + output + " is an extension without a name; give the sheet a name, "
                                         "such as species" + name);
     if (isRomName(output))
-        fail(BadInput, output + " has the name of a ROM image; an export never writes one "
+        fail(BadInput, output + " has the name of a ROM image; a sheet is never written into one "
                                 "(give -o a .csv or .json file); the sheet was not written");
     const auto ext = platform::extensionOf(output);
     if (!formatGiven && ext != ".csv" && ext != ".json")
@@ -52,10 +52,10 @@ void refuseRomAsOutput(const std::string& output, const std::string& romPath)
         fail(BadInput, output + " is the ROM itself; the sheet was not written (give -o another file)");
     if (const auto kind = nonTextKind(platform::fileStart(output, 64 * 1024))) {
         if (*kind == "a ROM image")
-            fail(BadInput, output + " is a ROM image; an export never writes over one (give -o a "
+            fail(BadInput, output + " is a ROM image; a sheet never replaces one (give -o a "
                                     ".csv or .json file)");
-        fail(BadInput, output + " is " + *kind + ", not a sheet of text; an export replaces only a "
-                                "sheet (give -o another name)");
+        fail(BadInput, output + " is " + *kind + ", not a sheet of text; only a sheet is replaced "
+                                "by one (give -o another name)");
     }
 }
 
