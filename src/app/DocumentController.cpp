@@ -76,7 +76,7 @@ void DocumentController::open(const std::string& path)
         return refuseOpen(species::userMessage(*chosen.error().tableError, species::SpeciesOperation::Load));
     }
     m_document.emplace(std::move(*chosen));
-    const auto* edition = rom::findEdition(m_session.GameCode);
+    const auto* edition = &m_document->edition();
     m_game = edition->game;
     // The file the user will save into, and only that one, is made writable. A
     // failure shows later, when a save cannot open the file for writing.

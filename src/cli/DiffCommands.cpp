@@ -96,7 +96,7 @@ int compareAndWrite(const std::string& beforePath, const std::string& afterPath,
     auto after = openToCompare(afterPath);
     if (before.fingerprint().gameCode != after.fingerprint().gameCode) {
         auto name = [](const species::RomDocument& rom) {
-            return std::string(rom::findEdition(rom.fingerprint().gameCode)->title) + " (" +
+            return std::string(rom.edition().title) + " (" +
                    rom.fingerprint().gameCode + ")";
         };
         fail(BadRom, beforePath + " is " + name(before) + " and " + afterPath + " is " + name(after) +

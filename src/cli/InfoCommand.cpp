@@ -27,7 +27,7 @@ int runInfo(const std::string& romPath)
     if (!opened && opened.error().kind != species::OpenRefusal::NoTable)
         failToOpen(romPath, opened.error(), species::SpeciesOperation::Load);
     const auto code = opened ? opened->fingerprint().gameCode : opened.error().gameCode;
-    const auto* edition = rom::findEdition(code);
+    const auto* edition = opened ? &opened->edition() : opened.error().edition;
     std::cout << "game code:   " << code << '\n'
               << "title:       " << edition->title << '\n'
               << "language:    " << edition->language << '\n'

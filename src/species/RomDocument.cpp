@@ -34,7 +34,7 @@ Result<RomDocument, OpenRefusal> RomDocument::open(const std::string& path, Docu
     auto fs = rom::NitroFs::read(**file);
     auto table = locateSpeciesTable(**file, fs ? &*fs : nullptr, *code);
     if (!table)
-        return OpenRefusal{OpenRefusal::NoTable, std::nullopt, *code, table.error()};
+        return OpenRefusal{OpenRefusal::NoTable, std::nullopt, *code, table.error(), rom::findEdition(*code)};
     if (access == DocumentAccess::PerOperation)
         return RomDocument(path, {*code, *table});
     RomDocument document(path, {*code, *table}, std::move(*file));
@@ -51,8 +51,10 @@ RomDocument::RomDocument(std::string path, RomFingerprint rom, std::unique_ptr<p
     : m_path(std::move(path)), m_rom(std::move(rom)), m_held(std::move(held))
 {
     // A fingerprint is made only of a supported game.
-    if (const auto* edition = rom::findEdition(m_rom.gameCode))
+    if (const auto* edition = rom::findEdition(m_rom.gameCode)) {
         m_game = edition->game;
+        m_edition = edition;
+    }
 }
 
 RomDocument::RomDocument(RomDocument&&) noexcept = default;

@@ -39,6 +39,8 @@ struct OpenRefusal {
     std::optional<platform::FileError> fileError = std::nullopt;
     std::string gameCode = {};
     std::optional<SpeciesError> tableError = std::nullopt;
+    // The edition a NoTable file is of: described up to its table, as `info` does.
+    const rom::Edition* edition = nullptr;
 };
 
 // One ROM as an editor sees it: where it is, what Open ROM (or a command) found in it,
@@ -66,6 +68,9 @@ public:
     const std::string& path() const { return m_path; }
     const RomFingerprint& fingerprint() const { return m_rom; }
     rom::Game game() const { return m_game; }
+    // The edition its game code is of: title, language, game. The window and the
+    // command line ask the document, never look a game code up themselves.
+    const rom::Edition& edition() const { return *m_edition; }
     // The held file; nullptr for the window's document.
     platform::OpenFile* heldFile() const { return m_held.get(); }
     // The held file's file system, as its open read it (or reads it now, once);
@@ -138,6 +143,7 @@ private:
     std::string m_path;
     RomFingerprint m_rom;
     rom::Game m_game = rom::Game::Diamond;
+    const rom::Edition* m_edition = &rom::SupportedEditions.front();
     std::unique_ptr<platform::OpenFile> m_held;
     // What was read, which a write must find unchanged: the window's records by list
     // index, and the tables.
