@@ -7,6 +7,7 @@
 #include "platform/FileServices.h"
 #include "rom/Bps.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <vector>

@@ -39,6 +39,7 @@ public:
     }
     Result<Done, platform::FileError> extend(std::int64_t, std::int64_t, std::uint8_t) override { std::abort(); }
     std::int64_t size() const override { return static_cast<std::int64_t>(m_size); }
+    platform::FileIdentity identity() const override { return {}; }
     Result<Done, platform::FileError> lockForWriting(std::chrono::milliseconds) override { return Done{}; }
 
 private:

@@ -1,75 +1,89 @@
-// The windowless load and save on arbitrary table contents and file sizes: a load
-// followed by a save must leave every byte of the file as it was, and neither may
-// grow the file.
+// The window's load and save on arbitrary table contents and file sizes: a load
+// followed by a save of what it showed must leave every byte of the file as it was,
+// and neither may grow the file. The image is a 1 MiB Platinum one with a real file
+// system, made once; each input fills its species table and may cut the file short.
 #include "FuzzFile.h"
 
+#include "romimage/RomImage.h"
+#include "species/RomDocument.h"
 #include "species/SpeciesEditor.h"
 
+#include <cstdio>
 #include <cstdlib>
-#include <cstring>
-#include <fcntl.h>
-#include <sys/stat.h>
+#include <fstream>
+#include <iterator>
 #include <vector>
 
 namespace {
 
-constexpr std::int64_t kTableBase = 0x1C15A08;  // English editions
+using namespace quillmark;
 
-// The file's size and its bytes from just before the table on: everything before
-// that is a hole that nothing writes to (a write there would still change the size
-// or show up in the bytes compared by the tests).
 std::vector<std::uint8_t> slurp(const std::string& path)
 {
-    const int fd = ::open(path.c_str(), O_RDONLY);
-    struct stat st {};
-    ::fstat(fd, &st);
-    const std::int64_t from = kTableBase - 64;
-    std::vector<std::uint8_t> bytes(static_cast<std::size_t>(st.st_size - from) + 8);
-    std::memcpy(bytes.data(), &st.st_size, 8);
-    ::pread(fd, bytes.data() + 8, bytes.size() - 8, from);
-    ::close(fd);
-    return bytes;
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+void spill(const std::string& path, const std::vector<std::uint8_t>& bytes)
+{
+    std::ofstream(path, std::ios::binary | std::ios::trunc)
+        .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+}
+
+// The image as made, and where its table is.
+const std::pair<std::vector<std::uint8_t>, std::int64_t>& pristine()
+{
+    static const auto made = [] {
+        romimage::ImageRecipe recipe;
+        recipe.gameCode = "CPUE";
+        romimage::ImageLayout layout;
+        std::string error;
+        if (!romimage::writeRomImage(fuzzFilePath(), recipe, &error, &layout)) {
+            std::fprintf(stderr, "the image could not be made: %s\n", error.c_str());
+            std::abort();
+        }
+        return std::pair{slurp(fuzzFilePath()), layout.tableBase};
+    }();
+    return made;
 }
 
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
-    using namespace quillmark;
     if (size < 3)
         return 0;
+    const auto& [image, tableBase] = pristine();
     // Byte 0 picks the species, byte 1 how much shorter than the table the file is.
     const int index = (data[0] * 2) % species::kSpeciesCount;
     const std::int64_t shortBy = data[1] < 200 ? 0 : data[1] - 199;
     data += 2;
     size -= 2;
-
+    auto bytes = image;
+    for (std::int64_t i = 0; i < species::kTableSize; ++i)
+        bytes[static_cast<std::size_t>(tableBase + i)] = data[static_cast<std::size_t>(i) % size];
+    if (shortBy > 0)
+        bytes.resize(static_cast<std::size_t>(tableBase + species::kTableSize - shortBy));
     const auto& path = fuzzFilePath();
-    const int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_TRUNC, 0600);
-    const std::int64_t fileSize = kTableBase + species::kTableSize - shortBy;
-    ::ftruncate(fd, fileSize);
-    ::pwrite(fd, "POKEMON D\0\0\0ADAE", 16, 0);
-    std::vector<std::uint8_t> table(static_cast<std::size_t>(species::kTableSize));
-    for (std::size_t i = 0; i < table.size(); ++i)
-        table[i] = data[i % size];
-    ::pwrite(fd, table.data(), static_cast<std::size_t>(fileSize - kTableBase), kTableBase);
-    ::close(fd);
-    const auto before = slurp(path);
-    // The image has no file system, so the table is at the fixed start or nowhere.
-    const auto located = species::locateSpeciesTable(path, "ADAE");
-    if (located.ok() != (shortBy == 0) || (located && located->tableBase != kTableBase))
+    spill(path, bytes);
+
+    auto opened = species::RomDocument::open(path, species::DocumentAccess::PerOperation);
+    // Cut short, the table (or its archive) no longer lies in the file: refused.
+    if (opened.ok() == (shortBy > 0)) {
+        std::fprintf(stderr, "opened %d with the file %lld bytes short\n", static_cast<int>(opened.ok()), static_cast<long long>(shortBy));
         std::abort();
-    const species::RomFingerprint rom{"ADAE", located ? *located : species::SpeciesTable{}};
-    auto loaded = species::loadSpecies(path, rom, index);
-    if (loaded.ok() != (shortBy == 0))
-        std::abort();
-    if (loaded) {
-        auto saved = species::saveSpecies(path, loaded->tableBase, index, loaded->values,
-                                          platform::NumberFormat{}, {rom, loaded->record});
-        if (!saved)
+    }
+    if (opened) {
+        auto loaded = opened->load(index, false);
+        if (!loaded) {
+            std::fprintf(stderr, "not loaded: %s\n", loaded.error().detail.c_str());
+            std::abort();
+        }
+        const species::SpeciesChanges changes{loaded->record.values, platform::NumberFormat{}};
+        if (!opened->save(index, changes))
             std::abort();
     }
-    if (slurp(path) != before)
+    if (slurp(path) != bytes)
         std::abort();
     return 0;
 }
