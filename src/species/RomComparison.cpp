@@ -167,6 +167,104 @@ Result<std::pair<const rom::NitroFs*, const rom::NitroFs*>, SpeciesError> fileSy
     return std::pair{*fsBefore, *fsAfter};
 }
 
+// The record's fields, machines one by one.
+void compareFields(const RecordBytes& a, const RecordBytes& b, rom::Game game, const RomChange& base,
+                   std::vector<RomChange>& changes)
+{
+    auto add = [&](std::string field, std::string was, std::string now) {
+        changes.push_back({base.index, base.dex, base.name, "species", std::move(field), std::move(was), std::move(now)});
+    };
+    for (const auto& column : recordColumns()) {
+        if (column.kind == ColumnKind::Machines) {
+            const auto had = machinesOf(a), has = machinesOf(b);
+            for (const int bit : had) {
+                if (std::find(has.begin(), has.end(), bit) == has.end())
+                    add("machines", machineName(bit), "");
+            }
+            for (const int bit : has) {
+                if (std::find(had.begin(), had.end(), bit) == had.end())
+                    add("machines", "", machineName(bit));
+            }
+        } else if (codeOf(column, a) != codeOf(column, b)) {
+            add(std::string(column.name), cellText(column, a, game), cellText(column, b, game));
+        }
+    }
+}
+
+// The level-up list and the evolution slots of one record's member.
+void compareMoves(const Tables& was, const Tables& now, rom::Game game, RomChange base, std::vector<RomChange>& changes)
+{
+    if (!was.evolutions)
+        return;
+    const auto member = static_cast<std::size_t>(memberOfRecord(base.index));
+    const auto& before = *was.evolutions;
+    const auto& after = *now.evolutions;
+    if (was.levelUp && member < before.levelUpMoves.size() && member < after.levelUpMoves.size()) {
+        base.part = "learnset";
+        compareLists(before.levelUpMoves[member], after.levelUpMoves[member],
+                     [](const LevelUpMove& entry) { return std::to_string(entry.level) + " " + moveText(entry.move); },
+                     base, changes);
+    }
+    if (member < before.evolutions.size() && member < after.evolutions.size()) {
+        const auto& slotsWere = before.evolutions[member];
+        const auto& slotsAre = after.evolutions[member];
+        for (std::size_t slot = 0; slot < slotsWere.size(); ++slot) {
+            if (slotsWere[slot] != slotsAre[slot])
+                changes.push_back({base.index, base.dex, base.name, "evolutions", "slot " + std::to_string(slot + 1),
+                                   slotText(slotsWere[slot], game), slotText(slotsAre[slot], game)});
+        }
+    }
+}
+
+// Egg moves (species only) and tutor moves (the records tutors teach).
+void compareTeaching(const Tables& was, const Tables& now, RomChange base, std::vector<RomChange>& changes)
+{
+    const int index = base.index;
+    if (was.eggs && index < kSpeciesCount) {
+        base.part = "eggmoves";
+        auto listOf = [&](const EggMoveTableFile& file) {
+            const auto found = file.table.moves.find(dexOfSpecies(index));
+            return found == file.table.moves.end() ? std::vector<int>{} : found->second;
+        };
+        compareLists(listOf(*was.eggs), listOf(*now.eggs), [](int move) { return moveText(move); }, base, changes);
+    }
+    const auto record = tutorRecordOf(index);
+    if (!record || !was.tutors || !now.tutors)
+        return;
+    const auto had = was.tutors->compatibility.movesOf(*record);
+    const auto has = now.tutors->compatibility.movesOf(*record);
+    for (int move = 0; move < static_cast<int>(was.tutors->moves.size()); ++move) {
+        const bool learnt = std::find(had.begin(), had.end(), move) != had.end();
+        const bool learns = std::find(has.begin(), has.end(), move) != has.end();
+        if (learnt != learns)
+            changes.push_back({index, base.dex, base.name, "tutors",
+                               moveText(was.tutors->moves[static_cast<std::size_t>(move)].move), learnt ? "x" : "",
+                               learns ? "x" : ""});
+    }
+}
+
+// Every other part of the two images whose bytes differ, the tables compared aside.
+Result<Done, SpeciesError> compareFiles(RomDocument& before, RomDocument& after, const Tables& was, const Tables& now,
+                                        std::vector<RomChange>& changes)
+{
+    auto fileSystems = fileSystemsOf(before, after);
+    if (!fileSystems)
+        return fileSystems.error();
+    const auto& fsBefore = *fileSystems->first;
+    const auto& fsAfter = *fileSystems->second;
+    auto& fileBefore = *before.heldFile();
+    auto& fileAfter = *after.heldFile();
+    auto parts = rom::differingParts(fileBefore, fsBefore, comparedElsewhere(before, was, fileBefore, fsBefore),
+                                     fileAfter, fsAfter, comparedElsewhere(after, now, fileAfter, fsAfter));
+    if (!parts)
+        return SpeciesError{SpeciesFailure::FileUnavailable, parts.error()};
+    for (const auto& part : *parts) {
+        auto size = [](std::int64_t bytes) { return bytes < 0 ? std::string() : std::to_string(bytes); };
+        changes.push_back({-1, std::nullopt, "", "file", part.name, size(part.sizeBefore), size(part.sizeAfter)});
+    }
+    return Done{};
+}
+
 } // namespace
 
 Result<RomDocument, SpeciesError> openRomToCompare(const std::string& path)
@@ -192,11 +290,10 @@ Result<RomComparison, SpeciesError> compareRoms(RomDocument& before, RomDocument
 {
     if (before.fingerprint().gameCode != after.fingerprint().gameCode)
         return SpeciesError{SpeciesFailure::UnsupportedRom, std::nullopt, 0,
-                            before.path() + " is " + std::string(rom::findEdition(before.fingerprint().gameCode)->title) + " (" +
+                            before.path() + " is " + std::string(before.edition().title) + " (" +
                                 before.fingerprint().gameCode + ") and " + after.path() + " is " +
-                                std::string(rom::findEdition(after.fingerprint().gameCode)->title) + " (" +
-                                after.fingerprint().gameCode + "): only ROMs of one game can be compared"};
-    const auto game = before.game();
+                                std::string(after.edition().title) + " (" + after.fingerprint().gameCode +
+                                "): only ROMs of one game can be compared"};
     RomComparison comparison;
     auto tablesBefore = tablesOf(before, comparison.uncompared);
     if (!tablesBefore)
@@ -205,91 +302,24 @@ Result<RomComparison, SpeciesError> compareRoms(RomDocument& before, RomDocument
     if (!tablesAfter)
         return tablesAfter.error();
     keepOnlyCommon(*tablesBefore, *tablesAfter);
-    const auto& [recordsBefore, movesBefore, levelUp, eggsBefore, tutorsBefore] = *tablesBefore;
-    const auto& [recordsAfter, movesAfter, levelUpAfter, eggsAfter, tutorsAfter] = *tablesAfter;
-
-    auto& changes = comparison.changes;
+    const auto game = before.game();
+    const auto records = tablesBefore->records
+                             ? static_cast<int>(std::min(tablesBefore->records->size(), tablesAfter->records->size()))
+                             : 0;
     // Every record of the game, whichever tables could be read: each table says for
     // itself which records it has.
-    const auto records = recordsBefore ? static_cast<int>(std::min(recordsBefore->size(), recordsAfter->size())) : 0;
     for (int index = 0; index < std::max(records, recordCountOf(game)); ++index) {
         RomChange base{index, std::nullopt, std::string(recordName(index)), "species", "", "", ""};
         if (const auto species = baseSpeciesOf(index))
             base.dex = dexOfSpecies(*species);
-        for (const auto& column : recordColumns()) {
-            if (index >= records)
-                break;
-            const auto& a = (*recordsBefore)[static_cast<std::size_t>(index)];
-            const auto& b = (*recordsAfter)[static_cast<std::size_t>(index)];
-            if (column.kind == ColumnKind::Machines) {
-                const auto had = machinesOf(a), has = machinesOf(b);
-                for (const int bit : had) {
-                    if (std::find(has.begin(), has.end(), bit) == has.end())
-                        changes.push_back({index, base.dex, base.name, "species", "machines", machineName(bit), ""});
-                }
-                for (const int bit : has) {
-                    if (std::find(had.begin(), had.end(), bit) == had.end())
-                        changes.push_back({index, base.dex, base.name, "species", "machines", "", machineName(bit)});
-                }
-            } else if (codeOf(column, a) != codeOf(column, b)) {
-                changes.push_back({index, base.dex, base.name, "species", std::string(column.name),
-                                   cellText(column, a, game), cellText(column, b, game)});
-            }
-        }
-        const auto member = static_cast<std::size_t>(memberOfRecord(index));
-        if (levelUp && member < movesBefore->levelUpMoves.size() && member < movesAfter->levelUpMoves.size()) {
-            base.part = "learnset";
-            compareLists(movesBefore->levelUpMoves[member], movesAfter->levelUpMoves[member],
-                         [](const LevelUpMove& entry) { return std::to_string(entry.level) + " " + moveText(entry.move); },
-                         base, changes);
-        }
-        if (movesBefore && member < movesBefore->evolutions.size() && member < movesAfter->evolutions.size()) {
-            const auto& slotsWere = movesBefore->evolutions[member];
-            const auto& slotsAre = movesAfter->evolutions[member];
-            for (std::size_t slot = 0; slot < slotsWere.size(); ++slot) {
-                if (slotsWere[slot] != slotsAre[slot])
-                    changes.push_back({index, base.dex, base.name, "evolutions", "slot " + std::to_string(slot + 1),
-                                       slotText(slotsWere[slot], game), slotText(slotsAre[slot], game)});
-            }
-        }
-        if (eggsBefore && index < kSpeciesCount) {
-            base.part = "eggmoves";
-            auto listOf = [&](const EggMoveTableFile& file) {
-                const auto found = file.table.moves.find(dexOfSpecies(index));
-                return found == file.table.moves.end() ? std::vector<int>{} : found->second;
-            };
-            compareLists(listOf(*eggsBefore), listOf(*eggsAfter), [](int move) { return moveText(move); }, base,
-                         changes);
-        }
-        if (const auto record = tutorRecordOf(index); record && tutorsBefore && tutorsAfter) {
-            const auto had = tutorsBefore->compatibility.movesOf(*record);
-            const auto has = tutorsAfter->compatibility.movesOf(*record);
-            for (int move = 0; move < static_cast<int>(tutorsBefore->moves.size()); ++move) {
-                const bool learnt = std::find(had.begin(), had.end(), move) != had.end();
-                const bool learns = std::find(has.begin(), has.end(), move) != has.end();
-                if (learnt != learns)
-                    changes.push_back({index, base.dex, base.name, "tutors",
-                                       moveText(tutorsBefore->moves[static_cast<std::size_t>(move)].move),
-                                       learnt ? "x" : "", learns ? "x" : ""});
-            }
-        }
+        if (index < records)
+            compareFields((*tablesBefore->records)[static_cast<std::size_t>(index)],
+                          (*tablesAfter->records)[static_cast<std::size_t>(index)], game, base, comparison.changes);
+        compareMoves(*tablesBefore, *tablesAfter, game, base, comparison.changes);
+        compareTeaching(*tablesBefore, *tablesAfter, base, comparison.changes);
     }
-
-    auto fileSystems = fileSystemsOf(before, after);
-    if (!fileSystems)
-        return fileSystems.error();
-    const auto& fsBefore = *fileSystems->first;
-    const auto& fsAfter = *fileSystems->second;
-    auto& fileBefore = *before.heldFile();
-    auto& fileAfter = *after.heldFile();
-    auto parts = rom::differingParts(fileBefore, fsBefore, comparedElsewhere(before, *tablesBefore, fileBefore, fsBefore),
-                                     fileAfter, fsAfter, comparedElsewhere(after, *tablesAfter, fileAfter, fsAfter));
-    if (!parts)
-        return SpeciesError{SpeciesFailure::FileUnavailable, parts.error()};
-    for (const auto& part : *parts) {
-        auto size = [](std::int64_t bytes) { return bytes < 0 ? std::string() : std::to_string(bytes); };
-        changes.push_back({-1, std::nullopt, "", "file", part.name, size(part.sizeBefore), size(part.sizeAfter)});
-    }
+    if (auto files = compareFiles(before, after, *tablesBefore, *tablesAfter, comparison.changes); !files)
+        return files.error();
     return comparison;
 }
 
