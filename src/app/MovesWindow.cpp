@@ -192,6 +192,58 @@ MovesWindow::MovesWindow(QWidget* mainWindow) : ToolWindow(mainWindow)
     setFont(classicFont({"MS Sans Serif", "Microsoft Sans Serif", "Liberation Sans", "Arial"}, 8.25));
     setStyleSheet(kFrameStyleSheet);
 
+    auto* movesFrame = buildMovesFrame();
+    auto* evolutionFrame = buildEvolutionFrame();
+
+    auto* content = new QWidget(this);
+    m_panes = new QBoxLayout(QBoxLayout::LeftToRight, content);
+    m_panes->setContentsMargins(0, 0, 0, 0);
+    tabMoves = new QTabWidget(content);
+    tabMoves->setObjectName("tabMoves");
+    tabMoves->setAccessibleName("Evolutions, Egg Moves and Tutors");
+    tabMoves->addTab(evolutionFrame, "&Evolutions");
+    eggMovesPage = new EggMovesPage(tabMoves);
+    tabMoves->addTab(eggMovesPage, "Egg &Moves");
+    tutorsPage = new TutorMovesPage(tabMoves);
+    tabMoves->addTab(tutorsPage, "&Tutors");
+    connect(eggMovesPage, &EggMovesPage::eggMovesEdited, this, &MovesWindow::updatePending);
+    connect(tutorsPage, &TutorMovesPage::tutorsEdited, this, &MovesWindow::updatePending);
+    m_panes->addWidget(movesFrame, 2);
+    m_panes->addWidget(tabMoves, 3);
+    auto* bottom = revertAndCloseRow();
+    auto* window = new QVBoxLayout(this);
+    window->addWidget(new ContentScrollArea(content, this), 1);
+    window->addLayout(bottom);
+    for (auto* child : findChildren<QWidget*>())
+        child->setFont(font());
+
+    fitParameterBoxes();
+
+    connect(cmdAdd, &QPushButton::clicked, this, &MovesWindow::cmdAdd_Click);
+    // Remove, Up and Down act on the row picked, and only on one: a click on a row's
+    // number picks that row.
+    connect(grdMoves->verticalHeader(), &QHeaderView::sectionClicked, this,
+            [this](int row) { grdMoves->setCurrentIndex(movesModel->index(row, LevelUpMovesModel::MoveColumn)); });
+    connect(grdMoves->selectionModel(), &QItemSelectionModel::selectionChanged, this, &MovesWindow::updateRowButtons);
+    connect(grdMoves->selectionModel(), &QItemSelectionModel::currentChanged, this, &MovesWindow::updateRowButtons);
+    for (const auto signal : {&QAbstractItemModel::rowsInserted, &QAbstractItemModel::rowsRemoved})
+        connect(movesModel, signal, this, &MovesWindow::updateRowButtons);
+    connect(movesModel, &QAbstractItemModel::modelReset, this, &MovesWindow::updateRowButtons);
+    connect(movesModel, &QAbstractItemModel::dataChanged, this, &MovesWindow::updateRowButtons);
+    connect(cmdRemove, &QPushButton::clicked, this, &MovesWindow::cmdRemove_Click);
+    connect(cmdUp, &QPushButton::clicked, this, &MovesWindow::cmdUp_Click);
+    connect(cmdDown, &QPushButton::clicked, this, &MovesWindow::cmdDown_Click);
+    connect(cmdSort, &QPushButton::clicked, this, &MovesWindow::cmdSort_Click);
+    connect(movesModel, &LevelUpMovesModel::entriesChanged, this, [this] {
+        updateCount();
+        updatePending();
+    });
+    keepWheelForFocusedBoxes(this);
+    clearMoves();
+}
+
+QGroupBox* MovesWindow::buildMovesFrame()
+{
     auto* movesFrame = new QGroupBox("Level-up Moves", this);
     movesFrame->setProperty("captioned", true);
     movesModel = new LevelUpMovesModel(this);
@@ -228,6 +280,11 @@ MovesWindow::MovesWindow(QWidget* mainWindow) : ToolWindow(mainWindow)
     movesBox->addWidget(lblCount);
     movesBox->addWidget(lblRoom);
 
+    return movesFrame;
+}
+
+QGroupBox* MovesWindow::buildEvolutionFrame()
+{
     auto* evolutionFrame = new QGroupBox("Evolutions", this);
     evolutionFrame->setProperty("captioned", true);
     auto* grid = new QGridLayout(evolutionFrame);
@@ -282,28 +339,11 @@ MovesWindow::MovesWindow(QWidget* mainWindow) : ToolWindow(mainWindow)
     grid->setColumnStretch(3, 1);
     grid->setRowStretch(species::kEvolutionSlots + 1, 1);
 
-    auto* content = new QWidget(this);
-    m_panes = new QBoxLayout(QBoxLayout::LeftToRight, content);
-    m_panes->setContentsMargins(0, 0, 0, 0);
-    tabMoves = new QTabWidget(content);
-    tabMoves->setObjectName("tabMoves");
-    tabMoves->setAccessibleName("Evolutions, Egg Moves and Tutors");
-    tabMoves->addTab(evolutionFrame, "&Evolutions");
-    eggMovesPage = new EggMovesPage(tabMoves);
-    tabMoves->addTab(eggMovesPage, "Egg &Moves");
-    tutorsPage = new TutorMovesPage(tabMoves);
-    tabMoves->addTab(tutorsPage, "&Tutors");
-    connect(eggMovesPage, &EggMovesPage::eggMovesEdited, this, &MovesWindow::updatePending);
-    connect(tutorsPage, &TutorMovesPage::tutorsEdited, this, &MovesWindow::updatePending);
-    m_panes->addWidget(movesFrame, 2);
-    m_panes->addWidget(tabMoves, 3);
-    auto* bottom = revertAndCloseRow();
-    auto* window = new QVBoxLayout(this);
-    window->addWidget(new ContentScrollArea(content, this), 1);
-    window->addLayout(bottom);
-    for (auto* child : findChildren<QWidget*>())
-        child->setFont(font());
+    return evolutionFrame;
+}
 
+void MovesWindow::fitParameterBoxes()
+{
     // The parameter boxes as wide as the longest name they can hold, whole.
     int widest = 0;
     const QFontMetrics metrics(font());
@@ -321,27 +361,6 @@ MovesWindow::MovesWindow(QWidget* mainWindow) : ToolWindow(mainWindow)
     for (auto* stack : stkParameter)
         stack->setFixedWidth(boxWidth);
 
-    connect(cmdAdd, &QPushButton::clicked, this, &MovesWindow::cmdAdd_Click);
-    // Remove, Up and Down act on the row picked, and only on one: a click on a row's
-    // number picks that row.
-    connect(grdMoves->verticalHeader(), &QHeaderView::sectionClicked, this,
-            [this](int row) { grdMoves->setCurrentIndex(movesModel->index(row, LevelUpMovesModel::MoveColumn)); });
-    connect(grdMoves->selectionModel(), &QItemSelectionModel::selectionChanged, this, &MovesWindow::updateRowButtons);
-    connect(grdMoves->selectionModel(), &QItemSelectionModel::currentChanged, this, &MovesWindow::updateRowButtons);
-    for (const auto signal : {&QAbstractItemModel::rowsInserted, &QAbstractItemModel::rowsRemoved})
-        connect(movesModel, signal, this, &MovesWindow::updateRowButtons);
-    connect(movesModel, &QAbstractItemModel::modelReset, this, &MovesWindow::updateRowButtons);
-    connect(movesModel, &QAbstractItemModel::dataChanged, this, &MovesWindow::updateRowButtons);
-    connect(cmdRemove, &QPushButton::clicked, this, &MovesWindow::cmdRemove_Click);
-    connect(cmdUp, &QPushButton::clicked, this, &MovesWindow::cmdUp_Click);
-    connect(cmdDown, &QPushButton::clicked, this, &MovesWindow::cmdDown_Click);
-    connect(cmdSort, &QPushButton::clicked, this, &MovesWindow::cmdSort_Click);
-    connect(movesModel, &LevelUpMovesModel::entriesChanged, this, [this] {
-        updateCount();
-        updatePending();
-    });
-    keepWheelForFocusedBoxes(this);
-    clearMoves();
 }
 
 QSize MovesWindow::sizeHint() const

@@ -14,6 +14,7 @@
 
 class QBoxLayout;
 class QComboBox;
+class QGroupBox;
 class QLabel;
 class QPushButton;
 class QSpinBox;
@@ -106,6 +107,10 @@ protected:
     void resizeEvent(QResizeEvent* event) override;
 
 private:
+    // The window's parts, made once by the constructor.
+    QGroupBox* buildMovesFrame();
+    QGroupBox* buildEvolutionFrame();
+    void fitParameterBoxes();
     void showEvolutions(const species::Evolutions& evolutions);
     void methodChosen(int slot, int method);
     void showParameter(int slot, int parameter);
