@@ -88,11 +88,46 @@ MoreDataWindow::MoreDataWindow(QWidget* mainWindow) : ToolWindow(mainWindow)
 
     setFont(classicFont({"MS Sans Serif", "Microsoft Sans Serif", "Liberation Sans", "Arial"}, 8.25));
     setStyleSheet(kFrameStyleSheet);
-    const auto frame = [this](const char* caption) {
-        auto* box = new QGroupBox(caption, this);
-        box->setProperty("captioned", true);
-        return box;
-    };
+    buildTopRow();
+    auto* machineFrame = buildMachines();
+
+    auto* bottom = revertAndCloseRow();
+
+    auto* content = new QWidget(this);
+    auto* editors = new QVBoxLayout(content);
+    editors->setContentsMargins(0, 0, 0, 0);
+    editors->addLayout(m_top);
+    editors->addWidget(machineFrame);
+    auto* window = new QVBoxLayout(this);
+    window->addWidget(new ContentScrollArea(content, this), 1);
+    window->addLayout(bottom);
+    // A parent with a style sheet stops the window's font from reaching its children.
+    for (auto* child : findChildren<QWidget*>())
+        child->setFont(font());
+
+    connect(cmdAll, &QPushButton::clicked, this, &MoreDataWindow::cmdAll_Click);
+    connect(cmdNone, &QPushButton::clicked, this, &MoreDataWindow::cmdNone_Click);
+    for (auto* spin : spnEV)
+        connect(spin, &QSpinBox::valueChanged, this, &MoreDataWindow::updatePending);
+    for (auto* box : {cmbGrowth, cmbColour})
+        connect(box, &QComboBox::currentIndexChanged, this, &MoreDataWindow::updatePending);
+    for (auto* box : chkMachine)
+        connect(box, &QCheckBox::toggled, this, &MoreDataWindow::updatePending);
+    connect(chkFlip, &QCheckBox::toggled, this, &MoreDataWindow::updatePending);
+    keepWheelForFocusedBoxes(this);
+    clearRecord();
+}
+
+QGroupBox* MoreDataWindow::captionedFrame(const char* caption)
+{
+    auto* box = new QGroupBox(caption, this);
+    box->setProperty("captioned", true);
+    return box;
+}
+
+void MoreDataWindow::buildTopRow()
+{
+    const auto frame = [this](const char* caption) { return captionedFrame(caption); };
 
     // Top row: EV yields in two rows of three, growth, colour and the total.
     auto* evFrame = frame("EV Yields");
@@ -137,6 +172,11 @@ MoreDataWindow::MoreDataWindow(QWidget* mainWindow) : ToolWindow(mainWindow)
     m_top = new QGridLayout;
     m_topFrames = {evFrame, growthFrame, colourFrame, totalFrame};
 
+}
+
+QGroupBox* MoreDataWindow::buildMachines()
+{
+    const auto frame = [this](const char* caption) { return captionedFrame(caption); };
     auto* machineFrame = frame("TM/HM Compatibility");
     m_machineGrid = new QGridLayout(machineFrame);
     m_machineGrid->setHorizontalSpacing(12);
@@ -156,31 +196,7 @@ MoreDataWindow::MoreDataWindow(QWidget* mainWindow) : ToolWindow(mainWindow)
     m_narrow = true;
     arrange(false);
 
-    auto* bottom = revertAndCloseRow();
-
-    auto* content = new QWidget(this);
-    auto* editors = new QVBoxLayout(content);
-    editors->setContentsMargins(0, 0, 0, 0);
-    editors->addLayout(m_top);
-    editors->addWidget(machineFrame);
-    auto* window = new QVBoxLayout(this);
-    window->addWidget(new ContentScrollArea(content, this), 1);
-    window->addLayout(bottom);
-    // A parent with a style sheet stops the window's font from reaching its children.
-    for (auto* child : findChildren<QWidget*>())
-        child->setFont(font());
-
-    connect(cmdAll, &QPushButton::clicked, this, &MoreDataWindow::cmdAll_Click);
-    connect(cmdNone, &QPushButton::clicked, this, &MoreDataWindow::cmdNone_Click);
-    for (auto* spin : spnEV)
-        connect(spin, &QSpinBox::valueChanged, this, &MoreDataWindow::updatePending);
-    for (auto* box : {cmbGrowth, cmbColour})
-        connect(box, &QComboBox::currentIndexChanged, this, &MoreDataWindow::updatePending);
-    for (auto* box : chkMachine)
-        connect(box, &QCheckBox::toggled, this, &MoreDataWindow::updatePending);
-    connect(chkFlip, &QCheckBox::toggled, this, &MoreDataWindow::updatePending);
-    keepWheelForFocusedBoxes(this);
-    clearRecord();
+    return machineFrame;
 }
 
 void MoreDataWindow::arrange(bool narrow) const

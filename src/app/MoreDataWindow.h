@@ -16,6 +16,7 @@ class QPushButton;
 class QSpinBox;
 
 class QGridLayout;
+class QGroupBox;
 class QHBoxLayout;
 
 namespace quillmark::app {
@@ -73,6 +74,10 @@ protected:
     void resizeEvent(QResizeEvent* event) override;
 
 private:
+    // The window's parts, made once by the constructor.
+    QGroupBox* captionedFrame(const char* caption);
+    void buildTopRow();
+    QGroupBox* buildMachines();
     void setEditorsEnabled(bool enabled);
     // Narrower than its widest (a small screen): the top row in two lines and the
     // machines in four columns, so that nothing hides behind a scroll bar.
