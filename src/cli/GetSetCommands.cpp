@@ -11,57 +11,89 @@
 
 namespace quillmark::cli {
 
-int runGet(const std::string& romPath, const std::string& speciesText,
-           const std::vector<std::string>& fieldNames, bool valuesOnly)
+namespace {
+
+// A field `get` was asked for: a column (or its code alone), a column that names the
+// record, or one of the tables by the name its sheet goes by.
+struct AskedField {
+    const species::RecordColumn* column;  // null: a column that names the record, or a table
+    bool code;                            // type1_code: the stored code alone
+    std::string name;                     // "index", "dex", "name", "learnset", "evolutions"...
+};
+
+// The fields asked for, checked before the ROM is read: as the export names its
+// sheets, and as people say them.
+std::vector<AskedField> fieldsAsked(const std::vector<std::string>& fieldNames)
 {
-    // The fields asked for, checked before the ROM is read.
-    struct Field {
-        const species::RecordColumn* column;  // null: one of the columns that name the record
-        bool code;  // type1_code: the stored code alone
-        std::string identity;  // "index", "dex" or "name"
-    };
-    std::vector<Field> fields;
+    std::vector<AskedField> fields;
     ErrorList errors;
     for (const auto& name : fieldNames) {
-        const auto canonical = canonicalColumn(name);
-        // As the export names its sheets, and as people say it.
-        if (const auto key = lowered(name); key == "learnset" || key == "learnsets" || key == "moves" ||
-                                            key == "level-up moves" || key == "levelup") {
+        const auto key = lowered(name);
+        if (key == "learnset" || key == "learnsets" || key == "moves" || key == "level-up moves" || key == "levelup")
             fields.push_back({nullptr, false, "learnset"});
-            continue;
-        } else if (key == "evolutions" || key == "evolution") {
+        else if (key == "evolutions" || key == "evolution")
             fields.push_back({nullptr, false, "evolutions"});
-            continue;
-        } else if (key == "eggmoves" || key == "egg moves" || key == "egg-moves" || key == "eggmove") {
+        else if (key == "eggmoves" || key == "egg moves" || key == "egg-moves" || key == "eggmove")
             fields.push_back({nullptr, false, "eggmoves"});
-            continue;
-        } else if (key == "tutors" || key == "tutor" || key == "tutor moves" || key == "tutor-moves") {
+        else if (key == "tutors" || key == "tutor" || key == "tutor moves" || key == "tutor-moves")
             fields.push_back({nullptr, false, "tutors"});
-            continue;
-        }
-        // Every column an export writes, the ones that say which record it is too.
-        if (canonical && (*canonical == "index" || *canonical == "dex" || *canonical == "name")) {
+        else if (const auto canonical = canonicalColumn(name);
+                 canonical && (*canonical == "index" || *canonical == "dex" || *canonical == "name"))
             fields.push_back({nullptr, false, *canonical});
-            continue;
+        else {
+            const auto* column = canonical ? species::findColumn(*canonical) : nullptr;
+            const auto* coded = canonical ? species::findCodeColumn(*canonical) : nullptr;
+            if (!column && !coded)
+                errors.add(species::quoteCell(name), "is not a field" + nearestColumns(name));
+            else
+                fields.push_back({column ? column : coded, coded != nullptr, {}});
         }
-        const auto* column = canonical ? species::findColumn(*canonical) : nullptr;
-        const auto* coded = canonical ? species::findCodeColumn(*canonical) : nullptr;
-        if (!column && !coded)
-            errors.add(species::quoteCell(name), "is not a field" + nearestColumns(name));
-        else
-            fields.push_back({column ? column : coded, coded != nullptr, {}});
     }
     if (!errors.empty())
         errors.report(ErrorList::NothingWritable);
+    return fields;
+}
 
+// One of the tables of a record, a line per entry; each read before anything of it is
+// printed, so that a refusal leaves no label behind it. The level-up and evolution
+// archives are read once for both.
+std::string tableText(CliRom& rom, int index, const std::string& name, std::optional<species::MoveArchives>& moves)
+{
+    const auto member = static_cast<std::size_t>(species::memberOfRecord(index));
+    if (!moves && (name == "learnset" || name == "evolutions"))
+        moves = readTableOf<species::MoveArchivesPart>(rom);
+    if (name == "learnset") {
+        requireLevelUpLists(*moves);
+        return levelUpMovesText(moves->levelUpMoves.at(member));
+    }
+    if (name == "evolutions")
+        return evolutionsText(moves->evolutions.at(member), rom.game());
+    std::string text;
+    if (name == "eggmoves") {
+        const auto& table = readTableOf<species::EggMovesPart>(rom).table;
+        if (index < species::kSpeciesCount && table.moves.count(species::dexOfSpecies(index))) {
+            const auto& moves = table.moves.at(species::dexOfSpecies(index));
+            for (std::size_t i = 0; i < moves.size(); ++i)
+                text += std::to_string(i + 1) + ": " + std::string(species::MoveNames[static_cast<std::size_t>(moves[i])]) + "\n";
+        }
+        return text;
+    }
+    const auto& tutors = readTableOf<species::TutorMovesPart>(rom);
+    if (const auto record = species::tutorRecordOf(index)) {
+        for (const int move : tutors.compatibility.movesOf(*record))
+            text += std::string(species::MoveNames[static_cast<std::size_t>(tutors.moves[static_cast<std::size_t>(move)].move)]) + "\n";
+    }
+    return text;
+}
+
+} // namespace
+
+int runGet(const std::string& romPath, const std::string& speciesText,
+           const std::vector<std::string>& fieldNames, bool valuesOnly)
+{
+    const auto fields = fieldsAsked(fieldNames);
     CliRom rom = openCliRom(romPath, Access::Read);
     const int index = speciesIndex(speciesText, static_cast<int>(rom.records().size()));
-    std::optional<species::MoveArchives> moves;
-    const auto movesOf = [&]() -> const species::MoveArchives& {
-        if (!moves)
-            moves = readTableOf<species::MoveArchivesPart>(rom);
-        return *moves;
-    };
     const auto& record = rom.records()[static_cast<std::size_t>(index)];
     const auto print = [&](const species::RecordColumn& column, bool code) {
         const auto value = code ? std::to_string(species::codeOf(column, record))
@@ -83,46 +115,24 @@ int runGet(const std::string& romPath, const std::string& speciesText,
         const auto base = species::baseSpeciesOf(index);  // the egg records have no dex
         return base ? std::to_string(species::dexOfSpecies(*base)) : std::string();
     };
-    if (!fields.empty()) {
-        for (const auto& [column, code, name] : fields) {
-            if (column)
-                print(*column, code);
-            else if (name == "learnset") {
-                // Read before anything is printed: a refusal leaves no label behind it.
-                requireLevelUpLists(movesOf());
-                const auto text = levelUpMovesText(movesOf().levelUpMoves.at(static_cast<std::size_t>(species::memberOfRecord(index))));
-                std::cout << (valuesOnly ? "" : "learnset:\n") << text;
-            } else if (name == "evolutions") {
-                const auto text = evolutionsText(movesOf().evolutions.at(static_cast<std::size_t>(species::memberOfRecord(index))), rom.game());
-                std::cout << (valuesOnly ? "" : "evolutions:\n") << text;
-            }
-            else if (name == "eggmoves") {
-                const auto& table = readTableOf<species::EggMovesPart>(rom).table;
-                std::string text;
-                if (index < species::kSpeciesCount && table.moves.count(species::dexOfSpecies(index))) {
-                    const auto& moves = table.moves.at(species::dexOfSpecies(index));
-                    for (std::size_t i = 0; i < moves.size(); ++i)
-                        text += std::to_string(i + 1) + ": " + std::string(species::MoveNames[static_cast<std::size_t>(moves[i])]) + "\n";
-                }
-                std::cout << (valuesOnly ? "" : "eggmoves:\n") << text;
-            } else if (name == "tutors") {
-                const auto& tutors = readTableOf<species::TutorMovesPart>(rom);
-                std::string text;
-                if (const auto record = species::tutorRecordOf(index)) {
-                    for (const int move : tutors.compatibility.movesOf(*record))
-                        text += std::string(species::MoveNames[static_cast<std::size_t>(tutors.moves[static_cast<std::size_t>(move)].move)]) + "\n";
-                }
-                std::cout << (valuesOnly ? "" : "tutors:\n") << text;
-            }
-            else
-                std::cout << (valuesOnly ? "" : name + ": ") << identity(name) << '\n';
-        }
+    if (fields.empty()) {
+        if (!valuesOnly)
+            std::cout << "species: " << speciesLabel(index) << '\n';
+        for (const auto& column : species::recordColumns())
+            print(column, false);
         return Ok;
     }
-    if (!valuesOnly)
-        std::cout << "species: " << speciesLabel(index) << '\n';
-    for (const auto& column : species::recordColumns())
-        print(column, false);
+    std::optional<species::MoveArchives> moves;
+    for (const auto& [column, code, name] : fields) {
+        if (column)
+            print(*column, code);
+        else if (name == "index" || name == "dex" || name == "name")
+            std::cout << (valuesOnly ? "" : name + ": ") << identity(name) << '\n';
+        else {
+            const auto text = tableText(rom, index, name, moves);
+            std::cout << (valuesOnly ? "" : name + ":\n") << text;
+        }
+    }
     return Ok;
 }
 
