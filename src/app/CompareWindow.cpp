@@ -36,6 +36,13 @@ enum Column { SpeciesColumn, PartColumn, FieldColumn, BeforeColumn, AfterColumn,
 constexpr int kIndexRole = Qt::UserRole + 1;
 constexpr int kOrderRole = Qt::UserRole + 2;
 
+QString partText(const std::string& part)
+{
+    if (part == "eggmoves")
+        return "egg moves";
+    return qs(part);
+}
+
 } // namespace
 
 CompareWindow::CompareWindow(QWidget* mainWindow, platform::MessageBoxService& messages,
@@ -129,7 +136,7 @@ void CompareWindow::showChanges(const std::string& otherPath, const std::string&
     for (const auto& change : m_changes) {
         QList<QStandardItem*> row;
         const QString name = change.index < 0 ? QString("(file)") : qs(species::recordLabel(change.index));
-        const QString part = change.part == "file" ? QString("file") : qs(change.part == "eggmoves" ? species::partWords(change.part) : change.part);
+        const QString part = change.part == "file" ? QString("file") : partText(change.part);
         for (const auto& text : {name, part, qs(change.field), qs(change.before), qs(change.after)}) {
             auto* item = new QStandardItem(text);
             item->setData(change.index, kIndexRole);

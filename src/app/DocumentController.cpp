@@ -223,12 +223,6 @@ bool DocumentController::hasPendingEdits() const
     return std::any_of(pages.begin(), pages.end(), [](const EditorPage* page) { return page->hasPendingEdits(); });
 }
 
-void DocumentController::updatePending()
-{
-    const auto pages = activePages();
-    emit pendingChanged(std::any_of(pages.begin(), pages.end(), [](const EditorPage* page) {
-        return page->hasPendingEdits();
-    }));
-}
+void DocumentController::updatePending() { emit pendingChanged(hasPendingEdits()); }
 
 } // namespace quillmark::app

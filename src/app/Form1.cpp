@@ -708,10 +708,11 @@ void Form1::placeToolWindow(QWidget* tool)
     // below a window that can be resized. Before the window manager has framed the main
     // window its frame is unknown: a title bar and borders as large as the usual ones are
     // assumed, so that the tool's title bar is never put above the screen.
-    QSize decoration = frameGeometry().size() - geometry().size();
-    if (decoration.height() <= 0)
-        decoration = QSize(8, 36);
-    decoration += QSize(0, 8);
+    QMargins margins(geometry().left() - frameGeometry().left(), geometry().top() - frameGeometry().top(),
+                     frameGeometry().right() - geometry().right(), frameGeometry().bottom() - geometry().bottom());
+    if (frameGeometry() == geometry())
+        margins = QMargins(4, 32, 4, 4);
+    const QSize decoration(margins.left() + margins.right(), margins.top() + margins.bottom() + 8);
     QRect editors;
     for (QWidget* w : findChildren<QWidget*>()) {
         if (w->window() == this && w->isVisible() &&
@@ -731,8 +732,7 @@ void Form1::placeToolWindow(QWidget* tool)
         },
         others,
         screen()->availableGeometry());
-    const QPoint clientOffset = frameGeometry() == geometry() ? QPoint(decoration.width() / 2, decoration.height() - 8 - decoration.width() / 2)
-                                                              : geometry().topLeft() - frameGeometry().topLeft();
+    const QPoint clientOffset(margins.left(), margins.top());
     if (auto* framed = qobject_cast<ToolWindow*>(tool))
         framed->placeFrame(frame, decoration, clientOffset);
     else

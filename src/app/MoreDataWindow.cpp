@@ -171,7 +171,6 @@ void MoreDataWindow::buildTopRow()
 
     m_top = new QGridLayout;
     m_topFrames = {evFrame, growthFrame, colourFrame, totalFrame};
-
 }
 
 QGroupBox* MoreDataWindow::buildMachines()
@@ -193,6 +192,7 @@ QGroupBox* MoreDataWindow::buildMachines()
     m_machineButtons->addStretch();
     m_machineButtons->addWidget(cmdAll);
     m_machineButtons->addWidget(cmdNone);
+    // Laid out at its widest first: from "narrow", so that arrange places every box.
     m_narrow = true;
     arrange(false);
 

@@ -2,7 +2,6 @@
 
 #include "platform/FileServices.h"
 #include "rom/CartridgeHeader.h"
-#include "rom/RomIdentification.h"
 
 #include <zlib.h>
 
@@ -370,7 +369,8 @@ PatchFormat patchFormatOf(std::span<const std::uint8_t> start)
     // VCDIFF (RFC 3284), as xdelta3 writes it: "VCD" with the top bits set.
     if (startsWith("\xD6\xC3\xC4"))
         return PatchFormat::Vcdiff;
-    if (start.size() >= kHeaderEnd && headerCrc16(start.data(), kHeaderEnd - 2) == (start[kHeaderEnd - 2] | start[kHeaderEnd - 1] << 8))
+    if (start.size() >= kHeaderEnd &&
+        CartridgeHeader{std::vector<std::uint8_t>(start.begin(), start.begin() + kHeaderEnd)}.crcMatches())
         return PatchFormat::NdsRom;
     return PatchFormat::Unknown;
 }

@@ -67,7 +67,7 @@ std::vector<std::vector<std::string>> comparisonRows(const std::vector<RomChange
 // data." when there are none; then the other parts that differ, with their sizes; then
 // the tables not compared, with why.
 std::string comparisonText(const RomComparison& comparison);
-// "Not compared: egg moves (before.nds: the overlay table has no overlay 5)." for each
+// "Not compared: egg moves, before.nds: the overlay table has no overlay 5." for each
 // table left out, one line each; "" when every table was compared.
 std::string uncomparedText(const std::vector<UncomparedTable>& uncompared);
 // The words a table goes by for people: "egg moves" for "eggmoves".

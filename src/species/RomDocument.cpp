@@ -51,10 +51,8 @@ RomDocument::RomDocument(std::string path, RomFingerprint rom, std::unique_ptr<p
     : m_path(std::move(path)), m_rom(std::move(rom)), m_held(std::move(held))
 {
     // A fingerprint is made only of a supported game.
-    if (const auto* edition = rom::findEdition(m_rom.gameCode)) {
-        m_game = edition->game;
+    if (const auto* edition = rom::findEdition(m_rom.gameCode))
         m_edition = edition;
-    }
 }
 
 RomDocument::RomDocument(RomDocument&&) noexcept = default;
@@ -83,7 +81,7 @@ RomDocument::withSource(const std::function<Result<Done, SpeciesError>(PartSourc
     // the same file. A file opened for the call reads its own, at most once each.
     std::optional<rom::NitroFs> fileSystem;
     std::optional<std::vector<rom::OverlayEntry>> overlays;
-    PartSource source(**file, m_rom, m_game, m_held ? m_fileSystem : fileSystem, m_held ? m_overlays : overlays);
+    PartSource source(**file, m_rom, game(), m_held ? m_fileSystem : fileSystem, m_held ? m_overlays : overlays);
     return use(source);
 }
 

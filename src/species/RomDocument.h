@@ -67,7 +67,7 @@ public:
 
     const std::string& path() const { return m_path; }
     const RomFingerprint& fingerprint() const { return m_rom; }
-    rom::Game game() const { return m_game; }
+    rom::Game game() const { return m_edition->game; }
     // The edition its game code is of: title, language, game. The window and the
     // command line ask the document, never look a game code up themselves.
     const rom::Edition& edition() const { return *m_edition; }
@@ -98,7 +98,7 @@ public:
     // What a save must find of a record that the caller read itself (a session that
     // outlived a document, a tool).
     void expectRecord(int listIndex, const RecordBytes& record) { m_recordsRead[listIndex] = record; }
-    void expectMoves(MoveArchives read) { std::get<MoveArchivesPart>(m_parts).expect(std::move(read), m_game); }
+    void expectMoves(MoveArchives read) { std::get<MoveArchivesPart>(m_parts).expect(std::move(read), game()); }
 
     // A command: one of the ROM's tables (a DocumentPart of DocumentParts.h) as read
     // now, through the document's open; nothing for a table the game does not have.
@@ -142,7 +142,6 @@ private:
 
     std::string m_path;
     RomFingerprint m_rom;
-    rom::Game m_game = rom::Game::Diamond;
     const rom::Edition* m_edition = &rom::SupportedEditions.front();
     std::unique_ptr<platform::OpenFile> m_held;
     // What was read, which a write must find unchanged: the window's records by list

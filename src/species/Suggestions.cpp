@@ -60,8 +60,8 @@ std::string suggestedNames(std::string_view text, const std::vector<std::string_
 
 std::string didYouMean(std::string_view text, const std::vector<std::string_view>& names)
 {
-    const auto names_ = suggestedNames(text, names);
-    return names_.empty() ? std::string() : "; did you mean " + names_ + "?";
+    const auto suggested = suggestedNames(text, names);
+    return suggested.empty() ? std::string() : "; did you mean " + suggested + "?";
 }
 
 } // namespace quillmark::species
