@@ -146,26 +146,20 @@ Step writeUsedSize(Steps& steps)
     return Done{};
 }
 
-// The entry is the one write that makes the new bytes count: the file must reach
-// their end just before it is written, and still just after.
+// The entry is the one write that makes the new bytes count: it is written only while
+// the file still reaches their end. A cut that comes after it is found by the read-back
+// that ends every rewrite, which puts the entry back.
 Step writeEntry(Steps& steps)
 {
     const auto& rewrite = steps.rewrite;
     const auto reachedEnd = rewrite.end() + static_cast<std::int64_t>(rewrite.moves() ? rewrite.trailer.size() : 0);
-    auto reaches = [&]() -> Step {
-        std::uint8_t last[1];
-        if (steps.file.read(reachedEnd - 1, last))
-            return Done{};
+    std::uint8_t last[1];
+    if (!steps.file.read(reachedEnd - 1, last))
         return stopped(steps, {ImageWriteError::WriteFailed, platform::FileError::DeviceIoError,
                                "the file no longer reaches the end of " + rewrite.name + " (byte " +
                                    std::to_string(reachedEnd) + "): another program cut it meanwhile"});
-    };
-    if (auto done = reaches(); !done)
-        return done;
     steps.entryWritten = true;
-    if (auto done = written(steps, write(steps, steps.entryAt(), steps.newEntry())); !done)
-        return done;
-    return reaches();
+    return written(steps, write(steps, steps.entryAt(), steps.newEntry()));
 }
 
 // Nothing points at the new place until the file table's entry does: the archive, the

@@ -54,10 +54,11 @@ struct ImageWriteError {
 // end word, the size word last (a cut leaves an archive every reader refuses as half
 // written, never members shifted into one another). Moved: the archive and the block
 // into the padding, the used size with the CRC (covering old and new), then the entry,
-// each step read back before the next relies on it. The file must reach the new end
-// just before and just after the entry is written; when a step does not hold (another
-// program cut or changed the file), the entry and the used size are put back as read,
-// so the file table never names bytes past the end of the file.
+// each step read back before the next relies on it. The entry is written only while
+// the file reaches the new end; when a step does not hold (another program cut or
+// changed the file), the read-back after the entry included, the entry and the used
+// size are put back as read, so the file table never names bytes past the end of the
+// file.
 Result<Done, ImageWriteError> rewriteArchive(platform::OpenFile& file, const ArchiveRewrite& rewrite);
 
 } // namespace quillmark::rom

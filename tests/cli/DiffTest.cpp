@@ -563,6 +563,11 @@ TEST_F(Diff, BpsEdgesAreAppliedOrBlamedOnThePatch)
         }
         return out;
     };
+    auto encoded = [](std::uint64_t value) {
+        Bytes out;
+        number(out, value);
+        return out;
+    };
     constexpr std::uint64_t kFar = (std::uint64_t{1} << 63) - 1;
     Bytes farOffset, farBack;
     number(farOffset, kFar << 1);
@@ -577,6 +582,11 @@ TEST_F(Diff, BpsEdgesAreAppliedOrBlamedOnThePatch)
     number(run, (1 - 1) << 2 | 0);  // and the source's last byte, at the same place
     const Bytes runTarget = {'z', 'z', 'z', 'z', 'z', 'z', 'z', 'H'};
     const Bytes literalsLast = {'A', 'B', 'x', 'y'};
+    // Copies that go back to the very first byte: of the source (EFGH, then back 8 to
+    // ABCD) and of the result (AB, AB again from 0, then back 2 to 0 once more).
+    const auto backEight = encoded(8 << 1 | 1), backTwo = encoded(2 << 1 | 1);
+    const Bytes sourceBack = {'E', 'F', 'G', 'H', 'A', 'B', 'C', 'D'};
+    const Bytes resultBack = {'A', 'B', 'A', 'B', 'A', 'B'};
     const struct {
         const char* what;
         Bytes patch;
@@ -586,14 +596,22 @@ TEST_F(Diff, BpsEdgesAreAppliedOrBlamedOnThePatch)
         {"literal bytes that end exactly at the footer",
          patchOf(source, 4, actionsOf({{(2 - 1) << 2 | 0, {}}, {(2 - 1) << 2 | 1, {'x', 'y'}}}), literalsLast), literalsLast, ""},
         {"a run that copies the byte just written", patchOf(source, 8, run, runTarget), runTarget, ""},
+        {"a copy back to the source's first byte",
+         patchOf(source, 8, actionsOf({{(4 - 1) << 2 | 2, encoded(4 << 1)}, {(4 - 1) << 2 | 2, backEight}}), sourceBack),
+         sourceBack, ""},
+        {"a copy back to the result's first byte",
+         patchOf(source, 6,
+                 actionsOf({{(2 - 1) << 2 | 1, {'A', 'B'}}, {(2 - 1) << 2 | 3, encoded(0)}, {(2 - 1) << 2 | 3, backTwo}}),
+                 resultBack),
+         resultBack, ""},
         {"a copy from the source 2^63-1 bytes on",
          patchOf(source, 1, actionsOf({{(1 - 1) << 2 | 2, farOffset}}), {'A'}), std::nullopt, "past the end"},
         {"a copy from the result 2^63-1 bytes back",
          patchOf(source, 2, actionsOf({{(1 - 1) << 2 | 1, {'A'}}, {(1 - 1) << 2 | 3, farBack}}), {'A', 'A'}), std::nullopt,
          "past the end"},
         {"a copy from the result of the byte not yet written",
-         patchOf(source, 2, actionsOf({{(1 - 1) << 2 | 1, {'A'}}, {(1 - 1) << 2 | 3, Bytes{1 << 1}}}), {'A', 'A'}),
-         std::nullopt, "past the end"},
+         patchOf(source, 2, actionsOf({{(1 - 1) << 2 | 1, {'A'}}, {(1 - 1) << 2 | 3, encoded(1 << 1)}}), {'A', 'A'}),
+         std::nullopt, "a copy from the result at target byte 1 reaches past the end"},
         {"a result whose CRC is not the patch's",
          patchOf(source, 4, actionsOf({{(2 - 1) << 2 | 0, {}}, {(2 - 1) << 2 | 1, {'x', 'y'}}}), {'A', 'B', 'x', 'z'}),
          std::nullopt, "result's CRC-32"},
