@@ -320,6 +320,16 @@ TEST_F(Diff, ATableThatCannotBeReadIsNamedAndTheOthersCompared)
     EXPECT_NE(said.out.find("444,445,Garchomp,learnset,move,,49 Earthquake"), std::string::npos) << said.out;
     EXPECT_EQ(said.out.find("Not compared"), std::string::npos) << "the sheet keeps its rows";
     EXPECT_NE(said.err.find("note: Not compared: egg moves, " + a), std::string::npos) << said.err;
+
+    // Only one of the two without the table: left out all the same, and named once.
+    options = {};
+    said = runInProcess([&] { return cli::runDiff(before, b, options); });
+    EXPECT_EQ(said.status, cli::Ok) << said.err;
+    EXPECT_NE(said.out.find("Not compared: egg moves, " + b + ": the egg move table was not found in overlay 5.\n"),
+              std::string::npos)
+        << said.out;
+    EXPECT_EQ(said.out.find("Not compared: egg moves, " + before), std::string::npos) << said.out;
+    EXPECT_EQ(said.out.find("egg moves:"), std::string::npos) << "no egg move rows from one table alone";
 }
 
 // A learnset overhaul that moved the archive after the used image: its rows alone, no
