@@ -74,7 +74,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         std::abort();
     }
     if (opened) {
-        auto loaded = opened->load(index, false);
+        auto loaded = opened->load(index, species::partsOf<species::SpeciesRecordsPart>());
         if (!loaded) {
             std::fprintf(stderr, "not loaded: %s\n", loaded.error().detail.c_str());
             std::abort();

@@ -1,6 +1,7 @@
 #include "app/CompareWindow.h"
 
 #include "app/ClassicFont.h"
+#include "app/DocumentController.h"
 #include "app/QtText.h"
 #include "dialogs/clsCommonDialog.h"
 #include "platform/MessageBoxService.h"
@@ -45,9 +46,10 @@ QString partText(const std::string& part)
 
 } // namespace
 
-CompareWindow::CompareWindow(QWidget* mainWindow, platform::MessageBoxService& messages,
-                             dialogs::CommonDialogFunctions fileDialogs)
-    : QWidget(mainWindow, Qt::Window), m_messages(messages), m_fileDialogs(std::move(fileDialogs))
+CompareWindow::CompareWindow(DocumentController& controller, QWidget* mainWindow,
+                             platform::MessageBoxService& messages, dialogs::CommonDialogFunctions fileDialogs)
+    : QWidget(mainWindow, Qt::Window), m_controller(controller), m_messages(messages),
+      m_fileDialogs(std::move(fileDialogs))
 {
     setObjectName("frmCompare");
     setWindowTitle("Compare with ROM");
@@ -118,6 +120,16 @@ CompareWindow::CompareWindow(QWidget* mainWindow, platform::MessageBoxService& m
     connect(copy, &QShortcut::activated, this, &CompareWindow::cmdCopy_Click);
     auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
     connect(escape, &QShortcut::activated, this, &QWidget::close);
+    // Edits not yet saved are in neither the list nor the patch; once saved, the list is
+    // made again from the files as they are.
+    connect(&m_controller, &DocumentController::pendingChanged, this, &CompareWindow::showPendingEdits);
+    showPendingEdits(m_controller.hasPendingEdits());
+    connect(&m_controller, &DocumentController::saveCompleted, this, [this] {
+        if (isVisible())
+            m_controller.compareWith(m_otherPath);
+    });
+    // Exit ends the program: no tool window stays on screen.
+    connect(&m_controller, &DocumentController::quitting, this, &QWidget::hide);
 }
 
 void CompareWindow::showChanges(const std::string& otherPath, const std::string& thisPath,
@@ -198,7 +210,7 @@ void CompareWindow::showPendingEdits(bool pending)
 
 bool CompareWindow::stillAsCompared()
 {
-    const auto same = species::stillAsPatched(m_otherPath, m_thisPath, m_patch);
+    const auto same = m_controller.stillAsCompared(m_otherPath, m_thisPath, m_patch);
     if (same && *same)
         return true;
     m_messages.show(same ? "The ROMs changed since this list was made. It is made again now from the files as they "
@@ -207,7 +219,7 @@ bool CompareWindow::stillAsCompared()
                                species::userMessage(same.error(), species::SpeciesOperation::Load),
                     std::nullopt, platform::MessageIcon::Warning);
     if (same)
-        emit compareAgain();
+        m_controller.compareWith(m_otherPath);
     return false;
 }
 

@@ -29,11 +29,16 @@ namespace quillmark::app {
 // species in the main window. Copy puts the rows shown on the clipboard tab-separated,
 // as a spreadsheet pastes them; Save as CSV and Save patch write the rows and the BPS
 // patch from the other ROM to this one.
+class DocumentController;
+
 class CompareWindow : public QWidget {
     Q_OBJECT
 
 public:
-    CompareWindow(QWidget* mainWindow, platform::MessageBoxService& messages, dialogs::CommonDialogFunctions fileDialogs);
+    // Its rows and patch come from `controller`, which compares the files again when
+    // they are no longer those compared; it says while edits are pending there.
+    CompareWindow(DocumentController& controller, QWidget* mainWindow, platform::MessageBoxService& messages,
+                  dialogs::CommonDialogFunctions fileDialogs);
 
     // The changes from `otherPath` to `thisPath`, as compareRoms found them, the tables
     // it could not compare, and the patch made of the same two files at that moment.
@@ -62,8 +67,6 @@ public:
 signals:
     // A row's species was asked for: its list index.
     void speciesPicked(int listIndex);
-    // The files are no longer those compared: the list and patch are to be made again.
-    void compareAgain();
 
 private:
     void pickRow(const QModelIndex& index);
@@ -77,6 +80,7 @@ private:
     bool stillAsCompared();
     void showSummary();
 
+    DocumentController& m_controller;
     platform::MessageBoxService& m_messages;
     dialogs::CommonDialogFunctions m_fileDialogs;
     QStandardItemModel* m_model = nullptr;

@@ -18,17 +18,31 @@ DocumentController::~DocumentController() = default;
 
 QString DocumentController::speciesName(int listIndex) const { return qs(species::recordName(listIndex)); }
 
-void DocumentController::addPage(EditorPage* page, bool withLists) { m_pages.push_back({page, withLists}); }
+void DocumentController::addPages(const std::vector<EditorPage*>& pages)
+{
+    m_pages.insert(m_pages.end(), pages.begin(), pages.end());
+    // What the load before them did not read: a window opened after the pick.
+    if (m_document && m_speciesLoaded)
+        loadParts(wantedParts(pages) & ~m_readParts);
+}
 
 std::vector<EditorPage*> DocumentController::activePages() const
 {
     std::vector<EditorPage*> pages;
-    for (const auto& [page, withLists] : m_pages) {
-        // The lists of the species loaded, not a reason they could not be read.
-        if (!withLists || m_listsShown)
+    for (EditorPage* page : m_pages) {
+        // The species as its parts show it, not a reason they could not be read.
+        if ((page->wants() & ~m_shownParts).none())
             pages.push_back(page);
     }
     return pages;
+}
+
+species::PartSet DocumentController::wantedParts(const std::vector<EditorPage*>& pages) const
+{
+    species::PartSet wanted;
+    for (const EditorPage* page : pages)
+        wanted |= page->wants();
+    return wanted;
 }
 
 void DocumentController::refuseOpen(const std::string& text, std::string_view reason)
@@ -48,7 +62,8 @@ void DocumentController::open(const std::string& path)
     // Whatever the new file turns out to be, what is on screen and TableBase belong to
     // the previous one: no save until a species of this file is loaded.
     m_speciesLoaded = false;
-    m_listsShown = false;
+    m_readParts.reset();
+    m_shownParts.reset();
     emit cleared();
 
     // One open: the game code read, looked up, and the table found through the ROM's
@@ -91,41 +106,46 @@ void DocumentController::select(int listIndex)
     if (!m_document) {
         // The last Open ROM was refused: what is on screen belongs to another file.
         m_speciesLoaded = false;
-        m_listsShown = false;
+        m_readParts.reset();
+        m_shownParts.reset();
         emit cleared();
         emit openRefused(m_openRefusal, m_openRefusalDetails);
         return;
     }
-    // One open for the record and, with the lists' window open, the archives too.
-    auto read = m_document->load(listIndex, m_listsWanted);
+    // One open for every part a page asks for, in whatever window it is.
+    const auto wanted = wantedParts(m_pages);
+    auto read = m_document->load(listIndex, wanted);
+    m_readParts.reset();
+    m_shownParts.reset();
     if (!read) {
         // Nothing half-loaded stays on screen to be saved.
         m_speciesLoaded = false;
-        m_listsShown = false;
         emit cleared();
         emit failed(read.error(), species::SpeciesOperation::Load);
         return;
     }
     m_session.TableBase = read->record.tableBase;
     m_speciesLoaded = true;
-    m_listsShown = read->moves && *read->moves;
+    m_readParts = wanted;
+    m_shownParts = read->shown;
     emit loaded(listIndex, *read);
     updatePending();
 }
 
-void DocumentController::loadLists()
+void DocumentController::loadParts(const species::PartSet& parts)
 {
-    if (!m_document || !m_speciesLoaded)
+    if (parts.none())
         return;
-    // Read again for each species: another program may have changed them meanwhile.
-    auto loaded = m_document->loadAllMoves(m_session.SelectedIndex);
-    if (!loaded) {
-        m_listsShown = false;
-        emit listsLoaded(loaded.error(), std::nullopt);
+    // Read again: another program may have changed them meanwhile.
+    auto read = m_document->load(m_session.SelectedIndex, parts);
+    m_readParts |= parts;
+    m_shownParts &= ~parts;
+    if (!read) {
+        emit partsFailed(parts, read.error());
         return;
     }
-    m_listsShown = static_cast<bool>(loaded->first);
-    emit listsLoaded(loaded->first, loaded->second);
+    m_shownParts |= read->shown;
+    emit loaded(m_session.SelectedIndex, *read);
 }
 
 bool DocumentController::save(int listIndex)
@@ -147,12 +167,11 @@ bool DocumentController::save(int listIndex)
         return false;
     }
     species::SpeciesChanges changes;
-    bool listsPending = false;
-    for (const auto& [page, withLists] : m_pages) {
-        if (withLists && !m_listsShown)
-            continue;
+    std::vector<EditorPage*> pending;
+    for (EditorPage* page : pages) {
         page->giveEdits(changes);
-        listsPending = listsPending || (withLists && page->hasPendingEdits());
+        if (page->hasPendingEdits())
+            pending.push_back(page);
     }
     auto written = m_document->save(listIndex, changes);
     if (!written) {
@@ -162,9 +181,13 @@ bool DocumentController::save(int listIndex)
         emit failed(written.error(), species::SpeciesOperation::Save);
         return false;
     }
-    if (listsPending)
-        loadLists();
-    emit saved(listIndex, *written);
+    // What the pages show beside the record, read again once any of it was written (the
+    // record is given whole): lists that moved change what the others have free.
+    const auto besideRecord = ~species::partsOf<species::SpeciesRecordsPart>();
+    if ((wantedParts(pending) & besideRecord).any())
+        loadParts(wantedParts(m_pages) & besideRecord);
+    if (const auto* record = m_document->part<species::SpeciesRecordsPart>().recordRead(listIndex))
+        emit saved(listIndex, *record);
     updatePending();
     emit saveCompleted();
     return true;
@@ -200,6 +223,13 @@ void DocumentController::compareWith(const std::string& otherPath)
     if (!patch)
         return refuse(m_session.RomPath, patch.error());
     emit compared(otherPath, m_session.RomPath, *comparison, *patch);
+}
+
+Result<bool, species::SpeciesError> DocumentController::stillAsCompared(const std::string& otherPath,
+                                                                       const std::string& thisPath,
+                                                                       const std::vector<std::uint8_t>& patch) const
+{
+    return species::stillAsPatched(otherPath, thisPath, patch);
 }
 
 void DocumentController::revert()

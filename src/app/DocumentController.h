@@ -19,8 +19,9 @@ namespace quillmark::app {
 
 // The open ROM and the species being edited, for every window of the program: the
 // main window and the tool windows are views of it, and it knows them only as editor
-// pages. It opens, selects, saves, reverts and quits; it shows nothing itself but says
-// what happened through its signals, for the main window to put on screen.
+// pages, which each window makes known itself. It opens, selects, saves, reverts and
+// quits; a load reads the parts the pages ask for. It shows nothing itself but says
+// what happened through its signals, for each window to put on screen what is its.
 class DocumentController : public QObject {
     Q_OBJECT
 
@@ -39,22 +40,24 @@ public:
     bool reloadOnClick() const { return m_reloadOnClick; }
     QString speciesName(int listIndex) const;
 
-    // The pages Save asks, in the order given; `withLists`: a page of the lists, asked
-    // only while they are shown.
-    void addPage(EditorPage* page, bool withLists = false);
-    // Loads read the lists, egg and tutor moves too (their window is open).
-    void setListsWanted(bool wanted) { m_listsWanted = wanted; }
+    // Pages that Save asks (in the order given) and that loads read for. Made while a
+    // species is loaded, they get what they want of it that the load did not read, in
+    // one load.
+    void addPages(const std::vector<EditorPage*>& pages);
+    void addPage(EditorPage* page) { addPages({page}); }
 
     void open(const std::string& path);
     void select(int listIndex);
-    // The lists alone, read again (their window opened, or a save wrote them).
-    void loadLists();
     // Whether the species is now in the file as the pages give it.
     bool save(int listIndex);
     // Some page shown holds edits not yet saved.
     bool hasPendingEdits() const;
     // What changed from the ROM at `otherPath` to the open one: compared, or why not.
     void compareWith(const std::string& otherPath);
+    // Whether `patch` still makes the file at `thisPath` of the one at `otherPath`, as
+    // they are now: a comparison shown is still theirs.
+    Result<bool, species::SpeciesError> stillAsCompared(const std::string& otherPath, const std::string& thisPath,
+                                                        const std::vector<std::uint8_t>& patch) const;
     void revert();
     void quit();
     // Every page asked whether it holds edits; pendingChanged says the answer.
@@ -67,9 +70,11 @@ signals:
     // Why the last Open ROM was refused, also again when a species is picked after it;
     // `details` for the box's details.
     void openRefused(const QString& text, const QString& details);
+    // What a load read of the species: every part the pages want at a pick, or some
+    // (load.parts says which) for a page made since or after a save wrote them.
     void loaded(int listIndex, const species::SpeciesLoad& load);
-    void listsLoaded(const Result<species::SpeciesMoves, species::SpeciesError>& moves,
-                     const std::optional<species::SpeciesTeaching>& teaching);
+    // Those parts could not be read again for the species shown.
+    void partsFailed(const species::PartSet& parts, const species::SpeciesError& error);
     void failed(const species::SpeciesError& error, species::SpeciesOperation operation);
     // A page named why it cannot be saved; nothing was written.
     void saveRefused(const QString& problem);
@@ -86,21 +91,21 @@ signals:
     void quitting();
 
 private:
+    // The pages whose parts show the loaded species.
     std::vector<EditorPage*> activePages() const;
+    species::PartSet wantedParts(const std::vector<EditorPage*>& pages) const;
+    // Reads `parts` of the species shown again, for the pages that show them.
+    void loadParts(const species::PartSet& parts);
     void refuseOpen(const std::string& text, std::string_view reason = {});
 
     species::RomSession m_session;
     std::optional<species::RomDocument> m_document;
     rom::Game m_game = rom::Game::Diamond;
-    struct Page {
-        EditorPage* page;
-        bool withLists;
-    };
-    std::vector<Page> m_pages;
+    std::vector<EditorPage*> m_pages;
     bool m_speciesLoaded = false;
-    bool m_listsWanted = false;
-    // The lists of the loaded species are shown (not a reason they cannot be).
-    bool m_listsShown = false;
+    // The parts read for the loaded species, and those that show it (not a reason they
+    // cannot).
+    species::PartSet m_readParts, m_shownParts;
     bool m_reloadOnClick = false;
     QString m_openRefusal, m_openRefusalDetails;
 };

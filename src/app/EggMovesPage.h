@@ -39,6 +39,7 @@ public:
     // names no move, or one that cannot be added, stays in the box and is named.
     std::optional<QString> commitTyped(const QString& species) override;
     void giveEdits(species::SpeciesChanges& changes) const override { changes.eggMoves = editedEggMoves(); }
+    species::PartSet wants() const override { return species::partsOf<species::EggMovesPart>(); }
 
     void cmdAddEggMove_Click();
     void cmdRemoveEggMove_Click();

@@ -380,18 +380,10 @@ void Form1::ConnectWidgets()
     connect(m_controller, &DocumentController::saved, this, [this] { m_fieldsAsLoaded = shownFields(); });
     connect(m_controller, &DocumentController::saveCompleted, this, [this] {
         m_messages->show(species::kSavedSuccessfully, std::nullopt, platform::MessageIcon::Information);
-        if (m_compare && m_compare->isVisible())
-            m_controller->compareWith(m_compare->otherPath());
     });
     connect(m_controller, &DocumentController::compared, this, &Form1::showComparison);
     connect(m_controller, &DocumentController::compareRefused, this,
             [this](const QString& text) { warn(text.toStdString()); });
-    connect(m_controller, &DocumentController::quitting, this, [this] {
-        for (QWidget* tool : std::initializer_list<QWidget*>{m_moreData, m_moves, m_compare}) {
-            if (tool)
-                tool->hide();
-        }
-    });
     // Every change of selection loads, by mouse or keyboard. A change of the current row
     // alone does not: focus coming back to the window makes row 0 current without the
     // user picking anything. A click on the entry that is already selected loads too
@@ -521,18 +513,12 @@ void Form1::showComparison(const std::string& otherPath, const std::string& this
                            const species::RomComparison& comparison, const std::vector<std::uint8_t>& patch)
 {
     if (!m_compare) {
-        m_compare = new CompareWindow(this, *m_messages, m_fileDialogs);
+        m_compare = new CompareWindow(*m_controller, this, *m_messages, m_fileDialogs);
         m_compare->setAttribute(Qt::WA_DeleteOnClose);
         makeToolWindow(m_compare);
         // Beside the main window as the other tools are: a double-click in it must not
         // pick a species behind it.
         placeToolWindow(m_compare);
-        // The list is made again from the files as they are: after a Save, and when a
-        // file changed under it before its rows or patch went out.
-        connect(m_compare, &CompareWindow::compareAgain, this,
-                [this] { m_controller->compareWith(m_compare->otherPath()); });
-        connect(m_controller, &DocumentController::pendingChanged, m_compare, &CompareWindow::showPendingEdits);
-        m_compare->showPendingEdits(m_controller->hasPendingEdits());
         connect(m_compare, &CompareWindow::speciesPicked, this, [this](int listIndex) {
             if (listIndex < pkmnlst->count()) {
                 pkmnlst->setCurrentRow(listIndex);
@@ -580,6 +566,8 @@ void Form1::pkmnlst_Click()
 
 void Form1::showLoaded(int listIndex, const species::SpeciesLoad& load)
 {
+    if (!species::holds<species::SpeciesRecordsPart>(load))
+        return;
     showEditorValues(load.record.values);
     mnuSave->setEnabled(true);
     if (species::isGenderless(listIndex))
@@ -672,26 +660,8 @@ void Form1::setCutNameToolTips()
 void Form1::mnuMoreData_Click()
 {
     if (!m_moreData) {
-        m_moreData = new MoreDataWindow(this);
+        m_moreData = new MoreDataWindow(*m_controller, this);
         makeToolWindow(m_moreData);
-        m_controller->addPage(m_moreData);
-        m_moreData->labelMachines(m_controller->game());
-        connect(m_moreData, &ToolWindow::pendingChanged, m_controller, &DocumentController::updatePending);
-        connect(m_controller, &DocumentController::opened, m_moreData,
-                [this](const rom::Edition& edition) { m_moreData->labelMachines(edition.game); });
-        connect(m_controller, &DocumentController::cleared, m_moreData, &MoreDataWindow::clearRecord);
-        connect(m_controller, &DocumentController::loaded, m_moreData,
-                [this](int listIndex, const species::SpeciesLoad& load) {
-                    m_moreData->showRecord(load.record.record, m_controller->game(),
-                                           m_controller->speciesName(listIndex));
-                });
-        connect(m_controller, &DocumentController::saved, m_moreData,
-                [this](int listIndex, const species::RecordBytes& record) {
-                    m_moreData->showRecord(record, m_controller->game(), m_controller->speciesName(listIndex));
-                });
-        const int shown = m_controller->session().SelectedIndex;
-        if (const auto* record = m_controller->speciesLoaded() ? m_controller->document()->recordRead(shown) : nullptr)
-            m_moreData->showRecord(*record, m_controller->game(), m_controller->speciesName(shown));
         updateBaseStatTotal();
         placeToolWindow(m_moreData);
     }
@@ -742,25 +712,8 @@ void Form1::placeToolWindow(QWidget* tool)
 void Form1::mnuMoves_Click()
 {
     if (!m_moves) {
-        m_moves = new MovesWindow(this);
+        m_moves = new MovesWindow(*m_controller, this);
         makeToolWindow(m_moves);
-        for (EditorPage* page : std::initializer_list<EditorPage*>{m_moves, m_moves->eggMovesPage, m_moves->tutorsPage})
-            m_controller->addPage(page, true);
-        m_controller->setListsWanted(true);
-        connect(m_moves, &ToolWindow::pendingChanged, m_controller, &DocumentController::updatePending);
-        connect(m_controller, &DocumentController::cleared, m_moves, [this] { m_moves->clearMoves(); });
-        connect(m_controller, &DocumentController::loaded, m_moves,
-                [this](int listIndex, const species::SpeciesLoad& load) {
-                    if (load.moves)
-                        m_moves->showLists(*load.moves, load.teaching, m_controller->game(),
-                                           m_controller->speciesName(listIndex));
-                });
-        connect(m_controller, &DocumentController::listsLoaded, m_moves,
-                [this](const auto& moves, const auto& teaching) {
-                    m_moves->showLists(moves, teaching, m_controller->game(),
-                                       m_controller->speciesName(m_controller->session().SelectedIndex));
-                });
-        m_controller->loadLists();
         placeToolWindow(m_moves);
     }
     m_moves->show();

@@ -66,6 +66,7 @@ public:
     std::optional<QString> commitTyped(const QString&) override { return std::nullopt; }
     void giveEdits(species::SpeciesChanges& changes) const override;
     void revertEdits() override;
+    species::PartSet wants() const override { return species::partsOf<species::SpeciesRecordsPart>(); }
 
     // A control of the inventory by its name, or null.
     QWidget* control(std::string_view name) const;

@@ -1,4 +1,5 @@
 #include "app/MoreDataWindow.h"
+#include "app/DocumentController.h"
 #include "app/QtText.h"
 #include "app/WheelGuard.h"
 
@@ -78,7 +79,8 @@ void applyCode(const QComboBox* box, const species::RecordColumn& column, std::o
 
 } // namespace
 
-MoreDataWindow::MoreDataWindow(QWidget* mainWindow) : ToolWindow(mainWindow)
+MoreDataWindow::MoreDataWindow(DocumentController& controller, QWidget* mainWindow)
+    : ToolWindow(controller, mainWindow)
 {
     setObjectName("Form3");
     setWindowTitle("More Data[*]");
@@ -116,6 +118,29 @@ MoreDataWindow::MoreDataWindow(QWidget* mainWindow) : ToolWindow(mainWindow)
     connect(chkFlip, &QCheckBox::toggled, this, &MoreDataWindow::updatePending);
     keepWheelForFocusedBoxes(this);
     clearRecord();
+    wireToController();
+}
+
+void MoreDataWindow::wireToController()
+{
+    auto& shown = controller();
+    labelMachines(shown.game());
+    connect(&shown, &DocumentController::opened, this, [this](const rom::Edition& edition) { labelMachines(edition.game); });
+    connect(&shown, &DocumentController::cleared, this, &MoreDataWindow::clearRecord);
+    connect(&shown, &DocumentController::loaded, this, [this](int listIndex, const species::SpeciesLoad& load) {
+        if (species::holds<species::SpeciesRecordsPart>(load))
+            showRecord(load.record.record, controller().game(), controller().speciesName(listIndex));
+    });
+    connect(&shown, &DocumentController::saved, this, [this](int listIndex, const species::RecordBytes& record) {
+        showRecord(record, controller().game(), controller().speciesName(listIndex));
+    });
+    // The species already loaded, as the last load read it.
+    const int listIndex = shown.session().SelectedIndex;
+    if (const auto* document = shown.speciesLoaded() ? shown.document() : nullptr) {
+        if (const auto* record = document->part<species::SpeciesRecordsPart>().recordRead(listIndex))
+            showRecord(*record, shown.game(), shown.speciesName(listIndex));
+    }
+    addPages({this});
 }
 
 QGroupBox* MoreDataWindow::captionedFrame(const char* caption)

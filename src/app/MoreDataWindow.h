@@ -31,7 +31,7 @@ class MoreDataWindow : public ToolWindow, public EditorPage {
     Q_OBJECT
 
 public:
-    explicit MoreDataWindow(QWidget* mainWindow);
+    MoreDataWindow(DocumentController& controller, QWidget* mainWindow);
 
     // The record's values in the editors, the machines named as in `game`; the title
     // names the species (`name`) whose record it is.
@@ -53,6 +53,7 @@ public:
     std::optional<QString> commitTyped(const QString&) override { return std::nullopt; }
     // The whole record as its editors hold it, over the record shown.
     void giveEdits(species::SpeciesChanges& changes) const override;
+    species::PartSet wants() const override { return species::partsOf<species::SpeciesRecordsPart>(); }
     // Its natural height, and room for a scroll bar when narrower than its editors.
     int heightForWidth(int width) const override;
     // At its widest: the top row in one line, the machines in five columns.
@@ -72,6 +73,10 @@ public:
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
+
+private:
+    // What the controller says of the species shown, shown here; the window a page.
+    void wireToController();
 
 private:
     // The window's parts, made once by the constructor.

@@ -2,6 +2,7 @@
 
 #include "app/ClassicFont.h"
 #include "app/ContentScrollArea.h"
+#include "app/DocumentController.h"
 #include "app/EggMovesPage.h"
 #include "app/TutorMovesPage.h"
 #include "app/FrameStyle.h"
@@ -11,7 +12,7 @@
 #include "app/QtText.h"
 #include "app/WheelGuard.h"
 #include "species/LookupLists.h"
-#include "species/Quantity.h"
+#include "platform/Quantity.h"
 #include "species/MoveNames.h"
 #include "species/SpeciesMessages.h"
 #include "species/SpeciesRecord.h"
@@ -183,7 +184,8 @@ QString parameterWords(EvolutionParameter kind)
 
 } // namespace
 
-MovesWindow::MovesWindow(QWidget* mainWindow) : ToolWindow(mainWindow)
+MovesWindow::MovesWindow(DocumentController& controller, QWidget* mainWindow)
+    : ToolWindow(controller, mainWindow)
 {
     setObjectName("Form4");
     setWindowTitle("Moves and Evolutions[*]");
@@ -240,6 +242,24 @@ MovesWindow::MovesWindow(QWidget* mainWindow) : ToolWindow(mainWindow)
     });
     keepWheelForFocusedBoxes(this);
     clearMoves();
+    wireToController();
+}
+
+void MovesWindow::wireToController()
+{
+    auto& shown = controller();
+    connect(&shown, &DocumentController::cleared, this, [this] { clearMoves(); });
+    connect(&shown, &DocumentController::loaded, this, [this](int listIndex, const species::SpeciesLoad& load) {
+        if (load.moves)
+            showLists(*load.moves, load.teaching, controller().game(), controller().speciesName(listIndex));
+    });
+    connect(&shown, &DocumentController::partsFailed, this,
+            [this](const species::PartSet& parts, const species::SpeciesError& error) {
+                if ((parts & wants()).any())
+                    clearMoves(qs(species::userMessage(error, species::SpeciesOperation::Load)));
+            });
+    // Made while a species is loaded: the controller reads what the pages want of it.
+    addPages({this, eggMovesPage, tutorsPage});
 }
 
 QGroupBox* MovesWindow::buildMovesFrame()
@@ -618,6 +638,9 @@ std::optional<QString> MovesWindow::commitTyped(const QString&)
 
 void MovesWindow::giveEdits(species::SpeciesChanges& changes) const
 {
+    // Nothing shown, nothing given: empty lists are no edit.
+    if (!m_loaded)
+        return;
     changes.levelUp = editedLevelUpMoves();
     changes.evolutions = editedEvolutions();
 }
@@ -625,8 +648,7 @@ void MovesWindow::giveEdits(species::SpeciesChanges& changes) const
 bool MovesWindow::hasPendingEdits() const
 {
     // A row or slot still to be mended counts too: problem() names it.
-    return m_loaded && (editedLevelUpMoves() != m_loadedMoves || editedEvolutions() != m_loadedEvolutions || problem() ||
-                        eggMovesPage->hasPendingEdits() || tutorsPage->hasPendingEdits());
+    return m_loaded && (editedLevelUpMoves() != m_loadedMoves || editedEvolutions() != m_loadedEvolutions || problem());
 }
 
 void MovesWindow::commitOpenEditor()
@@ -669,7 +691,7 @@ void MovesWindow::updateCount()
     else if (more == 0)
         lblRoom->setText("this ROM has no room for more moves");
     else
-        lblRoom->setText(QString("this ROM has room for %1 in all").arg(qs(species::roughQuantity(more, "more move"))));
+        lblRoom->setText(QString("this ROM has room for %1 in all").arg(qs(platform::roughQuantity(more, "more move"))));
     const bool full = count >= static_cast<std::size_t>(species::kMaxLevelUpMoves);
     const bool room = memberBytes(count + 1) - memberBytes(count) <= left;
     cmdAdd->setEnabled(grdMoves->isEnabled() && !full && room);
@@ -741,8 +763,6 @@ void MovesWindow::revertEdits()
     grdMoves->setCurrentIndex({});
     movesModel->setMoves(m_loadedMoves);
     showEvolutions(m_loadedEvolutions);
-    eggMovesPage->revertEdits();
-    tutorsPage->revertEdits();
     updateCount();
     updatePending();
 }

@@ -37,7 +37,7 @@ class MovesWindow : public ToolWindow, public EditorPage {
     Q_OBJECT
 
 public:
-    explicit MovesWindow(QWidget* mainWindow);
+    MovesWindow(DocumentController& controller, QWidget* mainWindow);
 
     // The species' lists as read; `freeBytes` is the room the ROM leaves after the
     // level-up archive.
@@ -60,14 +60,14 @@ public:
     // slot: a move cell that names no move, a slot whose method still needs its
     // parameter. Nothing when it can be saved.
     std::optional<QString> problem() const;
-    // The window's pages together: the level-up list, the evolutions, Egg Moves and
-    // Tutors.
+    // The level-up list and the evolutions (Egg Moves and Tutors are pages of their own).
     bool hasPendingEdits() const override;
     void revertEdits() override;
     // The level-up moves and the evolutions as a page: the cell being edited and the
     // evolution boxes typed into are taken in, then problem() names what cannot be saved.
     std::optional<QString> commitTyped(const QString& species) override;
     void giveEdits(species::SpeciesChanges& changes) const override;
+    species::PartSet wants() const override { return species::partsOf<species::MoveArchivesPart>(); }
     // The text in a cell being edited goes into the table, as leaving the cell would.
     void commitOpenEditor();
 
@@ -107,6 +107,8 @@ protected:
     void resizeEvent(QResizeEvent* event) override;
 
 private:
+    // What the controller says of the species shown, shown here; the window's pages.
+    void wireToController();
     // The window's parts, made once by the constructor.
     QGroupBox* buildMovesFrame();
     QGroupBox* buildEvolutionFrame();

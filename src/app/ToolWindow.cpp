@@ -1,5 +1,6 @@
 #include "app/ToolWindow.h"
 
+#include "app/DocumentController.h"
 #include "app/PressOnlyButton.h"
 
 #include <QHBoxLayout>
@@ -10,6 +11,33 @@
 #include <algorithm>
 
 namespace quillmark::app {
+
+ToolWindow::ToolWindow(DocumentController& controller, QWidget* mainWindow)
+    : QDialog(mainWindow), m_controller(controller)
+{
+    connect(this, &ToolWindow::pendingChanged, &m_controller, &DocumentController::updatePending);
+    // Exit ends the program, whatever the windows hold: none of them stays on screen to
+    // save values of a main window that is gone.
+    connect(&m_controller, &DocumentController::quitting, this, &QWidget::hide);
+}
+
+void ToolWindow::addPages(const std::vector<EditorPage*>& pages)
+{
+    m_pages.insert(m_pages.end(), pages.begin(), pages.end());
+    m_controller.addPages(pages);
+}
+
+bool ToolWindow::holdsEdits() const
+{
+    return std::any_of(m_pages.begin(), m_pages.end(), [](const EditorPage* page) { return page->hasPendingEdits(); });
+}
+
+void ToolWindow::revertPages()
+{
+    for (EditorPage* page : m_pages)
+        page->revertEdits();
+    updatePending();
+}
 
 QHBoxLayout* ToolWindow::revertAndCloseRow()
 {
@@ -24,14 +52,14 @@ QHBoxLayout* ToolWindow::revertAndCloseRow()
     return row;
 }
 
-void ToolWindow::cmdRevert_Click() { revertEdits(); }
+void ToolWindow::cmdRevert_Click() { revertPages(); }
 
 // Hidden with its edits, which Save ROM still writes.
 void ToolWindow::cmdClose_Click() { hide(); }
 
 void ToolWindow::updatePending()
 {
-    const bool pending = hasPendingEdits();
+    const bool pending = holdsEdits();
     setWindowModified(pending);
     if (pending != m_pending) {
         m_pending = pending;
@@ -86,7 +114,7 @@ void ToolWindow::keepFrameOnScreen()
 void ToolWindow::keyPressEvent(QKeyEvent* event)
 {
     if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
-        revertEdits();
+        revertPages();
         hide();
         return;
     }

@@ -6,23 +6,29 @@ class QHBoxLayout;
 class QPushButton;
 
 #include <optional>
+#include <vector>
 
 namespace quillmark::app {
 
+class DocumentController;
+class EditorPage;
+
 // A tool window of the main window (More Data, Moves and Evolutions): not modal, its
-// edits saved by Save ROM. Its title carries the pending mark ("[*]") while it holds
-// edits not yet saved; Escape puts back what was loaded and hides it, as Cancel would,
-// while Close and the title bar's button hide it and keep the edits.
+// pages' edits saved by Save ROM. Made with the controller, it makes its pages known
+// to it and connects what it shows itself. Its title carries the pending mark ("[*]")
+// while a page holds edits not yet saved; Escape puts back what was loaded and hides
+// it, as Cancel would, while Close and the title bar's button hide it and keep the
+// edits.
 class ToolWindow : public QDialog {
     Q_OBJECT
 
 public:
-    explicit ToolWindow(QWidget* mainWindow) : QDialog(mainWindow) {}
+    ToolWindow(DocumentController& controller, QWidget* mainWindow);
 
-    // Edits differ from what was loaded.
-    virtual bool hasPendingEdits() const = 0;
-    // What was loaded, back in the editors.
-    virtual void revertEdits() = 0;
+    // Some page of the window holds edits that differ from what was loaded.
+    bool holdsEdits() const;
+    // What was loaded, back in every page.
+    void revertPages();
 
     // Opens with its frame (title bar and borders included) at `frame`. Until the
     // window manager has framed the window, where its frame goes is a guess; the first
@@ -40,6 +46,10 @@ signals:
     void pendingChanged(bool pending);
 
 protected:
+    DocumentController& controller() const { return m_controller; }
+    // The window's pages, made known to the controller (last, once the window shows
+    // what a load gives): Save asks them, loads read what they want.
+    void addPages(const std::vector<EditorPage*>& pages);
     // Revert and Close, at the right, for the bottom of the window.
     QHBoxLayout* revertAndCloseRow();
     // After any change of the editors.
@@ -53,6 +63,8 @@ private:
     // the screen if the window manager put any of it off (above the top, say).
     void keepFrameOnScreen();
 
+    DocumentController& m_controller;
+    std::vector<EditorPage*> m_pages;
     bool m_pending = false;
     std::optional<QPoint> m_frameCorner;  // where the frame was meant to go, until it is there
     bool m_checkOnScreen = false;         // opened, and not yet seen framed

@@ -36,6 +36,7 @@ public:
     // Check boxes take a click at once: nothing to take in, nothing to refuse.
     std::optional<QString> commitTyped(const QString&) override { return std::nullopt; }
     void giveEdits(species::SpeciesChanges& changes) const override { changes.tutorLearns = editedTutorLearns(); }
+    species::PartSet wants() const override { return species::partsOf<species::TutorMovesPart>(); }
 
     std::vector<QCheckBox*> chkTutor;
     QPushButton* cmdAllTutors = nullptr;

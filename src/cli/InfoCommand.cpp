@@ -2,7 +2,7 @@
 #include "cli/Commands.h"
 #include "species/MoveArchives.h"
 #include "species/RomDocument.h"
-#include "species/Quantity.h"
+#include "platform/Quantity.h"
 #include "species/SpeciesMessages.h"
 
 #include <algorithm>
@@ -67,22 +67,24 @@ int runInfo(const std::string& romPath)
     if (moves && moves->levelUpDamage) {
         std::cout << "learnsets:   " << moves->levelUpPath() << " is damaged: " << *moves->levelUpDamage << '\n';
     } else if (moves) {
-        std::cout << "learnsets:   " << moves->levelUpPath() << " (" << moves->levelUp().start << " to "
-                  << moves->levelUp().end << (moves->levelUpLast ? ", the last file" : "") << ")\n"
+        const auto& layout = moves->layout;
+        const auto& extent = moves->levelUp();
+        const bool last = layout.isLast(extent);
+        std::cout << "learnsets:   " << moves->levelUpPath() << " (" << extent.start << " to " << extent.end
+                  << (last ? ", the last file" : "") << ")\n"
                   << "room:        ";
         // Last in the image, it has nothing after it but the used image's end: its room
         // is what follows, up to the capacity.
-        if (!moves->levelUpLast)
-            std::cout << species::quantity(moves->freeBytes(), "byte") << " before what follows it; ";
-        if (moves->capacity)
-            std::cout << species::quantity(std::max<std::int64_t>(0, *moves->capacity - moves->growthStart() -
-                                                                              moves->levelUp().size()),
-                                                 "byte")
-                      << (moves->levelUpLast ? " where it lies last" : " if it moves after the used image") << " (from "
-                      << moves->growthStart() << " up to the capacity of " << *moves->capacity << ")";
+        if (!last)
+            std::cout << platform::quantity(moves->freeBytes(), "byte") << " before what follows it; ";
+        if (const auto capacity = layout.capacity())
+            std::cout << platform::quantity(std::max<std::int64_t>(0, *capacity - layout.growthStart(extent) - extent.size()),
+                                            "byte")
+                      << (last ? " where it lies last" : " if it moves after the used image") << " (from "
+                      << layout.growthStart(extent) << " up to the capacity of " << *capacity << ")";
         else
             std::cout << "the header names no capacity that holds the image, so it cannot grow past that";
-        std::cout << ": " << species::roughQuantity(moves->growthRoom() / 2, "more level-up move") << " in all\n";
+        std::cout << ": " << platform::roughQuantity(moves->growthRoom() / 2, "more level-up move") << " in all\n";
     } else {
         std::cout << "learnsets:   " << species::userMessage(read.error(), species::SpeciesOperation::Load) << '\n';
     }

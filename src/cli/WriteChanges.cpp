@@ -2,7 +2,7 @@
 #include "cli/Commands.h"
 #include "cli/MoveSheets.h"
 #include "cli/Output.h"
-#include "species/Quantity.h"
+#include "platform/Quantity.h"
 #include "species/SpeciesMessages.h"
 #include "species/SpeciesEditor.h"
 #include "species/SpeciesTableFile.h"
@@ -160,6 +160,25 @@ int writeTeachingChanges(CliRom& rom, const species::DocumentEdits& edits, const
     return Ok;
 }
 
+namespace {
+
+// Where a file that grows past its room goes, and what room is left after it.
+std::string placementText(const species::FileRewrite& rewrite, std::optional<std::int64_t> capacity, bool dryRun)
+{
+    const auto& placement = rewrite.placement;
+    const auto size = platform::quantity(placement.size, "byte");
+    const auto left = capacity ? "; " + platform::quantity(*capacity - placement.end(), "byte") +
+                                     " are left up to the capacity"
+                               : std::string();
+    if (placement.moves)
+        return rewrite.name + (dryRun ? " would move" : " moves") + " from " + std::to_string(rewrite.was.start) +
+               " to " + std::to_string(placement.start) + ", after the used image, and " +
+               (dryRun ? "take " : "takes ") + size + " there" + left + " (its old bytes stay where they were)";
+    return rewrite.name + (dryRun ? " would grow" : " grows") + " where it lies last, to " + size + left;
+}
+
+} // namespace
+
 void requireLevelUpLists(const species::MoveArchives& read)
 {
     if (auto readable = read.levelUpReadable(); !readable)
@@ -174,19 +193,8 @@ int writeMoveChanges(CliRom& rom, const species::MoveArchives& read, const speci
     const auto checked = rom.document->check({{}, edits});
     if (!checked)
         fail(BadInput, species::userMessage(checked.error(), species::SpeciesOperation::Save));
-    if (checked->usedSize && !lines.empty()) {
-        const auto size = species::quantity(static_cast<std::int64_t>(checked->bytes.size()), "byte");
-        const auto left = read.capacity ? "; " + species::quantity(*read.capacity - checked->end(), "byte") +
-                                              " are left up to the capacity"
-                                        : std::string();
-        lines.push_back(checked->moves ? "the level-up archive " + std::string(dryRun ? "would move" : "moves") +
-                                             " from " + std::to_string(read.levelUp().start) + " to " +
-                                             std::to_string(checked->start) + ", after the used image, and " +
-                                             (dryRun ? "take " : "takes ") +
-                                             size + " there" + left + " (its old bytes stay where they were)"
-                                       : "the level-up archive " + std::string(dryRun ? "would grow" : "grows") +
-                                             " where it lies last, to " + size + left);
-    }
+    if (const auto* rewrite = checked->rewrite(); rewrite && rewrite->placement.usedSize && !lines.empty())
+        lines.push_back(placementText(*rewrite, read.layout.capacity(), dryRun));
     // Under the writers' lock the ROM was opened with, the document finds the archives
     // as read, or refuses: another program may have moved the room.
     if (!dryRun && changes > 0)

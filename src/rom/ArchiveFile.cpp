@@ -62,25 +62,6 @@ Result<ArchiveFile, RomFsError> readArchiveFile(platform::OpenFile& file, const 
     return archive;
 }
 
-std::int64_t roomEnd(const NitroFs& fs, std::span<const std::uint8_t> header, const FileExtent& extent)
-{
-    // Up to the first thing that reaches past the file: the next file, or one of the
-    // header's regions (one that starts inside the file leaves it no room at all).
-    std::int64_t end = fs.fileSize();
-    for (const auto& claim : imageClaims(fs, header)) {
-        if (claim.extent.end > extent.end)
-            end = std::min(end, std::max(claim.extent.start, extent.end));
-    }
-    // A used size at or below the end of a file that nothing follows (a tool, or a write
-    // cut before the header took a moved archive's end, left it there) leaves it no room:
-    // what lies after it is past the used image, and a trimmer would cut it off.
-    if (const std::int64_t used = le32(header, kUsedSizeField); used >= extent.end)
-        end = std::min(end, used);
-    else if (used && end >= fs.fileSize())
-        end = extent.end;
-    return end;
-}
-
 std::vector<std::uint8_t> archiveWithMembers(const ArchiveFile& archive,
                                              const std::map<int, std::vector<std::uint8_t>>& replaced)
 {

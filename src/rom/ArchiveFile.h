@@ -45,11 +45,6 @@ enum class ArchiveBytes { Read, Skipped };  // Skipped: the member table alone, 
 Result<ArchiveFile, RomFsError> readArchiveFile(platform::OpenFile& file, const NitroFs& fs, std::string_view path,
                                                 ArchiveBytes withBytes = ArchiveBytes::Read);
 
-// The first byte past `extent` that something else holds: the next file of the
-// allocation table, one of the header's regions (`headerWords`, the header's first
-// kHeaderWordsEnd bytes), or the end of the used image.
-std::int64_t roomEnd(const NitroFs& fs, std::span<const std::uint8_t> headerWords, const FileExtent& extent);
-
 // `archive` with the members of `replaced` (by member number) in place of theirs, the
 // others byte for byte as stored, and its member table and sizes made to match. The
 // members must lie back to back.

@@ -10,10 +10,10 @@
 
 namespace quillmark::rom {
 
-Result<Done, platform::FileError> writeDifferingRuns(platform::OpenFile& file, std::int64_t at,
-                                                     std::span<const std::uint8_t> before,
-                                                     std::span<const std::uint8_t> after, std::size_t join)
+std::vector<ByteRun> differingRuns(std::int64_t at, std::span<const std::uint8_t> before,
+                                   std::span<const std::uint8_t> after, std::size_t join)
 {
+    std::vector<ByteRun> runs;
     // A longer `after` differs in every byte past `before`.
     auto differs = [&](std::size_t i) { return i >= before.size() || after[i] != before[i]; };
     for (std::size_t i = 0; i < after.size();) {
@@ -30,9 +30,21 @@ Result<Done, platform::FileError> writeDifferingRuns(platform::OpenFile& file, s
                 ++equal;
             }
         }
-        if (auto written = file.write(at + static_cast<std::int64_t>(i), after.subspan(i, end - i)); !written)
-            return written.error();
+        runs.push_back({at + static_cast<std::int64_t>(i),
+                        std::vector<std::uint8_t>(after.begin() + static_cast<std::ptrdiff_t>(i),
+                                                  after.begin() + static_cast<std::ptrdiff_t>(end))});
         i = end;
+    }
+    return runs;
+}
+
+Result<Done, platform::FileError> writeDifferingRuns(platform::OpenFile& file, std::int64_t at,
+                                                     std::span<const std::uint8_t> before,
+                                                     std::span<const std::uint8_t> after, std::size_t join)
+{
+    for (const auto& run : differingRuns(at, before, after, join)) {
+        if (auto written = file.write(run.at, run.bytes); !written)
+            return written.error();
     }
     return Done{};
 }

@@ -8,6 +8,7 @@
 #include <optional>
 #include <span>
 #include <string>
+#include <vector>
 
 namespace quillmark::platform {
 class OpenFile;
@@ -15,8 +16,18 @@ class OpenFile;
 
 namespace quillmark::rom {
 
+// Bytes at a place in the file.
+struct ByteRun {
+    std::int64_t at = 0;
+    std::vector<std::uint8_t> bytes;
+    bool operator==(const ByteRun&) const = default;
+};
+
 // Each run of bytes of `after` that differs from `before` (both as they lie from `at`),
-// runs fewer than `join` equal bytes apart written as one.
+// runs fewer than `join` equal bytes apart joined into one.
+std::vector<ByteRun> differingRuns(std::int64_t at, std::span<const std::uint8_t> before,
+                                   std::span<const std::uint8_t> after, std::size_t join = 8);
+// The same runs, each written in one write.
 Result<Done, platform::FileError> writeDifferingRuns(platform::OpenFile& file, std::int64_t at,
                                                      std::span<const std::uint8_t> before,
                                                      std::span<const std::uint8_t> after, std::size_t join = 8);

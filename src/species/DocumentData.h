@@ -10,6 +10,7 @@
 #include "species/SpeciesError.h"
 #include "species/SpeciesTableFile.h"
 
+#include <bitset>
 #include <map>
 #include <optional>
 #include <string>
@@ -44,8 +45,14 @@ struct SpeciesTeaching {
     bool tutorWritable = false;
 };
 
+// Some of a document's parts, by their place in DocumentParts (DocumentParts.h): what
+// a page asks a load for, and what a load holds.
+using PartSet = std::bitset<16>;
+
 // What the windows show of one species, read through one open of the file.
 struct SpeciesLoad {
+    PartSet parts;  // the parts read: only theirs is shown
+    PartSet shown;  // of those, the parts that show the species (not why they cannot)
     LoadedSpecies record;
     // When asked for: the lists and slots, or why the archives cannot be read.
     std::optional<Result<SpeciesMoves, SpeciesError>> moves;
@@ -63,16 +70,27 @@ struct SpeciesChanges {
     std::optional<std::vector<int>> tutorLearns = {};  // list indices of the tutor moves
 };
 
-// What an import or a `set` wants: whole records by list index (as many as were read,
-// or none), lists and slots by member.
+// The window's record of one species: the 20 fields as typed, and the rest of the
+// record where More Data changed it.
+struct RecordFieldEdits {
+    int listIndex = -1;
+    SpeciesValues values = {};
+    platform::NumberFormat format = {};
+    std::optional<RecordBytes> moreData = {};
+};
+
+// What a save, an import or a `set` wants: whole records by list index (as many as
+// were read, or none) or the window's fields of one, lists and slots by member.
 struct DocumentEdits {
     std::vector<RecordBytes> records = {};
     MoveEdits moves = {};
     EggMoves eggMoves = {};                       // by National Dex number
     std::map<int, std::vector<int>> tutors = {};  // by tutor record: the list moves it learns
+    std::optional<RecordFieldEdits> fields = {};
 };
 
-// How far an apply came, for a report that names what is and is not in the file.
+// How far an apply came, for a report that names what is and is not in the file: the
+// records (by list index) written, and the one that failed.
 struct DocumentWrite {
     RecordWrites records;
     std::optional<SpeciesError> error;  // nothing when everything went through

@@ -2,21 +2,18 @@
 
 #include "platform/FileServices.h"
 
-#include <algorithm>
 
 namespace quillmark::species {
 
-PartSource::PartSource(platform::OpenFile& file, const RomFingerprint& rom, rom::Game game,
-                       std::optional<rom::NitroFs>& fileSystem,
-                       std::optional<std::vector<rom::OverlayEntry>>& overlays)
-    : m_file(file), m_rom(rom), m_game(game), m_fileSystem(fileSystem), m_overlays(overlays)
+PartSource::PartSource(platform::OpenFile& file, const RomFingerprint& rom, rom::Game game, Tables& tables)
+    : m_file(file), m_rom(rom), m_game(game), m_tables(tables)
 {
 }
 
 Result<const rom::NitroFs*, SpeciesError> PartSource::fileSystem()
 {
-    if (m_fileSystem)
-        return &*m_fileSystem;
+    if (m_tables.fileSystem)
+        return &*m_tables.fileSystem;
     if (m_fileSystemError)
         return *m_fileSystemError;
     auto fs = rom::NitroFs::read(m_file);
@@ -24,20 +21,34 @@ Result<const rom::NitroFs*, SpeciesError> PartSource::fileSystem()
         m_fileSystemError = speciesErrorOf(fs.error());
         return *m_fileSystemError;
     }
-    m_fileSystem = std::move(*fs);
-    return &*m_fileSystem;
+    m_tables.fileSystem = std::move(*fs);
+    return &*m_tables.fileSystem;
 }
 
 const std::vector<rom::OverlayEntry>* PartSource::overlays()
 {
-    if (!m_overlays && !m_overlaysTried) {
+    if (!m_tables.overlays && !m_overlaysTried) {
         m_overlaysTried = true;
         if (auto fs = fileSystem(); fs) {
             if (auto read = rom::readOverlayTable(m_file, **fs); read)
-                m_overlays = std::move(*read);
+                m_tables.overlays = std::move(*read);
         }
     }
-    return m_overlays ? &*m_overlays : nullptr;
+    return m_tables.overlays ? &*m_tables.overlays : nullptr;
+}
+
+Result<const rom::ImageLayout*, SpeciesError> PartSource::layout()
+{
+    if (m_tables.layout)
+        return &*m_tables.layout;
+    auto fs = fileSystem();
+    if (!fs)
+        return fs.error();
+    auto read = rom::ImageLayout::read(m_file, **fs);
+    if (!read)
+        return SpeciesError{SpeciesFailure::FileUnavailable, read.error()};
+    m_tables.layout = std::move(*read);
+    return &*m_tables.layout;
 }
 
 Result<Done, SpeciesError> DocumentPart::read(PartSource& source)
@@ -48,9 +59,28 @@ Result<Done, SpeciesError> DocumentPart::read(PartSource& source)
     return result;
 }
 
-bool WritePlan::writesTableOf(const DocumentPart* part) const
+Result<bool, SpeciesError> DocumentPart::load(PartSource& source, int listIndex, SpeciesLoad& load)
 {
-    return std::any_of(tables.begin(), tables.end(), [&](const Table& table) { return table.part == part; });
+    const bool readable = read(source).ok();
+    showSpecies(listIndex, load);
+    return readable;
+}
+
+WriteStep inPlaceStep(const DocumentPart* owner, std::int64_t at, std::vector<std::uint8_t> before,
+                      std::span<const std::uint8_t> after)
+{
+    WriteStep step;
+    step.owner = owner;
+    step.runs = rom::differingRuns(at, before, after);
+    step.expected.push_back({at, std::move(before)});
+    step.progressFrom = kFieldCount;
+    return step;
+}
+
+void DocumentPart::written(const WritePlan& plan, bool)
+{
+    if (plan.writes(this))
+        forget();
 }
 
 } // namespace quillmark::species

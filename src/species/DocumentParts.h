@@ -6,12 +6,49 @@
 #include "species/TutorMovesPart.h"
 
 #include <tuple>
+#include <utility>
 
 namespace quillmark::species {
 
-// Every table a ROM document reads and writes, in the order their edits are judged.
-// A new table is a DocumentPart of its own and one entry here.
-using DocumentParts = std::tuple<MoveArchivesPart, EggMovesPart, TutorMovesPart, SpeciesRecordsPart>;
+// Every table a ROM document reads and writes, in the order their edits are judged and
+// their steps written. A new table is a DocumentPart of its own and one entry here.
+using DocumentParts = std::tuple<SpeciesRecordsPart, MoveArchivesPart, EggMovesPart, TutorMovesPart>;
+
+static_assert(std::tuple_size_v<DocumentParts> <= PartSet().size(), "a PartSet names every part");
+
+template <class Part, std::size_t I = 0>
+constexpr std::size_t partIndex()
+{
+    static_assert(I < std::tuple_size_v<DocumentParts>, "not a part of DocumentParts");
+    if constexpr (std::is_same_v<Part, std::tuple_element_t<I, DocumentParts>>)
+        return I;
+    else
+        return partIndex<Part, I + 1>();
+}
+
+template <class... Parts>
+PartSet partsOf()
+{
+    PartSet set;
+    (set.set(partIndex<Parts>()), ...);
+    return set;
+}
+
+// The parts of `set`, in their order.
+// Whether a load holds what `Part` read of its species.
+template <class Part>
+bool holds(const SpeciesLoad& load)
+{
+    return load.parts[partIndex<Part>()];
+}
+
+template <class Visit>
+void forEachPart(DocumentParts& parts, const PartSet& set, Visit&& visit)
+{
+    [&]<std::size_t... I>(std::index_sequence<I...>) {
+        ((set[I] ? visit(static_cast<DocumentPart&>(std::get<I>(parts)), I) : void()), ...);
+    }(std::make_index_sequence<std::tuple_size_v<DocumentParts>>{});
+}
 
 template <class Visit>
 void forEachPart(DocumentParts& parts, Visit&& visit)

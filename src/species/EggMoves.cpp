@@ -8,7 +8,7 @@
 #include "species/SpeciesTableLocator.h"
 #include "species/LookupLists.h"
 #include "species/SpeciesRecord.h"
-#include "species/Quantity.h"
+#include "platform/Quantity.h"
 
 namespace quillmark::species {
 
@@ -173,10 +173,10 @@ Result<std::vector<std::uint16_t>, SpeciesError> editedEggMoveTable(const EggMov
     if (words.size() > room) {
         const auto over = words.size() - room;
         return SpeciesError{SpeciesFailure::NoRoomForMoves, std::nullopt, 0,
-                            "the egg move table would need " + quantity(static_cast<std::int64_t>(words.size()), "word") +
+                            "the egg move table would need " + platform::quantity(static_cast<std::int64_t>(words.size()), "word") +
                                 " and the games read " + std::to_string(room) + " (" +
-                                quantity(table.freeWords(), "word") + " free): remove " +
-                                quantity(static_cast<std::int64_t>(over), "egg move") + " elsewhere to add these"};
+                                platform::quantity(table.freeWords(), "word") + " free): remove " +
+                                platform::quantity(static_cast<std::int64_t>(over), "egg move") + " elsewhere to add these"};
     }
     // The games search every word up to the bound for a species' marker, past the end
     // mark too: what a shorter table leaves behind becomes end marks, never a stale

@@ -75,14 +75,8 @@ Result<Done, SpeciesError> EggMovesPart::plan(const DocumentEdits& edits, WriteP
     if (!m_table->writable)
         return SpeciesError{SpeciesFailure::InvalidMoveData, std::nullopt, 0,
                             "the egg moves cannot be written: " + m_table->readOnlyReason};
-    plan.tables.push_back({m_table->offset, std::move(before), std::move(after), this});
+    plan.steps.push_back(inPlaceStep(this, m_table->offset, std::move(before), after));
     return Done{};
-}
-
-void EggMovesPart::written(const WritePlan& plan, bool)
-{
-    if (plan.writesTableOf(this))
-        m_table.reset();
 }
 
 } // namespace quillmark::species

@@ -10,11 +10,21 @@ Result<Done, SpeciesError> MoveArchivesPart::readTable(PartSource& source)
     auto fs = source.fileSystem();
     if (!fs)
         return fs.error();
-    auto read = readMoveArchives(source.file(), **fs, source.rom().gameCode);
+    auto layout = source.layout();
+    if (!layout)
+        return layout.error();
+    auto read = readMoveArchives(source.file(), **fs, **layout, source.rom().gameCode);
     if (!read)
         return read.error();
     m_archives = std::move(*read);
     return Done{};
+}
+
+Result<bool, SpeciesError> MoveArchivesPart::load(PartSource& source, int listIndex, SpeciesLoad& load)
+{
+    (void)read(source);
+    showSpecies(listIndex, load);
+    return load.moves && *load.moves;
 }
 
 void MoveArchivesPart::showSpecies(int listIndex, SpeciesLoad& load) const
@@ -53,28 +63,33 @@ Result<Done, SpeciesError> MoveArchivesPart::plan(const DocumentEdits& edits, Wr
         return Done{};
     if (!m_archives)
         return SpeciesError{SpeciesFailure::RomChanged};
-    auto archive = editedLevelUpArchive(*m_archives, edits.moves, m_game);
+    const auto& read = *m_archives;
+    auto archive = editedLevelUpArchive(read, edits.moves, m_game);
     if (!archive)
         return archive.error();
-    plan.levelUp = std::move(*archive);
-    plan.movesRead = &*m_archives;
     // Only what differs is written: an edit equal to what was read leaves its bytes.
-    for (const auto& [member, moves] : edits.moves.levelUp) {
-        if (moves != m_archives->levelUpMoves[static_cast<std::size_t>(member)])
-            plan.moves.levelUp[member] = moves;
-    }
+    WriteStep step;
     for (const auto& [member, slots] : edits.moves.evolutions) {
-        if (slots != m_archives->evolutions[static_cast<std::size_t>(member)])
-            plan.moves.evolutions[member] = slots;
+        const auto k = static_cast<std::size_t>(member);
+        if (slots == read.evolutions[k])
+            continue;
+        const auto bytes = encodeEvolutionSlots(slots);
+        for (auto& run : rom::differingRuns(read.evolutionMembers[k], read.evolutionArchive.memberBytes(member), bytes))
+            step.runs.push_back(std::move(run));
     }
+    if (archive->bytes != read.levelUpArchive.bytes || archive->placement.usedSize)
+        step.rewrite = FileRewrite{"the level-up archive", read.levelUp(), read.levelUpArchive.bytes, read.levelUpFatEntry(),
+                                   std::move(archive->bytes), std::move(archive->placement)};
+    if (!step.rewrite && step.runs.empty())
+        return Done{};
+    // Both archives, and all that decided how far the level-up one may grow: another
+    // program that moved a file into its room, or a table of the header, moved the end.
+    step.owner = this;
+    step.expected = {{read.levelUp().start, read.levelUpArchive.bytes}, {read.evolution().start, read.evolutionArchive.bytes}};
+    step.layout = &read.layout;
+    step.progressFrom = kFieldCount;
+    plan.steps.push_back(std::move(step));
     return Done{};
-}
-
-void MoveArchivesPart::written(const WritePlan& plan, bool)
-{
-    // What lies in the archives now is no longer what was read: read them again.
-    if (plan.writesMoves())
-        m_archives.reset();
 }
 
 } // namespace quillmark::species

@@ -12,16 +12,11 @@ public:
     const Value* value() const { return m_archives ? &*m_archives : nullptr; }
 
     void forget() override { m_archives.reset(); }
-    // Archives the caller read itself, which a write must find unchanged.
-    void expect(Value read, rom::Game game)
-    {
-        m_archives = std::move(read);
-        m_game = game;
-    }
+    // Shows the species when its lists and slots can be read.
+    Result<bool, SpeciesError> load(PartSource& source, int listIndex, SpeciesLoad& load) override;
     void showSpecies(int listIndex, SpeciesLoad& load) const override;
     void takeSpeciesEdits(int listIndex, const SpeciesChanges& changes, DocumentEdits& edits) const override;
     Result<Done, SpeciesError> plan(const DocumentEdits& edits, WritePlan& plan) const override;
-    void written(const WritePlan& plan, bool complete) override;
 
 protected:
     Result<Done, SpeciesError> readTable(PartSource& source) override;

@@ -2,7 +2,7 @@
 
 #include "species/GenderRatioTexts.h"
 #include "species/LookupLists.h"
-#include "species/Quantity.h"
+#include "platform/Quantity.h"
 
 #include <cctype>
 #include <algorithm>
@@ -581,7 +581,7 @@ std::string quoteCell(std::string_view text)
         --cut;
     quoted += text.substr(0, cut);
     quoted += "...\" (";
-    return quoted += quantity(static_cast<std::int64_t>(text.size()), "byte") + ")";
+    return quoted += platform::quantity(static_cast<std::int64_t>(text.size()), "byte") + ")";
 }
 
 } // namespace quillmark::species

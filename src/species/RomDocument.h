@@ -44,11 +44,12 @@ struct OpenRefusal {
 };
 
 // One ROM as an editor sees it: where it is, what Open ROM (or a command) found in it,
-// and what was read of it since. Every load and save of the window and the command
-// line goes through here, and every write follows one sequence: the file under the
-// writers' lock; the game code, the table's place, and every byte the change depends
-// on as they were read (RomChanged otherwise); then only what changed, runs of bytes
-// in place; then the path checked to still name the file written.
+// and what its parts (DocumentParts.h) read of it since. Every load and save of the
+// window and the command line goes through here, and every write follows one
+// sequence: the parts' steps planned; the file under the writers' lock; the game code,
+// the table's place, and every byte each step depends on as it was read (RomChanged
+// otherwise); then each step's bytes; then the path checked to still name the file
+// written. It names no table: what a table reads and writes is its part's.
 class RomDocument {
 public:
     // The one way in: the file opened, identified by its game code, and its species
@@ -77,28 +78,12 @@ public:
     // FileUnavailable for the window's document, which holds no file.
     Result<const rom::NitroFs*, SpeciesError> heldFileSystem();
 
-    // The window: the record of one list index and, if asked, its lists and slots,
-    // through one open of the file and one reading of its file system.
-    Result<SpeciesLoad, SpeciesError> load(int listIndex, bool withMoves);
-    // The lists, slots, egg and tutor moves alone, through one open (the Moves window
-    // opened, or a save wrote them): the record stays as the last load read it, for the
-    // next save to find.
-    Result<std::pair<Result<SpeciesMoves, SpeciesError>, SpeciesTeaching>, SpeciesError> loadAllMoves(int listIndex);
-    // The window's Save: the 20 fields in their order, then the rest of the record
-    // where More Data changed it, then the lists and slots that differ from the last
-    // load. Gives the record as it now is in the file.
-    Result<RecordBytes, SpeciesError> save(int listIndex, const SpeciesChanges& changes);
-
-    // The record as the last load read it, or the last save left it; nothing before.
-    const RecordBytes* recordRead(int listIndex) const
-    {
-        const auto found = m_recordsRead.find(listIndex);
-        return found == m_recordsRead.end() ? nullptr : &found->second;
-    }
-    // What a save must find of a record that the caller read itself (a session that
-    // outlived a document, a tool).
-    void expectRecord(int listIndex, const RecordBytes& record) { m_recordsRead[listIndex] = record; }
-    void expectMoves(MoveArchives read) { std::get<MoveArchivesPart>(m_parts).expect(std::move(read), game()); }
+    // The window: one species of each part in `wanted` (the parts the pages shown ask
+    // for), through one open of the file and one reading of its file system.
+    Result<SpeciesLoad, SpeciesError> load(int listIndex, const PartSet& wanted);
+    // The window's Save: every part takes the window's values of the species as its
+    // edits; what differs from the last load is written.
+    Result<Done, SpeciesError> save(int listIndex, const SpeciesChanges& changes);
 
     // A command: one of the ROM's tables (a DocumentPart of DocumentParts.h) as read
     // now, through the document's open; nothing for a table the game does not have.
@@ -124,33 +109,33 @@ public:
     // Checks the edits (only what changes is judged against the game's limits), then
     // writes what differs from what was read.
     DocumentWrite apply(const DocumentEdits& edits);
-    // Only the checks of apply, for a dry run and for a report before writing: what the
-    // level-up archive becomes and where it goes (with a held file, the padding it
-    // would take checked too).
-    Result<LevelUpArchiveWrite, SpeciesError> check(const DocumentEdits& edits) const;
+    // Only the checks of apply, for a dry run and for a report before writing: the steps
+    // a write would take, a file that grows or moves placed (with a held file, the
+    // padding it would take checked too).
+    Result<WritePlan, SpeciesError> check(const DocumentEdits& edits) const;
 
 private:
     Result<platform::OpenFile*, SpeciesError> fileToRead(std::unique_ptr<platform::OpenFile>& opened) const;
+    Result<platform::OpenFile*, SpeciesError> fileToWrite(std::unique_ptr<platform::OpenFile>& opened) const;
     // Runs `use` with the parts' source: the held open and what it read, or the file
     // opened now for this call alone.
     Result<Done, SpeciesError> withSource(const std::function<Result<Done, SpeciesError>(PartSource&)>& use);
     Result<Done, SpeciesError> readPart(DocumentPart& part);
-    void showParts(PartSource& source, int listIndex, SpeciesLoad& load);
     Result<Done, SpeciesError> planParts(const DocumentEdits& edits, WritePlan& plan) const;
     DocumentWrite write(const WritePlan& plan);
     DocumentWrite writeChecked(const WritePlan& plan, bool& began);
+    // Under the writers' lock, before any byte is written: still the ROM read, every
+    // step's bytes as read; the padding byte each step's grown file fills with.
+    Result<std::vector<std::uint8_t>, SpeciesError> checkSteps(platform::OpenFile& file, const WritePlan& plan) const;
 
     std::string m_path;
     RomFingerprint m_rom;
     const rom::Edition* m_edition = &rom::SupportedEditions.front();
     std::unique_ptr<platform::OpenFile> m_held;
-    // What was read, which a write must find unchanged: the window's records by list
-    // index, and the tables.
-    std::map<int, RecordBytes> m_recordsRead;
+    // What was read, which a write must find unchanged.
     DocumentParts m_parts;
-    // A held file's file system, as the open read it, and its overlay table.
-    std::optional<rom::NitroFs> m_fileSystem;
-    std::optional<std::vector<rom::OverlayEntry>> m_overlays;
+    // A held file's file system, overlay table and layout, as the open read them.
+    PartSource::Tables m_tables;
 };
 
 } // namespace quillmark::species

@@ -1,36 +1,169 @@
 #include "species/SpeciesRecordsPart.h"
 
+#include "rom/HexCodec.h"
+
+#include <algorithm>
+
 namespace quillmark::species {
+
+const RecordBytes* SpeciesRecordsPart::recordRead(int listIndex) const
+{
+    const auto i = static_cast<std::size_t>(listIndex);
+    return listIndex >= 0 && i < m_read.size() && m_read[i] ? &m_records[i] : nullptr;
+}
+
+void SpeciesRecordsPart::forget()
+{
+    m_records.clear();
+    m_read.clear();
+    m_whole = false;
+}
+
+void SpeciesRecordsPart::keep(int listIndex, const RecordBytes& record)
+{
+    const auto i = static_cast<std::size_t>(listIndex);
+    if (m_records.size() <= i) {
+        m_records.resize(i + 1);
+        m_read.resize(i + 1);
+    }
+    m_records[i] = record;
+    m_read[i] = true;
+}
 
 Result<Done, SpeciesError> SpeciesRecordsPart::readTable(PartSource& source)
 {
-    auto records = readSpeciesRecords(source.file(), source.rom().table.tableBase, source.rom().table.recordCount);
+    m_table = source.rom().table;
+    auto records = readSpeciesRecords(source.file(), m_table.tableBase, m_table.recordCount);
     if (!records)
         return records.error();
     m_records = std::move(*records);
+    m_read.assign(m_records.size(), true);
+    m_whole = true;
     return Done{};
+}
+
+Result<bool, SpeciesError> SpeciesRecordsPart::load(PartSource& source, int listIndex, SpeciesLoad& load)
+{
+    // One record, field by field, as the window shows it; the others stay as read.
+    m_table = source.rom().table;
+    auto record = readSpeciesFields(source.file(), source.rom(), listIndex);
+    if (!record)
+        return record.error();
+    keep(listIndex, record->record);
+    load.record = std::move(*record);
+    return true;
+}
+
+void SpeciesRecordsPart::takeSpeciesEdits(int listIndex, const SpeciesChanges& changes, DocumentEdits& edits) const
+{
+    edits.fields = RecordFieldEdits{listIndex, changes.values, changes.format, changes.moreData};
 }
 
 Result<Done, SpeciesError> SpeciesRecordsPart::plan(const DocumentEdits& edits, WritePlan& plan) const
 {
-    if (edits.records.empty())
-        return Done{};
-    if (!m_records || m_records->size() != edits.records.size())
-        return SpeciesError{SpeciesFailure::RomChanged};
-    plan.tableBefore = &*m_records;
-    plan.tableAfter = &edits.records;
-    for (std::size_t i = 0; i < edits.records.size(); ++i) {
-        if (edits.records[i] != (*m_records)[i])
-            plan.unchanged[static_cast<int>(i)] = (*m_records)[i];
+    if (edits.fields) {
+        if (auto planned = planFields(*edits.fields, plan); !planned)
+            return planned;
     }
+    if (!edits.records.empty())
+        return planRecords(edits.records, plan);
+    return Done{};
+}
+
+Result<Done, SpeciesError> SpeciesRecordsPart::planFields(const RecordFieldEdits& fields, WritePlan& plan) const
+{
+    const auto* read = recordRead(fields.listIndex);
+    if (!read)
+        return SpeciesError{SpeciesFailure::RomChanged};
+    const auto start = recordStart(fields.listIndex);
+    // Every field is converted before the file is touched, so a refusal writes nothing;
+    // each is written on its own, in processing order, so that a failure can say how
+    // many went in.
+    WriteStep step{this, {{start, std::vector<std::uint8_t>(read->begin(), read->end())}}};
+    step.byteByByte = true;
+    step.countsRuns = true;
+    step.runs.resize(kFieldCount);
+    RecordBytes saved = *read;
+    for (const auto& field : SpeciesFieldMap) {
+        const auto i = static_cast<std::size_t>(field.field);
+        const auto hex = hexForField(field, fields.values[i], fields.format);
+        if (!hex)
+            return SpeciesError{SpeciesFailure::InvalidNumber};
+        step.runs[i].bytes = *rom::hexToBytes(*hex);
+    }
+    for (const auto& field : SpeciesFieldMap) {
+        const auto position = fieldPosition(std::to_string(m_table.tableBase), fields.listIndex, field, m_table.recordCount);
+        if (!position)
+            return SpeciesError{SpeciesFailure::UnsupportedRom};
+        auto& run = step.runs[static_cast<std::size_t>(field.field)];
+        run.at = *position;
+        std::copy(run.bytes.begin(), run.bytes.end(), saved.begin() + (run.at - start));
+    }
+    plan.steps.push_back(std::move(step));
+    if (!fields.moreData)
+        return Done{};
+    // The rest of the record, where More Data changed it: one write per run of bytes.
+    WriteStep more{this};
+    more.progressFrom = kFieldCount;
+    const auto& wanted = *fields.moreData;
+    for (int b = 0; b < kRecordSize;) {
+        if (!isMoreDataByte(b) || wanted[b] == saved[b]) {
+            ++b;
+            continue;
+        }
+        int end = b;
+        while (end < kRecordSize && isMoreDataByte(end) && wanted[end] != saved[end])
+            ++end;
+        more.runs.push_back({start + b, std::vector<std::uint8_t>(wanted.begin() + b, wanted.begin() + end)});
+        b = end;
+    }
+    if (!more.runs.empty())
+        plan.steps.push_back(std::move(more));
+    return Done{};
+}
+
+Result<Done, SpeciesError> SpeciesRecordsPart::planRecords(const Value& wanted, WritePlan& plan) const
+{
+    if (!m_whole || m_records.size() != wanted.size())
+        return SpeciesError{SpeciesFailure::RomChanged};
+    // For each record that differs, the run from its first to its last changed byte in
+    // one write call, so that no field is ever torn.
+    WriteStep step{this};
+    for (std::size_t i = 0; i < wanted.size(); ++i) {
+        const auto& before = m_records[i];
+        const auto& after = wanted[i];
+        const auto first = std::mismatch(before.begin(), before.end(), after.begin()).first - before.begin();
+        if (first == kRecordSize)
+            continue;
+        const auto last = kRecordSize - (std::mismatch(before.rbegin(), before.rend(), after.rbegin()).first - before.rbegin());
+        const auto start = recordStart(static_cast<int>(i));
+        step.expected.push_back({start, std::vector<std::uint8_t>(before.begin(), before.end())});
+        step.runs.push_back({start + first, std::vector<std::uint8_t>(after.begin() + first, after.begin() + last)});
+        step.keys.push_back(static_cast<int>(i));
+    }
+    if (!step.runs.empty())
+        plan.steps.push_back(std::move(step));
     return Done{};
 }
 
 void SpeciesRecordsPart::written(const WritePlan& plan, bool complete)
 {
     // A failed write leaves the records as read: the report says which went in.
-    if (complete && plan.tableAfter)
-        m_records = *plan.tableAfter;
+    if (!complete)
+        return;
+    for (const auto& step : plan.steps) {
+        if (step.owner != this)
+            continue;
+        for (const auto& run : step.runs) {
+            const auto offset = run.at - m_table.tableBase;
+            const auto listIndex = static_cast<int>(offset / kRecordSize);
+            if (const auto* record = recordRead(listIndex)) {
+                auto now = *record;
+                std::copy(run.bytes.begin(), run.bytes.end(), now.begin() + offset % kRecordSize);
+                m_records[static_cast<std::size_t>(listIndex)] = now;
+            }
+        }
+    }
 }
 
 } // namespace quillmark::species

@@ -4,17 +4,21 @@
 
 namespace quillmark::species {
 
-// Every record of the species table, by list index, as a command reads and writes it
-// whole (the window reads and writes one record field by field).
+// The records of the species table, by list index: the whole table as a command reads
+// and writes it, or the window's one species, read and written field by field. One
+// cache holds every record read, which a write must find unchanged.
 class SpeciesRecordsPart final : public DocumentPart {
 public:
     using Value = std::vector<RecordBytes>;
-    const Value* value() const { return m_records ? &*m_records : nullptr; }
+    // The whole table, once a command read it.
+    const Value* value() const { return m_whole ? &m_records : nullptr; }
+    // One record as the last load or read gave it, or the last save left it.
+    const RecordBytes* recordRead(int listIndex) const;
 
-    void forget() override { m_records.reset(); }
-    bool showsSpecies() const override { return false; }
+    void forget() override;
+    Result<bool, SpeciesError> load(PartSource& source, int listIndex, SpeciesLoad& load) override;
     void showSpecies(int, SpeciesLoad&) const override {}
-    void takeSpeciesEdits(int, const SpeciesChanges&, DocumentEdits&) const override {}
+    void takeSpeciesEdits(int listIndex, const SpeciesChanges& changes, DocumentEdits& edits) const override;
     Result<Done, SpeciesError> plan(const DocumentEdits& edits, WritePlan& plan) const override;
     void written(const WritePlan& plan, bool complete) override;
 
@@ -22,7 +26,15 @@ protected:
     Result<Done, SpeciesError> readTable(PartSource& source) override;
 
 private:
-    std::optional<Value> m_records;
+    Result<Done, SpeciesError> planFields(const RecordFieldEdits& fields, WritePlan& plan) const;
+    Result<Done, SpeciesError> planRecords(const Value& wanted, WritePlan& plan) const;
+    void keep(int listIndex, const RecordBytes& record);
+    std::int64_t recordStart(int listIndex) const { return m_table.tableBase + std::int64_t{kRecordSize} * listIndex; }
+
+    SpeciesTable m_table;
+    Value m_records;
+    std::vector<bool> m_read;  // by list index: m_records holds it
+    bool m_whole = false;
 };
 
 } // namespace quillmark::species

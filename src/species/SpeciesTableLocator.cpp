@@ -6,7 +6,7 @@
 #include "rom/NitroFs.h"
 #include "rom/RomIdentification.h"
 #include "species/LookupLists.h"
-#include "species/Quantity.h"
+#include "platform/Quantity.h"
 #include "species/RecordCodec.h"
 #include "species/SpeciesRecord.h"
 #include "species/SpeciesTableFile.h"
@@ -44,7 +44,7 @@ Result<SpeciesTable, SpeciesError> tableInNarc(platform::OpenFile& file, const r
         const auto& member = narc->member(k);
         if (member.size() != kRecordSize)
             return tableNotFound("record " + std::to_string(k) + " of " + std::string(path) + " is " +
-                            quantity(member.size(), "byte") + " long, not " +
+                            platform::quantity(member.size(), "byte") + " long, not " +
                             std::to_string(kRecordSize));
         if (k > kFirstSpeciesMember && member.start != narc->member(k - 1).end)
             return tableNotFound("the records of " + std::string(path) + " do not follow each other");

@@ -69,14 +69,8 @@ Result<Done, SpeciesError> TutorMovesPart::plan(const DocumentEdits& edits, Writ
     if (!tutors.writable)
         return SpeciesError{SpeciesFailure::InvalidMoveData, std::nullopt, 0,
                             "the tutor moves cannot be written: " + tutors.readOnlyReason};
-    plan.tables.push_back({tutors.compatibilityOffset, tutors.compatibility.bytes, std::move(after), this});
+    plan.steps.push_back(inPlaceStep(this, tutors.compatibilityOffset, tutors.compatibility.bytes, after));
     return Done{};
-}
-
-void TutorMovesPart::written(const WritePlan& plan, bool)
-{
-    if (plan.writesTableOf(this))
-        m_tables.reset();
 }
 
 } // namespace quillmark::species

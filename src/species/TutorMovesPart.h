@@ -16,7 +16,6 @@ public:
     void showSpecies(int listIndex, SpeciesLoad& load) const override;
     void takeSpeciesEdits(int listIndex, const SpeciesChanges& changes, DocumentEdits& edits) const override;
     Result<Done, SpeciesError> plan(const DocumentEdits& edits, WritePlan& plan) const override;
-    void written(const WritePlan& plan, bool complete) override;
 
 protected:
     Result<Done, SpeciesError> readTable(PartSource& source) override;

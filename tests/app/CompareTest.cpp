@@ -75,7 +75,8 @@ TEST_F(Compare, TheChangesAreShownFilteredCopiedAndSaved)
         levels.changes = {{444, 445, "Garchomp", "learnset", "move", "", "100 ThunderPunch"},
                           {444, 445, "Garchomp", "learnset", "move", "", "98 Earthquake"},
                           {444, 445, "Garchomp", "learnset", "move", "", "9 Tackle"}};
-        app::CompareWindow sorted(nullptr, messages, dialog.functions());
+        app::DocumentController controller;
+        app::CompareWindow sorted(controller, nullptr, messages, dialog.functions());
         sorted.showChanges(original, hack, levels, {});
         sorted.grdChanges->sortByColumn(4, Qt::AscendingOrder);
         const auto rows = sorted.shownRows();

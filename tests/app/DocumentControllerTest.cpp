@@ -19,6 +19,7 @@ namespace {
 
 // A window's page as the controller sees it.
 struct Page : app::EditorPage {
+    species::PartSet parts;
     std::function<void(species::SpeciesChanges&)> give;
     std::optional<QString> problem;
     int asked = 0;
@@ -36,16 +37,23 @@ struct Page : app::EditorPage {
             give(changes);
     }
     void revertEdits() override { pending = false; }
+    species::PartSet wants() const override { return parts; }
 };
+
+// The main window's fields, and a page of the egg moves.
+const auto kFields = species::partsOf<species::SpeciesRecordsPart>();
+const auto kEggMoves = species::partsOf<species::EggMovesPart>();
 
 // Gible's egg moves as the games have them, the last one (Iron Head) left out.
 const std::vector<int> kGibleWithoutIronHead{225, 200, 239, 184, 38, 37, 232, 328, 34};
 constexpr int kGible = 442;
 
-std::string platinumImage(const TempDir& dir)
+// `eggTable`: whether its overlay holds the egg move table.
+std::string platinumImage(const TempDir& dir, bool eggTable = true)
 {
     const auto path = dir.file("platinum.nds");
     romimage::ImageRecipe recipe;
+    recipe.noEggTable = !eggTable;
     recipe.gameCode = "CPUE";
     recipe.members = *romimage::readPersonalMembersCsv(samplesDir() + "/pt_personal.csv", nullptr);
     EXPECT_TRUE(romimage::writeRomImage(path, recipe, nullptr, nullptr));
@@ -56,7 +64,7 @@ TEST(DocumentController, SaveAsksThePagesShownAndWritesOnlyWhatTheyGive)
 {
     const struct {
         const char* what;
-        bool listsWanted;                // the lists' window is open
+        bool eggTable;                   // the lists' part can show the species
         std::optional<QString> problem;  // what the fields page names at Save
         bool listsPageAsked, written;
     } rows[] = {
@@ -67,16 +75,17 @@ TEST(DocumentController, SaveAsksThePagesShownAndWritesOnlyWhatTheyGive)
     };
     for (const auto& row : rows) {
         TempDir dir;
-        const auto path = platinumImage(dir);
+        const auto path = platinumImage(dir, row.eggTable);
         const auto pristine = readFile(path);
 
         app::DocumentController controller;
         Page fields, lists;
+        fields.parts = kFields;
+        lists.parts = kEggMoves;
         fields.problem = row.problem;
         lists.give = [](species::SpeciesChanges& changes) { changes.eggMoves = kGibleWithoutIronHead; };
         controller.addPage(&fields);
-        controller.addPage(&lists, true);
-        controller.setListsWanted(row.listsWanted);
+        controller.addPage(&lists);
         QObject::connect(&controller, &app::DocumentController::loaded,
                          [&](int, const species::SpeciesLoad& load) {
                              fields.give = [values = load.record.values](species::SpeciesChanges& changes) {
@@ -112,15 +121,17 @@ TEST(DocumentController, SaveAsksThePagesShownAndWritesOnlyWhatTheyGive)
 TEST(DocumentController, PendingAndRevertFollowThePagesShown)
 {
     TempDir dir;
-    const auto path = platinumImage(dir);
+    const auto path = platinumImage(dir, false);
 
     app::DocumentController controller;
     Page fields, lists;
+    fields.parts = kFields;
+    lists.parts = kEggMoves;
     controller.addPage(&fields);
-    controller.addPage(&lists, true);
+    controller.addPage(&lists);
     QSignalSpy pending(&controller, &app::DocumentController::pendingChanged);
     controller.open(path);
-    controller.select(kGible);  // the lists' window closed: its page holds nothing shown
+    controller.select(kGible);  // no egg table to show: the lists' page holds nothing shown
 
     lists.pending = true;
     controller.updatePending();

@@ -80,10 +80,10 @@ TEST_F(RomDocumentTest, AWriteChecksWhatItDependsOnAndNothingElse)
 TEST_F(RomDocumentTest, AWindowSaveFindsTheRecordItsLoadShowed)
 {
     species::RomDocument document(path, rom);
-    auto loaded = document.load(444, false);
+    auto loaded = document.load(444, species::partsOf<species::SpeciesRecordsPart>());
     ASSERT_TRUE(loaded);
     patchFile(path, recordAt(444) + 1, {0x7F});  // another program changes Attack
-    ASSERT_TRUE(document.loadAllMoves(444));
+    ASSERT_TRUE(document.load(444, species::partsOf<species::MoveArchivesPart, species::EggMovesPart, species::TutorMovesPart>()));
     auto values = loaded->record.values;
     values[0].text = "100";
     const auto before = readFile(path);
@@ -201,7 +201,7 @@ TEST_F(RomDocumentTest, EggMovesFromTheWindowGoOnlyToSpecies)
         }
         const auto pristine = readFile(path);
         species::RomDocument document(path, rom);
-        auto loaded = document.load(row.listIndex, true);
+        auto loaded = document.load(row.listIndex, species::partsOf<species::SpeciesRecordsPart, species::MoveArchivesPart, species::EggMovesPart, species::TutorMovesPart>());
         ASSERT_TRUE(loaded) << row.listIndex;
         EXPECT_EQ(loaded->teaching->eggMoves.has_value(), row.written) << "an egg list shown for " << row.listIndex;
         species::SpeciesChanges changes{loaded->record.values, {"."}};

@@ -263,19 +263,22 @@ TEST_F(SpeciesEditor, RefusesFilesThatCannotHoldTheTable)
     const auto retail = romimage::readPersonalCsv(samplesDir() + "/dp_personal.csv", nullptr).value();
     makeImage("ADAE", retail, 29448712 + 21692, romimage::Layout::HeaderAndTable);
     EXPECT_EQ(locateSpeciesTable(path, "ADAE")->tableBase, 29448712);
+    // Loaded while it fitted, then cut a byte short by another program.
+    RomDocument window(path, rom);
+    ASSERT_TRUE(window.load(0, partsOf<SpeciesRecordsPart>()));
     makeImage("ADAE", retail, 29448712 + 21692 - 1, romimage::Layout::HeaderAndTable);
     auto located = locateSpeciesTable(path, "ADAE");
     ASSERT_FALSE(located);
     EXPECT_EQ(located.error().kind, SpeciesFailure::TableOutsideFile);
     auto loaded = loadSpecies(path, rom, 0);
     ASSERT_FALSE(loaded);
-    auto saved = save(0, SpeciesValues{});
+    auto saved = window.save(0, {SpeciesValues{}, kEnglish});
     ASSERT_FALSE(saved);
     EXPECT_EQ(saved.error().kind, SpeciesFailure::InvalidNumber);
     SpeciesValues zeros;
     for (auto& v : zeros)
         v.text = "0";
-    saved = save(0, zeros);
+    saved = window.save(0, {zeros, kEnglish});
     ASSERT_FALSE(saved);
     EXPECT_EQ(saved.error().kind, SpeciesFailure::TableOutsideFile);
     EXPECT_EQ(readFile(path), before);

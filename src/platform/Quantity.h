@@ -4,7 +4,7 @@
 #include <string>
 #include <string_view>
 
-namespace quillmark::species {
+namespace quillmark::platform {
 
 // "1 byte", "2 bytes", "0 moves": a count with its noun in the number it needs.
 inline std::string quantity(std::int64_t count, std::string_view singular)
@@ -35,4 +35,4 @@ inline std::string roughQuantity(std::int64_t count, std::string_view singular)
     return text.append(singular).append("s");
 }
 
-} // namespace quillmark::species
+} // namespace quillmark::platform

@@ -1,0 +1,88 @@
+#include "species/WriteSteps.h"
+
+#include "platform/FileServices.h"
+#include "rom/ByteAccess.h"
+#include "rom/HexCodec.h"
+
+namespace quillmark::species {
+
+Result<Done, SpeciesError> stepStillHolds(platform::OpenFile& file, const WriteStep& step)
+{
+    if (step.layout && !step.layout->stillHolds(file))
+        return SpeciesError{SpeciesFailure::RomChanged};
+    for (const auto& run : step.expected) {
+        std::vector<std::uint8_t> now(run.bytes.size());
+        if (auto read = file.read(run.at, now); !read)
+            return SpeciesError{SpeciesFailure::FileUnavailable, read.error()};
+        if (now != run.bytes)
+            return SpeciesError{SpeciesFailure::RomChanged};
+    }
+    return Done{};
+}
+
+namespace {
+
+Result<Done, SpeciesError> rewriteFile(platform::OpenFile& file, const WriteStep& step, std::uint8_t fill)
+{
+    const auto& rewrite = *step.rewrite;
+    const auto& placement = rewrite.placement;
+    rom::ArchiveRewrite archive;
+    archive.name = rewrite.name;
+    archive.was = rewrite.was;
+    archive.oldBytes = rewrite.wasBytes;
+    archive.allocationEntry = rewrite.allocationEntry;
+    archive.start = placement.start;
+    archive.bytes = rewrite.bytes;
+    archive.trailer = placement.trailer;
+    archive.usedSize = placement.usedSize;
+    archive.header = step.layout->headerWords();
+    archive.imageSize = step.layout->imageSize();
+    archive.fileSize = placement.fileSize;
+    archive.fill = fill;
+    if (auto done = rom::rewriteArchive(file, archive); !done) {
+        const auto& error = done.error();
+        return SpeciesError{error.kind == rom::ImageWriteError::ImageChanged ? SpeciesFailure::RomChanged
+                                                                              : SpeciesFailure::WriteFailed,
+                            error.fileError, step.progressFrom, error.detail};
+    }
+    return Done{};
+}
+
+} // namespace
+
+Result<Done, SpeciesError> writeStep(platform::OpenFile& file, const WriteStep& step, std::uint8_t fill,
+                                     RecordWrites& records)
+{
+    if (step.rewrite) {
+        if (auto done = rewriteFile(file, step, fill); !done)
+            return done;
+    }
+    for (std::size_t i = 0; i < step.runs.size(); ++i) {
+        const auto& run = step.runs[i];
+        const auto written = step.byteByByte
+                                 ? rom::writeHex(file, static_cast<std::int32_t>(run.at), rom::bytesToHex(run.bytes))
+                                 : file.write(run.at, run.bytes);
+        const auto key = i < step.keys.size() ? std::optional(step.keys[i]) : std::nullopt;
+        if (!written) {
+            if (key) {
+                records.failedAt = *key;
+                records.error = written.error();
+            }
+            return SpeciesError{SpeciesFailure::WriteFailed, written.error(),
+                                step.progressFrom + (step.countsRuns ? static_cast<int>(i) : 0)};
+        }
+        if (key)
+            records.written.push_back(*key);
+    }
+    return Done{};
+}
+
+SpeciesError notPaddingError(const rom::NotPadding& notPadding, const FileRewrite& rewrite)
+{
+    if (notPadding.readError)
+        return SpeciesError{SpeciesFailure::FileUnavailable, *notPadding.readError};
+    return SpeciesError{SpeciesFailure::NoRoomForMoves, std::nullopt, 0,
+                        rom::notPaddingText(notPadding, rewrite.placement, rewrite.name)};
+}
+
+} // namespace quillmark::species
