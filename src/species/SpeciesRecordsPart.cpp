@@ -1,6 +1,7 @@
 #include "species/SpeciesRecordsPart.h"
 
 #include "rom/HexCodec.h"
+#include "species/WriteSteps.h"
 
 #include <algorithm>
 
@@ -79,7 +80,9 @@ Result<Done, SpeciesError> SpeciesRecordsPart::planFields(const RecordFieldEdits
     // Every field is converted before the file is touched, so a refusal writes nothing;
     // each is written on its own, in processing order, so that a failure can say how
     // many went in.
-    WriteStep step{this, {{start, std::vector<std::uint8_t>(read->begin(), read->end())}}};
+    WriteStep step;
+    step.owner = this;
+    step.expected.push_back({start, std::vector<std::uint8_t>(read->begin(), read->end())});
     step.byteByByte = true;
     step.countsRuns = true;
     step.runs.resize(kFieldCount);
@@ -103,7 +106,8 @@ Result<Done, SpeciesError> SpeciesRecordsPart::planFields(const RecordFieldEdits
     if (!fields.moreData)
         return Done{};
     // The rest of the record, where More Data changed it: one write per run of bytes.
-    WriteStep more{this};
+    WriteStep more;
+    more.owner = this;
     more.progressFrom = kFieldCount;
     const auto& wanted = *fields.moreData;
     for (int b = 0; b < kRecordSize;) {
@@ -126,21 +130,7 @@ Result<Done, SpeciesError> SpeciesRecordsPart::planRecords(const Value& wanted, 
 {
     if (!m_whole || m_records.size() != wanted.size())
         return SpeciesError{SpeciesFailure::RomChanged};
-    // For each record that differs, the run from its first to its last changed byte in
-    // one write call, so that no field is ever torn.
-    WriteStep step{this};
-    for (std::size_t i = 0; i < wanted.size(); ++i) {
-        const auto& before = m_records[i];
-        const auto& after = wanted[i];
-        const auto first = std::mismatch(before.begin(), before.end(), after.begin()).first - before.begin();
-        if (first == kRecordSize)
-            continue;
-        const auto last = kRecordSize - (std::mismatch(before.rbegin(), before.rend(), after.rbegin()).first - before.rbegin());
-        const auto start = recordStart(static_cast<int>(i));
-        step.expected.push_back({start, std::vector<std::uint8_t>(before.begin(), before.end())});
-        step.runs.push_back({start + first, std::vector<std::uint8_t>(after.begin() + first, after.begin() + last)});
-        step.keys.push_back(static_cast<int>(i));
-    }
+    auto step = changedRecordsStep(this, m_table.tableBase, m_records, wanted);
     if (!step.runs.empty())
         plan.steps.push_back(std::move(step));
     return Done{};

@@ -28,11 +28,4 @@ struct RecordWrites {
     bool complete() const { return !failedAt; }
 };
 
-// For each record that differs, the run from its first to its last changed byte in one
-// write call, so that no field is ever torn; stops at the first failed write. The file
-// is never extended: a run past its end is refused before anything is written.
-RecordWrites writeChangedRecords(platform::OpenFile& file, std::int64_t tableBase,
-                                 const std::vector<RecordBytes>& before,
-                                 const std::vector<RecordBytes>& after);
-
 } // namespace quillmark::species

@@ -4,6 +4,8 @@
 #include "rom/ByteAccess.h"
 #include "rom/HexCodec.h"
 
+#include <algorithm>
+
 namespace quillmark::species {
 
 Result<Done, SpeciesError> stepStillHolds(platform::OpenFile& file, const WriteStep& step)
@@ -75,6 +77,26 @@ Result<Done, SpeciesError> writeStep(platform::OpenFile& file, const WriteStep& 
             records.written.push_back(*key);
     }
     return Done{};
+}
+
+WriteStep changedRecordsStep(const DocumentPart* owner, std::int64_t tableBase, const std::vector<RecordBytes>& before,
+                             const std::vector<RecordBytes>& after)
+{
+    WriteStep step;
+    step.owner = owner;
+    for (std::size_t i = 0; i < after.size() && i < before.size(); ++i) {
+        const auto& was = before[i];
+        const auto& now = after[i];
+        const auto first = std::mismatch(was.begin(), was.end(), now.begin()).first - was.begin();
+        if (first == kRecordSize)
+            continue;
+        const auto last = kRecordSize - (std::mismatch(was.rbegin(), was.rend(), now.rbegin()).first - was.rbegin());
+        const auto start = tableBase + static_cast<std::int64_t>(i) * kRecordSize;
+        step.expected.push_back({start, std::vector<std::uint8_t>(was.begin(), was.end())});
+        step.runs.push_back({start + first, std::vector<std::uint8_t>(now.begin() + first, now.begin() + last)});
+        step.keys.push_back(static_cast<int>(i));
+    }
+    return step;
 }
 
 SpeciesError notPaddingError(const rom::NotPadding& notPadding, const FileRewrite& rewrite)

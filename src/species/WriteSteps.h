@@ -25,6 +25,12 @@ Result<Done, SpeciesError> stepStillHolds(platform::OpenFile& file, const WriteS
 Result<Done, SpeciesError> writeStep(platform::OpenFile& file, const WriteStep& step, std::uint8_t fill,
                                      RecordWrites& records);
 
+// For each record that differs, the run from its first to its last changed byte in one
+// write call (so that no field is ever torn), keyed by its list index; the records as
+// read must still be there.
+WriteStep changedRecordsStep(const DocumentPart* owner, std::int64_t tableBase, const std::vector<RecordBytes>& before,
+                             const std::vector<RecordBytes>& after);
+
 // NoRoomForMoves (or FileUnavailable) for bytes after the used image that are not padding.
 SpeciesError notPaddingError(const rom::NotPadding& notPadding, const FileRewrite& rewrite);
 

@@ -148,3 +148,50 @@ TEST(DocumentController, PendingAndRevertFollowThePagesShown)
 }
 
 } // namespace
+
+namespace {
+
+// A page asks for its parts, in whatever window it is: a pick reads them for it, and a
+// page made after the pick gets them at once, only what the pick did not read.
+TEST(DocumentController, APageGetsThePartsItAsksForWhereverItIs)
+{
+    TempDir dir;
+    const auto path = platinumImage(dir);
+    app::DocumentController controller;
+    Page fields, tutors;
+    fields.parts = kFields;
+    tutors.parts = species::partsOf<species::TutorMovesPart>();
+    controller.addPage(&fields);
+    controller.addPage(&tutors);
+    std::vector<species::SpeciesLoad> loads;
+    QObject::connect(&controller, &app::DocumentController::loaded,
+                     [&](int, const species::SpeciesLoad& load) { loads.push_back(load); });
+    controller.open(path);
+    controller.select(kGible);
+    ASSERT_EQ(loads.size(), 1u);
+    EXPECT_TRUE(species::holds<species::SpeciesRecordsPart>(loads[0]));
+    EXPECT_TRUE(species::holds<species::TutorMovesPart>(loads[0]));
+    EXPECT_FALSE(species::holds<species::EggMovesPart>(loads[0]));
+    EXPECT_FALSE(loads[0].moves) << "no page asked for the level-up lists";
+    ASSERT_TRUE(loads[0].teaching);
+    ASSERT_TRUE(loads[0].teaching->tutorLearns);
+    EXPECT_EQ(loads[0].teaching->tutorLearns->size(), 8u) << "Gible's eight tutor moves in Platinum";
+
+    // Opened later: the egg moves alone, read for the species shown.
+    Page eggs;
+    eggs.parts = kEggMoves;
+    controller.addPage(&eggs);
+    ASSERT_EQ(loads.size(), 2u);
+    EXPECT_EQ(loads[1].parts, kEggMoves);
+    ASSERT_TRUE(loads[1].teaching && loads[1].teaching->eggMoves);
+    const std::vector<int> gibleEggMoves{225, 200, 239, 184, 38, 37, 232, 328, 34, 442};
+    EXPECT_EQ(*loads[1].teaching->eggMoves, gibleEggMoves);
+
+    // A page whose parts were read already reads nothing more.
+    Page more;
+    more.parts = kFields;
+    controller.addPage(&more);
+    EXPECT_EQ(loads.size(), 2u);
+}
+
+} // namespace

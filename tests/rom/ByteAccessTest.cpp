@@ -1,7 +1,6 @@
 #include "platform/FileServices.h"
 #include "rom/ByteAccess.h"
 #include "rom/HexCodec.h"
-#include "species/SpeciesTableFile.h"
 
 #include "TestSupport.h"
 
@@ -151,19 +150,6 @@ TEST_F(ByteAccess, AFileCutShortAfterTheOpenIsNeverExtended)
     EXPECT_TRUE((*file)->writeByte(99, 7));
     EXPECT_TRUE((*file)->write(98, two));
     EXPECT_EQ(fileSize(path), 100);
-
-    // An import whose second changed record lies past the cut writes the first and
-    // stops there.
-    writeFile(path, Bytes(44 * 4, 0));
-    file = platform::fileServices().open(path, platform::FileAccess::ReadWrite);
-    std::vector<species::RecordBytes> before(3), after(3);
-    after[0][0] = after[2][43] = 9;
-    ASSERT_EQ(::truncate(path.c_str(), 44 * 2), 0);
-    const auto writes = species::writeChangedRecords(**file, 0, before, after);
-    EXPECT_EQ(writes.written, std::vector<int>{0});
-    EXPECT_EQ(writes.failedAt, 2);
-    EXPECT_EQ(writes.error, FileError::WritePastEndOfFile);
-    EXPECT_EQ(fileSize(path), 44 * 2);
 
     // Cut between a write's check of the size and the write itself: the file keeps the
     // length the other program gave it, with no hole, whether the cut lies in the

@@ -10,6 +10,7 @@
 #include "species/RecordCodec.h"
 #include "species/SpeciesEditor.h"
 #include "species/SpeciesTableFile.h"
+#include "species/WriteSteps.h"
 
 #include "romimage/RomImage.h"
 #include "SpeciesEditing.h"
@@ -19,6 +20,7 @@
 
 #include <cerrno>
 #include <chrono>
+#include <filesystem>
 
 using namespace quillmark;
 using namespace quillmark::test;
@@ -313,8 +315,27 @@ TEST_F(Edges, TableEndAgainstTheFileEnd)
         std::vector<species::RecordBytes> before(3), after(3);
         after[2][43] = 1;
         EXPECT_EQ(species::readSpeciesRecords(**opened, 0, 3).ok(), whole);
-        EXPECT_EQ(species::writeChangedRecords(**opened, 0, before, after).complete(), whole);
+        species::RecordWrites writes;
+        (void)species::writeStep(**opened, species::changedRecordsStep(nullptr, 0, before, after), 0xFF, writes);
+        EXPECT_EQ(writes.complete(), whole);
     }
+}
+
+// An import whose second changed record lies past a cut made after the open writes the
+// first and stops there, never extending the file.
+TEST_F(Edges, RecordsPastACutAreNotWritten)
+{
+    writeFile(path, Bytes(44 * 4, 0));
+    auto file = platform::fileServices().open(path, platform::FileAccess::ReadWrite);
+    std::vector<species::RecordBytes> before(3), after(3);
+    after[0][0] = after[2][43] = 9;
+    std::filesystem::resize_file(path, 44 * 2);
+    species::RecordWrites writes;
+    EXPECT_FALSE(species::writeStep(**file, species::changedRecordsStep(nullptr, 0, before, after), 0xFF, writes));
+    EXPECT_EQ(writes.written, std::vector<int>{0});
+    EXPECT_EQ(writes.failedAt, 2);
+    EXPECT_EQ(writes.error, platform::FileError::WritePastEndOfFile);
+    EXPECT_EQ(fileSize(path), 44 * 2);
 }
 
 // Each column's largest code is taken and the next refused, by code and as a number.
@@ -470,28 +491,6 @@ TEST_F(Edges, ASaveWaitsForTheLock)
     platform::setLockRetryObserver(nullptr);
     EXPECT_TRUE(saved) << (saved ? "" : platform::errorDescription(*saved.error().fileError));
     EXPECT_GE(species::kLockWait, std::chrono::milliseconds(1000)) << "a person's patience, not a blink";
-}
-
-// A range shares bytes with a claim only where they overlap: one byte either side of
-// a claim is free; the file a write is for is left out.
-TEST(ImageClaims, AreHitOnlyWhereTheyOverlap)
-{
-    const std::vector<rom::Claim> claims = {{{100, 200}, "the banner", std::nullopt}, {{300, 400}, "file 7", 7}};
-    const struct {
-        rom::FileExtent range;
-        std::optional<std::uint16_t> except;
-        const char* hit;  // nullptr: none
-    } rows[] = {
-        {{0, 100}, std::nullopt, nullptr},      {{0, 101}, std::nullopt, "the banner"},
-        {{199, 250}, std::nullopt, "the banner"}, {{200, 300}, std::nullopt, nullptr},
-        {{250, 301}, std::nullopt, "file 7"},   {{250, 301}, 7, nullptr},
-        {{399, 500}, std::nullopt, "file 7"},   {{400, 500}, std::nullopt, nullptr},
-    };
-    for (const auto& row : rows) {
-        const auto* hit = rom::claimWithin(claims, row.range, row.except);
-        EXPECT_EQ(hit ? hit->owner : std::string("none"), row.hit ? row.hit : "none")
-            << row.range.start << ".." << row.range.end;
-    }
 }
 
 } // namespace

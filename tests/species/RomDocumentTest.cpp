@@ -217,3 +217,48 @@ TEST_F(RomDocumentTest, EggMovesFromTheWindowGoOnlyToSpecies)
 }
 
 } // namespace
+
+namespace {
+
+// One write of three tables: when another program changed the bytes of any one of them
+// between the read and the write, every step is refused before any byte is written,
+// those of the tables planned before it too.
+TEST_F(RomDocumentTest, AStepThatNoLongerFindsItsBytesStopsEveryStep)
+{
+    const struct {
+        const char* what;
+        std::function<std::int64_t(const species::RomDocument&)> changedAt;
+    } rows[] = {
+        {"the records, written first", [&](const species::RomDocument&) { return recordAt(444) + 1; }},
+        {"the level-up archive, in between", [&](const species::RomDocument&) { return layout.levelUpStart + 0x100; }},
+        {"the egg move table, written last",
+         [](const species::RomDocument& document) {
+             return document.part<species::EggMovesPart>().value()->offset + 2;
+         }},
+    };
+    for (const auto& row : rows) {
+        SetUp();
+        auto document = held();
+        auto records = **document.read<species::SpeciesRecordsPart>();
+        const auto& archives = **document.read<species::MoveArchivesPart>();
+        ASSERT_TRUE(document.read<species::EggMovesPart>());
+        species::DocumentEdits edits;
+        records[444][0] = static_cast<std::uint8_t>(records[444][0] + 1);
+        edits.records = records;
+        auto garchomp = archives.levelUpMoves[445];
+        garchomp.push_back({49, 89});
+        edits.moves.levelUp[445] = garchomp;
+        edits.eggMoves[443] = {33};
+        ASSERT_TRUE(document.check(edits)) << row.what;
+
+        patchFile(path, row.changedAt(document), {0x7E});
+        const auto changed = readFile(path);
+        const auto written = document.apply(edits);
+        ASSERT_TRUE(written.error) << row.what;
+        EXPECT_EQ(written.error->kind, species::SpeciesFailure::RomChanged) << row.what;
+        EXPECT_TRUE(written.records.written.empty()) << row.what;
+        EXPECT_EQ(readFile(path), changed) << row.what;
+    }
+}
+
+} // namespace
