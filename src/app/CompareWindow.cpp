@@ -147,7 +147,7 @@ void CompareWindow::showChanges(const std::string& otherPath, const std::string&
     int order = 0;
     for (const auto& change : m_changes) {
         QList<QStandardItem*> row;
-        const QString name = change.index < 0 ? QString("(file)") : qs(species::recordLabel(change.index));
+        const QString name = change.index < 0 ? QString("(file)") : qs(change.name + " (" + std::to_string(change.index) + ")");
         const QString part = change.part == "file" ? QString("file") : partText(change.part);
         for (const auto& text : {name, part, qs(change.field), qs(change.before), qs(change.after)}) {
             auto* item = new QStandardItem(text);

@@ -16,7 +16,13 @@ DocumentController::DocumentController(QObject* parent) : QObject(parent) {}
 
 DocumentController::~DocumentController() = default;
 
-QString DocumentController::speciesName(int listIndex) const { return qs(species::recordName(listIndex)); }
+const species::Vocabulary& DocumentController::words() const
+{
+    // Before any ROM is open, and after one was refused, the names are the built-in ones.
+    return m_document ? m_document->vocabulary() : species::Vocabulary::builtIn();
+}
+
+QString DocumentController::speciesName(int listIndex) const { return qs(words().recordName(listIndex)); }
 
 void DocumentController::addPages(const std::vector<EditorPage*>& pages)
 {

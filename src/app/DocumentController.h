@@ -38,6 +38,8 @@ public:
     // A save found the file changed by another program: a click on the species shown
     // loads it again, although it is already the selected one.
     bool reloadOnClick() const { return m_reloadOnClick; }
+    // What the open ROM calls each species.
+    const species::Vocabulary& words() const;
     QString speciesName(int listIndex) const;
 
     // Pages that Save asks (in the order given) and that loads read for. Made while a

@@ -258,7 +258,8 @@ void Form1::CreateWidgets()
         }
         case ControlKind::ListBox: {
             auto* list = new QListWidget(parent);
-            list->addItems(toStringList(species::SpeciesNames));
+            for (int i = 0; i < species::kSpeciesCount; ++i)
+                list->addItem(qs(species::Vocabulary::builtIn().recordName(i)));
             list->setSortingEnabled(false);
             list->setSelectionMode(QAbstractItemView::SingleSelection);
             list->setUniformItemSizes(true);
@@ -636,7 +637,7 @@ void Form1::fillSpeciesList(int recordCount)
     while (pkmnlst->count() > recordCount)
         delete pkmnlst->takeItem(pkmnlst->count() - 1);
     for (int i = pkmnlst->count(); i < recordCount; ++i)
-        pkmnlst->addItem(qs(species::recordName(i)));
+        pkmnlst->addItem(qs(m_controller->words().recordName(i)));
     setCutNameToolTips();
 }
 

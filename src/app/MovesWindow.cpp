@@ -60,7 +60,7 @@ bool listed(EvolutionParameter kind)
 
 // A drop-down of codes, each entry's code in its data: the move names from 1, the
 // species by their member, the game's items.
-void fillCodes(QComboBox* box, EvolutionParameter kind, rom::Game game)
+void fillCodes(QComboBox* box, EvolutionParameter kind, rom::Game game, const species::Vocabulary& words)
 {
     box->clear();
     switch (kind) {
@@ -76,7 +76,7 @@ void fillCodes(QComboBox* box, EvolutionParameter kind, rom::Game game)
         break;
     case EvolutionParameter::Species:
         for (int member = 1; member <= species::kSpeciesCount; ++member)
-            box->addItem(qs(species::recordName(species::recordOfMember(member))), member);
+            box->addItem(qs(words.recordName(species::recordOfMember(member))), member);
         break;
     case EvolutionParameter::None:
     case EvolutionParameter::Level:
@@ -336,7 +336,7 @@ QGroupBox* MovesWindow::buildEvolutionFrame()
         cmbTarget[i]->setAccessibleName(prefix + "Target");
         cmbTarget[i]->addItem("-", 0);
         for (int member = 1; member <= species::kSpeciesCount; ++member)
-            cmbTarget[i]->addItem(qs(species::recordName(species::recordOfMember(member))), member);
+            cmbTarget[i]->addItem(qs(controller().words().recordName(species::recordOfMember(member))), member);
         grid->addWidget(cmbMethod[i], slot + 1, 1);
         grid->addWidget(stkParameter[i], slot + 1, 2);
         grid->addWidget(cmbTarget[i], slot + 1, 3);
@@ -542,7 +542,7 @@ void MovesWindow::showParameter(int slot, int parameter)
     stkParameter[i]->setCurrentIndex(listed(kind) ? 1 : 0);
     if (listed(kind)) {
         QSignalBlocker quiet(cmbParameter[i]);
-        fillCodes(cmbParameter[i], kind, m_game);
+        fillCodes(cmbParameter[i], kind, m_game, controller().words());
         if (parameter == kEmpty) {
             cmbParameter[i]->setCurrentIndex(-1);
             cmbParameter[i]->setEditText({});

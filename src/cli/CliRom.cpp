@@ -86,34 +86,33 @@ std::optional<int> speciesByDex(std::string_view text)
     return species::speciesOfDex(static_cast<int>(*number));
 }
 
-std::optional<int> findSpecies(std::string_view text, int count)
+std::optional<int> findSpecies(const species::Vocabulary& words, std::string_view text, int count)
 {
     if (const auto index = species::parseWholeNumber(text, static_cast<unsigned>(count - 1)))
         return static_cast<int>(*index);
     if (const auto index = speciesByDex(text))
         return index;
-    return species::findRecordByName(text, count);
+    return words.findRecord(text, count);
 }
 
-std::string nearestSpecies(std::string_view text, int count)
+std::string nearestSpecies(const species::Vocabulary& words, std::string_view text, int count)
 {
     std::vector<std::string_view> names;
     for (int i = 0; i < count; ++i)
-        names.push_back(species::recordName(i));
+        names.push_back(words.recordName(i));
     return species::didYouMean(text, names);
 }
 
-int speciesIndex(std::string_view text, int count)
+int speciesIndex(const species::Vocabulary& words, std::string_view text, int count)
 {
-    if (const auto index = findSpecies(text, count))
+    if (const auto index = findSpecies(words, text, count))
         return *index;
     fail(BadInput, "no species has the index or name " + species::quoteCell(text) +
-                       nearestSpecies(text, count) + " (list indices are 0 to " +
+                       nearestSpecies(words, text, count) + " (list indices are 0 to " +
                        std::to_string(count - 1) +
                        ": Bulbasaur is 0, Garchomp 444; dex:445 is Garchomp by its National Dex "
                        "number; quillmark-cli list species)");
 }
 
-std::string speciesLabel(int index) { return species::recordLabel(index); }
 
 } // namespace quillmark::cli

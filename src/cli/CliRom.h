@@ -26,6 +26,8 @@ struct CliRom {
     // By list index: species, then forms; as the document read them at the open.
     const std::vector<species::RecordBytes>& records() const { return *document->part<species::SpeciesRecordsPart>().value(); }
     rom::Game game() const { return document->game(); }
+    // What this ROM calls each species.
+    const species::Vocabulary& words() const { return document->vocabulary(); }
 };
 
 // Refuses (exit 2) with the reason the window would give.
@@ -39,15 +41,15 @@ CliRom openCliRom(const std::string& path, Access access);
 std::string unsupportedRomMessage(std::string_view gameCode);
 
 // The list index of "444", "dex:445", "Garchomp", "garchomp", "Rotom (Heat)" or "heat
-// rotom" among the first `count` records; exit 1 otherwise, with the nearest names.
-int speciesIndex(std::string_view text, int count);
+// rotom" among the first `count` records, by the names of `words`; exit 1 otherwise,
+// with the nearest names.
+int speciesIndex(const species::Vocabulary& words, std::string_view text, int count);
 // The same without exiting: nothing when no record has that index or name.
-std::optional<int> findSpecies(std::string_view text, int count);
+std::optional<int> findSpecies(const species::Vocabulary& words, std::string_view text, int count);
 // "dex:445" (any case): the species of that National Dex number, 1 to 493.
 std::optional<int> speciesByDex(std::string_view text);
 // "; nearest: Garchomp, ..." for a name that matched none, or "".
-std::string nearestSpecies(std::string_view text, int count);
-std::string speciesLabel(int index);  // "Garchomp (444)"
+std::string nearestSpecies(const species::Vocabulary& words, std::string_view text, int count);
 
 // ASCII letters in lower case, for names and formats given in any case.
 std::string lowered(std::string_view text);

@@ -18,7 +18,7 @@ int runExport(const std::string& romPath, const ExportOptions& options)
     const auto format = outputFormat(options.format, options.output);
     checkOutputName(options.output, !options.format.empty());
     CliRom rom = openCliRom(romPath, Access::Read);
-    const SheetOptions sheetOptions{format, rom.game(), options.codes, options.bom, options.separator};
+    const SheetOptions sheetOptions{format, rom.game(), options.codes, options.bom, options.separator, &rom.words()};
     if (options.eggMoves) {
         writeOutput(options.output, writeEggMoveSheet(readTableOf<species::EggMovesPart>(rom).table, sheetOptions), romPath,
                     !options.format.empty());
@@ -33,10 +33,10 @@ int runExport(const std::string& romPath, const ExportOptions& options)
         const auto& read = readTableOf<species::MoveArchivesPart>(rom);
         if (options.learnsets)
             requireLevelUpLists(read);
-        const SheetOptions sheet{format, rom.game(), options.codes, options.bom, options.separator};
         const int records = options.forms ? static_cast<int>(rom.records().size()) : species::kSpeciesCount;
         writeOutput(options.output,
-                    options.learnsets ? writeLevelUpSheet(read, records, sheet) : writeEvolutionSheet(read, records, sheet),
+                    options.learnsets ? writeLevelUpSheet(read, records, sheetOptions)
+                                      : writeEvolutionSheet(read, records, sheetOptions),
                     romPath, !options.format.empty());
         return Ok;
     }
@@ -44,8 +44,7 @@ int runExport(const std::string& romPath, const ExportOptions& options)
     std::vector<int> indices(options.forms ? rom.records().size() : std::size_t{species::kSpeciesCount});
     std::iota(indices.begin(), indices.end(), 0);
     writeOutput(options.output,
-                writeSheet(rom.records(), indices,
-                           {format, rom.game(), options.codes, options.bom, options.separator}),
+                writeSheet(rom.records(), indices, sheetOptions),
                 romPath, !options.format.empty());
     return Ok;
 }
@@ -106,20 +105,20 @@ int runImport(const std::string& romPath, const std::string& file, const std::st
         std::vector<std::string> lines;
         if (kind == SheetKind::EggMoves) {
             const auto& read = readTableOf<species::EggMovesPart>(rom);
-            edits.eggMoves = readEggMoveSheet(text, format, records, read.table, errors);
+            edits.eggMoves = readEggMoveSheet(rom.words(), text, format, records, read.table, errors);
             if (edits.eggMoves.empty() && errors.empty())
                 errors.add(file, "holds no rows");
             if (!errors.empty())
                 errors.report();
-            lines = describeEggMoveEdits(read.table, edits.eggMoves);
+            lines = describeEggMoveEdits(rom.words(), read.table, edits.eggMoves);
         } else {
             const auto& read = readTableOf<species::TutorMovesPart>(rom);
-            edits.tutors = readTutorSheet(text, format, records, read, errors);
+            edits.tutors = readTutorSheet(rom.words(), text, format, records, read, errors);
             if (edits.tutors.empty() && errors.empty())
                 errors.add(file, "holds no rows");
             if (!errors.empty())
                 errors.report();
-            lines = describeTutorEdits(read, edits.tutors);
+            lines = describeTutorEdits(rom.words(), read, edits.tutors);
         }
         return writeTeachingChanges(rom, edits, lines, dryRun);
     }
@@ -128,7 +127,7 @@ int runImport(const std::string& romPath, const std::string& file, const std::st
         if (kind == SheetKind::LevelUpMoves)
             requireLevelUpLists(read);
         ErrorList errors;
-        const auto edits = readMoveSheet(text, format, kind, static_cast<int>(rom.records().size()), rom.game(), read, errors);
+        const auto edits = readMoveSheet(rom.words(), text, format, kind, static_cast<int>(rom.records().size()), rom.game(), read, errors);
         if (edits.empty() && errors.empty())
             errors.add(file, "holds no rows");
         if (!errors.empty())
@@ -137,7 +136,7 @@ int runImport(const std::string& romPath, const std::string& file, const std::st
     }
     // Row by row as the sheet is read: a sheet is never held as rows.
     ErrorList errors;
-    SheetEdits edits(rom.records(), rom.game(), errors);
+    SheetEdits edits(rom.words(), rom.records(), rom.game(), errors);
     std::size_t rows = 0;
     forEachSheetRow(text, format, errors, [&](const SheetRow& row) {
         ++rows;

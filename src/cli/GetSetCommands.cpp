@@ -67,7 +67,7 @@ std::string tableText(CliRom& rom, int index, const std::string& name, std::opti
         return levelUpMovesText(moves->levelUpMoves.at(member));
     }
     if (name == "evolutions")
-        return evolutionsText(moves->evolutions.at(member), rom.game());
+        return evolutionsText(rom.words(), moves->evolutions.at(member), rom.game());
     std::string text;
     if (name == "eggmoves") {
         const auto& table = readTableOf<species::EggMovesPart>(rom).table;
@@ -93,7 +93,7 @@ int runGet(const std::string& romPath, const std::string& speciesText,
 {
     const auto fields = fieldsAsked(fieldNames);
     CliRom rom = openCliRom(romPath, Access::Read);
-    const int index = speciesIndex(speciesText, static_cast<int>(rom.records().size()));
+    const int index = speciesIndex(rom.words(), speciesText, static_cast<int>(rom.records().size()));
     const auto& record = rom.records()[static_cast<std::size_t>(index)];
     const auto print = [&](const species::RecordColumn& column, bool code) {
         const auto value = code ? std::to_string(species::codeOf(column, record))
@@ -111,13 +111,13 @@ int runGet(const std::string& romPath, const std::string& speciesText,
         if (name == "index")
             return std::to_string(index);
         if (name == "name")
-            return std::string(species::recordName(index));
+            return rom.words().recordName(index);
         const auto base = species::baseSpeciesOf(index);  // the egg records have no dex
         return base ? std::to_string(species::dexOfSpecies(*base)) : std::string();
     };
     if (fields.empty()) {
         if (!valuesOnly)
-            std::cout << "species: " << speciesLabel(index) << '\n';
+            std::cout << "species: " << rom.words().recordLabel(index) << '\n';
         for (const auto& column : species::recordColumns())
             print(column, false);
         return Ok;
@@ -186,7 +186,7 @@ int runSet(const std::string& romPath, const std::string& speciesText,
         errors.report();
 
     CliRom rom = openCliRom(romPath, dryRun ? Access::Read : Access::Write);
-    const int index = speciesIndex(speciesText, static_cast<int>(rom.records().size()));
+    const int index = speciesIndex(rom.words(), speciesText, static_cast<int>(rom.records().size()));
     auto wanted = rom.records();
     auto& record = wanted[static_cast<std::size_t>(index)];
     for (const auto& a : parsed) {

@@ -38,7 +38,7 @@ int runList(const std::string& what, const std::string& gameText)
     const auto name = lowered(what);
     if (name == "species") {
         for (int i = 0; i < species::recordCountOf(*game); ++i)
-            std::cout << i << '\t' << species::recordName(i) << '\n';
+            std::cout << i << '\t' << species::Vocabulary::builtIn().recordName(i) << '\n';
         return Ok;
     }
     if (name == "machines") {

@@ -146,13 +146,13 @@ std::optional<long long> dexOf(int index)
 // A species given by name or by its member number (its National Dex number); an empty
 // cell is none (0), as an empty parameter is, so that `None` with empty cells clears
 // a slot.
-std::optional<int> memberOfCell(std::string_view text)
+std::optional<int> memberOfCell(const species::Vocabulary& words, std::string_view text)
 {
     if (text.empty())
         return 0;
     if (species::parseWholeNumber(text, 0xFFFF))
         return number(text, 1, species::kSpeciesCount);
-    const auto index = findSpecies(text, species::kSpeciesCount);
+    const auto index = findSpecies(words, text, species::kSpeciesCount);
     return index ? std::optional<int>(species::memberOfRecord(*index)) : std::nullopt;
 }
 
@@ -196,7 +196,7 @@ std::string writeLevelUpSheet(const species::MoveArchives& read, int records, co
         const auto& moves = read.levelUpMoves[static_cast<std::size_t>(species::memberOfRecord(index))];
         for (std::size_t entry = 0; entry < moves.size(); ++entry) {
             const auto& m = moves[entry];
-            sheet.row({index, dexOf(index), std::string(species::recordName(index)), static_cast<long long>(entry + 1),
+            sheet.row({index, dexOf(index), options.words->recordName(index), static_cast<long long>(entry + 1),
                        m.level, options.codes ? SheetWriter::Value(m.move) : SheetWriter::Value(moveText(m.move))});
         }
     }
@@ -212,21 +212,21 @@ std::string writeEvolutionSheet(const species::MoveArchives& read, int records, 
             const auto& s = slots[slot];
             if (s == species::EvolutionSlot{})
                 continue;
-            const auto parameter = parameterText(s, options.game);
-            sheet.row({index, dexOf(index), std::string(species::recordName(index)), static_cast<long long>(slot + 1),
+            const auto parameter = parameterText(s, options.game, *options.words);
+            sheet.row({index, dexOf(index), options.words->recordName(index), static_cast<long long>(slot + 1),
                        options.codes ? SheetWriter::Value(s.method) : SheetWriter::Value(methodText(s.method)),
                        options.codes ? SheetWriter::Value(s.parameter)
                        : parameter.empty() ? SheetWriter::Value(std::nullopt)
                                            : SheetWriter::Value(parameter),
                        options.codes ? SheetWriter::Value(s.target)
                        : s.target == 0 ? SheetWriter::Value(std::nullopt)
-                                       : SheetWriter::Value(memberText(s.target))});
+                                       : SheetWriter::Value(memberText(s.target, *options.words))});
         }
     }
     return sheet.text();
 }
 
-species::MoveEdits readMoveSheet(std::string_view text, SheetFormat format, SheetKind kind, int records,
+species::MoveEdits readMoveSheet(const species::Vocabulary& words, std::string_view text, SheetFormat format, SheetKind kind, int records,
                                  rom::Game game, const species::MoveArchives& stored, ErrorList& errors)
 {
     // The cell as the export writes the stored value there: then it is that value.
@@ -240,7 +240,7 @@ species::MoveEdits readMoveSheet(std::string_view text, SheetFormat format, Shee
     std::map<int, std::set<int>> slotsGiven;
     const auto& columns = kind == SheetKind::LevelUpMoves ? kLevelUpSheet : kEvolutionSheet;
     forEachSheetRow(text, format, columns, errors, [&](const SheetRow& row) {
-        const auto index = speciesOfRow(row, records, errors);
+        const auto index = speciesOfRow(words, row, records, errors);
         if (!index)
             return;
         const int member = species::memberOfRecord(*index);
@@ -290,7 +290,7 @@ species::MoveEdits readMoveSheet(std::string_view text, SheetFormat format, Shee
             return;
         }
         if (!slotsGiven[member].insert(*slotValue).second) {
-            errors.add(where(row, "slot"), speciesLabel(*index) + " has slot " + slot->value + " twice");
+            errors.add(where(row, "slot"), words.recordLabel(*index) + " has slot " + slot->value + " twice");
             return;
         }
         const auto& storedSlot =
@@ -318,26 +318,26 @@ species::MoveEdits readMoveSheet(std::string_view text, SheetFormat format, Shee
                 parameterValue = species::parseWholeNumber(parameterCell, 0xFFFF) ? number(parameterCell, 0, 0xFFFF)
                                                                                    : species::findMove(parameterCell);
                 break;
-            case EvolutionParameter::Species: parameterValue = memberOfCell(parameterCell); break;
+            case EvolutionParameter::Species: parameterValue = memberOfCell(words, parameterCell); break;
             case EvolutionParameter::None:
             case EvolutionParameter::Level:
             case EvolutionParameter::Beauty: parameterValue = number(parameterCell, 0, 0xFFFF); break;
             }
         }
         if (!parameterValue && *methodValue == storedSlot.method)
-            parameterValue = asStored(parameterCell, storedSlot.parameter, parameterText(storedSlot, game));
+            parameterValue = asStored(parameterCell, storedSlot.parameter, parameterText(storedSlot, game, words));
         if (!parameterValue) {
             errors.add(where(row, "parameter"), species::quoteCell(parameterCell) + " does not fit the method " +
                                                     methodText(*methodValue));
             return;
         }
         const auto* target = cellOf(row, "target");
-        auto targetValue = target ? memberOfCell(target->value) : std::optional<int>(0);
+        auto targetValue = target ? memberOfCell(words, target->value) : std::optional<int>(0);
         if (!targetValue)
-            targetValue = asStored(target->value, storedSlot.target, memberText(storedSlot.target));
+            targetValue = asStored(target->value, storedSlot.target, memberText(storedSlot.target, words));
         if (!targetValue) {
             errors.add(where(row, "target"), species::quoteCell(target->value) + " is no species" +
-                                                 nearestSpecies(target->value, species::kSpeciesCount));
+                                                 nearestSpecies(words, target->value, species::kSpeciesCount));
             return;
         }
         slots[static_cast<std::size_t>(*slotValue - 1)] = {*methodValue, *parameterValue, *targetValue};
@@ -345,7 +345,7 @@ species::MoveEdits readMoveSheet(std::string_view text, SheetFormat format, Shee
     return edits;
 }
 
-std::vector<std::string> describeMoveEdits(const species::MoveArchives& read, const species::MoveEdits& edits,
+std::vector<std::string> describeMoveEdits(const species::Vocabulary& words, const species::MoveArchives& read, const species::MoveEdits& edits,
                                            rom::Game game)
 {
     std::vector<std::string> lines;
@@ -364,7 +364,7 @@ std::vector<std::string> describeMoveEdits(const species::MoveArchives& read, co
         }
         for (const auto& m : left)
             text += " -" + entryText(m);
-        lines.push_back(speciesLabel(species::recordOfMember(member)) + ": level-up moves" + (text.empty() ? " in another order" : text));
+        lines.push_back(words.recordLabel(species::recordOfMember(member)) + ": level-up moves" + (text.empty() ? " in another order" : text));
     }
     for (const auto& [member, slots] : edits.evolutions) {
         const auto& was = read.evolutions[static_cast<std::size_t>(member)];
@@ -374,10 +374,10 @@ std::vector<std::string> describeMoveEdits(const species::MoveArchives& read, co
             auto slotText = [&](const species::EvolutionSlot& s) {
                 if (s == species::EvolutionSlot{})
                     return std::string("(none)");
-                const auto parameter = parameterText(s, game);
-                return methodText(s.method) + (parameter.empty() ? "" : " " + parameter) + " -> " + memberText(s.target);
+                const auto parameter = parameterText(s, game, words);
+                return methodText(s.method) + (parameter.empty() ? "" : " " + parameter) + " -> " + memberText(s.target, words);
             };
-            lines.push_back(speciesLabel(species::recordOfMember(member)) + ": evolution " + std::to_string(i + 1) + " " +
+            lines.push_back(words.recordLabel(species::recordOfMember(member)) + ": evolution " + std::to_string(i + 1) + " " +
                             slotText(slots[i]) + " (was " + slotText(was[i]) + ")");
         }
     }
@@ -390,23 +390,23 @@ std::string writeEggMoveSheet(const species::EggMoveTable& table, const SheetOpt
     for (const auto& [dex, moves] : table.moves) {
         const int index = species::speciesOfDex(dex);
         for (std::size_t entry = 0; entry < moves.size(); ++entry)
-            sheet.row({index, static_cast<long long>(dex), std::string(species::recordName(index)),
+            sheet.row({index, static_cast<long long>(dex), options.words->recordName(index),
                        static_cast<long long>(entry + 1),
                        options.codes ? SheetWriter::Value(moves[entry]) : SheetWriter::Value(moveText(moves[entry]))});
     }
     return sheet.text();
 }
 
-species::EggMoves readEggMoveSheet(std::string_view text, SheetFormat format, int records,
+species::EggMoves readEggMoveSheet(const species::Vocabulary& words, std::string_view text, SheetFormat format, int records,
                                    const species::EggMoveTable& stored, ErrorList& errors)
 {
     species::EggMoves edits;
     forEachSheetRow(text, format, kEggMoveSheet, errors, [&](const SheetRow& row) {
-        const auto index = speciesOfRow(row, records, errors);
+        const auto index = speciesOfRow(words, row, records, errors);
         if (!index)
             return;
         if (*index >= species::kSpeciesCount) {
-            errors.add(row.where(), speciesLabel(*index) + " has no egg moves: only the 493 species do");
+            errors.add(row.where(), words.recordLabel(*index) + " has no egg moves: only the 493 species do");
             return;
         }
         const int dex = species::dexOfSpecies(*index);
@@ -440,7 +440,7 @@ species::EggMoves readEggMoveSheet(std::string_view text, SheetFormat format, in
     return edits;
 }
 
-std::vector<std::string> describeEggMoveEdits(const species::EggMoveTable& read, const species::EggMoves& edits)
+std::vector<std::string> describeEggMoveEdits(const species::Vocabulary& words, const species::EggMoveTable& read, const species::EggMoves& edits)
 {
     std::vector<std::string> lines;
     for (const auto& [dex, moves] : edits) {
@@ -457,7 +457,7 @@ std::vector<std::string> describeEggMoveEdits(const species::EggMoveTable& read,
         }
         for (const int m : left)
             text += " -" + moveText(m);
-        lines.push_back(speciesLabel(species::speciesOfDex(dex)) + ": egg moves" + (text.empty() ? " in another order" : text));
+        lines.push_back(words.recordLabel(species::speciesOfDex(dex)) + ": egg moves" + (text.empty() ? " in another order" : text));
     }
     return lines;
 }
@@ -484,7 +484,7 @@ std::string writeTutorSheet(const species::MoveTutorTables& tutors, bool forms, 
     const int records = forms ? species::kTutorRecords : species::kSpeciesCount;
     for (int record = 0; record < records; ++record) {
         const int index = species::listIndexOfTutorRecord(record);
-        std::vector<SheetWriter::Value> row = {index, dexOf(index), std::string(species::recordName(index))};
+        std::vector<SheetWriter::Value> row = {index, dexOf(index), options.words->recordName(index)};
         for (int move = 0; move < static_cast<int>(tutors.moves.size()); ++move)
             row.push_back(std::string(tutors.compatibility.learns(record, move) ? "x" : ""));
         sheet.row(row);
@@ -492,7 +492,7 @@ std::string writeTutorSheet(const species::MoveTutorTables& tutors, bool forms, 
     return sheet.text();
 }
 
-std::map<int, std::vector<int>> readTutorSheet(std::string_view text, SheetFormat format, int records,
+std::map<int, std::vector<int>> readTutorSheet(const species::Vocabulary& words, std::string_view text, SheetFormat format, int records,
                                                const species::MoveTutorTables& stored, ErrorList& errors)
 {
     const auto names = tutorColumns(stored);
@@ -526,12 +526,12 @@ std::map<int, std::vector<int>> readTutorSheet(std::string_view text, SheetForma
                                }};
     std::map<int, std::vector<int>> edits;
     forEachSheetRow(text, format, columns, errors, [&](const SheetRow& row) {
-        const auto index = speciesOfRow(row, records, errors);
+        const auto index = speciesOfRow(words, row, records, errors);
         if (!index)
             return;
         const auto record = species::tutorRecordOf(*index);
         if (!record) {
-            errors.add(row.where(), speciesLabel(*index) + " has no tutor moves");
+            errors.add(row.where(), words.recordLabel(*index) + " has no tutor moves");
             return;
         }
         auto learns = stored.compatibility.movesOf(*record);
@@ -558,7 +558,7 @@ std::map<int, std::vector<int>> readTutorSheet(std::string_view text, SheetForma
     return edits;
 }
 
-std::vector<std::string> describeTutorEdits(const species::MoveTutorTables& read,
+std::vector<std::string> describeTutorEdits(const species::Vocabulary& words, const species::MoveTutorTables& read,
                                             const std::map<int, std::vector<int>>& edits)
 {
     std::vector<std::string> lines;
@@ -575,7 +575,7 @@ std::vector<std::string> describeTutorEdits(const species::MoveTutorTables& read
             if (std::find(moves.begin(), moves.end(), m) == moves.end())
                 text += " -" + moveText(read.moves[static_cast<std::size_t>(m)].move);
         }
-        lines.push_back(speciesLabel(species::listIndexOfTutorRecord(record)) + ": tutor moves" + text);
+        lines.push_back(words.recordLabel(species::listIndexOfTutorRecord(record)) + ": tutor moves" + text);
     }
     return lines;
 }
@@ -588,15 +588,15 @@ std::string levelUpMovesText(const species::LevelUpMoves& moves)
     return text;
 }
 
-std::string evolutionsText(const species::Evolutions& slots, rom::Game game)
+std::string evolutionsText(const species::Vocabulary& words, const species::Evolutions& slots, rom::Game game)
 {
     std::string text;
     for (std::size_t i = 0; i < slots.size(); ++i) {
         if (slots[i] == species::EvolutionSlot{})
             continue;
-        const auto parameter = parameterText(slots[i], game);
+        const auto parameter = parameterText(slots[i], game, words);
         text += std::to_string(i + 1) + ": " + methodText(slots[i].method) + (parameter.empty() ? "" : " " + parameter) +
-                " -> " + memberText(slots[i].target) + "\n";
+                " -> " + memberText(slots[i].target, words) + "\n";
     }
     return text;
 }

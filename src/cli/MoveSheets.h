@@ -34,33 +34,33 @@ std::string writeEvolutionSheet(const species::MoveArchives& read, int records, 
 // Cells may give moves, methods, items and species by name or number. A cell that
 // holds what `stored` has at its place (the export's "#500", a level 0) is taken as it
 // is, whatever the game would take: only what changes is judged, by the writer.
-species::MoveEdits readMoveSheet(std::string_view text, SheetFormat format, SheetKind kind, int records,
+species::MoveEdits readMoveSheet(const species::Vocabulary& words, std::string_view text, SheetFormat format, SheetKind kind, int records,
                                  rom::Game game, const species::MoveArchives& stored, ErrorList& errors);
 
 // "Garchomp (444): level-up moves +Earthquake at 49", one line per changed record.
-std::vector<std::string> describeMoveEdits(const species::MoveArchives& read, const species::MoveEdits& edits,
+std::vector<std::string> describeMoveEdits(const species::Vocabulary& words, const species::MoveArchives& read, const species::MoveEdits& edits,
                                            rom::Game game);
 
 // Egg moves: a row per move of every species that has any, by National Dex order.
 std::string writeEggMoveSheet(const species::EggMoveTable& table, const SheetOptions& options);
 // Species in the sheet get exactly the moves it lists for them (in its order); the
 // others keep theirs.
-species::EggMoves readEggMoveSheet(std::string_view text, SheetFormat format, int records,
+species::EggMoves readEggMoveSheet(const species::Vocabulary& words, std::string_view text, SheetFormat format, int records,
                                    const species::EggMoveTable& stored, ErrorList& errors);
-std::vector<std::string> describeEggMoveEdits(const species::EggMoveTable& read, const species::EggMoves& edits);
+std::vector<std::string> describeEggMoveEdits(const species::Vocabulary& words, const species::EggMoveTable& read, const species::EggMoves& edits);
 
 // Tutor moves: a row per species (and with `forms`, per form record), a column per
 // tutor move of the game, headed by the move's name, "x" where it is learnt.
 std::string writeTutorSheet(const species::MoveTutorTables& tutors, bool forms, const SheetOptions& options);
 // Columns left out of the sheet keep what is stored; "x", 1, yes, true set a bit,
 // an empty cell, 0, no, false clear it. By tutor record.
-std::map<int, std::vector<int>> readTutorSheet(std::string_view text, SheetFormat format, int records,
+std::map<int, std::vector<int>> readTutorSheet(const species::Vocabulary& words, std::string_view text, SheetFormat format, int records,
                                                const species::MoveTutorTables& stored, ErrorList& errors);
-std::vector<std::string> describeTutorEdits(const species::MoveTutorTables& read,
+std::vector<std::string> describeTutorEdits(const species::Vocabulary& words, const species::MoveTutorTables& read,
                                             const std::map<int, std::vector<int>>& edits);
 
 // One entry or slot per line, as get prints them.
 std::string levelUpMovesText(const species::LevelUpMoves& moves);
-std::string evolutionsText(const species::Evolutions& slots, rom::Game game);
+std::string evolutionsText(const species::Vocabulary& words, const species::Evolutions& slots, rom::Game game);
 
 } // namespace quillmark::cli

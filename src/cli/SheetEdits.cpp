@@ -10,7 +10,7 @@ namespace quillmark::cli {
 
 // Every message here may come once per row of a sheet of millions: they are put
 // into words only while they will be shown.
-std::optional<int> speciesOfRow(const SheetRow& row, int count, ErrorList& errors)
+std::optional<int> speciesOfRow(const species::Vocabulary& words, const SheetRow& row, int count, ErrorList& errors)
 {
     const NamedCell* byIndex = nullptr;
     const NamedCell* byName = nullptr;
@@ -51,10 +51,10 @@ std::optional<int> speciesOfRow(const SheetRow& row, int count, ErrorList& error
         const auto& text = byName->second.value;
         // By name only: a name cell holding a number is no name.
         if (!species::parseWholeNumber(text, 0xFFFF))
-            named = findSpecies(text, count);
+            named = findSpecies(words, text, count);
         if (!named)
             errors.addLazily(at(byName), [&] {
-                return "no species is named " + species::quoteCell(text) + nearestSpecies(text, count);
+                return "no species is named " + species::quoteCell(text) + nearestSpecies(words, text, count);
             });
     }
     if ((byIndex && !index) || (byName && !named))
@@ -62,7 +62,7 @@ std::optional<int> speciesOfRow(const SheetRow& row, int count, ErrorList& error
     if (index && named && *index != *named) {
         errors.addLazily(at(byName), [&] {
             return species::quoteCell(byName->second.value) + " is not species " +
-                   std::to_string(*index) + " (" + speciesLabel(*index) + ")";
+                   std::to_string(*index) + " (" + words.recordLabel(*index) + ")";
         });
         return std::nullopt;
     }
@@ -74,20 +74,20 @@ std::optional<int> speciesOfRow(const SheetRow& row, int count, ErrorList& error
     return index ? index : named;
 }
 
-SheetEdits::SheetEdits(const std::vector<species::RecordBytes>& current, rom::Game game,
-                       ErrorList& errors)
-    : m_wanted(current), m_game(game), m_errors(errors)
+SheetEdits::SheetEdits(const species::Vocabulary& words, const std::vector<species::RecordBytes>& current,
+                       rom::Game game, ErrorList& errors)
+    : m_words(words), m_wanted(current), m_game(game), m_errors(errors)
 {
 }
 
 void SheetEdits::apply(const SheetRow& row)
 {
-    const auto index = speciesOfRow(row, static_cast<int>(m_wanted.size()), m_errors);
+    const auto index = speciesOfRow(m_words, row, static_cast<int>(m_wanted.size()), m_errors);
     if (!index)
         return;
     if (const auto first = m_rowOf.find(*index); first != m_rowOf.end()) {
         m_errors.addLazily([&] { return row.where(); }, [&] {
-            return speciesLabel(*index) + " is also in " + first->second + "; give each species once";
+            return m_words.recordLabel(*index) + " is also in " + first->second + "; give each species once";
         });
         return;
     }

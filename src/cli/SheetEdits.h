@@ -18,15 +18,17 @@ namespace quillmark::cli {
 // silently.
 // The species a row names by "index", "name" or (alone) "dex", among the first
 // `count` records; nothing, with the reason in errors, when it names none or two.
-std::optional<int> speciesOfRow(const SheetRow& row, int count, ErrorList& errors);
+std::optional<int> speciesOfRow(const species::Vocabulary& words, const SheetRow& row, int count, ErrorList& errors);
 
 class SheetEdits {
 public:
-    SheetEdits(const std::vector<species::RecordBytes>& current, rom::Game game, ErrorList& errors);
+    SheetEdits(const species::Vocabulary& words, const std::vector<species::RecordBytes>& current, rom::Game game,
+               ErrorList& errors);
     void apply(const SheetRow& row);
     const std::vector<species::RecordBytes>& wanted() const { return m_wanted; }
 
 private:
+    const species::Vocabulary& m_words;
     std::vector<species::RecordBytes> m_wanted;
     rom::Game m_game;
     ErrorList& m_errors;

@@ -491,7 +491,7 @@ std::string columnHeader(const RecordColumn& column, bool codes)
 }
 
 std::string writeJson(const std::vector<species::RecordBytes>& records,
-                      const std::vector<int>& indices, bool codes, rom::Game game)
+                      const std::vector<int>& indices, bool codes, rom::Game game, const species::Vocabulary& words)
 {
     nlohmann::ordered_json json = nlohmann::ordered_json::array();
     for (const int index : indices) {
@@ -501,7 +501,7 @@ std::string writeJson(const std::vector<species::RecordBytes>& records,
         // The egg records belong to no species: they have no number.
         if (const auto base = species::baseSpeciesOf(index))
             object["dex"] = species::dexOfSpecies(*base);
-        object["name"] = species::recordName(index);
+        object["name"] = words.recordName(index);
         for (const auto& column : species::recordColumns()) {
             const auto key = columnHeader(column, codes);
             if (column.kind == ColumnKind::Machines) {
@@ -647,7 +647,7 @@ std::string writeSheet(const std::vector<species::RecordBytes>& records,
                        const std::vector<int>& indices, const SheetOptions& options)
 {
     if (options.format == SheetFormat::Json)
-        return writeJson(records, indices, options.codes, options.game);
+        return writeJson(records, indices, options.codes, options.game, *options.words);
     // Straight into one string: a sheet is some ten thousand cells.
     std::string csv(options.bom ? kCsvByteOrderMark : "");
     csv.reserve(std::size_t{256} * (indices.size() + 1));
@@ -667,7 +667,7 @@ std::string writeSheet(const std::vector<species::RecordBytes>& records,
         const auto base = species::baseSpeciesOf(index);
         (csv += std::to_string(index)) += options.separator;
         (csv += base ? std::to_string(species::dexOfSpecies(*base)) : "") += options.separator;
-        appendCsvField(csv, species::recordName(index), options.separator);
+        appendCsvField(csv, options.words->recordName(index), options.separator);
         csv += options.separator;
         for (const auto& column : species::recordColumns()) {
             appendCsvField(csv,

@@ -2,6 +2,7 @@
 
 #include "cli/CliErrors.h"
 #include "species/RecordCodec.h"
+#include "species/Vocabulary.h"
 
 #include <functional>
 #include <optional>
@@ -88,6 +89,8 @@ struct SheetOptions {
     bool codes = false;  // list fields as their codes, in "<field>_code" columns
     bool bom = true;     // CSV only
     char separator = ',';  // CSV only
+    // What the sheet calls each species: the ROM's words.
+    const species::Vocabulary* words = &species::Vocabulary::builtIn();
 };
 
 // The records of the given list indices, one row each: index, name, every column.

@@ -29,7 +29,7 @@ std::string machineChanges(const species::RecordBytes& before, const species::Re
     return text;
 }
 
-std::string speciesList(const std::vector<int>& indices)
+std::string speciesList(const species::Vocabulary& words, const std::vector<int>& indices)
 {
     std::string text;
     for (std::size_t i = 0; i < indices.size(); ++i) {
@@ -37,7 +37,7 @@ std::string speciesList(const std::vector<int>& indices)
             text += ", and " + std::to_string(indices.size() - 20) + " more";
             break;
         }
-        text += (i ? ", " : "") + speciesLabel(indices[i]);
+        text += (i ? ", " : "") + words.recordLabel(indices[i]);
     }
     return text;
 }
@@ -57,7 +57,7 @@ int writeChanges(CliRom& rom, const std::vector<species::RecordBytes>& wanted, b
         changed.push_back(static_cast<int>(i));
         for (std::size_t b = 0; b < before.size(); ++b)
             bytes += before[b] != after[b];
-        const auto label = speciesLabel(static_cast<int>(i));
+        const auto label = rom.words().recordLabel(static_cast<int>(i));
         for (const auto& column : species::recordColumns()) {
             if (column.kind == species::ColumnKind::Machines) {
                 if (const auto text = machineChanges(before, after); !text.empty())
@@ -88,9 +88,9 @@ int writeChanges(CliRom& rom, const std::vector<species::RecordBytes>& wanted, b
                       << platform::errorDescription(*writes.error) << '\n'
                       << "quillmark-cli: " << writes.written.size() << " of " << changed.size()
                       << " changed species were written"
-                      << (writes.written.empty() ? "" : " (" + speciesList(writes.written) + ")")
-                      << "; not written: " << speciesList(notWritten) << " ("
-                      << speciesLabel(*writes.failedAt) << " may be partly written)\n";
+                      << (writes.written.empty() ? "" : " (" + speciesList(rom.words(), writes.written) + ")")
+                      << "; not written: " << speciesList(rom.words(), notWritten) << " ("
+                      << rom.words().recordLabel(*writes.failedAt) << " may be partly written)\n";
             throw Failure{WriteIncomplete};
         }
         if (applied.error && applied.error->kind != species::SpeciesFailure::WrittenToReplacedFile)
@@ -98,7 +98,7 @@ int writeChanges(CliRom& rom, const std::vector<species::RecordBytes>& wanted, b
         if (applied.error)
             fail(WriteIncomplete,
                  "another program replaced " + rom.path + " while it was being written: the " +
-                     std::to_string(changed.size()) + " changed species (" + speciesList(changed) +
+                     std::to_string(changed.size()) + " changed species (" + speciesList(rom.words(), changed) +
                      ") went into the file that was replaced and are not in the file now at "
                      "that path; run the command again");
         noteRomWritten();
@@ -188,7 +188,7 @@ void requireLevelUpLists(const species::MoveArchives& read)
 int writeMoveChanges(CliRom& rom, const species::MoveArchives& read, const species::MoveEdits& edits, bool dryRun)
 {
     // What the game cannot take, or what does not fit, is refused before anything else.
-    auto lines = describeMoveEdits(read, edits, rom.game());
+    auto lines = describeMoveEdits(rom.words(), read, edits, rom.game());
     const auto changes = lines.size();
     const auto checked = rom.document->check({{}, edits});
     if (!checked)

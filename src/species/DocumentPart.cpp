@@ -5,8 +5,9 @@
 
 namespace quillmark::species {
 
-PartSource::PartSource(platform::OpenFile& file, const RomFingerprint& rom, rom::Game game, Tables& tables)
-    : m_file(file), m_rom(rom), m_game(game), m_tables(tables)
+PartSource::PartSource(platform::OpenFile& file, const RomFingerprint& rom, rom::Game game,
+                       std::shared_ptr<const Vocabulary> words, Tables& tables)
+    : m_file(file), m_rom(rom), m_game(game), m_words(std::move(words)), m_tables(tables)
 {
 }
 

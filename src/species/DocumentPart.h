@@ -6,10 +6,12 @@
 #include "rom/OverlayTable.h"
 #include "species/DocumentData.h"
 #include "species/SpeciesTableLocator.h"
+#include "species/Vocabulary.h"
 #include "species/WritePlan.h"
 
 #include <cstdint>
 #include <map>
+#include <memory>
 #include <optional>
 #include <vector>
 
@@ -33,11 +35,14 @@ public:
         std::optional<rom::ImageLayout> layout;
         void forget() { *this = {}; }
     };
-    PartSource(platform::OpenFile& file, const RomFingerprint& rom, rom::Game game, Tables& tables);
+    PartSource(platform::OpenFile& file, const RomFingerprint& rom, rom::Game game,
+               std::shared_ptr<const Vocabulary> words, Tables& tables);
 
     platform::OpenFile& file() const { return m_file; }
     const RomFingerprint& rom() const { return m_rom; }
     rom::Game game() const { return m_game; }
+    // The document's words, for what a part says of a species; a part keeps them.
+    const std::shared_ptr<const Vocabulary>& words() const { return m_words; }
     Result<const rom::NitroFs*, SpeciesError> fileSystem();
     // Nothing when it cannot be read: a reader then reads it itself, to say why.
     const std::vector<rom::OverlayEntry>* overlays();
@@ -48,6 +53,7 @@ private:
     platform::OpenFile& m_file;
     const RomFingerprint& m_rom;
     rom::Game m_game;
+    std::shared_ptr<const Vocabulary> m_words;
     Tables& m_tables;
     std::optional<SpeciesError> m_fileSystemError;
     bool m_overlaysTried = false;

@@ -22,7 +22,6 @@ bool isMarker(unsigned word) { return word > kEggMoveMarkerBase && word <= kEggM
 constexpr unsigned kLastMoveOfAnyHack = 1023;
 bool tableWord(unsigned word) { return isMarker(word) || word <= kLastMoveOfAnyHack; }
 
-std::string speciesName(int dex) { return recordLabel(speciesOfDex(dex)); }
 
 } // namespace
 
@@ -39,7 +38,8 @@ int EggMoveTable::usedWords() const
     return used;
 }
 
-std::optional<EggMoveTable> decodeEggMoveTable(std::span<const std::uint8_t> bytes, int bound, std::string* why)
+std::optional<EggMoveTable> decodeEggMoveTable(std::span<const std::uint8_t> bytes, int bound, const Vocabulary& words,
+                                               std::string* why)
 {
     auto refuse = [&](std::string reason) -> std::optional<EggMoveTable> {
         if (why)
@@ -63,27 +63,27 @@ std::optional<EggMoveTable> decodeEggMoveTable(std::span<const std::uint8_t> byt
         if (isMarker(word)) {
             const int next = static_cast<int>(word - kEggMoveMarkerBase);
             if (next <= dex)
-                return refuse(speciesName(next) + "'s marker at word " + std::to_string(k) + " comes after " +
-                              speciesName(dex) + "'s: the species are not in rising order");
+                return refuse(words.recordLabel(speciesOfDex(next)) + "'s marker at word " + std::to_string(k) + " comes after " +
+                              words.recordLabel(speciesOfDex(dex)) + "'s: the species are not in rising order");
             if (k >= static_cast<std::size_t>(bound))
-                return refuse(speciesName(next) + "'s marker lies past the games' bound of " + std::to_string(bound) +
+                return refuse(words.recordLabel(speciesOfDex(next)) + "'s marker lies past the games' bound of " + std::to_string(bound) +
                               " words");
             dex = next;
             table.moves[dex];
             continue;
         }
         if (word < 1 || word > kLastEggMove)
-            return refuse("word " + std::to_string(k) + (dex ? " (in " + speciesName(dex) + "'s list)" : std::string()) +
+            return refuse("word " + std::to_string(k) + (dex ? " (in " + words.recordLabel(speciesOfDex(dex)) + "'s list)" : std::string()) +
                           " holds " + std::to_string(word) + ", neither a move of these games nor a species marker");
         auto& list = table.moves[dex];
         if (static_cast<int>(list.size()) >= kMaxEggMoves)
-            return refuse(speciesName(dex) + " has more than 16 egg moves");
+            return refuse(words.recordLabel(speciesOfDex(dex)) + " has more than 16 egg moves");
         list.push_back(static_cast<int>(word));
     }
     return refuse("it has no end mark within its " + std::to_string(count) + " words");
 }
 
-EggTableSearch findEggMoveTable(std::span<const std::uint8_t> image, int bound)
+EggTableSearch findEggMoveTable(std::span<const std::uint8_t> image, int bound, const Vocabulary& words)
 {
     const std::size_t length = (static_cast<std::size_t>(bound) + 1) * 2;
     auto word = [&](std::size_t k) { return static_cast<unsigned>(rom::le16(image, k)); };
@@ -116,7 +116,7 @@ EggTableSearch findEggMoveTable(std::span<const std::uint8_t> image, int bound)
             if (bytes.size() < length)
                 run.why = "it runs past the end of the overlay";
             else
-                run.table = decodeEggMoveTable(bytes, bound, &run.why);
+                run.table = decodeEggMoveTable(bytes, bound, words, &run.why);
             runs.push_back(std::move(run));
         }
         k = end;
@@ -140,7 +140,8 @@ EggTableSearch findEggMoveTable(std::span<const std::uint8_t> image, int bound)
     return search;
 }
 
-Result<std::vector<std::uint16_t>, SpeciesError> editedEggMoveTable(const EggMoveTable& table, const EggMoves& edits)
+Result<std::vector<std::uint16_t>, SpeciesError> editedEggMoveTable(const EggMoveTable& table, const EggMoves& edits,
+                                                                   const Vocabulary& names)
 {
     auto invalid = [](std::string why) { return SpeciesError{SpeciesFailure::InvalidMoveData, std::nullopt, 0, std::move(why)}; };
     EggMoves moves = table.moves;
@@ -150,11 +151,11 @@ Result<std::vector<std::uint16_t>, SpeciesError> editedEggMoveTable(const EggMov
         if (list == moves[dex])
             continue;
         if (static_cast<int>(list.size()) > kMaxEggMoves)
-            return invalid(speciesName(dex) + ": " + std::to_string(list.size()) +
+            return invalid(names.recordLabel(speciesOfDex(dex)) + ": " + std::to_string(list.size()) +
                            " egg moves; the games read at most 16");
         for (const int move : list) {
             if (move < 1 || move > kLastEggMove)
-                return invalid(speciesName(dex) + ": move " + std::to_string(move) + " is no move of these games");
+                return invalid(names.recordLabel(speciesOfDex(dex)) + ": move " + std::to_string(move) + " is no move of these games");
         }
         moves[dex] = list;
     }
@@ -186,7 +187,7 @@ Result<std::vector<std::uint16_t>, SpeciesError> editedEggMoveTable(const EggMov
 }
 
 Result<EggMoveTableFile, SpeciesError> readEggMoveTable(platform::OpenFile& file, const rom::NitroFs& fs,
-                                                        std::string_view gameCode,
+                                                        std::string_view gameCode, const Vocabulary& words,
                                                         const std::vector<rom::OverlayEntry>* overlays)
 {
     const auto* edition = rom::findEdition(gameCode);
@@ -203,7 +204,7 @@ Result<EggMoveTableFile, SpeciesError> readEggMoveTable(platform::OpenFile& file
             return speciesErrorOf(archive.error());
         if (archive->narc.memberCount() < 1)
             return tableNotFound("a/2/2/9 holds no egg move table");
-        auto table = decodeEggMoveTable(archive->memberBytes(0), bound, &why);
+        auto table = decodeEggMoveTable(archive->memberBytes(0), bound, words, &why);
         if (!table)
             return tableNotFound("the egg move table in a/2/2/9 is damaged: " + why);
         found.table = std::move(*table);
@@ -214,7 +215,7 @@ Result<EggMoveTableFile, SpeciesError> readEggMoveTable(platform::OpenFile& file
     auto overlay = rom::readOverlay(file, fs, 5, overlays);
     if (!overlay)
         return speciesErrorOf(overlay.error());
-    const auto search = findEggMoveTable(overlay->image, bound);
+    const auto search = findEggMoveTable(overlay->image, bound, words);
     if (search.damage)
         return tableNotFound("the egg move table in overlay 5 is damaged: " + *search.damage);
     if (!search.at)
@@ -224,7 +225,7 @@ Result<EggMoveTableFile, SpeciesError> readEggMoveTable(platform::OpenFile& file
                                                     "cannot be told");
     const auto at = *search.at;
     const std::span<const std::uint8_t> bytes(overlay->image.data() + at, 2 * (static_cast<std::size_t>(bound) + 1));
-    found.table = *decodeEggMoveTable(bytes, bound);
+    found.table = *decodeEggMoveTable(bytes, bound, words);
     found.writable = overlay->writable();
     found.readOnlyReason = overlay->readOnlyReason();
     found.offset = overlay->extent.start + static_cast<std::int64_t>(at);

@@ -2,6 +2,7 @@
 
 #include "platform/Result.h"
 #include "species/SpeciesError.h"
+#include "species/Vocabulary.h"
 
 #include <cstdint>
 #include <map>
@@ -46,7 +47,9 @@ int eggMoveBound(bool heartGoldSoulSilver);
 // The table in `bytes` (bound + 1 words), or why it is none: a marker first, only
 // markers 20001..20493 in rising order and moves 1..467, at most 16 a species, the
 // end mark within the bound.
-std::optional<EggMoveTable> decodeEggMoveTable(std::span<const std::uint8_t> bytes, int bound, std::string* why = nullptr);
+std::optional<EggMoveTable> decodeEggMoveTable(std::span<const std::uint8_t> bytes, int bound,
+                                               const Vocabulary& words = Vocabulary::builtIn(),
+                                               std::string* why = nullptr);
 
 // Where in `image` (an overlay) such a table starts: the run of words from a marker to
 // an end mark with the most markers, taken whole (never from a marker inside it), and
@@ -57,13 +60,15 @@ struct EggTableSearch {
     std::optional<std::string> damage;
     int runs = 0;
 };
-EggTableSearch findEggMoveTable(std::span<const std::uint8_t> image, int bound);
+EggTableSearch findEggMoveTable(std::span<const std::uint8_t> image, int bound,
+                                const Vocabulary& words = Vocabulary::builtIn());
 
 // The table's words with `edits` (the species' new lists; an empty list takes the
 // species out). Species order and every list not edited stay as stored; a species
 // given its first egg moves gets a marker in dex order. InvalidMoveData for a list the
 // games cannot take, NoRoomForMoves when the words would pass the bound.
-Result<std::vector<std::uint16_t>, SpeciesError> editedEggMoveTable(const EggMoveTable& table, const EggMoves& edits);
+Result<std::vector<std::uint16_t>, SpeciesError> editedEggMoveTable(const EggMoveTable& table, const EggMoves& edits,
+                                                                   const Vocabulary& names);
 
 // The table where the game keeps it: in ARM9 overlay 5 (Diamond, Pearl, Platinum),
 // found there by its shape, or in member 0 of the archive a/2/2/9 (HeartGold,
@@ -77,7 +82,7 @@ struct EggMoveTableFile {
 };
 // `overlays`: the overlay table already read, or nothing to read it here.
 Result<EggMoveTableFile, SpeciesError> readEggMoveTable(platform::OpenFile& file, const rom::NitroFs& fs,
-                                                        std::string_view gameCode,
+                                                        std::string_view gameCode, const Vocabulary& words,
                                                         const std::vector<rom::OverlayEntry>* overlays = nullptr);
 
 } // namespace quillmark::species

@@ -24,7 +24,8 @@ Result<Done, SpeciesError> EggMovesPart::readTable(PartSource& source)
     auto fs = source.fileSystem();
     if (!fs)
         return fs.error();
-    auto read = readEggMoveTable(source.file(), **fs, source.rom().gameCode, source.overlays());
+    m_words = source.words();
+    auto read = readEggMoveTable(source.file(), **fs, source.rom().gameCode, *m_words, source.overlays());
     if (!read)
         return read.error();
     m_table = std::move(*read);
@@ -66,7 +67,7 @@ Result<Done, SpeciesError> EggMovesPart::plan(const DocumentEdits& edits, WriteP
         return Done{};
     if (!m_table)
         return SpeciesError{SpeciesFailure::RomChanged};
-    auto words = editedEggMoveTable(m_table->table, edits.eggMoves);
+    auto words = editedEggMoveTable(m_table->table, edits.eggMoves, *m_words);
     if (!words)
         return words.error();
     auto before = wordBytes(m_table->table.words), after = wordBytes(*words);

@@ -23,6 +23,7 @@ private:
     std::vector<int> movesOf(int dex) const;
 
     std::optional<Value> m_table;
+    std::shared_ptr<const Vocabulary> m_words;  // what its messages call a species
 };
 
 } // namespace quillmark::species

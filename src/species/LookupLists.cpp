@@ -415,24 +415,6 @@ int recordCountOf(rom::Game game)
     return static_cast<int>(SpeciesNames.size()) + (diamondPearl ? 7 : 14);
 }
 
-std::string_view recordName(int index)
-{
-    const auto species = static_cast<int>(SpeciesNames.size());
-    return index < species ? SpeciesNames[static_cast<std::size_t>(index)]
-                           : FormNames[static_cast<std::size_t>(index - species)];
-}
-
-std::string recordLabel(int index)
-{
-    return std::string(recordName(index)) + " (" + std::to_string(index) + ")";
-}
-
-std::string memberLabel(int member)
-{
-    const int records = static_cast<int>(SpeciesNames.size() + FormNames.size());
-    return member >= 1 && member <= records ? recordLabel(recordOfMember(member)) : "member " + std::to_string(member);
-}
-
 const std::array<std::string, 256>& HatchStepTexts()
 {
     static const auto texts = [] {
@@ -483,6 +465,8 @@ std::vector<std::string> nameWords(std::string_view text)
     return words;
 }
 
+} // namespace
+
 // The words of a form name in a fixed order, without the words that only say "form".
 std::string formKey(std::string_view text)
 {
@@ -494,8 +478,6 @@ std::string formKey(std::string_view text)
         key += w;
     return key;
 }
-
-} // namespace
 
 std::string nameKey(std::string_view text)
 {
@@ -523,49 +505,6 @@ std::size_t editDistance(std::string_view a, std::string_view b)
         std::swap(previous, row);
     }
     return previous[b.size()];
-}
-
-namespace {
-
-// The keys of every record's name, made once: a sheet names a species on each of
-// thousands of rows.
-struct RecordKeys {
-    std::vector<std::string> names, forms;
-};
-const RecordKeys& recordKeys()
-{
-    static const RecordKeys keys = [] {
-        RecordKeys made;
-        const int count = static_cast<int>(SpeciesNames.size() + FormNames.size());
-        for (int i = 0; i < count; ++i) {
-            made.names.push_back(nameKey(recordName(i)));
-            made.forms.push_back(formKey(recordName(i)));
-        }
-        return made;
-    }();
-    return keys;
-}
-
-} // namespace
-
-std::optional<int> findRecordByName(std::string_view text, int count)
-{
-    const auto key = nameKey(text);
-    if (key.empty())
-        return std::nullopt;
-    const auto& keys = recordKeys();
-    count = std::min(count, static_cast<int>(keys.names.size()));
-    for (int i = 0; i < count; ++i) {
-        if (keys.names[static_cast<std::size_t>(i)] == key)
-            return i;
-    }
-    // Then in any order of words: "Heat Rotom" is Rotom (Heat).
-    const auto words = formKey(text);
-    for (int i = 0; i < count; ++i) {
-        if (keys.forms[static_cast<std::size_t>(i)] == words)
-            return i;
-    }
-    return std::nullopt;
 }
 
 std::vector<int> nearestCandidates(std::string_view key, int count,
@@ -596,16 +535,6 @@ std::string nearestPhrase(const std::vector<std::string>& labels)
     for (const auto& label : shown)
         out += (out.empty() ? "" : ", ") + label;
     return out.empty() ? "" : "; nearest: " + out;
-}
-
-std::vector<std::string> nearestRecordNames(std::string_view text, int count)
-{
-    std::vector<std::string> names;
-    for (const int i : nearestCandidates(nameKey(text), count, [](int k) { return nameKey(recordName(k)); })) {
-        if (names.size() < 3)
-            names.emplace_back(recordName(i));
-    }
-    return names;
 }
 
 } // namespace quillmark::species

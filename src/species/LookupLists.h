@@ -11,6 +11,8 @@
 
 namespace quillmark::species {
 
+// The built-in names: only Vocabulary::builtIn() reads them; everything else asks a
+// vocabulary.
 extern const std::array<std::string_view, 493> SpeciesNames;
 extern const std::array<std::string_view, 18> TypeNames;
 extern const std::array<std::string_view, 465> ItemNames;
@@ -29,13 +31,6 @@ int recordCountOf(rom::Game game);
 // The species a record belongs to: itself below 493, the species of a form record
 // ("Rotom (Heat)": Rotom, 478), nothing for the two egg records.
 std::optional<int> baseSpeciesOf(int index);  // 500 or 507 records after the empty first one
-// The name of list index i: a species below 493, then an egg or form record.
-std::string_view recordName(int index);
-// "Garchomp (444)": a record as messages name it, by list index.
-std::string recordLabel(int index);
-// The same for member k of the archives numbered like the species archive (member k
-// is list index k - 1); "member k" only for one that no record stands for.
-std::string memberLabel(int member);
 // The archives numbered like the species archive start with an empty member before
 // Bulbasaur: list index i is member i + 1. Every step between the two goes through these.
 constexpr int memberOfRecord(int listIndex) { return listIndex + 1; }
@@ -46,15 +41,12 @@ constexpr int recordOfMember(int member) { return member - 1; }
 constexpr int dexOfSpecies(int listIndex) { return listIndex + 1; }
 constexpr int speciesOfDex(int dex) { return dex - 1; }
 
-// A record by its name as people write it: case, accents, blanks, dots, hyphens and
-// apostrophes do not count, ♀/♂ may be f/m, and the words of a form name may come in
-// any order, "Forme" and "Cloak" left out ("mr mime", "hooh", "nidoran f", "Heat
-// Rotom", "giratina origin"). Among the first `count` records.
-std::optional<int> findRecordByName(std::string_view text, int count);
-// Up to three names closest to what was typed, best first.
-std::vector<std::string> nearestRecordNames(std::string_view text, int count);
-// Folded for matching as above, in the order written ("Mr. Mime" -> "mrmime").
+// A name folded for matching: case, accents, blanks, dots, hyphens and apostrophes do
+// not count, ♀/♂ may be f/m; in the order written ("Mr. Mime" -> "mrmime").
 std::string nameKey(std::string_view text);
+// The same with its words in a fixed order, "Forme", "Form" and "Cloak" left out
+// ("Heat Rotom" and "Rotom (Heat)" alike).
+std::string formKey(std::string_view text);
 // Edits that turn one text into another (Levenshtein), for nearest suggestions.
 std::size_t editDistance(std::string_view a, std::string_view b);
 // The candidates 0..count-1 whose keys lie close to `key` (folded as keyOf folds

@@ -77,11 +77,12 @@ Result<MoveArchives, SpeciesError> readMoveArchives(platform::OpenFile& file, co
     auto layout = rom::ImageLayout::read(file, fs);
     if (!layout)
         return SpeciesError{SpeciesFailure::FileUnavailable, layout.error()};
-    return readMoveArchives(file, fs, *layout, gameCode);
+    return readMoveArchives(file, fs, *layout, gameCode, Vocabulary::builtIn());
 }
 
 Result<MoveArchives, SpeciesError> readMoveArchives(platform::OpenFile& file, const rom::NitroFs& fs,
-                                                    const rom::ImageLayout& layout, std::string_view gameCode)
+                                                    const rom::ImageLayout& layout, std::string_view gameCode,
+                                                    const Vocabulary& words)
 {
     const auto paths = moveArchivePaths(gameCode);
     auto levelUp = readArchive(file, fs, paths.levelUp);
@@ -107,7 +108,7 @@ Result<MoveArchives, SpeciesError> readMoveArchives(platform::OpenFile& file, co
     for (int k = 0; k < levelUp->narc.memberCount(); ++k) {
         auto moves = decodeLevelUpMoves(levelUp->memberBytes(k));
         if (!moves && !read.levelUpDamage)
-            read.levelUpDamage = memberLabel(k) + "'s level-up list in " + where + " has no end mark";
+            read.levelUpDamage = words.memberLabel(k) + "'s level-up list in " + where + " has no end mark";
         read.levelUpMoves.push_back(moves.value_or(LevelUpMoves{}));
     }
     if (read.levelUpDamage)
@@ -117,7 +118,7 @@ Result<MoveArchives, SpeciesError> readMoveArchives(platform::OpenFile& file, co
     for (int k = 0; k < evolution->narc.memberCount(); ++k) {
         auto slots = decodeEvolutions(evolution->memberBytes(k));
         if (!slots)
-            return tableNotFound(memberLabel(k) + "'s evolutions in " + std::string(paths.evolutions) + " are " +
+            return tableNotFound(words.memberLabel(k) + "'s evolutions in " + std::string(paths.evolutions) + " are " +
                             platform::quantity(evolution->narc.member(k).size(), "byte") + " long, not " +
                             std::to_string(kEvolutionMemberSize));
         read.evolutions.push_back(*slots);
@@ -150,7 +151,8 @@ bool listsChange(const MoveArchives& read, const MoveEdits& edits)
 }
 
 // Only a list or slots that change are judged: what is stored stays as it is.
-Result<Done, SpeciesError> editsProblem(const MoveArchives& read, const MoveEdits& edits, rom::Game game)
+Result<Done, SpeciesError> editsProblem(const MoveArchives& read, const MoveEdits& edits, rom::Game game,
+                                        const Vocabulary& words)
 {
     auto refuse = [](std::string detail) {
         return SpeciesError{SpeciesFailure::InvalidMoveData, std::nullopt, 0, std::move(detail)};
@@ -161,26 +163,27 @@ Result<Done, SpeciesError> editsProblem(const MoveArchives& read, const MoveEdit
     }
     for (const auto& [member, moves] : edits.levelUp) {
         if (member < 0 || member >= static_cast<int>(read.levelUpMoves.size()))
-            return refuse("the level-up archive has no list for " + memberLabel(member));
+            return refuse("the level-up archive has no list for " + words.memberLabel(member));
         const auto& was = read.levelUpMoves[static_cast<std::size_t>(member)];
         if (moves == was)
             continue;
         if (auto problem = levelUpMovesProblem(moves, was))
-            return refuse(memberLabel(member) + ": " + *problem);
+            return refuse(words.memberLabel(member) + ": " + *problem);
     }
     for (const auto& [member, slots] : edits.evolutions) {
         if (member < 0 || member >= static_cast<int>(read.evolutions.size()))
-            return refuse("the evolution archive has no slots for " + memberLabel(member));
+            return refuse("the evolution archive has no slots for " + words.memberLabel(member));
         if (slots == read.evolutions[static_cast<std::size_t>(member)])
             continue;
         if (auto problem = evolutionsProblem(slots, game))
-            return refuse(memberLabel(member) + ": " + *problem);
+            return refuse(words.memberLabel(member) + ": " + *problem);
     }
     return Done{};
 }
 
 // In the words of the species changed, and in moves: each entry takes 2 bytes.
-SpeciesError noRoomForLists(const MoveArchives& read, const MoveEdits& edits, const rom::NoRoom& noRoom)
+SpeciesError noRoomForLists(const MoveArchives& read, const MoveEdits& edits, const rom::NoRoom& noRoom,
+                            const Vocabulary& words)
 {
     auto text = rom::noRoomText(noRoom, "the level-up archive",
                                 [](std::int64_t bytes) { return "about " + platform::quantity((bytes + 1) / 2, "move"); });
@@ -191,7 +194,7 @@ SpeciesError noRoomForLists(const MoveArchives& read, const MoveEdits& edits, co
             if (moves == read.levelUpMoves[static_cast<std::size_t>(member)])
                 continue;
             if (named++ < 3)
-                changed += (changed.empty() ? "" : ", ") + memberLabel(member);
+                changed += (changed.empty() ? "" : ", ") + words.memberLabel(member);
         }
         if (named > 3)
             changed += " and " + std::to_string(named - 3) + " more";
@@ -203,9 +206,9 @@ SpeciesError noRoomForLists(const MoveArchives& read, const MoveEdits& edits, co
 } // namespace
 
 Result<LevelUpArchiveWrite, SpeciesError> editedLevelUpArchive(const MoveArchives& read, const MoveEdits& edits,
-                                                               rom::Game game)
+                                                               rom::Game game, const Vocabulary& words)
 {
-    if (auto problem = editsProblem(read, edits, game); !problem)
+    if (auto problem = editsProblem(read, edits, game, words); !problem)
         return problem.error();
     // No list changes: the archive stays byte for byte as it is.
     LevelUpArchiveWrite write;
@@ -218,7 +221,7 @@ Result<LevelUpArchiveWrite, SpeciesError> editedLevelUpArchive(const MoveArchive
     write.bytes = rom::archiveWithMembers(read.levelUpArchive, changedLevelUpMembers(read, edits));
     auto placed = read.layout.place(read.levelUp(), read.levelUpArchive.fileId, static_cast<std::int64_t>(write.bytes.size()));
     if (!placed)
-        return noRoomForLists(read, edits, placed.error());
+        return noRoomForLists(read, edits, placed.error(), words);
     write.placement = std::move(*placed);
     return write;
 }

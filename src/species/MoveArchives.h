@@ -8,6 +8,7 @@
 #include "species/Evolutions.h"
 #include "species/LevelUpMoves.h"
 #include "species/SpeciesError.h"
+#include "species/Vocabulary.h"
 
 #include <cstdint>
 #include <map>
@@ -67,7 +68,8 @@ Result<MoveArchives, SpeciesError> readMoveArchives(platform::OpenFile& file, co
                                                     std::string_view gameCode);
 // The same with the image's layout already read.
 Result<MoveArchives, SpeciesError> readMoveArchives(platform::OpenFile& file, const rom::NitroFs& fs,
-                                                    const rom::ImageLayout& layout, std::string_view gameCode);
+                                                    const rom::ImageLayout& layout, std::string_view gameCode,
+                                                    const Vocabulary& words);
 
 // New level-up lists and evolution slots, by member.
 struct MoveEdits {
@@ -85,7 +87,7 @@ struct LevelUpArchiveWrite {
 // InvalidMoveData for what the game cannot take, NoRoomForMoves when it outgrows the
 // capacity (or the image says none).
 Result<LevelUpArchiveWrite, SpeciesError> editedLevelUpArchive(const MoveArchives& read, const MoveEdits& edits,
-                                                               rom::Game game);
+                                                               rom::Game game, const Vocabulary& words);
 
 // The level-up list of each member, encoded anew where `edits` change it.
 std::map<int, std::vector<std::uint8_t>> changedLevelUpMembers(const MoveArchives& read, const MoveEdits& edits);

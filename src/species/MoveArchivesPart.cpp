@@ -7,13 +7,14 @@ namespace quillmark::species {
 Result<Done, SpeciesError> MoveArchivesPart::readTable(PartSource& source)
 {
     m_game = source.game();
+    m_words = source.words();
     auto fs = source.fileSystem();
     if (!fs)
         return fs.error();
     auto layout = source.layout();
     if (!layout)
         return layout.error();
-    auto read = readMoveArchives(source.file(), **fs, **layout, source.rom().gameCode);
+    auto read = readMoveArchives(source.file(), **fs, **layout, source.rom().gameCode, *m_words);
     if (!read)
         return read.error();
     m_archives = std::move(*read);
@@ -35,7 +36,7 @@ void MoveArchivesPart::showSpecies(int listIndex, SpeciesLoad& load) const
     }
     const auto member = static_cast<std::size_t>(memberOfRecord(listIndex));
     if (member >= m_archives->levelUpMoves.size() || member >= m_archives->evolutions.size()) {
-        load.moves = tableNotFound("its level-up and evolution archives hold nothing for " + recordLabel(listIndex));
+        load.moves = tableNotFound("its level-up and evolution archives hold nothing for " + m_words->recordLabel(listIndex));
         return;
     }
     SpeciesMoves moves{m_archives->levelUpMoves[member], m_archives->evolutions[member], m_archives->growthRoom(),
@@ -64,7 +65,7 @@ Result<Done, SpeciesError> MoveArchivesPart::plan(const DocumentEdits& edits, Wr
     if (!m_archives)
         return SpeciesError{SpeciesFailure::RomChanged};
     const auto& read = *m_archives;
-    auto archive = editedLevelUpArchive(read, edits.moves, m_game);
+    auto archive = editedLevelUpArchive(read, edits.moves, m_game, *m_words);
     if (!archive)
         return archive.error();
     // Only what differs is written: an edit equal to what was read leaves its bytes.

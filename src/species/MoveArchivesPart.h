@@ -24,6 +24,7 @@ protected:
 private:
     std::optional<Value> m_archives;
     rom::Game m_game = rom::Game::Diamond;  // whose limits an edit is judged by
+    std::shared_ptr<const Vocabulary> m_words;  // what its messages call a species
 };
 
 } // namespace quillmark::species

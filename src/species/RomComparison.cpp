@@ -50,14 +50,14 @@ void compareLists(const std::vector<Entry>& was, const std::vector<Entry>& now, 
     }
 }
 
-std::string slotText(const EvolutionSlot& slot, rom::Game game)
+std::string slotText(const EvolutionSlot& slot, rom::Game game, const Vocabulary& words)
 {
     if (slot.method == 0 && slot.parameter == 0 && slot.target == 0)
         return "None";
     std::string text = methodText(slot.method);
-    if (const auto parameter = parameterText(slot, game); !parameter.empty())
+    if (const auto parameter = parameterText(slot, game, words); !parameter.empty())
         text += " / " + parameter;
-    return text + " / " + memberText(slot.target);
+    return text + " / " + memberText(slot.target, words);
 }
 
 // Every table a comparison covers, read through the document; nothing for a table
@@ -192,7 +192,8 @@ void compareFields(const RecordBytes& a, const RecordBytes& b, rom::Game game, c
 }
 
 // The level-up list and the evolution slots of one record's member.
-void compareMoves(const Tables& was, const Tables& now, rom::Game game, RomChange base, std::vector<RomChange>& changes)
+void compareMoves(const Tables& was, const Tables& now, rom::Game game, const Vocabulary& words, RomChange base,
+                  std::vector<RomChange>& changes)
 {
     if (!was.evolutions)
         return;
@@ -211,7 +212,7 @@ void compareMoves(const Tables& was, const Tables& now, rom::Game game, RomChang
         for (std::size_t slot = 0; slot < slotsWere.size(); ++slot) {
             if (slotsWere[slot] != slotsAre[slot])
                 changes.push_back({base.index, base.dex, base.name, "evolutions", "slot " + std::to_string(slot + 1),
-                                   slotText(slotsWere[slot], game), slotText(slotsAre[slot], game)});
+                                   slotText(slotsWere[slot], game, words), slotText(slotsAre[slot], game, words)});
         }
     }
 }
@@ -309,13 +310,13 @@ Result<RomComparison, SpeciesError> compareRoms(RomDocument& before, RomDocument
     // Every record of the game, whichever tables could be read: each table says for
     // itself which records it has.
     for (int index = 0; index < std::max(records, recordCountOf(game)); ++index) {
-        RomChange base{index, std::nullopt, std::string(recordName(index)), "species", "", "", ""};
+        RomChange base{index, std::nullopt, after.vocabulary().recordName(index), "species", "", "", ""};
         if (const auto species = baseSpeciesOf(index))
             base.dex = dexOfSpecies(*species);
         if (index < records)
             compareFields((*tablesBefore->records)[static_cast<std::size_t>(index)],
                           (*tablesAfter->records)[static_cast<std::size_t>(index)], game, base, comparison.changes);
-        compareMoves(*tablesBefore, *tablesAfter, game, base, comparison.changes);
+        compareMoves(*tablesBefore, *tablesAfter, game, after.vocabulary(), base, comparison.changes);
         compareTeaching(*tablesBefore, *tablesAfter, base, comparison.changes);
     }
     if (auto files = compareFiles(before, after, *tablesBefore, *tablesAfter, comparison.changes); !files)
@@ -395,7 +396,7 @@ std::string comparisonText(const RomComparison& comparison)
             continue;
         }
         if (change.index != lastIndex) {
-            text += recordLabel(change.index) + ":\n";
+            text += change.name + " (" + std::to_string(change.index) + "):\n";
             lastIndex = change.index;
         }
         std::string what = change.field;

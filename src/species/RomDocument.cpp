@@ -48,7 +48,8 @@ RomDocument::RomDocument(std::string path, RomFingerprint rom) : RomDocument(std
 }
 
 RomDocument::RomDocument(std::string path, RomFingerprint rom, std::unique_ptr<platform::OpenFile> held)
-    : m_path(std::move(path)), m_rom(std::move(rom)), m_held(std::move(held))
+    : m_path(std::move(path)), m_rom(std::move(rom)), m_words(std::make_shared<Vocabulary>(Vocabulary::builtIn())),
+      m_held(std::move(held))
 {
     // A fingerprint is made only of a supported game.
     if (const auto* edition = rom::findEdition(m_rom.gameCode))
@@ -80,7 +81,7 @@ RomDocument::withSource(const std::function<Result<Done, SpeciesError>(PartSourc
     // A held file's tables from its own open: the same open, so the same file. A file
     // opened for the call reads its own, at most once each.
     PartSource::Tables ownTables;
-    PartSource source(**file, m_rom, game(), m_held ? m_tables : ownTables);
+    PartSource source(**file, m_rom, game(), m_words, m_held ? m_tables : ownTables);
     return use(source);
 }
 

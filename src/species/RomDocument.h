@@ -8,6 +8,7 @@
 #include "species/DocumentParts.h"
 #include "species/SpeciesError.h"
 #include "species/SpeciesTableLocator.h"
+#include "species/Vocabulary.h"
 
 #include <functional>
 #include <map>
@@ -72,6 +73,9 @@ public:
     // The edition its game code is of: title, language, game. The window and the
     // command line ask the document, never look a game code up themselves.
     const rom::Edition& edition() const { return *m_edition; }
+    // The game's words as this ROM has them: every name the window, the command line
+    // and the messages give a species.
+    const Vocabulary& vocabulary() const { return *m_words; }
     // The held file; nullptr for the window's document.
     platform::OpenFile* heldFile() const { return m_held.get(); }
     // The held file's file system, as its open read it (or reads it now, once);
@@ -131,6 +135,7 @@ private:
     std::string m_path;
     RomFingerprint m_rom;
     const rom::Edition* m_edition = &rom::SupportedEditions.front();
+    std::shared_ptr<const Vocabulary> m_words;
     std::unique_ptr<platform::OpenFile> m_held;
     // What was read, which a write must find unchanged.
     DocumentParts m_parts;

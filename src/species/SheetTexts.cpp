@@ -20,9 +20,9 @@ std::string itemText(int id, rom::Game game)
     return id >= 0 && id < static_cast<int>(items.size()) ? items[static_cast<std::size_t>(id)] : numberedCode(id);
 }
 
-std::string memberText(int member)
+std::string memberText(int member, const Vocabulary& words)
 {
-    return member >= 1 && member <= kSpeciesCount ? std::string(recordName(recordOfMember(member))) : numberedCode(member);
+    return member >= 1 && member <= kSpeciesCount ? words.recordName(recordOfMember(member)) : numberedCode(member);
 }
 
 std::string moveText(int id)
@@ -30,7 +30,7 @@ std::string moveText(int id)
     return id >= 0 && id < kMoveCount ? std::string(MoveNames[static_cast<std::size_t>(id)]) : numberedCode(id);
 }
 
-std::string parameterText(const EvolutionSlot& slot, rom::Game game)
+std::string parameterText(const EvolutionSlot& slot, rom::Game game, const Vocabulary& words)
 {
     if (slot.method < 0 || slot.method >= kEvolutionMethodCount)
         return std::to_string(slot.parameter);
@@ -38,7 +38,7 @@ std::string parameterText(const EvolutionSlot& slot, rom::Game game)
     case EvolutionParameter::None: return slot.parameter ? std::to_string(slot.parameter) : "";
     case EvolutionParameter::Item: return itemText(slot.parameter, game);
     case EvolutionParameter::Move: return moveText(slot.parameter);
-    case EvolutionParameter::Species: return memberText(slot.parameter);
+    case EvolutionParameter::Species: return memberText(slot.parameter, words);
     case EvolutionParameter::Level:
     case EvolutionParameter::Beauty: break;
     }

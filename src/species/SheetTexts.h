@@ -2,6 +2,7 @@
 
 #include "rom/RomIdentification.h"
 #include "species/Evolutions.h"
+#include "species/Vocabulary.h"
 
 #include <string>
 
@@ -14,10 +15,10 @@ std::string moveText(int move);
 std::string itemText(int item, rom::Game game);
 // A member of the archives numbered like the species archive (member k is list index
 // k - 1), as an evolution's target or parameter names it.
-std::string memberText(int member);
+std::string memberText(int member, const Vocabulary& words);
 std::string methodText(int method);
 // An evolution's parameter in the kind its method takes: a level, an item, a move, a
 // species; empty for a method that takes none and a parameter of 0.
-std::string parameterText(const EvolutionSlot& slot, rom::Game game);
+std::string parameterText(const EvolutionSlot& slot, rom::Game game, const Vocabulary& words);
 
 } // namespace quillmark::species

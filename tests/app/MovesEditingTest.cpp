@@ -727,7 +727,7 @@ TEST_F(MovesEditing, EveryTypedBoxTakesTheStartOfOneNameOrIsRefusedQuoted)
         const auto slot = (*doc.read<species::MoveArchivesPart>())->evolutions.at(147)[0];  // Dratini, list index 146
         const std::string saved = row.box == Item     ? species::itemText(slot.parameter, rom::Game::HeartGold)
                                   : row.box == Move   ? species::moveText(slot.parameter)
-                                                      : species::memberText(slot.target);
+                                                      : species::memberText(slot.target, species::Vocabulary::builtIn());
         EXPECT_EQ(saved, row.taken);
     }
 }

@@ -3,6 +3,7 @@
 #include "species/RecordCodec.h"
 #include "species/SpeciesRecord.h"
 #include "species/Suggestions.h"
+#include "species/Vocabulary.h"
 
 #include "TestSupport.h"
 
@@ -69,10 +70,10 @@ TEST(LookupLists, RecordsAreFoundByTheNamesPeopleWrite)
 {
     const auto species = csvRows("dp_personal.csv");
     for (std::size_t i = 0; i < species.size(); ++i)
-        EXPECT_EQ(findRecordByName(species[i][1], 507), static_cast<int>(i)) << species[i][1];
+        EXPECT_EQ(Vocabulary::builtIn().findRecord(species[i][1], 507), static_cast<int>(i)) << species[i][1];
     const auto members = csvRows("pt_personal.csv");
     for (std::size_t member = 496; member < members.size(); ++member)
-        EXPECT_EQ(findRecordByName(members[member][2], 507), static_cast<int>(member) - 1) << members[member][2];
+        EXPECT_EQ(Vocabulary::builtIn().findRecord(members[member][2], 507), static_cast<int>(member) - 1) << members[member][2];
     const std::pair<const char*, int> typed[] = {
         {"mr mime", 121}, {"mr. mime", 121}, {"MrMime", 121}, {"farfetchd", 82}, {"Farfetch'd", 82},
         {"nidoran f", 28}, {"nidoran-m", 31}, {"hooh", 249}, {"Ho Oh", 249}, {"porygon z", 473},
@@ -81,16 +82,16 @@ TEST(LookupLists, RecordsAreFoundByTheNamesPeopleWrite)
         {"rotom", 478}, {"", -1}, {"...", -1},
     };
     for (const auto& [text, index] : typed)
-        EXPECT_EQ(findRecordByName(text, 507).value_or(-1), index) << text;
+        EXPECT_EQ(Vocabulary::builtIn().findRecord(text, 507).value_or(-1), index) << text;
     // Form records lie beyond a Diamond table's 500 records.
-    EXPECT_FALSE(findRecordByName("Heat Rotom", 500));
-    const auto nearest = nearestRecordNames("garchmop", 493);
+    EXPECT_FALSE(Vocabulary::builtIn().findRecord("Heat Rotom", 500));
+    const auto nearest = Vocabulary::builtIn().nearestRecordNames("garchmop", 493);
     ASSERT_FALSE(nearest.empty());
     EXPECT_EQ(nearest.front(), "Garchomp");
     // Suggestions reach as far as a third of the typed length (at least two edits).
-    EXPECT_EQ(nearestRecordNames("pikachuuuu", 493), std::vector<std::string>{"Pikachu"});
-    EXPECT_EQ(nearestRecordNames("pikachuuuuu", 493), std::vector<std::string>{});
-    EXPECT_EQ(nearestRecordNames("mewxx", 493).size(), 1u) << "Mew, two edits away";
+    EXPECT_EQ(Vocabulary::builtIn().nearestRecordNames("pikachuuuu", 493), std::vector<std::string>{"Pikachu"});
+    EXPECT_EQ(Vocabulary::builtIn().nearestRecordNames("pikachuuuuu", 493), std::vector<std::string>{});
+    EXPECT_EQ(Vocabulary::builtIn().nearestRecordNames("mewxx", 493).size(), 1u) << "Mew, two edits away";
 }
 
 TEST(LookupLists, ItemNamesOfEachGameAreTheGamesNames)
@@ -239,8 +240,8 @@ TEST(LookupLists, FormNamesAreTheGamesNamesOfTheRecordsAfterTheSpecies)
     ASSERT_EQ(FormNames.size(), rows.size() - 494);
     for (std::size_t i = 0; i < FormNames.size(); ++i)
         EXPECT_EQ(words(FormNames[i]), words(rows[494 + i][2])) << FormNames[i];
-    EXPECT_EQ(recordName(493), "Egg");
-    EXPECT_EQ(recordName(506), "Rotom (Mow)");
+    EXPECT_EQ(Vocabulary::builtIn().recordName(493), "Egg");
+    EXPECT_EQ(Vocabulary::builtIn().recordName(506), "Rotom (Mow)");
     EXPECT_EQ(recordCountOf(quillmark::rom::Game::Pearl), 500);
     EXPECT_EQ(recordCountOf(quillmark::rom::Game::SoulSilver), 507);
 }
@@ -351,6 +352,31 @@ TEST(LookupLists, EggGroupsTakeTheGuidesNamesToo)
     record[20] = 11;
     EXPECT_EQ(cellText(*column, record), "Chaos");
     EXPECT_TRUE(applyCell(*column, "Amorph", record)) << "a guide's name is matched whole";
+}
+
+} // namespace
+
+namespace {
+
+// A vocabulary answers by its own names, whatever the built-in ones are: a hack's
+// renamed species is found and labelled by its new name, and the built-in one no longer
+// names it.
+TEST(Vocabulary, AnswersByItsOwnNames)
+{
+    std::vector<std::string> names;
+    for (int i = 0; i < quillmark::species::Vocabulary::builtIn().recordCount(); ++i)
+        names.push_back(quillmark::species::Vocabulary::builtIn().recordName(i));
+    ASSERT_EQ(names.size(), 507u) << "493 species, Egg, Bad Egg and twelve forms";
+    names[444] = "Sharkomp";
+    const quillmark::species::Vocabulary hack(names);
+    EXPECT_EQ(hack.findRecord("SHARKOMP", 493), 444);
+    EXPECT_FALSE(hack.findRecord("Garchomp", 493));
+    EXPECT_EQ(hack.recordLabel(444), "Sharkomp (444)");
+    EXPECT_EQ(hack.memberLabel(445), "Sharkomp (444)");
+    EXPECT_EQ(hack.memberLabel(508), "member 508");
+    EXPECT_EQ(hack.recordName(507), "");
+    EXPECT_EQ(hack.nearestRecordNames("sharkomb", 493), std::vector<std::string>{"Sharkomp"});
+    EXPECT_EQ(quillmark::species::Vocabulary::builtIn().findRecord("heat rotom", 507), 502);
 }
 
 } // namespace
