@@ -78,6 +78,8 @@ WriteStep inPlaceStep(const DocumentPart* owner, std::int64_t at, std::vector<st
     return step;
 }
 
+void DocumentPart::notComparable(const std::string&, std::vector<UncomparedTable>&) const {}
+
 void DocumentPart::written(const WritePlan& plan, bool)
 {
     if (plan.writes(this))

@@ -5,6 +5,7 @@
 #include "rom/ImageLayout.h"
 #include "rom/OverlayTable.h"
 #include "species/DocumentData.h"
+#include "species/RomChange.h"
 #include "species/SpeciesTableLocator.h"
 #include "species/Vocabulary.h"
 #include "species/WritePlan.h"
@@ -88,6 +89,22 @@ public:
     // After a write that began: what the part holds of the file now. By default it
     // forgets what it read when its step began, to read it again.
     virtual void written(const WritePlan& plan, bool complete);
+
+    // Comparing two ROMs of one game, this part as read in each (`before`: the same part
+    // of the other document). The names its rows go by ("learnset", "evolutions"), for
+    // a table that could not be read.
+    virtual std::vector<std::string> comparedParts() const = 0;
+    // It was read and the game has the table (Diamond and Pearl teach no tutor moves).
+    virtual bool holdsTable() const = 0;
+    // What cannot be compared of a table read all the same (level-up lists damaged):
+    // added to `uncompared`, naming the ROM at `path`.
+    virtual void notComparable(const std::string& path, std::vector<UncomparedTable>& uncompared) const;
+    // The rows of one record that differ from `before`.
+    virtual void compareRecord(const DocumentPart& before, const RecordToCompare& record,
+                               std::vector<RomChange>& changes) const = 0;
+    // The bytes those rows cover, compared in both ROMs: left out of the comparison of
+    // the image's files.
+    virtual void comparedBytes(const DocumentPart& before, std::vector<ComparedBytes>& bytes) const = 0;
 
 protected:
     // The table read and kept, what was read before already forgotten.

@@ -62,4 +62,14 @@ void forEachPart(const DocumentParts& parts, Visit&& visit)
     std::apply([&](const auto&... part) { (visit(static_cast<const DocumentPart&>(part)), ...); }, parts);
 }
 
+// The same part of two documents, part by part.
+template <class Visit>
+void forEachPartPair(const DocumentParts& a, const DocumentParts& b, Visit&& visit)
+{
+    [&]<std::size_t... I>(std::index_sequence<I...>) {
+        (visit(static_cast<const DocumentPart&>(std::get<I>(a)), static_cast<const DocumentPart&>(std::get<I>(b))),
+         ...);
+    }(std::make_index_sequence<std::tuple_size_v<DocumentParts>>{});
+}
+
 } // namespace quillmark::species

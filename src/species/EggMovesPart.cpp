@@ -1,6 +1,8 @@
 #include "species/EggMovesPart.h"
 
+#include "species/ListChanges.h"
 #include "species/LookupLists.h"
+#include "species/SheetTexts.h"
 
 namespace quillmark::species {
 
@@ -78,6 +80,28 @@ Result<Done, SpeciesError> EggMovesPart::plan(const DocumentEdits& edits, WriteP
                             "the egg moves cannot be written: " + m_table->readOnlyReason};
     plan.steps.push_back(inPlaceStep(this, m_table->offset, std::move(before), after));
     return Done{};
+}
+
+std::vector<std::string> EggMovesPart::comparedParts() const { return {"eggmoves"}; }
+
+bool EggMovesPart::holdsTable() const { return m_table.has_value(); }
+
+void EggMovesPart::compareRecord(const DocumentPart& before, const RecordToCompare& record,
+                                 std::vector<RomChange>& changes) const
+{
+    // Only the species have egg moves of their own.
+    if (record.base.index >= kSpeciesCount)
+        return;
+    auto base = record.base;
+    base.part = "eggmoves";
+    const int dex = dexOfSpecies(base.index);
+    compareLists(static_cast<const EggMovesPart&>(before).movesOf(dex), movesOf(dex),
+                 [](int move) { return moveText(move); }, base, changes);
+}
+
+void EggMovesPart::comparedBytes(const DocumentPart&, std::vector<ComparedBytes>& bytes) const
+{
+    bytes.push_back({m_table->where, m_table->offset, static_cast<std::int64_t>(m_table->table.words.size() * 2)});
 }
 
 } // namespace quillmark::species

@@ -1,6 +1,8 @@
 #include "species/MoveArchivesPart.h"
 
+#include "species/ListChanges.h"
 #include "species/LookupLists.h"
+#include "species/SheetTexts.h"
 
 namespace quillmark::species {
 
@@ -91,6 +93,67 @@ Result<Done, SpeciesError> MoveArchivesPart::plan(const DocumentEdits& edits, Wr
     step.progressFrom = kFieldCount;
     plan.steps.push_back(std::move(step));
     return Done{};
+}
+
+namespace {
+
+std::string slotText(const EvolutionSlot& slot, rom::Game game, const Vocabulary& words)
+{
+    if (slot.method == 0 && slot.parameter == 0 && slot.target == 0)
+        return "None";
+    std::string text = methodText(slot.method);
+    if (const auto parameter = parameterText(slot, game, words); !parameter.empty())
+        text += " / " + parameter;
+    return text + " / " + memberText(slot.target, words);
+}
+
+} // namespace
+
+std::vector<std::string> MoveArchivesPart::comparedParts() const { return {"learnset", "evolutions"}; }
+
+bool MoveArchivesPart::holdsTable() const { return m_archives.has_value(); }
+
+void MoveArchivesPart::notComparable(const std::string& path, std::vector<UncomparedTable>& uncompared) const
+{
+    // The evolutions are compared all the same.
+    if (m_archives && m_archives->levelUpDamage)
+        uncompared.push_back({"learnset", path + ": " + *m_archives->levelUpDamage});
+}
+
+void MoveArchivesPart::compareRecord(const DocumentPart& before, const RecordToCompare& record,
+                                     std::vector<RomChange>& changes) const
+{
+    const auto& was = *static_cast<const MoveArchivesPart&>(before).m_archives;
+    const auto& now = *m_archives;
+    const auto member = static_cast<std::size_t>(memberOfRecord(record.base.index));
+    auto base = record.base;
+    if (!was.levelUpDamage && !now.levelUpDamage && member < was.levelUpMoves.size() &&
+        member < now.levelUpMoves.size()) {
+        base.part = "learnset";
+        compareLists(was.levelUpMoves[member], now.levelUpMoves[member],
+                     [](const LevelUpMove& entry) { return std::to_string(entry.level) + " " + moveText(entry.move); },
+                     base, changes);
+    }
+    if (member >= was.evolutions.size() || member >= now.evolutions.size())
+        return;
+    const auto& slotsWere = was.evolutions[member];
+    const auto& slotsAre = now.evolutions[member];
+    for (std::size_t slot = 0; slot < slotsWere.size(); ++slot) {
+        if (slotsWere[slot] != slotsAre[slot])
+            changes.push_back({base.index, base.dex, base.name, "evolutions", "slot " + std::to_string(slot + 1),
+                               slotText(slotsWere[slot], record.game, record.words),
+                               slotText(slotsAre[slot], record.game, record.words)});
+    }
+}
+
+void MoveArchivesPart::comparedBytes(const DocumentPart& before, std::vector<ComparedBytes>& bytes) const
+{
+    // The level-up archive only where both lists were compared: else it is a file like
+    // any other.
+    const auto& other = static_cast<const MoveArchivesPart&>(before).m_archives;
+    if (!m_archives->levelUpDamage && !other->levelUpDamage)
+        bytes.push_back({m_archives->levelUpPath()});
+    bytes.push_back({m_archives->evolutionPath()});
 }
 
 } // namespace quillmark::species

@@ -17,6 +17,12 @@ public:
     void showSpecies(int listIndex, SpeciesLoad& load) const override;
     void takeSpeciesEdits(int listIndex, const SpeciesChanges& changes, DocumentEdits& edits) const override;
     Result<Done, SpeciesError> plan(const DocumentEdits& edits, WritePlan& plan) const override;
+    std::vector<std::string> comparedParts() const override;
+    bool holdsTable() const override;
+    void compareRecord(const DocumentPart& before, const RecordToCompare& record,
+                       std::vector<RomChange>& changes) const override;
+    void comparedBytes(const DocumentPart& before, std::vector<ComparedBytes>& bytes) const override;
+    void notComparable(const std::string& path, std::vector<UncomparedTable>& uncompared) const override;
 
 protected:
     Result<Done, SpeciesError> readTable(PartSource& source) override;

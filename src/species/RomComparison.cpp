@@ -14,62 +14,6 @@ namespace quillmark::species {
 
 namespace {
 
-// What one list loses and gains, entries matched one for one whatever their order:
-// the removed in the old order, the added in the new; nothing either way and yet
-// another list: the same entries in another order.
-template <typename Entry, typename Text>
-void compareLists(const std::vector<Entry>& was, const std::vector<Entry>& now, Text text, const RomChange& base,
-                  std::vector<RomChange>& changes)
-{
-    if (was == now)
-        return;
-    // The entries of `list` that `other` does not match one for one, in list's order.
-    auto unmatchedIn = [](const std::vector<Entry>& list, std::vector<Entry> other) {
-        std::vector<Entry> left;
-        for (const auto& entry : list) {
-            if (const auto found = std::find(other.begin(), other.end(), entry); found != other.end())
-                other.erase(found);
-            else
-                left.push_back(entry);
-        }
-        return left;
-    };
-    const auto removed = unmatchedIn(was, now), added = unmatchedIn(now, was);
-    for (const auto& entry : removed)
-        changes.push_back({base.index, base.dex, base.name, base.part, "move", text(entry), ""});
-    for (const auto& entry : added)
-        changes.push_back({base.index, base.dex, base.name, base.part, "move", "", text(entry)});
-    if (removed.empty() && added.empty()) {
-        auto joined = [&](const std::vector<Entry>& list) {
-            std::string all;
-            for (const auto& entry : list)
-                all += (all.empty() ? "" : ", ") + text(entry);
-            return all;
-        };
-        changes.push_back({base.index, base.dex, base.name, base.part, "order", joined(was), joined(now)});
-    }
-}
-
-std::string slotText(const EvolutionSlot& slot, rom::Game game, const Vocabulary& words)
-{
-    if (slot.method == 0 && slot.parameter == 0 && slot.target == 0)
-        return "None";
-    std::string text = methodText(slot.method);
-    if (const auto parameter = parameterText(slot, game, words); !parameter.empty())
-        text += " / " + parameter;
-    return text + " / " + memberText(slot.target, words);
-}
-
-// Every table a comparison covers, read through the document; nothing for a table
-// that cannot be read (and no tutors for Diamond and Pearl).
-struct Tables {
-    const std::vector<RecordBytes>* records = nullptr;
-    const MoveArchives* evolutions = nullptr;  // the level-up lists too where `levelUp`
-    bool levelUp = false;
-    const EggMoveTableFile* eggs = nullptr;
-    const MoveTutorTables* tutors = nullptr;
-};
-
 std::string reasonOf(const SpeciesError& error)
 {
     if (!error.detail.empty())
@@ -79,79 +23,52 @@ std::string reasonOf(const SpeciesError& error)
     return userMessage(error, SpeciesOperation::Load);
 }
 
-// The tables of one document; those it cannot read are added to `uncompared`.
-Result<Tables, SpeciesError> tablesOf(RomDocument& document, std::vector<UncomparedTable>& uncompared)
+// The parts read in both documents (and that both games have); those that either cannot
+// read are added to `uncompared`, naming the ROM and why.
+std::vector<bool> comparableParts(RomDocument& before, RomDocument& after, std::vector<UncomparedTable>& uncompared)
 {
-    if (auto read = document.readEach(); !read)
-        return read.error();
-    const auto& name = document.path();
-    auto readable = [&](const DocumentPart& part, std::initializer_list<const char*> names) {
-        if (!part.readError())
-            return true;
-        for (const char* what : names)
-            uncompared.push_back(UncomparedTable{what, name + ": " + reasonOf(*part.readError())});
-        return false;
-    };
-    Tables tables;
-    if (const auto& part = document.part<SpeciesRecordsPart>(); readable(part, {"species"}))
-        tables.records = part.value();
-    if (const auto& part = document.part<MoveArchivesPart>(); readable(part, {"learnset", "evolutions"})) {
-        tables.evolutions = part.value();
-        if (auto levelUp = tables.evolutions->levelUpReadable(); levelUp)
-            tables.levelUp = true;
-        else
-            uncompared.push_back(UncomparedTable{"learnset", name + ": " + reasonOf(levelUp.error())});
+    for (auto* document : {&before, &after}) {
+        forEachPart(document->parts(), [&](const DocumentPart& part) {
+            if (part.readError()) {
+                for (const auto& name : part.comparedParts())
+                    uncompared.push_back({name, document->path() + ": " + reasonOf(*part.readError())});
+            } else {
+                part.notComparable(document->path(), uncompared);
+            }
+        });
     }
-    if (const auto& part = document.part<EggMovesPart>(); readable(part, {"eggmoves"}))
-        tables.eggs = part.value();
-    if (const auto& part = document.part<TutorMovesPart>(); readable(part, {"tutors"}))
-        tables.tutors = part.value();
-    return tables;
+    std::vector<bool> both;
+    forEachPartPair(before.parts(), after.parts(), [&](const DocumentPart& a, const DocumentPart& b) {
+        both.push_back(!a.readError() && !b.readError() && a.holdsTable() && b.holdsTable());
+    });
+    return both;
 }
 
-// The parts whose bytes the species, move, egg and tutor comparisons cover: left out
-// of the comparison of the image's other parts. A table read in neither ROM or only in
-// one is compared as the file it lies in.
-rom::ComparedElsewhere comparedElsewhere(const RomDocument& document, const Tables& tables, platform::OpenFile& file,
+// The bytes the parts compared in both cover in `document`'s image: left out of the
+// comparison of its files. A table read in neither ROM or only in one is compared as
+// the file it lies in.
+rom::ComparedElsewhere comparedElsewhere(const RomDocument& document, const RomDocument& other,
+                                         const std::vector<bool>& both, platform::OpenFile& file,
                                          const rom::NitroFs& fs)
 {
+    std::vector<ComparedBytes> covered;
+    std::size_t i = 0;
+    forEachPartPair(document.parts(), other.parts(), [&](const DocumentPart& part, const DocumentPart& otherPart) {
+        if (both[i++])
+            part.comparedBytes(otherPart, covered);
+    });
     rom::ComparedElsewhere skipped;
-    if (tables.records && !document.fingerprint().table.narcPath.empty())
-        skipped[document.fingerprint().table.narcPath] = {};
-    const auto paths = moveArchivePaths(document.fingerprint().gameCode);
-    if (tables.levelUp)
-        skipped[std::string(paths.levelUp)] = {};
-    if (tables.evolutions)
-        skipped[std::string(paths.evolutions)] = {};
     const auto parts = rom::imageParts(file, fs);
-    auto within = [&](const std::string& where, std::int64_t offset, std::int64_t size) {
-        const auto part = parts.find(where);
-        if (part == parts.end() || where.find('/') != std::string::npos) {
-            skipped[where] = {};
-            return;
+    for (const auto& bytes : covered) {
+        const auto part = parts.find(bytes.where);
+        if (!bytes.offset || part == parts.end() || bytes.where.find('/') != std::string::npos) {
+            skipped[bytes.where] = {};
+            continue;
         }
-        skipped[where].push_back({offset - part->second.start, offset - part->second.start + size});
-    };
-    if (tables.eggs)
-        within(tables.eggs->where, tables.eggs->offset, static_cast<std::int64_t>(tables.eggs->table.words.size() * 2));
-    if (tables.tutors)
-        within(tables.tutors->where, tables.tutors->compatibilityOffset,
-               static_cast<std::int64_t>(tables.tutors->compatibility.bytes.size()));
+        const auto start = *bytes.offset - part->second.start;
+        skipped[bytes.where].push_back({start, start + bytes.size});
+    }
     return skipped;
-}
-
-// A table compared only where both ROMs read it: the other's reading forgotten.
-void keepOnlyCommon(Tables& a, Tables& b)
-{
-    auto both = [](auto*& x, auto*& y) {
-        if (!x || !y)
-            x = y = nullptr;
-    };
-    both(a.records, b.records);
-    both(a.evolutions, b.evolutions);
-    both(a.eggs, b.eggs);
-    both(a.tutors, b.tutors);
-    a.levelUp = b.levelUp = a.levelUp && b.levelUp && a.evolutions;
 }
 
 // Both held files' file systems, as their opens read them.
@@ -167,85 +84,8 @@ Result<std::pair<const rom::NitroFs*, const rom::NitroFs*>, SpeciesError> fileSy
     return std::pair{*fsBefore, *fsAfter};
 }
 
-// The record's fields, machines one by one.
-void compareFields(const RecordBytes& a, const RecordBytes& b, rom::Game game, const RomChange& base,
-                   std::vector<RomChange>& changes)
-{
-    auto add = [&](std::string field, std::string was, std::string now) {
-        changes.push_back({base.index, base.dex, base.name, "species", std::move(field), std::move(was), std::move(now)});
-    };
-    for (const auto& column : recordColumns()) {
-        if (column.kind == ColumnKind::Machines) {
-            const auto had = machinesOf(a), has = machinesOf(b);
-            for (const int bit : had) {
-                if (std::find(has.begin(), has.end(), bit) == has.end())
-                    add("machines", machineName(bit), "");
-            }
-            for (const int bit : has) {
-                if (std::find(had.begin(), had.end(), bit) == had.end())
-                    add("machines", "", machineName(bit));
-            }
-        } else if (codeOf(column, a) != codeOf(column, b)) {
-            add(std::string(column.name), cellText(column, a, game), cellText(column, b, game));
-        }
-    }
-}
-
-// The level-up list and the evolution slots of one record's member.
-void compareMoves(const Tables& was, const Tables& now, rom::Game game, const Vocabulary& words, RomChange base,
-                  std::vector<RomChange>& changes)
-{
-    if (!was.evolutions)
-        return;
-    const auto member = static_cast<std::size_t>(memberOfRecord(base.index));
-    const auto& before = *was.evolutions;
-    const auto& after = *now.evolutions;
-    if (was.levelUp && member < before.levelUpMoves.size() && member < after.levelUpMoves.size()) {
-        base.part = "learnset";
-        compareLists(before.levelUpMoves[member], after.levelUpMoves[member],
-                     [](const LevelUpMove& entry) { return std::to_string(entry.level) + " " + moveText(entry.move); },
-                     base, changes);
-    }
-    if (member < before.evolutions.size() && member < after.evolutions.size()) {
-        const auto& slotsWere = before.evolutions[member];
-        const auto& slotsAre = after.evolutions[member];
-        for (std::size_t slot = 0; slot < slotsWere.size(); ++slot) {
-            if (slotsWere[slot] != slotsAre[slot])
-                changes.push_back({base.index, base.dex, base.name, "evolutions", "slot " + std::to_string(slot + 1),
-                                   slotText(slotsWere[slot], game, words), slotText(slotsAre[slot], game, words)});
-        }
-    }
-}
-
-// Egg moves (species only) and tutor moves (the records tutors teach).
-void compareTeaching(const Tables& was, const Tables& now, RomChange base, std::vector<RomChange>& changes)
-{
-    const int index = base.index;
-    if (was.eggs && index < kSpeciesCount) {
-        base.part = "eggmoves";
-        auto listOf = [&](const EggMoveTableFile& file) {
-            const auto found = file.table.moves.find(dexOfSpecies(index));
-            return found == file.table.moves.end() ? std::vector<int>{} : found->second;
-        };
-        compareLists(listOf(*was.eggs), listOf(*now.eggs), [](int move) { return moveText(move); }, base, changes);
-    }
-    const auto record = tutorRecordOf(index);
-    if (!record || !was.tutors || !now.tutors)
-        return;
-    const auto had = was.tutors->compatibility.movesOf(*record);
-    const auto has = now.tutors->compatibility.movesOf(*record);
-    for (int move = 0; move < static_cast<int>(was.tutors->moves.size()); ++move) {
-        const bool learnt = std::find(had.begin(), had.end(), move) != had.end();
-        const bool learns = std::find(has.begin(), has.end(), move) != has.end();
-        if (learnt != learns)
-            changes.push_back({index, base.dex, base.name, "tutors",
-                               moveText(was.tutors->moves[static_cast<std::size_t>(move)].move), learnt ? "x" : "",
-                               learns ? "x" : ""});
-    }
-}
-
 // Every other part of the two images whose bytes differ, the tables compared aside.
-Result<Done, SpeciesError> compareFiles(RomDocument& before, RomDocument& after, const Tables& was, const Tables& now,
+Result<Done, SpeciesError> compareFiles(RomDocument& before, RomDocument& after, const std::vector<bool>& both,
                                         std::vector<RomChange>& changes)
 {
     auto fileSystems = fileSystemsOf(before, after);
@@ -255,8 +95,8 @@ Result<Done, SpeciesError> compareFiles(RomDocument& before, RomDocument& after,
     const auto& fsAfter = *fileSystems->second;
     auto& fileBefore = *before.heldFile();
     auto& fileAfter = *after.heldFile();
-    auto parts = rom::differingParts(fileBefore, fsBefore, comparedElsewhere(before, was, fileBefore, fsBefore),
-                                     fileAfter, fsAfter, comparedElsewhere(after, now, fileAfter, fsAfter));
+    auto parts = rom::differingParts(fileBefore, fsBefore, comparedElsewhere(before, after, both, fileBefore, fsBefore),
+                                     fileAfter, fsAfter, comparedElsewhere(after, before, both, fileAfter, fsAfter));
     if (!parts)
         return SpeciesError{SpeciesFailure::FileUnavailable, parts.error()};
     for (const auto& part : *parts) {
@@ -295,31 +135,28 @@ Result<RomComparison, SpeciesError> compareRoms(RomDocument& before, RomDocument
                                 before.fingerprint().gameCode + ") and " + after.path() + " is " +
                                 std::string(after.edition().title) + " (" + after.fingerprint().gameCode +
                                 "): only ROMs of one game can be compared"};
+    for (auto* document : {&before, &after}) {
+        if (auto read = document->readEach(); !read)
+            return read.error();
+    }
     RomComparison comparison;
-    auto tablesBefore = tablesOf(before, comparison.uncompared);
-    if (!tablesBefore)
-        return tablesBefore.error();
-    auto tablesAfter = tablesOf(after, comparison.uncompared);
-    if (!tablesAfter)
-        return tablesAfter.error();
-    keepOnlyCommon(*tablesBefore, *tablesAfter);
+    const auto both = comparableParts(before, after, comparison.uncompared);
     const auto game = before.game();
-    const auto records = tablesBefore->records
-                             ? static_cast<int>(std::min(tablesBefore->records->size(), tablesAfter->records->size()))
-                             : 0;
-    // Every record of the game, whichever tables could be read: each table says for
+    const int records = std::min(before.fingerprint().table.recordCount, after.fingerprint().table.recordCount);
+    // Every record of the game, whichever tables could be read: each part says for
     // itself which records it has.
     for (int index = 0; index < std::max(records, recordCountOf(game)); ++index) {
-        RomChange base{index, std::nullopt, after.vocabulary().recordName(index), "species", "", "", ""};
+        RecordToCompare record{{index, std::nullopt, after.vocabulary().recordName(index), "species", "", "", ""},
+                               after.vocabulary(), game};
         if (const auto species = baseSpeciesOf(index))
-            base.dex = dexOfSpecies(*species);
-        if (index < records)
-            compareFields((*tablesBefore->records)[static_cast<std::size_t>(index)],
-                          (*tablesAfter->records)[static_cast<std::size_t>(index)], game, base, comparison.changes);
-        compareMoves(*tablesBefore, *tablesAfter, game, after.vocabulary(), base, comparison.changes);
-        compareTeaching(*tablesBefore, *tablesAfter, base, comparison.changes);
+            record.base.dex = dexOfSpecies(*species);
+        std::size_t i = 0;
+        forEachPartPair(before.parts(), after.parts(), [&](const DocumentPart& was, const DocumentPart& now) {
+            if (both[i++])
+                now.compareRecord(was, record, comparison.changes);
+        });
     }
-    if (auto files = compareFiles(before, after, *tablesBefore, *tablesAfter, comparison.changes); !files)
+    if (auto files = compareFiles(before, after, both, comparison.changes); !files)
         return files.error();
     return comparison;
 }

@@ -2,6 +2,7 @@
 
 #include "platform/Result.h"
 #include "species/RomDocument.h"
+#include "species/RomChange.h"
 #include "species/SpeciesError.h"
 
 #include <optional>
@@ -10,28 +11,6 @@
 #include <vector>
 
 namespace quillmark::species {
-
-// One change between two ROMs of one game, in the words of the sheets. `part` is
-// "species" (field: the species sheet's column), "learnset" (field "move": a (level,
-// move) entry removed or added, or "order": the same entries in another order),
-// "evolutions" (field "slot N"), "eggmoves" (field "move", or "order"), "tutors"
-// (field: the move) or "file" (field: the part's name, before and after its size in
-// bytes; no species). An empty before or after: nothing there.
-struct RomChange {
-    int index = -1;  // list index, -1 for a file
-    std::optional<int> dex;
-    std::string name;
-    std::string part, field, before, after;
-    bool operator==(const RomChange&) const = default;
-};
-
-// A table that could not be read in one ROM or both, left out of a comparison: `part`
-// as RomChange names it ("learnset", "eggmoves"...), `why` naming the ROM and the
-// reason. Its bytes are then compared as a file, as any other.
-struct UncomparedTable {
-    std::string part, why;
-    bool operator==(const UncomparedTable&) const = default;
-};
 
 struct RomComparison {
     std::vector<RomChange> changes;

@@ -103,6 +103,8 @@ public:
     // why (its part's readError) and the others are read all the same. Fails only when
     // the file cannot be opened.
     Result<Done, SpeciesError> readEach();
+    // Every table as it was last read, for what loops over them all (a comparison).
+    const DocumentParts& parts() const { return m_parts; }
     // A table as it was last read (or an apply last wrote it).
     template <class Part>
     const Part& part() const

@@ -1,6 +1,7 @@
 #include "species/SpeciesRecordsPart.h"
 
 #include "rom/HexCodec.h"
+#include "species/RecordCodec.h"
 #include "species/WriteSteps.h"
 
 #include <algorithm>
@@ -154,6 +155,48 @@ void SpeciesRecordsPart::written(const WritePlan& plan, bool complete)
             }
         }
     }
+}
+
+std::vector<std::string> SpeciesRecordsPart::comparedParts() const { return {"species"}; }
+
+bool SpeciesRecordsPart::holdsTable() const { return m_whole; }
+
+void SpeciesRecordsPart::compareRecord(const DocumentPart& before, const RecordToCompare& record,
+                                       std::vector<RomChange>& changes) const
+{
+    const auto& was = static_cast<const SpeciesRecordsPart&>(before).m_records;
+    const auto index = static_cast<std::size_t>(record.base.index);
+    if (index >= was.size() || index >= m_records.size())
+        return;
+    const auto& a = was[index];
+    const auto& b = m_records[index];
+    const auto& base = record.base;
+    auto add = [&](std::string field, std::string before, std::string now) {
+        changes.push_back({base.index, base.dex, base.name, "species", std::move(field), std::move(before), std::move(now)});
+    };
+    // The record's fields, machines one by one.
+    for (const auto& column : recordColumns()) {
+        if (column.kind == ColumnKind::Machines) {
+            const auto had = machinesOf(a), has = machinesOf(b);
+            for (const int bit : had) {
+                if (std::find(has.begin(), has.end(), bit) == has.end())
+                    add("machines", machineName(bit), "");
+            }
+            for (const int bit : has) {
+                if (std::find(had.begin(), had.end(), bit) == had.end())
+                    add("machines", "", machineName(bit));
+            }
+        } else if (codeOf(column, a) != codeOf(column, b)) {
+            add(std::string(column.name), cellText(column, a, record.game), cellText(column, b, record.game));
+        }
+    }
+}
+
+void SpeciesRecordsPart::comparedBytes(const DocumentPart&, std::vector<ComparedBytes>& bytes) const
+{
+    // An image without a file system keeps its table in no file.
+    if (!m_table.narcPath.empty())
+        bytes.push_back({m_table.narcPath});
 }
 
 } // namespace quillmark::species

@@ -21,6 +21,11 @@ public:
     void takeSpeciesEdits(int listIndex, const SpeciesChanges& changes, DocumentEdits& edits) const override;
     Result<Done, SpeciesError> plan(const DocumentEdits& edits, WritePlan& plan) const override;
     void written(const WritePlan& plan, bool complete) override;
+    std::vector<std::string> comparedParts() const override;
+    bool holdsTable() const override;
+    void compareRecord(const DocumentPart& before, const RecordToCompare& record,
+                       std::vector<RomChange>& changes) const override;
+    void comparedBytes(const DocumentPart& before, std::vector<ComparedBytes>& bytes) const override;
 
 protected:
     Result<Done, SpeciesError> readTable(PartSource& source) override;

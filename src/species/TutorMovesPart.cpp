@@ -1,5 +1,9 @@
 #include "species/TutorMovesPart.h"
 
+#include "species/SheetTexts.h"
+
+#include <algorithm>
+
 namespace quillmark::species {
 
 Result<Done, SpeciesError> TutorMovesPart::readTable(PartSource& source)
@@ -71,6 +75,36 @@ Result<Done, SpeciesError> TutorMovesPart::plan(const DocumentEdits& edits, Writ
                             "the tutor moves cannot be written: " + tutors.readOnlyReason};
     plan.steps.push_back(inPlaceStep(this, tutors.compatibilityOffset, tutors.compatibility.bytes, after));
     return Done{};
+}
+
+std::vector<std::string> TutorMovesPart::comparedParts() const { return {"tutors"}; }
+
+bool TutorMovesPart::holdsTable() const { return value() != nullptr; }
+
+void TutorMovesPart::compareRecord(const DocumentPart& before, const RecordToCompare& record,
+                                   std::vector<RomChange>& changes) const
+{
+    const auto& base = record.base;
+    const auto tutorRecord = tutorRecordOf(base.index);
+    if (!tutorRecord)
+        return;
+    const auto& was = *static_cast<const TutorMovesPart&>(before).value();
+    const auto had = was.compatibility.movesOf(*tutorRecord);
+    const auto has = value()->compatibility.movesOf(*tutorRecord);
+    for (int move = 0; move < static_cast<int>(was.moves.size()); ++move) {
+        const bool learnt = std::find(had.begin(), had.end(), move) != had.end();
+        const bool learns = std::find(has.begin(), has.end(), move) != has.end();
+        if (learnt != learns)
+            changes.push_back({base.index, base.dex, base.name, "tutors",
+                               moveText(was.moves[static_cast<std::size_t>(move)].move), learnt ? "x" : "",
+                               learns ? "x" : ""});
+    }
+}
+
+void TutorMovesPart::comparedBytes(const DocumentPart&, std::vector<ComparedBytes>& bytes) const
+{
+    bytes.push_back({value()->where, value()->compatibilityOffset,
+                     static_cast<std::int64_t>(value()->compatibility.bytes.size())});
 }
 
 } // namespace quillmark::species
