@@ -1,5 +1,7 @@
 #pragma once
 
+#include "species/SheetRows.h"
+
 #include <string>
 #include <vector>
 
@@ -29,31 +31,14 @@ struct Failure {
 
 [[noreturn]] void fail(Exit code, const std::string& message);
 
-// Problems of an input, each with where it stood. Past 50, only counted.
-class ErrorList {
+// Problems of an input, each with where it stood, that the command reports.
+class ErrorList : public species::SheetErrors {
 public:
-    void add(const std::string& where, const std::string& message);
-    // The same for problems that may come by the million: the words are made only
-    // while they will be shown.
-    template <class MakeWhere, class MakeMessage>
-    void addLazily(MakeWhere makeWhere, MakeMessage makeMessage)
-    {
-        if (m_count >= kShown)
-            ++m_count;
-        else
-            add(makeWhere(), makeMessage());
-    }
-    bool empty() const { return m_count == 0; }
     // Whether the command that found them would have written the ROM: a command that
     // only reads has nothing to say about writing.
     enum Outcome { NothingWritten, NothingWritable };
     // Prints them and ends the command with BadInput.
     [[noreturn]] void report(Outcome outcome = NothingWritten) const;
-
-private:
-    static constexpr std::size_t kShown = 50;
-    std::vector<std::string> m_lines;
-    std::size_t m_count = 0;
 };
 
 } // namespace quillmark::cli

@@ -76,33 +76,6 @@ std::string lowered(std::string_view text)
     return out;
 }
 
-std::optional<int> speciesByDex(std::string_view text)
-{
-    if (lowered(text.substr(0, 4)) != "dex:")
-        return std::nullopt;
-    const auto number = species::parseWholeNumber(text.substr(4), species::kSpeciesCount);
-    if (!number || *number == 0)
-        return std::nullopt;
-    return species::speciesOfDex(static_cast<int>(*number));
-}
-
-std::optional<int> findSpecies(const species::Vocabulary& words, std::string_view text, int count)
-{
-    if (const auto index = species::parseWholeNumber(text, static_cast<unsigned>(count - 1)))
-        return static_cast<int>(*index);
-    if (const auto index = speciesByDex(text))
-        return index;
-    return words.findRecord(text, count);
-}
-
-std::string nearestSpecies(const species::Vocabulary& words, std::string_view text, int count)
-{
-    std::vector<std::string_view> names;
-    for (int i = 0; i < count; ++i)
-        names.push_back(words.recordName(i));
-    return species::didYouMean(text, names);
-}
-
 int speciesIndex(const species::Vocabulary& words, std::string_view text, int count)
 {
     if (const auto index = findSpecies(words, text, count))

@@ -5,6 +5,7 @@
 #include "species/RecordCodec.h"
 #include "species/RomDocument.h"
 #include "species/SpeciesMessages.h"
+#include "species/SpeciesOfRow.h"
 #include "species/SpeciesTableLocator.h"
 
 #include <memory>
@@ -44,12 +45,9 @@ std::string unsupportedRomMessage(std::string_view gameCode);
 // rotom" among the first `count` records, by the names of `words`; exit 1 otherwise,
 // with the nearest names.
 int speciesIndex(const species::Vocabulary& words, std::string_view text, int count);
-// The same without exiting: nothing when no record has that index or name.
-std::optional<int> findSpecies(const species::Vocabulary& words, std::string_view text, int count);
-// "dex:445" (any case): the species of that National Dex number, 1 to 493.
-std::optional<int> speciesByDex(std::string_view text);
-// "; nearest: Garchomp, ..." for a name that matched none, or "".
-std::string nearestSpecies(const species::Vocabulary& words, std::string_view text, int count);
+using species::findSpecies;
+using species::nearestSpecies;
+using species::speciesByDex;
 
 // ASCII letters in lower case, for names and formats given in any case.
 std::string lowered(std::string_view text);

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "cli/CliRom.h"
-#include "species/MoveArchives.h"
+#include "species/TableSheet.h"
 
 #include <string>
 #include <vector>
@@ -20,12 +20,9 @@ struct ExportOptions {
     bool bom = true;
     bool forms = false;  // the egg and form records after the 493 species too
     char separator = ',';
-    // Instead of the species records: every level-up move, or every used evolution slot.
-    bool learnsets = false;
-    bool evolutions = false;
-    // Or every egg move, or every species' tutor moves.
-    bool eggMoves = false;
-    bool tutors = false;
+    // Instead of the species records, a table's sheet by its export flag ("learnsets",
+    // "evolutions", "eggmoves", "tutors"); "": the species.
+    std::string table;
 };
 
 // "," ";" "tab" (or a tab itself) as --separator takes them; exit 1 otherwise.
@@ -61,30 +58,19 @@ std::string listNames();
 // each record with one write each, unless dryRun; the summary comes after the writes.
 // A write that fails part-way is exit 3, naming what was written and what was not.
 int writeChanges(CliRom& rom, const std::vector<species::RecordBytes>& wanted, bool dryRun);
-// The same for level-up moves and evolutions: what changes, then, unless dryRun, the
-// writes of writeMoveEdits under the lock the ROM was opened with.
-int writeMoveChanges(CliRom& rom, const species::MoveArchives& read, const species::MoveEdits& edits,
-                     bool dryRun);
-[[noreturn]] void failToRead(const species::SpeciesError& error);
-[[noreturn]] void failWithoutTable(rom::Game game);
-// One table of the opened ROM (a part of the document: MoveArchivesPart, EggMovesPart,
-// TutorMovesPart...); exit 2 when it cannot be read, exit 1 when the game has none (the
-// tutors of Diamond and Pearl).
-template <class Part>
-const typename Part::Value& readTableOf(CliRom& rom)
-{
-    auto read = rom.document->read<Part>();
-    if (!read)
-        failToRead(read.error());
-    if (!*read)
-        failWithoutTable(rom.game());
-    return **read;
-}
+// The table of `sheet` read through the ROM's open: exit 2 when it cannot be read,
+// exit 1 when the game has none (the tutors of Diamond and Pearl).
+void readTable(CliRom& rom, const species::TableSheet& sheet);
+// The sheet whose export flag (or, with `byName`, whose name or another name `get`
+// takes) is `text`; nothing for none.
+const species::TableSheet* tableSheetNamed(std::string_view text, bool byName);
 
-// Checks and writes egg move or tutor edits, and prints `lines` and the count.
-int writeTeachingChanges(CliRom& rom, const species::DocumentEdits& edits, const std::vector<std::string>& lines,
-                         bool dryRun);
-// Ends with BadRom, naming the damage, when the level-up lists cannot be read.
-void requireLevelUpLists(const species::MoveArchives& read);
+// Checks the edits a table's sheet asks for, prints `lines` (what changes) and the
+// count, and writes them unless dryRun, under the lock the ROM was opened with: a file
+// that grows or moves is said where it goes.
+int writeTableChanges(CliRom& rom, const species::TableSheet& sheet, const species::DocumentEdits& edits,
+                      std::vector<std::string> lines, bool dryRun);
+
+[[noreturn]] void failToRead(const species::SpeciesError& error);
 
 } // namespace quillmark::cli

@@ -1,11 +1,11 @@
 #include "cli/CliErrors.h"
 #include "cli/Commands.h"
-#include "cli/MoveSheets.h"
 #include "cli/Output.h"
 #include "cli/SheetEdits.h"
 #include "platform/OutputFiles.h"
 #include "cli/SheetFormats.h"
 #include "cli/SheetText.h"
+#include "species/DocumentParts.h"
 
 #include <iostream>
 
@@ -19,33 +19,19 @@ int runExport(const std::string& romPath, const ExportOptions& options)
     checkOutputName(options.output, !options.format.empty());
     CliRom rom = openCliRom(romPath, Access::Read);
     const SheetOptions sheetOptions{format, rom.game(), options.codes, options.bom, options.separator, &rom.words()};
-    if (options.eggMoves) {
-        writeOutput(options.output, writeEggMoveSheet(readTableOf<species::EggMovesPart>(rom).table, sheetOptions), romPath,
-                    !options.format.empty());
-        return Ok;
-    }
-    if (options.tutors) {
-        writeOutput(options.output, writeTutorSheet(readTableOf<species::TutorMovesPart>(rom), options.forms, sheetOptions), romPath,
-                    !options.format.empty());
-        return Ok;
-    }
-    if (options.learnsets || options.evolutions) {
-        const auto& read = readTableOf<species::MoveArchivesPart>(rom);
-        if (options.learnsets)
-            requireLevelUpLists(read);
-        const int records = options.forms ? static_cast<int>(rom.records().size()) : species::kSpeciesCount;
-        writeOutput(options.output,
-                    options.learnsets ? writeLevelUpSheet(read, records, sheetOptions)
-                                      : writeEvolutionSheet(read, records, sheetOptions),
+    if (!options.table.empty()) {
+        const auto* sheet = tableSheetNamed(options.table, false);
+        if (!sheet)
+            fail(BadInput, "no table is called " + species::quoteCell(options.table));
+        readTable(rom, *sheet);
+        writeOutput(options.output, formatSheet(sheet->write(*rom.document, {options.codes, options.forms}), sheetOptions),
                     romPath, !options.format.empty());
         return Ok;
     }
     // The egg and form records only when asked for: most sheets are about the species.
     std::vector<int> indices(options.forms ? rom.records().size() : std::size_t{species::kSpeciesCount});
     std::iota(indices.begin(), indices.end(), 0);
-    writeOutput(options.output,
-                writeSheet(rom.records(), indices, sheetOptions),
-                romPath, !options.format.empty());
+    writeOutput(options.output, writeSheet(rom.records(), indices, sheetOptions), romPath, !options.format.empty());
     return Ok;
 }
 
@@ -98,41 +84,20 @@ int runImport(const std::string& romPath, const std::string& file, const std::st
     // From here to the last write the file is locked against other writers of ours,
     // so the changes are worked out against what the file holds while they are made.
     CliRom rom = openCliRom(romPath, dryRun ? Access::Read : Access::Write);
-    if (const auto kind = sheetKindOf(text, format); kind == SheetKind::EggMoves || kind == SheetKind::Tutors) {
+    // A table's sheet by a column only it has; else the species'.
+    const auto header = headerColumns(text, format);
+    for (const auto* sheet : species::tableSheets()) {
+        if (!sheet->isSheetOf(header))
+            continue;
+        readTable(rom, *sheet);
         ErrorList errors;
-        const int records = static_cast<int>(rom.records().size());
-        species::DocumentEdits edits;
-        std::vector<std::string> lines;
-        if (kind == SheetKind::EggMoves) {
-            const auto& read = readTableOf<species::EggMovesPart>(rom);
-            edits.eggMoves = readEggMoveSheet(rom.words(), text, format, records, read.table, errors);
-            if (edits.eggMoves.empty() && errors.empty())
-                errors.add(file, "holds no rows");
-            if (!errors.empty())
-                errors.report();
-            lines = describeEggMoveEdits(rom.words(), read.table, edits.eggMoves);
-        } else {
-            const auto& read = readTableOf<species::TutorMovesPart>(rom);
-            edits.tutors = readTutorSheet(rom.words(), text, format, records, read, errors);
-            if (edits.tutors.empty() && errors.empty())
-                errors.add(file, "holds no rows");
-            if (!errors.empty())
-                errors.report();
-            lines = describeTutorEdits(rom.words(), read, edits.tutors);
-        }
-        return writeTeachingChanges(rom, edits, lines, dryRun);
-    }
-    if (const auto kind = sheetKindOf(text, format); kind != SheetKind::Species) {
-        const auto& read = readTableOf<species::MoveArchivesPart>(rom);
-        if (kind == SheetKind::LevelUpMoves)
-            requireLevelUpLists(read);
-        ErrorList errors;
-        const auto edits = readMoveSheet(rom.words(), text, format, kind, static_cast<int>(rom.records().size()), rom.game(), read, errors);
-        if (edits.empty() && errors.empty())
+        const auto reader = sheet->reader(*rom.document, errors);
+        forEachSheetRow(text, format, reader->columns(), errors, [&](const SheetRow& row) { reader->row(row); });
+        if (reader->edits().empty() && errors.empty())
             errors.add(file, "holds no rows");
         if (!errors.empty())
             errors.report();
-        return writeMoveChanges(rom, read, edits, dryRun);
+        return writeTableChanges(rom, *sheet, reader->edits(), reader->changes(), dryRun);
     }
     // Row by row as the sheet is read: a sheet is never held as rows.
     ErrorList errors;

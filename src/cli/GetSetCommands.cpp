@@ -1,7 +1,6 @@
 #include "cli/CliErrors.h"
 #include "cli/Commands.h"
 #include "cli/Output.h"
-#include "cli/MoveSheets.h"
 #include "cli/SheetFormats.h"
 #include "species/LookupLists.h"
 #include "species/MoveNames.h"
@@ -29,14 +28,8 @@ std::vector<AskedField> fieldsAsked(const std::vector<std::string>& fieldNames)
     ErrorList errors;
     for (const auto& name : fieldNames) {
         const auto key = lowered(name);
-        if (key == "learnset" || key == "learnsets" || key == "moves" || key == "level-up moves" || key == "levelup")
-            fields.push_back({nullptr, false, "learnset"});
-        else if (key == "evolutions" || key == "evolution")
-            fields.push_back({nullptr, false, "evolutions"});
-        else if (key == "eggmoves" || key == "egg moves" || key == "egg-moves" || key == "eggmove")
-            fields.push_back({nullptr, false, "eggmoves"});
-        else if (key == "tutors" || key == "tutor" || key == "tutor moves" || key == "tutor-moves")
-            fields.push_back({nullptr, false, "tutors"});
+        if (const auto* sheet = tableSheetNamed(key, true))
+            fields.push_back({nullptr, false, std::string(sheet->name())});
         else if (const auto canonical = canonicalColumn(name);
                  canonical && (*canonical == "index" || *canonical == "dex" || *canonical == "name"))
             fields.push_back({nullptr, false, *canonical});
@@ -55,35 +48,12 @@ std::vector<AskedField> fieldsAsked(const std::vector<std::string>& fieldNames)
 }
 
 // One of the tables of a record, a line per entry; each read before anything of it is
-// printed, so that a refusal leaves no label behind it. The level-up and evolution
-// archives are read once for both.
-std::string tableText(CliRom& rom, int index, const std::string& name, std::optional<species::MoveArchives>& moves)
+// printed, so that a refusal leaves no label behind it.
+std::string tableText(CliRom& rom, int index, const std::string& name)
 {
-    const auto member = static_cast<std::size_t>(species::memberOfRecord(index));
-    if (!moves && (name == "learnset" || name == "evolutions"))
-        moves = readTableOf<species::MoveArchivesPart>(rom);
-    if (name == "learnset") {
-        requireLevelUpLists(*moves);
-        return levelUpMovesText(moves->levelUpMoves.at(member));
-    }
-    if (name == "evolutions")
-        return evolutionsText(rom.words(), moves->evolutions.at(member), rom.game());
-    std::string text;
-    if (name == "eggmoves") {
-        const auto& table = readTableOf<species::EggMovesPart>(rom).table;
-        if (index < species::kSpeciesCount && table.moves.count(species::dexOfSpecies(index))) {
-            const auto& moves = table.moves.at(species::dexOfSpecies(index));
-            for (std::size_t i = 0; i < moves.size(); ++i)
-                text += std::to_string(i + 1) + ": " + std::string(species::MoveNames[static_cast<std::size_t>(moves[i])]) + "\n";
-        }
-        return text;
-    }
-    const auto& tutors = readTableOf<species::TutorMovesPart>(rom);
-    if (const auto record = species::tutorRecordOf(index)) {
-        for (const int move : tutors.compatibility.movesOf(*record))
-            text += std::string(species::MoveNames[static_cast<std::size_t>(tutors.moves[static_cast<std::size_t>(move)].move)]) + "\n";
-    }
-    return text;
+    const auto* sheet = tableSheetNamed(name, true);
+    readTable(rom, *sheet);
+    return sheet->recordText(*rom.document, index);
 }
 
 } // namespace
@@ -122,14 +92,13 @@ int runGet(const std::string& romPath, const std::string& speciesText,
             print(column, false);
         return Ok;
     }
-    std::optional<species::MoveArchives> moves;
     for (const auto& [column, code, name] : fields) {
         if (column)
             print(*column, code);
         else if (name == "index" || name == "dex" || name == "name")
             std::cout << (valuesOnly ? "" : name + ": ") << identity(name) << '\n';
         else {
-            const auto text = tableText(rom, index, name, moves);
+            const auto text = tableText(rom, index, name);
             std::cout << (valuesOnly ? "" : name + ":\n") << text;
         }
     }

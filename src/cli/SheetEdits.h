@@ -3,6 +3,7 @@
 #include "cli/CliErrors.h"
 #include "cli/SheetFormats.h"
 #include "species/RecordCodec.h"
+#include "species/SpeciesOfRow.h"
 
 #include <map>
 #include <optional>
@@ -18,7 +19,7 @@ namespace quillmark::cli {
 // silently.
 // The species a row names by "index", "name" or (alone) "dex", among the first
 // `count` records; nothing, with the reason in errors, when it names none or two.
-std::optional<int> speciesOfRow(const species::Vocabulary& words, const SheetRow& row, int count, ErrorList& errors);
+using species::speciesOfRow;
 
 class SheetEdits {
 public:

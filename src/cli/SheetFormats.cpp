@@ -69,16 +69,6 @@ const std::vector<std::string>& columnNames()
     return names;
 }
 
-std::string columnKey(std::string_view name)
-{
-    std::string key;
-    for (const char c : name) {
-        const auto u = static_cast<unsigned char>(c);
-        key += c == ' ' || c == '-' ? '_' : static_cast<char>(std::tolower(u));
-    }
-    return key;
-}
-
 namespace {
 
 std::optional<std::string> canonicalIn(const SheetColumns& columns, std::string_view name)
@@ -522,18 +512,6 @@ std::string writeJson(const std::vector<species::RecordBytes>& records,
 
 } // namespace
 
-std::string SheetRow::where() const
-{
-    return (json ? "row " : "line ") + std::to_string(number);
-}
-
-std::string SheetRow::where(const NamedCell& cell) const
-{
-    if (json)
-        return where() + ", " + cell.first;
-    return where() + ", column " + std::to_string(cell.second.column) + " (" + cell.first + ")";
-}
-
 SheetFormat outputFormat(const std::string& option, const std::string& path)
 {
     if (!option.empty())
@@ -641,6 +619,38 @@ std::vector<std::string> headerColumns(std::string_view text, SheetFormat format
         first = false;
     }, error, detectSeparator(text));
     return columns;
+}
+
+std::string formatSheet(const species::SheetTable& sheet, const SheetOptions& options)
+{
+    const auto& columns = sheet.columns;
+    if (options.format == SheetFormat::Json) {
+        nlohmann::ordered_json json = nlohmann::ordered_json::array();
+        for (const auto& cells : sheet.rows) {
+            nlohmann::ordered_json object;
+            for (std::size_t i = 0; i < cells.size(); ++i) {
+                if (const auto* text = std::get_if<std::string>(&cells[i]))
+                    object[columns[i]] = *text;
+                else if (const auto& value = std::get<0>(cells[i]))
+                    object[columns[i]] = *value;
+            }
+            json.push_back(std::move(object));
+        }
+        return json.dump(2) + "\n";
+    }
+    std::string csv = options.bom ? std::string(kCsvByteOrderMark) : "";
+    for (std::size_t i = 0; i < columns.size(); ++i)
+        (csv += columns[i]) += i + 1 < columns.size() ? std::string(1, options.separator) : "\r\n";
+    for (const auto& cells : sheet.rows) {
+        for (std::size_t i = 0; i < cells.size(); ++i) {
+            if (const auto* text = std::get_if<std::string>(&cells[i]))
+                appendCsvField(csv, *text, options.separator);
+            else if (const auto& value = std::get<0>(cells[i]))
+                csv += std::to_string(*value);
+            csv += i + 1 < cells.size() ? std::string(1, options.separator) : "\r\n";
+        }
+    }
+    return csv;
 }
 
 std::string writeSheet(const std::vector<species::RecordBytes>& records,

@@ -20,25 +20,13 @@ enum class SheetFormat { Csv, Json };
 SheetFormat outputFormat(const std::string& option, const std::string& path);
 SheetFormat inputFormat(const std::string& option, const std::string& path, std::string_view content);
 
-struct Cell {
-    std::string value;
-    int column = 0;  // CSV: the 1-based column; JSON: 0
-};
-using NamedCell = std::pair<std::string, Cell>;  // by column name
+using species::Cell;
+using species::CellType;
+using species::columnKey;
+using species::NamedCell;
+using species::SheetColumns;
+using species::SheetRow;
 
-// One row as read. Where a row or cell stood is put into words only for a message:
-// a sheet may have millions of rows.
-struct SheetRow {
-    bool json = false;
-    int number = 0;  // CSV: the 1-based line; JSON: the 1-based row
-    std::vector<NamedCell> cells;  // in file order
-    std::string where() const;                      // "line 5", "row 3"
-    std::string where(const NamedCell& cell) const;  // "line 5, column 11 (type1)", "row 3, hp"
-};
-
-// A column or field name folded as every sheet matches it: any case, blanks or
-// hyphens for underscores ("HP", "Sp-Attack" -> "hp", "sp_attack").
-std::string columnKey(std::string_view name);
 // A species column name as the program writes it ("index", "hp", "type1_code"), from
 // any spelling columnKey folds; nothing for a name that is none of them.
 std::optional<std::string> canonicalColumn(std::string_view name);
@@ -47,22 +35,6 @@ std::string nearestColumns(std::string_view name);
 // Every column name an import takes, in export order.
 const std::vector<std::string>& columnNames();
 
-// How a cell of a column is given: a whole number, a text (which may also be a whole
-// number: a code), or machine names.
-enum class CellType { Number, Text, Machines, Unknown };
-
-// The columns one kind of sheet takes, for the one reader of every kind.
-struct SheetColumns {
-    const std::vector<std::string>* names;  // in export order
-    std::function<CellType(const std::string& column)> typeOf;
-    std::string rows;  // what a row is, for messages: "species", "level-up move"
-    // A header as one of `names`, when columnKey's folding is not enough (a move's
-    // name written with or without blanks); nothing: columnKey alone.
-    std::function<std::optional<std::string>(std::string_view header)> canonical = {};
-    // Why a header is no column of this kind, where more can be said than "unknown"
-    // (a move that no tutor of the game teaches); nothing: the nearest columns.
-    std::function<std::optional<std::string>(std::string_view header)> whyUnknown = {};
-};
 const SheetColumns& speciesSheetColumns();
 
 // At most 16 MiB from a file or standard input ("-"); exit 1 beyond.
@@ -92,6 +64,9 @@ struct SheetOptions {
     // What the sheet calls each species: the ROM's words.
     const species::Vocabulary* words = &species::Vocabulary::builtIn();
 };
+
+// A table's sheet as CSV or JSON: the header, then each row, numbers as numbers.
+std::string formatSheet(const species::SheetTable& sheet, const SheetOptions& options);
 
 // The records of the given list indices, one row each: index, name, every column.
 std::string writeSheet(const std::vector<species::RecordBytes>& records,

@@ -1,10 +1,10 @@
 #include "cli/CliErrors.h"
 #include "cli/Commands.h"
-#include "cli/MoveSheets.h"
 #include "cli/Output.h"
 #include "platform/Quantity.h"
 #include "species/SpeciesMessages.h"
 #include "species/SpeciesEditor.h"
+#include "species/DocumentParts.h"
 #include "species/SpeciesTableFile.h"
 
 #include <algorithm>
@@ -115,25 +115,42 @@ void failToRead(const species::SpeciesError& error)
     fail(BadRom, species::userMessage(error, species::SpeciesOperation::Load));
 }
 
-void failWithoutTable(rom::Game game)
+void readTable(CliRom& rom, const species::TableSheet& sheet)
 {
-    // Only the tutors are missing from some games.
-    fail(BadInput, std::string(rom::gameName(game)) +
-                       " teaches no moves from a tutor table (only Platinum, HeartGold and SoulSilver do)");
+    const auto read = sheet.read(*rom.document);
+    if (!read)
+        failToRead(read.error());
+    if (!*read)
+        fail(BadInput, sheet.absentText(rom.game()));
+}
+
+const species::TableSheet* tableSheetNamed(std::string_view text, bool byName)
+{
+    const auto key = lowered(text);
+    for (const auto* sheet : species::tableSheets()) {
+        if (key == sheet->flag())
+            return sheet;
+        if (!byName)
+            continue;
+        const auto aliases = sheet->aliases();
+        if (key == sheet->name() || std::find(aliases.begin(), aliases.end(), key) != aliases.end())
+            return sheet;
+    }
+    return nullptr;
 }
 
 namespace {
 
 // Writes the edits; a failure exits with what may be in the file (`what` may be partly
 // written).
-void applyOrFail(CliRom& rom, const species::DocumentEdits& edits, const std::string& what)
+void applyOrFail(CliRom& rom, const species::DocumentEdits& edits, std::string_view what)
 {
     if (const auto applied = rom.document->apply(edits); applied.error) {
         const auto& error = *applied.error;
         if (error.kind == species::SpeciesFailure::WriteFailed)
             fail(WriteIncomplete, "the ROM could not be written completely: " +
                                       (error.detail.empty() ? std::string(platform::errorDescription(*error.fileError)) +
-                                                                  "; " + what + " may be partly written"
+                                                                  "; " + std::string(what) + " may be partly written"
                                                             : error.detail));
         if (error.kind == species::SpeciesFailure::WrittenToReplacedFile)
             fail(WriteIncomplete, "another program replaced " + rom.path +
@@ -143,24 +160,6 @@ void applyOrFail(CliRom& rom, const species::DocumentEdits& edits, const std::st
     }
     noteRomWritten();
 }
-
-} // namespace
-
-int writeTeachingChanges(CliRom& rom, const species::DocumentEdits& edits, const std::vector<std::string>& lines,
-                         bool dryRun)
-{
-    if (auto checked = rom.document->check(edits); !checked)
-        fail(BadInput, species::userMessage(checked.error(), species::SpeciesOperation::Save));
-    if (!dryRun && !lines.empty())
-        applyOrFail(rom, edits, "the table");
-    for (const auto& line : lines)
-        std::cout << line << '\n';
-    std::cout << lines.size() << " change(s) " << (dryRun ? "would be made; nothing was written (dry run)" : "made")
-              << '\n';
-    return Ok;
-}
-
-namespace {
 
 // Where a file that grows past its room goes, and what room is left after it.
 std::string placementText(const species::FileRewrite& rewrite, std::optional<std::int64_t> capacity, bool dryRun)
@@ -179,30 +178,24 @@ std::string placementText(const species::FileRewrite& rewrite, std::optional<std
 
 } // namespace
 
-void requireLevelUpLists(const species::MoveArchives& read)
-{
-    if (auto readable = read.levelUpReadable(); !readable)
-        fail(BadRom, species::userMessage(readable.error(), species::SpeciesOperation::Load));
-}
-
-int writeMoveChanges(CliRom& rom, const species::MoveArchives& read, const species::MoveEdits& edits, bool dryRun)
+int writeTableChanges(CliRom& rom, const species::TableSheet& sheet, const species::DocumentEdits& edits,
+                      std::vector<std::string> lines, bool dryRun)
 {
     // What the game cannot take, or what does not fit, is refused before anything else.
-    auto lines = describeMoveEdits(rom.words(), read, edits, rom.game());
-    const auto changes = lines.size();
-    const auto checked = rom.document->check({{}, edits});
+    const auto checked = rom.document->check(edits);
     if (!checked)
         fail(BadInput, species::userMessage(checked.error(), species::SpeciesOperation::Save));
-    if (const auto* rewrite = checked->rewrite(); rewrite && rewrite->placement.usedSize && !lines.empty())
-        lines.push_back(placementText(*rewrite, read.layout.capacity(), dryRun));
-    // Under the writers' lock the ROM was opened with, the document finds the archives
-    // as read, or refuses: another program may have moved the room.
+    const auto changes = lines.size();
+    if (const auto* step = checked->rewriting(); step && step->rewrite->placement.usedSize && changes > 0)
+        lines.push_back(placementText(*step->rewrite, step->layout ? step->layout->capacity() : std::nullopt, dryRun));
+    // Under the writers' lock the ROM was opened with, the document finds what it read,
+    // or refuses: another program may have moved the room.
     if (!dryRun && changes > 0)
-        applyOrFail(rom, {{}, edits}, "the level-up moves and evolutions");
+        applyOrFail(rom, edits, sheet.writtenWhat());
     for (const auto& line : lines)
         std::cout << line << '\n';
-    std::cout << changes << " change(s) "
-              << (dryRun ? "would be made; nothing was written (dry run)" : "made") << '\n';
+    std::cout << changes << " change(s) " << (dryRun ? "would be made; nothing was written (dry run)" : "made")
+              << '\n';
     return Ok;
 }
 

@@ -8,7 +8,9 @@
 
 #include <CLI/CLI.hpp>
 
+#include "species/DocumentParts.h"
 #include "species/LookupLists.h"
+#include "species/TableSheet.h"
 #include "species/RecordCodec.h"
 
 #include <algorithm>
@@ -67,23 +69,16 @@ Command addExport(CLI::App& app)
                   "CRLF line ends (the default; --no-bom leaves the mark out)");
     cmd->add_option("--separator", state->separator, "between CSV columns: , (the default), ; or tab");
     cmd->add_flag("--forms", options.forms, "also the egg and form records after the 493 species (Deoxys, Rotom...)");
-    auto* learnsets = cmd->add_flag(
-        "--learnsets", options.learnsets,
-        "the level-up moves instead: index,dex,name,entry,level,move, a row per entry in stored order");
-    auto* evolutions = cmd->add_flag("--evolutions", options.evolutions,
-                                     "the evolutions instead: index,dex,name,slot,method,parameter,target, a "
-                                     "row per used slot")
-                           ->excludes(learnsets);
-    auto* eggMoves = cmd->add_flag("--eggmoves", options.eggMoves,
-                                   "the egg moves instead: index,dex,name,entry,move, a row per move")
-                         ->excludes(learnsets)
-                         ->excludes(evolutions);
-    cmd->add_flag("--tutors", options.tutors,
-                  "the tutor moves instead (Platinum, HeartGold, SoulSilver): index,dex,name, then a "
-                  "column per tutor move, x where the species learns it")
-        ->excludes(learnsets)
-        ->excludes(evolutions)
-        ->excludes(eggMoves);
+    // A table's sheet instead of the species, one at most.
+    std::vector<CLI::Option*> tables;
+    for (const auto* sheet : quillmark::species::tableSheets()) {
+        auto* flag = cmd->add_flag_callback(
+            "--" + std::string(sheet->flag()), [state, sheet] { state->options.table = std::string(sheet->flag()); },
+            std::string(sheet->help()));
+        for (auto* other : tables)
+            flag->excludes(other);
+        tables.push_back(flag);
+    }
     return {cmd, [state] {
                 if (state->excel && state->noBom)
                     fail(BadInput, "--excel writes the byte order mark that --no-bom leaves out; give one "

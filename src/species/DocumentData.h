@@ -87,6 +87,7 @@ struct DocumentEdits {
     EggMoves eggMoves = {};                       // by National Dex number
     std::map<int, std::vector<int>> tutors = {};  // by tutor record: the list moves it learns
     std::optional<RecordFieldEdits> fields = {};
+    bool empty() const { return records.empty() && moves.empty() && eggMoves.empty() && tutors.empty() && !fields; }
 };
 
 // How far an apply came, for a report that names what is and is not in the file: the

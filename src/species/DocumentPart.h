@@ -23,6 +23,7 @@ class OpenFile;
 namespace quillmark::species {
 
 class DocumentPart;
+class TableSheet;
 
 // What a part reads its table through: the document's open of the file, and the file
 // system and overlay table read at most once per open (a held document's from its
@@ -105,6 +106,10 @@ public:
     // The bytes those rows cover, compared in both ROMs: left out of the comparison of
     // the image's files.
     virtual void comparedBytes(const DocumentPart& before, std::vector<ComparedBytes>& bytes) const = 0;
+
+    // How its tables appear on the command line and in sheets; none for a part the
+    // command line shows otherwise (the species records have the main sheet).
+    virtual std::vector<const TableSheet*> sheets() const { return {}; }
 
 protected:
     // The table read and kept, what was read before already forgotten.

@@ -62,6 +62,18 @@ void forEachPart(const DocumentParts& parts, Visit&& visit)
     std::apply([&](const auto&... part) { (visit(static_cast<const DocumentPart&>(part)), ...); }, parts);
 }
 
+// Every table's sheet, in the order of the parts: what the command line loops over.
+inline std::vector<const TableSheet*> tableSheets()
+{
+    static const DocumentParts parts;
+    std::vector<const TableSheet*> sheets;
+    forEachPart(parts, [&](const DocumentPart& part) {
+        for (const auto* sheet : part.sheets())
+            sheets.push_back(sheet);
+    });
+    return sheets;
+}
+
 // The same part of two documents, part by part.
 template <class Visit>
 void forEachPartPair(const DocumentParts& a, const DocumentParts& b, Visit&& visit)

@@ -20,6 +20,7 @@ public:
     void compareRecord(const DocumentPart& before, const RecordToCompare& record,
                        std::vector<RomChange>& changes) const override;
     void comparedBytes(const DocumentPart& before, std::vector<ComparedBytes>& bytes) const override;
+    std::vector<const TableSheet*> sheets() const override;
 
 protected:
     Result<Done, SpeciesError> readTable(PartSource& source) override;

@@ -22,6 +22,7 @@ public:
     void compareRecord(const DocumentPart& before, const RecordToCompare& record,
                        std::vector<RomChange>& changes) const override;
     void comparedBytes(const DocumentPart& before, std::vector<ComparedBytes>& bytes) const override;
+    std::vector<const TableSheet*> sheets() const override;
     void notComparable(const std::string& path, std::vector<UncomparedTable>& uncompared) const override;
 
 protected:

@@ -59,12 +59,12 @@ struct WritePlan {
         }
         return false;
     }
-    // The first file that this write rewrites, if any: where it goes, for a report.
-    const FileRewrite* rewrite() const
+    // The first step that rewrites a file, if any: where it goes, for a report.
+    const WriteStep* rewriting() const
     {
         for (const auto& step : steps) {
             if (step.rewrite)
-                return &*step.rewrite;
+                return &step;
         }
         return nullptr;
     }

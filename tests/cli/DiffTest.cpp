@@ -52,8 +52,7 @@ protected:
     {
         cli::ExportOptions options;
         options.output = dir.file(learnsets ? "learnsets.csv" : "evolutions.csv");
-        options.learnsets = learnsets;
-        options.evolutions = !learnsets;
+        options.table = learnsets ? "learnsets" : "evolutions";
         options.bom = false;
         EXPECT_EQ(runInProcess([&] { return cli::runExport(rom, options); }).status, cli::Ok);
         const auto bytes = readFile(options.output);

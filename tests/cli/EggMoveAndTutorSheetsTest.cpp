@@ -32,8 +32,7 @@ protected:
     {
         cli::ExportOptions options;
         options.output = dir.file(name);
-        options.eggMoves = eggMoves;
-        options.tutors = !eggMoves;
+        options.table = eggMoves ? "eggmoves" : "tutors";
         const auto said = runInProcess([&] { return cli::runExport(rom, options); });
         EXPECT_EQ(said.status, cli::Ok) << said.err;
         const auto bytes = readFile(options.output);
@@ -99,7 +98,7 @@ TEST_F(EggMoveAndTutorSheets, ExportsHoldTheGamesTablesAndImportUnchanged)
         if (!game.tutorRecords) {
             cli::ExportOptions options;
             options.output = dir.file("tutors.csv");
-            options.tutors = true;
+            options.table = "tutors";
             said = runInProcess([&] { return cli::runExport(rom, options); });
             EXPECT_EQ(said.status, cli::BadInput);
             EXPECT_NE(said.err.find("Diamond teaches no moves from a tutor table"), std::string::npos) << said.err;

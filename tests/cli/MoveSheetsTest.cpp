@@ -44,8 +44,7 @@ protected:
     {
         cli::ExportOptions options;
         options.output = dir.file(name);
-        options.learnsets = learnsets;
-        options.evolutions = !learnsets;
+        options.table = learnsets ? "learnsets" : "evolutions";
         options.forms = true;
         EXPECT_EQ(run([&] { return cli::runExport(rom, options); }).status, cli::Ok);
         const auto bytes = readFile(options.output);
@@ -350,7 +349,7 @@ TEST_F(MoveSheets, ADamagedLevelUpListStopsOnlyTheLevelUpLists)
 
     cli::ExportOptions options;
     options.output = dir.file("learnsets.csv");
-    options.learnsets = true;
+    options.table = "learnsets";
     auto said = run([&] { return cli::runExport(rom, options); });
     EXPECT_EQ(said.status, cli::BadRom);
     EXPECT_NE(said.err.find("The level-up moves cannot be read: Garchomp (444)'s level-up list in "

@@ -33,8 +33,7 @@ TEST(ReadCounts, EachCommandReadsTheFileSystemAndTheOverlayTableOnce)
     auto exportTo = [&](const char* name, bool learnsets, bool eggMoves) {
         cli::ExportOptions options;
         options.output = dir.file(name);
-        options.learnsets = learnsets;
-        options.eggMoves = eggMoves;
+        options.table = learnsets ? "learnsets" : eggMoves ? "eggmoves" : "";
         return cli::runExport(rom, options);
     };
     // Every species given three more entries: the archive moves after the used image.

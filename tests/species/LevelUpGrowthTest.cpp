@@ -530,7 +530,7 @@ TEST_F(LevelUpGrowth, TheRoomEndsExactlyAtTheCapacity)
         EXPECT_TRUE(document.read<species::MoveArchivesPart>());
         const auto checked = document.check({{}, wanted});
         EXPECT_TRUE(checked) << checked.error().detail;
-        return checked && checked->rewrite() ? checked->rewrite()->placement.size : std::int64_t{0};
+        return checked && checked->rewriting() ? checked->rewriting()->rewrite->placement.size : std::int64_t{0};
     };
     int member = 250;
     while (sizeOf(edits) % 512 != 0) {
