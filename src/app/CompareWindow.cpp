@@ -10,6 +10,7 @@
 #include "species/CsvWriter.h"
 #include "species/LookupLists.h"
 #include "species/SpeciesMessages.h"
+#include "species/TableSheet.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -39,9 +40,8 @@ constexpr int kOrderRole = Qt::UserRole + 2;
 
 QString partText(const std::string& part)
 {
-    if (part == "eggmoves")
-        return "egg moves";
-    return qs(part);
+    const auto* sheet = species::sheetOfPart(part);
+    return sheet ? qs(std::string(sheet->listWords())) : qs(part);
 }
 
 } // namespace

@@ -14,8 +14,6 @@
 #include "platform/MessageBoxService.h"
 #include "app/adapters/QtFileDialog.h"
 #include "app/adapters/QtMessageBox.h"
-#include "app/EggMovesPage.h"
-#include "app/TutorMovesPage.h"
 #include "app/adapters/SystemFileDialog.h"
 #include "rom/RomIdentification.h"
 #include "species/GenderRatioTexts.h"

@@ -99,9 +99,12 @@ Command addImport(CLI::App& app)
     auto* cmd = app.add_subcommand("import", "Write the species of a CSV or JSON sheet into the ROM; rows may be a "
                                              "subset, list fields given by text or code");
     cmd->add_option("ROM", state->rom, "the .nds file")->required();
+    std::string kinds = "species";
+    const auto sheets = quillmark::species::tableSheets();
+    for (std::size_t i = 0; i < sheets.size(); ++i)
+        kinds += (i + 1 < sheets.size() ? ", " : " or ") + std::string(sheets[i]->sheetWords());
     cmd->add_option("FILE", state->file,
-                    "CSV or JSON as export writes it (species, level-up moves, evolutions, egg moves "
-                    "or tutor moves, told apart by the columns); - for standard input")
+                    "CSV or JSON as export writes it (" + kinds + ", told apart by the columns); - for standard input")
         ->required();
     cmd->add_option("--format", state->format, "csv or json (by default from the extension or the content)");
     cmd->add_flag("--dry-run", state->dryRun, "print what would change, write nothing");
@@ -119,9 +122,10 @@ Command addGet(CLI::App& app)
     auto* cmd = app.add_subcommand("get", "Print every field of one species, or the fields named");
     cmd->add_option("ROM", state->rom, "the .nds file")->required();
     cmd->add_option("SPECIES", state->species, kSpeciesHelp)->required();
-    cmd->add_option("FIELD", state->fields,
-                    "only these fields, one per line (hp, type1, type1_code...; learnset, evolutions, "
-                    "eggmoves, tutors)");
+    std::string tables;
+    for (const auto* sheet : quillmark::species::tableSheets())
+        tables += (tables.empty() ? "" : ", ") + std::string(sheet->name());
+    cmd->add_option("FIELD", state->fields, "only these fields, one per line (hp, type1, type1_code...; " + tables + ")");
     cmd->add_flag("--value", state->valuesOnly, "bare values, one per line, for scripts");
     return {cmd, [state] { return runGet(state->rom, state->species, state->fields, state->valuesOnly); }};
 }

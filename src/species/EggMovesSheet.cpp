@@ -98,6 +98,12 @@ public:
     std::string_view flag() const override { return "eggmoves"; }
     std::string_view help() const override { return "the egg moves instead: index,dex,name,entry,move, a row per move"; }
     std::vector<std::string_view> aliases() const override { return {"egg moves", "egg-moves", "eggmove"}; }
+    std::string_view words() const override { return "egg moves"; }
+    std::string_view listWords() const override { return "egg moves"; }
+    std::string changeWords(const RomChange& change) const override
+    {
+        return change.field == "order" ? "egg move order" : "egg moves";
+    }
     std::string_view writtenWhat() const override { return "the table"; }
     Result<bool, SpeciesError> read(RomDocument& document) const override
     {

@@ -262,6 +262,11 @@ public:
         return "the level-up moves instead: index,dex,name,entry,level,move, a row per entry in stored order";
     }
     std::vector<std::string_view> aliases() const override { return {"moves", "level-up moves", "levelup"}; }
+    std::string_view sheetWords() const override { return "level-up moves"; }
+    std::string changeWords(const RomChange& change) const override
+    {
+        return change.field == "order" ? "learnset order" : "learnset";
+    }
     Result<bool, SpeciesError> read(RomDocument& document) const override
     {
         auto read = MovesSheet::read(document);
@@ -318,6 +323,7 @@ public:
         return "the evolutions instead: index,dex,name,slot,method,parameter,target, a row per used slot";
     }
     std::vector<std::string_view> aliases() const override { return {"evolution"}; }
+    std::string changeWords(const RomChange& change) const override { return "evolution " + change.field; }
     bool isSheetOf(const std::vector<std::string>& header) const override
     {
         return std::any_of(header.begin(), header.end(), [](const std::string& column) {

@@ -7,6 +7,7 @@
 #include "species/RecordCodec.h"
 #include "species/SheetTexts.h"
 #include "species/SpeciesMessages.h"
+#include "species/TableSheet.h"
 
 #include <algorithm>
 
@@ -203,15 +204,20 @@ std::vector<std::vector<std::string>> comparisonRows(const std::vector<RomChange
     return rows;
 }
 
+const TableSheet* sheetOfPart(const std::string& part)
+{
+    for (const auto* sheet : tableSheets()) {
+        if (sheet->name() == part)
+            return sheet;
+    }
+    return nullptr;
+}
+
 std::string partWords(const std::string& part)
 {
-    if (part == "eggmoves")
-        return "egg moves";
-    if (part == "tutors")
-        return "tutor moves";
-    if (part == "species")
-        return "species records";
-    return part;
+    if (const auto* sheet = sheetOfPart(part))
+        return std::string(sheet->words());
+    return part == "species" ? "species records" : part;
 }
 
 std::string uncomparedText(const std::vector<UncomparedTable>& uncompared)
@@ -236,15 +242,8 @@ std::string comparisonText(const RomComparison& comparison)
             text += change.name + " (" + std::to_string(change.index) + "):\n";
             lastIndex = change.index;
         }
-        std::string what = change.field;
-        if (change.part == "learnset")
-            what = change.field == "order" ? "learnset order" : "learnset";
-        else if (change.part == "evolutions")
-            what = "evolution " + change.field;
-        else if (change.part == "eggmoves")
-            what = change.field == "order" ? "egg move order" : "egg moves";
-        else if (change.part == "tutors")
-            what = "tutor " + change.field;
+        const auto* sheet = sheetOfPart(change.part);
+        const auto what = sheet ? sheet->changeWords(change) : change.field;
         text += "  " + what + ": " + shown(change.before) + " -> " + shown(change.after) + "\n";
     }
     // Without every table, "no differences" is only said of those compared.

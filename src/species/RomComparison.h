@@ -51,5 +51,8 @@ std::string comparisonText(const RomComparison& comparison);
 std::string uncomparedText(const std::vector<UncomparedTable>& uncompared);
 // The words a table goes by for people: "egg moves" for "eggmoves".
 std::string partWords(const std::string& part);
+// The sheet of the table a comparison's part names ("eggmoves"); nothing for the
+// species records and the files.
+const TableSheet* sheetOfPart(const std::string& part);
 
 } // namespace quillmark::species

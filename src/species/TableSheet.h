@@ -3,6 +3,7 @@
 #include "platform/Result.h"
 #include "rom/RomIdentification.h"
 #include "species/DocumentData.h"
+#include "species/RomChange.h"
 #include "species/SheetRows.h"
 #include "species/SpeciesError.h"
 
@@ -52,6 +53,15 @@ public:
     virtual std::vector<std::string_view> aliases() const = 0;
     // What may be partly written when a write of it fails.
     virtual std::string_view writtenWhat() const = 0;
+    // What people call it: "tutor moves" ("Not compared: tutor moves, ..."); and its
+    // part as a comparison's list names it, in a word or two: "tutors".
+    virtual std::string_view words() const { return name(); }
+    virtual std::string_view listWords() const { return name(); }
+    // What its sheet holds, for help: "level-up moves".
+    virtual std::string_view sheetWords() const { return words(); }
+    // A change of a comparison as a line says what changed: "tutor Thunder Punch",
+    // "learnset order".
+    virtual std::string changeWords(const RomChange& change) const = 0;
 
     // The table read (once per open), or why not; false when the game has none.
     virtual Result<bool, SpeciesError> read(RomDocument& document) const = 0;

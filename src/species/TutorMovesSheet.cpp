@@ -148,6 +148,8 @@ public:
                "move, x where the species learns it";
     }
     std::vector<std::string_view> aliases() const override { return {"tutor", "tutor moves", "tutor-moves"}; }
+    std::string_view words() const override { return "tutor moves"; }
+    std::string changeWords(const RomChange& change) const override { return "tutor " + change.field; }
     std::string_view writtenWhat() const override { return "the table"; }
     Result<bool, SpeciesError> read(RomDocument& document) const override
     {
