@@ -252,7 +252,16 @@ Result<std::vector<std::uint8_t>, platform::FileError> makeBpsPatch(platform::Op
     return out;
 }
 
-Result<std::vector<std::uint8_t>, BpsError> applyBpsPatch(std::span<const std::uint8_t> patch, platform::OpenFile& source)
+namespace {
+
+// What a patch says before its actions, checked against itself and the ROM given.
+struct PatchHead {
+    std::size_t actions = 0, end = 0;  // where its actions start and end
+    std::uint64_t targetSize = 0;
+    std::uint32_t targetCrc = 0;
+};
+
+Result<PatchHead, BpsError> patchHead(std::span<const std::uint8_t> patch, platform::OpenFile& source)
 {
     if (patch.size() < 4 + 3 + kFooterSize || patch[0] != 'B' || patch[1] != 'P' || patch[2] != 'S' || patch[3] != '1')
         return BpsError{BpsProblem::NotAPatch, "it does not start with \"BPS1\", as a BPS patch does"};
@@ -280,9 +289,22 @@ Result<std::vector<std::uint8_t>, BpsError> applyBpsPatch(std::span<const std::u
     if (static_cast<std::uint64_t>(source.size()) != *sourceSize || crc != sourceCrc)
         return BpsError{BpsProblem::OtherSource, "the ROM's size or CRC-32 is not the one the patch was made for",
                         std::nullopt, BpsSums{*sourceSize, *targetSize, sourceCrc, targetCrc, source.size(), crc}};
+    return PatchHead{at, end, *targetSize, targetCrc};
+}
 
-    std::vector<std::uint8_t> target(static_cast<std::size_t>(*targetSize));
-    const auto size = static_cast<std::int64_t>(*targetSize);
+} // namespace
+
+Result<std::vector<std::uint8_t>, BpsError> applyBpsPatch(std::span<const std::uint8_t> patch, platform::OpenFile& source)
+{
+    const auto head = patchHead(patch, source);
+    if (!head)
+        return head.error();
+    std::size_t at = head->actions;
+    const auto end = head->end;
+    const auto targetCrc = head->targetCrc;
+
+    std::vector<std::uint8_t> target(static_cast<std::size_t>(head->targetSize));
+    const auto size = static_cast<std::int64_t>(head->targetSize);
     std::int64_t output = 0, sourceRelative = 0, targetRelative = 0;
     auto outOfBounds = [&](const char* what) {
         return BpsError{BpsProblem::OutOfBounds, std::string(what) + " at target byte " + std::to_string(output) +
