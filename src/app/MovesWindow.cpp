@@ -251,7 +251,7 @@ void MovesWindow::wireToController()
     connect(&shown, &DocumentController::cleared, this, [this] { clearMoves(); });
     connect(&shown, &DocumentController::loaded, this, [this](int listIndex, const species::SpeciesLoad& load) {
         if (load.moves)
-            showLists(*load.moves, load.teaching, controller().game(), controller().speciesName(listIndex));
+            showLists(*load.moves, load, controller().game(), controller().speciesName(listIndex));
     });
     connect(&shown, &DocumentController::partsFailed, this,
             [this](const species::PartSet& parts, const species::SpeciesError& error) {
@@ -457,7 +457,7 @@ void MovesWindow::showEvolutions(const species::Evolutions& evolutions)
 }
 
 void MovesWindow::showLists(const Result<species::SpeciesMoves, species::SpeciesError>& moves,
-                            const std::optional<species::SpeciesTeaching>& teaching, rom::Game game,
+                            const species::SpeciesLoad& load, rom::Game game,
                             const QString& name)
 {
     if (!moves) {
@@ -467,19 +467,19 @@ void MovesWindow::showLists(const Result<species::SpeciesMoves, species::Species
     showMoves(moves->levelUp, moves->evolutions, game, name, moves->freeBytes,
               moves->levelUpDamage ? qs(species::userMessage(*moves->levelUpDamage, species::SpeciesOperation::Load))
                                    : QString());
-    if (teaching)
-        showTeaching(*teaching);
+    showTeaching(load);
 }
 
-void MovesWindow::showTeaching(const species::SpeciesTeaching& teaching)
+void MovesWindow::showTeaching(const species::SpeciesLoad& load)
 {
-    // A form or an egg record has no egg moves of its own: the page says so.
-    const auto eggProblem = !teaching.eggMoves && teaching.eggProblem.empty()
-                                ? QString("This record has no egg moves of its own.")
-                                : qs(teaching.eggProblem);
-    eggMovesPage->showEggMoves(teaching.eggMoves, teaching.eggWordsFree, eggProblem, teaching.eggWritable);
-    tutorsPage->showTutors(teaching.tutorMoves, teaching.tutorLearns, qs(teaching.tutorProblem), teaching.tutorWritable,
-                           m_game);
+    if (const auto& eggs = load.eggMoves) {
+        // A form or an egg record has no egg moves of its own: the page says so.
+        const auto problem = !eggs->moves && eggs->problem.empty() ? QString("This record has no egg moves of its own.")
+                                                                   : qs(eggs->problem);
+        eggMovesPage->showEggMoves(eggs->moves, eggs->wordsFree, problem, eggs->writable);
+    }
+    if (const auto& tutors = load.tutors)
+        tutorsPage->showTutors(tutors->moves, tutors->learns, qs(tutors->problem), tutors->writable, m_game);
     updatePending();
 }
 

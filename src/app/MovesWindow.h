@@ -46,11 +46,11 @@ public:
     void showMoves(const species::LevelUpMoves& moves, const species::Evolutions& evolutions, rom::Game game,
                    const QString& name, std::int64_t freeBytes, const QString& levelUpProblem = {});
     // The species' egg and tutor moves, beside the lists.
-    void showTeaching(const species::SpeciesTeaching& teaching);
+    void showTeaching(const species::SpeciesLoad& load);
     // What was read of a species: its lists and, with them, its egg and tutor moves; or
     // why the lists cannot be shown.
     void showLists(const Result<species::SpeciesMoves, species::SpeciesError>& moves,
-                   const std::optional<species::SpeciesTeaching>& teaching, rom::Game game, const QString& name);
+                   const species::SpeciesLoad& load, rom::Game game, const QString& name);
     // Nothing loaded (or the archives could not be read: `why` says so).
     void clearMoves(const QString& why = {});
 

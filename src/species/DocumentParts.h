@@ -16,6 +16,40 @@ using DocumentParts = std::tuple<SpeciesRecordsPart, MoveArchivesPart, EggMovesP
 
 static_assert(std::tuple_size_v<DocumentParts> <= PartSet().size(), "a PartSet names every part");
 
+// What the windows show of one species, read through one open of the file: each part's
+// own, when it was asked for.
+struct SpeciesLoad {
+    PartSet parts;  // the parts read: only theirs is shown
+    PartSet shown;  // of those, the parts that show the species (not why they cannot)
+    LoadedSpecies record;
+    // The lists and slots, or why the archives cannot be read.
+    std::optional<Result<SpeciesMoves, SpeciesError>> moves;
+    std::optional<EggMovesShown> eggMoves;
+    std::optional<TutorMovesShown> tutors;
+};
+
+// What the window's Save writes for one species: each page's own, where it shows one.
+struct SpeciesChanges {
+    SpeciesValues values = {};  // the 20 fields as the main window's controls hold them
+    platform::NumberFormat format = {};
+    std::optional<RecordBytes> moreData = {};  // the whole record as More Data has it
+    std::optional<LevelUpMoves> levelUp = {};
+    std::optional<Evolutions> evolutions = {};
+    std::optional<std::vector<int>> eggMoves = {};
+    std::optional<std::vector<int>> tutorLearns = {};  // list indices of the tutor moves
+};
+
+// What a save, an import or a `set` wants: whole records by list index (as many as
+// were read, or none) or the window's fields of one, lists and slots by member.
+struct DocumentEdits {
+    std::vector<RecordBytes> records = {};
+    MoveEdits moves = {};
+    EggMoves eggMoves = {};                       // by National Dex number
+    std::map<int, std::vector<int>> tutors = {};  // by tutor record: the list moves it learns
+    std::optional<RecordFieldEdits> fields = {};
+    bool empty() const { return records.empty() && moves.empty() && eggMoves.empty() && tutors.empty() && !fields; }
+};
+
 template <class Part, std::size_t I = 0>
 constexpr std::size_t partIndex()
 {

@@ -1,5 +1,7 @@
 #include "species/EggMovesPart.h"
 
+#include "species/DocumentParts.h"
+
 #include "species/ListChanges.h"
 #include "species/LookupLists.h"
 #include "species/SheetTexts.h"
@@ -42,16 +44,16 @@ std::vector<int> EggMovesPart::movesOf(int dex) const
 
 void EggMovesPart::showSpecies(int listIndex, SpeciesLoad& load) const
 {
-    auto& teaching = load.teaching ? *load.teaching : load.teaching.emplace();
+    auto& shown = load.eggMoves.emplace();
     if (!m_table) {
-        teaching.eggProblem = readError() ? readError()->detail : std::string();
+        shown.problem = readError() ? readError()->detail : std::string();
         return;
     }
-    teaching.eggWordsFree = m_table->table.freeWords();
-    teaching.eggWritable = m_table->writable;
-    teaching.eggProblem = m_table->readOnlyReason;
+    shown.wordsFree = m_table->table.freeWords();
+    shown.writable = m_table->writable;
+    shown.problem = m_table->readOnlyReason;
     if (listIndex >= 0 && listIndex < kSpeciesCount)
-        teaching.eggMoves = movesOf(dexOfSpecies(listIndex));
+        shown.moves = movesOf(dexOfSpecies(listIndex));
 }
 
 void EggMovesPart::takeSpeciesEdits(int listIndex, const SpeciesChanges& changes, DocumentEdits& edits) const

@@ -1,8 +1,19 @@
 #pragma once
 
 #include "species/DocumentPart.h"
+#include "species/EggMoves.h"
 
 namespace quillmark::species {
+
+// One species' egg moves as the window shows them: nothing for a record that has none
+// of its own (a form, an egg); the egg table's free words; why they cannot be read or
+// written, if so.
+struct EggMovesShown {
+    std::optional<std::vector<int>> moves;
+    int wordsFree = 0;
+    std::string problem;
+    bool writable = false;
+};
 
 // The egg move table, keyed by National Dex number (forms and eggs have no list of
 // their own).

@@ -1,5 +1,7 @@
 #include "species/MoveArchivesPart.h"
 
+#include "species/DocumentParts.h"
+
 #include "species/ListChanges.h"
 #include "species/LookupLists.h"
 #include "species/SheetTexts.h"

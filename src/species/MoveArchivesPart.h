@@ -1,8 +1,18 @@
 #pragma once
 
 #include "species/DocumentPart.h"
+#include "species/MoveArchives.h"
 
 namespace quillmark::species {
+
+// One species' level-up list and evolution slots as the Moves window shows them.
+struct SpeciesMoves {
+    LevelUpMoves levelUp;
+    Evolutions evolutions;
+    std::int64_t freeBytes = 0;  // after the level-up archive, for longer lists
+    // Why the level-up lists cannot be used (they are empty then); the evolutions can.
+    std::optional<SpeciesError> levelUpDamage;
+};
 
 // The level-up lists and evolution slots, keyed by member of their archives (a form's
 // member is not its list index).

@@ -1,5 +1,7 @@
 #include "species/SpeciesRecordsPart.h"
 
+#include "species/DocumentParts.h"
+
 #include "rom/HexCodec.h"
 #include "species/RecordCodec.h"
 #include "species/WriteSteps.h"

@@ -1,8 +1,19 @@
 #pragma once
 
 #include "species/DocumentPart.h"
+#include "species/SpeciesEditor.h"
+#include "species/SpeciesTableFile.h"
 
 namespace quillmark::species {
+
+// The window's record of one species: the 20 fields as typed, and the rest of the
+// record where More Data changed it.
+struct RecordFieldEdits {
+    int listIndex = -1;
+    SpeciesValues values = {};
+    platform::NumberFormat format = {};
+    std::optional<RecordBytes> moreData = {};
+};
 
 // The records of the species table, by list index: the whole table as a command reads
 // and writes it, or the window's one species, read and written field by field. One

@@ -1,5 +1,7 @@
 #include "species/TutorMovesPart.h"
 
+#include "species/DocumentParts.h"
+
 #include "species/SheetTexts.h"
 
 #include <algorithm>
@@ -21,19 +23,19 @@ Result<Done, SpeciesError> TutorMovesPart::readTable(PartSource& source)
 
 void TutorMovesPart::showSpecies(int listIndex, SpeciesLoad& load) const
 {
-    auto& teaching = load.teaching ? *load.teaching : load.teaching.emplace();
+    auto& shown = load.tutors.emplace();
     if (!m_tables) {
-        teaching.tutorProblem = readError() ? readError()->detail : std::string();
+        shown.problem = readError() ? readError()->detail : std::string();
         return;
     }
     if (!*m_tables)
         return;
     const auto& tables = **m_tables;
-    teaching.tutorMoves = tables.moves;
-    teaching.tutorWritable = tables.writable;
-    teaching.tutorProblem = tables.readOnlyReason;
+    shown.moves = tables.moves;
+    shown.writable = tables.writable;
+    shown.problem = tables.readOnlyReason;
     if (const auto record = tutorRecordOf(listIndex))
-        teaching.tutorLearns = tables.compatibility.movesOf(*record);
+        shown.learns = tables.compatibility.movesOf(*record);
 }
 
 void TutorMovesPart::takeSpeciesEdits(int listIndex, const SpeciesChanges& changes, DocumentEdits& edits) const

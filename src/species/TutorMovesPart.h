@@ -1,8 +1,19 @@
 #pragma once
 
 #include "species/DocumentPart.h"
+#include "species/MoveTutors.h"
 
 namespace quillmark::species {
+
+// One species' tutor moves as the window shows them: the game's list (empty for
+// Diamond and Pearl), the list moves this record learns (nothing: a record without
+// tutor moves), or why not.
+struct TutorMovesShown {
+    std::vector<TutorMove> moves;
+    std::optional<std::vector<int>> learns;
+    std::string problem;
+    bool writable = false;
+};
 
 // The move tutors' list and which records learn each, keyed by tutor record (Platinum
 // leaves some forms out); Diamond and Pearl have none.

@@ -173,9 +173,9 @@ TEST(DocumentController, APageGetsThePartsItAsksForWhereverItIs)
     EXPECT_TRUE(species::holds<species::TutorMovesPart>(loads[0]));
     EXPECT_FALSE(species::holds<species::EggMovesPart>(loads[0]));
     EXPECT_FALSE(loads[0].moves) << "no page asked for the level-up lists";
-    ASSERT_TRUE(loads[0].teaching);
-    ASSERT_TRUE(loads[0].teaching->tutorLearns);
-    EXPECT_EQ(loads[0].teaching->tutorLearns->size(), 8u) << "Gible's eight tutor moves in Platinum";
+    ASSERT_TRUE(loads[0].tutors);
+    ASSERT_TRUE(loads[0].tutors->learns);
+    EXPECT_EQ(loads[0].tutors->learns->size(), 8u) << "Gible's eight tutor moves in Platinum";
 
     // Opened later: the egg moves alone, read for the species shown.
     Page eggs;
@@ -183,9 +183,9 @@ TEST(DocumentController, APageGetsThePartsItAsksForWhereverItIs)
     controller.addPage(&eggs);
     ASSERT_EQ(loads.size(), 2u);
     EXPECT_EQ(loads[1].parts, kEggMoves);
-    ASSERT_TRUE(loads[1].teaching && loads[1].teaching->eggMoves);
+    ASSERT_TRUE(loads[1].eggMoves && loads[1].eggMoves->moves);
     const std::vector<int> gibleEggMoves{225, 200, 239, 184, 38, 37, 232, 328, 34, 442};
-    EXPECT_EQ(*loads[1].teaching->eggMoves, gibleEggMoves);
+    EXPECT_EQ(*loads[1].eggMoves->moves, gibleEggMoves);
 
     // A page whose parts were read already reads nothing more.
     Page more;

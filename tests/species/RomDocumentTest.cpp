@@ -203,7 +203,7 @@ TEST_F(RomDocumentTest, EggMovesFromTheWindowGoOnlyToSpecies)
         species::RomDocument document(path, rom);
         auto loaded = document.load(row.listIndex, species::partsOf<species::SpeciesRecordsPart, species::MoveArchivesPart, species::EggMovesPart, species::TutorMovesPart>());
         ASSERT_TRUE(loaded) << row.listIndex;
-        EXPECT_EQ(loaded->teaching->eggMoves.has_value(), row.written) << "an egg list shown for " << row.listIndex;
+        EXPECT_EQ(loaded->eggMoves->moves.has_value(), row.written) << "an egg list shown for " << row.listIndex;
         species::SpeciesChanges changes{loaded->record.values, {"."}};
         changes.eggMoves = std::vector<int>{33};
         const auto saved = document.save(row.listIndex, changes);
