@@ -201,4 +201,20 @@ void EggMovesPage::cmdRemoveEggMove_Click()
     emit eggMovesEdited();
 }
 
+void EggMovesPage::showFrom(const species::SpeciesLoad& load, rom::Game)
+{
+    const auto& eggs = load.eggMoves;
+    if (!eggs)
+        return;
+    // A form or an egg record has no egg moves of its own: the page says so.
+    const auto problem = !eggs->moves && eggs->problem.empty() ? QString("This record has no egg moves of its own.")
+                                                               : qs(eggs->problem);
+    showEggMoves(eggs->moves, eggs->wordsFree, problem, eggs->writable);
+}
+
+void EggMovesPage::whenEdited(std::function<void()> changed)
+{
+    connect(this, &EggMovesPage::eggMovesEdited, this, std::move(changed));
+}
+
 } // namespace quillmark::app

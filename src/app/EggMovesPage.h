@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/EditorPage.h"
+#include "app/MovesTab.h"
 
 #include <QWidget>
 
@@ -20,7 +20,7 @@ namespace quillmark::app {
 // in stored order, a move box that finds moves as the level-up list's does, Add and
 // Remove, and the words the ROM's egg table has free (the games read a fixed number
 // of words: a move can be added only where the table has room).
-class EggMovesPage : public QWidget, public EditorPage {
+class EggMovesPage : public QWidget, public MovesTab {
     Q_OBJECT
 
 public:
@@ -40,6 +40,11 @@ public:
     std::optional<QString> commitTyped(const QString& species) override;
     void giveEdits(species::SpeciesChanges& changes) const override { changes.eggMoves = editedEggMoves(); }
     species::PartSet wants() const override { return species::partsOf<species::EggMovesPart>(); }
+    QWidget* widget() override { return this; }
+    QString tabTitle() const override { return "Egg &Moves"; }
+    void showFrom(const species::SpeciesLoad& load, rom::Game game) override;
+    void clearTab() override { clearEggMoves(); }
+    void whenEdited(std::function<void()> changed) override;
 
     void cmdAddEggMove_Click();
     void cmdRemoveEggMove_Click();

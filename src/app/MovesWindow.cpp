@@ -3,8 +3,7 @@
 #include "app/ClassicFont.h"
 #include "app/ContentScrollArea.h"
 #include "app/DocumentController.h"
-#include "app/EggMovesPage.h"
-#include "app/TutorMovesPage.h"
+#include "app/MovesTab.h"
 #include "app/FrameStyle.h"
 #include "app/LevelUpMoveDelegate.h"
 #include "app/LevelUpMovesModel.h"
@@ -202,14 +201,16 @@ MovesWindow::MovesWindow(DocumentController& controller, QWidget* mainWindow)
     m_panes->setContentsMargins(0, 0, 0, 0);
     tabMoves = new QTabWidget(content);
     tabMoves->setObjectName("tabMoves");
-    tabMoves->setAccessibleName("Evolutions, Egg Moves and Tutors");
     tabMoves->addTab(evolutionFrame, "&Evolutions");
-    eggMovesPage = new EggMovesPage(tabMoves);
-    tabMoves->addTab(eggMovesPage, "Egg &Moves");
-    tutorsPage = new TutorMovesPage(tabMoves);
-    tabMoves->addTab(tutorsPage, "&Tutors");
-    connect(eggMovesPage, &EggMovesPage::eggMovesEdited, this, &MovesWindow::updatePending);
-    connect(tutorsPage, &TutorMovesPage::tutorsEdited, this, &MovesWindow::updatePending);
+    m_tabs = makeMovesTabs(tabMoves);
+    QString tabs = "Evolutions";
+    for (std::size_t i = 0; i < m_tabs.size(); ++i) {
+        auto* tab = m_tabs[i];
+        tabMoves->addTab(tab->widget(), tab->tabTitle());
+        tab->whenEdited([this] { updatePending(); });
+        tabs += (i + 1 < m_tabs.size() ? ", " : " and ") + QString(tab->tabTitle()).remove('&');
+    }
+    tabMoves->setAccessibleName(tabs);
     m_panes->addWidget(movesFrame, 2);
     m_panes->addWidget(tabMoves, 3);
     auto* bottom = revertAndCloseRow();
@@ -259,7 +260,9 @@ void MovesWindow::wireToController()
                     clearMoves(qs(species::userMessage(error, species::SpeciesOperation::Load)));
             });
     // Made while a species is loaded: the controller reads what the pages want of it.
-    addPages({this, eggMovesPage, tutorsPage});
+    std::vector<EditorPage*> pages = {this};
+    pages.insert(pages.end(), m_tabs.begin(), m_tabs.end());
+    addPages(pages);
 }
 
 QGroupBox* MovesWindow::buildMovesFrame()
@@ -472,21 +475,15 @@ void MovesWindow::showLists(const Result<species::SpeciesMoves, species::Species
 
 void MovesWindow::showTeaching(const species::SpeciesLoad& load)
 {
-    if (const auto& eggs = load.eggMoves) {
-        // A form or an egg record has no egg moves of its own: the page says so.
-        const auto problem = !eggs->moves && eggs->problem.empty() ? QString("This record has no egg moves of its own.")
-                                                                   : qs(eggs->problem);
-        eggMovesPage->showEggMoves(eggs->moves, eggs->wordsFree, problem, eggs->writable);
-    }
-    if (const auto& tutors = load.tutors)
-        tutorsPage->showTutors(tutors->moves, tutors->learns, qs(tutors->problem), tutors->writable, m_game);
+    for (auto* tab : m_tabs)
+        tab->showFrom(load, m_game);
     updatePending();
 }
 
 void MovesWindow::clearMoves(const QString& why)
 {
-    eggMovesPage->clearEggMoves();
-    tutorsPage->clearTutors();
+    for (auto* tab : m_tabs)
+        tab->clearTab();
     m_loaded = false;
     m_name.clear();
     setWindowTitle("Moves and Evolutions[*]");

@@ -24,9 +24,8 @@ class QTabWidget;
 
 namespace quillmark::app {
 
-class EggMovesPage;
 class LevelUpMovesModel;
-class TutorMovesPage;
+class MovesTab;
 
 // Moves and Evolutions: the level-up moves of the species the main window has loaded,
 // as a table in stored order, and its seven evolution slots. A tool window of the
@@ -45,9 +44,9 @@ public:
     // evolutions can still be edited.
     void showMoves(const species::LevelUpMoves& moves, const species::Evolutions& evolutions, rom::Game game,
                    const QString& name, std::int64_t freeBytes, const QString& levelUpProblem = {});
-    // The species' egg and tutor moves, beside the lists.
+    // What the load holds for the tabs beside the lists.
     void showTeaching(const species::SpeciesLoad& load);
-    // What was read of a species: its lists and, with them, its egg and tutor moves; or
+    // What was read of a species: its lists and, with them, its tabs' parts; or
     // why the lists cannot be shown.
     void showLists(const Result<species::SpeciesMoves, species::SpeciesError>& moves,
                    const species::SpeciesLoad& load, rom::Game game, const QString& name);
@@ -60,7 +59,7 @@ public:
     // slot: a move cell that names no move, a slot whose method still needs its
     // parameter. Nothing when it can be saved.
     std::optional<QString> problem() const;
-    // The level-up list and the evolutions (Egg Moves and Tutors are pages of their own).
+    // The level-up list and the evolutions (the other tabs are pages of their own).
     bool hasPendingEdits() const override;
     void revertEdits() override;
     // The level-up moves and the evolutions as a page: the cell being edited and the
@@ -98,10 +97,8 @@ public:
     std::array<QSpinBox*, species::kEvolutionSlots> spnParameter{};    // a level or a beauty value
     std::array<QComboBox*, species::kEvolutionSlots> cmbParameter{};   // an item, a move or a species
     std::array<QComboBox*, species::kEvolutionSlots> cmbTarget{};
-    // Evolutions, Egg Moves and Tutors, beside the level-up moves.
+    // The evolutions and the other tabs, beside the level-up moves.
     QTabWidget* tabMoves = nullptr;
-    EggMovesPage* eggMovesPage = nullptr;
-    TutorMovesPage* tutorsPage = nullptr;
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
@@ -130,6 +127,7 @@ private:
     species::Evolutions m_loadedEvolutions{};
     std::array<species::EvolutionParameter, species::kEvolutionSlots> m_parameterKind{};
     bool m_loaded = false;
+    std::vector<MovesTab*> m_tabs;  // beside the evolutions, each a page of its own
 };
 
 } // namespace quillmark::app

@@ -132,4 +132,15 @@ void TutorMovesPage::revertEdits()
         setTicked(*m_loaded);
 }
 
+void TutorMovesPage::showFrom(const species::SpeciesLoad& load, rom::Game game)
+{
+    if (const auto& tutors = load.tutors)
+        showTutors(tutors->moves, tutors->learns, qs(tutors->problem), tutors->writable, game);
+}
+
+void TutorMovesPage::whenEdited(std::function<void()> changed)
+{
+    connect(this, &TutorMovesPage::tutorsEdited, this, std::move(changed));
+}
+
 } // namespace quillmark::app

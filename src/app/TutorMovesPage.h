@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/EditorPage.h"
+#include "app/MovesTab.h"
 #include "species/MoveTutors.h"
 
 #include <QWidget>
@@ -18,7 +18,7 @@ namespace quillmark::app {
 // The Tutors page of Moves and Evolutions: a check box per tutor move of the game,
 // named by the move, its teacher and cost as a tooltip; All and None as in More Data.
 // Diamond and Pearl teach no moves from a table: the page says so.
-class TutorMovesPage : public QWidget, public EditorPage {
+class TutorMovesPage : public QWidget, public MovesTab {
     Q_OBJECT
 
 public:
@@ -37,6 +37,11 @@ public:
     std::optional<QString> commitTyped(const QString&) override { return std::nullopt; }
     void giveEdits(species::SpeciesChanges& changes) const override { changes.tutorLearns = editedTutorLearns(); }
     species::PartSet wants() const override { return species::partsOf<species::TutorMovesPart>(); }
+    QWidget* widget() override { return this; }
+    QString tabTitle() const override { return "&Tutors"; }
+    void showFrom(const species::SpeciesLoad& load, rom::Game game) override;
+    void clearTab() override { clearTutors(); }
+    void whenEdited(std::function<void()> changed) override;
 
     std::vector<QCheckBox*> chkTutor;
     QPushButton* cmdAllTutors = nullptr;

@@ -179,7 +179,7 @@ TEST_F(MovesEditing, EveryProblemIsMarkedAndSaveNamesThemAllAtOnce)
     closePopups();
     emit target->lineEdit()->editingFinished();
     EXPECT_TRUE(target->property("unnamed").toBool()) << "marked as a bad move cell is";
-    auto* eggs = moves->eggMovesPage;
+    auto* eggs = moves->findChild<app::EggMovesPage*>();
     eggs->cmbEggMove->setFocus();
     QTest::keyClicks(eggs->cmbEggMove->lineEdit(), "dragon");
     closePopups();
@@ -504,14 +504,14 @@ TEST_F(MovesEditing, EggMovesAndTutorsShowTheGamesTablesAndSaveAsImportDoes)
 
     auto* moves = openMoves(path, "Dratini");
     ASSERT_NE(moves, nullptr);
-    auto* eggs = moves->eggMovesPage;
+    auto* eggs = moves->findChild<app::EggMovesPage*>();
     std::vector<QString> shown;
     for (int row = 0; row < eggs->lstEggMoves->count(); ++row)
         shown.push_back(eggs->lstEggMoves->item(row)->text());
     EXPECT_EQ(shown, dratiniEggMoves);
     EXPECT_NE(eggs->lblEggRoom->text().indexOf("words free in this ROM's egg table: 0"), -1) << eggs->lblEggRoom->text().toStdString();
     EXPECT_FALSE(eggs->cmdAddEggMove->isEnabled()) << "the table is full";
-    for (auto* box : moves->tutorsPage->chkTutor)
+    for (auto* box : moves->findChild<app::TutorMovesPage*>()->chkTutor)
         EXPECT_FALSE(box->accessibleName().isEmpty());
 
     // Extreme Speed in place of the first egg move: remove it, then add.
@@ -545,7 +545,7 @@ TEST_F(MovesEditing, EggMovesAndTutorsShowTheGamesTablesAndSaveAsImportDoes)
     auto* garchomp = openMoves(path, "Garchomp");
     ASSERT_NE(garchomp, nullptr);
     QStringList ticked;
-    for (auto* box : garchomp->tutorsPage->chkTutor) {
+    for (auto* box : garchomp->findChild<app::TutorMovesPage*>()->chkTutor) {
         if (box->isChecked())
             ticked.push_back(box->text());
     }
@@ -615,7 +615,7 @@ TEST_F(MovesEditing, TheRoomAndTheEggAndTutorPagesAtTheirEdges)
             edits[147] = row.before;
         prepare(edits);
         auto* moves = openMoves(path, row.species);
-        auto* eggs = moves->eggMovesPage;
+        auto* eggs = moves->findChild<app::EggMovesPage*>();
         EXPECT_EQ(eggs->cmdAddEggMove->isEnabled(), row.addEnabled);
         if (row.addEnabled) {
             const auto before = readFile(path);
@@ -639,7 +639,7 @@ TEST_F(MovesEditing, TheRoomAndTheEggAndTutorPagesAtTheirEdges)
     writeFile(path, pristine);
     auto* garchomp = openMoves(path, "Garchomp");
     QCheckBox* dive = nullptr;
-    for (auto* box : garchomp->tutorsPage->chkTutor) {
+    for (auto* box : garchomp->findChild<app::TutorMovesPage*>()->chkTutor) {
         if (box->text().compare("Dive", Qt::CaseInsensitive) == 0)
             dive = box;
     }
@@ -694,7 +694,7 @@ TEST_F(MovesEditing, EveryTypedBoxTakesTheStartOfOneNameOrIsRefusedQuoted)
         list()->setCurrentItem(list()->findItems("Dratini", Qt::MatchExactly).front());
         QLineEdit* box = nullptr;
         if (row.box == EggMove) {
-            box = moves->eggMovesPage->cmbEggMove->lineEdit();
+            box = moves->findChild<app::EggMovesPage*>()->cmbEggMove->lineEdit();
         } else {
             // Dratini's first slot, Level 30 into Dragonair, by another method.
             const int method = row.box == Item ? 7 : row.box == Move ? 20 : 4;
@@ -754,7 +754,7 @@ TEST_F(MovesEditing, ListsActOnWhatWasPickedAndEveryEditMarksThePendingTitle)
     moves->cmdRevert_Click();
     EXPECT_FALSE(moves->cmdRemove->isEnabled());
 
-    auto* eggs = moves->eggMovesPage;
+    auto* eggs = moves->findChild<app::EggMovesPage*>();
     list()->setCurrentItem(list()->findItems("Gible", Qt::MatchExactly).front());
     ASSERT_GT(eggs->lstEggMoves->count(), 0);
     EXPECT_FALSE(eggs->cmdRemoveEggMove->isEnabled()) << "no egg move picked";
