@@ -17,7 +17,7 @@ namespace {
 struct AskedField {
     const species::RecordColumn* column;  // null: a column that names the record, or a table
     bool code;                            // type1_code: the stored code alone
-    std::string name;                     // "index", "dex", "name", "learnset", "evolutions"...
+    std::string name;                     // "index", "dex", "name", or a table's name
 };
 
 // The fields asked for, checked before the ROM is read: as the export names its

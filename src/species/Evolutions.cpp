@@ -3,6 +3,7 @@
 #include "species/LevelUpMoves.h"
 #include "species/LookupLists.h"
 #include "species/MoveNames.h"
+#include "species/SheetTexts.h"
 #include "species/SpeciesRecord.h"
 
 #include <cctype>
@@ -143,6 +144,27 @@ std::optional<std::string> evolutionsProblem(const Evolutions& slots, rom::Game 
         }
     }
     return std::nullopt;
+}
+
+std::string parameterText(const EvolutionSlot& slot, rom::Game game, const Vocabulary& words)
+{
+    if (slot.method < 0 || slot.method >= kEvolutionMethodCount)
+        return std::to_string(slot.parameter);
+    switch (EvolutionMethods[static_cast<std::size_t>(slot.method)].parameter) {
+    case EvolutionParameter::None: return slot.parameter ? std::to_string(slot.parameter) : "";
+    case EvolutionParameter::Item: return itemText(slot.parameter, game);
+    case EvolutionParameter::Move: return moveText(slot.parameter);
+    case EvolutionParameter::Species: return memberText(slot.parameter, words);
+    case EvolutionParameter::Level:
+    case EvolutionParameter::Beauty: break;
+    }
+    return std::to_string(slot.parameter);
+}
+
+std::string methodText(int method)
+{
+    return method >= 0 && method < kEvolutionMethodCount ? std::string(EvolutionMethods[static_cast<std::size_t>(method)].name)
+                                                         : numberedCode(method);
 }
 
 } // namespace quillmark::species

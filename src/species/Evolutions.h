@@ -1,6 +1,7 @@
 #pragma once
 
 #include "rom/RomIdentification.h"
+#include "species/Vocabulary.h"
 
 #include <array>
 #include <cstdint>
@@ -49,5 +50,12 @@ bool parameterFits(EvolutionParameter kind, int value, rom::Game game);
 // Why the game could not take the slots, in words for the user; nothing if it can.
 // Items are those of `game`.
 std::optional<std::string> evolutionsProblem(const Evolutions& slots, rom::Game game);
+
+// The words the sheets, the command line and a comparison write for a method ("#N"
+// for a code no method has), and for a slot's parameter in the kind its method takes:
+// a level, an item, a move, a species; empty for a method that takes none and a
+// parameter of 0.
+std::string methodText(int method);
+std::string parameterText(const EvolutionSlot& slot, rom::Game game, const Vocabulary& words);
 
 } // namespace quillmark::species

@@ -5,7 +5,7 @@
 #include "rom/LittleEndian.h"
 #include "rom/OverlayTable.h"
 #include "species/SpeciesTableLocator.h"
-#include "species/EggMoves.h"
+#include "species/MoveNames.h"
 #include "species/LookupLists.h"
 
 #include <algorithm>
@@ -22,7 +22,7 @@ constexpr int kSpeciesRecords = 493;
 // members (list indices 495 on: Deoxys Attack ... Rotom Mow).
 constexpr int kFirstFormListIndex = 495;
 
-bool isMove(unsigned move) { return move >= 1 && move <= kLastEggMove; }
+bool isMove(unsigned move) { return move >= 1 && move < kMoveCount; }
 
 } // namespace
 

@@ -30,25 +30,4 @@ std::string moveText(int id)
     return id >= 0 && id < kMoveCount ? std::string(MoveNames[static_cast<std::size_t>(id)]) : numberedCode(id);
 }
 
-std::string parameterText(const EvolutionSlot& slot, rom::Game game, const Vocabulary& words)
-{
-    if (slot.method < 0 || slot.method >= kEvolutionMethodCount)
-        return std::to_string(slot.parameter);
-    switch (EvolutionMethods[static_cast<std::size_t>(slot.method)].parameter) {
-    case EvolutionParameter::None: return slot.parameter ? std::to_string(slot.parameter) : "";
-    case EvolutionParameter::Item: return itemText(slot.parameter, game);
-    case EvolutionParameter::Move: return moveText(slot.parameter);
-    case EvolutionParameter::Species: return memberText(slot.parameter, words);
-    case EvolutionParameter::Level:
-    case EvolutionParameter::Beauty: break;
-    }
-    return std::to_string(slot.parameter);
-}
-
-std::string methodText(int method)
-{
-    return method >= 0 && method < kEvolutionMethodCount ? std::string(EvolutionMethods[static_cast<std::size_t>(method)].name)
-                                                         : numberedCode(method);
-}
-
 } // namespace quillmark::species

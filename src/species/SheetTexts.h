@@ -1,7 +1,6 @@
 #pragma once
 
 #include "rom/RomIdentification.h"
-#include "species/Evolutions.h"
 #include "species/Vocabulary.h"
 
 #include <string>
@@ -9,16 +8,12 @@
 namespace quillmark::species {
 
 // The words the sheets, the command line and the comparison of two ROMs write for the
-// codes of moves, items, evolution methods and species; "#N" for a code no list names.
+// codes of moves, items and species; "#N" for a code no list names.
 std::string numberedCode(int code);
 std::string moveText(int move);
 std::string itemText(int item, rom::Game game);
 // A member of the archives numbered like the species archive (member k is list index
 // k - 1), as an evolution's target or parameter names it.
 std::string memberText(int member, const Vocabulary& words);
-std::string methodText(int method);
-// An evolution's parameter in the kind its method takes: a level, an item, a move, a
-// species; empty for a method that takes none and a parameter of 0.
-std::string parameterText(const EvolutionSlot& slot, rom::Game game, const Vocabulary& words);
 
 } // namespace quillmark::species
