@@ -66,7 +66,7 @@ void BM_LoadSpecies(benchmark::State& state)
     species::RomDocument document(path, openedRom(path));
     int index = 0;
     for (auto _ : state) {
-        auto values = document.load(index, false);
+        auto values = document.load(index, species::partsOf<species::SpeciesRecordsPart>());
         benchmark::DoNotOptimize(values);
         index = (index + 97) % species::kSpeciesCount;
     }
@@ -76,7 +76,7 @@ void BM_SaveSpecies(benchmark::State& state)
 {
     const auto& path = imageOfSize(state.range(0));
     species::RomDocument document(path, openedRom(path));
-    const auto loaded = document.load(42, false)->record;
+    const auto loaded = document.load(42, species::partsOf<species::SpeciesRecordsPart>())->record;
     for (auto _ : state) {
         auto saved = document.save(42, {loaded.values, {}});
         benchmark::DoNotOptimize(saved);
@@ -88,7 +88,7 @@ void BM_LoadAndSaveSpecies(benchmark::State& state)
     const auto& path = imageOfSize(state.range(0));
     species::RomDocument document(path, openedRom(path));
     for (auto _ : state) {
-        auto loaded = document.load(300, false);
+        auto loaded = document.load(300, species::partsOf<species::SpeciesRecordsPart>());
         auto saved = document.save(300, {loaded->record.values, {}});
         benchmark::DoNotOptimize(saved);
     }

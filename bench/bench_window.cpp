@@ -18,6 +18,8 @@ using namespace quillmark;
 
 struct SilentMessages : platform::MessageBoxService {
     void show(std::string_view, std::optional<std::string>, platform::MessageIcon) override {}
+    // A switch with edits pending is not what is timed: nothing is set aside.
+    platform::SaveChoice askToSave(std::string_view) override { return platform::SaveChoice::Discard; }
 };
 
 std::string g_rom;

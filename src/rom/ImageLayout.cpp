@@ -91,12 +91,15 @@ std::int64_t ImageLayout::growthRoom(const FileExtent& extent) const
 
 Result<Placement, NoRoom> ImageLayout::place(const FileExtent& was, std::uint16_t fileId, std::int64_t size) const
 {
-    Placement placement{was.start, size};
+    Placement placement;
+    placement.start = was.start;
+    placement.size = size;
     // Its bytes, and the block after a moved one, must be nobody else's.
     const auto owned = [&](const Placement& planned) -> Result<Placement, NoRoom> {
         const FileExtent target{planned.start, planned.paddingTo()};
         if (const auto* other = claimWithin(m_claims, target, fileId)) {
-            NoRoom refused{NoRoom::Claimed};
+            NoRoom refused;
+            refused.why = NoRoom::Claimed;
             refused.target = target;
             refused.claim = *other;
             return refused;
@@ -130,7 +133,8 @@ Result<Placement, NoRoom> ImageLayout::place(const FileExtent& was, std::uint16_
             placement.fileSize = std::min(alignedUp(placement.paddingTo(), kFileAlignment), *m_capacity);
         return owned(placement);
     }
-    NoRoom refused{NoRoom::NoCapacity};
+    NoRoom refused;
+    refused.why = NoRoom::NoCapacity;
     refused.needed = size;
     refused.room = room;
     refused.size = was.size();

@@ -43,7 +43,7 @@ struct NoRoom {
         NoCapacity,           // the header names no capacity that holds the image
         UsedImageAtCapacity,  // the used image already ends at the capacity
         PastCapacity,         // after the used image, the capacity leaves too little
-    } why;
+    } why = NoCapacity;
     std::int64_t needed = 0;     // the file's new size
     std::int64_t room = 0;       // where it lies: up to what follows it
     std::int64_t size = 0;       // its size now
