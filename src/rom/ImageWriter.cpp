@@ -237,6 +237,26 @@ Step rewriteInPlace(Steps& steps)
 
 } // namespace
 
+ArchiveRewrite placedRewrite(const ImageLayout& layout, const Placement& placement, std::string name,
+                             const FileExtent& was, std::span<const std::uint8_t> oldBytes,
+                             std::int64_t allocationEntry, std::span<const std::uint8_t> bytes, std::uint8_t fill)
+{
+    ArchiveRewrite rewrite;
+    rewrite.name = std::move(name);
+    rewrite.was = was;
+    rewrite.oldBytes = oldBytes;
+    rewrite.allocationEntry = allocationEntry;
+    rewrite.start = placement.start;
+    rewrite.bytes = bytes;
+    rewrite.trailer = placement.trailer;
+    rewrite.usedSize = placement.usedSize;
+    rewrite.header = layout.headerWords();
+    rewrite.imageSize = layout.imageSize();
+    rewrite.fileSize = placement.fileSize;
+    rewrite.fill = fill;
+    return rewrite;
+}
+
 Result<Done, ImageWriteError> rewriteArchive(platform::OpenFile& file, const ArchiveRewrite& rewrite)
 {
     // A trimmed image grows first, into bytes that nothing references.

@@ -2,6 +2,7 @@
 
 #include "platform/FileError.h"
 #include "platform/Result.h"
+#include "rom/ImageLayout.h"
 #include "rom/NitroFs.h"
 
 #include <cstdint>
@@ -50,6 +51,12 @@ struct ArchiveRewrite {
     bool moves() const { return start != was.start; }
     std::int64_t end() const { return start + static_cast<std::int64_t>(bytes.size()); }
 };
+
+// The rewrite of file `was` as `bytes`, where `layout` placed it; `fill` for the bytes a
+// trimmed image grows by.
+ArchiveRewrite placedRewrite(const ImageLayout& layout, const Placement& placement, std::string name,
+                             const FileExtent& was, std::span<const std::uint8_t> oldBytes,
+                             std::int64_t allocationEntry, std::span<const std::uint8_t> bytes, std::uint8_t fill);
 
 struct ImageWriteError {
     enum Kind {

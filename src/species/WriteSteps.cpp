@@ -27,20 +27,8 @@ namespace {
 Result<Done, SpeciesError> rewriteFile(platform::OpenFile& file, const WriteStep& step, std::uint8_t fill)
 {
     const auto& rewrite = *step.rewrite;
-    const auto& placement = rewrite.placement;
-    rom::ArchiveRewrite archive;
-    archive.name = rewrite.name;
-    archive.was = rewrite.was;
-    archive.oldBytes = rewrite.wasBytes;
-    archive.allocationEntry = rewrite.allocationEntry;
-    archive.start = placement.start;
-    archive.bytes = rewrite.bytes;
-    archive.trailer = placement.trailer;
-    archive.usedSize = placement.usedSize;
-    archive.header = step.layout->headerWords();
-    archive.imageSize = step.layout->imageSize();
-    archive.fileSize = placement.fileSize;
-    archive.fill = fill;
+    const auto archive = rom::placedRewrite(*step.layout, rewrite.placement, rewrite.name, rewrite.was, rewrite.wasBytes,
+                                            rewrite.allocationEntry, rewrite.bytes, fill);
     if (auto done = rom::rewriteArchive(file, archive); !done) {
         const auto& error = done.error();
         return SpeciesError{error.kind == rom::ImageWriteError::ImageChanged ? SpeciesFailure::RomChanged
