@@ -1,5 +1,10 @@
 // The games' text and back, against the names of every species as the US, French,
 // German, Italian, Spanish and Japanese banks spell them, and the notes' units.
+#include "platform/FileServices.h"
+#include "rom/ArchiveFile.h"
+#include "rom/MessageBank.h"
+#include "rom/NitroFs.h"
+#include "romimage/RomImage.h"
 #include "species/GameText.h"
 
 #include "TestSupport.h"
@@ -68,6 +73,44 @@ TEST(GameText, WhatTheGamesCannotWriteIsRefused)
     const auto tab = species::encodeGameText("A\tB");
     ASSERT_FALSE(tab);
     EXPECT_EQ(tab.error().character, "\t");
+}
+
+// The names bank of each game's text archive, as an image lays it: every entry decodes to
+// the name of its Dex number, in English, French and Japanese, and the name encodes back
+// to the entry's units.
+TEST(GameText, TheNamesBankOfEveryGameReadsAsItsNames)
+{
+    const auto rows = sampleCsv("species_names.csv");
+    const struct {
+        const char* code;
+        const char* column;
+    } images[] = {{"ADAE", "name_en"}, {"CPUE", "name_en"}, {"IPKE", "name_en"}, {"CPUF", "name_fr"}, {"IPKJ", "name_jp"}};
+    for (const auto& image : images) {
+        SCOPED_TRACE(image.code);
+        TempDir dir;
+        const auto path = dir.file("texts.nds");
+        romimage::ImageRecipe recipe;
+        recipe.gameCode = image.code;
+        recipe.textArchive = true;
+        for (std::size_t dex = 1; dex < rows.size(); ++dex)
+            recipe.speciesNames.push_back(rows[dex].at(image.column));
+        ASSERT_TRUE(romimage::writeRomImage(path, recipe, nullptr, nullptr));
+
+        auto file = platform::fileServices().open(path, platform::FileAccess::Read);
+        const auto fs = rom::NitroFs::read(**file);
+        ASSERT_TRUE(fs);
+        const auto archive = rom::readArchiveFile(**file, *fs, romimage::textArchivePathOf(image.code));
+        ASSERT_TRUE(archive);
+        const auto bank = rom::decodeMessageBank(archive->memberBytes(romimage::namesBankOf(image.code)));
+        ASSERT_TRUE(bank);
+        ASSERT_EQ(bank->entries.size(), 496u);
+        EXPECT_EQ(bank->key, 0x782C);
+        for (std::size_t dex = 1; dex <= 493; ++dex) {
+            const auto& name = rows[dex].at(image.column);
+            ASSERT_EQ(species::decodeGameText(bank->entries[dex]), name) << dex;
+            ASSERT_EQ(*species::encodeGameText(name), bank->entries[dex]) << dex;
+        }
+    }
 }
 
 } // namespace

@@ -112,6 +112,7 @@ bool writeRomImage(const std::string& path, const ImageRecipe& recipe, std::stri
             const bool isLevelUp = name == moveArchives.levelUp, isEvolution = name == moveArchives.evolutions;
             const bool isEggTable = name == "a/2/2/9" || name == "data/kowaza.narc";
             const bool isTutorRecords = name == "fielddata/wazaoshie/waza_oshie.bin";
+            const bool isTexts = recipe.textArchive && name == textArchivePathOf(recipe.gameCode);
             Bytes content = id < kOverlayFiles ? overlays[static_cast<std::size_t>(id)].stored
                             : isEggTable       ? buildNarcOf({eggMoveTableOf(recipe.gameCode)})
                             : isTutorRecords   ? tutorCompatibilityOf(recipe.gameCode)
@@ -120,6 +121,9 @@ bool writeRomImage(const std::string& path, const ImageRecipe& recipe, std::stri
                             : isLevelUp   ? buildNarcOf(recipe.levelUpMembers.empty() ? levelUpMembersOf(recipe.gameCode)
                                                                                      : recipe.levelUpMembers)
                             : isEvolution ? buildNarcOf(evolutionMembersOf(recipe.gameCode))
+                            : isTexts     ? textArchiveFor(recipe.gameCode, recipe.speciesNames.empty()
+                                                                               ? sampleSpeciesNames()
+                                                                               : recipe.speciesNames)
                                           : filler(id);
             if (id == 1)
                 layout.overlay1Start = cursor;

@@ -74,7 +74,18 @@ struct ImageRecipe {
     // The level-up archive placed after every other file, as some rebuilding tools
     // leave it (its file ID stays where the file name table puts it).
     bool levelUpLast = false;
+    // The game's text archive with the species names bank (samples/species_names.csv,
+    // or these names, by Dex number from 1), every other bank empty; left out, the
+    // archive's file is filler.
+    bool textArchive = false;
+    std::vector<std::string> speciesNames;
 };
+
+// The text archive's path and its species names bank, by the game code's game.
+std::string textArchivePathOf(const std::string& gameCode);
+int namesBankOf(const std::string& gameCode);
+// The English names of samples/species_names.csv, by Dex number from 1.
+std::vector<std::string> sampleSpeciesNames();
 
 // Where an image put things, for tests that damage one part of it.
 struct ImageLayout {
