@@ -631,11 +631,17 @@ void Form1::updateBaseStatTotal()
 
 void Form1::fillSpeciesList(int recordCount)
 {
-    // The species stay; only the egg and form records after them follow the game.
+    // The egg and form records after the species follow the game; every name is the
+    // open ROM's.
     while (pkmnlst->count() > recordCount)
         delete pkmnlst->takeItem(pkmnlst->count() - 1);
     for (int i = pkmnlst->count(); i < recordCount; ++i)
-        pkmnlst->addItem(qs(m_controller->words().recordName(i)));
+        pkmnlst->addItem(QString());
+    const auto& words = m_controller->words();
+    for (int i = 0; i < recordCount; ++i) {
+        if (const auto name = qs(words.recordName(i)); pkmnlst->item(i)->text() != name)
+            pkmnlst->item(i)->setText(name);
+    }
     setCutNameToolTips();
 }
 

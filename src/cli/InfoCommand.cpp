@@ -60,7 +60,8 @@ int runInfo(const std::string& romPath)
               << '\n'
               << "table fits:  yes (" << table->recordCount << " records of "
               << species::kRecordSize << " bytes: " << species::kSpeciesCount << " species, "
-              << table->recordCount - species::kSpeciesCount << " egg and form records)\n";
+              << table->recordCount - species::kSpeciesCount << " egg and form records)\n"
+              << "names:       " << document.namesSource() << '\n';
     // The room the level-up lists may grow into, in bytes and in moves (2 bytes each).
     const auto read = document.read<species::MoveArchivesPart>();
     const auto* moves = read ? *read : nullptr;

@@ -6,6 +6,7 @@
 #include "rom/ImageWriter.h"
 #include "rom/NitroFs.h"
 #include "rom/OverlayTable.h"
+#include "species/SpeciesNames.h"
 #include "species/WriteSteps.h"
 
 #include <algorithm>
@@ -35,10 +36,13 @@ Result<RomDocument, OpenRefusal> RomDocument::open(const std::string& path, Docu
     auto table = locateSpeciesTable(**file, fs ? &*fs : nullptr, *code);
     if (!table)
         return OpenRefusal{OpenRefusal::NoTable, std::nullopt, *code, table.error(), rom::findEdition(*code)};
-    if (access == DocumentAccess::PerOperation)
-        return RomDocument(path, {*code, *table});
-    RomDocument document(path, {*code, *table}, std::move(*file));
-    if (fs)
+    // The ROM's own names, from the same reading of its file system.
+    const auto names = fs ? readRomNames(**file, *fs, *rom::findEdition(*code))
+                          : RomNames{{}, -1, {}, "the ROM has no file system to hold the game's text"};
+    auto document = access == DocumentAccess::PerOperation ? RomDocument(path, {*code, *table})
+                                                           : RomDocument(path, {*code, *table}, std::move(*file));
+    document.useNames(names);
+    if (fs && access != DocumentAccess::PerOperation)
         document.m_tables.fileSystem = std::move(*fs);
     return document;
 }
@@ -59,6 +63,16 @@ RomDocument::RomDocument(std::string path, RomFingerprint rom, std::unique_ptr<p
 RomDocument::RomDocument(RomDocument&&) noexcept = default;
 RomDocument& RomDocument::operator=(RomDocument&&) noexcept = default;
 RomDocument::~RomDocument() = default;
+
+void RomDocument::useNames(const RomNames& names)
+{
+    if (names.found()) {
+        m_words = std::make_shared<Vocabulary>(Vocabulary::fromRom(names.names));
+        m_namesSource = names.where;
+    } else {
+        m_namesSource = "built in (" + names.why + ")";
+    }
+}
 
 Result<platform::OpenFile*, SpeciesError> RomDocument::fileToRead(std::unique_ptr<platform::OpenFile>& opened) const
 {

@@ -76,6 +76,8 @@ public:
     // The game's words as this ROM has them: every name the window, the command line
     // and the messages give a species.
     const Vocabulary& vocabulary() const { return *m_words; }
+    // Where the names come from: "msgdata/pl_msg.narc, bank 412", or "built in (why)".
+    const std::string& namesSource() const { return m_namesSource; }
     // The held file; nullptr for the window's document.
     platform::OpenFile* heldFile() const { return m_held.get(); }
     // The held file's file system, as its open read it (or reads it now, once);
@@ -121,6 +123,7 @@ public:
     Result<WritePlan, SpeciesError> check(const DocumentEdits& edits) const;
 
 private:
+    void useNames(const struct RomNames& names);
     Result<platform::OpenFile*, SpeciesError> fileToRead(std::unique_ptr<platform::OpenFile>& opened) const;
     Result<platform::OpenFile*, SpeciesError> fileToWrite(std::unique_ptr<platform::OpenFile>& opened) const;
     // Runs `use` with the parts' source: the held open and what it read, or the file
@@ -138,6 +141,7 @@ private:
     RomFingerprint m_rom;
     const rom::Edition* m_edition = &rom::SupportedEditions.front();
     std::shared_ptr<const Vocabulary> m_words;
+    std::string m_namesSource = "built in";
     std::unique_ptr<platform::OpenFile> m_held;
     // What was read, which a write must find unchanged.
     DocumentParts m_parts;

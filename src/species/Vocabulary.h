@@ -18,6 +18,12 @@ public:
     static const Vocabulary& builtIn();
 
     explicit Vocabulary(std::vector<std::string> recordNames);
+    // A ROM's: its species names as its names bank spells them (GARCHOMP, by Dex number
+    // from 1), shown as the built-in list writes names — the built-in name where the
+    // ROM's is the same name (Garchomp, Nidoran♀, Farfetch'd), else in title case
+    // (SHARKOMP: Sharkomp); the egg and form records keep the built-in names. A species
+    // is still found by its built-in name, after the ROM's names.
+    static Vocabulary fromRom(const std::vector<std::string>& speciesNames);
 
     // The records it names, from list index 0 on.
     int recordCount() const { return static_cast<int>(m_names.size()); }
@@ -42,6 +48,8 @@ private:
     // Each name folded for matching, in its order and with its words sorted: a sheet
     // names a species on each of thousands of rows.
     std::vector<std::string> m_keys, m_formKeys;
+    // The built-in names' keys, where they differ from the ROM's: found after those.
+    std::vector<std::string> m_builtInKeys;
 };
 
 } // namespace quillmark::species

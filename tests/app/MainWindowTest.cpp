@@ -405,3 +405,31 @@ TEST_F(MainWindow, EveryEntryOfTheSpeciesListCanBeReadWhole)
 }
 
 } // namespace
+
+namespace {
+
+// The list is the open ROM's: a renamed species by its new name, loaded by a click; the
+// next ROM without a text archive brings the built-in names back.
+TEST_F(MainWindow, TheListNamesTheSpeciesAsTheRomDoes)
+{
+    auto names = romimage::sampleSpeciesNames();
+    ASSERT_EQ(names.size(), 493u);
+    names[444] = "SHARKOMP";
+    romimage::ImageRecipe recipe;
+    recipe.gameCode = "IPKE";
+    recipe.textArchive = true;
+    recipe.speciesNames = names;
+    const auto renamed = dir.file("renamed.nds");
+    ASSERT_TRUE(romimage::writeRomImage(renamed, recipe, nullptr, nullptr));
+    open(renamed);
+    EXPECT_EQ(list()->item(444)->text(), "Sharkomp");
+    EXPECT_EQ(list()->item(443)->text(), "Gabite");
+    list()->setCurrentRow(444);
+    EXPECT_TRUE(window->controller()->speciesLoaded());
+    EXPECT_FALSE(text("txtHP")->text().isEmpty());
+
+    open(makeRom("plain.nds", "IPKE"));
+    EXPECT_EQ(list()->item(444)->text(), "Garchomp");
+}
+
+} // namespace

@@ -53,7 +53,7 @@ Bytes buildNarcOf(const std::vector<Bytes>& members);
 Bytes buildNarc(const std::vector<Record>& records, std::uint32_t n, const std::vector<Record>& members = {});
 Bytes filler(int fileId);
 // Texts.cpp: the text archive, its names bank holding `names`.
-Bytes textArchiveFor(const std::string& gameCode, const std::vector<std::string>& names);
+Bytes textArchiveFor(const std::string& gameCode, const std::vector<std::string>& names, int copyAt);
 
 // SpeciesData.cpp: the retail records of Diamond, for the copy later games carry.
 const std::vector<Record>& diamondRecords();

@@ -123,7 +123,8 @@ bool writeRomImage(const std::string& path, const ImageRecipe& recipe, std::stri
                             : isEvolution ? buildNarcOf(evolutionMembersOf(recipe.gameCode))
                             : isTexts     ? textArchiveFor(recipe.gameCode, recipe.speciesNames.empty()
                                                                                ? sampleSpeciesNames()
-                                                                               : recipe.speciesNames)
+                                                                               : recipe.speciesNames,
+                                                          recipe.namesBankCopy)
                                           : filler(id);
             if (id == 1)
                 layout.overlay1Start = cursor;

@@ -79,6 +79,8 @@ struct ImageRecipe {
     // archive's file is filler.
     bool textArchive = false;
     std::vector<std::string> speciesNames;
+    // Another bank holding the same names (a copy no game has), or -1.
+    int namesBankCopy = -1;
 };
 
 // The text archive's path and its species names bank, by the game code's game.

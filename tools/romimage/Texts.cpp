@@ -32,7 +32,7 @@ std::string textArchivePathOf(const std::string& gameCode) { return textArchiveO
 
 int namesBankOf(const std::string& gameCode) { return textArchiveOf(gameCode).names; }
 
-Bytes parts::textArchiveFor(const std::string& gameCode, const std::vector<std::string>& names)
+Bytes parts::textArchiveFor(const std::string& gameCode, const std::vector<std::string>& names, int copyAt)
 {
     const auto archive = textArchiveOf(gameCode);
     // Every bank empty but the names: 496 entries, the placeholder first, the species,
@@ -47,6 +47,8 @@ Bytes parts::textArchiveFor(const std::string& gameCode, const std::vector<std::
     bank.entries.resize(496, placeholder);
     std::vector<Bytes> banks(static_cast<std::size_t>(archive.banks), rom::encodeMessageBank(rom::MessageBank{}));
     banks[static_cast<std::size_t>(archive.names)] = rom::encodeMessageBank(bank);
+    if (copyAt >= 0 && copyAt < archive.banks)
+        banks[static_cast<std::size_t>(copyAt)] = banks[static_cast<std::size_t>(archive.names)];
     return buildNarcOf(banks);
 }
 
