@@ -47,7 +47,10 @@ std::string hexUnits(std::span<const std::uint16_t> units)
     for (std::size_t i = 0; i < units.size(); ++i) {
         char word[8];
         std::snprintf(word, sizeof word, "%04X", units[i]);
-        text += (i ? " " : "") + std::string(word);
+        // Appended piece by piece: GCC 12 warns wrongly about " " + std::string(word).
+        if (i)
+            text += ' ';
+        text += word;
     }
     return text + "}";
 }
