@@ -37,7 +37,9 @@ int runGet(const std::string& romPath, const std::string& speciesText,
            const std::vector<std::string>& fields = {}, bool valuesOnly = false);
 int runSet(const std::string& romPath, const std::string& speciesText,
            const std::vector<std::string>& assignments, bool dryRun);
-int runList(const std::string& what, const std::string& game);
+// `romPath` (list species only): the names that ROM gives its species, with their list
+// indices and Dex numbers.
+int runList(const std::string& what, const std::string& game, const std::string& romPath = {});
 
 struct DiffOptions {
     std::string output;  // "" or "-": standard output

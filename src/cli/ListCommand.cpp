@@ -24,7 +24,7 @@ std::string listNames()
     return names;
 }
 
-int runList(const std::string& what, const std::string& gameText)
+int runList(const std::string& what, const std::string& gameText, const std::string& romPath)
 {
     std::optional<rom::Game> game;
     for (const auto each : {rom::Game::Diamond, rom::Game::Pearl, rom::Game::Platinum,
@@ -36,6 +36,18 @@ int runList(const std::string& what, const std::string& gameText)
         fail(BadInput, "--game is diamond, pearl, platinum, heartgold or soulsilver, not " +
                            species::quoteCell(gameText));
     const auto name = lowered(what);
+    if (!romPath.empty() && name != "species")
+        fail(BadInput, "--rom goes with list species only");
+    if (name == "species" && !romPath.empty()) {
+        // The ROM's own names: index, National Dex number (none for the egg records), name.
+        const auto rom = openCliRom(romPath, Access::Read);
+        for (int i = 0; i < static_cast<int>(rom.records().size()); ++i) {
+            const auto base = species::baseSpeciesOf(i);
+            std::cout << i << '\t' << (base ? std::to_string(species::dexOfSpecies(*base)) : std::string()) << '\t'
+                      << rom.words().recordName(i) << '\n';
+        }
+        return Ok;
+    }
     if (name == "species") {
         for (int i = 0; i < species::recordCountOf(*game); ++i)
             std::cout << i << '\t' << species::Vocabulary::builtIn().recordName(i) << '\n';

@@ -154,14 +154,15 @@ Command addSet(CLI::App& app)
 Command addList(CLI::App& app)
 {
     struct State {
-        std::string what, game = "diamond";
+        std::string what, game = "diamond", rom;
     };
     auto state = std::make_shared<State>();
     auto* cmd = app.add_subcommand("list", "Print the texts of a list with their codes");
     cmd->add_option("LIST", state->what, listNames())->required();
     cmd->add_option("--game", state->game, "diamond, pearl, platinum, heartgold or soulsilver (items "
                                            "and HM05 differ)");
-    return {cmd, [state] { return runList(state->what, state->game); }};
+    cmd->add_option("--rom", state->rom, "species: the names this ROM gives them, with their Dex numbers");
+    return {cmd, [state] { return runList(state->what, state->game, state->rom); }};
 }
 
 Command addDiff(CLI::App& app)

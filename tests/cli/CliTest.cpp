@@ -2,6 +2,7 @@
 #include "cli/Commands.h"
 #include "romimage/RomImage.h"
 
+#include "InProcess.h"
 #include "TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -918,5 +919,40 @@ SKIPPED_ON_WINDOWS(JsonMachinesAreANameListOrAnObjectOfFlags)
 SKIPPED_ON_WINDOWS(AClosedPipeAfterAWriteIsNotAQuietEnd)
 SKIPPED_ON_WINDOWS(SheetsAndNamesAsPeopleWriteThem)
 #endif
+
+} // namespace
+
+namespace {
+
+// list species --rom: the ROM's own names, with their indices and Dex numbers; `get`
+// gives the same name; without --rom the built-in list, as before.
+TEST(CliNames, ListSpeciesOfARomAndGetItsName)
+{
+    TempDir dir;
+    auto names = romimage::sampleSpeciesNames();
+    names[444] = "SHARKOMP";
+    romimage::ImageRecipe recipe;
+    recipe.gameCode = "CPUE";
+    recipe.textArchive = true;
+    recipe.speciesNames = names;
+    const auto rom = dir.file("renamed.nds");
+    ASSERT_TRUE(romimage::writeRomImage(rom, recipe, nullptr, nullptr));
+
+    const auto listed = runInProcess([&] { return cli::runList("species", "platinum", rom); });
+    ASSERT_EQ(listed.status, cli::Ok) << listed.err;
+    EXPECT_NE(listed.out.find("\n444\t445\tSharkomp\n"), std::string::npos);
+    EXPECT_NE(listed.out.find("\n443\t444\tGabite\n"), std::string::npos);
+    EXPECT_NE(listed.out.find("\n493\t\tEgg\n"), std::string::npos) << "the egg records have no Dex number";
+    EXPECT_EQ(std::count(listed.out.begin(), listed.out.end(), '\n'), 507) << "every record of Platinum";
+
+    const auto builtIn = runInProcess([&] { return cli::runList("species", "platinum"); });
+    EXPECT_NE(builtIn.out.find("\n444\tGarchomp\n"), std::string::npos);
+
+    const auto got = runInProcess([&] { return cli::runGet(rom, "garchomp", {"name"}, true); });
+    EXPECT_EQ(got.status, cli::Ok) << got.err;
+    EXPECT_EQ(got.out, "Sharkomp\n") << "found by the built-in name, called by the ROM's";
+
+    EXPECT_EQ(runInProcess([&] { return cli::runList("machines", "platinum", rom); }).status, cli::BadInput);
+}
 
 } // namespace
