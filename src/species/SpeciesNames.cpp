@@ -1,5 +1,6 @@
 #include "species/SpeciesNames.h"
 
+#include "platform/FileServices.h"
 #include "rom/ArchiveFile.h"
 #include "rom/MessageBank.h"
 #include "species/GameText.h"
@@ -63,7 +64,8 @@ RomNames readRomNames(platform::OpenFile& file, const rom::NitroFs& fs, const ro
 {
     RomNames read;
     const std::string path(textArchivePath(edition.game));
-    auto archive = rom::readArchiveFile(file, fs, path);
+    // The member table first: a US edition needs only its names bank read.
+    auto archive = rom::readArchiveFile(file, fs, path, rom::ArchiveBytes::Skipped);
     if (!archive) {
         read.why = path + " cannot be read as the game's text archive";
         return read;
@@ -75,14 +77,23 @@ RomNames readRomNames(platform::OpenFile& file, const rom::NitroFs& fs, const ro
     };
     const auto members = archive->narc.memberCount();
     if (const auto known = knownNamesBank(edition); known && *known < members) {
-        if (const auto bank = rom::decodeMessageBank(archive->memberBytes(*known))) {
-            if (auto names = namesOf(*bank)) {
-                take(*known, std::move(*names));
-                return read;
+        const auto& extent = archive->narc.member(*known);
+        std::vector<std::uint8_t> bytes(static_cast<std::size_t>(extent.size()));
+        if (file.read(extent.start, bytes)) {
+            if (const auto bank = rom::decodeMessageBank(bytes)) {
+                if (auto names = namesOf(*bank)) {
+                    take(*known, std::move(*names));
+                    return read;
+                }
             }
         }
     }
-    // By its shape, where the number is not known or its bank holds no names.
+    // By its shape, where the number is not known or its bank holds no names: every bank.
+    archive = rom::readArchiveFile(file, fs, path);
+    if (!archive) {
+        read.why = path + " cannot be read as the game's text archive";
+        return read;
+    }
     std::vector<int> fitting;
     std::vector<std::string> names;
     for (int k = 0; k < members; ++k) {
